@@ -1,0 +1,69 @@
+# Shared settings and helpers of the build.
+#
+# Two configurations come out of one tree:
+#  - the cross build (CMAKE_CROSSCOMPILING): the three programs, every library and every
+#    test, run under Wine through the emulator wrapper;
+#  - the native build: only the units that need no Win32, with the host compiler and the
+#    address and undefined-behaviour sanitizers, and their tests.
+if(CMAKE_CROSSCOMPILING)
+  set(KV_WINDOWS ON)
+  enable_language(RC)
+else()
+  set(KV_WINDOWS OFF)
+endif()
+
+set(KV_WARNINGS -Wall -Wextra)
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+if(KV_WINDOWS)
+  add_compile_definitions(WINVER=0x0501 _WIN32_WINNT=0x0501 _WIN32_IE=0x0600 NOMINMAX)
+  # Everything static: the programs need no DLL beside them.
+  set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static -static-libgcc -static-libstdc++")
+  set(KV_PNG_PREFIX ${CMAKE_SOURCE_DIR}/.cache/libpng-mingw)
+else()
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# kv_library(name SOURCES ...): a static library with our warnings.
+function(kv_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS;INCLUDES" ${ARGN})
+  add_library(${name} STATIC ${A_SOURCES})
+  target_compile_options(${name} PRIVATE ${KV_WARNINGS})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${A_INCLUDES})
+  if(A_LIBS)
+    target_link_libraries(${name} PUBLIC ${A_LIBS})
+  endif()
+endfunction()
+
+# kv_test(name SOURCES ... LIBS ...): one GoogleTest program, run as one CTest test.
+# Under the cross build CTest starts it through the Wine wrapper.
+function(kv_test name)
+  cmake_parse_arguments(A "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_compile_options(${name} PRIVATE ${KV_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} gtest gtest_main)
+  if(KV_WINDOWS)
+    target_link_libraries(${name} PRIVATE testtool)
+  endif()
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 300)
+  endif()
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT}
+    WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+endfunction()
+
+# kv_program(name SOURCES ... LIBS ... RC file): a Windows GUI program.
+function(kv_program name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} WIN32 ${A_SOURCES})
+  target_compile_options(${name} PRIVATE ${KV_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${A_LIBS})
+endfunction()
+
+if(KV_WINDOWS)
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh
+    @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
+endif()

@@ -1,0 +1,388 @@
+#include "KMsgBox.h"
+
+#include <richedit.h>
+
+#include "Utils.h"
+
+const char* const kDefaultBtnText = "|OK|Cancel|Yes|No|Abort|Retry|Ignore|";
+
+namespace {
+
+const char kClassName[] = "KMsgBox";
+const COLORREF kBandColour = 0x984E00;
+const int kBandWidth = 54;
+const int kButtonWidth = 70, kButtonHeight = 23;
+
+// Everything one open box needs; each call has its own.
+struct BoxState {
+  HWND remembered = nullptr;  // active window before the box, disabled while it is open
+  HFONT font = nullptr;
+  HWND box = nullptr;
+  HWND body = nullptr;
+  HWND buttons[3] = {nullptr, nullptr, nullptr};
+  int buttonCount = 0;
+  SIZE requested = {0, 0};
+  HICON icon = nullptr;
+  int result = 0;
+  bool done = false;
+};
+
+int g_classUsers = 0;  // boxes open on this thread; the class lives while any is open
+
+struct ButtonDef {
+  int caption;  // item of the caption list
+  int id;
+};
+
+const ButtonDef kButtonSets[6][3] = {
+    {{0, IDOK}, {-1, 0}, {-1, 0}},
+    {{0, IDOK}, {1, IDCANCEL}, {-1, 0}},
+    {{4, IDABORT}, {5, IDRETRY}, {6, IDIGNORE}},
+    {{2, IDYES}, {3, IDNO}, {1, IDCANCEL}},
+    {{2, IDYES}, {3, IDNO}, {-1, 0}},
+    {{5, IDRETRY}, {1, IDCANCEL}, {-1, 0}},
+};
+
+BoxState* StateOf(HWND wnd) { return reinterpret_cast<BoxState*>(GetWindowLongPtrA(wnd, GWLP_USERDATA)); }
+
+void PaintBox(HWND wnd, BoxState* st) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(wnd, &ps);
+  RECT rc;
+  GetClientRect(wnd, &rc);
+  const int line = rc.bottom - 37;
+  RECT top = {0, 0, rc.right, line};
+  FillRect(dc, &top, GetSysColorBrush(COLOR_WINDOW));
+  RECT bottom = {0, line + 2, rc.right, rc.bottom};
+  FillRect(dc, &bottom, GetSysColorBrush(COLOR_BTNFACE));
+  RECT shadow = {0, line, rc.right, line + 1};
+  FillRect(dc, &shadow, GetSysColorBrush(COLOR_3DDKSHADOW));
+  RECT white = {0, line + 1, rc.right, line + 2};
+  FillRect(dc, &white, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  RECT band = {0, 0, kBandWidth, line};
+  HBRUSH bandBrush = CreateSolidBrush(kBandColour);
+  FillRect(dc, &band, bandBrush);
+  DeleteObject(bandBrush);
+  if (st && st->icon) DrawIcon(dc, 11, 20, st->icon);
+  EndPaint(wnd, &ps);
+}
+
+LRESULT CALLBACK BoxProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  BoxState* st = StateOf(wnd);
+  switch (msg) {
+    case WM_NCCREATE: {
+      auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+      SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+      break;
+    }
+    case WM_PAINT:
+      PaintBox(wnd, st);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_NOTIFY: {
+      auto* hdr = reinterpret_cast<NMHDR*>(lp);
+      if (st && hdr->code == EN_REQUESTRESIZE) {
+        auto* rr = reinterpret_cast<REQRESIZE*>(lp);
+        st->requested.cx = rr->rc.right - rr->rc.left;
+        st->requested.cy = rr->rc.bottom - rr->rc.top;
+      }
+      return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    case WM_COMMAND:
+      if (st && HIWORD(wp) == BN_CLICKED) {
+        HWND from = reinterpret_cast<HWND>(lp);
+        int id = LOWORD(wp);
+        bool ours = false;
+        for (int i = 0; i < st->buttonCount; ++i) {
+          if (from && st->buttons[i] == from) ours = true;
+          if (!from && id == IDOK && GetFocus() == st->buttons[i]) {
+            id = GetDlgCtrlID(st->buttons[i]);  // Enter presses the focused button
+            ours = true;
+          }
+          if (!from && id == IDCANCEL && GetDlgCtrlID(st->buttons[i]) == IDCANCEL) ours = true;
+        }
+        if (ours) {
+          st->result = id;
+          PostMessageA(wnd, WM_CLOSE, 0, 0);
+        }
+      }
+      return 0;
+    case WM_DESTROY:
+      if (st) {
+        if (st->remembered && IsWindow(st->remembered)) {
+          EnableWindow(st->remembered, TRUE);
+          SetActiveWindow(st->remembered);
+          SetFocus(st->remembered);
+        }
+        st->done = true;
+      }
+      return 0;
+  }
+  return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+bool RegisterBoxClass() {
+  if (g_classUsers++ > 0) return true;
+  WNDCLASSA wc = {};
+  wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+  wc.lpfnWndProc = BoxProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  return RegisterClassA(&wc) != 0;
+}
+
+void UnregisterBoxClass() {
+  if (--g_classUsers == 0) UnregisterClassA(kClassName, GetModuleHandleA(nullptr));
+}
+
+// Width of the widest line and the sum of the line heights, in the box font.
+SIZE MeasureText(HFONT font, const std::string& text) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICA tm;
+  GetTextMetricsA(dc, &tm);
+  SIZE total = {0, 0};
+  size_t start = 0;
+  for (;;) {
+    size_t end = text.find("\r\n", start);
+    std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    SIZE s = {0, tm.tmHeight};
+    if (!line.empty()) GetTextExtentPoint32A(dc, line.data(), int(line.size()), &s);
+    total.cx = IntMax(total.cx, s.cx);
+    total.cy += IntMax(s.cy, int(tm.tmHeight));
+    if (end == std::string::npos) break;
+    start = end + 2;
+  }
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return total;
+}
+
+HICON IconFor(DWORD flags) {
+  switch (flags & 0xF0) {
+    case 0x10: return LoadIcon(nullptr, IDI_HAND);
+    case 0x20: return LoadIcon(nullptr, IDI_QUESTION);
+    case 0x30: return LoadIcon(nullptr, IDI_EXCLAMATION);
+    case 0x40: return LoadIcon(nullptr, IDI_ASTERISK);
+  }
+  return LoadIconA(GetModuleHandleA(nullptr), "MainIcon");
+}
+
+}  // namespace
+
+MsgBodyText ParseMsgBody(const std::string& raw) {
+  std::string t = ExpandTextEscapes(raw);
+  if (t.compare(0, 4, "<<b>") == 0) t.erase(0, 1);
+  MsgBodyText out;
+  int openAt = -1;
+  size_t i = 0;
+  while (i < t.size()) {
+    if (t[i] == '<' && EqualTextNoCase(t.substr(i, 3), "<b>")) {
+      if (openAt < 0) openAt = int(out.text.size());
+      i += 3;
+    } else if (t[i] == '<' && EqualTextNoCase(t.substr(i, 4), "</b>")) {
+      if (openAt >= 0 && int(out.text.size()) > openAt)
+        out.bold.push_back({openAt, int(out.text.size()) - openAt});
+      openAt = -1;
+      i += 4;
+    } else {
+      out.text += t[i++];
+    }
+  }
+  if (openAt >= 0 && int(out.text.size()) > openAt) out.bold.push_back({openAt, int(out.text.size()) - openAt});
+  return out;
+}
+
+int ShowMsgBox(HWND owner, const std::string& text, const std::string& caption, DWORD flags,
+               const std::string& btnText) {
+  BoxState st;
+  st.remembered = GetActiveWindow();
+  if (st.remembered) EnableWindow(st.remembered, FALSE);
+
+  st.font = CreateFontA(13, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS | DEFAULT_PITCH, "Tahoma");
+  HMODULE rich = LoadLibraryA("RICHED32.DLL");
+  RegisterBoxClass();
+  HINSTANCE inst = GetModuleHandleA(nullptr);
+
+  st.box = CreateWindowExA(WS_EX_TOPMOST | WS_EX_DLGMODALFRAME, kClassName, caption.c_str(),
+                           WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, -100, -100, 10, 10, owner, nullptr, inst,
+                           &st);
+  DWORD bodyStyle = WS_CHILD | WS_VISIBLE | ES_READONLY | ES_MULTILINE;
+  if (flags & 0x80000) bodyStyle |= ES_RIGHT;
+  DWORD bodyEx = (flags & 0x100000) ? WS_EX_RTLREADING : 0;
+  st.body = CreateWindowExA(bodyEx, "RICHEDIT", "", bodyStyle, 86, 30, 100, 13, st.box, nullptr, inst, nullptr);
+  if (st.body) {
+    SendMessageA(st.body, EM_SETEVENTMASK, 0, ENM_REQUESTRESIZE);
+    SendMessageA(st.body, WM_SETFONT, reinterpret_cast<WPARAM>(st.font), TRUE);
+    SendMessageA(st.body, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_WINDOW));
+  }
+
+  // Body text and its bold stretches.
+  MsgBodyText shown = ParseMsgBody(text);
+  if (st.body) {
+    SetWindowTextA(st.body, shown.text.c_str());
+    for (const auto& b : shown.bold) {
+      // The control counts a line break as one character.
+      int start = 0, len = 0;
+      for (int i = 0; i < b.start; ++i)
+        if (!(shown.text[i] == '\r' && i + 1 < int(shown.text.size()) && shown.text[i + 1] == '\n')) ++start;
+      for (int i = b.start; i < b.start + b.length; ++i)
+        if (!(shown.text[i] == '\r' && i + 1 < int(shown.text.size()) && shown.text[i + 1] == '\n')) ++len;
+      CHARRANGE cr = {start, start + len};
+      SendMessageA(st.body, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&cr));
+      CHARFORMATA cf = {};
+      cf.cbSize = sizeof(cf);
+      cf.dwMask = CFM_BOLD;
+      cf.dwEffects = CFE_BOLD;
+      SendMessageA(st.body, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+    }
+    CHARRANGE none = {0, 0};
+    SendMessageA(st.body, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&none));
+  }
+
+  // Measure, then widen in 10-pixel steps until the text no longer wraps.
+  SIZE m = MeasureText(st.font, shown.text);
+  m.cx = IntMin(m.cx, 400);
+  int bodyW = m.cx, bodyH = m.cy;
+  bool fitted = false;
+  int widest = m.cx;
+  for (int i = 0; i <= 20 && st.body; ++i) {
+    bodyW = m.cx + 10 * i;
+    SetWindowPos(st.body, nullptr, 0, 0, bodyW, bodyH, SWP_NOMOVE | SWP_NOZORDER);
+    st.requested = SIZE{0, 0};
+    SendMessageA(st.body, EM_REQUESTRESIZE, 0, 0);
+    widest = IntMax(widest, st.requested.cx);
+    if (bodyH >= st.requested.cy) {
+      fitted = true;
+      break;
+    }
+  }
+  if (!fitted) bodyW = widest + 10;
+
+  const int hMargin = bodyW < 200 ? 64 : 32;
+  const int vMargin = bodyH < 39 ? 45 : 32;
+  const int frameX = GetSystemMetrics(SM_CXDLGFRAME), frameY = GetSystemMetrics(SM_CYDLGFRAME);
+  int boxW = IntMax(bodyW + 2 * frameX + 2 * hMargin + kBandWidth, 360);
+  int boxH = bodyH + 2 * frameY + 2 * vMargin + GetSystemMetrics(SM_CYCAPTION) + 36;
+  SetWindowPos(st.box, HWND_TOPMOST, (GetSystemMetrics(SM_CXSCREEN) - boxW) / 2,
+               (GetSystemMetrics(SM_CYSCREEN) - boxH) / 2, boxW, boxH, SWP_NOACTIVATE);
+  RECT client;
+  GetClientRect(st.box, &client);
+  if (st.body)
+    SetWindowPos(st.body, nullptr, (client.right - bodyW - kBandWidth) / 2 + kBandWidth,
+                 (client.bottom - bodyH - 36) / 2, bodyW, bodyH, SWP_NOZORDER);
+
+  st.icon = IconFor(flags);
+
+  // Buttons, right-aligned: the last one's left edge at client width - 80.
+  const ButtonDef* set = kButtonSets[IntMin(int(flags & 0x0F), 5)];
+  for (int i = 0; i < 3 && set[i].caption >= 0; ++i) st.buttonCount = i + 1;
+  for (int i = 0; i < st.buttonCount; ++i) {
+    int left = client.right - 80 - kButtonWidth * (st.buttonCount - 1 - i);
+    std::string cap = GetListItem(btnText, set[i].caption);
+    st.buttons[i] = CreateWindowExA(0, "BUTTON", cap.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                                    left, client.bottom - 29, kButtonWidth, kButtonHeight, st.box,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(set[i].id)), inst, nullptr);
+    SendMessageA(st.buttons[i], WM_SETFONT, reinterpret_cast<WPARAM>(st.font), TRUE);
+  }
+  int def = int((flags >> 8) & 0x0F);
+  if (def >= st.buttonCount) def = 0;
+  ShowWindow(st.box, SW_SHOW);
+  SetForegroundWindow(st.box);
+  if (st.buttonCount > 0) {
+    SendMessageA(st.buttons[def], BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+    SetFocus(st.buttons[def]);
+  }
+  InvalidateRect(st.box, nullptr, TRUE);
+
+  MSG msg;
+  while (!st.done) {
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      // The program is ending: close the box and leave the quit for the outer loop.
+      PostQuitMessage(int(msg.wParam));
+      if (IsWindow(st.box)) DestroyWindow(st.box);
+      st.result = 0;
+      break;
+    }
+    if (got < 0) break;
+    if (IsDialogMessageA(st.box, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  if (IsWindow(st.box)) DestroyWindow(st.box);
+  DeleteObject(st.font);
+  UnregisterBoxClass();
+  if (rich) FreeLibrary(rich);
+  return st.result;
+}
+
+int ShowMessageBoxEx(HWND owner, const std::string& text, const std::string& caption,
+                     const std::string& btnText, int charset, DWORD flags) {
+  std::string body = text;
+  HWND useOwner = owner;
+  if (owner == KMSG_OWNER_TITLED) {
+    body = "<<b>" + UpperCase(caption) + "</b><p><p>" + text + "<p>";
+    useOwner = GetActiveWindow();
+  } else if (owner == KMSG_OWNER_ACTIVE) {
+    useOwner = GetActiveWindow();
+  }
+  flags += 0x52000;
+  if (charset == 177 || charset == 178) flags |= 0x180000;
+  int id = ShowMsgBox(useOwner, body, caption, flags, btnText);
+  PumpMessagesFor(100);
+  return id;
+}
+
+void ErrorBox(HWND owner, const std::string& text, const std::string& caption, const std::string& btnText,
+              int charset) {
+  ShowMessageBoxEx(owner, text, caption, btnText, charset, 16);
+}
+
+void WarningBox(HWND owner, const std::string& text, const std::string& caption, const std::string& btnText,
+                int charset) {
+  ShowMessageBoxEx(owner, text, caption, btnText, charset, 48);
+}
+
+bool AskYesNo(HWND owner, const std::string& text, const std::string& caption, const std::string& btnText,
+              int charset) {
+  return ShowMessageBoxEx(owner, text, caption, btnText, charset, 36) == IDYES;
+}
+
+bool AskOkCancel(HWND owner, const std::string& text, const std::string& caption, const std::string& btnText,
+                 int charset) {
+  return ShowMessageBoxEx(owner, text, caption, btnText, charset, 33) == IDOK;
+}
+
+void PumpOneMessage() {
+  MSG msg;
+  if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(int(msg.wParam));  // keep it for the loop that owns it
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+void PumpMessagesFor(DWORD ms) {
+  DWORD start = GetTickCount();
+  do {
+    PumpOneMessage();
+  } while (GetTickCount() - start <= ms);
+}
+
+void PumpMessagesSleeping(DWORD ms) {
+  DWORD start = GetTickCount();
+  do {
+    PumpOneMessage();
+    Sleep(50);
+  } while (GetTickCount() - start <= ms);
+}

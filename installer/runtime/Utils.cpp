@@ -1,0 +1,264 @@
+#include "Utils.h"
+
+#include <cstdlib>
+#include <climits>
+
+namespace {
+
+char UpChar(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+char LowChar(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+}  // namespace
+
+std::string UpperCase(const std::string& text) {
+  std::string r(text);
+  for (char& c : r) c = UpChar(c);
+  return r;
+}
+
+std::string LowerCase(const std::string& text) {
+  std::string r(text);
+  for (char& c : r) c = LowChar(c);
+  return r;
+}
+
+std::string Trim(const std::string& text) {
+  size_t b = 0, e = text.size();
+  while (b < e && IsTrimmed(text[b])) ++b;
+  while (e > b && IsTrimmed(text[e - 1])) --e;
+  return text.substr(b, e - b);
+}
+
+int Pos(const std::string& sub, const std::string& text) {
+  if (sub.empty()) return 0;
+  size_t p = text.find(sub);
+  return p == std::string::npos ? 0 : int(p) + 1;
+}
+
+int StrToIntDef(const std::string& text, int def) {
+  std::string t = Trim(text);
+  if (t.empty()) return def;
+  size_t i = 0;
+  bool neg = false;
+  if (t[0] == '+' || t[0] == '-') {
+    neg = t[0] == '-';
+    i = 1;
+  }
+  if (i >= t.size()) return def;
+  long long v = 0;
+  for (; i < t.size(); ++i) {
+    if (t[i] < '0' || t[i] > '9') return def;
+    v = v * 10 + (t[i] - '0');
+    if (v > static_cast<long long>(INT_MAX) + 1) return def;
+  }
+  if (neg) v = -v;
+  if (v > INT_MAX || v < INT_MIN) return def;
+  return int(v);
+}
+
+int ListItemCount(const std::string& list) {
+  if (list.empty()) return 0;
+  int n = 0;
+  for (size_t i = 1; i < list.size(); ++i)
+    if (list[i] == list[0]) ++n;
+  return n;
+}
+
+std::string GetListItem(const std::string& list, int index) {
+  if (list.empty() || index < 0) return std::string();
+  const char d = list[0];
+  size_t start = 1;
+  for (int i = 0;; ++i) {
+    size_t end = list.find(d, start);
+    if (end == std::string::npos) return std::string();
+    if (i == index) return list.substr(start, end - start);
+    start = end + 1;
+  }
+}
+
+void NextListItem(const std::string& list, int& cursor, std::string& item) {
+  if (list.size() < 3 || list.front() != list.back()) {
+    item.clear();
+    cursor = -1;
+    return;
+  }
+  const char d = list[0];
+  size_t from = cursor < 0 ? 1 : size_t(cursor) + 1;
+  if (from >= list.size()) {
+    cursor = -1;
+    return;
+  }
+  size_t end = list.find(d, from);
+  if (end == std::string::npos) {
+    cursor = -1;
+    return;
+  }
+  item = list.substr(from, end - from);
+  cursor = int(end);
+}
+
+void SetListItem(std::string& list, int index, const std::string& value) {
+  if (index < 0) return;
+  if (list.empty()) list = "|";
+  int n = ListItemCount(list);
+  if (index >= n) n = index + 1;
+  const char d = list[0];
+  std::string out(1, d);
+  for (int i = 0; i < n; ++i) {
+    out += (i == index) ? value : GetListItem(list, i);
+    out += d;
+  }
+  list = out;
+}
+
+int ListItemIndex(const std::string& list, const std::string& text) {
+  const std::string l = Trim(list), t = Trim(text);
+  if (l.empty() || t.empty()) return -1;
+  int n = ListItemCount(l);
+  for (int i = 0; i < n; ++i)
+    if (EqualTextNoCase(GetListItem(l, i), t)) return i;
+  return -1;
+}
+
+int IntMin(int a, int b) { return a < b ? a : b; }
+int IntMax(int a, int b) { return a > b ? a : b; }
+
+std::string TextBefore(const std::string& text, const std::string& separator) {
+  int p = Pos(separator, text);
+  return p == 0 ? std::string() : text.substr(0, p - 1);
+}
+
+std::string TextAfter(const std::string& text, const std::string& separator) {
+  int p = Pos(separator, text);
+  return p == 0 ? text : text.substr(p);
+}
+
+std::string ReverseText(const std::string& text) { return std::string(text.rbegin(), text.rend()); }
+
+int LastPos(const std::string& sub, const std::string& text) {
+  if (sub.empty()) return 0;
+  size_t p = text.rfind(sub);
+  return p == std::string::npos ? 0 : int(p) + 1;
+}
+
+int LastPosNoCase(const std::string& sub, const std::string& text) {
+  // Counted from the end: 1 means the text ends with the substring.
+  int p = LastPos(UpperCase(sub), UpperCase(text));
+  if (p == 0) return 0;
+  int lastChar = p + int(sub.size()) - 1;  // 1-based from the start
+  return int(text.size()) - lastChar + 1;
+}
+
+bool EqualTextNoCase(const std::string& a, const std::string& b) { return UpperCase(a) == UpperCase(b); }
+
+int PosNoCase(const std::string& sub, const std::string& text) { return Pos(UpperCase(sub), UpperCase(text)); }
+
+int PosFrom(const std::string& sub, const std::string& text, int start) {
+  if (start < 1 || sub.empty() || size_t(start) > text.size()) return 0;
+  size_t p = text.find(sub, size_t(start) - 1);
+  return p == std::string::npos ? 0 : int(p) + 1;
+}
+
+int PosFromNoCase(const std::string& sub, const std::string& text, int start) {
+  return PosFrom(UpperCase(sub), UpperCase(text), start);
+}
+
+std::string PadRight(const std::string& text, int width, char fill) {
+  if (width <= int(text.size())) return text;
+  return text + std::string(size_t(width) - text.size(), fill);
+}
+
+std::string PadLeftZero(const std::string& text, int width) {
+  if (width <= int(text.size())) return text;
+  return std::string(size_t(width) - text.size(), '0') + text;
+}
+
+namespace {
+
+// Replace the first occurrence, restarting from the start each time, until none is left.
+std::string ReplaceLoop(std::string text, const std::string& search, const std::string& replacement) {
+  for (;;) {
+    size_t p = text.find(search);
+    if (p == std::string::npos) return text;
+    text.replace(p, search.size(), replacement);
+  }
+}
+
+}  // namespace
+
+std::string ReplaceAll(const std::string& text, const std::string& search, const std::string& replacement) {
+  if (search.empty()) return text;
+  if (replacement.find(search) == std::string::npos) return ReplaceLoop(text, search, replacement);
+  // The loop would never end: go through a placeholder character nobody uses.
+  const std::string all = text + search + replacement;
+  char ph = char(255);
+  for (int c = 1; c <= 9; ++c) {
+    if (all.find(char(c)) == std::string::npos) {
+      ph = char(c);
+      break;
+    }
+  }
+  std::string marked = ReplaceLoop(text, search, std::string(1, ph));
+  std::string out;
+  for (char c : marked) {
+    if (c == ph) out += replacement;
+    else out += c;
+  }
+  return out;
+}
+
+std::string ReplaceAllNoCase(const std::string& text, const std::string& search, const std::string& replacement) {
+  if (search.empty()) return text;
+  const std::string upSearch = UpperCase(search);
+  std::string copy = UpperCase(text);
+  std::string result = text;
+  // Each occurrence is replaced once: the search goes on after the inserted text, so a
+  // replacement that holds the search text cannot be found again.
+  size_t from = 0;
+  for (;;) {
+    size_t p = copy.find(upSearch, from);
+    if (p == std::string::npos) return result;
+    copy.replace(p, upSearch.size(), replacement);
+    result.replace(p, upSearch.size(), replacement);
+    from = UpperCase(replacement).find(upSearch) == std::string::npos ? 0 : p + replacement.size();
+  }
+}
+
+std::string ExpandTextEscapes(const std::string& text) {
+  std::string t = ReplaceAll(text, "\\\\n", "\r\n");
+  t = ReplaceAll(t, "\\\\t", "\t");
+  t = ReplaceAll(t, "<p>", "\r\n");
+  t = ReplaceAll(t, "<P>", "\r\n");
+  return t;
+}
+
+std::string CollapseBackslashes(const std::string& path) {
+  if (path.empty()) return path;
+  std::string rest = path.substr(1);
+  for (;;) {
+    size_t p = rest.find("\\\\");
+    if (p == std::string::npos) break;
+    rest.erase(p, 1);
+  }
+  return path.substr(0, 1) + rest;
+}
+
+int64_t ParseHexNumber(const std::string& text) {
+  std::string t = UpperCase(Trim(text));
+  int64_t sum = 0;
+  uint64_t place = 1;
+  for (size_t i = t.size(); i-- > 0;) {
+    char c = t[i];
+    int64_t digit;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    else digit = -1;
+    sum = int64_t(uint64_t(sum) + uint64_t(digit) * place);
+    place *= 16;
+  }
+  return sum;
+}
+
+std::string BoolToText(bool flag) { return flag ? "TRUE" : "FALSE"; }
+std::string BoolToDigit(bool flag) { return flag ? "1" : "0"; }

@@ -1,0 +1,42 @@
+// Delimited lists and small text routines shared by both engines.
+// Pure functions on single-byte strings; no Win32 here.
+#pragma once
+#include <cstdint>
+#include <string>
+
+// A delimited list is a text whose first character is its delimiter and in which
+// every item is followed by that delimiter: "|a|b|c|" holds a, b and c.
+int ListItemCount(const std::string& list);
+std::string GetListItem(const std::string& list, int index);
+// Iterator: cursor < 0 means "no position" (start, or finished).
+void NextListItem(const std::string& list, int& cursor, std::string& item);
+void SetListItem(std::string& list, int index, const std::string& value);
+int ListItemIndex(const std::string& list, const std::string& text);
+
+int IntMin(int a, int b);
+int IntMax(int a, int b);
+std::string TextBefore(const std::string& text, const std::string& separator);
+std::string TextAfter(const std::string& text, const std::string& separator);
+std::string ReverseText(const std::string& text);
+int LastPos(const std::string& sub, const std::string& text);
+int LastPosNoCase(const std::string& sub, const std::string& text);
+bool EqualTextNoCase(const std::string& a, const std::string& b);
+int PosNoCase(const std::string& sub, const std::string& text);
+int PosFrom(const std::string& sub, const std::string& text, int start);
+int PosFromNoCase(const std::string& sub, const std::string& text, int start);
+std::string PadRight(const std::string& text, int width, char fill);
+std::string PadLeftZero(const std::string& text, int width);
+std::string ReplaceAll(const std::string& text, const std::string& search, const std::string& replacement);
+std::string ReplaceAllNoCase(const std::string& text, const std::string& search, const std::string& replacement);
+std::string ExpandTextEscapes(const std::string& text);
+std::string CollapseBackslashes(const std::string& path);
+int64_t ParseHexNumber(const std::string& text);
+std::string BoolToText(bool flag);
+std::string BoolToDigit(bool flag);
+
+// Helpers of the same family used across the engines.
+std::string UpperCase(const std::string& text);   // ASCII a..z only
+std::string LowerCase(const std::string& text);   // ASCII A..Z only
+std::string Trim(const std::string& text);        // blanks and control characters at both ends
+int Pos(const std::string& sub, const std::string& text);  // 1-based, 0 when none
+int StrToIntDef(const std::string& text, int def);          // decimal integer or def

@@ -1,0 +1,284 @@
+#include "SScript.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "UtilPlus.h"
+#include "Utils.h"
+
+#ifdef _WIN32
+#include "KMsgBox.h"
+#endif
+
+// Setters that the keyword table points at.
+struct TScriptSetters {
+#define X_TEXT(kw, name, def) \
+  static void name(TScript& s, const std::string& a) { s.name##_ = a; }
+#define X_FLAG(kw, name) \
+  static void name(TScript& s, const std::string&) { s.name##_ = true; }
+#define X_INT(kw, name, def, bad) \
+  static void name(TScript& s, const std::string& a) { s.name##_ = StrToIntDef(a, bad); }
+#define X_BOUNDED(kw, name, def, lo, hi)                   \
+  static void name(TScript& s, const std::string& a) {     \
+    int v = StrToIntDef(a, lo - 1);                        \
+    if (v >= lo && v <= hi) s.name##_ = v;                 \
+  }
+#define X_LIST(kw, name) \
+  static void name(TScript& s, const std::string& a) { s.name##_.push_back(a); }
+  SCRIPT_TEXT_SETTINGS(X_TEXT)
+  SCRIPT_FLAG_SETTINGS(X_FLAG)
+  SCRIPT_INT_SETTINGS(X_INT)
+  SCRIPT_BOUNDED_SETTINGS(X_BOUNDED)
+  SCRIPT_LIST_SETTINGS(X_LIST)
+#undef X_TEXT
+#undef X_FLAG
+#undef X_INT
+#undef X_BOUNDED
+#undef X_LIST
+
+  static void GroupData(TScript& s, const std::string& a) { s.GroupData(a); }
+  static void SubDir(TScript& s, const std::string& a) { s.SubDir(a); }
+  static void CopyFiles(TScript& s, const std::string& a) { s.CopyFiles(a); }
+  static void Dialogs(TScript& s, const std::string& a) { s.dialogs_ = "," + a + ","; }
+  static void CopyToUninstall(TScript& s, const std::string&) { s.copyToUninstall_ = true; }
+  static void RemoveRegKey(TScript& s, const std::string& a) { s.uninstallLines_.push_back("REMOVE_REG_KEY(" + a + ")"); }
+  static void RemoveFile(TScript& s, const std::string& a) { s.uninstallLines_.push_back("REMOVE_FILE(" + a + ")"); }
+  static void RemoveDir(TScript& s, const std::string& a) { s.uninstallLines_.push_back("REMOVE_DIR(" + a + ")"); }
+  static void ForceRemoveDir(TScript& s, const std::string& a) {
+    s.uninstallLines_.push_back("FORCE_REMOVE_DIR(" + a + ")");
+  }
+  static void ForceRemoveTargetSubDir(TScript& s, const std::string& a) {
+    s.uninstallLines_.push_back("FORCE_REMOVE_DIR(<TARGET_DIR>\\" + a + ")");
+  }
+  static void ForceRemoveTargetDir(TScript& s, const std::string&) {
+    s.uninstallLines_.push_back("FORCE_REMOVE_DIR(<TARGET_DIR>)");
+  }
+};
+
+const std::vector<TScript::Keyword>& TScript::KeywordTable() {
+  static const std::vector<Keyword> table = [] {
+    std::vector<Keyword> t;
+#define X_TEXT(kw, name, def) t.push_back({#kw, TKeywordKind::Text, &TScriptSetters::name});
+#define X_FLAG(kw, name) t.push_back({#kw, TKeywordKind::Flag, &TScriptSetters::name});
+#define X_INT(kw, name, def, bad) t.push_back({#kw, TKeywordKind::Integer, &TScriptSetters::name});
+#define X_BOUNDED(kw, name, def, lo, hi) t.push_back({#kw, TKeywordKind::Bounded, &TScriptSetters::name});
+#define X_LIST(kw, name) t.push_back({#kw, TKeywordKind::List, &TScriptSetters::name});
+    SCRIPT_TEXT_SETTINGS(X_TEXT)
+    SCRIPT_FLAG_SETTINGS(X_FLAG)
+    SCRIPT_INT_SETTINGS(X_INT)
+    SCRIPT_BOUNDED_SETTINGS(X_BOUNDED)
+    SCRIPT_LIST_SETTINGS(X_LIST)
+#undef X_TEXT
+#undef X_FLAG
+#undef X_INT
+#undef X_BOUNDED
+#undef X_LIST
+    t.push_back({"SET_GROUP_DATA", TKeywordKind::Special, &TScriptSetters::GroupData});
+    t.push_back({"SET_SUB_DIR", TKeywordKind::Special, &TScriptSetters::SubDir});
+    t.push_back({"SET_COPY_FILES", TKeywordKind::Special, &TScriptSetters::CopyFiles});
+    t.push_back({"SET_DIALOGS", TKeywordKind::Special, &TScriptSetters::Dialogs});
+    t.push_back({"SET_COPY_TO_UNINSTALL", TKeywordKind::Special, &TScriptSetters::CopyToUninstall});
+    t.push_back({"SET_REMOVE_REG_KEY", TKeywordKind::Special, &TScriptSetters::RemoveRegKey});
+    t.push_back({"SET_REMOVE_ABSOLUTE_FILE", TKeywordKind::Special, &TScriptSetters::RemoveFile});
+    t.push_back({"SET_REMOVE_ABSOLUTE_DIR", TKeywordKind::Special, &TScriptSetters::RemoveDir});
+    t.push_back({"SET_FORCE_REMOVE_ABSOLUTE_DIR", TKeywordKind::Special, &TScriptSetters::ForceRemoveDir});
+    t.push_back({"SET_FORCE_REMOVE_TARGET_SUB_DIR", TKeywordKind::Special, &TScriptSetters::ForceRemoveTargetSubDir});
+    t.push_back({"SET_FORCE_REMOVE_TARGET_DIR", TKeywordKind::Special, &TScriptSetters::ForceRemoveTargetDir});
+    return t;
+  }();
+  return table;
+}
+
+TScript::TScript() {
+#ifdef _WIN32
+  OnUnrecognized = [](const std::string& line) {
+    ErrorBox(KMSG_OWNER_TITLED, line + "\\\\n\\\\nUnrecognized command in Script file", "Error", kDefaultBtnText, 0);
+  };
+#endif
+  Reset();
+}
+
+void TScript::Reset() {
+#define X_TEXT(kw, name, def) name##_ = def;
+#define X_FLAG(kw, name) name##_ = false;
+#define X_INT(kw, name, def, bad) name##_ = def;
+#define X_BOUNDED(kw, name, def, lo, hi) name##_ = def;
+#define X_LIST(kw, name) name##_.clear();
+  SCRIPT_TEXT_SETTINGS(X_TEXT)
+  SCRIPT_FLAG_SETTINGS(X_FLAG)
+  SCRIPT_INT_SETTINGS(X_INT)
+  SCRIPT_BOUNDED_SETTINGS(X_BOUNDED)
+  SCRIPT_LIST_SETTINGS(X_LIST)
+#undef X_TEXT
+#undef X_FLAG
+#undef X_INT
+#undef X_BOUNDED
+#undef X_LIST
+  lines_.clear();
+  groups_.clear();
+  pendingFiles_.clear();
+  subDir_.clear();
+  subDirPending_ = false;
+  usesCommon_ = usesAux_ = false;
+  dialogs_.clear();
+  dialogIndex_ = 0;
+  copyToUninstall_ = false;
+  uninstallLines_.clear();
+}
+
+bool TScript::Load(const std::string& path) {
+  Reset();
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  LoadFromText(text);
+  return true;
+}
+
+TStringList TScript::CleanScriptText(const std::string& raw) {
+  const std::string text = ScrambleText(raw, 0);
+  // Split at CR, LF or CR LF and join with CR LF for the block-comment pass.
+  std::string joined;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\r') {
+      joined += "\r\n";
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else if (c == '\n') {
+      joined += "\r\n";
+    } else {
+      joined += c;
+    }
+  }
+  for (;;) {
+    size_t open = joined.find("/*");
+    size_t close = joined.find("*/");
+    if (open == std::string::npos || close == std::string::npos || open >= close) break;
+    joined.erase(open, close + 2 - open);
+  }
+  TStringList out;
+  size_t start = 0;
+  for (;;) {
+    size_t end = joined.find("\r\n", start);
+    std::string line = joined.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    // Line comment: a "//" that is not the tail of "://".
+    std::string probe = line;
+    for (size_t p = probe.find("://"); p != std::string::npos; p = probe.find("://", p + 1)) probe[p] = '#';
+    size_t cut = probe.find("//");
+    if (cut != std::string::npos) line.erase(cut);
+    line = Trim(line);
+    if (!line.empty()) out.push_back(line);
+    if (end == std::string::npos) break;
+    start = end + 2;
+  }
+  return out;
+}
+
+std::string TScript::UnquoteArgument(const std::string& arg) {
+  if (arg.size() < 2 || arg.front() != '"' || arg.back() != '"') return arg;
+  std::string s = arg;
+  for (size_t i = s.size() - 1; i >= 1; --i) {
+    if (s[i] == '"' && s[i - 1] != '"') s.erase(i, 1);
+  }
+  if (!s.empty() && s[0] == '"') s.erase(0, 1);
+  return s;
+}
+
+void TScript::LoadFromText(const std::string& text) {
+  lines_ = CleanScriptText(text);
+  for (const auto& line : lines_) ParseLine(line);
+}
+
+void TScript::ParseLine(const std::string& raw) {
+  if (copyToUninstall_) {
+    uninstallLines_.push_back(Trim(raw));
+    return;
+  }
+  std::string line = Trim(raw);
+  size_t semi = line.rfind(';');
+  if (semi != std::string::npos) line.erase(semi);
+  std::string keyword, arg;
+  size_t open = line.find('(');
+  if (open != std::string::npos && open > 0) {
+    keyword = line.substr(0, open);
+    size_t close = line.rfind(')');
+    if (close != std::string::npos && close > open) arg = UnquoteArgument(line.substr(open + 1, close - open - 1));
+  } else {
+    keyword = line;
+  }
+  keyword = UpperCase(Trim(keyword));
+  if (keyword.empty()) return;
+  for (const auto& k : KeywordTable()) {
+    if (keyword == k.name) {
+      k.set(*this, arg);
+      return;
+    }
+  }
+  if (OnUnrecognized) OnUnrecognized(line);
+}
+
+void TScript::GroupData(const std::string& arg) {
+  SubDir(std::string());
+  groups_.push_back(TScriptGroup{arg, {}});
+}
+
+void TScript::SubDir(const std::string& arg) {
+  if (subDirPending_ && !subDir_.empty()) {
+    if (groups_.empty()) {
+      // A folder with no group to hold it: the script is wrong here.
+      subDirPending_ = false;
+      if (OnUnrecognized) OnUnrecognized("SET_SUB_DIR(" + subDir_ + ")");
+    } else {
+      CopyFiles(std::string());
+    }
+  }
+  if (arg.empty()) {
+    subDirPending_ = false;
+    return;
+  }
+  if (PosNoCase("<Common Folder>", arg) > 0) usesCommon_ = true;
+  if (PosNoCase("<Auxiliary Folder>", arg) > 0) usesAux_ = true;
+  subDir_ = arg;
+  subDirPending_ = true;
+}
+
+void TScript::CopyFiles(const std::string& arg) {
+  if (groups_.empty()) {
+    if (OnUnrecognized) OnUnrecognized("SET_COPY_FILES(" + arg + ")");
+    return;
+  }
+  groups_.back().items.push_back(std::to_string(OverwriteFlag_) + "|" + subDir_ + "|" + arg);
+  subDirPending_ = false;
+  if (arg.empty()) return;
+  const std::string list = "|" + arg + "|";
+  const int n = ListItemCount(list);
+  for (int i = 0; i < n; ++i) {
+    std::string item = GetListItem(list, i);
+    size_t star = item.find('*');
+    if (star != std::string::npos) item.erase(0, star + 1);
+    pendingFiles_.push_back(item);
+  }
+}
+
+void TScript::SetDialogByName(const std::string& name) {
+  int i = ListItemIndex(dialogs_, name);
+  dialogIndex_ = i < 0 ? 0 : i;
+}
+
+std::string TScript::CurrentDialog() const { return Trim(GetListItem(dialogs_, dialogIndex_)); }
+
+bool TScript::ContainsDialog(const std::string& name) const { return PosNoCase(name, dialogs_) > 0; }
+
+bool TScript::TakePendingFileName(const std::string& path) {
+  size_t slash = path.find_last_of("\\/:");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  for (auto it = pendingFiles_.begin(); it != pendingFiles_.end(); ++it) {
+    if (EqualTextNoCase(*it, name)) {
+      pendingFiles_.erase(it);
+      break;
+    }
+  }
+  for (const auto& f : pendingFiles_)
+    if (EqualTextNoCase(f, name)) return true;
+  return false;
+}

@@ -1,0 +1,278 @@
+#include "TestTool.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace tt {
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string StripAmp(const std::string& s) {
+  std::string r;
+  for (char c : s)
+    if (c != '&') r += c;
+  return r;
+}
+
+struct FindCtx {
+  std::string cls, title;
+  DWORD pid;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK EnumTop(HWND wnd, LPARAM lp) {
+  auto* ctx = reinterpret_cast<FindCtx*>(lp);
+  if (!IsWindowVisible(wnd)) return TRUE;
+  if (ctx->pid) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    if (pid != ctx->pid) return TRUE;
+  }
+  if (!ctx->cls.empty() && Lower(ClassOf(wnd)) != Lower(ctx->cls)) return TRUE;
+  if (!ctx->title.empty() && WindowText(wnd) != ctx->title) return TRUE;
+  ctx->found.push_back(wnd);
+  return TRUE;
+}
+
+BOOL CALLBACK EnumKids(HWND wnd, LPARAM lp) {
+  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(wnd);
+  return TRUE;
+}
+
+// Lets this thread's own windows run while a test waits.
+void Pump(DWORD ms) {
+  DWORD start = GetTickCount();
+  do {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    Sleep(10);
+  } while (GetTickCount() - start < ms);
+}
+
+}  // namespace
+
+std::vector<HWND> FindWindows(const std::string& cls, DWORD pid) {
+  FindCtx ctx{cls, std::string(), pid, {}};
+  EnumWindows(EnumTop, reinterpret_cast<LPARAM>(&ctx));
+  return ctx.found;
+}
+
+HWND WaitForWindow(const std::string& cls, const std::string& title, DWORD timeoutMs, DWORD pid) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    FindCtx ctx{cls, title, pid, {}};
+    EnumWindows(EnumTop, reinterpret_cast<LPARAM>(&ctx));
+    if (!ctx.found.empty()) return ctx.found.front();
+    if (GetTickCount() - start > timeoutMs) return nullptr;
+    Pump(25);
+  }
+}
+
+bool WaitWindowGone(HWND wnd, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  while (IsWindow(wnd)) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    Pump(25);
+  }
+  return true;
+}
+
+std::string WindowText(HWND wnd) {
+  char buf[4096];
+  DWORD_PTR len = 0;
+  if (!SendMessageTimeoutA(wnd, WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, &len))
+    return std::string();
+  return std::string(buf, size_t(len));
+}
+
+std::string ClassOf(HWND wnd) {
+  char buf[256];
+  int n = GetClassNameA(wnd, buf, sizeof(buf));
+  return std::string(buf, n > 0 ? size_t(n) : 0);
+}
+
+std::vector<HWND> Children(HWND wnd) {
+  std::vector<HWND> out;
+  EnumChildWindows(wnd, EnumKids, reinterpret_cast<LPARAM>(&out));
+  return out;
+}
+
+std::vector<std::string> ControlTexts(HWND wnd) {
+  std::vector<std::string> out;
+  for (HWND c : Children(wnd)) out.push_back(WindowText(c));
+  return out;
+}
+
+HWND FindChild(HWND wnd, const std::string& cls, const std::string& text) {
+  for (HWND c : Children(wnd)) {
+    if (!cls.empty() && Lower(ClassOf(c)) != Lower(cls)) continue;
+    if (!text.empty() && StripAmp(WindowText(c)) != StripAmp(text)) continue;
+    return c;
+  }
+  return nullptr;
+}
+
+std::string RichText(HWND wnd) {
+  for (HWND c : Children(wnd)) {
+    std::string cls = Lower(ClassOf(c));
+    if (cls.find("richedit") == 0) return WindowText(c);
+  }
+  return std::string();
+}
+
+bool ClickButton(HWND wnd, const std::string& caption) {
+  HWND b = FindChild(wnd, "Button", caption);
+  if (!b) return false;
+  return PostMessageA(GetParent(b), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(b), BN_CLICKED), reinterpret_cast<LPARAM>(b));
+}
+
+bool ClickButtonId(HWND wnd, int id) {
+  HWND b = GetDlgItem(wnd, id);
+  if (!b) {
+    for (HWND c : Children(wnd))
+      if (GetDlgCtrlID(c) == id) b = c;
+  }
+  if (!b) return false;
+  return PostMessageA(GetParent(b), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(b));
+}
+
+void CloseWindowNow(HWND wnd) { PostMessageA(wnd, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+RECT ClientRectOf(HWND wnd) {
+  RECT r = {0, 0, 0, 0};
+  GetClientRect(wnd, &r);
+  return r;
+}
+
+RECT ChildRect(HWND parent, HWND child) {
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+Process Start(const std::string& commandLine, const std::string& workDir) {
+  Process p;
+  STARTUPINFOA si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  std::string cmd = commandLine;
+  if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                     workDir.empty() ? nullptr : workDir.c_str(), &si, &pi)) {
+    CloseHandle(pi.hThread);
+    p.handle = pi.hProcess;
+    p.pid = pi.dwProcessId;
+  }
+  return p;
+}
+
+int WaitExit(Process& p, DWORD timeoutMs) {
+  if (!p.handle) return -1;
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (WaitForSingleObject(p.handle, 20) == WAIT_OBJECT_0) break;
+    if (GetTickCount() - start > timeoutMs) {
+      TerminateProcess(p.handle, 255);
+      WaitForSingleObject(p.handle, 5000);
+      CloseHandle(p.handle);
+      p.handle = nullptr;
+      return -1;
+    }
+    Pump(0);
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(p.handle, &code);
+  CloseHandle(p.handle);
+  p.handle = nullptr;
+  return int(code);
+}
+
+std::string ProgramDir() {
+  char buf[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
+  std::string s(buf, n);
+  return s.substr(0, s.find_last_of('\\') + 1);
+}
+
+bool DeleteTree(const std::string& path) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = fd.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string full = path + "\\" + name;
+      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        DeleteTree(full);
+      } else {
+        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(full.c_str());
+      }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  return RemoveDirectoryA(path.c_str()) != 0;
+}
+
+std::string ScratchDir(const std::string& name) {
+  std::string root = ProgramDir() + "..\\scratch";
+  CreateDirectoryA(root.c_str(), nullptr);
+  std::string dir = root + "\\" + name;
+  DeleteTree(dir);
+  CreateDirectoryA(dir.c_str(), nullptr);
+  char full[MAX_PATH];
+  GetFullPathNameA(dir.c_str(), MAX_PATH, full, nullptr);
+  return full;
+}
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  BOOL ok = ::WriteFile(h, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+  CloseHandle(h);
+  return ok && written == bytes.size();
+}
+
+bool ReadFile(const std::string& path, std::string& bytes) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD size = GetFileSize(h, nullptr);
+  bytes.assign(size, '\0');
+  DWORD got = 0;
+  BOOL ok = size == 0 || ::ReadFile(h, &bytes[0], size, &got, nullptr);
+  CloseHandle(h);
+  return ok && got == size;
+}
+
+bool CopyFileTo(const std::string& from, const std::string& to) { return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0; }
+
+bool SetProgramWindowsVersion(const std::string& exeName, const std::string& version) {
+  std::string key = "Software\\Wine\\AppDefaults\\" + exeName;
+  if (version.empty()) {
+    HKEY k;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_ALL_ACCESS, &k) == ERROR_SUCCESS) {
+      RegDeleteValueA(k, "Version");
+      RegCloseKey(k);
+    }
+    return true;
+  }
+  HKEY k;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  LONG r = RegSetValueExA(k, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                          DWORD(version.size() + 1));
+  RegCloseKey(k);
+  return r == ERROR_SUCCESS;
+}
+
+}  // namespace tt

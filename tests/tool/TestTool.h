@@ -1,0 +1,62 @@
+// A person at the screen, for tests: find windows, read their controls, click buttons,
+// start programs, and prepare folders and per-program Windows versions.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace tt {
+
+// Waits until a visible top-level window with the class and/or exact title exists
+// (either may be empty = any). pid 0 = any process. Returns null on timeout.
+HWND WaitForWindow(const std::string& cls, const std::string& title, DWORD timeoutMs, DWORD pid = 0);
+// Waits until the window is gone.
+bool WaitWindowGone(HWND wnd, DWORD timeoutMs);
+// All top-level windows of a class (visible ones).
+std::vector<HWND> FindWindows(const std::string& cls, DWORD pid = 0);
+
+std::string WindowText(HWND wnd);
+std::string ClassOf(HWND wnd);
+// Child controls in creation order (descendants included).
+std::vector<HWND> Children(HWND wnd);
+// Texts of all child controls, in order.
+std::vector<std::string> ControlTexts(HWND wnd);
+// First child of that class (ignoring case); null when none.
+HWND FindChild(HWND wnd, const std::string& cls, const std::string& text = std::string());
+// Text of the first rich-edit child (the message box body).
+std::string RichText(HWND wnd);
+
+// Presses a button child by caption (exact; "&" ignored) or by control id.
+bool ClickButton(HWND wnd, const std::string& caption);
+bool ClickButtonId(HWND wnd, int id);
+// Asks the window to close, as the title-bar button does.
+void CloseWindowNow(HWND wnd);
+
+RECT ClientRectOf(HWND wnd);
+// Rectangle of a child in the parent's client coordinates.
+RECT ChildRect(HWND parent, HWND child);
+
+// Program start and end.
+struct Process {
+  HANDLE handle = nullptr;
+  DWORD pid = 0;
+  bool ok() const { return handle != nullptr; }
+};
+Process Start(const std::string& commandLine, const std::string& workDir = std::string());
+// Waits for the end; returns the exit code, or -1 on timeout (the process is then killed).
+int WaitExit(Process& p, DWORD timeoutMs);
+
+// Folder of the running test program, with a trailing backslash.
+std::string ProgramDir();
+// A fresh, empty scratch folder for one test (under the build's scratch folder).
+std::string ScratchDir(const std::string& name);
+bool DeleteTree(const std::string& path);
+bool WriteFile(const std::string& path, const std::string& bytes);
+bool ReadFile(const std::string& path, std::string& bytes);
+bool CopyFileTo(const std::string& from, const std::string& to);
+
+// Windows version that Wine reports to one program ("win98", "winxp", ...); empty removes it.
+bool SetProgramWindowsVersion(const std::string& exeName, const std::string& version);
+
+}  // namespace tt

@@ -1,0 +1,60 @@
+# Shared steps of the run and test commands. Source it; it sets $root.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+win_build="$root/build/win"
+native_build="$root/build/native"
+jobs=$(nproc 2>/dev/null || echo 4)
+
+kv_bootstrap() { bash "$root/tools/bootstrap.sh"; }
+
+kv_build_win() {
+  if [ ! -f "$win_build/build.ninja" ]; then
+    cmake -S "$root" -B "$win_build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null || return 1
+  fi
+  cmake --build "$win_build" -j "$jobs"
+}
+
+kv_build_native() {
+  if [ ! -f "$native_build/build.ninja" ]; then
+    cmake -S "$root" -B "$native_build" -G Ninja >/dev/null || return 1
+  fi
+  cmake --build "$native_build" -j "$jobs"
+}
+
+# Starts Xvfb when there is no display; kv_stop_display ends what was started.
+kv_started_xvfb=
+kv_start_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  local n
+  for n in $(seq 90 130); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    kv_started_xvfb=$!
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 1 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && return 0
+      sleep 0.1
+    done
+  done
+  echo "could not start Xvfb" >&2
+  return 1
+}
+kv_stop_display() {
+  if [ -n "$kv_started_xvfb" ]; then kill "$kv_started_xvfb" 2>/dev/null; wait "$kv_started_xvfb" 2>/dev/null; fi
+  kv_started_xvfb=
+}
+
+# The build's Wine prefix, made when missing, with a persistent server while tests run.
+kv_start_wineserver() {
+  "$win_build/wine-run.sh" --prepare || return 1
+  WINEPREFIX="$win_build/wineprefix" wineserver -p >/dev/null 2>&1
+  # The first program starts Wine's own services, which keep its output open:
+  # let a quiet one do that, so no test's output pipe is held.
+  "$win_build/wine-run.sh" cmd.exe /c exit 0 </dev/null >/dev/null 2>&1
+  return 0
+}
+kv_stop_wineserver() {
+  WINEPREFIX="$win_build/wineprefix" wineserver -k 2>/dev/null
+  WINEPREFIX="$win_build/wineprefix" wineserver -w 2>/dev/null
+  return 0
+}

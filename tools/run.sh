@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Builds everything and runs the main job under Wine:
+#   tools/run.sh            Setup.exe on the demo package (default)
+#   tools/run.sh uninstall  UnInstall.exe
+#   tools/run.sh rookwell   Rookwell.exe
+# With no display it starts Xvfb and saves a screenshot under build/win/.
+set -u
+source "$(dirname "$0")/common.sh"
+
+what=${1:-setup}
+kv_bootstrap || exit 1
+kv_build_win || { echo "cross build failed"; exit 1; }
+
+headless=
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then headless=1; fi
+kv_start_display || exit 1
+trap 'kv_stop_wineserver; kv_stop_display' EXIT
+kv_start_wineserver || exit 1
+
+run_dir="$win_build/demo-run"
+rm -rf "$run_dir"
+mkdir -p "$run_dir"
+case "$what" in
+  setup)
+    cp -r "$root/demo/package/." "$run_dir/"
+    cp "$win_build/bin/Setup.exe" "$win_build/bin/UnInstall.exe" "$run_dir/"
+    exe="$run_dir/Setup.exe" ;;
+  uninstall)
+    cp "$win_build/bin/UnInstall.exe" "$run_dir/"
+    exe="$run_dir/UnInstall.exe" ;;
+  rookwell)
+    cp "$win_build/bin/Rookwell.exe" "$run_dir/"
+    exe="$run_dir/Rookwell.exe" ;;
+  *) echo "usage: tools/run.sh [setup|uninstall|rookwell]"; exit 2 ;;
+esac
+
+echo "starting $(basename "$exe") in $run_dir"
+(cd "$run_dir" && "$win_build/wine-run.sh" "$exe" </dev/null >"$run_dir/program.log" 2>&1) &
+pid=$!
+if [ -n "$headless" ]; then
+  sleep "${KV_SHOT_DELAY:-5}"
+  shot="$win_build/screenshot-$what.png"
+  import -window root "$shot" 2>/dev/null && echo "screenshot: $shot"
+  # Nobody is at this screen: end the program once the picture is taken.
+  sleep 1
+  kill "$pid" 2>/dev/null
+  WINEPREFIX="$win_build/wineprefix" wineserver -k 2>/dev/null
+fi
+wait "$pid" 2>/dev/null
+echo "$(basename "$exe") ended"
