@@ -57,6 +57,15 @@ void Pump(DWORD ms) {
   } while (GetTickCount() - start < ms);
 }
 
+// Delivers the button's click to its parent. Sent, so that it is handled at once; a handler
+// that opens a modal window of its own lets the short time-out end the wait.
+bool Press(HWND b) {
+  DWORD_PTR r = 0;
+  SendMessageTimeoutA(GetParent(b), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(b), BN_CLICKED), reinterpret_cast<LPARAM>(b),
+                      SMTO_NORMAL, 300, &r);
+  return true;
+}
+
 }  // namespace
 
 std::vector<HWND> FindWindows(const std::string& cls, DWORD pid) {
@@ -131,7 +140,7 @@ std::string RichText(HWND wnd) {
 bool ClickButton(HWND wnd, const std::string& caption) {
   HWND b = FindChild(wnd, "Button", caption);
   if (!b) return false;
-  return PostMessageA(GetParent(b), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(b), BN_CLICKED), reinterpret_cast<LPARAM>(b));
+  return Press(b);
 }
 
 bool ClickButtonId(HWND wnd, int id) {
@@ -141,7 +150,7 @@ bool ClickButtonId(HWND wnd, int id) {
       if (GetDlgCtrlID(c) == id) b = c;
   }
   if (!b) return false;
-  return PostMessageA(GetParent(b), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(b));
+  return Press(b);
 }
 
 void CloseWindowNow(HWND wnd) { PostMessageA(wnd, WM_SYSCOMMAND, SC_CLOSE, 0); }
