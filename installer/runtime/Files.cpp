@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "Common.h"
 #include "Utils.h"
 
 namespace {
@@ -11,13 +12,6 @@ namespace {
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 bool IsDelimiter(char c) { return c == '\\' || c == ':'; }
-
-// "C:\" and "\" keep their backslash; any other folder loses a trailing one.
-std::string StripTrailingBackslash(const std::string& path) {
-  if (path.size() > 1 && path.back() == '\\' && !(path.size() == 3 && path[1] == ':'))
-    return path.substr(0, path.size() - 1);
-  return path;
-}
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
   if (folder.empty() || IsDelimiter(folder.back())) return folder + name;
@@ -33,7 +27,7 @@ std::string NormalPath(const std::string& path) {
   char longName[MAX_PATH * 2];
   DWORD m = GetLongPathNameA(full, longName, sizeof longName);
   std::string result = (m > 0 && m < sizeof longName) ? std::string(longName, m) : std::string(full, n);
-  return StripTrailingBackslash(result);
+  return SetTrailingBackslash(result, false);
 }
 
 bool IsDots(const char* name) { return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)); }
@@ -159,7 +153,7 @@ std::string ExtractFilePath(const std::string& path) {
   return i == std::string::npos ? std::string() : path.substr(0, i + 1);
 }
 
-std::string ExtractFileDir(const std::string& path) { return StripTrailingBackslash(ExtractFilePath(path)); }
+std::string ExtractFileDir(const std::string& path) { return SetTrailingBackslash(ExtractFilePath(path), false); }
 
 std::string ExtractFileName(const std::string& path) {
   size_t i = path.find_last_of("\\:");
@@ -177,7 +171,7 @@ bool DirectoryExists(const std::string& path) {
 }
 
 bool ForceDirectories(const std::string& folder) {
-  const std::string f = StripTrailingBackslash(folder);
+  const std::string f = SetTrailingBackslash(folder, false);
   if (f.empty()) return false;
   if (DirectoryExists(f)) return true;
   const std::string parent = ExtractFileDir(f);
@@ -334,7 +328,7 @@ bool DeleteFiles(const std::string& mask, bool clearReadOnly) {
 }
 
 bool DeleteTree(const std::string& folder, bool clearReadOnly) {
-  const std::string f = StripTrailingBackslash(folder);
+  const std::string f = SetTrailingBackslash(folder, false);
   const DWORD attrs = GetFileAttributesA(f.c_str());
   // Nothing to do (and nothing touched) unless the folder exists.
   if (f.empty() || attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
@@ -353,12 +347,12 @@ bool DeleteTree(const std::string& folder, bool clearReadOnly) {
 std::string ListDirTree(const std::string& folder) {
   if (!DirectoryExists(folder)) return std::string();
   std::string list = "|" + folder + "|";
-  ListTree(StripTrailingBackslash(folder), list);
+  ListTree(SetTrailingBackslash(folder, false), list);
   return list;
 }
 
 bool CopyDirTree(const std::string& source, const std::string& dest) {
-  const std::string s = StripTrailingBackslash(source), d = StripTrailingBackslash(dest);
+  const std::string s = SetTrailingBackslash(source, false), d = SetTrailingBackslash(dest, false);
   const std::string ns = NormalPath(s), nd = NormalPath(d);
   if (EqualTextNoCase(ns, nd) || !DirectoryExists(s)) return false;
   // A destination inside the source would be copied into itself again and again.
@@ -397,7 +391,7 @@ int RenameFiles(const std::string& sourceMask, const std::string& dest) {
 }
 
 bool RenameFolder(const std::string& folder, const std::string& newPath) {
-  const std::string f = StripTrailingBackslash(folder), n = StripTrailingBackslash(newPath);
+  const std::string f = SetTrailingBackslash(folder, false), n = SetTrailingBackslash(newPath, false);
   if (!DirectoryExists(f)) return false;
   std::string parent = ExtractFileDir(n);
   if (parent.empty()) parent = ExtractFileDir(f);
@@ -419,7 +413,7 @@ std::string FindFileInTree(const std::string& root, const std::string& fileName)
 }
 
 std::string FindFolderInTree(const std::string& root, const std::string& folderName) {
-  const std::string name = StripTrailingBackslash(folderName), r = StripTrailingBackslash(root);
+  const std::string name = SetTrailingBackslash(folderName, false), r = SetTrailingBackslash(root, false);
   if (r.empty() || name.empty() || name == "\\") return std::string();
   if (r.size() >= name.size() && EqualTextNoCase(r.substr(r.size() - name.size()), name)) return root;
   for (const auto& sub : SubFolders(root)) {
