@@ -376,8 +376,13 @@ std::string ExpandEnvReferences(const std::string& value) {
 
 void BroadcastEnvironmentChange() {
   DWORD_PTR result = 0;
-  SendMessageTimeoutA(HWND_BROADCAST, WM_WININICHANGE, 0, reinterpret_cast<LPARAM>("Environment"), SMTO_ABORTIFHUNG,
-                      4000, &result);
+  // On NT the wide form, which every window receives in its own character set.
+  if (IsWinNT())
+    SendMessageTimeoutW(HWND_BROADCAST, WM_WININICHANGE, 0, reinterpret_cast<LPARAM>(L"Environment"),
+                        SMTO_ABORTIFHUNG, 4000, &result);
+  else
+    SendMessageTimeoutA(HWND_BROADCAST, WM_WININICHANGE, 0, reinterpret_cast<LPARAM>("Environment"),
+                        SMTO_ABORTIFHUNG, 4000, &result);
 }
 
 // ---- associations
