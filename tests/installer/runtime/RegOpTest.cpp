@@ -359,13 +359,7 @@ LRESULT CALLBACK SettingsProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 TEST(EnvironmentOps, WriteFrozenValuesAndTellTheWindows) {
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = SettingsProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = "KvSettingsListener";
-  RegisterClassA(&wc);
-  HWND w = CreateWindowA("KvSettingsListener", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance,
-                         nullptr);
+  HWND w = systest::MakeWindow("KvSettingsListener", SettingsProc);
   ASSERT_NE(w, nullptr);
   SetEnvironmentVariableA("KV_UNDEF_Q", nullptr);
   const std::string windir = GetWindowsDir(false);
