@@ -96,7 +96,7 @@ TEST(ProcessSearch, SnapshotRoadOnWindows98) {
   const std::string dir = systest::Scratch("find98");
   const std::string finder = systest::ProbeCopy(dir, "kvfinder98.exe");
   {
-    RunningProbe probe(dir, "kvwait98.exe", 2500);
+    RunningProbe probe(dir, "kvwait98.exe", 4000);
     ASSERT_TRUE(Exists(probe.out));
     ASSERT_EQ(systest::RunAs(finder, "win98", "find \"" + dir + "r.txt\" kvwait98.exe"), 0);
     const auto l = Lines(dir + "r.txt");
