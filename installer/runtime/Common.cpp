@@ -2,9 +2,10 @@
 
 #include <shellapi.h>
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
-#include "KMsgBox.h"
 #include "Process.h"
 #include "RegOp.h"
 #include "Utils.h"

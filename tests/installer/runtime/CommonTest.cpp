@@ -341,12 +341,7 @@ LRESULT CALLBACK CountingProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 TEST(Messages, WaitProcessingMessagesHandlesAllThatArrive) {
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = CountingProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = "KvCountingWindow";
-  RegisterClassA(&wc);
-  HWND w = CreateWindowA("KvCountingWindow", "", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+  HWND w = systest::MakeWindow("KvCountingWindow", CountingProc);
   ASSERT_NE(w, nullptr);
   g_posted = g_ticks = 0;
   for (int i = 0; i < 5; ++i) PostMessageA(w, WM_APP, 0, 0);

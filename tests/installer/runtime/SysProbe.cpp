@@ -7,6 +7,7 @@
 //   SysProbe stay     OUT MS       writes its own path and arguments, lives until OUT.stop
 //                                  exists or MS passed, then writes OUT.end
 //   SysProbe find     OUT WANTED   IsProcessRunning, FindProcess9x, then waits for its end
+//   SysProbe arp      OUT NAME PATH SIZE   key text of WriteArpCacheEntry
 //   SysProbe exec     OUT          ExecAndWait(%KV_PROBE_PROGRAM%, %KV_PROBE_PARAMS%, wait),
 //                                  then whether the file %KV_PROBE_MARK% exists
 // With KV_PROBE_ARGS_OUT set, whatever the command line: GetCommandLineArgs and
@@ -18,6 +19,7 @@
 
 #include "Common.h"
 #include "Process.h"
+#include "RegOp.h"
 
 namespace {
 
@@ -75,6 +77,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const DWORD start = GetTickCount();
     WaitForProcessEnd(arg);
     Save(out, text + std::to_string(GetTickCount() - start) + "\n");
+  } else if (mode == "arp" && __argc > 5) {
+    std::string key;
+    WriteArpCacheEntry(__argv[3], __argv[4], key, std::atoll(__argv[5]));
+    Save(out, key + "\n");
   } else if (mode == "exec") {
     const bool ok = ExecAndWait(Env("KV_PROBE_PROGRAM"), Env("KV_PROBE_PARAMS"), true, SW_HIDE);
     Save(out, Flag(ok) + "\n" + Flag(Exists(Env("KV_PROBE_MARK"))) + "\n");

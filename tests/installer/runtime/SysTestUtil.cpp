@@ -44,6 +44,15 @@ std::vector<std::string> Lines(const std::string& file) {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+HWND MakeWindow(const char* className, WNDPROC proc) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = proc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = className;
+  RegisterClassA(&wc);
+  return CreateWindowA(className, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
 void RemoveKey(HKEY root, const std::string& key) { SHDeleteKeyA(root, key.c_str()); }
 
 }  // namespace systest

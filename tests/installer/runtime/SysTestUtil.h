@@ -22,6 +22,8 @@ int Run(const std::string& commandLine);
 int RunAs(const std::string& exePath, const std::string& version, const std::string& args);
 std::vector<std::string> Lines(const std::string& file);
 bool Exists(const std::string& path);
+// A hidden top-level window of its own class with the given procedure.
+HWND MakeWindow(const char* className, WNDPROC proc);
 // Removes a key tree below HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT.
 void RemoveKey(HKEY root, const std::string& key);
 
