@@ -1,0 +1,446 @@
+#include "Files.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "Common.h"
+#include "Utils.h"
+
+namespace {
+
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+bool IsDelimiter(char c) { return c == '\\' || c == ':'; }
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty() || IsDelimiter(folder.back())) return folder + name;
+  return folder + "\\" + name;
+}
+
+// Full path with long names, for comparing two spellings of one path.
+std::string NormalPath(const std::string& path) {
+  if (path.empty()) return path;
+  char full[MAX_PATH * 2];
+  DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  if (n == 0 || n >= sizeof full) return path;
+  char longName[MAX_PATH * 2];
+  DWORD m = GetLongPathNameA(full, longName, sizeof longName);
+  std::string result = (m > 0 && m < sizeof longName) ? std::string(longName, m) : std::string(full, n);
+  return SetTrailingBackslash(result, false);
+}
+
+bool IsDots(const char* name) { return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)); }
+bool IsFolderEntry(const WIN32_FIND_DATAA& fd) {
+  return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDots(fd.cFileName);
+}
+bool IsLink(const WIN32_FIND_DATAA& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+
+// Every entry of a search, collected first so that the caller may change the folder.
+std::vector<WIN32_FIND_DATAA> FindAll(const std::string& mask) {
+  std::vector<WIN32_FIND_DATAA> found;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA(mask.c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return found;
+  do found.push_back(fd);
+  while (FindNextFileA(h, &fd));
+  FindClose(h);
+  return found;
+}
+
+std::vector<std::string> MatchingFiles(const std::string& mask) {
+  std::vector<std::string> names;
+  for (const auto& fd : FindAll(mask))
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+  return names;
+}
+
+// Subfolders of a folder; links are reported with their flag set.
+struct SubFolder {
+  std::string path;
+  bool link;
+};
+std::vector<SubFolder> SubFolders(const std::string& folder) {
+  std::vector<SubFolder> subs;
+  for (const auto& fd : FindAll(JoinPath(folder, "*")))
+    if (IsFolderEntry(fd)) subs.push_back({JoinPath(folder, fd.cFileName), IsLink(fd)});
+  return subs;
+}
+
+void SetHandleDate(HANDLE h, uint32_t date) {
+  FILETIME local, utc;
+  if (DosDateTimeToFileTime(HIWORD(date), LOWORD(date), &local) && LocalFileTimeToFileTime(&local, &utc))
+    SetFileTime(h, nullptr, nullptr, &utc);
+}
+
+// Size of an open file, or -1 when it is not known or too large for one text.
+int64_t SizeOf(HANDLE h) {
+  DWORD high = 0;
+  DWORD low = GetFileSize(h, &high);
+  if ((low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0 || low > 0x7FFFFFF0u) return -1;
+  return low;
+}
+
+// Reads or writes `total` bytes in steps of at most `chunk` bytes, reporting before the
+// first step and after each one. Returns the bytes moved.
+template <class Step>
+DWORD Transfer(DWORD total, DWORD chunk, const TProgressProc& progress, Step step) {
+  auto report = [&](DWORD done) {
+    if (progress) progress(0, 0, int32_t(total), int32_t(done), 1);
+  };
+  report(0);
+  DWORD done = 0;
+  for (;;) {
+    DWORD want = chunk < total - done ? chunk : total - done;
+    DWORD moved = want ? step(done, want) : 0;
+    done += moved;
+    report(done);
+    if (moved == 0 || done >= total) break;
+  }
+  return done;
+}
+
+// Without a receiver a whole file moves in one call.
+DWORD ChunkFor(DWORD total, const TProgressProc& progress) {
+  return progress ? DWORD(GetChunkSize(total, 10, 1048576)) : total;
+}
+
+bool WriteAll(HANDLE h, const std::string& data, const TProgressProc& progress) {
+  const DWORD total = DWORD(data.size());
+  DWORD done = Transfer(total, ChunkFor(total, progress), progress, [&](DWORD at, DWORD count) {
+    DWORD put = 0;
+    return WriteFile(h, data.data() + at, count, &put, nullptr) ? put : 0;
+  });
+  return done == total;
+}
+
+bool CopyOneFile(const std::string& source, const std::string& dest) {
+  if (IsSameFile(source, dest)) return false;
+  return CopyFileA(source.c_str(), dest.c_str(), FALSE) != 0;
+}
+
+// Found name under a destination name that may hold a star.
+std::string MaskTargetName(const std::string& found, const std::string& destName) {
+  const std::string d = destName.empty() ? "*.*" : destName;
+  if (d == "*.*") return found;
+  if (d[0] == '*') {
+    size_t dot = found.rfind('.');
+    size_t destDot = d.rfind('.');
+    return found.substr(0, dot) + (destDot == std::string::npos ? "" : d.substr(destDot));
+  }
+  if (d.back() == '*') {
+    size_t destDot = d.rfind('.');
+    std::string base = destDot == std::string::npos ? d.substr(0, d.size() - 1) : d.substr(0, destDot);
+    size_t dot = found.rfind('.');
+    return base + (dot == std::string::npos ? "" : found.substr(dot));
+  }
+  return d;
+}
+
+bool HasStar(const std::string& s) { return s.find('*') != std::string::npos; }
+
+void ListTree(const std::string& folder, std::string& list) {
+  for (const auto& sub : SubFolders(folder)) {
+    list += sub.path + "|";
+    if (!sub.link) ListTree(sub.path, list);
+  }
+}
+
+}  // namespace
+
+std::string ExtractFilePath(const std::string& path) {
+  size_t i = path.find_last_of("\\:");
+  return i == std::string::npos ? std::string() : path.substr(0, i + 1);
+}
+
+std::string ExtractFileDir(const std::string& path) { return SetTrailingBackslash(ExtractFilePath(path), false); }
+
+std::string ExtractFileName(const std::string& path) {
+  size_t i = path.find_last_of("\\:");
+  return i == std::string::npos ? path : path.substr(i + 1);
+}
+
+bool FileExists(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  return !path.empty() && a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  return !path.empty() && a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ForceDirectories(const std::string& folder) {
+  const std::string f = SetTrailingBackslash(folder, false);
+  if (f.empty()) return false;
+  if (DirectoryExists(f)) return true;
+  const std::string parent = ExtractFileDir(f);
+  if (!parent.empty() && parent != f && !EqualTextNoCase(parent, f)) ForceDirectories(parent);
+  CreateDirectoryA(f.c_str(), nullptr);
+  return DirectoryExists(f);
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return false;
+  if (EqualTextNoCase(NormalPath(a), NormalPath(b))) return true;
+  HANDLE ha = CreateFileA(a.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (ha == INVALID_HANDLE_VALUE) return false;
+  bool same = false;
+  HANDLE hb = CreateFileA(b.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (hb != INVALID_HANDLE_VALUE) {
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    if (GetFileInformationByHandle(ha, &ia) && GetFileInformationByHandle(hb, &ib))
+      same = ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
+             ia.nFileIndexLow == ib.nFileIndexLow;
+    CloseHandle(hb);
+  }
+  CloseHandle(ha);
+  return same;
+}
+
+uint32_t GetFileDate(const std::string& mask) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA(mask.c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  FindClose(h);
+  FILETIME local;
+  WORD date = 0, time = 0;
+  if (!FileTimeToLocalFileTime(&fd.ftLastWriteTime, &local) || !FileTimeToDosDateTime(&local, &date, &time)) return 0;
+  return (uint32_t(date) << 16) | time;
+}
+
+int64_t GetChunkSize(int64_t size, int64_t parts, int64_t cap) {
+  int64_t chunk = size / (parts > 0 ? parts : 1);
+  if (chunk <= 1024) return size < 1024 ? size : 1024;
+  return chunk < cap ? chunk : cap;
+}
+
+std::string LoadFileToString(const std::string& path, const TProgressProc& progress) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::string();
+  const int64_t size = SizeOf(h);
+  std::string data;
+  if (size >= 0) {
+    data.assign(size_t(size), '\0');
+    DWORD done = Transfer(DWORD(size), ChunkFor(DWORD(size), progress), progress, [&](DWORD at, DWORD count) {
+      DWORD got = 0;
+      return ReadFile(h, &data[at], count, &got, nullptr) ? got : 0;
+    });
+    if (done < size) data.clear();
+  }
+  CloseHandle(h);
+  return data;
+}
+
+std::string ReadFileContents(const std::string& path) { return LoadFileToString(path, nullptr); }
+
+bool SaveStringToFile(const std::string& path, const std::string& data, uint32_t date, const TProgressProc& progress) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = WriteAll(h, data, progress);
+  if (ok && date) SetHandleDate(h, date);
+  CloseHandle(h);
+  return ok;
+}
+
+bool WriteFileContents(const std::string& path, const std::string& data, uint32_t date) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = WriteAll(h, data, nullptr);
+  if (date) SetHandleDate(h, date);
+  CloseHandle(h);
+  return ok;
+}
+
+bool AppendToFile(const std::string& path, const std::string& data, uint32_t date) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = SetFilePointer(h, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER && WriteAll(h, data, nullptr);
+  if (date) SetHandleDate(h, date);
+  CloseHandle(h);
+  return ok;
+}
+
+bool CopyFileWithProgress(const std::string& source, const std::string& dest, const TProgressProc& progress) {
+  HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (in == INVALID_HANDLE_VALUE) return false;
+  const int64_t size = SizeOf(in);
+  // Creating the destination would cut the source to nothing when both are one file.
+  if (size < 0 || IsSameFile(source, dest)) {
+    CloseHandle(in);
+    return false;
+  }
+  HANDLE out = CreateFileA(dest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) {
+    CloseHandle(in);
+    return false;
+  }
+  std::vector<char> buffer(32768);
+  DWORD written = 0;
+  // A chunk is never larger than the buffer; a short write ends the copy.
+  DWORD done = Transfer(DWORD(size), DWORD(GetChunkSize(size, 10, 32768)), progress, [&](DWORD, DWORD count) {
+                          DWORD got = 0, put = 0;
+                          if (!ReadFile(in, buffer.data(), count, &got, nullptr) || got == 0) return DWORD(0);
+                          if (WriteFile(out, buffer.data(), got, &put, nullptr)) written += put;
+                          return put == got ? got : DWORD(0);
+                        });
+  CloseHandle(out);
+  CloseHandle(in);
+  return done == size && written == size;
+}
+
+std::string FileNameWithoutExt(const std::string& path) {
+  const std::string name = ExtractFileName(path);
+  return name.substr(0, name.rfind('.'));
+}
+
+double GetDiskFreeBytes(const std::string& path) {
+  std::string root = path.empty() ? std::string() : std::string(1, path[0]) + ":\\";
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (!GetDiskFreeSpaceA(root.empty() ? nullptr : root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                         &clusters))
+    return -1;
+  return double(sectorsPerCluster) * double(bytesPerSector) * double(freeClusters);
+}
+
+std::string ListFiles(const std::string& mask, bool keepExtension) {
+  std::string list = "|";
+  for (const auto& name : MatchingFiles(mask)) list += (keepExtension ? name : FileNameWithoutExt(name)) + "|";
+  return list;
+}
+
+bool SetFilesAttributes(const std::string& mask, uint32_t attributes) {
+  const std::string folder = ExtractFilePath(mask);
+  const auto names = MatchingFiles(mask);
+  for (const auto& name : names) SetFileAttributesA((folder + name).c_str(), attributes);
+  return !names.empty();
+}
+
+bool DeleteFiles(const std::string& mask, bool clearReadOnly) {
+  const std::string folder = ExtractFilePath(mask);
+  const auto names = MatchingFiles(mask);
+  for (const auto& name : names) {
+    const std::string path = folder + name;
+    if (clearReadOnly) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+  }
+  return !names.empty();
+}
+
+bool DeleteTree(const std::string& folder, bool clearReadOnly) {
+  const std::string f = SetTrailingBackslash(folder, false);
+  const DWORD attrs = GetFileAttributesA(f.c_str());
+  // Nothing to do (and nothing touched) unless the folder exists.
+  if (f.empty() || attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if (!(attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    DeleteFiles(JoinPath(f, "*.*"), clearReadOnly);
+    for (const auto& sub : SubFolders(f)) {
+      // A link goes as a link; its target is not ours to empty.
+      if (!sub.link) DeleteTree(sub.path, clearReadOnly);
+      RemoveDirectoryA(sub.path.c_str());
+    }
+  }
+  RemoveDirectoryA(f.c_str());
+  return GetFileAttributesA(f.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ListDirTree(const std::string& folder) {
+  if (!DirectoryExists(folder)) return std::string();
+  std::string list = "|" + folder + "|";
+  ListTree(SetTrailingBackslash(folder, false), list);
+  return list;
+}
+
+bool CopyDirTree(const std::string& source, const std::string& dest) {
+  const std::string s = SetTrailingBackslash(source, false), d = SetTrailingBackslash(dest, false);
+  const std::string ns = NormalPath(s), nd = NormalPath(d);
+  if (EqualTextNoCase(ns, nd) || !DirectoryExists(s)) return false;
+  // A destination inside the source would be copied into itself again and again.
+  if (nd.size() > ns.size() && EqualTextNoCase(nd.substr(0, ns.size()), ns) &&
+      (nd[ns.size()] == '\\' || ns.back() == '\\'))
+    return false;
+  ForceDirectories(d);
+  if (!DirectoryExists(d)) return false;
+  for (const auto& name : MatchingFiles(JoinPath(s, "*"))) CopyOneFile(JoinPath(s, name), JoinPath(d, name));
+  for (const auto& sub : SubFolders(s))
+    if (!sub.link) CopyDirTree(sub.path, JoinPath(d, ExtractFileName(sub.path)));
+  return true;
+}
+
+int CopyFiles(const std::string& sourceMask, const std::string& dest, bool createFolders) {
+  if (!HasStar(sourceMask) && !HasStar(dest)) return CopyOneFile(sourceMask, dest) ? 1 : 0;
+  std::string d = dest;
+  if (DirectoryExists(d) && d.back() != '\\') d += '\\';
+  const std::string destFolder = ExtractFilePath(d);
+  if (createFolders) ForceDirectories(destFolder);
+  if (!DirectoryExists(destFolder)) return 0;
+  const std::string destName = ExtractFileName(d), sourceFolder = ExtractFilePath(sourceMask);
+  int count = 0;
+  for (const auto& name : MatchingFiles(sourceMask))
+    if (CopyOneFile(sourceFolder + name, destFolder + MaskTargetName(name, destName))) ++count;
+  return count;
+}
+
+int RenameFiles(const std::string& sourceMask, const std::string& dest) {
+  if (!HasStar(sourceMask) && !HasStar(dest)) return MoveFileA(sourceMask.c_str(), dest.c_str()) ? 1 : 0;
+  const std::string folder = ExtractFilePath(sourceMask), destName = ExtractFileName(dest);
+  int count = 0;
+  for (const auto& name : MatchingFiles(sourceMask))
+    if (MoveFileA((folder + name).c_str(), (folder + MaskTargetName(name, destName)).c_str())) ++count;
+  return count;
+}
+
+bool RenameFolder(const std::string& folder, const std::string& newPath) {
+  const std::string f = SetTrailingBackslash(folder, false), n = SetTrailingBackslash(newPath, false);
+  if (!DirectoryExists(f)) return false;
+  std::string parent = ExtractFileDir(n);
+  if (parent.empty()) parent = ExtractFileDir(f);
+  const std::string name = ExtractFileName(n);
+  if (!DirectoryExists(parent) || name.empty()) return false;
+  return MoveFileA(f.c_str(), JoinPath(parent, name).c_str()) != 0;
+}
+
+std::string FindFileInTree(const std::string& root, const std::string& fileName) {
+  if (root.empty() || fileName.empty()) return std::string();
+  for (const auto& fd : FindAll(JoinPath(root, fileName)))
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return JoinPath(root, fd.cFileName);
+  for (const auto& sub : SubFolders(root)) {
+    if (sub.link) continue;
+    std::string hit = FindFileInTree(sub.path, fileName);
+    if (!hit.empty()) return hit;
+  }
+  return std::string();
+}
+
+std::string FindFolderInTree(const std::string& root, const std::string& folderName) {
+  const std::string name = SetTrailingBackslash(folderName, false), r = SetTrailingBackslash(root, false);
+  if (r.empty() || name.empty() || name == "\\") return std::string();
+  if (r.size() >= name.size() && EqualTextNoCase(r.substr(r.size() - name.size()), name)) return root;
+  for (const auto& sub : SubFolders(root)) {
+    if (sub.link) continue;
+    std::string hit = FindFolderInTree(sub.path, folderName);
+    if (!hit.empty()) return hit;
+  }
+  return std::string();
+}
+
+namespace {
+template <class Search>
+std::string SearchDrives(unsigned driveType, Search search) {
+  for (char letter = 'C'; letter <= 'Z'; ++letter) {
+    const std::string root = std::string(1, letter) + ":\\";
+    if (GetDriveTypeA(root.c_str()) != driveType) continue;
+    std::string hit = search(root);
+    if (!hit.empty()) return hit;
+  }
+  return std::string();
+}
+}  // namespace
+
+std::string FindFileOnDrives(const std::string& fileName, unsigned driveType) {
+  return SearchDrives(driveType, [&](const std::string& root) { return FindFileInTree(root, fileName); });
+}
+
+std::string FindFolderOnDrives(const std::string& folderName, unsigned driveType) {
+  return SearchDrives(driveType, [&](const std::string& root) { return FindFolderInTree(root, folderName); });
+}

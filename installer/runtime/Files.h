@@ -1,0 +1,57 @@
+// Whole-file reading and writing with progress, wildcard operations, folder trees and
+// searches over the drives. Free functions over paths; nothing raises, nothing shows a box.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// Progress receiver: mode 0 sets range min..max, position and step; mode 1 steps once.
+// The transfers here always report mode 0, min 0, max = total bytes, step 1.
+using TProgressProc = std::function<void(int32_t mode, int32_t min, int32_t max, int32_t position, int32_t step)>;
+
+// Path pieces. The folder part keeps its trailing backslash; the folder keeps it only
+// for a drive root ("C:\").
+std::string ExtractFilePath(const std::string& path);
+std::string ExtractFileDir(const std::string& path);
+std::string ExtractFileName(const std::string& path);
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+// Creates the folder with every missing parent; true when it exists afterwards.
+bool ForceDirectories(const std::string& folder);
+// True when both paths name one file: the same full path (ignoring case) or, when both
+// exist, the same file of the same volume.
+bool IsSameFile(const std::string& a, const std::string& b);
+
+// DOS date-time stamp (date high word, time low word) of the first match; 0 when none.
+uint32_t GetFileDate(const std::string& mask);
+int64_t GetChunkSize(int64_t size, int64_t parts, int64_t cap);
+
+std::string LoadFileToString(const std::string& path, const TProgressProc& progress = nullptr);
+std::string ReadFileContents(const std::string& path);
+bool SaveStringToFile(const std::string& path, const std::string& data, uint32_t date,
+                      const TProgressProc& progress = nullptr);
+bool WriteFileContents(const std::string& path, const std::string& data, uint32_t date);
+bool AppendToFile(const std::string& path, const std::string& data, uint32_t date);
+// A file copied onto itself is never touched and counts as not copied.
+bool CopyFileWithProgress(const std::string& source, const std::string& dest,
+                          const TProgressProc& progress = nullptr);
+std::string FileNameWithoutExt(const std::string& path);
+double GetDiskFreeBytes(const std::string& path);
+
+std::string ListFiles(const std::string& mask, bool keepExtension);
+bool SetFilesAttributes(const std::string& mask, uint32_t attributes);
+bool DeleteFiles(const std::string& mask, bool clearReadOnly);
+// Links (junctions and other reparse points) inside the tree are removed, never entered.
+bool DeleteTree(const std::string& folder, bool clearReadOnly);
+std::string ListDirTree(const std::string& folder);
+bool CopyDirTree(const std::string& source, const std::string& dest);
+int CopyFiles(const std::string& sourceMask, const std::string& dest, bool createFolders);
+int RenameFiles(const std::string& sourceMask, const std::string& dest);
+bool RenameFolder(const std::string& folder, const std::string& newPath);
+
+// Tree walks and drive searches do not enter links.
+std::string FindFileInTree(const std::string& root, const std::string& fileName);
+std::string FindFolderInTree(const std::string& root, const std::string& folderName);
+// Drive roots C:\ .. Z:\ whose drive type (3 fixed, 4 network) matches; first hit wins.
+std::string FindFileOnDrives(const std::string& fileName, unsigned driveType);
+std::string FindFolderOnDrives(const std::string& folderName, unsigned driveType);
