@@ -37,6 +37,10 @@ class TrickState {
 
   Card* ChooseLead(const CardPile& hand, RandomSource& rng) const;
   Card* ChooseLeadInSuit(const CardPile& hand, std::int32_t suit, std::uint32_t& score) const;
+  Card* ChooseLeadInSuit(const CardPile& hand, std::int32_t suit) const {
+    std::uint32_t score = 15;
+    return ChooseLeadInSuit(hand, suit, score);
+  }
   Card* ChooseLosingCard(const CardPile& hand, RandomSource& rng, bool dumpHigh) const;
   Card* ChooseWinningCard(const CardPile& hand, RandomSource& rng, bool dumpHigh) const;
   Card* ChooseLowCard(const CardPile& hand, RandomSource& rng) const;

@@ -6,6 +6,7 @@
 #include "CardImages.h"
 #include "CardTestKit.h"
 #include "CardPile.h"
+#include "TestTool.h"
 
 namespace {
 // A plain visible window whose update region the tests read.
@@ -31,48 +32,6 @@ class TestWindow {
   HWND hwnd;
 };
 
-void ExpectRect(const RECT& r, long l, long t, long rr, long b) {
-  EXPECT_EQ(r.left, l);
-  EXPECT_EQ(r.top, t);
-  EXPECT_EQ(r.right, rr);
-  EXPECT_EQ(r.bottom, b);
-}
-
-// A 24-bit memory bitmap, filled black.
-class MemoryCanvas {
- public:
-  MemoryCanvas(int w, int h) : width(w), height(h) {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    dc = CreateCompatibleDC(nullptr);
-    bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-    old = SelectObject(dc, bmp);
-    for (int i = 0; i < w * h; ++i) bits[i] = 0;
-  }
-  ~MemoryCanvas() {
-    SelectObject(dc, old);
-    DeleteObject(bmp);
-    DeleteDC(dc);
-  }
-  std::vector<std::uint32_t> Pixels() const {
-    GdiFlush();
-    return std::vector<std::uint32_t>(bits, bits + width * height);
-  }
-  std::uint32_t Pixel(int x, int y) const {
-    GdiFlush();
-    return bits[y * width + x] & 0xFFFFFF;
-  }
-  int width, height;
-  HDC dc;
-  HBITMAP bmp;
-  HGDIOBJ old;
-  std::uint32_t* bits = nullptr;
-};
 }  // namespace
 
 TEST(PileWindow, ChangesInvalidateThePileArea) {
@@ -81,10 +40,8 @@ TEST(PileWindow, ChangesInvalidateThePileArea) {
   CardDeck deck;
   FillPack(deck, 2);
   CardStack pile;
-  pile.cardWidth = 71;
-  pile.cardHeight = 96;
   pile.window = w.hwnd;
-  pile.SetPlacement(kRowFromAnchor, 100, 200, 15);
+  Place(pile, kRowFromAnchor, 100, 200, 15);
   w.TakeUpdate();
 
   pile.AddCard(&deck.pack[0]);
@@ -114,11 +71,11 @@ TEST(PileWindow, ChangesInvalidateThePileArea) {
 }
 
 TEST(PileWindow, HighlightFillsAroundTheBounds) {
-  MemoryCanvas canvas(40, 40);
+  tt::MemoryCanvas canvas(40, 40);
   CardStack pile;
   pile.bounds = {10, 10, 20, 20};
-  pile.PaintHighlight(canvas.dc);
-  struct Case { int x, y; std::uint32_t colour; };
+  pile.PaintHighlight(canvas.dc());
+  struct Case { int x, y; DWORD colour; };
   const Case cases[] = {{6, 6, 0xFFFFFF}, {23, 23, 0xFFFFFF}, {15, 15, 0xFFFFFF},
                         {5, 6, 0},        {24, 23, 0},        {23, 24, 0}};
   for (const auto& c : cases) EXPECT_EQ(canvas.Pixel(c.x, c.y), c.colour) << c.x << "," << c.y;
@@ -136,9 +93,9 @@ namespace {
 // What a painting should look like: each step drawn straight through the card images.
 struct Step { int x, y, mode, designOrRank, suit; };
 
-std::vector<std::uint32_t> Expected(CardImages& images, const std::vector<Step>& steps) {
-  MemoryCanvas canvas(260, 260);
-  for (const Step& s : steps) images.DrawCard(canvas.dc, s.x, s.y, s.mode, s.designOrRank, s.suit);
+std::vector<DWORD> Expected(CardImages& images, const std::vector<Step>& steps) {
+  tt::MemoryCanvas canvas(260, 260);
+  for (const Step& s : steps) images.DrawCard(canvas.dc(), s.x, s.y, s.mode, s.designOrRank, s.suit);
   return canvas.Pixels();
 }
 
@@ -190,10 +147,10 @@ TEST(PilePaint, EveryLayoutDrawsItsCardsInPlace) {
       pile.AddCard(c.cards[k]);
     }
     pile.SetPlacement(c.layout, c.x, c.y, c.spacing);
-    MemoryCanvas canvas(260, 260);
-    pile.Paint(images, canvas.dc);
+    tt::MemoryCanvas canvas(260, 260);
+    pile.Paint(images, canvas.dc());
     EXPECT_TRUE(canvas.Pixels() == Expected(images, c.steps)) << "case " << i;
-    EXPECT_EQ(canvas.Pixels() == MemoryCanvas(260, 260).Pixels(), c.steps.empty()) << "case " << i;
+    EXPECT_EQ(canvas.Pixels() == tt::MemoryCanvas(260, 260).Pixels(), c.steps.empty()) << "case " << i;
     for (Card* card : c.cards) card->selected = false;
   }
 }
@@ -203,14 +160,14 @@ TEST(PilePaint, CardsDrawTheirPrintedFace) {
   Card ace(14, 3);
   ace.rank = 3;  // the game counts it as a three of clubs
   ace.suit = 0;
-  MemoryCanvas canvas(260, 260);
-  ace.Draw(images, canvas.dc, 10, 10, true);  // face down, but shown
+  tt::MemoryCanvas canvas(260, 260);
+  ace.Draw(images, canvas.dc(), 10, 10, true);  // face down, but shown
   EXPECT_TRUE(canvas.Pixels() == Expected(images, {{10, 10, F, 14, 3}}));
 
   // A back the player cannot have chosen still draws as a back.
   images.SetBack(CardImages::ValidateCardBack(66));
-  MemoryCanvas back(260, 260);
-  ace.Draw(images, back.dc, 10, 10, false);
+  tt::MemoryCanvas back(260, 260);
+  ace.Draw(images, back.dc(), 10, 10, false);
   EXPECT_TRUE(back.Pixels() == Expected(images, {{10, 10, B, CardImages::DefaultBack, 0}}));
   EXPECT_FALSE(back.Pixels() == canvas.Pixels());
 }

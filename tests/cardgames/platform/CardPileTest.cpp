@@ -28,13 +28,6 @@ std::string Names(const CardPile& pile) {
   for (const Card* c : pile.cards) s += (s.empty() ? "" : " ") + CardName(c);
   return s;
 }
-
-void ExpectRect(const CardRect& r, long l, long t, long rr, long b) {
-  EXPECT_EQ(r.left, l);
-  EXPECT_EQ(r.top, t);
-  EXPECT_EQ(r.right, rr);
-  EXPECT_EQ(r.bottom, b);
-}
 }  // namespace
 
 TEST(CardPile, BoundsOfEveryLayout) {
@@ -56,20 +49,16 @@ TEST(CardPile, BoundsOfEveryLayout) {
   Table t;
   for (const auto& c : cases) {
     CardStack pile;
-    pile.cardWidth = 71;
-    pile.cardHeight = 96;
     for (int i = 0; i < c.count; ++i) pile.cards.push_back(&t.deck.pack[i]);
-    pile.SetPlacement(c.layout, c.x, c.y, c.spacing);
+    Place(pile, c.layout, c.x, c.y, c.spacing);
     SCOPED_TRACE(testing::Message() << "layout " << c.layout << " count " << c.count);
     ExpectRect(pile.bounds, c.l, c.t, c.r, c.b);
   }
 
   // An unknown layout never recomputes the bounds.
   CardStack odd;
-  odd.cardWidth = 71;
-  odd.cardHeight = 96;
   odd.bounds = {1, 2, 3, 4};
-  odd.SetPlacement(9, 100, 100, 10);
+  Place(odd, 9, 100, 100, 10);
   odd.AddCard(t("2C"));
   ExpectRect(odd.bounds, 1, 2, 3, 4);
 }
@@ -77,9 +66,7 @@ TEST(CardPile, BoundsOfEveryLayout) {
 TEST(CardPile, HitTests) {
   Table t;
   CardStack row;
-  row.cardWidth = 71;
-  row.cardHeight = 96;
-  row.SetPlacement(kRowFromAnchor, 100, 200, 15);
+  Place(row, kRowFromAnchor, 100, 200, 15);
   EXPECT_TRUE(row.HitTestAnchor(100, 200));  // works while empty
   EXPECT_TRUE(row.HitTestAnchor(171, 296));
   EXPECT_FALSE(row.HitTestAnchor(172, 296));
@@ -102,17 +89,13 @@ TEST(CardPile, HitTests) {
 
   // A column answers by the vertical offset; a stack and a zero spacing by the first card.
   CardStack column;
-  column.cardWidth = 71;
-  column.cardHeight = 96;
-  column.SetPlacement(kColumnFromAnchor, 10, 20, 20);
+  Place(column, kColumnFromAnchor, 10, 20, 20);
   Fill(column, t, {"2H", "3H", "4H"});
   EXPECT_EQ(CardName(column.CardAt(40, 20)), "2H");
   EXPECT_EQ(CardName(column.CardAt(40, 45)), "3H");
   EXPECT_EQ(CardName(column.CardAt(40, 150)), "4H");
   CardStack stack;
-  stack.cardWidth = 71;
-  stack.cardHeight = 96;
-  stack.SetPlacement(kStack, 10, 20, 20);
+  Place(stack, kStack, 10, 20, 20);
   Fill(stack, t, {"2S", "3S"});
   EXPECT_EQ(CardName(stack.CardAt(80, 115)), "2S");
   row.SetPlacement(kRowFromAnchor, 100, 200, 0);
@@ -129,9 +112,7 @@ TEST(CardPile, HitTests) {
 TEST(CardPile, AddRemoveReplace) {
   Table t;
   CardStack pile;
-  pile.cardWidth = 71;
-  pile.cardHeight = 96;
-  pile.SetPlacement(kRowFromAnchor, 0, 0, 10);
+  Place(pile, kRowFromAnchor, 0, 0, 10);
   Fill(pile, t, {"2C", "3C", "4C"});
   pile.AddCardFirst(t("AS"));
   pile.AddCard(nullptr);

@@ -1,5 +1,7 @@
 // Shared helpers of the card tests.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <deque>
 #include <initializer_list>
@@ -60,4 +62,21 @@ inline std::string CardName(const Card* c) {
   if (c->rank == 0) return "JK";
   std::string r = c->rank >= 0 && c->rank <= 14 ? ranks[c->rank] : "?";
   return r + "CDHS?"[c->suit >= 0 && c->suit <= 4 ? c->suit : 4];
+}
+
+// Card size 71 x 96 (the library's), then the placement.
+inline void Place(CardPile& pile, std::int32_t layout, std::int32_t x, std::int32_t y,
+                  std::int32_t spacing) {
+  pile.cardWidth = 71;
+  pile.cardHeight = 96;
+  pile.SetPlacement(layout, x, y, spacing);
+}
+
+// Any rectangle with left, top, right and bottom.
+template <class Rect>
+void ExpectRect(const Rect& r, long l, long t, long rr, long b) {
+  EXPECT_EQ(r.left, l);
+  EXPECT_EQ(r.top, t);
+  EXPECT_EQ(r.right, rr);
+  EXPECT_EQ(r.bottom, b);
 }

@@ -50,10 +50,3 @@ TEST(MersenneRandom, BoundsAndReseeding) {
   EXPECT_EQ(d.Next(0), 0xe2450886u);
   EXPECT_EQ(d.Next(0x100), 0xfau);
 }
-
-TEST(MersenneRandom, ClockSeededGeneratorsDraw) {
-  MersenneRandom a;
-  std::uint32_t low = 0;
-  for (int i = 0; i < 100; ++i) low |= a.Next(0);
-  EXPECT_NE(low, 0u);
-}

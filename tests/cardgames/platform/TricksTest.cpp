@@ -256,6 +256,7 @@ TEST(TrickState, LeadInSuit) {
     std::uint32_t score = 99;
     EXPECT_EQ(CardName(d.t.ChooseLeadInSuit(hand, c.suit, score)), c.card) << "case " << i;
     EXPECT_EQ(score, c.score) << "case " << i;
+    EXPECT_EQ(CardName(d.t.ChooseLeadInSuit(hand, c.suit)), c.card) << "case " << i;
   }
 }
 
@@ -284,6 +285,7 @@ TEST(TrickState, Lead) {
       {2, 4, {}, 0, {"AS", "4S", "3S", "KD", "3D", "7C", "6C"}, 3, 3, "AS"},
       {4, 2, {}, -1, {"2H", "3H", "KS"}, 2, 0, "KS"},  // closed suit
       {4, 2, {}, -1, {"3H", "2H"}, 2, 0, "3H"},        // unless the hand is all of it
+      {2, 4, {}, -1, {}, 2, 0, "null"},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     const Case& c = cases[i];
