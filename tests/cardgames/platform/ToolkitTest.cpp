@@ -173,24 +173,13 @@ std::vector<uint8_t> MakePng(int colourType, int bitDepth, int width, int height
   return out;
 }
 
-// Pixels of a bitmap as COLORREFs, top row first.
-std::vector<COLORREF> PixelsOf(HBITMAP bmp, int& width, int& height) {
-  BITMAP info;
-  GetObjectA(bmp, sizeof(info), &info);
-  width = info.bmWidth;
-  height = info.bmHeight;
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  std::vector<DWORD> raw(size_t(width) * size_t(height));
-  HDC dc = GetDC(nullptr);
-  GetDIBits(dc, bmp, 0, UINT(height), raw.data(), &bi, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, dc);
+// Pixels of a picture as COLORREFs, top row first.
+std::vector<COLORREF> PixelsOf(const Bitmap& picture) {
+  tc::Canvas c(picture.Width(), picture.Height());
+  picture.Draw(c.dc(), 0, 0);
   std::vector<COLORREF> px;
-  for (DWORD v : raw) px.push_back(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
+  for (int y = 0; y < picture.Height(); ++y)
+    for (int x = 0; x < picture.Width(); ++x) px.push_back(c.At(x, y));
   return px;
 }
 
@@ -222,13 +211,11 @@ TEST(PngToDibTest, DecodesEveryKindTo24BitColour) {
         RGB(255, 255, 255)}},
   };
   for (const Case& c : cases) {
-    HBITMAP bmp = PngToDib(c.png.data(), c.png.size());
-    ASSERT_NE(nullptr, bmp) << c.name;
-    int w = 0, h = 0;
-    EXPECT_EQ(c.expect, PixelsOf(bmp, w, h)) << c.name;
-    EXPECT_EQ(3, w);
-    EXPECT_EQ(2, h);
-    DeleteObject(bmp);
+    Bitmap picture;
+    ASSERT_TRUE(picture.Attach(PngToDib(c.png.data(), c.png.size()))) << c.name;
+    EXPECT_EQ(3, picture.Width());
+    EXPECT_EQ(2, picture.Height());
+    EXPECT_EQ(c.expect, PixelsOf(picture)) << c.name;
   }
 }
 
