@@ -5,75 +5,17 @@
 #include <vector>
 
 #include "CardImages.h"
+#include "TestCanvas.h"
 #include "TestTool.h"
 
 namespace {
-
-const COLORREF kPaper = RGB(255, 0, 255);
-
-// A 32-bit memory canvas whose pixels the test reads back.
-class Canvas {
- public:
-  Canvas(int w, int h) : w_(w), h_(h) {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    dc_ = CreateCompatibleDC(nullptr);
-    bmp_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-    old_ = SelectObject(dc_, bmp_);
-    Clear();
-  }
-  ~Canvas() {
-    SelectObject(dc_, old_);
-    DeleteObject(bmp_);
-    DeleteDC(dc_);
-  }
-  HDC dc() const { return dc_; }
-  void Clear() {
-    GdiFlush();
-    for (int i = 0; i < w_ * h_; ++i) bits_[i] = 0x00FF00FF;
-  }
-  COLORREF At(int x, int y) const {
-    GdiFlush();
-    DWORD v = bits_[y * w_ + x];
-    return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-  }
-  std::vector<DWORD> Pixels() const {
-    GdiFlush();
-    return std::vector<DWORD>(bits_, bits_ + w_ * h_);
-  }
-  int Changed() const {
-    int n = 0;
-    for (DWORD v : Pixels()) n += (v & 0xFFFFFF) != 0xFF00FF;
-    return n;
-  }
-  int Red() const {
-    int n = 0;
-    for (DWORD v : Pixels()) {
-      int r = (v >> 16) & 0xFF, g = (v >> 8) & 0xFF, b = v & 0xFF;
-      n += r > 150 && g < 90 && b < 90 && (v & 0xFFFFFF) != 0xFF00FF;
-    }
-    return n;
-  }
-
- private:
-  int w_, h_;
-  HDC dc_;
-  HBITMAP bmp_;
-  HGDIOBJ old_;
-  DWORD* bits_ = nullptr;
-};
 
 class CardImagesTest : public ::testing::Test {
  protected:
   CardImages images;
   // Pixels of one card drawn alone.
   std::vector<DWORD> Draw(int mode, int designOrRank, int suit = 0) {
-    Canvas c(images.CardWidth() + 4, images.CardHeight() + 4);
+    tc::Canvas c(images.CardWidth() + 4, images.CardHeight() + 4);
     EXPECT_TRUE(images.DrawCard(c.dc(), 0, 0, mode, designOrRank, suit));
     return c.Pixels();
   }
@@ -114,14 +56,14 @@ TEST_F(CardImagesTest, DrawsCardOfLibrarySize) {
   ASSERT_GT(images.CardHeight(), 20);
   EXPECT_EQ(CardImages::DefaultBack, images.Back());
   int w = images.CardWidth(), h = images.CardHeight();
-  Canvas c(w + 10, h + 10);
+  tc::Canvas c(w + 10, h + 10);
   ASSERT_TRUE(images.DrawCard(c.dc(), 5, 5, CardImages::FaceMode, 8, 2));
   EXPECT_GT(c.Changed(), w * h * 9 / 10);
-  EXPECT_NE(kPaper, c.At(5 + w / 2, 5 + h / 2));
-  EXPECT_NE(kPaper, c.At(5 + w / 2, 5 + h - 1));
-  EXPECT_EQ(kPaper, c.At(5 + w / 2, 5 + h));
-  EXPECT_EQ(kPaper, c.At(5 + w, 5 + h / 2));
-  EXPECT_EQ(kPaper, c.At(2, 2));
+  EXPECT_NE(tc::kPaper, c.At(5 + w / 2, 5 + h / 2));
+  EXPECT_NE(tc::kPaper, c.At(5 + w / 2, 5 + h - 1));
+  EXPECT_EQ(tc::kPaper, c.At(5 + w / 2, 5 + h));
+  EXPECT_EQ(tc::kPaper, c.At(5 + w, 5 + h / 2));
+  EXPECT_EQ(tc::kPaper, c.At(2, 2));
 }
 
 TEST_F(CardImagesTest, RedSuitsShowRedBlackSuitsNone) {
@@ -131,7 +73,7 @@ TEST_F(CardImagesTest, RedSuitsShowRedBlackSuitsNone) {
   } cases[] = {  // black pip cards only: court pictures hold red in every suit
       {8, 2, true}, {14, 1, true}, {12, 1, true}, {8, 0, false}, {1, 3, false}, {5, 3, false}};
   for (const Case& k : cases) {
-    Canvas c(images.CardWidth(), images.CardHeight());
+    tc::Canvas c(images.CardWidth(), images.CardHeight());
     ASSERT_TRUE(images.DrawCard(c.dc(), 0, 0, CardImages::FaceMode, k.rank, k.suit));
     if (k.red)
       EXPECT_GT(c.Red(), 20) << k.rank << " of " << k.suit;
@@ -167,7 +109,7 @@ TEST_F(CardImagesTest, NoSuchFaceDrawsNothing) {
     int rank, suit;
   } cases[] = {{15, 0}, {-1, 2}, {5, 4}, {5, -1}};
   for (const Case& k : cases) {
-    Canvas c(images.CardWidth(), images.CardHeight());
+    tc::Canvas c(images.CardWidth(), images.CardHeight());
     EXPECT_FALSE(images.DrawCard(c.dc(), 0, 0, CardImages::FaceMode, k.rank, k.suit));
     EXPECT_EQ(0, c.Changed());
   }
