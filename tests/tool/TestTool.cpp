@@ -287,36 +287,4 @@ bool SetProgramDllDisabled(const std::string& exeName, const std::string& dll, b
   return r == ERROR_SUCCESS || (!disabled && r == ERROR_FILE_NOT_FOUND);
 }
 
-MemoryCanvas::MemoryCanvas(int width, int height, DWORD fill) : width_(width), height_(height) {
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  dc_ = CreateCompatibleDC(nullptr);
-  bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-  old_ = SelectObject(dc_, bitmap_);
-  if (bits_) std::fill(bits_, bits_ + width * height, fill);
-}
-
-MemoryCanvas::~MemoryCanvas() {
-  SelectObject(dc_, old_);
-  DeleteObject(bitmap_);
-  DeleteDC(dc_);
-}
-
-std::vector<DWORD> MemoryCanvas::Pixels() const {
-  GdiFlush();
-  std::vector<DWORD> v(bits_, bits_ + width_ * height_);
-  for (DWORD& p : v) p &= 0xFFFFFF;
-  return v;
-}
-
-DWORD MemoryCanvas::Pixel(int x, int y) const {
-  GdiFlush();
-  return bits_[y * width_ + x] & 0xFFFFFF;
-}
-
 }  // namespace tt

@@ -61,24 +61,4 @@ bool SetProgramWindowsVersion(const std::string& exeName, const std::string& ver
 // Makes a DLL missing for one program, as WINEDLLOVERRIDES="<dll>=" would (false undoes it).
 bool SetProgramDllDisabled(const std::string& exeName, const std::string& dll, bool disabled);
 
-// A 32-bit top-down bitmap in its own memory DC, for drawing tests.
-class MemoryCanvas {
- public:
-  MemoryCanvas(int width, int height, DWORD fill = 0);
-  ~MemoryCanvas();
-  MemoryCanvas(const MemoryCanvas&) = delete;
-  MemoryCanvas& operator=(const MemoryCanvas&) = delete;
-  HDC dc() const { return dc_; }
-  // Pixels as 0xRRGGBB, row by row from the top.
-  std::vector<DWORD> Pixels() const;
-  DWORD Pixel(int x, int y) const;
-
- private:
-  int width_, height_;
-  HDC dc_;
-  HBITMAP bitmap_;
-  HGDIOBJ old_;
-  DWORD* bits_ = nullptr;
-};
-
 }  // namespace tt

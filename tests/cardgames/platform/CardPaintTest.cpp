@@ -6,7 +6,7 @@
 #include "CardImages.h"
 #include "CardTestKit.h"
 #include "CardPile.h"
-#include "TestTool.h"
+#include "TestCanvas.h"
 
 namespace {
 // A plain visible window whose update region the tests read.
@@ -71,14 +71,15 @@ TEST(PileWindow, ChangesInvalidateThePileArea) {
 }
 
 TEST(PileWindow, HighlightFillsAroundTheBounds) {
-  tt::MemoryCanvas canvas(40, 40);
+  tc::Canvas canvas(40, 40);
   CardStack pile;
   pile.bounds = {10, 10, 20, 20};
   pile.PaintHighlight(canvas.dc());
-  struct Case { int x, y; DWORD colour; };
-  const Case cases[] = {{6, 6, 0xFFFFFF}, {23, 23, 0xFFFFFF}, {15, 15, 0xFFFFFF},
-                        {5, 6, 0},        {24, 23, 0},        {23, 24, 0}};
-  for (const auto& c : cases) EXPECT_EQ(canvas.Pixel(c.x, c.y), c.colour) << c.x << "," << c.y;
+  struct Case { int x, y; COLORREF colour; };
+  const COLORREF white = RGB(255, 255, 255);
+  const Case cases[] = {{6, 6, white}, {23, 23, white},       {15, 15, white},
+                        {5, 6, tc::kPaper}, {24, 23, tc::kPaper}, {23, 24, tc::kPaper}};
+  for (const auto& c : cases) EXPECT_EQ(canvas.At(c.x, c.y), c.colour) << c.x << "," << c.y;
 }
 
 TEST(MersenneRandom, ClockSeedIsTheSystemTime) {
@@ -94,7 +95,7 @@ namespace {
 struct Step { int x, y, mode, designOrRank, suit; };
 
 std::vector<DWORD> Expected(CardImages& images, const std::vector<Step>& steps) {
-  tt::MemoryCanvas canvas(260, 260);
+  tc::Canvas canvas(260, 260);
   for (const Step& s : steps) images.DrawCard(canvas.dc(), s.x, s.y, s.mode, s.designOrRank, s.suit);
   return canvas.Pixels();
 }
@@ -147,10 +148,10 @@ TEST(PilePaint, EveryLayoutDrawsItsCardsInPlace) {
       pile.AddCard(c.cards[k]);
     }
     pile.SetPlacement(c.layout, c.x, c.y, c.spacing);
-    tt::MemoryCanvas canvas(260, 260);
+    tc::Canvas canvas(260, 260);
     pile.Paint(images, canvas.dc());
     EXPECT_TRUE(canvas.Pixels() == Expected(images, c.steps)) << "case " << i;
-    EXPECT_EQ(canvas.Pixels() == tt::MemoryCanvas(260, 260).Pixels(), c.steps.empty()) << "case " << i;
+    EXPECT_EQ(canvas.Pixels() == tc::Canvas(260, 260).Pixels(), c.steps.empty()) << "case " << i;
     for (Card* card : c.cards) card->selected = false;
   }
 }
@@ -160,13 +161,13 @@ TEST(PilePaint, CardsDrawTheirPrintedFace) {
   Card ace(14, 3);
   ace.rank = 3;  // the game counts it as a three of clubs
   ace.suit = 0;
-  tt::MemoryCanvas canvas(260, 260);
+  tc::Canvas canvas(260, 260);
   ace.Draw(images, canvas.dc(), 10, 10, true);  // face down, but shown
   EXPECT_TRUE(canvas.Pixels() == Expected(images, {{10, 10, F, 14, 3}}));
 
   // A back the player cannot have chosen still draws as a back.
   images.SetBack(CardImages::ValidateCardBack(66));
-  tt::MemoryCanvas back(260, 260);
+  tc::Canvas back(260, 260);
   ace.Draw(images, back.dc(), 10, 10, false);
   EXPECT_TRUE(back.Pixels() == Expected(images, {{10, 10, B, CardImages::DefaultBack, 0}}));
   EXPECT_FALSE(back.Pixels() == canvas.Pixels());
