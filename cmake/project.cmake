@@ -67,3 +67,17 @@ if(KV_WINDOWS)
     @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 endif()
+
+# zlib and libpng. The cross build links the static libraries (libpng built by
+# tools/bootstrap.sh into .cache); the native build the host's zlib.
+if(KV_WINDOWS)
+  add_library(kv_zlib STATIC IMPORTED)
+  set_target_properties(kv_zlib PROPERTIES IMPORTED_LOCATION ${CMAKE_FIND_ROOT_PATH}/lib/libz.a)
+  add_library(kv_png STATIC IMPORTED)
+  set_target_properties(kv_png PROPERTIES IMPORTED_LOCATION ${KV_PNG_PREFIX}/lib/libpng16.a
+    INTERFACE_INCLUDE_DIRECTORIES ${KV_PNG_PREFIX}/include INTERFACE_LINK_LIBRARIES kv_zlib)
+else()
+  find_package(ZLIB REQUIRED)
+  add_library(kv_zlib INTERFACE IMPORTED)
+  set_target_properties(kv_zlib PROPERTIES INTERFACE_LINK_LIBRARIES ZLIB::ZLIB)
+endif()

@@ -284,4 +284,16 @@ bool SetProgramWindowsVersion(const std::string& exeName, const std::string& ver
   return r == ERROR_SUCCESS;
 }
 
+bool SetProgramDllDisabled(const std::string& exeName, const std::string& dll, bool disabled) {
+  std::string key = "Software\\Wine\\AppDefaults\\" + exeName + "\\DllOverrides";
+  HKEY k;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  LONG r = disabled ? RegSetValueExA(k, dll.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1)
+                    : RegDeleteValueA(k, dll.c_str());
+  RegCloseKey(k);
+  return r == ERROR_SUCCESS || (!disabled && r == ERROR_FILE_NOT_FOUND);
+}
+
 }  // namespace tt

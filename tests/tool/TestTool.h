@@ -58,5 +58,7 @@ bool CopyFileTo(const std::string& from, const std::string& to);
 
 // Windows version that Wine reports to one program ("win98", "winxp", ...); empty removes it.
 bool SetProgramWindowsVersion(const std::string& exeName, const std::string& version);
+// Makes a DLL missing for one program, as WINEDLLOVERRIDES="<dll>=" would (false undoes it).
+bool SetProgramDllDisabled(const std::string& exeName, const std::string& dll, bool disabled);
 
 }  // namespace tt

@@ -1,0 +1,236 @@
+#include "CardPile.h"
+
+#include <algorithm>
+
+namespace {
+bool IsColumn(std::int32_t layout) {
+  return layout == kColumnFromAnchor || layout == kColumnCentred || layout == kColumnToAnchor;
+}
+}  // namespace
+
+CardPile::~CardPile() = default;
+
+CardStack::~CardStack() = default;
+
+void CardPile::SetPlacement(std::int32_t kind, std::int32_t x, std::int32_t y, std::int32_t sp) {
+  layout = kind;
+  anchorX = x;
+  anchorY = y;
+  spacing = sp;
+  UpdateBounds();
+}
+
+std::int32_t CardPile::TotalWidth() const {
+  if (cards.empty()) return 0;
+  if (layout >= kColumnFromAnchor && layout <= kStack) return cardWidth + 1;
+  return static_cast<std::int32_t>(cards.size() - 1) * spacing + cardWidth + 1;
+}
+
+std::int32_t CardPile::TotalHeight() const {
+  if (cards.empty()) return 0;
+  if (IsColumn(layout)) return static_cast<std::int32_t>(cards.size() - 1) * spacing + cardHeight + 1;
+  return cardHeight + 1;
+}
+
+void CardPile::UpdateBounds() {
+  const long w = TotalWidth();
+  const long h = TotalHeight();
+  const long x = anchorX;
+  const long y = anchorY;
+  switch (layout) {
+    case kRowFromAnchor: bounds = {x, y, x + w, y + cardHeight}; break;
+    case kRowCentred: bounds = {x - w / 2, y, x + w / 2, y + cardHeight}; break;
+    case kRowToAnchor: bounds = {x - w, y, x, y + cardHeight}; break;
+    case kColumnFromAnchor: bounds = {x, y, x + cardWidth, y + h}; break;
+    case kColumnCentred: bounds = {x, y - h / 2, x + cardWidth, y + h / 2}; break;
+    case kColumnToAnchor: bounds = {x, y - h, x + cardWidth, y}; break;
+    case kStack: bounds = {x, y, x + cardWidth, y + cardHeight}; break;
+    default: break;
+  }
+}
+
+void CardPile::AddCard(Card* card) {
+  if (!card) return;
+  cards.push_back(card);
+  UpdateBounds();
+  Invalidate();
+}
+
+void CardPile::AddCardFirst(Card* card) {
+  if (!card) return;
+  cards.push_front(card);
+  UpdateBounds();
+  Invalidate();
+}
+
+Card* CardPile::RemoveCard(Card* card) {
+  if (cards.empty()) return nullptr;
+  auto it = card ? std::find(cards.begin(), cards.end(), card) : cards.begin();
+  if (it == cards.end()) return nullptr;
+  Card* removed = *it;
+  cards.erase(it);
+  Invalidate();
+  UpdateBounds();
+  return removed;
+}
+
+void CardPile::Clear() {
+  cards.clear();
+  Invalidate();
+}
+
+void CardPile::ReplaceCard(Card* oldCard, Card* newCard) {
+  std::replace(cards.begin(), cards.end(), oldCard, newCard);
+}
+
+void CardPile::Shuffle(RandomSource& rng) { ShuffleSequence(cards, rng); }
+
+void CardPile::Sort(std::int32_t mode) {
+  bool (*before)(const Card*, const Card*) = CompareCardsCDSH;
+  if (mode == kSortSHCD) before = CompareCardsSHCD;
+  if (mode == kSortByRank) before = CompareCardsByRank;
+  std::stable_sort(cards.begin(), cards.end(), before);
+}
+
+Card* CardPile::FirstCard() const { return cards.empty() ? nullptr : cards.front(); }
+
+Card* CardPile::LastCard() const { return cards.empty() ? nullptr : cards.back(); }
+
+Card* CardPile::FirstSelected() const {
+  for (Card* c : cards) {
+    if (c->selected) return c;
+  }
+  return nullptr;
+}
+
+std::uint32_t CardPile::CountSuit(std::int32_t suit) const {
+  return static_cast<std::uint32_t>(
+      std::count_if(cards.begin(), cards.end(), [&](const Card* c) { return c->suit == suit; }));
+}
+
+std::uint32_t CardPile::CountRank(std::int32_t rank) const {
+  return static_cast<std::uint32_t>(std::count_if(
+      cards.begin(), cards.end(), [&](const Card* c) { return c->faceRank == rank; }));
+}
+
+std::uint32_t CardPile::CountLowerInSuit(const Card* card) const {
+  if (!card) return 0;
+  return static_cast<std::uint32_t>(std::count_if(cards.begin(), cards.end(), [&](const Card* c) {
+    return c->suit == card->suit && c->rank < card->rank;
+  }));
+}
+
+std::uint32_t CardPile::CountHigherInSuit(const Card* card) const {
+  if (!card) return 0;
+  return static_cast<std::uint32_t>(std::count_if(cards.begin(), cards.end(), [&](const Card* c) {
+    return c->suit == card->suit && c->rank > card->rank;
+  }));
+}
+
+Card* CardPile::FindCardOfSuit(std::int32_t suit, std::uint32_t skip) const {
+  for (auto it = cards.rbegin(); it != cards.rend(); ++it) {
+    if ((*it)->suit != suit) continue;
+    if (skip == 0) return *it;
+    --skip;
+  }
+  return nullptr;
+}
+
+void CardPile::FindLongestSuit(std::int32_t suit) {
+  longestSuit = kSuitNone;
+  std::uint32_t most = 0;
+  if (!cards.empty()) {
+    longestSuit = kSuitClubs;
+    most = CountSuit(kSuitClubs);
+    for (std::int32_t s = kSuitDiamonds; s <= kSuitSpades; ++s) {
+      std::uint32_t n = CountSuit(s);
+      if (n > most) {
+        most = n;
+        longestSuit = s;
+      }
+    }
+  }
+  longInSuit = longestSuit == suit && longestSuit != kSuitNone && most > 4;
+}
+
+bool CardPile::HitTestAnchor(long x, long y) const {
+  return x >= anchorX && x <= anchorX + cardWidth && y >= anchorY && y <= anchorY + cardHeight;
+}
+
+bool CardPile::Contains(long x, long y) const {
+  return x >= bounds.left && x <= bounds.right && y >= bounds.top && y <= bounds.bottom;
+}
+
+bool CardPile::ContainsPoint(const CardPoint& p) const {
+  return p.x >= bounds.left && p.x < bounds.right && p.y >= bounds.top && p.y < bounds.bottom;
+}
+
+Card* CardPile::CardAt(long x, long y) const {
+  if (cards.empty() || !Contains(x, y)) return nullptr;
+  if (layout == kStack || spacing == 0) return cards.front();
+  // Columns answer by the vertical offset, rows (and unknown layouts) by the horizontal one.
+  long offset = IsColumn(layout) ? y - bounds.top : x - bounds.left;
+  long index = offset / spacing;
+  const long last = static_cast<long>(cards.size()) - 1;
+  index = std::max(0L, std::min(index, last));
+  return cards[static_cast<std::size_t>(index)];
+}
+
+void CardPile::ToggleSelect(Card* card) {
+  if (!card) return;
+  if (card->selected) {
+    card->selected = false;
+  } else {
+    if (!multiSelect) {
+      for (Card* c : cards) c->selected = false;
+    }
+    card->selected = true;
+  }
+  Invalidate();
+}
+
+CardRect CardPile::InvalidArea() const {
+  CardRect r = bounds;
+  if (r.left > spacing) r.left -= spacing;
+  if (r.top > spacing) r.top -= spacing;
+  return r;
+}
+
+void CardPile::Invalidate() const {
+  if (window) InvalidateWindowArea(window, InvalidArea());
+}
+
+Card* PileIterator::First() {
+  index = 0;
+  start = 0;
+  return pile->cards.empty() ? nullptr : pile->cards.front();
+}
+
+Card* PileIterator::FirstFromRandom(RandomSource& rng) {
+  const std::size_t count = pile->cards.size();
+  if (count == 0) return nullptr;
+  index = 0;
+  start = rng.Next(static_cast<std::uint32_t>(count)) % count;
+  return pile->cards[start];
+}
+
+Card* PileIterator::Next() {
+  const std::size_t count = pile->cards.size();
+  if (index + 1 >= count) return nullptr;
+  ++index;
+  return pile->cards[(start + index) % count];
+}
+
+Card* PileIterator::Last() {
+  const std::size_t count = pile->cards.size();
+  if (count == 0) return nullptr;
+  start = 0;
+  index = count - 1;
+  return pile->cards.back();
+}
+
+Card* PileIterator::Prev() {
+  if (index == 0 || index > pile->cards.size()) return nullptr;
+  --index;
+  return pile->cards[index];
+}

@@ -1,0 +1,67 @@
+// A memory canvas whose pixels the card-platform tests read back.
+#pragma once
+#include <windows.h>
+
+#include <vector>
+
+namespace tc {
+
+const COLORREF kPaper = RGB(255, 0, 255);
+
+class Canvas {
+ public:
+  Canvas(int w, int h) : w_(w), h_(h) {
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    dc_ = CreateCompatibleDC(nullptr);
+    bmp_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+    old_ = SelectObject(dc_, bmp_);
+    Clear();
+  }
+  ~Canvas() {
+    SelectObject(dc_, old_);
+    DeleteObject(bmp_);
+    DeleteDC(dc_);
+  }
+  HDC dc() const { return dc_; }
+  void Clear() {
+    GdiFlush();
+    for (int i = 0; i < w_ * h_; ++i) bits_[i] = 0x00FF00FF;
+  }
+  COLORREF At(int x, int y) const {
+    GdiFlush();
+    DWORD v = bits_[y * w_ + x];
+    return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+  }
+  std::vector<DWORD> Pixels() const {
+    GdiFlush();
+    return std::vector<DWORD>(bits_, bits_ + w_ * h_);
+  }
+  int Changed() const {
+    int n = 0;
+    for (DWORD v : Pixels()) n += (v & 0xFFFFFF) != 0xFF00FF;
+    return n;
+  }
+  int Red() const {
+    int n = 0;
+    for (DWORD v : Pixels()) {
+      int r = (v >> 16) & 0xFF, g = (v >> 8) & 0xFF, b = v & 0xFF;
+      n += r > 150 && g < 90 && b < 90 && (v & 0xFFFFFF) != 0xFF00FF;
+    }
+    return n;
+  }
+
+ private:
+  int w_, h_;
+  HDC dc_;
+  HBITMAP bmp_;
+  HGDIOBJ old_;
+  DWORD* bits_ = nullptr;
+};
+
+}  // namespace tc
