@@ -17,12 +17,6 @@ void InitCommon() {
   done = true;
 }
 
-void FillWith(HWND wnd, HDC dc, HBRUSH brush) {
-  RECT rc;
-  GetClientRect(wnd, &rc);
-  FillRect(dc, &rc, brush);
-}
-
 }  // namespace
 
 // ---- TLabel
@@ -155,14 +149,7 @@ TGroupBox::TGroupBox(TWinControl* parent, const std::string& caption) : TWinCont
   CreateHandle("Button", caption, WS_VISIBLE | BS_GROUPBOX, WS_EX_CONTROLPARENT);
 }
 
-bool TGroupBox::Message(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
-  if (msg == WM_ERASEBKGND) {
-    FillWith(wnd_, reinterpret_cast<HDC>(wp), ColorBrush());
-    result = 1;
-    return true;
-  }
-  return false;
-}
+bool TGroupBox::Message(UINT msg, WPARAM wp, LPARAM, LRESULT& result) { return EraseBackground(msg, wp, result); }
 
 HBRUSH TGroupBox::CtlColor(HDC dc) { return TControl::CtlColor(dc); }
 
@@ -178,11 +165,7 @@ void TBevel::SetShape(BevelShape shape) {
 }
 
 bool TBevel::Message(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
-  if (msg == WM_ERASEBKGND) {
-    FillWith(wnd_, reinterpret_cast<HDC>(wp), ColorBrush());
-    result = 1;
-    return true;
-  }
+  if (EraseBackground(msg, wp, result)) return true;
   if (msg != WM_PAINT) return false;
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(wnd_, &ps);
@@ -240,11 +223,7 @@ void TPanel::SetCaption(const std::string& text) {
 }
 
 bool TPanel::Message(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
-  if (msg == WM_ERASEBKGND) {
-    FillWith(wnd_, reinterpret_cast<HDC>(wp), ColorBrush());
-    result = 1;
-    return true;
-  }
+  if (EraseBackground(msg, wp, result)) return true;
   if (msg != WM_PAINT) return false;
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(wnd_, &ps);
@@ -483,12 +462,7 @@ void TPageControl::SetBounds(int left, int top, int width, int height) {
   for (TTabSheet* p : pages_) p->SetBounds(0, 0, ClientWidth(), ClientHeight());
 }
 
-bool TPageControl::Message(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
-  if (msg != WM_ERASEBKGND) return false;
-  FillWith(wnd_, reinterpret_cast<HDC>(wp), ColorBrush());
-  result = 1;
-  return true;
-}
+bool TPageControl::Message(UINT msg, WPARAM wp, LPARAM, LRESULT& result) { return EraseBackground(msg, wp, result); }
 
 // ---- TCheckListBox
 

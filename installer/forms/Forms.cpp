@@ -390,6 +390,15 @@ LRESULT TControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 bool TControl::Message(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+bool TControl::EraseBackground(UINT msg, WPARAM wp, LRESULT& result) {
+  if (msg != WM_ERASEBKGND || !wnd_) return false;
+  RECT rc;
+  GetClientRect(wnd_, &rc);
+  FillRect(reinterpret_cast<HDC>(wp), &rc, ColorBrush());
+  result = 1;
+  return true;
+}
 bool TControl::Notify(NMHDR*, LRESULT&) { return false; }
 
 HBRUSH TControl::ColorBrush() {
@@ -748,13 +757,8 @@ bool TForm::Message(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       Close();
       result = 0;
       return true;
-    case WM_ERASEBKGND: {
-      RECT rc;
-      GetClientRect(wnd_, &rc);
-      FillRect(reinterpret_cast<HDC>(wp), &rc, ColorBrush());
-      result = 1;
-      return true;
-    }
+    case WM_ERASEBKGND:
+      return EraseBackground(msg, wp, result);
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(wnd_, &ps);

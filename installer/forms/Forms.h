@@ -163,6 +163,8 @@ class TControl {
 
   // Hooks; Message runs first and may take the message.
   virtual bool Message(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+  // Takes WM_ERASEBKGND: the client area in the control's colour.
+  bool EraseBackground(UINT msg, WPARAM wp, LRESULT& result);
   virtual void Command(WORD code) { (void)code; }
   virtual bool Notify(NMHDR* hdr, LRESULT& result);
   virtual HBRUSH CtlColor(HDC dc);
@@ -217,6 +219,7 @@ class TWinControl : public TControl {
 };
 
 enum class FormBorder { None, Single, Dialog, Sizeable };
+// What closing does: nothing, hide the form, or free it (forms made with new only).
 enum class CloseAction { None, Hide, Free };
 
 // A top-level window with its own window class name. Build the controls in the derived
@@ -295,8 +298,6 @@ class TApplication {
     if (!mainForm_) mainForm_ = form;
     return form;
   }
-  const std::string& Title() const { return title_; }
-  void SetTitle(const std::string& title) { title_ = title; }
   // Shows the main form and runs the loop until the quit message; returns its code.
   int Run();
   // Handles every waiting message; a quit message is put back for the loop that owns it.
@@ -307,7 +308,6 @@ class TApplication {
 
  private:
   TForm* mainForm_ = nullptr;
-  std::string title_;
   bool terminated_ = false;
 };
 TApplication& Application();

@@ -5,50 +5,10 @@
 #include <memory>
 
 #include "Forms.h"
+#include "FormsTestUtil.h"
 #include "TestTool.h"
 
 namespace {
-
-struct TestForm : TForm {
-  explicit TestForm(TForm* owner = nullptr) : TForm("KFormsTestForm", owner, FormBorder::Dialog) {
-    SetCaption("Forms test");
-    SetClientSize(320, 240);
-  }
-};
-
-void Pump(DWORD ms) {
-  DWORD start = GetTickCount();
-  do {
-    Application().ProcessMessages();
-    Sleep(5);
-  } while (GetTickCount() - start < ms);
-}
-
-// A 32-bit memory bitmap to paint into and read back.
-struct MemoryDc {
-  HDC dc;
-  HBITMAP bmp;
-  HGDIOBJ old;
-  MemoryDc(int w, int h) {
-    dc = CreateCompatibleDC(nullptr);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    old = SelectObject(dc, bmp);
-    RECT rc = {0, 0, w, h};
-    FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  }
-  ~MemoryDc() {
-    SelectObject(dc, old);
-    DeleteObject(bmp);
-    DeleteDC(dc);
-  }
-};
 
 // A 24-bit BMP file of w x h pixels; pixel(x, y) gives each colour (y from the top).
 std::string BmpBytes(int w, int h, COLORREF (*pixel)(int, int)) {
@@ -141,14 +101,20 @@ TEST(ModalLoop, TitleBarCloseGivesCancel) {
 
 // ---- closing never frees a form under its own handler
 
+namespace {
+bool destroyed;
+// A form that frees itself when closed, and tells when it is gone.
+struct Doomed : TestForm {
+  Doomed() {
+    destroyed = false;
+    OnClose = [](TForm*, CloseAction& a) { a = CloseAction::Free; };
+  }
+  ~Doomed() override { destroyed = true; }
+};
+}  // namespace
+
 TEST(CloseDeferral, FreedOnlyAfterTheHandlerReturns) {
-  static bool destroyed;
-  struct Doomed : TestForm {
-    ~Doomed() override { destroyed = true; }
-  };
-  destroyed = false;
   auto* form = TForm::Create<Doomed>();
-  form->OnClose = [](TForm*, CloseAction& a) { a = CloseAction::Free; };
   auto* button = new TButton(form, "Go");
   button->SetBounds(10, 10, 80, 24);
   bool aliveAfterClose = false, aliveAfterNestedLoop = false;
@@ -157,14 +123,14 @@ TEST(CloseDeferral, FreedOnlyAfterTheHandlerReturns) {
     form->Close();
     aliveAfterClose = !destroyed;
     // A nested loop (as a message box runs) must not free the form either.
-    Pump(100);
+    PumpFor(100);
     aliveAfterNestedLoop = !destroyed;
     captionInside = form->Caption();
   };
   form->Show();
   HWND wnd = form->Handle();
   ASSERT_TRUE(tt::ClickButton(wnd, "Go"));
-  Pump(300);
+  PumpFor(300);
   EXPECT_TRUE(aliveAfterClose);
   EXPECT_TRUE(aliveAfterNestedLoop);
   EXPECT_EQ("Forms test", captionInside);
@@ -173,19 +139,13 @@ TEST(CloseDeferral, FreedOnlyAfterTheHandlerReturns) {
 }
 
 TEST(CloseDeferral, ReleaseDuringModalWaitsForTheLoopToEnd) {
-  static bool destroyed;
-  struct Doomed : TestForm {
-    ~Doomed() override { destroyed = true; }
-  };
-  destroyed = false;
   auto* form = TForm::Create<Doomed>();
-  form->OnClose = [](TForm*, CloseAction& a) { a = CloseAction::Free; };
   auto* timer = new TTimer(form, 20);
   bool aliveInside = false;
   timer->OnTimer = [&](TTimer* t) {
     t->SetEnabled(false);
     form->Close();
-    Pump(50);
+    PumpFor(50);
     aliveInside = !destroyed;
   };
   timer->SetEnabled(true);
@@ -193,7 +153,7 @@ TEST(CloseDeferral, ReleaseDuringModalWaitsForTheLoopToEnd) {
   EXPECT_EQ(IDCANCEL, form->ShowModal());
   EXPECT_TRUE(aliveInside);
   EXPECT_FALSE(destroyed);  // the loop's caller still holds the form
-  Pump(200);
+  PumpFor(200);
   EXPECT_TRUE(destroyed);
   EXPECT_FALSE(IsWindow(wnd));
 }
@@ -241,8 +201,8 @@ TEST(Timers, TickUntilDisabled) {
   };
   timer.SetEnabled(true);
   DWORD start = GetTickCount();
-  while (ticks < 3 && GetTickCount() - start < 5000) Pump(10);
-  Pump(100);
+  while (ticks < 3 && GetTickCount() - start < 5000) PumpFor(10);
+  PumpFor(100);
   EXPECT_EQ(3, ticks);
   EXPECT_FALSE(timer.Enabled());
 }
@@ -310,7 +270,7 @@ TEST(CheckList, SizeColumnIsRightAligned) {
     list->SetColumns({2, -margin});
     RECT rc = list->ItemRect(0);
     int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    MemoryDc mem(w, h);
+    MemoryCanvas mem(w, h);
     DRAWITEMSTRUCT dis = {};
     dis.CtlType = ODT_LISTBOX;
     dis.itemID = 0;
@@ -424,7 +384,7 @@ TEST(Controls, RadioButtonsGroupByParent) {
   later->OnClick = [&](TControl*) { ++clicks; };
   form.Show();
   ASSERT_TRUE(tt::ClickButton(group->Handle(), "Later"));
-  Pump(50);
+  PumpFor(50);
   EXPECT_EQ(1, clicks);
   EXPECT_TRUE(later->Checked());
   EXPECT_FALSE(now->Checked());
@@ -523,7 +483,7 @@ TEST(Images, LoadStretchCentreAndTransparency) {
   for (const Case& c : cases) {
     image->SetStretch(c.stretch);
     image->SetCenter(c.center);
-    MemoryDc mem(20, 20);
+    MemoryCanvas mem(20, 20);
     image->PaintTo(mem.dc);
     EXPECT_EQ(c.want, GetPixel(mem.dc, c.at.x, c.at.y)) << c.stretch << c.center << " " << c.at.x << "," << c.at.y;
   }
@@ -532,7 +492,7 @@ TEST(Images, LoadStretchCentreAndTransparency) {
   image->SetStretch(false);
   image->SetCenter(false);
   image->SetTransparent(true);
-  MemoryDc mem(20, 20);
+  MemoryCanvas mem(20, 20);
   image->PaintTo(mem.dc);
   EXPECT_EQ(RGB(10, 20, 30), GetPixel(mem.dc, 0, 0));
   EXPECT_EQ(RGB(200, 0, 0), GetPixel(mem.dc, 1, 1));
@@ -549,7 +509,7 @@ TEST(Images, ClickReportsAndCanvasDraws) {
   c.brushColor = RGB(1, 2, 3);
   RECT rc = {0, 0, 30, 30};
   c.FillRect(rc);
-  MemoryDc mem(30, 30);
+  MemoryCanvas mem(30, 30);
   image->PaintTo(mem.dc);
   EXPECT_EQ(RGB(1, 2, 3), GetPixel(mem.dc, 15, 15));
   form.Show();
@@ -586,4 +546,56 @@ TEST(RichEdits, PlainAndRtfDocuments) {
   TRichEdit rtl(&form, true);
   EXPECT_TRUE(GetWindowLongPtrA(rtl.Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING);
   EXPECT_STRCASEEQ("RICHEDIT", tt::ClassOf(rtl.Handle()).c_str());
+}
+
+// ---- painting and labels
+
+TEST(Painting, PaintEventDrawsOnTheFormsCanvas) {
+  TestForm form;
+  form.SetColor(RGB(0, 128, 0));
+  int paints = 0;
+  form.OnPaint = [&](TForm*, TCanvas& c) {
+    ++paints;
+    c.brushColor = RGB(200, 10, 10);
+    RECT rc = {0, 0, 40, 40};
+    c.FillRect(rc);
+  };
+  form.Show();
+  RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  EXPECT_GE(paints, 1);
+  HDC dc = GetDC(form.Handle());
+  EXPECT_EQ(RGB(200, 10, 10), GetPixel(dc, 20, 20));
+  EXPECT_EQ(RGB(0, 128, 0), GetPixel(dc, 100, 100));
+  ReleaseDC(form.Handle(), dc);
+}
+
+TEST(Labels, ClickHandCursorAndTransparency) {
+  TestForm form;
+  auto* panel = new TPanel(&form);
+  panel->SetColor(RGB(1, 2, 3));
+  auto* link = new TLabel(panel, "www.example.com");
+  link->SetBounds(0, 0, 150, 16);
+  link->Font().SetColor(RGB(0, 0, 255));
+  link->SetCursor(IDC_HAND);
+  int clicks = 0;
+  link->OnClick = [&](TControl*) { ++clicks; };
+  SendMessageA(panel->Handle(), WM_COMMAND, MAKEWPARAM(0, STN_CLICKED), reinterpret_cast<LPARAM>(link->Handle()));
+  EXPECT_EQ(1, clicks);
+  EXPECT_TRUE(SendMessageA(link->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(link->Handle()),
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+  EXPECT_EQ(LoadCursor(nullptr, IDC_HAND), GetCursor());
+
+  // The label's colours, as the static control asks its parent for them.
+  HDC dc = GetDC(link->Handle());
+  link->SetTransparent(true);
+  auto brush = reinterpret_cast<HBRUSH>(
+      SendMessageA(panel->Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(link->Handle())));
+  EXPECT_EQ(panel->ColorBrush(), brush);
+  EXPECT_EQ(RGB(0, 0, 255), GetTextColor(dc));
+  EXPECT_EQ(TRANSPARENT, GetBkMode(dc));
+  link->SetTransparent(false);
+  link->SetColor(RGB(9, 9, 9));
+  SendMessageA(panel->Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(link->Handle()));
+  EXPECT_EQ(RGB(9, 9, 9), GetBkColor(dc));
+  ReleaseDC(link->Handle(), dc);
 }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestTool.h"
-#include "UiTestUtil.h"
+#include "FormsTestUtil.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ struct Seen {
 };
 
 Seen seen;
-UiTestForm* owner;
+TestForm* owner;
 
 // Looks at the box from inside its modal loop, then closes it with its close picture.
 void CALLBACK LookTimer(HWND, UINT, UINT_PTR id, DWORD) {
@@ -55,7 +55,7 @@ void CALLBACK LookTimer(HWND, UINT, UINT_PTR id, DWORD) {
 
 Seen LookAtAboutBox(const std::string& name, TColor top, TColor bottom) {
   seen = Seen();
-  UiTestForm form;
+  TestForm form;
   owner = &form;
   form.Show();
   UINT_PTR id = SetTimer(nullptr, 0, 50, LookTimer);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestTool.h"
-#include "UiTestUtil.h"
+#include "FormsTestUtil.h"
 
 TEST(PositionIndex, NamesIgnoringCaseOtherwiseCenter) {
   const struct {
@@ -17,7 +17,7 @@ TEST(PositionIndex, NamesIgnoringCaseOtherwiseCenter) {
 }
 
 TEST(PlaceControl, ElevenPositionsOnAGivenArea) {
-  UiTestForm form;
+  TestForm form;
   auto* panel = new TPanel(&form);
   // Area: top 10, left 20; the control is 100 x 50; free height 150, free width 300; margin 5.
   const struct {
@@ -46,7 +46,7 @@ TEST(PlaceControl, ElevenPositionsOnAGivenArea) {
 }
 
 TEST(PlaceControl, HideLeavesAFivePixelCornerOnTheScreen) {
-  UiTestForm form;
+  TestForm form;
   PlaceControl(&form, "Hide", 0, 0, 0, 0, 0);
   RECT r;
   GetWindowRect(form.Handle(), &r);
@@ -55,7 +55,7 @@ TEST(PlaceControl, HideLeavesAFivePixelCornerOnTheScreen) {
 }
 
 TEST(SetControlCharset, HebrewAndArabicTurnRightToLeft) {
-  UiTestForm form;
+  TestForm form;
   const int charsets[] = {0, 1, 177, 178, 204};
   for (int cs : charsets) {
     auto* label = new TLabel(&form, "text");
@@ -75,7 +75,7 @@ TEST(SetControlCharset, HebrewAndArabicTurnRightToLeft) {
 }
 
 TEST(HoverUnderline, CheckBoxesAndRadiosUnderlineUnderTheMouse) {
-  UiTestForm form;
+  TestForm form;
   auto* panel = new TPanel(&form);
   auto* box = new TCheckBox(panel, "Desktop shortcut");
   auto* radio = new TRadioButton(&form, "Typical");

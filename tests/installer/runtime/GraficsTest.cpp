@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "UiTestUtil.h"
+#include "FormsTestUtil.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestTool.h"
-#include "UiTestUtil.h"
+#include "FormsTestUtil.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ Shown Read(TRichEdit* edit) {
 }  // namespace
 
 TEST(ApplyBoldMarkup, TaggedStretchesBecomeBold) {
-  UiTestForm form;
+  TestForm form;
   const struct {
     const char* in;
     const char* text;
@@ -60,7 +60,7 @@ TEST(ApplyBoldMarkup, TaggedStretchesBecomeBold) {
 }
 
 TEST(ApplyBoldMarkup, AppendsAndHonoursAtMost200Stretches) {
-  UiTestForm form;
+  TestForm form;
   TRichEdit edit(&form);
   edit.SetBounds(0, 0, 300, 100);
   ApplyBoldMarkup(&edit, "<b>first</b> ");
@@ -84,7 +84,7 @@ TEST(ApplyBoldMarkup, AppendsAndHonoursAtMost200Stretches) {
 }
 
 TEST(SetRichLabelText, LooksLikeALabel) {
-  UiTestForm form;
+  TestForm form;
   auto* panel = new TPanel(&form);
   panel->SetColor(RGB(200, 220, 240));
   auto* edit = new TRichEdit(panel);
@@ -106,7 +106,7 @@ TEST(SetRichLabelText, LooksLikeALabel) {
 }
 
 TEST(MakeRightToLeftRichEdit, ReplacesTheControlInPlace) {
-  UiTestForm form;
+  TestForm form;
   auto* before = new TButton(&form, "before");
   TRichEdit* edit = new TRichEdit(&form);
   auto* after = new TButton(&form, "after");

@@ -4,9 +4,9 @@
 
 #include "Forms.h"
 
-struct UiTestForm : TForm {
-  explicit UiTestForm(TForm* owner = nullptr) : TForm("KRuntimeTestForm", owner, FormBorder::Dialog) {
-    SetCaption("Runtime test");
+struct TestForm : TForm {
+  explicit TestForm(TForm* owner = nullptr) : TForm("KFormsTestForm", owner, FormBorder::Dialog) {
+    SetCaption("Forms test");
     SetClientSize(400, 300);
   }
 };
