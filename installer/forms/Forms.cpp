@@ -699,8 +699,11 @@ void TForm::Close() {
 }
 
 void TForm::Release() {
-  releasePending_ = true;
-  PostRelease();
+  // Posted now, or once the running handlers (or the modal loop) have returned.
+  if (busy_ > 0 || modal_)
+    releasePending_ = true;
+  else
+    PostRelease();
 }
 
 void TForm::PostRelease() {

@@ -312,7 +312,7 @@ class TApplication {
 };
 TApplication& Application();
 
-// A window timer; it belongs to a form, which frees it.
+// A window timer; it belongs to a form, which frees it (one on the stack must end first).
 class TTimer {
  public:
   explicit TTimer(TForm* owner, unsigned interval = 1000);
