@@ -237,10 +237,14 @@ TEST(KMsgBox, DefaultButtonHasTheFocus) {
   std::string focused;
   WithBox([] { return ShowMsgBox(nullptr, "Which?", "Default", 3 | 0x100, kDefaultBtnText); },
           [&](HWND box) {
-            GUITHREADINFO gi = {};
-            gi.cbSize = sizeof(gi);
-            GetGUIThreadInfo(guiThread, &gi);
-            if (gi.hwndFocus) focused = tt::WindowText(gi.hwndFocus);
+            // The box sets the focus once it is built; give it time on a busy machine.
+            for (int i = 0; i < 100 && focused.empty(); ++i) {
+              GUITHREADINFO gi = {};
+              gi.cbSize = sizeof(gi);
+              GetGUIThreadInfo(guiThread, &gi);
+              if (gi.hwndFocus && tt::ClassOf(gi.hwndFocus) == "Button") focused = tt::WindowText(gi.hwndFocus);
+              else Sleep(20);
+            }
             tt::ClickButton(box, "Cancel");
           });
   EXPECT_EQ(focused, "No");
