@@ -167,6 +167,8 @@ void WriteArpCacheEntry(const std::string& displayName, const std::string& progr
 }
 
 std::string FindUninstallKey(const std::string& displayName) {
+  // An empty name would match the first entry without a display name.
+  if (Trim(displayName).empty()) return std::string();
   HKEY key;
   if (!OpenRegPath(kUninstallKey, KEY_READ, key)) return std::string();
   const std::vector<std::string> names = SubkeyNames(key);

@@ -91,6 +91,16 @@ TEST(RegistryRecords, UninstallEntryAndLookup) {
   EXPECT_EQ(ReadUninstallString("KvTest Product A"), "C:\\Kv\\UnInstall.exe");
   EXPECT_EQ(FindUninstallKey("KvTest Nobody"), "");
   EXPECT_EQ(ReadUninstallString("KvTest Nobody"), "");
+
+  // An entry without a display name is nobody's: an empty name finds nothing to run.
+  const std::string nameless = std::string(kWin) + "\\UnInstall\\{KV-TEST-0002}";
+  MakeKey(HKEY_LOCAL_MACHINE, nameless);
+  WriteRegString("HKEY_LOCAL_MACHINE\\" + nameless, "UnInstallString", "C:\\Nameless\\un.exe");
+  for (const char* name : {"", "  "}) {
+    EXPECT_EQ(FindUninstallKey(name), "") << "[" << name << "]";
+    EXPECT_EQ(ReadUninstallString(name), "") << "[" << name << "]";
+  }
+  RemoveKey(HKEY_LOCAL_MACHINE, nameless);
   RemoveKey(HKEY_LOCAL_MACHINE, sub);
   RemoveKey(HKEY_LOCAL_MACHINE, other);
 }
