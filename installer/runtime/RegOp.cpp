@@ -227,6 +227,7 @@ void WriteUserInfo(const std::string& company, const std::string& program, const
 }
 
 int IncSharedDllCount(const std::string& filePath) {
+  if (filePath.empty()) return 0;  // the key's default value is no file's count
   const int count = StrToIntDef(ReadRegValue(kSharedDllsKey, filePath, "0"), 0) + 1;
   SetDword(kSharedDllsKey, filePath, count);
   return count;

@@ -191,6 +191,11 @@ TEST(RegistryRecords, SharedFileCounts) {
   EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, sub, file).exists);
   EXPECT_EQ(ReleaseSharedDll(file), 0);  // absent: nothing changes
   EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, sub, file).exists);
+
+  // No path, no count: the key's own default value is left alone.
+  DeleteRegValue("HKEY_LOCAL_MACHINE\\" + sub, "");
+  EXPECT_EQ(IncSharedDllCount(""), 0);
+  EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, sub, "").exists);
 }
 
 // The owner comes from the Windows key, else from the NT key.
