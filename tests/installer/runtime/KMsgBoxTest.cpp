@@ -300,3 +300,27 @@ TEST(KMsgBox, QuitInsideTheBoxStillEndsTheProgram) {
   }
   EXPECT_TRUE(sawQuit);
 }
+
+// An owner that no longer exists must neither hang the caller nor lose the message.
+TEST(KMsgBox, OwnerThatIsGoneStillGetsAnAnswer) {
+  HWND gone = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(gone, nullptr);
+  DestroyWindow(gone);
+  struct Case { bool viaWrapper; };
+  for (const Case c : {Case{false}, Case{true}}) {
+    std::atomic<int> result{-1};
+    std::atomic<DWORD> thread{0};
+    std::thread caller([&] {
+      thread = GetCurrentThreadId();
+      result = c.viaWrapper ? ShowMessageBoxEx(gone, "Owner gone.", "Stale", kDefaultBtnText, 0, 0)
+                            : ShowMsgBox(gone, "Owner gone.", "Stale", 0, kDefaultBtnText);
+    });
+    HWND box = WaitForBox(nullptr, 3000);
+    if (box) tt::ClickButton(box, "OK");
+    for (int i = 0; i < 300 && result == -1; ++i) Sleep(10);
+    if (result == -1) PostThreadMessageA(thread, WM_QUIT, 0, 0);  // release a caller that hangs
+    caller.join();
+    EXPECT_NE(box, nullptr) << c.viaWrapper;
+    EXPECT_EQ(result.load(), IDOK) << c.viaWrapper;
+  }
+}
