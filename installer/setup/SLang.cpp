@@ -19,19 +19,12 @@ bool g_builtInLoaded = false;
 bool g_hasFile = false;
 int g_charset = 0;
 
-std::string BuiltInText() {
-  HMODULE module = GetModuleHandleA(nullptr);
-  HRSRC res = FindResourceA(module, "ENGLISH", "TEXT");
-  if (!res) return std::string();
-  HGLOBAL data = LoadResource(module, res);
-  const char* bytes = data ? static_cast<const char*>(LockResource(data)) : nullptr;
-  return bytes ? std::string(bytes, SizeofResource(module, res)) : std::string();
-}
-
 void EnsureBuiltIn() {
   if (g_builtInLoaded) return;
   g_builtInLoaded = true;
-  g_builtIn.LoadFromText(BuiltInText());
+  std::string text;
+  ReadProgramResource("ENGLISH", "TEXT", text);
+  g_builtIn.LoadFromText(text);
   g_charset = StrToIntDef(g_builtIn.ReadString("General", "Charset", "0"), 0);
 }
 
@@ -43,6 +36,16 @@ int ReadLangId(const std::string& path) {
 }
 
 }  // namespace
+
+bool ReadProgramResource(const char* name, const char* type, std::string& bytes) {
+  HMODULE module = GetModuleHandleA(nullptr);
+  HRSRC res = FindResourceA(module, name, type);
+  HGLOBAL data = res ? LoadResource(module, res) : nullptr;
+  const char* start = data ? static_cast<const char*>(LockResource(data)) : nullptr;
+  if (!start) return false;
+  bytes.assign(start, SizeofResource(module, res));
+  return true;
+}
 
 void TLangTable::LoadFromText(const std::string& text) {
   sections_.clear();

@@ -33,5 +33,7 @@ std::string SelectLanguageIn(const TScript& script, const std::string& folder, i
 std::string GetLanguageFolder();
 int GetLangCharset();
 bool IsLangRightToLeft();
+// Bytes of a resource of the running program; false when it has none.
+bool ReadProgramResource(const char* name, const char* type, std::string& bytes);
 // [MsgBox] BtnText: the message-box button captions of the language.
 std::string GetLangBtnText();

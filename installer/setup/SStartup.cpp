@@ -80,13 +80,9 @@ bool IsBackgroundUpdate() { return g_backgroundUpdate; }
 
 std::string GetSetupScriptFileName() { return "Setup.txt"; }
 
-bool WriteResourceToFile(HMODULE module, const char* name, const char* type, const std::string& path) {
-  HRSRC res = FindResourceA(module, name, type);
-  if (!res) return false;
-  HGLOBAL data = LoadResource(module, res);
-  const char* bytes = data ? static_cast<const char*>(LockResource(data)) : nullptr;
-  if (!bytes) return false;
-  return WriteFileContents(path, std::string(bytes, SizeofResource(module, res)), 0);
+bool WriteProgramResource(const char* name, const char* type, const std::string& path) {
+  std::string bytes;
+  return ReadProgramResource(name, type, bytes) && WriteFileContents(path, bytes, 0);
 }
 
 bool EnsurePsapi() {
@@ -96,7 +92,7 @@ bool EnsurePsapi() {
     return true;
   }
   // No library and nothing of our own to put in its place: the process search does without.
-  return WriteResourceToFile(GetModuleHandleA(nullptr), "_psapi", "BINARY", GetSystemDir(true) + "psapi.dll");
+  return WriteProgramResource("_psapi", "BINARY", GetSystemDir(true) + "psapi.dll");
 }
 
 TStartupFacts SystemStartupFacts() {

@@ -36,8 +36,8 @@ std::string GetSetupScriptFileName();
 // Writes the process-status library into the system folder on NT when the system lacks
 // it and the program carries it as a resource; true when the library can be loaded.
 bool EnsurePsapi();
-// Writes the bytes of a resource to a file; false when there is no such resource.
-bool WriteResourceToFile(HMODULE module, const char* name, const char* type, const std::string& path);
+// Writes the bytes of a resource of the program to a file; false when there is no such resource.
+bool WriteProgramResource(const char* name, const char* type, const std::string& path);
 
 // What the start-up tests ask of the system.
 struct TStartupFacts {

@@ -219,10 +219,10 @@ TEST(Psapi, PresentLibraryIsLeftAlone) {
 TEST(Psapi, ResourceWriting) {
   const std::string dir = tt::ScratchDir("psapi_res") + "\\";
   // This program carries the built-in language table as a resource.
-  EXPECT_TRUE(WriteResourceToFile(GetModuleHandleA(nullptr), "ENGLISH", "TEXT", dir + "english.bin"));
+  EXPECT_TRUE(WriteProgramResource("ENGLISH", "TEXT", dir + "english.bin"));
   std::string bytes;
   ASSERT_TRUE(tt::ReadFile(dir + "english.bin", bytes));
   EXPECT_EQ(bytes.substr(0, 9), "[General]");
-  EXPECT_FALSE(WriteResourceToFile(GetModuleHandleA(nullptr), "_psapi", "BINARY", dir + "psapi.dll"));
+  EXPECT_FALSE(WriteProgramResource("_psapi", "BINARY", dir + "psapi.dll"));
   EXPECT_FALSE(tt::ReadFile(dir + "psapi.dll", bytes));
 }
