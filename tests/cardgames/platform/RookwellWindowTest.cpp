@@ -276,3 +276,47 @@ TEST(RookwellWindowTest, GameChosenInNewGameIsDealtAndRemembered) {
   EXPECT_EQ("Rookwell: " + game, tt::WindowText(r.window));
   Exit(r);
 }
+
+TEST(RookwellWindowTest, OptionsAndCardBackAreSaved) {
+  std::string settingsPath = PerUserFolder() + "Rookwell.cfg";
+  std::string folder = ProgramCopy("rookwell_options");
+  Running r = StartRookwell(folder);
+  ASSERT_NE(nullptr, r.window);
+  PostMessageA(r.window, WM_COMMAND, 1004, 0);
+  HWND options = WaitDialog("Rookwell Options", r.process.pid);
+  ASSERT_NE(nullptr, options);
+  EXPECT_EQ("Card Shark", tt::WindowText(GetDlgItem(options, 4010)));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(options, 4003)));  // no game, no game options
+  struct Radio {
+    int id;
+    bool checked;
+  } initial[] = {{4021, true}, {4002, false}, {4022, true}, {4013, false}, {4027, true}, {4012, true}, {4023, false}};
+  for (const Radio& radio : initial)
+    EXPECT_EQ(radio.checked, SendMessageA(GetDlgItem(options, radio.id), BM_GETCHECK, 0, 0) == BST_CHECKED) << radio.id;
+  SendMessageA(GetDlgItem(options, 4010), WM_SETTEXT, 0, LPARAM(""));
+  for (int id : {4002, 4013, 4025, 4023}) SendMessageA(GetDlgItem(options, id), BM_CLICK, 0, 0);
+
+  PostMessageA(options, WM_COMMAND, 4020, 0);
+  HWND backs = WaitDialog("Select Card Back", r.process.pid);
+  ASSERT_NE(nullptr, backs);
+  // Cards are 71 x 96: the gap between the first two backs chooses nothing.
+  PostMessageA(backs, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(78, 50));
+  Sleep(300);
+  EXPECT_TRUE(IsWindow(backs));
+  // The second back of the second row is design 62.
+  PostMessageA(backs, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5 + 76 + 30, 96 + 10 + 40));
+  EXPECT_TRUE(tt::WaitWindowGone(backs, 5000));
+  tt::ClickButtonId(options, IDOK);
+  EXPECT_TRUE(tt::WaitWindowGone(options, 5000));
+
+  AppSettings s;
+  ASSERT_TRUE(LoadAppSettings(settingsPath, s));
+  EXPECT_EQ("Card Shark", s.playerName);
+  EXPECT_TRUE(s.fastSpeed);
+  EXPECT_FALSE(s.soundOn);
+  EXPECT_FALSE(s.showStatus);
+  EXPECT_EQ(2, s.sortMode);
+  EXPECT_EQ(62, s.cardBack);
+  EXPECT_EQ(-1, s.lastGame);
+  Exit(r);
+}
