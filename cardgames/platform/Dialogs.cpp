@@ -45,6 +45,16 @@ INT_PTR Guarded(const MessageMap& map, HWND hwnd, UINT msg, WPARAM wParam, LPARA
   }
 }
 
+// Ends a dialog with 1 and frees the state record kept in its user data.
+template <class State>
+LRESULT EndWithState(HWND dialog) {
+  State* state = reinterpret_cast<State*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+  EndDialog(dialog, 1);
+  SetWindowLongPtrA(dialog, GWLP_USERDATA, 0);
+  delete state;
+  return TRUE;
+}
+
 std::string ItemText(HWND dialog, int id) {
   char buffer[1025] = {};
   GetDlgItemTextA(dialog, id, buffer, sizeof(buffer));
@@ -98,13 +108,7 @@ LRESULT AboutInit(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
   return TRUE;
 }
 
-LRESULT AboutDone(HWND hwnd, WPARAM, LPARAM) {
-  AboutState* state = AboutOf(hwnd);
-  EndDialog(hwnd, 1);
-  SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-  delete state;
-  return TRUE;
-}
+LRESULT AboutDone(HWND hwnd, WPARAM, LPARAM) { return EndWithState<AboutState>(hwnd); }
 
 LRESULT AboutHelp(HWND hwnd, WPARAM, LPARAM) {
   RookwellApp* app = AboutOf(hwnd)->app;
@@ -238,13 +242,7 @@ LRESULT HallOfFameList(HWND hwnd, WPARAM wParam, LPARAM) {
   return TRUE;
 }
 
-LRESULT HallOfFameOk(HWND hwnd, WPARAM, LPARAM) {
-  HallOfFameState* state = HallOfFameOf(hwnd);
-  EndDialog(hwnd, 1);
-  SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-  delete state;
-  return TRUE;
-}
+LRESULT HallOfFameOk(HWND hwnd, WPARAM, LPARAM) { return EndWithState<HallOfFameState>(hwnd); }
 
 const MessageMapEntry kHallOfFameMessages[] = {{WM_INITDIALOG, &HallOfFameInit}, {}};
 const MessageMapEntry kHallOfFameCommands[] = {{IDOK, &HallOfFameOk}, {IDC_LIST, &HallOfFameList}, {}};

@@ -44,6 +44,12 @@ void Exit(Running& r) {
   EXPECT_EQ(0, tt::WaitExit(r.process, 15000));
 }
 
+bool BoxSays(HWND box, const std::string& text) {
+  for (const std::string& t : tt::ControlTexts(box))
+    if (t == text) return true;
+  return false;
+}
+
 HWND WaitDialog(const std::string& title, DWORD pid) { return tt::WaitForWindow("#32770", title, 10000, pid); }
 
 std::vector<std::string> ListItems(HWND list) {
@@ -172,10 +178,7 @@ TEST(RookwellWindowTest, CheckForUpdateStartsTheUpdaterBesideTheProgram) {
   tt::ClickButtonId(about, 4026);
   HWND box = WaitDialog("Rookwell", r.process.pid);
   ASSERT_NE(nullptr, box);
-  bool said = false;
-  for (const std::string& text : tt::ControlTexts(box))
-    if (text == "There are no updates available at this time.") said = true;
-  EXPECT_TRUE(said);
+  EXPECT_TRUE(BoxSays(box, "There are no updates available at this time."));
   tt::ClickButtonId(box, IDOK);
   EXPECT_TRUE(tt::WaitWindowGone(box, 5000));
 
@@ -231,10 +234,7 @@ TEST(RookwellWindowTest, MissingCardLibraryEndsWithTheFailureBox) {
   HWND box = WaitDialog("Rookwell", p.pid);
   tt::SetProgramDllDisabled("Rookwell.exe", "cards", false);
   ASSERT_NE(nullptr, box);
-  bool said = false;
-  for (const std::string& text : tt::ControlTexts(box))
-    if (text == "Game Failure: Runtime Error(Cannot Load Card DLL)") said = true;
-  EXPECT_TRUE(said);
+  EXPECT_TRUE(BoxSays(box, "Game Failure: Runtime Error(Cannot Load Card DLL)"));
   tt::ClickButtonId(box, IDOK);
   EXPECT_EQ(1, tt::WaitExit(p, 10000));
 }
