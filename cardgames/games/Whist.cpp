@@ -19,16 +19,6 @@ std::string CardText(const Card& card) {
   return out.str();
 }
 
-void DrawTextIn(HDC hdc, const std::string& text, long left, long top, long right, long bottom, UINT format) {
-  RECT r = {left, top, right, bottom};
-  DrawTextA(hdc, text.c_str(), -1, &r, format);
-}
-
-void Line(HDC hdc, int x1, int y1, int x2, int y2) {
-  MoveToEx(hdc, x1, y1, nullptr);
-  LineTo(hdc, x2, y2);
-}
-
 RECT CardRectAt(long left, long top, long width, long height) { return RECT{left, top, left + width, top + height}; }
 
 }  // namespace
@@ -322,10 +312,10 @@ void WhistGame::PaintPanels(HDC hdc) {
   SetTextColor(hdc, oldColour);
   SetBkMode(hdc, oldMode);
   GdiPen pen(hdc, kPanelColour, 2);
-  Line(hdc, r.left + 5, r.top + 39, r.right - 5, r.top + 39);
-  Line(hdc, r.left + 75, r.top + 20, r.left + 75, r.top + static_cast<long>(seats) * 16 + 47);
+  DrawLine(hdc, r.left + 5, r.top + 39, r.right - 5, r.top + 39);
+  DrawLine(hdc, r.left + 75, r.top + 20, r.left + 75, r.top + static_cast<long>(seats) * 16 + 47);
   if (showStatusLines) {
-    Line(hdc, r.left + 5, r.top + 199, r.right - 5, r.top + 199);
-    Line(hdc, r.left + 75, r.top + 180, r.left + 75, r.top + 272);
+    DrawLine(hdc, r.left + 5, r.top + 199, r.right - 5, r.top + 199);
+    DrawLine(hdc, r.left + 75, r.top + 180, r.left + 75, r.top + 272);
   }
 }

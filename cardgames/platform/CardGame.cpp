@@ -11,17 +11,17 @@ const std::size_t kStatusLineCount = 5;
 
 HighScoreRecorder highScores = nullptr;
 
+}  // namespace
+
 void DrawTextIn(HDC hdc, const std::string& text, long left, long top, long right, long bottom, UINT format) {
   RECT r = {left, top, right, bottom};
   DrawTextA(hdc, text.c_str(), -1, &r, format);
 }
 
-void Line(HDC hdc, int x1, int y1, int x2, int y2) {
+void DrawLine(HDC hdc, int x1, int y1, int x2, int y2) {
   MoveToEx(hdc, x1, y1, nullptr);
   LineTo(hdc, x2, y2);
 }
-
-}  // namespace
 
 void SetHighScoreRecorder(HighScoreRecorder recorder) { highScores = recorder; }
 
@@ -328,8 +328,8 @@ void CardGame::Paint(HDC hdc) {
   SetTextColor(hdc, oldColour);
   SetBkMode(hdc, oldMode);
   GdiPen pen(hdc, kPanelColour, 2);
-  Line(hdc, r.left + 5, r.top + 39, r.right - 5, r.top + 39);
-  Line(hdc, r.left + 75, r.top + 20, r.left + 75, r.top + 47 + 16 * static_cast<long>(seats));
+  DrawLine(hdc, r.left + 5, r.top + 39, r.right - 5, r.top + 39);
+  DrawLine(hdc, r.left + 75, r.top + 20, r.left + 75, r.top + 47 + 16 * static_cast<long>(seats));
 }
 
 void CardGame::DrawCardFrame(HDC hdc, int x, int y) {

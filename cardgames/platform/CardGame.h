@@ -129,6 +129,10 @@ class CardGame {
   std::uint32_t seatSearch_ = 0;
 };
 
+// Text and lines of the games' tables and panels.
+void DrawTextIn(HDC hdc, const std::string& text, long left, long top, long right, long bottom, UINT format);
+void DrawLine(HDC hdc, int x1, int y1, int x2, int y2);
+
 // Puts the TEXT resource of the game window's module into the rules text box; false when
 // there is no such resource.
 bool ShowRulesText(HWND gameWindow, UINT textId, HWND textBox);

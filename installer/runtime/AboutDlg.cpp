@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "Common.h"
 #include "Grafics.h"
 #include "Utils.h"
 
@@ -86,9 +87,7 @@ TAboutForm::TAboutForm(TForm* owner) : TForm("TAboutForm", owner, FormBorder::No
   RichEdit1->OnMouseDown = [this](TControl*, int button, int, int) {
     if (button == 0 && (GetVersion() & 0x80000000u)) RichEdit1MouseUp();  // Windows 9x
   };
-  openLink = [](const std::string& address) {
-    ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOW);
-  };
+  openLink = [](const std::string& address) { ShellExecuteFile(address, std::string(), SW_SHOW); };
   OnCreate = [this](TForm*) { FormCreate(); };
 }
 

@@ -1,25 +1,11 @@
 #include "Ctrls.h"
 
+#include "Common.h"
 #include "Utils.h"
 
 const char* const kPositionNames =
     "|Center|Top/Left|Top/Right|Bottom/Left|Bottom/Right|Top/Center|Bottom/Center|Left/Center|Right/Center|"
     "Entire Screen|Hide|";
-
-namespace {
-
-// Visual themes, asked of uxtheme.dll when it is there.
-bool ThemeIsActive() {
-  HMODULE lib = LoadLibraryA("uxtheme.dll");
-  if (!lib) return false;
-  typedef BOOL(WINAPI * Fn)();
-  Fn fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(lib, "IsThemeActive")));
-  bool active = fn && fn();
-  FreeLibrary(lib);
-  return active;
-}
-
-}  // namespace
 
 void SetTahomaFont(TFont& font) { font.SetName("Tahoma"); }
 
@@ -83,5 +69,5 @@ void AttachHoverHandlers(TForm* form) {
 }
 
 void AttachHoverUnderline(TForm* form) {
-  if (ThemeIsActive()) AttachHoverHandlers(form);
+  if (IsThemeActive()) AttachHoverHandlers(form);
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Common.h"
+#include "Files.h"
 #include "Utils.h"
 
 namespace {
@@ -28,20 +29,9 @@ const size_t kCachePathChars = 259;
 
 bool g_associationsChanged = false;
 
-std::string BareName(const std::string& path) {
-  const size_t slash = path.find_last_of("\\:");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Folder part of a path with its trailing backslash; "" when it has none.
-std::string FolderPart(const std::string& path) {
-  const size_t slash = path.find_last_of("\\:");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // Folder part without its trailing backslash, except for a drive root ("C:\").
 std::string FolderOfFile(const std::string& path) {
-  std::string dir = FolderPart(path);
+  std::string dir = ExtractFilePath(path);
   if (dir.size() > 1 && dir.back() == '\\' && dir[dir.size() - 2] != ':' && dir[dir.size() - 2] != '\\')
     dir.pop_back();
   return dir;
@@ -177,6 +167,8 @@ void WriteArpCacheEntry(const std::string& displayName, const std::string& progr
 }
 
 std::string FindUninstallKey(const std::string& displayName) {
+  // An empty name would match the first entry without a display name.
+  if (Trim(displayName).empty()) return std::string();
   HKEY key;
   if (!OpenRegPath(kUninstallKey, KEY_READ, key)) return std::string();
   const std::vector<std::string> names = SubkeyNames(key);
@@ -194,7 +186,7 @@ std::string ReadUninstallString(const std::string& displayName) {
 }
 
 std::string WriteAppPath(const std::string& exePath) {
-  const std::string name = BareName(exePath);
+  const std::string name = ExtractFileName(exePath);
   if (name.empty()) return std::string();
   const std::string key = std::string(kAppPathsKey) + "\\" + name;
   if (!WriteRegString(key, "", exePath)) return std::string();
@@ -207,7 +199,7 @@ std::string ReadAppPath(const std::string& exeName) {
   return ReadRegValue(std::string(kAppPathsKey) + "\\" + exeName, "", "");
 }
 
-std::string ReadAppPathDir(const std::string& exeName) { return FolderPart(ReadAppPath(exeName)); }
+std::string ReadAppPathDir(const std::string& exeName) { return ExtractFilePath(ReadAppPath(exeName)); }
 
 std::string CreateApplicationKey(const std::string& company, const std::string& program, const std::string& version) {
   if (company.empty() || program.empty() || version.empty()) return std::string();
@@ -235,6 +227,7 @@ void WriteUserInfo(const std::string& company, const std::string& program, const
 }
 
 int IncSharedDllCount(const std::string& filePath) {
+  if (filePath.empty()) return 0;  // the key's default value is no file's count
   const int count = StrToIntDef(ReadRegValue(kSharedDllsKey, filePath, "0"), 0) + 1;
   SetDword(kSharedDllsKey, filePath, count);
   return count;

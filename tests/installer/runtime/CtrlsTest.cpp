@@ -1,3 +1,4 @@
+#include "Common.h"
 #include "Ctrls.h"
 
 #include <gtest/gtest.h>
@@ -83,11 +84,8 @@ TEST(HoverUnderline, CheckBoxesAndRadiosUnderlineUnderTheMouse) {
   auto* button = new TButton(&form, "Next");
   box->Font().SetStyle(kBold);
 
-  // Attached only while visual themes are on, as uxtheme tells.
-  HMODULE ux = LoadLibraryA("uxtheme.dll");
-  typedef BOOL(WINAPI * Fn)();
-  Fn active = ux ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(ux, "IsThemeActive"))) : nullptr;
-  bool themed = active && active();
+  // Attached only while visual themes are on (this test program has no manifest: off).
+  bool themed = IsThemeActive();
   AttachHoverUnderline(&form);
   EXPECT_EQ(themed, bool(box->OnMouseEnter));
   EXPECT_EQ(themed, bool(radio->OnMouseLeave));

@@ -237,10 +237,14 @@ TEST(KMsgBox, DefaultButtonHasTheFocus) {
   std::string focused;
   WithBox([] { return ShowMsgBox(nullptr, "Which?", "Default", 3 | 0x100, kDefaultBtnText); },
           [&](HWND box) {
-            GUITHREADINFO gi = {};
-            gi.cbSize = sizeof(gi);
-            GetGUIThreadInfo(guiThread, &gi);
-            if (gi.hwndFocus) focused = tt::WindowText(gi.hwndFocus);
+            // The box sets the focus once it is built; give it time on a busy machine.
+            for (int i = 0; i < 100 && focused.empty(); ++i) {
+              GUITHREADINFO gi = {};
+              gi.cbSize = sizeof(gi);
+              GetGUIThreadInfo(guiThread, &gi);
+              if (gi.hwndFocus && tt::ClassOf(gi.hwndFocus) == "Button") focused = tt::WindowText(gi.hwndFocus);
+              else Sleep(20);
+            }
             tt::ClickButton(box, "Cancel");
           });
   EXPECT_EQ(focused, "No");
@@ -295,4 +299,28 @@ TEST(KMsgBox, QuitInsideTheBoxStillEndsTheProgram) {
     Sleep(5);
   }
   EXPECT_TRUE(sawQuit);
+}
+
+// An owner that no longer exists must neither hang the caller nor lose the message.
+TEST(KMsgBox, OwnerThatIsGoneStillGetsAnAnswer) {
+  HWND gone = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(gone, nullptr);
+  DestroyWindow(gone);
+  struct Case { bool viaWrapper; };
+  for (const Case c : {Case{false}, Case{true}}) {
+    std::atomic<int> result{-1};
+    std::atomic<DWORD> thread{0};
+    std::thread caller([&] {
+      thread = GetCurrentThreadId();
+      result = c.viaWrapper ? ShowMessageBoxEx(gone, "Owner gone.", "Stale", kDefaultBtnText, 0, 0)
+                            : ShowMsgBox(gone, "Owner gone.", "Stale", 0, kDefaultBtnText);
+    });
+    HWND box = WaitForBox(nullptr, 3000);
+    if (box) tt::ClickButton(box, "OK");
+    for (int i = 0; i < 300 && result == -1; ++i) Sleep(10);
+    if (result == -1) PostThreadMessageA(thread, WM_QUIT, 0, 0);  // release a caller that hangs
+    caller.join();
+    EXPECT_NE(box, nullptr) << c.viaWrapper;
+    EXPECT_EQ(result.load(), IDOK) << c.viaWrapper;
+  }
 }
