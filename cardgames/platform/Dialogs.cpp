@@ -432,7 +432,7 @@ LRESULT RulesInit(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
   SetWindowTextA(hwnd, (title + app->rulesSuffix).c_str());
   HWND box = GetDlgItem(hwnd, IDC_RULES_TEXT);
   bool filled = !app->showHelp && app->currentGame && app->currentGame->ShowRules(box);
-  if (!filled) SetWindowTextA(box, LoadTextResource(app->instance, IDT_HELP).c_str());
+  if (!filled) ShowRulesText(app->window, IDT_HELP, box);
   SetPropA(box, kPreviousProc, HANDLE(GetWindowLongPtrA(box, GWLP_WNDPROC)));
   SetWindowLongPtrA(box, GWLP_WNDPROC, LONG_PTR(&RulesTextProc));
   CenterDialog(hwnd, app);
@@ -449,20 +449,6 @@ const MessageMapEntry kRulesCommands[] = {{IDOK, &RulesOk}, {}};
 const MessageMap kRulesMap = {kRulesMessages, kRulesCommands};
 
 }  // namespace
-
-std::string LoadTextResource(HINSTANCE module, int id) {
-  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), "TEXT");
-  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-  const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
-  if (!bytes) return std::string();
-  std::string raw(bytes, SizeofResource(module, found)), text;
-  for (size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] == '\0') break;
-    if (raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r')) text += '\r';
-    text += raw[i];
-  }
-  return text;
-}
 
 INT_PTR CALLBACK AboutDialogProc(HWND h, UINT m, WPARAM w, LPARAM l) { return Guarded(kAboutMap, h, m, w, l); }
 INT_PTR CALLBACK HallOfFameDialogProc(HWND h, UINT m, WPARAM w, LPARAM l) {

@@ -77,6 +77,3 @@ INT_PTR CALLBACK NewGameDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 INT_PTR CALLBACK CardBackDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK OptionsDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK RulesDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
-// A TEXT resource of the module with its line ends made "\r\n" for an edit box.
-std::string LoadTextResource(HINSTANCE module, int id);
