@@ -753,6 +753,8 @@ TRichEdit::TRichEdit(TWinControl* parent, bool rightToLeft) : TControl(parent) {
   if (rightToLeft) ex |= WS_EX_RTLREADING | WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR;
   CreateHandle("RICHEDIT", std::string(), WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL, ex);
   if (wnd_) SendMessageA(wnd_, EM_SETBKGNDCOLOR, 0, LPARAM(ColorToRGB(color_)));
+  // Documents (licence, readme) longer than the control's default 32K come in whole.
+  if (wnd_) SendMessageA(wnd_, EM_EXLIMITTEXT, 0, 0x7FFFFFF0);
   if (wnd_ && rightToLeft) {
     PARAFORMAT pf = {};
     pf.cbSize = sizeof(pf);

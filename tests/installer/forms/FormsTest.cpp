@@ -521,6 +521,22 @@ TEST(Images, ClickReportsAndCanvasDraws) {
 
 // ---- rich edit documents
 
+namespace {
+// CR LF line ends as RTF paragraph marks.
+std::string ReplaceLineEnds(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 2, "\r\n") == 0) {
+      out += "\\par\r\n";
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+}  // namespace
+
 TEST(RichEdits, PlainAndRtfDocuments) {
   std::string dir = tt::ScratchDir("forms_rich");
   ASSERT_TRUE(tt::WriteFile(dir + "\\plain.txt", "{\\rtf1 not parsed}"));
@@ -538,6 +554,16 @@ TEST(RichEdits, PlainAndRtfDocuments) {
   EXPECT_FALSE(edit->SelAttributes().bold);
   EXPECT_EQ("plain", edit->TextRange(5, 5));
   EXPECT_EQ("Bold", edit->TextRange(-3, 7));
+  // A long licence comes in whole, as plain text and as RTF.
+  std::string longText;
+  for (int i = 0; i < 2500; ++i) longText += "Clause " + std::to_string(i) + " of a long licence text.\r\n";
+  ASSERT_TRUE(tt::WriteFile(dir + "\\long.txt", longText));
+  ASSERT_TRUE(tt::WriteFile(dir + "\\long.rtf", "{\\rtf1\\ansi " + ReplaceLineEnds(longText) + "}"));
+  for (bool plain : {true, false}) {
+    ASSERT_TRUE(edit->LoadFromFile(dir + (plain ? "\\long.txt" : "\\long.rtf"), plain));
+    EXPECT_GT(edit->TextLength(), 80000) << plain;
+    EXPECT_NE(std::string::npos, edit->TextRange(edit->TextLength() - 60, 60).find("Clause 2499 ")) << plain;
+  }
   EXPECT_FALSE(edit->LoadFromFile(dir + "\\missing.rtf", false));
   EXPECT_EQ("", edit->Text());
 
