@@ -206,12 +206,10 @@ LRESULT BitmapButton::OnButtonUp(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
   bool inside = self->Inside(lParam);
   self->pressed_ = false;
   self->hover_ = inside;
-  if (GetCapture() == hwnd && !inside) ReleaseCapture();
-  if (inside) {
-    if (GetCapture() == hwnd) ReleaseCapture();
-    self->SendCommand();
-  }
+  if (GetCapture() == hwnd) ReleaseCapture();
   self->Redraw();
+  // The command's handler may delete the button: nothing of it is used afterwards.
+  if (inside) self->SendCommand();
   return 0;
 }
 

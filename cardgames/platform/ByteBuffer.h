@@ -55,6 +55,8 @@ class ByteBufferPtr {
   ByteBufferPtr& operator<<(uint16_t v) { WriteUInt16(v); return *this; }
   ByteBufferPtr& operator<<(uint32_t v) { WriteUInt32(v); return *this; }
   ByteBufferPtr& operator<<(const std::string& v) { WriteString(v); return *this; }
+  // A text, not the bool its pointer would otherwise convert to.
+  ByteBufferPtr& operator<<(const char* v) { WriteString(v ? v : ""); return *this; }
   ByteBufferPtr& operator>>(bool& v) { v = ReadBool(); return *this; }
   ByteBufferPtr& operator>>(uint8_t& v) { v = ReadByte(); return *this; }
   ByteBufferPtr& operator>>(uint16_t& v) { v = ReadUInt16(); return *this; }

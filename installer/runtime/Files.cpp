@@ -67,6 +67,19 @@ std::vector<SubFolder> SubFolders(const std::string& folder) {
   return subs;
 }
 
+// A drive root ("C:\", or "\" and "C:" when they lead there) or a share root
+// ("\\server\share"): emptying it would empty a whole volume.
+bool IsVolumeRoot(const std::string& path) {
+  char full[MAX_PATH * 2];
+  const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  std::string p = (n > 0 && n < sizeof full) ? std::string(full, n) : path;
+  while (p.size() > 2 && p.back() == '\\') p.pop_back();
+  if (p.size() == 2 && p[1] == ':') return true;
+  if (p.compare(0, 2, "\\\\") != 0) return false;
+  const size_t server = p.find('\\', 2);
+  return server == std::string::npos || p.find('\\', server + 1) == std::string::npos;
+}
+
 void SetHandleDate(HANDLE h, uint32_t date) {
   FILETIME local, utc;
   if (DosDateTimeToFileTime(HIWORD(date), LOWORD(date), &local) && LocalFileTimeToFileTime(&local, &utc))
@@ -330,8 +343,9 @@ bool DeleteFiles(const std::string& mask, bool clearReadOnly) {
 bool DeleteTree(const std::string& folder, bool clearReadOnly) {
   const std::string f = SetTrailingBackslash(folder, false);
   const DWORD attrs = GetFileAttributesA(f.c_str());
-  // Nothing to do (and nothing touched) unless the folder exists.
+  // Nothing to do (and nothing touched) unless the folder exists; never a whole volume.
   if (f.empty() || attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if (IsVolumeRoot(f)) return false;
   if (!(attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
     DeleteFiles(JoinPath(f, "*.*"), clearReadOnly);
     for (const auto& sub : SubFolders(f)) {

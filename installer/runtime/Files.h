@@ -42,6 +42,7 @@ std::string ListFiles(const std::string& mask, bool keepExtension);
 bool SetFilesAttributes(const std::string& mask, uint32_t attributes);
 bool DeleteFiles(const std::string& mask, bool clearReadOnly);
 // Links (junctions and other reparse points) inside the tree are removed, never entered.
+// A drive or share root is refused.
 bool DeleteTree(const std::string& folder, bool clearReadOnly);
 std::string ListDirTree(const std::string& folder);
 bool CopyDirTree(const std::string& source, const std::string& dest);

@@ -210,9 +210,19 @@ int ShowMsgBox(HWND owner, const std::string& text, const std::string& caption, 
   RegisterBoxClass();
   HINSTANCE inst = GetModuleHandleA(nullptr);
 
+  // An owner that is gone would make the window fail: the box then stands on its own.
+  if (owner && !IsWindow(owner)) owner = nullptr;
   st.box = CreateWindowExA(WS_EX_TOPMOST | WS_EX_DLGMODALFRAME, kClassName, caption.c_str(),
                            WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, -100, -100, 10, 10, owner, nullptr, inst,
                            &st);
+  if (!st.box) {
+    // No window, no loop: nothing could ever end it.
+    if (st.remembered && IsWindow(st.remembered)) EnableWindow(st.remembered, TRUE);
+    DeleteObject(st.font);
+    UnregisterBoxClass();
+    if (rich) FreeLibrary(rich);
+    return 0;
+  }
   DWORD bodyStyle = WS_CHILD | WS_VISIBLE | ES_READONLY | ES_MULTILINE;
   if (flags & 0x80000) bodyStyle |= ES_RIGHT;
   DWORD bodyEx = (flags & 0x100000) ? WS_EX_RTLREADING : 0;

@@ -167,6 +167,8 @@ void WriteArpCacheEntry(const std::string& displayName, const std::string& progr
 }
 
 std::string FindUninstallKey(const std::string& displayName) {
+  // An empty name would match the first entry without a display name.
+  if (Trim(displayName).empty()) return std::string();
   HKEY key;
   if (!OpenRegPath(kUninstallKey, KEY_READ, key)) return std::string();
   const std::vector<std::string> names = SubkeyNames(key);
@@ -225,6 +227,7 @@ void WriteUserInfo(const std::string& company, const std::string& program, const
 }
 
 int IncSharedDllCount(const std::string& filePath) {
+  if (filePath.empty()) return 0;  // the key's default value is no file's count
   const int count = StrToIntDef(ReadRegValue(kSharedDllsKey, filePath, "0"), 0) + 1;
   SetDword(kSharedDllsKey, filePath, count);
   return count;

@@ -163,7 +163,7 @@ TStringList TScript::CleanScriptText(const std::string& raw) {
     std::string line = joined.substr(start, end == std::string::npos ? std::string::npos : end - start);
     // Line comment: a "//" that is not the tail of "://".
     std::string probe = line;
-    for (size_t p = probe.find("://"); p != std::string::npos; p = probe.find("://", p + 1)) probe[p] = '#';
+    for (size_t p = probe.find("://"); p != std::string::npos; p = probe.find("://", p + 1)) probe[p + 1] = '#';
     size_t cut = probe.find("//");
     if (cut != std::string::npos) line.erase(cut);
     line = Trim(line);

@@ -71,9 +71,9 @@ TEST(ByteBufferTest, FieldEncodings) {
   b.WriteUInt32(0xDEADBEEF);
   b.WriteString("Hi");
   b.WriteBytes(Bytes{9, 8});
-  b << uint16_t(0xFFFE) << std::string() << true;
+  b << uint16_t(0xFFFE) << std::string() << true << "ok";
   Bytes expected = {1, 0, 0xAB, 0x34, 0x12, 0xEF, 0xBE, 0xAD, 0xDE, 2, 0, 'H', 'i',
-                    2, 0, 0, 0, 9, 8, 0xFE, 0xFF, 0, 0, 1};
+                    2, 0, 0, 0, 9, 8, 0xFE, 0xFF, 0, 0, 1, 2, 0, 'o', 'k'};
   EXPECT_EQ(expected, b->data);
 
   EXPECT_TRUE(b.ReadBool());
@@ -87,10 +87,12 @@ TEST(ByteBufferTest, FieldEncodings) {
   int16_t s = 0;
   std::string empty = "x";
   bool last = false;
-  b >> s >> empty >> last;
+  std::string text;
+  b >> s >> empty >> last >> text;
   EXPECT_EQ(-2, s);
   EXPECT_EQ("", empty);
   EXPECT_TRUE(last);
+  EXPECT_EQ("ok", text);
   EXPECT_EQ(b->data.size(), b->readPos);
 }
 

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "CardPile.h"
 #include "Random.h"
@@ -15,6 +16,7 @@
 class ScriptedRandom : public RandomSource {
  public:
   ScriptedRandom(std::initializer_list<std::uint32_t> values = {}) : values_(values) {}
+  explicit ScriptedRandom(const std::vector<std::uint32_t>& values) : values_(values.begin(), values.end()) {}
   std::uint32_t Next(std::uint32_t bound) override {
     ++draws;
     std::uint32_t v = 0;

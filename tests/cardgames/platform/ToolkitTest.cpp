@@ -2,6 +2,8 @@
 
 #include <png.h>
 
+#include <cstring>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -312,6 +314,56 @@ TEST(BitmapButtonTest, ClicksSendCommandToParent) {
     }
     EXPECT_EQ(c.toggle, button.IsChecked()) << c.name;
   }
+  DestroyWindow(parent);
+}
+
+namespace {
+
+// A button whose owner deletes it in the command handler, as a closing dialog does.
+// The freed memory is then filled with the handle of a watch window, so any use of the
+// button after the command shows up as a repaint request on that window.
+alignas(BitmapButton) unsigned char buttonStore[sizeof(BitmapButton)];
+BitmapButton* storedButton = nullptr;
+HWND watchWindow = nullptr;
+
+LRESULT CALLBACK DeletingParentProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_COMMAND && storedButton) {
+    storedButton->~BitmapButton();
+    storedButton = nullptr;
+    for (size_t i = 0; i + sizeof(HWND) <= sizeof(buttonStore); i += sizeof(HWND))
+      memcpy(buttonStore + i, &watchWindow, sizeof(HWND));
+    return 0;
+  }
+  return DefWindowProcA(h, m, w, l);
+}
+
+}  // namespace
+
+TEST(BitmapButtonTest, OwnerMayDeleteTheButtonOnItsCommand) {
+  BitmapButton::RegisterButtonClass(GetModuleHandleA(nullptr));
+  HWND parent = TopWindow("ButtonDeletingParent", DeletingParentProc, 0, 0, 300, 200);
+  watchWindow = TopWindow("ButtonWatch", DefWindowProcA, 310, 0, 50, 50);
+  struct Case {
+    const char* name;
+    UINT down, up;
+    WPARAM key;
+  } cases[] = {{"click", WM_LBUTTONDOWN, WM_LBUTTONUP, 0}, {"enter", 0, WM_KEYDOWN, VK_RETURN}};
+  for (const Case& c : cases) {
+    storedButton = new (buttonStore) BitmapButton("OK", 1);
+    storedButton->SetDefault(true);
+    HWND w = storedButton->Create(parent, 0, 0, 60, 20);
+    ASSERT_NE(nullptr, w);
+    UpdateWindow(watchWindow);
+    ValidateRect(watchWindow, nullptr);
+    if (c.down) SendMessageA(w, c.down, MK_LBUTTON, At(5, 5));
+    SendMessageA(w, c.up, c.key, c.key ? 0 : At(5, 5));
+    EXPECT_EQ(nullptr, storedButton) << c.name;
+    EXPECT_FALSE(IsWindow(w)) << c.name;
+    EXPECT_FALSE(GetUpdateRect(watchWindow, nullptr, FALSE)) << c.name;
+    if (storedButton) storedButton->~BitmapButton();
+    storedButton = nullptr;
+  }
+  DestroyWindow(watchWindow);
   DestroyWindow(parent);
 }
 

@@ -332,6 +332,26 @@ TEST(Files, DeleteTreeOfNothingTouchesNothing) {
 
 // The build leaves a folder holding a host link to a sibling folder, which Wine shows as
 // a reparse point: the only kind of link a program can meet here.
+// A drive root, however it is written, is never emptied. V: is the tests' throwaway
+// drive (D:\fixtures\volume).
+TEST(Files, DeleteTreeNeverEmptiesAVolume) {
+  const std::string dir = tt::ProgramDir() + "..\\fixtures\\volume";
+  CreateDirectoryA((dir + "\\sub").c_str(), nullptr);
+  ASSERT_TRUE(tt::WriteFile(dir + "\\keep.txt", "keep"));
+  ASSERT_TRUE(tt::WriteFile(dir + "\\sub\\inner.txt", "inner"));
+  if (Content("V:\\keep.txt") != "keep") GTEST_SKIP() << "no drive V: for " << dir;
+  SetCurrentDirectoryA("V:\\");
+  for (const std::string root : {"V:\\", "v:\\\\", "V:", "\\", "V:\\sub\\.."}) {
+    EXPECT_FALSE(DeleteTree(root, true)) << root;
+    EXPECT_EQ(Content(dir + "\\keep.txt"), "keep") << root;
+    EXPECT_EQ(Content(dir + "\\sub\\inner.txt"), "inner") << root;
+  }
+  // A folder below the root still goes.
+  EXPECT_TRUE(DeleteTree("V:\\sub", true));
+  EXPECT_FALSE(Exists(dir + "\\sub"));
+  SetCurrentDirectoryA(tt::ProgramDir().c_str());
+}
+
 TEST(Files, LinksAreNeverEntered) {
   char full[MAX_PATH];
   GetFullPathNameA((tt::ProgramDir() + "..\\fixtures\\linktree").c_str(), MAX_PATH, full, nullptr);

@@ -91,6 +91,16 @@ TEST(RegistryRecords, UninstallEntryAndLookup) {
   EXPECT_EQ(ReadUninstallString("KvTest Product A"), "C:\\Kv\\UnInstall.exe");
   EXPECT_EQ(FindUninstallKey("KvTest Nobody"), "");
   EXPECT_EQ(ReadUninstallString("KvTest Nobody"), "");
+
+  // An entry without a display name is nobody's: an empty name finds nothing to run.
+  const std::string nameless = std::string(kWin) + "\\UnInstall\\{KV-TEST-0002}";
+  MakeKey(HKEY_LOCAL_MACHINE, nameless);
+  WriteRegString("HKEY_LOCAL_MACHINE\\" + nameless, "UnInstallString", "C:\\Nameless\\un.exe");
+  for (const char* name : {"", "  "}) {
+    EXPECT_EQ(FindUninstallKey(name), "") << "[" << name << "]";
+    EXPECT_EQ(ReadUninstallString(name), "") << "[" << name << "]";
+  }
+  RemoveKey(HKEY_LOCAL_MACHINE, nameless);
   RemoveKey(HKEY_LOCAL_MACHINE, sub);
   RemoveKey(HKEY_LOCAL_MACHINE, other);
 }
@@ -181,6 +191,11 @@ TEST(RegistryRecords, SharedFileCounts) {
   EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, sub, file).exists);
   EXPECT_EQ(ReleaseSharedDll(file), 0);  // absent: nothing changes
   EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, sub, file).exists);
+
+  // No path, no count: the key's own default value is left alone.
+  DeleteRegValue("HKEY_LOCAL_MACHINE\\" + sub, "");
+  EXPECT_EQ(IncSharedDllCount(""), 0);
+  EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, sub, "").exists);
 }
 
 // The owner comes from the Windows key, else from the NT key.
