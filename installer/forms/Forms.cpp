@@ -866,8 +866,9 @@ TApplication& Application() {
 }
 
 void TApplication::Dispatch(MSG& msg) {
-  HWND active = GetActiveWindow();
-  if (active && dynamic_cast<TForm*>(TControl::FromHandle(active)) && IsDialogMessageA(active, &msg)) return;
+  // Dialog keys (Tab, Enter, Escape) go to the form the message is for.
+  HWND top = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (top && dynamic_cast<TForm*>(TControl::FromHandle(top)) && IsDialogMessageA(top, &msg)) return;
   TranslateMessage(&msg);
   DispatchMessageA(&msg);
 }
