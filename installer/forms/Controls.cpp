@@ -91,13 +91,77 @@ TButton::TButton(TWinControl* parent, const std::string& caption) : TControl(par
 }
 
 void TButton::SetDefault(bool on) {
+  default_ = on;
   if (wnd_) SendMessageA(wnd_, BM_SETSTYLE, on ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
+
+void TButton::Click() { Command(BN_CLICKED); }
 
 void TButton::Command(WORD code) {
   if (code != BN_CLICKED) return;
   if (modalResult && form_) form_->SetModalResult(modalResult);
   if (OnClick) OnClick(this);
+}
+
+// ---- TMemo
+
+namespace {
+// Every line ending (CR LF, a lone CR or LF) as CR LF, as the edit control needs.
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\r' || c == '\n') {
+      out += "\r\n";
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+}  // namespace
+
+TMemo::TMemo(TWinControl* parent, ScrollBars bars) : TControl(parent), scrolls_(bars) {
+  colorSet_ = true;
+  color_ = SysColor(COLOR_WINDOW);
+  DWORD style = WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL;
+  if (bars != ScrollBars::None) style |= WS_VSCROLL;
+  if (bars == ScrollBars::Both) style |= WS_HSCROLL | ES_AUTOHSCROLL;  // no wrapping then
+  CreateHandle("Edit", std::string(), style, WS_EX_CLIENTEDGE);
+  if (wnd_) SendMessageA(wnd_, EM_SETLIMITTEXT, 0, 0);  // no 32K limit on what it keeps
+}
+
+void TMemo::SetText(const std::string& text) { SetCaption(WithCrLf(text)); }
+
+void TMemo::AddLine(const std::string& line) {
+  if (!wnd_) return;
+  int end = GetWindowTextLengthA(wnd_);
+  std::string add = (end > 0 ? "\r\n" : "") + WithCrLf(line);
+  SendMessageA(wnd_, EM_SETSEL, WPARAM(end), LPARAM(end));
+  SendMessageA(wnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(add.c_str()));
+  SendMessageA(wnd_, EM_SCROLLCARET, 0, 0);
+}
+
+std::vector<std::string> TMemo::Lines() const {
+  std::vector<std::string> lines;
+  std::string text = Text();
+  if (text.empty()) return lines;
+  size_t start = 0;
+  for (;;) {
+    size_t brk = text.find("\r\n", start);
+    lines.push_back(text.substr(start, brk == std::string::npos ? std::string::npos : brk - start));
+    if (brk == std::string::npos) break;
+    start = brk + 2;
+  }
+  return lines;
+}
+
+bool TMemo::ReadOnly() const { return wnd_ && (GetWindowLongPtrA(wnd_, GWL_STYLE) & ES_READONLY); }
+
+void TMemo::SetReadOnly(bool on) {
+  if (wnd_) SendMessageA(wnd_, EM_SETREADONLY, on, 0);
 }
 
 // ---- TCheckBox and TRadioButton
@@ -436,6 +500,9 @@ TPageControl::TPageControl(TWinControl* parent) : TWinControl(parent) {
   CreateHandle(kPanelClass, std::string(), WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
 }
 
+// The pages go first: each takes itself off the page list, which must still be there.
+TPageControl::~TPageControl() { DeleteChildren(); }
+
 TTabSheet* TPageControl::Page(int index) const {
   return index >= 0 && index < int(pages_.size()) ? pages_[size_t(index)] : nullptr;
 }
@@ -686,6 +753,8 @@ TRichEdit::TRichEdit(TWinControl* parent, bool rightToLeft) : TControl(parent) {
   if (rightToLeft) ex |= WS_EX_RTLREADING | WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR;
   CreateHandle("RICHEDIT", std::string(), WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL, ex);
   if (wnd_) SendMessageA(wnd_, EM_SETBKGNDCOLOR, 0, LPARAM(ColorToRGB(color_)));
+  // Documents (licence, readme) longer than the control's default 32K come in whole.
+  if (wnd_) SendMessageA(wnd_, EM_EXLIMITTEXT, 0, 0x7FFFFFF0);
   if (wnd_ && rightToLeft) {
     PARAFORMAT pf = {};
     pf.cbSize = sizeof(pf);

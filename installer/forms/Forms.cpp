@@ -2,6 +2,8 @@
 // application object and timers.
 #include "Forms.h"
 
+#include <commctrl.h>
+
 #include <set>
 
 namespace {
@@ -58,9 +60,12 @@ TFont::~TFont() {
 }
 
 void TFont::Changed() {
-  if (handle_) DeleteObject(handle_);
+  // The old font goes only after the holders took the new one: a font still selected
+  // into a device context cannot be deleted.
+  HFONT old = handle_;
   handle_ = nullptr;
   if (OnChange) OnChange();
+  if (old) DeleteObject(old);
 }
 
 void TFont::SetName(const std::string& name) {
@@ -198,6 +203,7 @@ TControl::TControl(TWinControl* parent) : parent_(parent) {
 }
 
 TControl::~TControl() {
+  if (!hint_.empty()) SetHint(std::string());
   if (wnd_) {
     HWND w = wnd_;
     DestroyWindow(w);
@@ -278,6 +284,10 @@ LRESULT TControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return 0;
   }
   if (form) form->Enter();
+  if (!hint_.empty() && form && form->hintWnd_ && msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) {
+    MSG m = {wnd_, msg, wp, lp, 0, {0, 0}};
+    SendMessageA(form->hintWnd_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
+  }
   LRESULT r = 0;
   bool done = Message(msg, wp, lp, r);
   if (!done) {
@@ -554,6 +564,22 @@ void TControl::SetCursor(LPCSTR systemCursor) {
   cursor_ = systemCursor ? LoadCursor(nullptr, systemCursor) : nullptr;
 }
 
+void TControl::SetHint(const std::string& hint) {
+  bool had = !hint_.empty();
+  hint_ = hint;
+  if (!wnd_ || !form_ || form_ == this || (!had && hint_.empty())) return;
+  HWND tip = hint_.empty() ? form_->hintWnd_ : form_->HintWindow();
+  if (!tip || !IsWindow(tip)) return;
+  TOOLINFOA ti = {};
+  ti.cbSize = TTTOOLINFOA_V2_SIZE;
+  ti.uFlags = TTF_IDISHWND;
+  ti.hwnd = form_->Handle();
+  ti.uId = reinterpret_cast<UINT_PTR>(wnd_);
+  ti.lpszText = const_cast<char*>(hint_.c_str());
+  if (had) SendMessageA(tip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+  if (!hint_.empty()) SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
 // ---- TWinControl
 
 TWinControl::~TWinControl() { DeleteChildren(); }
@@ -621,6 +647,40 @@ TForm::~TForm() {
     HWND w = wnd_;
     DestroyWindow(w);
   }
+}
+
+HWND TForm::HintWindow() {
+  if (!hintWnd_ && wnd_) {
+    static bool init = [] {
+      INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
+      return InitCommonControlsEx(&icc) != FALSE;
+    }();
+    (void)init;
+    // Owned by the form, so it goes with the form's window.
+    hintWnd_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, wnd_, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  }
+  return hintWnd_;
+}
+
+void TForm::DialogKey(WORD id) {
+  TButton* pick = nullptr;
+  if (id == IDOK) {
+    pick = dynamic_cast<TButton*>(FromHandle(GetFocus()));
+    if (pick && pick->Form() != this) pick = nullptr;
+  }
+  if (!pick && (id == IDOK || id == IDCANCEL)) {
+    for (TControl* c : AllControls()) {
+      auto* b = dynamic_cast<TButton*>(c);
+      if (b && (id == IDOK ? b->Default() : b->Cancel()) && IsWindowVisible(b->Handle()) &&
+          IsWindowEnabled(b->Handle())) {
+        pick = b;
+        break;
+      }
+    }
+  }
+  if (pick && pick->Enabled()) pick->Click();
 }
 
 void TForm::DoCreate() {
@@ -730,6 +790,10 @@ int TForm::ShowModal() {
   SetActiveWindow(wnd_);
   MSG msg;
   for (;;) {
+    if (!wnd_) {  // the window went with its owner's
+      modalResult_ = IDCANCEL;
+      break;
+    }
     if (modalResult_ != 0) {
       if (CloseNow()) break;
       modalResult_ = 0;
@@ -760,6 +824,9 @@ bool TForm::Message(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       Close();
       result = 0;
       return true;
+    case WM_DESTROY:
+      hintWnd_ = nullptr;  // owned windows are gone by now
+      return false;
     case WM_ERASEBKGND:
       return EraseBackground(msg, wp, result);
     case WM_PAINT: {
@@ -780,7 +847,8 @@ bool TForm::Message(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         if (dynamic_cast<TStatusBar*>(c)) SendMessageA(c->Handle(), WM_SIZE, 0, 0);
       return false;
     case WM_COMMAND:
-      if (lp == 0) {  // Enter and Escape from the dialog keys: nothing to do
+      if (lp == 0) {  // Enter and Escape from the dialog keys
+        if (HIWORD(wp) == 0) DialogKey(LOWORD(wp));
         result = 0;
         return true;
       }
@@ -798,8 +866,9 @@ TApplication& Application() {
 }
 
 void TApplication::Dispatch(MSG& msg) {
-  HWND active = GetActiveWindow();
-  if (active && dynamic_cast<TForm*>(TControl::FromHandle(active)) && IsDialogMessageA(active, &msg)) return;
+  // Dialog keys (Tab, Enter, Escape) go to the form the message is for.
+  HWND top = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (top && dynamic_cast<TForm*>(TControl::FromHandle(top)) && IsDialogMessageA(top, &msg)) return;
   TranslateMessage(&msg);
   DispatchMessageA(&msg);
 }

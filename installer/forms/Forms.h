@@ -141,6 +141,9 @@ class TControl {
   bool RightToLeft() const { return rightToLeft_; }
   virtual void SetRightToLeft(bool on);
   void SetCursor(LPCSTR systemCursor);  // e.g. IDC_HAND; null: the class cursor
+  // Text shown in a tip window while the mouse rests on the control; empty: none.
+  const std::string& Hint() const { return hint_; }
+  void SetHint(const std::string& hint);
   // Lets mouse hit tests fall through to the parent (a form dragged by its panels).
   void SetHitTestTransparent(bool on) { hitTransparent_ = on; }
   HBRUSH ColorBrush();  // brush of the effective colour, kept by the control
@@ -193,6 +196,7 @@ class TControl {
   bool tracking_ = false;
   bool hitTransparent_ = false;
   HCURSOR cursor_ = nullptr;
+  std::string hint_;
   HBRUSH brush_ = nullptr;
   COLORREF brushRgb_ = 0;
   bool settingFont_ = false;
@@ -280,9 +284,12 @@ class TForm : public TWinControl {
   int busy_ = 0;  // handlers of this form (and its controls) now on the stack
   bool releasePending_ = false;
   bool destroying_ = false;
+  HWND hintWnd_ = nullptr;  // the tip window of the controls' hints, made on demand
   TCanvas canvas_;
   std::vector<class TTimer*> timers_;
   friend class TTimer;
+  HWND HintWindow();
+  void DialogKey(WORD id);  // Enter (IDOK) or Escape (IDCANCEL)
   void Enter() { ++busy_; }
   void Leave();
 };
@@ -375,10 +382,39 @@ class TButton : public TControl {
   explicit TButton(TWinControl* parent, const std::string& caption = std::string());
   // A press sets the form's modal result to this value (0: none).
   int modalResult = 0;
+  // Enter presses the focused button, else the form's visible, enabled default button;
+  // Escape presses its visible, enabled cancel button.
   void SetDefault(bool on);
+  bool Default() const { return default_; }
+  void SetCancel(bool on) { cancel_ = on; }
+  bool Cancel() const { return cancel_; }
+  void Click();  // does what a press does
 
  protected:
   void Command(WORD code) override;
+
+ private:
+  bool default_ = false, cancel_ = false;
+};
+
+enum class ScrollBars { None, Vertical, Both };
+
+// Multi-line text (a trace or a log), lines ending with CR LF; without scroll bars or with
+// the vertical one only, long lines wrap.
+class TMemo : public TControl {
+ public:
+  explicit TMemo(TWinControl* parent, ScrollBars bars = ScrollBars::Both);
+  std::string Text() const { return Caption(); }
+  void SetText(const std::string& text);  // a lone CR or LF also ends a line
+  void Clear() { SetText(std::string()); }
+  void AddLine(const std::string& line);  // appended and scrolled into view
+  std::vector<std::string> Lines() const;
+  bool ReadOnly() const;
+  void SetReadOnly(bool on);
+  ScrollBars Scrolls() const { return scrolls_; }
+
+ private:
+  ScrollBars scrolls_;
 };
 
 class TCheckBox : public TControl {
@@ -520,6 +556,7 @@ class TTabSheet : public TPanel {
 class TPageControl : public TWinControl {
  public:
   explicit TPageControl(TWinControl* parent);
+  ~TPageControl() override;
   int PageCount() const { return int(pages_.size()); }
   TTabSheet* Page(int index) const;
   TTabSheet* ActivePage() const { return active_; }
@@ -574,8 +611,6 @@ class TCheckListBox : public TControl {
   std::vector<Item> items_;
   std::vector<int> columns_ = {2, -2};
 };
-
-enum class ScrollBars { None, Vertical, Both };
 
 // Rich-text control ("RICHEDIT" of RICHED32.DLL), holding plain text or an RTF document.
 class TRichEdit : public TControl {

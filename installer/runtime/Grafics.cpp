@@ -59,7 +59,15 @@ bool CharsetLine(const std::string& line, int& charset) {
 
 void DrawWrappedText(TCanvas& canvas, const std::string& fontName, unsigned style, TTextLines& lines, int margin,
                      int width, int charset, TColor color, int size) {
-  if (!lines.lines.empty() && CharsetLine(lines.lines.front(), charset)) lines.lines.erase(lines.lines.begin());
+  // The charset line is gone after the first drawing; redraws of the wrapped lines keep its charset.
+  if (!lines.lines.empty() && CharsetLine(lines.lines.front(), charset)) {
+    lines.lines.erase(lines.lines.begin());
+    lines.charset = charset;
+  } else if (lines.quoteChar != '"' && lines.charset >= 0) {
+    charset = lines.charset;
+  } else {
+    lines.charset = -1;
+  }
   const bool rtl = IsRightToLeftCharset(charset);
   canvas.SetTransparentText(true);
   TFont& font = canvas.Font();

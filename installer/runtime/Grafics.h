@@ -9,6 +9,7 @@
 struct TTextLines {
   std::vector<std::string> lines;
   char quoteChar = '"';
+  int charset = -1;  // taken from a charset line when drawn, for the redraws (-1: none)
 };
 
 // Cuts one line off the front of the text: whole words (each with its blank) while they fit

@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "Forms.h"
+
+#include <commctrl.h>
 #include "FormsTestUtil.h"
 #include "TestTool.h"
 
@@ -519,6 +521,22 @@ TEST(Images, ClickReportsAndCanvasDraws) {
 
 // ---- rich edit documents
 
+namespace {
+// CR LF line ends as RTF paragraph marks.
+std::string ReplaceLineEnds(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 2, "\r\n") == 0) {
+      out += "\\par\r\n";
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+}  // namespace
+
 TEST(RichEdits, PlainAndRtfDocuments) {
   std::string dir = tt::ScratchDir("forms_rich");
   ASSERT_TRUE(tt::WriteFile(dir + "\\plain.txt", "{\\rtf1 not parsed}"));
@@ -536,6 +554,16 @@ TEST(RichEdits, PlainAndRtfDocuments) {
   EXPECT_FALSE(edit->SelAttributes().bold);
   EXPECT_EQ("plain", edit->TextRange(5, 5));
   EXPECT_EQ("Bold", edit->TextRange(-3, 7));
+  // A long licence comes in whole, as plain text and as RTF.
+  std::string longText;
+  for (int i = 0; i < 2500; ++i) longText += "Clause " + std::to_string(i) + " of a long licence text.\r\n";
+  ASSERT_TRUE(tt::WriteFile(dir + "\\long.txt", longText));
+  ASSERT_TRUE(tt::WriteFile(dir + "\\long.rtf", "{\\rtf1\\ansi " + ReplaceLineEnds(longText) + "}"));
+  for (bool plain : {true, false}) {
+    ASSERT_TRUE(edit->LoadFromFile(dir + (plain ? "\\long.txt" : "\\long.rtf"), plain));
+    EXPECT_GT(edit->TextLength(), 80000) << plain;
+    EXPECT_NE(std::string::npos, edit->TextRange(edit->TextLength() - 60, 60).find("Clause 2499 ")) << plain;
+  }
   EXPECT_FALSE(edit->LoadFromFile(dir + "\\missing.rtf", false));
   EXPECT_EQ("", edit->Text());
 
@@ -598,4 +626,264 @@ TEST(Labels, ClickHandCursorAndTransparency) {
   SendMessageA(panel->Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(link->Handle()));
   EXPECT_EQ(RGB(9, 9, 9), GetBkColor(dc));
   ReleaseDC(link->Handle(), dc);
+}
+
+// ---- Enter and Escape
+
+namespace {
+struct KeyForm : TestForm {
+  TEdit* edit;
+  TButton *next, *cancel, *other;
+  int nexts = 0, cancels = 0, others = 0;
+  KeyForm() {
+    edit = new TEdit(this);
+    edit->SetBounds(10, 10, 200, 22);
+    next = new TButton(this, "&Next >");
+    next->SetBounds(10, 40, 80, 24);
+    next->SetDefault(true);
+    cancel = new TButton(this, "&Cancel");
+    cancel->SetBounds(100, 40, 80, 24);
+    cancel->SetCancel(true);
+    other = new TButton(this, "Other");
+    other->SetBounds(190, 40, 80, 24);
+    next->OnClick = [this](TControl*) { ++nexts; };
+    cancel->OnClick = [this](TControl*) { ++cancels; };
+    other->OnClick = [this](TControl*) { ++others; };
+  }
+};
+// A key as the keyboard gives it: to the focused control, through the message loop.
+void PressKey(HWND focus, WPARAM key) {
+  PostMessageA(focus, WM_KEYDOWN, key, 1);
+  PostMessageA(focus, WM_KEYUP, key, 0xC0000001);
+  PumpFor(60);
+}
+}  // namespace
+
+TEST(DialogKeys, EnterPressesTheDefaultAndEscapeTheCancelButton) {
+  enum Focus { kEdit, kNext, kOther };
+  const struct {
+    const char* what;
+    Focus focus;
+    WPARAM key;
+    bool nextUsable, cancelFlag;
+    int nexts, cancels, others;
+  } cases[] = {
+      {"enter in the edit", kEdit, VK_RETURN, true, true, 1, 0, 0},
+      {"escape in the edit", kEdit, VK_ESCAPE, true, true, 0, 1, 0},
+      {"enter on another button", kOther, VK_RETURN, true, true, 0, 0, 1},
+      {"enter on the default button", kNext, VK_RETURN, true, true, 1, 0, 0},
+      {"default button disabled", kEdit, VK_RETURN, false, true, 0, 0, 0},
+      {"no cancel button", kEdit, VK_ESCAPE, true, false, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    KeyForm form;
+    form.cancel->SetCancel(c.cancelFlag);
+    form.Show();
+    SetActiveWindow(form.Handle());
+    TControl* focus = c.focus == kEdit ? static_cast<TControl*>(form.edit)
+                      : c.focus == kNext ? static_cast<TControl*>(form.next)
+                                         : static_cast<TControl*>(form.other);
+    focus->SetFocus();
+    form.next->SetEnabled(c.nextUsable);
+    ASSERT_TRUE(focus->Focused()) << c.what;
+    PressKey(focus->Handle(), c.key);
+    EXPECT_EQ(c.nexts, form.nexts) << c.what;
+    EXPECT_EQ(c.cancels, form.cancels) << c.what;
+    EXPECT_EQ(c.others, form.others) << c.what;
+  }
+
+  // A default button on a hidden page does not take Enter.
+  KeyForm form;
+  auto* pages = new TPageControl(&form);
+  pages->SetBounds(0, 80, 300, 100);
+  auto* first = new TTabSheet(pages, "First");
+  auto* second = new TTabSheet(pages, "Second");
+  auto* finish = new TButton(second, "Finish");
+  finish->SetDefault(true);
+  int finishes = 0;
+  finish->OnClick = [&](TControl*) { ++finishes; };
+  form.next->SetDefault(false);
+  form.Show();
+  SetActiveWindow(form.Handle());
+  form.edit->SetFocus();
+  PressKey(form.edit->Handle(), VK_RETURN);
+  EXPECT_EQ(0, finishes);
+  pages->SetActivePage(second);
+  form.edit->SetFocus();
+  PressKey(form.edit->Handle(), VK_RETURN);
+  EXPECT_EQ(1, finishes);
+  EXPECT_EQ(0, form.nexts);
+  (void)first;
+}
+
+TEST(DialogKeys, EnterEndsAModalLoopThroughTheDefaultButton) {
+  KeyForm dialog;
+  dialog.next->modalResult = IDOK;
+  TTimer press(&dialog, 30), rescue(&dialog, 1500);
+  press.OnTimer = [&](TTimer* t) {
+    t->SetEnabled(false);
+    dialog.edit->SetFocus();
+    PostMessageA(dialog.edit->Handle(), WM_KEYDOWN, VK_RETURN, 1);
+  };
+  rescue.OnTimer = [&](TTimer* t) {  // ends the loop when Enter did not
+    t->SetEnabled(false);
+    dialog.Close();
+  };
+  press.SetEnabled(true);
+  rescue.SetEnabled(true);
+  EXPECT_EQ(IDOK, dialog.ShowModal());
+  EXPECT_EQ(1, dialog.nexts);
+}
+
+// ---- modal loop whose window goes with its owner
+
+namespace {
+bool rescued;
+// Ends a modal loop that would otherwise wait for ever.
+void CALLBACK Rescue(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  rescued = true;
+  PostQuitMessage(0);
+}
+}  // namespace
+
+TEST(ModalLoop, EndsWhenItsWindowIsDestroyedWithTheOwner) {
+  TestForm owner;
+  owner.Show();
+  TestForm dialog(&owner);
+  TTimer destroy(&dialog, 30);
+  destroy.OnTimer = [&](TTimer* t) {
+    t->SetEnabled(false);
+    DestroyWindow(owner.Handle());
+  };
+  destroy.SetEnabled(true);
+  rescued = false;
+  UINT_PTR id = SetTimer(nullptr, 0, 2000, Rescue);
+  EXPECT_EQ(IDCANCEL, dialog.ShowModal());
+  KillTimer(nullptr, id);
+  EXPECT_FALSE(rescued);
+  EXPECT_EQ(nullptr, dialog.Handle());
+  EXPECT_FALSE(dialog.Modal());
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
+// ---- memo
+
+TEST(Memo, KeepsLongTracesLineByLine) {
+  TestForm form;
+  auto* memo = new TMemo(&form);
+  memo->SetBounds(10, 10, 289, 173);
+  memo->SetReadOnly(true);
+  EXPECT_TRUE(memo->ReadOnly());
+  LONG_PTR style = GetWindowLongPtrA(memo->Handle(), GWL_STYLE);
+  EXPECT_TRUE(style & WS_VSCROLL);
+  EXPECT_TRUE(style & WS_HSCROLL);
+  EXPECT_TRUE(style & ES_MULTILINE);
+  form.Show();
+
+  // Far more than the edit control keeps by default (about 32K).
+  std::vector<std::string> want;
+  for (int i = 0; i < 3000; ++i) {
+    want.push_back("Deleting file C:\\Program Files\\Example\\file" + std::to_string(i) + ".dat");
+    memo->AddLine(want.back());
+  }
+  EXPECT_EQ(want, memo->Lines());
+  EXPECT_GT(memo->Text().size(), 100000u);
+  EXPECT_GT(SendMessageA(memo->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), 2900);  // the last line shows
+
+  // Typing changes nothing in a read-only memo; every kind of line end splits lines.
+  memo->SetText("one\ntwo\r\nthree\rfour\n");
+  SendMessageA(memo->Handle(), WM_CHAR, 'x', 0);
+  EXPECT_EQ((std::vector<std::string>{"one", "two", "three", "four", ""}), memo->Lines());
+  EXPECT_EQ("one\r\ntwo\r\nthree\r\nfour\r\n", tt::WindowText(memo->Handle()));
+  memo->Clear();
+  EXPECT_TRUE(memo->Lines().empty());
+  memo->AddLine("first");
+  EXPECT_EQ("first", memo->Text());
+
+  // Without a horizontal scroll bar a long line wraps but stays one line of the text.
+  auto* wrapped = new TMemo(&form, ScrollBars::Vertical);
+  wrapped->SetBounds(10, 200, 120, 80);
+  EXPECT_FALSE(GetWindowLongPtrA(wrapped->Handle(), GWL_STYLE) & WS_HSCROLL);
+  wrapped->SetText("a long line of words that cannot fit into one hundred and twenty pixels");
+  EXPECT_GT(SendMessageA(wrapped->Handle(), EM_GETLINECOUNT, 0, 0), 1);
+  EXPECT_EQ(1u, wrapped->Lines().size());
+}
+
+// ---- hints
+
+namespace {
+struct TipSearch {
+  HWND owner, found;
+};
+BOOL CALLBACK FindTip(HWND w, LPARAM lp) {
+  auto* f = reinterpret_cast<TipSearch*>(lp);
+  if (tt::ClassOf(w) == TOOLTIPS_CLASSA && GetWindow(w, GW_OWNER) == f->owner) {
+    f->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+// The tip window of a form, found among the thread's windows.
+HWND TipWindowOf(HWND form) {
+  TipSearch f = {form, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), FindTip, reinterpret_cast<LPARAM>(&f));
+  return f.found;
+}
+int ToolCount(HWND tip) { return tip ? int(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0)) : 0; }
+std::string ToolText(HWND tip, HWND form, HWND control) {
+  char buf[256] = "";
+  TOOLINFOA ti = {};
+  ti.cbSize = TTTOOLINFOA_V2_SIZE;
+  ti.hwnd = form;
+  ti.uId = reinterpret_cast<UINT_PTR>(control);
+  ti.lpszText = buf;
+  SendMessageA(tip, TTM_GETTEXTA, sizeof(buf), reinterpret_cast<LPARAM>(&ti));
+  return buf;
+}
+}  // namespace
+
+TEST(Hints, ControlsRegisterTheirHintsWithTheFormsTipWindow) {
+  TestForm form;
+  auto* panel = new TPanel(&form);
+  panel->SetBounds(0, 0, 300, 100);
+  auto* link = new TLabel(panel, "About Kelvane");
+  link->SetBounds(10, 10, 150, 16);
+  auto* button = new TButton(&form, "Go");
+  button->SetBounds(10, 150, 80, 24);
+  EXPECT_EQ(nullptr, TipWindowOf(form.Handle()));  // none until a hint is set
+
+  link->SetHint("About Kelvane");
+  HWND tip = TipWindowOf(form.Handle());
+  ASSERT_NE(nullptr, tip);
+  EXPECT_EQ(1, ToolCount(tip));
+  EXPECT_EQ("About Kelvane", ToolText(tip, form.Handle(), link->Handle()));
+  link->SetHint("http://www.example.com");
+  EXPECT_EQ(1, ToolCount(tip));
+  EXPECT_EQ("http://www.example.com", ToolText(tip, form.Handle(), link->Handle()));
+  EXPECT_EQ("http://www.example.com", link->Hint());
+  button->SetHint("Start");
+  EXPECT_EQ(2, ToolCount(tip));
+  delete link;  // a freed control leaves no tool behind
+  EXPECT_EQ(1, ToolCount(tip));
+  button->SetHint("");
+  EXPECT_EQ(0, ToolCount(tip));
+
+  // Resting the mouse on the control shows the tip.
+  button->SetHint("Start the installation");
+  form.Show();
+  form.SetStayOnTop(true);
+  RECT r;
+  GetWindowRect(button->Handle(), &r);
+  SetCursorPos(r.left + 20, r.top + 10);
+  SendMessageA(button->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(20, 10));
+  bool shown = false;
+  DWORD start = GetTickCount();
+  while (!shown && GetTickCount() - start < 3000) {
+    PumpFor(20);
+    shown = IsWindowVisible(tip) != 0;
+  }
+  EXPECT_TRUE(shown);
 }

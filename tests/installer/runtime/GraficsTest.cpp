@@ -167,6 +167,12 @@ TEST(DrawWrappedText, LeftOrRightAlignedWithinTheMargin) {
     }
     bool charsetLine = c.lines.front()[0] == '|' && c.lines.front() != "|x|";
     EXPECT_EQ(charsetLine ? 1u : c.lines.size(), lines.lines.size());
+    // A repaint draws the same lines the same way, though the charset line is gone.
+    MemoryCanvas again(width, 120);
+    DrawWrappedText(again.canvas, "Tahoma", 0, lines, margin, width, c.charset, 0x000000, 10);
+    RECT ink2 = again.Ink();
+    EXPECT_EQ(ink.left, ink2.left) << c.lines.front();
+    EXPECT_EQ(ink.right, ink2.right) << c.lines.front();
   }
 }
 
