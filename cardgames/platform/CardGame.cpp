@@ -360,8 +360,13 @@ bool ShowRulesText(HWND gameWindow, UINT textId, HWND textBox) {
   HGLOBAL data = LoadResource(module, found);
   const char* bytes = data ? static_cast<const char*>(LockResource(data)) : nullptr;
   if (!bytes) return false;
-  // The resource carries no terminating zero.
-  const std::string text(bytes, SizeofResource(module, found));
+  // The resource carries no terminating zero; an edit box breaks lines only at "\r\n".
+  const std::string raw(bytes, SizeofResource(module, found));
+  std::string text;
+  for (size_t i = 0; i < raw.size() && raw[i] != '\0'; ++i) {
+    if (raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r')) text += '\r';
+    text += raw[i];
+  }
   SetWindowTextA(textBox, text.c_str());
   return true;
 }
