@@ -131,6 +131,7 @@ bool TScript::Load(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return false;
   LoadFromText(text);
   return true;
 }
@@ -176,6 +177,8 @@ TStringList TScript::CleanScriptText(const std::string& raw) {
 
 std::string TScript::UnquoteArgument(const std::string& arg) {
   if (arg.size() < 2 || arg.front() != '"' || arg.back() != '"') return arg;
+  // Two quotes alone are an empty quoted text, not a doubled quote.
+  if (arg.size() == 2) return std::string();
   std::string s = arg;
   for (size_t i = s.size() - 1; i >= 1; --i) {
     if (s[i] == '"' && s[i - 1] != '"') s.erase(i, 1);

@@ -153,7 +153,7 @@ class TScript {
   TScript();
 
   void Reset();
-  // Reads the file; false (settings at their defaults) when it does not exist.
+  // Reads the file; false (settings at their defaults) when it does not exist or cannot be read.
   bool Load(const std::string& path);
   // Cleans and parses a whole script text (scrambled or plain).
   void LoadFromText(const std::string& text);

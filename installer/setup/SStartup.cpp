@@ -163,13 +163,15 @@ void SetupMain() {
   std::string message;
   const std::string path = GetExeDir(true) + GetSetupScriptFileName();
   if (!FileExists(path)) message = path + "\\\\nScript file not found.\\\\n\\\\nSetup Aborted!";
+  const std::string unreadable = path + "\\\\nError reading script file.\\\\n\\\\nSetup Aborted!";
   TScript* script = nullptr;
   if (message.empty()) {
     script = new (std::nothrow) TScript();
-    if (!script) message = path + "\\\\nError reading script file.\\\\n\\\\nSetup Aborted!";
+    if (!script) message = unreadable;
   }
+  // A script that is there but cannot be read (locked, no access) must not run as an empty one.
+  if (message.empty() && !script->Load(path)) message = unreadable;
   if (message.empty()) {
-    script->Load(path);
     SelectLanguage(*script);
     message = StartupRefusal(*script, SystemStartupFacts());
   }

@@ -246,7 +246,8 @@ TEST(ScriptReader, LineParsing) {
       {"SET_PROG_NAME(\"x)", "\"x", ""},
       {"SET_PROG_NAME(x\")", "x\"", ""},
       {"SET_PROG_NAME(\")", "\"", ""},
-      {"SET_PROG_NAME(\"\")", "\"", ""},
+      {"SET_PROG_NAME(x)\nSET_PROG_NAME(\"\")", "", ""},  // an empty quoted text is empty
+      {"SET_PROG_NAME(\"\"\"\")", "\"\"\"", ""},
       {"SET_PROG_NAMES(x); tail", "", "SET_PROG_NAMES(x)"},
       {"(SET_PROG_NAME(x))", "", "(SET_PROG_NAME(x))"},
       {"HELLO", "", "HELLO"},

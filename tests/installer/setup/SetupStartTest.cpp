@@ -20,15 +20,31 @@ std::string Dir(const std::string& exe) { return exe.substr(0, exe.find_last_of(
 
 }  // namespace
 
-TEST(SetupStart, MissingScriptGivesOneBox) {
-  const std::string exe = SetupCopy("setup_noscript", nullptr);
-  const auto r = RunSetup(exe);
-  ASSERT_EQ(r.boxes.size(), 1u);
-  EXPECT_EQ(r.boxes[0].caption, "Error");
-  EXPECT_EQ(r.boxes[0].text,
-            TitledText("Error", Dir(exe) + "Setup.txt\r\nScript file not found.\r\n\r\nSetup Aborted!"));
-  EXPECT_TRUE(r.wizards.empty());
-  EXPECT_EQ(r.exitCode, 0);
+TEST(SetupStart, ScriptMissingOrUnreadableGivesOneBox) {
+  struct Case {
+    const char* script;  // null: no Setup.txt
+    bool locked;         // Setup.txt held open with no sharing while Setup runs
+    const char* words;
+  };
+  const Case cases[] = {
+      {nullptr, false, "Script file not found."},
+      {"SET_PROG_NAME(Demo)\r\n", true, "Error reading script file."},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::string exe = SetupCopy("setup_noscript" + std::to_string(n++), c.script);
+    const std::string script = Dir(exe) + "Setup.txt";
+    HANDLE lock = c.locked ? CreateFileA(script.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                           : INVALID_HANDLE_VALUE;
+    ASSERT_EQ(c.locked, lock != INVALID_HANDLE_VALUE);
+    const auto r = RunSetup(exe);
+    if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
+    ASSERT_EQ(r.boxes.size(), 1u) << c.words;
+    EXPECT_EQ(r.boxes[0].caption, "Error");
+    EXPECT_EQ(r.boxes[0].text, TitledText("Error", script + "\r\n" + c.words + "\r\n\r\nSetup Aborted!"));
+    EXPECT_TRUE(r.wizards.empty()) << c.words;
+    EXPECT_EQ(r.exitCode, 0);
+  }
 }
 
 TEST(SetupStart, EachUnrecognisedLineHasItsBox) {
