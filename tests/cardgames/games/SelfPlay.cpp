@@ -91,7 +91,24 @@ void SelfPlay::CheckHand() {
     Fault("hand " + std::to_string(result_.hands) + " had " + std::to_string(tricksThisHand_) + " tricks");
   playedThisHand_.clear();
   tricksThisHand_ = 0;
+  lastToPlay_ = lastWinner_ = -1;
   if (options_.onHandOver) options_.onHandOver(game_);
+}
+
+void SelfPlay::CheckTurn(std::uint32_t seat, bool leads) {
+  const std::int32_t who = static_cast<std::int32_t>(seat);
+  if (leads) {
+    if (lastWinner_ >= 0 && who != lastWinner_)
+      Fault("seat " + std::to_string(seat) + " led, but seat " + std::to_string(lastWinner_) + " won the last trick");
+  } else if (lastToPlay_ >= 0) {
+    std::uint32_t next = static_cast<std::uint32_t>(lastToPlay_);
+    for (std::uint32_t n = 0; n < game_.seats; ++n) {
+      next = (next + 1) % game_.seats;
+      if (game_.SeatTakesPart(next)) break;
+    }
+    if (seat != next) Fault("seat " + std::to_string(seat) + " played out of turn: seat " + std::to_string(next) + " was next");
+  }
+  lastToPlay_ = who;
 }
 
 void SelfPlay::Snapshot() {
@@ -108,6 +125,8 @@ void SelfPlay::Snapshot() {
 void SelfPlay::Observe() {
   const std::uint32_t seats = std::min<std::uint32_t>(game_.seats, 4);
   bool anyBefore = false, anyNow = false, anyCleared = false;
+  int newPlays = 0;
+  std::uint32_t player = 0;
   for (std::uint32_t s = 0; s < seats; ++s) {
     const SeatRecord& seat = game_.seatList[s];
     Card* before = played_[s];
@@ -117,6 +136,8 @@ void SelfPlay::Observe() {
     anyCleared |= before && !now;
     const std::string who = "seat " + std::to_string(s) + " ";
     if (now && now != before) {
+      ++newPlays;
+      player = s;
       if (before) Fault(who + "played a second card to one trick: " + CardName(now));
       const std::vector<Card*>& held = hands_[s];
       if (std::find(held.begin(), held.end(), now) == held.end()) {
@@ -136,7 +157,10 @@ void SelfPlay::Observe() {
     }
   }
   if (anyCleared && anyNow) Fault("a trick was cleared only in part");
+  if (options_.checkTurnOrder && newPlays == 1) CheckTurn(player, !anyBefore);
   if (anyBefore && !anyNow) {
+    lastWinner_ = tricks_.winningSeat;
+    lastToPlay_ = -1;
     for (std::uint32_t s = 0; s < seats; ++s)
       if (game_.SeatTakesPart(s) && trickPlays_[s] != 1)
         Fault("seat " + std::to_string(s) + " played " + std::to_string(trickPlays_[s]) + " cards to a trick");
@@ -155,6 +179,7 @@ SelfPlayResult SelfPlay::Run(const SelfPlayOptions& options) {
   trickPlays_.assign(4, 0);
   playedThisHand_.clear();
   tricksThisHand_ = 0;
+  lastToPlay_ = lastWinner_ = -1;
   game_.Resume();  // as the window's first size message does
   Snapshot();
   game_.NewDeal(true, true);
@@ -181,6 +206,7 @@ SelfPlayResult SelfPlay::Run(const SelfPlayOptions& options) {
     Observe();
   }
   if (!result_.finished) Fault("the game did not end within " + std::to_string(options_.maxTicks) + " ticks");
+  else if (game_.state == Paused) Fault("the finished game was left paused");
   // A game of legal plays opens no box before the one that ends it.
   if (boxes.boxes.size() != 1) Fault(std::to_string(boxes.boxes.size()) + " boxes were opened");
   result_.boxes = boxes.boxes;

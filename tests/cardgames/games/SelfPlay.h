@@ -1,9 +1,10 @@
 // Plays whole games through a game's own operations (ticks and clicks), with the human
 // seat played by random legal choices, and checks the play as it goes:
 //  - every card a seat plays was in its hand and was legal when it was played;
-//  - every seat that takes part plays exactly one card to every trick;
+//  - every seat that takes part plays exactly one card to every trick, in turn after the
+//    leader, and the winner of a trick leads the next one;
 //  - at the end of every hand each card of the pack is in exactly one place;
-//  - the game finishes within a bounded number of ticks.
+//  - the game finishes within a bounded number of ticks and is not left paused.
 // Trick games use it as it stands; other games override the human's move and the checks.
 #pragma once
 #include <cstdint>
@@ -21,6 +22,8 @@ struct SelfPlayOptions {
   bool clickThroughHolds = false;
   // After each of the human's plays, try to play a second card to the same trick.
   bool doubleClickPlays = true;
+  // Seats play in turn and the winner of a trick leads the next one.
+  bool checkTurnOrder = true;
   // Tricks every hand must have (0: not checked).
   int tricksPerHand = 0;
   // Called at the end of every hand, after the checks.
@@ -66,6 +69,8 @@ class SelfPlay {
  private:
   void Snapshot();
   void Observe();
+  // A seat has played: it leads after the last winner or follows the seat before it.
+  void CheckTurn(std::uint32_t seat, bool leads);
 
   std::vector<std::vector<Card*>> hands_;
   std::vector<Card*> played_;
@@ -74,6 +79,9 @@ class SelfPlay {
   std::vector<int> trickPlays_;
   std::set<Card*> playedThisHand_;
   int tricksThisHand_ = 0;
+  // Seat that played last to the current trick, and the winner of the last trick (-1: none).
+  std::int32_t lastToPlay_ = -1;
+  std::int32_t lastWinner_ = -1;
 };
 
 // A point inside the card's visible part of the pile; false when there is none.

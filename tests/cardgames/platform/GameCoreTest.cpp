@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "CardTestKit.h"
 #include "GameTestKit.h"
 #include "TestCanvas.h"
+#include "TestTool.h"
 
 namespace {
 
@@ -330,6 +333,61 @@ TEST(CardGameTest, QuestionsPauseTheGameAndSayWhatThePlayerSees) {
   EXPECT_EQ(boxes.boxes[3].text, "It is Betty's turn to play.");
   for (const auto& b : boxes.boxes) EXPECT_EQ(b.stateSeen, Paused);
   EXPECT_EQ(g.state, Playing);
+}
+
+// Without a stand-in the game's questions are real message boxes owned by its window.
+TEST(CardGameTest, RealBoxesAreOwnedByTheGameWindowAndAnswerTheButtonPressed) {
+  HWND owner = CreateWindowExA(0, "STATIC", "table", WS_POPUP | WS_VISIBLE, 10, 10, 300, 200, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(owner, nullptr);
+  ScriptedRandom rng;
+  TestGame g(rng, 4, 2, 0, owner);
+  g.Resume();
+  g.SetState(Playing);
+  const struct {
+    const char* caption;
+    int button;
+    LPCSTR icon;
+    bool expected;
+  } cases[] = {
+      {"Quit Game", IDYES, IDI_QUESTION, true},
+      {"Whist", IDNO, IDI_QUESTION, false},
+      {"Turn", IDOK, IDI_INFORMATION, false},
+  };
+  for (const auto& c : cases) {
+    HWND boxOwner = nullptr;
+    HICON icon = nullptr;
+    std::vector<std::string> texts;
+    std::int32_t stateSeen = -1;
+    std::thread user([&] {
+      HWND box = tt::WaitForWindow("", c.caption, 10000, GetCurrentProcessId());
+      if (!box) return;
+      boxOwner = GetWindow(box, GW_OWNER);
+      texts = tt::ControlTexts(box);
+      for (HWND child : tt::Children(box))
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && tt::ClassOf(child) == "Static")
+          icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+      stateSeen = g.state;
+      tt::ClickButtonId(box, c.button);
+    });
+    bool answer = false;
+    std::string text;
+    if (c.button == IDOK) {
+      text = "It is Betty's turn to play.";
+      g.ShowTurnMessage(c.caption, "Betty");
+    } else {
+      text = "Really?";
+      answer = g.AskYesNo(c.caption, text);
+    }
+    user.join();
+    EXPECT_EQ(answer, c.expected) << c.caption;
+    EXPECT_EQ(boxOwner, owner) << c.caption;
+    EXPECT_NE(std::find(texts.begin(), texts.end(), text), texts.end()) << c.caption;
+    EXPECT_EQ(icon, LoadIconA(nullptr, c.icon)) << c.caption;
+    EXPECT_EQ(stateSeen, Paused) << c.caption;
+    EXPECT_EQ(g.state, Playing) << c.caption;
+  }
+  DestroyWindow(owner);
 }
 
 TEST(NoGameTest, DrivesHarmlesslyAndNeverRepaintsOtherWindows) {
