@@ -264,6 +264,17 @@ bool ReadFile(const std::string& path, std::string& bytes) {
 
 bool CopyFileTo(const std::string& from, const std::string& to) { return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0; }
 
+HBITMAP CreateDib32(int width, int height, void** bits) {
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  return CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
 bool SetProgramWindowsVersion(const std::string& exeName, const std::string& version) {
   std::string key = "Software\\Wine\\AppDefaults\\" + exeName;
   if (version.empty()) {

@@ -56,6 +56,9 @@ bool WriteFile(const std::string& path, const std::string& bytes);
 bool ReadFile(const std::string& path, std::string& bytes);
 bool CopyFileTo(const std::string& from, const std::string& to);
 
+// A top-down 32-bit DIB section of the given size; its pixels at *bits.
+HBITMAP CreateDib32(int width, int height, void** bits);
+
 // Windows version that Wine reports to one program ("win98", "winxp", ...); empty removes it.
 bool SetProgramWindowsVersion(const std::string& exeName, const std::string& version);
 // Makes a DLL missing for one program, as WINEDLLOVERRIDES="<dll>=" would (false undoes it).

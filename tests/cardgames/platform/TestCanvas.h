@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "TestTool.h"
+
 namespace tc {
 
 const COLORREF kPaper = RGB(255, 0, 255);
@@ -11,15 +13,8 @@ const COLORREF kPaper = RGB(255, 0, 255);
 class Canvas {
  public:
   Canvas(int w, int h) : w_(w), h_(h) {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
     dc_ = CreateCompatibleDC(nullptr);
-    bmp_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+    bmp_ = tt::CreateDib32(w, h, reinterpret_cast<void**>(&bits_));
     old_ = SelectObject(dc_, bmp_);
     Clear();
   }

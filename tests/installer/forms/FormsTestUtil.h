@@ -3,6 +3,7 @@
 #include <string>
 
 #include "Forms.h"
+#include "TestTool.h"
 
 struct TestForm : TForm {
   explicit TestForm(TForm* owner = nullptr) : TForm("KFormsTestForm", owner, FormBorder::Dialog) {
@@ -28,14 +29,8 @@ struct MemoryCanvas {
   int width, height;
   MemoryCanvas(int w, int h) : width(w), height(h) {
     dc = CreateCompatibleDC(nullptr);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bmp = tt::CreateDib32(w, h, &bits);
     old = SelectObject(dc, bmp);
     RECT rc = {0, 0, w, h};
     FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
