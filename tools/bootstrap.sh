@@ -17,8 +17,7 @@ have import || need_pkgs+=(imagemagick)
 have xauth || need_pkgs+=(xauth)
 have xdpyinfo || need_pkgs+=(x11-utils)
 [ -d /usr/src/googletest ] || need_pkgs+=(googletest)
-pkg-config --exists zlib 2>/dev/null || need_pkgs+=(zlib1g-dev)
-pkg-config --exists libpng 2>/dev/null || need_pkgs+=(libpng-dev)
+[ -f /usr/include/zlib.h ] || need_pkgs+=(zlib1g-dev)
 if ! dpkg -s wine32:i386 >/dev/null 2>&1 || ! have wine; then
   need_pkgs+=(wine wine32:i386)
 fi
