@@ -263,6 +263,7 @@ void TSDialogForm::InitFromScript() {
         "SourceDir:  " + GetExeDir(false), std::string()})
     AddSetupLogLine(line);
   Font().SetCharset(GetLangCharset());
+  SetCaption(GetLangText("Welcome", "Caption", "Welcome"));
   destinationField_ = GetPresetAppFolder().empty() ? ExpandFolderTokens(s.TargetDir(), "\\") : GetPresetAppFolder();
   programFolderField_ = s.StartProgramLinkFolder();
   optionalLinks_.clear();
@@ -785,13 +786,14 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   progressBar2->SetPosition(0);
   Application().ProcessMessages();
   bool found = FileExists(source);
-  std::string inflateError;
   if (found) {
     keepSource = keepSource || stillNeeded;
   } else {
     if (SetupTypeName() == "Partial" && FileFlagSkipPartial(flags)) return true;
     found = LocateSourceFile(source);
     keepSource = true;
+    // A damaged packed file has had its box already.
+    if (!found && sourceDamaged_) return false;
   }
   AddSetupLogLine("  Copy File: " + dest);
   if (!found) {
@@ -875,6 +877,7 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
     diskSetKnown_ = true;
   }
   if (diskSetFolders_ == "|") return false;
+  sourceDamaged_ = false;
   const std::string name = ExtractFileName(StripFileNumberPrefix(source));
   const int n = ListItemCount(diskSetFolders_);
   for (int i = 0; i < n; ++i) {
@@ -899,7 +902,7 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
       AddSetupLogLine(std::string(kJoin) + " ... FAILED");
       FailBox(packed + "<p><p>" + error);
       CloseWithoutAsking();
-      source = packed;
+      sourceDamaged_ = true;
       return false;
     }
     return true;

@@ -157,6 +157,7 @@ class TSDialogForm : public TForm {
   std::vector<std::string> comServers_, fonts_;
   std::string diskSetFolders_;
   bool diskSetKnown_ = false;
+  bool sourceDamaged_ = false;
   bool infoCopied_ = false, infoTried_ = false;
   TTimer* copyTimer_;
   TTimer* stopTimer_;

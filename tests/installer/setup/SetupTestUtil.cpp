@@ -31,6 +31,11 @@ SetupResult RunSetup(const std::string& exe, const std::string& args) {
       tt::ClickButton(box, "OK");
       tt::WaitWindowGone(box, 5000);
     }
+    // Closing the wizard asks first: the user leaves.
+    for (HWND ask : tt::FindWindows("TExitSetupForm", p.pid)) {
+      tt::ClickButton(ask, "E&xit Setup");
+      tt::WaitWindowGone(ask, 5000);
+    }
     if (!tt::FindWindows("TSMainForm", p.pid).empty()) r.background = true;
     for (HWND wizard : tt::FindWindows(".SDialog_Class_Name.", p.pid)) {
       r.wizards.push_back(tt::WindowText(wizard));
