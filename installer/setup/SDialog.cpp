@@ -234,6 +234,9 @@ TSDialogForm::TSDialogForm(TForm* owner) : TForm(kWizardClassName, owner, FormBo
   restartLaterButton->SetBounds(10, 42, 320, 20);
   restartGroup->Hide();
 
+  OnClick = [this](TControl*) {
+    if (IsDeveloperMode()) CopySetupFolder();
+  };
   copyTimer_ = new TTimer(this, 10);
   copyTimer_->OnTimer = [this](TTimer*) { CopyFilesTimerTimer(); };
   stopTimer_ = new TTimer(this, 100);
@@ -286,6 +289,8 @@ void TSDialogForm::InitFromScript() {
   restartNowButton->SetCaption(GetLangText("Complete", "s5", "Yes, I want to restart my computer now."));
   restartLaterButton->SetCaption(GetLangText("Complete", "s6", "No, I will restart my computer later."));
   restartOffered_ = s.ProposeRestart();
+  // Without a setup-type page the components decide: the Custom type.
+  setupType_ = s.ContainsDialog("SetupType") ? TSetupType::Typical : TSetupType::Custom;
 }
 
 bool TSDialogForm::BeforeDialogs() {
@@ -321,18 +326,19 @@ std::string TSDialogForm::ExpandTokens(const std::string& text, const std::strin
 
 std::string TSDialogForm::SetupTypeName() const {
   if (script_->ForcePartialSetup()) return "Partial";
-  // Without a setup-type page the components decide: the Custom type.
-  if (!script_->ContainsDialog("SetupType")) return "Custom";
-  return script_->CdSetup() ? "Complete" : "Typical";
+  switch (setupType_) {
+    case TSetupType::Typical: return script_->CdSetup() ? "Complete" : "Typical";
+    case TSetupType::Compact: return script_->CdSetup() ? "Partial" : "Compact";
+    default: return "Custom";
+  }
 }
 
 bool TSDialogForm::IsGroupSelected(int index) const {
   auto& groups = script_->Groups();
   if (script_->CdSetup() || index < 0 || index >= int(groups.size())) return true;
   const std::string& line = groups[size_t(index)].line;
-  const std::string type = SetupTypeName();
-  if (type == "Typical") return Field(line, 6) == "1";
-  if (type == "Compact" || type == "Partial") return Field(line, 7) == "1";
+  if (setupType_ == TSetupType::Typical) return Field(line, 6) == "1";
+  if (setupType_ == TSetupType::Compact) return Field(line, 7) == "1";
   return Field(line, 8) == "1" || Field(line, 9) == "1" ||
          (!script_->ContainsDialog("SetupType") && !script_->ContainsDialog("Custom"));
 }
@@ -461,7 +467,7 @@ void TSDialogForm::SetButtons() {
 }
 
 bool TSDialogForm::SkipCustom(const std::string& name) const {
-  return name == "CustomDlg" && SetupTypeName() != "Custom";
+  return name == "CustomDlg" && setupType_ != TSetupType::Custom;
 }
 
 void TSDialogForm::NextButtonClick() {
@@ -584,11 +590,40 @@ void TSDialogForm::DoClose(CloseAction& action) {
   stopTimer_->SetEnabled(false);
   g_wizardClosed = true;
   if (g_setupLog) g_setupLog->Flush();
+  if (IsDeveloperMode()) {
+    const std::string key = "HKEY_CURRENT_USER\\Software\\Drennick\\Kelvane";
+    if (ReadRegValue(key, "CopyAllSetupFilesFromTempDir", "0") == "1") {
+      DeleteRegValue(key, "CopyAllSetupFilesFromTempDir");
+      CopySetupFolder();
+    }
+  }
   if (closeWith) {
     TForm* other = closeWith;
     closeWith = nullptr;
     other->Close();
   }
+}
+
+// Developer aid: keeps the files of a setup that runs from a temporary SETUP_ folder.
+void TSDialogForm::CopySetupFolder() {
+  const std::string folder = GetExeDir(false);
+  if (folder.find("SETUP_") == std::string::npos) {
+    fputs(("\n" + folder + "\nNot a SETUP_NNNNN directory!\n").c_str(), stdout);
+    return;
+  }
+  const std::string dest = folder + "_XXX";
+  ForceDirectories(dest);
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      CopyFileA((folder + "\\" + fd.cFileName).c_str(), (dest + "\\" + fd.cFileName).c_str(), FALSE);
+      fputs((std::string(fd.cFileName) + "\n").c_str(), stdout);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  fputs(("TargetDir = " + dest + "\n").c_str(), stdout);
 }
 
 // ---------------------------------------------------------------- install run

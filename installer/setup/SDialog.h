@@ -120,6 +120,7 @@ class TSDialogForm : public TForm {
   void DoClose(CloseAction& action) override;
 
  private:
+  enum class TSetupType { Typical, Compact, Custom };
   struct OptionalLink {
     std::string name;
     bool checked = false;
@@ -132,6 +133,7 @@ class TSDialogForm : public TForm {
   void StopTimerTimer();
   void CloseWithoutAsking();
   bool SkipCustom(const std::string& name) const;
+  void CopySetupFolder();
   void FailBox(const std::string& text);
   void PostCopyOperations();
   void RegisterFontsAndServers();
@@ -147,6 +149,7 @@ class TSDialogForm : public TForm {
   bool copying_ = false;
   bool busy_ = false;
   bool restartOffered_ = false;
+  TSetupType setupType_ = TSetupType::Custom;
   bool installOk_ = false;
   std::string doneStages_;
   std::string lastPicture_;
