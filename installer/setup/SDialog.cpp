@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "Common.h"
+#include "Ctrls.h"
 #include "ExitSetup.h"
 #include "Files.h"
 #include "KMsgBox.h"
@@ -237,6 +238,7 @@ TSDialogForm::TSDialogForm(TForm* owner) : TForm(kWizardClassName, owner, FormBo
   OnClick = [this](TControl*) {
     if (IsDeveloperMode()) CopySetupFolder();
   };
+  AttachHoverUnderline(this);
   copyTimer_ = new TTimer(this, 10);
   copyTimer_->OnTimer = [this](TTimer*) { CopyFilesTimerTimer(); };
   stopTimer_ = new TTimer(this, 100);
@@ -379,6 +381,7 @@ void TSDialogForm::DoShow() {
   TForm::DoShow();
   if (!firstShow_ || !script_) return;
   firstShow_ = false;
+  SetDialogLocation();
   SetRequiredSpaceText(script_->SpaceReqOnDrive(), 2);
   progressBar2->SetVisible(script_->ShowProgBar2());
   script_->SetDialogIndex(0);
@@ -392,6 +395,21 @@ void TSDialogForm::DoShow() {
     }
   }
   if (FindPage(script_->CurrentDialog())) ShowPage(script_->CurrentDialog());
+}
+
+void TSDialogForm::SetDialogLocation() {
+  RECT area = {};
+  if (Owner() && Owner()->Handle()) {
+    GetClientRect(Owner()->Handle(), &area);
+    MapWindowPoints(Owner()->Handle(), nullptr, reinterpret_cast<POINT*>(&area), 2);
+  } else {
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  const std::string list = "|" + script_->DialogLocation() + "|";
+  const std::string position = hide_ ? "Hide" : GetListItem(list, 0);
+  const int dx = StrToIntDef(GetListItem(list, 1), 0), dy = StrToIntDef(GetListItem(list, 2), 0);
+  PlaceControl(this, position, (area.bottom - area.top) - Height(), 0, area.top + dy, area.left + dx,
+               (area.right - area.left) - Width());
 }
 
 void TSDialogForm::LoadPagePicture(const TPageInfo* info) {

@@ -134,6 +134,7 @@ class TSDialogForm : public TForm {
   void CloseWithoutAsking();
   bool SkipCustom(const std::string& name) const;
   void CopySetupFolder();
+  void SetDialogLocation();
   void FailBox(const std::string& text);
   void PostCopyOperations();
   void RegisterFontsAndServers();

@@ -462,3 +462,53 @@ TEST(SetupInstall, WizardWalksToCompleteAndFinishes) {
   EXPECT_NE(log.find("Show Screen: Welcome\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("Show Screen: Setup Complete\r\nExecute After Dialogs\r\n"), std::string::npos) << log;
 }
+
+TEST(SetupInstall, CancelDuringCopyAsksOnceAndEndsOrResumes) {
+  for (bool resume : {false, true}) {
+    std::string list;
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int i = 0; i < 100; ++i) {
+      const std::string name = "f" + std::to_string(i) + ".txt";
+      list += (i ? "|" : "") + name;
+      files.push_back({name, name});
+    }
+    // The wave delay slows every file down enough for a person to press Cancel.
+    Package p = MakePackage(resume ? "resume" : "cancel",
+                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_CREATE_SETUP_LOG;\r\n"
+                            "SET_BG_WAVE_FILE_NAME(none.wav);\r\nSET_BG_WAVE_DELAY(40);\r\n"
+                            "SET_DIALOGS(WelcomeDlg,CopyFilesDlg,CompleteDlg);\r\n"
+                            "SET_GROUP_DATA(|Main|x|1|100||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                            "SET_COPY_FILES(" + list + ");\r\n",
+                            files);
+    tt::Process proc = tt::Start("\"" + p.exe + "\"");
+    ASSERT_TRUE(proc.ok());
+    HWND wizard = tt::WaitForWindow(".SDialog_Class_Name.", "", 20000, proc.pid);
+    ASSERT_TRUE(wizard);
+    Sleep(500);
+    ASSERT_TRUE(tt::ClickButton(wizard, "&Next >"));
+    Sleep(600);
+    tt::CloseWindowNow(wizard);
+    HWND ask = tt::WaitForWindow("TExitSetupForm", "", 10000, proc.pid);
+    ASSERT_TRUE(ask);
+    Sleep(300);
+    EXPECT_TRUE(tt::ClickButton(ask, resume ? "&Resume" : "E&xit Setup"));
+    if (resume) {
+      const DWORD start = GetTickCount();
+      while (GetTickCount() - start < 30000 && !tt::ClickButton(wizard, "&Finish")) Sleep(100);
+    }
+    EXPECT_EQ(tt::WaitExit(proc, 30000), 0) << resume;
+    EXPECT_TRUE(tt::FindWindows("TExitSetupForm", proc.pid).empty());
+    int copied = 0;
+    for (int i = 0; i < 100; ++i) copied += Exists(p.target + "\\f" + std::to_string(i) + ".txt");
+    const std::string log = Read(p.target + "\\Setup.log");
+    if (resume) {
+      EXPECT_EQ(copied, 100);
+      EXPECT_NE(log.find("Execute After Copy"), std::string::npos);
+    } else {
+      EXPECT_GT(copied, 0);
+      EXPECT_LT(copied, 100);
+      EXPECT_EQ(log.find("Execute After Copy"), std::string::npos);
+      EXPECT_EQ(log.find("Show Screen: Setup Complete"), std::string::npos);
+    }
+  }
+}
