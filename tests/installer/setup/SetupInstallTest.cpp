@@ -512,3 +512,35 @@ TEST(SetupInstall, CancelDuringCopyAsksOnceAndEndsOrResumes) {
     }
   }
 }
+
+TEST(SetupInstall, SameFileAndMissingUninstaller) {
+  {
+    // Source and destination are one file: it stays, and counts as installed.
+    Package p = MakePackage("same",
+                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                            "SET_GROUP_DATA(|Main|x|1|1||||1|);\r\nSET_SUB_DIR(<SrcDir>);\r\nSET_COPY_FILES(same.txt);\r\n",
+                            {{"same.txt", "kept"}});
+    CleanRegistry(p);
+    const RunResult r = RunToEnd(p);
+    EXPECT_TRUE(r.boxes.empty());
+    EXPECT_EQ(Read(p.dir + "same.txt"), "kept");
+    EXPECT_NE(Read(p.target + "\\UnInstall.txt").find("REMOVE_FILE(" + p.dir + "same.txt);"), std::string::npos);
+    CleanRegistry(p);
+  }
+  {
+    // Without the uninstaller there is no Add/Remove Programs entry that would start it.
+    Package p = MakePackage("nouninst",
+                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                            "SET_GROUP_DATA(|Main|x|1|1||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\nSET_COPY_FILES(a.txt);\r\n",
+                            {{"a.txt", "a"}});
+    DeleteFileA((p.dir + "UnInstall.exe").c_str());
+    CleanRegistry(p);
+    const RunResult r = RunToEnd(p);
+    ASSERT_EQ(r.boxes.size(), 1u);
+    EXPECT_NE(r.boxes[0].text.find("UnInstall.exe"), std::string::npos) << r.boxes[0].text;
+    EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog)));
+    EXPECT_FALSE(RegKeyExists(CacheKey(p.prog)));
+    EXPECT_FALSE(Exists(p.target + "\\a.txt"));
+    CleanRegistry(p);
+  }
+}
