@@ -31,15 +31,16 @@ SetupResult RunSetup(const std::string& exe, const std::string& args) {
       tt::ClickButton(box, "OK");
       tt::WaitWindowGone(box, 5000);
     }
-    // Closing the wizard asks first: the user leaves.
-    for (HWND ask : tt::FindWindows("TExitSetupForm", p.pid)) {
-      tt::ClickButton(ask, "E&xit Setup");
-      tt::WaitWindowGone(ask, 5000);
-    }
     if (!tt::FindWindows("TSMainForm", p.pid).empty()) r.background = true;
     for (HWND wizard : tt::FindWindows(".SDialog_Class_Name.", p.pid)) {
       r.wizards.push_back(tt::WindowText(wizard));
       tt::CloseWindowNow(wizard);
+      // Closing asks first: the user leaves.
+      const DWORD asked = GetTickCount();
+      while (IsWindow(wizard) && IsWindowVisible(wizard) && GetTickCount() - asked < 5000) {
+        for (HWND ask : tt::FindWindows("TExitSetupForm", p.pid)) tt::ClickButton(ask, "E&xit Setup");
+        Sleep(20);
+      }
       tt::WaitWindowGone(wizard, 5000);
     }
     Sleep(30);
