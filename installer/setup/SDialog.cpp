@@ -49,6 +49,12 @@ const TPageInfo kPages[] = {
     {"CompleteDlg", "Complete", "Complete", "Complete"},
 };
 
+template <class C>
+C* Placed(C* control, int left, int top, int width, int height) {
+  control->SetBounds(left, top, width, height);
+  return control;
+}
+
 std::string FormatText(const std::string& format, const std::string& arg) {
   std::string out = format;
   const size_t at = out.find("%s");
@@ -196,43 +202,30 @@ TSDialogForm::TSDialogForm(TForm* owner) : TForm(kWizardClassName, owner, FormBo
   lowerBevel->SetBounds(0, 306, ClientWidth(), 2);
   statusLabel = new TLabel(this);
   statusLabel->SetBounds(8, 322, 240, 16);
-  backButton = new TButton(this);
-  backButton->SetBounds(258, 318, 78, 23);
+  backButton = Placed(new TButton(this), 258, 318, 78, 23);
   backButton->OnClick = [this](TControl*) { BackButtonClick(); };
-  nextButton = new TButton(this);
-  nextButton->SetBounds(336, 318, 78, 23);
+  nextButton = Placed(new TButton(this), 336, 318, 78, 23);
   nextButton->Font().SetStyle(kBold);
   nextButton->SetDefault(true);
   nextButton->OnClick = [this](TControl*) { NextButtonClick(); };
-  cancelButton = new TButton(this);
-  cancelButton->SetBounds(428, 318, 78, 23);
+  cancelButton = Placed(new TButton(this), 428, 318, 78, 23);
   cancelButton->OnClick = [this](TControl*) { Close(); };
 
   TTabSheet* copy = SheetFor(FindPage("CopyFilesDlg"));
-  fileLabel = new TLabel(copy);
-  fileLabel->SetBounds(12, 60, 340, 16);
-  folderLabel = new TLabel(copy);
-  folderLabel->SetBounds(12, 80, 340, 16);
-  progressBar1 = new TProgressBar(copy);
-  progressBar1->SetBounds(12, 110, 340, 18);
-  progressBar2 = new TProgressBar(copy);
-  progressBar2->SetBounds(12, 140, 340, 18);
+  fileLabel = Placed(new TLabel(copy), 12, 60, 340, 16);
+  folderLabel = Placed(new TLabel(copy), 12, 80, 340, 16);
+  progressBar1 = Placed(new TProgressBar(copy), 12, 110, 340, 18);
+  progressBar2 = Placed(new TProgressBar(copy), 12, 140, 340, 18);
   progressBar2->Hide();
 
   TTabSheet* complete = SheetFor(FindPage("CompleteDlg"));
-  completeText = new TLabel(complete);
+  completeText = Placed(new TLabel(complete), 12, 12, 340, 120);
   completeText->SetWordWrap(true);
-  completeText->SetBounds(12, 12, 340, 120);
-  readmeCheckBox = new TCheckBox(complete);
-  readmeCheckBox->SetBounds(12, 150, 340, 20);
-  launchCheckBox = new TCheckBox(complete);
-  launchCheckBox->SetBounds(12, 180, 340, 20);
-  restartGroup = new TGroupBox(complete);
-  restartGroup->SetBounds(12, 150, 340, 70);
-  restartNowButton = new TRadioButton(restartGroup);
-  restartNowButton->SetBounds(10, 18, 320, 20);
-  restartLaterButton = new TRadioButton(restartGroup);
-  restartLaterButton->SetBounds(10, 42, 320, 20);
+  readmeCheckBox = Placed(new TCheckBox(complete), 12, 150, 340, 20);
+  launchCheckBox = Placed(new TCheckBox(complete), 12, 180, 340, 20);
+  restartGroup = Placed(new TGroupBox(complete), 12, 150, 340, 70);
+  restartNowButton = Placed(new TRadioButton(restartGroup), 10, 18, 320, 20);
+  restartLaterButton = Placed(new TRadioButton(restartGroup), 10, 42, 320, 20);
   restartGroup->Hide();
 
   OnClick = [this](TControl*) {

@@ -2,7 +2,6 @@
 // target folder, the registry and the shell's folders.
 #include <windows.h>
 #include <shlobj.h>
-#include <zlib.h>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +10,7 @@
 
 #include "Common.h"
 #include "Links.h"
+#include "PackTestUtil.h"
 #include "RegOp.h"
 #include "SLang.h"
 #include "SetupTestUtil.h"
@@ -22,6 +22,8 @@ using setuptest::Box;
 using setuptest::SetupCopy;
 
 namespace {
+
+using packtest::Pack;
 
 const std::string kPid = std::to_string(GetCurrentProcessId());
 
@@ -95,14 +97,6 @@ std::string Read(const std::string& path) {
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string Lang(const char* key, const char* def) { return GetLangText("UnInstall", key, def); }
-
-std::string Pack(const std::string& data) {
-  uLongf size = compressBound(uLong(data.size()));
-  std::string out(size, '\0');
-  compress(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(data.data()), uLong(data.size()));
-  out.resize(size);
-  return out;
-}
 
 const char kShared[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
