@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "AboutDlg.h"
 #include "Common.h"
 #include "Ctrls.h"
 #include "ExitSetup.h"
@@ -198,10 +199,23 @@ TSDialogForm::TSDialogForm(TForm* owner) : TForm(kWizardClassName, owner, FormBo
   productLabel->SetBounds(8, 292, 60, 14);
   productLabel->Font().SetStyle(kBold);
   productLabel->SetEnabled(false);
-  TBevel* lowerBevel = new TBevel(this, BevelShape::TopLine);
-  lowerBevel->SetBounds(0, 306, ClientWidth(), 2);
-  statusLabel = new TLabel(this);
-  statusLabel->SetBounds(8, 322, 240, 16);
+  upperBevel_ = Placed(new TBevel(this, BevelShape::TopLine), 0, 58, ClientWidth(), 2);
+  upperBevel_->Hide();
+  lowerBevel_ = Placed(new TBevel(this, BevelShape::TopLine), 0, 306, ClientWidth(), 2);
+  statusLabel = Placed(new TLabel(this), 80, 292, 170, 14);
+  companyLink = Placed(new TLabel(this), 8, 321, 240, 16);
+  SetTahomaFont(companyLink->Font());
+  companyLink->Font().SetColor(0xFF0000);
+  companyLink->Font().SetStyle(kUnderline);
+  companyLink->SetCursor(IDC_HAND);
+  companyLink->Hide();
+  companyLink->OnClick = [this](TControl*) {
+    if (EqualTextNoCase(companyLink->Caption(), "About Kelvane")) {
+      ShowAboutBox(this, script_ ? script_->ProgName() : std::string(), 0xFF0000, 0);
+    } else {
+      ShellExecuteFile(companyLink->Caption(), "", SW_SHOW);
+    }
+  };
   backButton = Placed(new TButton(this), 258, 318, 78, 23);
   backButton->OnClick = [this](TControl*) { BackButtonClick(); };
   nextButton = Placed(new TButton(this), 336, 318, 78, 23);
@@ -375,6 +389,11 @@ void TSDialogForm::DoShow() {
   if (!firstShow_ || !script_) return;
   firstShow_ = false;
   SetDialogLocation();
+  companyLink->SetTop(backButton->Top() + 3);
+  companyLink->SetCaption(script_->CompanyUrl());
+  companyLink->SetHint(script_->CompanyUrl());
+  companyLink->SetVisible(!script_->CompanyUrl().empty());
+  picturePanel->SetSingleBorder(script_->DialogBitmap3dFrame());
   SetRequiredSpaceText(script_->SpaceReqOnDrive(), 2);
   progressBar2->SetVisible(script_->ShowProgBar2());
   script_->SetDialogIndex(0);
@@ -425,10 +444,43 @@ void TSDialogForm::LoadPagePicture(const TPageInfo* info) {
 }
 
 void TSDialogForm::ApplyLayout(const TPageInfo* info) {
-  (void)info;
-  productLabel->Show();
-  headerLabel->Hide();
-  contentPanel->SetBounds(ClientWidth() - 374, 6, 370, 275);
+  const int w = ClientWidth();
+  if (!script_->DialogStyleModern()) {
+    productLabel->Show();
+    headerLabel->Hide();
+    upperBevel_->Hide();
+    picturePanel->SetBounds(6, 6, w - 374 - 12, 275);
+    picture->SetBounds(0, 0, picturePanel->ClientWidth(), picturePanel->ClientHeight());
+    contentPanel->SetBounds(w - 374, 6, 370, 275);
+    return;
+  }
+  lowerBevel_->SetBounds(-1, lowerBevel_->Top(), w + 2, 2);
+  upperBevel_->SetBounds(-1, 58, w + 2, 2);
+  const bool imageLeft = EqualTextNoCase(info->name, "WelcomeDlg") || EqualTextNoCase(info->name, "CompleteDlg");
+  const int pw = picture->PictureWidth(), ph = picture->PictureHeight();
+  if (imageLeft) {
+    productLabel->Hide();
+    headerLabel->Hide();
+    upperBevel_->Hide();
+    const int width = IntMax(120, IntMin(160, pw + 1));
+    picturePanel->SetColor(SysColor(COLOR_BTNFACE));
+    picturePanel->SetBounds(0, 0, width, 307);
+    picture->SetBounds(IntMax(0, (width - pw) / 2), IntMax(0, (307 - ph) / 2), pw, ph);
+    contentPanel->SetBounds(width, 0, w - width, 307);
+    contentPanel->SetColor(0xFFFFFF);
+  } else {
+    productLabel->Show();
+    headerLabel->Show();
+    headerLabel->BringToFront();
+    upperBevel_->Show();
+    picturePanel->SetColor(0xFFFFFF);
+    picturePanel->SetBounds(0, 0, w, 58);
+    const int top = IntMax(0, (58 - ph) / 2);
+    picture->SetBounds(w - top - pw, top, pw, ph);
+    contentPanel->SetBounds(50, 60, w - 100, lowerBevel_->Top() - 6 - 60);
+    contentPanel->SetColor(SysColor(COLOR_BTNFACE));
+  }
+  pages->SetBounds(-4, -4, contentPanel->Width() + 8, contentPanel->Height() + 28);
 }
 
 void TSDialogForm::ShowPage(const std::string& name) {

@@ -95,6 +95,7 @@ class TSDialogForm : public TForm {
   TLabel* headerLabel;
   TLabel* productLabel;
   TLabel* statusLabel;
+  TLabel* companyLink;
   TButton* backButton;
   TButton* nextButton;
   TButton* cancelButton;
@@ -143,6 +144,8 @@ class TSDialogForm : public TForm {
                      const std::string& name, bool allUsers, std::string& linkPath);
   bool CopyServiceFile(const std::string& name, bool serviceFile);
 
+  TBevel* upperBevel_;
+  TBevel* lowerBevel_;
   TScript* script_ = nullptr;
   bool hide_ = false;
   bool shown_ = false;
