@@ -23,11 +23,25 @@ bool ReadWhole(const std::string& path, std::string& text) {
   return ok;
 }
 
-bool WriteBytes(const std::string& path, const std::string& bytes, bool append) {
-  FILE* f = std::fopen(path.c_str(), append ? "ab" : "wb");
-  if (!f) return false;
-  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return (std::fclose(f) == 0) && ok;
+// Writes through a file kept open for appending; a rewrite starts the file anew.
+bool WriteBytes(FILE*& file, const std::string& path, const std::string& bytes, bool append) {
+  if (!append && file) {
+    std::fclose(file);
+    file = nullptr;
+  }
+  if (!file) file = std::fopen(path.c_str(), append ? "ab" : "wb");
+  if (!file) return false;
+  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
+  if (!ok) {
+    std::fclose(file);
+    file = nullptr;
+  }
+  return ok;
+}
+
+void CloseFile(FILE*& file) {
+  if (file) std::fclose(file);
+  file = nullptr;
 }
 
 std::string JoinLines(const TLineList& lines, size_t from, size_t to) {
@@ -87,6 +101,8 @@ std::string UninstallerPathFor(const std::string& scriptPath) {
 TUninstallScript::TUninstallScript(const std::string& path, bool enabled, bool scramble, unsigned char key)
     : path_(path), enabled_(enabled && !path.empty()), scramble_(scramble), key_(key) {}
 
+TUninstallScript::~TUninstallScript() { CloseFile(file_); }
+
 void TUninstallScript::LoadEarlier() {
   loaded_ = true;
   std::string text;
@@ -132,11 +148,11 @@ void TUninstallScript::Write() {
   bool ok;
   if (rewrite_) {
     const std::string body = Text();
-    ok = WriteBytes(path_, scramble_ ? ScrambleTextWithKey(body, 1, key_) : body, false);
+    ok = WriteBytes(file_, path_, scramble_ ? ScrambleTextWithKey(body, 1, key_) : body, false);
     if (ok) bodySize_ = body.size();
   } else {
     const std::string tail = JoinLines(lines_, onDisk_, lines_.size());
-    ok = WriteBytes(path_, scramble_ ? ScrambleBodyAt(tail, key_, bodySize_) : tail, true);
+    ok = WriteBytes(file_, path_, scramble_ ? ScrambleBodyAt(tail, key_, bodySize_) : tail, true);
     if (ok) bodySize_ += tail.size();
   }
   // A failed write leaves the file as it was; the next line writes it whole.
@@ -167,10 +183,16 @@ void TSetupLog::AddSetupLogLine(const std::string& text) {
 
 void TSetupLog::SetFile(const std::string& path) {
   if (!enabled_ || path.empty()) return;
+  CloseFile(file_);
   path_ = path;
   rewrite_ = true;
   onDisk_ = 0;
   WritePending(false);
+}
+
+TSetupLog::~TSetupLog() {
+  Flush();
+  CloseFile(file_);
 }
 
 void TSetupLog::Flush() { WritePending(true); }
@@ -180,7 +202,7 @@ void TSetupLog::WritePending(bool all) {
   // The last line may still be joined by a result: it waits unless all is asked.
   const size_t upto = all ? lines_.size() : (lines_.empty() ? 0 : lines_.size() - 1);
   if (upto <= onDisk_ && !rewrite_) return;
-  const bool ok = WriteBytes(path_, JoinLines(lines_, rewrite_ ? 0 : onDisk_, upto), !rewrite_);
+  const bool ok = WriteBytes(file_, path_, JoinLines(lines_, rewrite_ ? 0 : onDisk_, upto), !rewrite_);
   if (ok) {
     onDisk_ = upto;
     rewrite_ = false;

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -24,6 +25,9 @@ class TUninstallScript {
  public:
   // key: the scramble key of this run (ignored unless scramble is set).
   TUninstallScript(const std::string& path, bool enabled, bool scramble, unsigned char key);
+  ~TUninstallScript();
+  TUninstallScript(const TUninstallScript&) = delete;
+  TUninstallScript& operator=(const TUninstallScript&) = delete;
   // Adds one line by the writer's rules. False only when an equal line was there already.
   bool AddUninstallLine(const std::string& line, bool force);
   const TLineList& Lines() const { return lines_; }
@@ -37,6 +41,7 @@ class TUninstallScript {
   void Write();
 
   std::string path_;
+  FILE* file_ = nullptr;  // kept open while lines are appended
   bool enabled_;
   bool scramble_;
   unsigned char key_;
@@ -54,7 +59,7 @@ class TUninstallScript {
 class TSetupLog {
  public:
   explicit TSetupLog(bool enabled) : enabled_(enabled) {}
-  ~TSetupLog() { Flush(); }
+  ~TSetupLog();
   TSetupLog(const TSetupLog&) = delete;
   TSetupLog& operator=(const TSetupLog&) = delete;
   void AddSetupLogLine(const std::string& text);
@@ -68,6 +73,7 @@ class TSetupLog {
   void WritePending(bool all);
   bool enabled_;
   std::string path_;
+  FILE* file_ = nullptr;
   TLineList lines_;
   size_t onDisk_ = 0;
   bool rewrite_ = true;
