@@ -869,7 +869,8 @@ int TSDialogForm::CopyFileList(const std::string& sourceFolder, const std::strin
     if (!CopyOneFile(src + name, dst + name, delayed, false, false, true, false, flags, mode)) return -1;
     count = count < 0 ? 1 : count + 1;
   }
-  return count;
+  // Files left out for this Windows are no failure.
+  return count < 0 ? 0 : count;
 }
 
 bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string& destPath, bool& delayed,

@@ -37,9 +37,10 @@ struct Package {
 // A setup folder with Setup.exe, UnInstall.exe, the payload files and Setup.txt. "%T" in the
 // script stands for the target folder, "%N" for the program name.
 Package MakePackage(const std::string& name, const std::string& script,
-                    const std::vector<std::pair<std::string, std::string>>& files) {
+                    const std::vector<std::pair<std::string, std::string>>& files,
+                    const std::string& exeName = "Setup.exe") {
   Package p;
-  p.exe = SetupCopy("install_" + name, nullptr);
+  p.exe = SetupCopy("install_" + name, nullptr, exeName);
   p.dir = p.exe.substr(0, p.exe.find_last_of('\\') + 1);
   p.target = p.dir + "target";
   p.prog = "Kv " + name + " " + kPid;
@@ -537,4 +538,24 @@ TEST(SetupInstall, SameFileAndMissingUninstaller) {
     EXPECT_FALSE(Exists(p.target + "\\a.txt"));
     CleanRegistry(p);
   }
+}
+
+TEST(SetupInstall, FilesForOtherWindowsAreLeftOut) {
+  // Bit 21 leaves a file out on XP, bit 20 on 2000.
+  const std::string exeName = "kvsetup_xp_" + kPid + ".exe";
+  ASSERT_TRUE(tt::SetProgramWindowsVersion(exeName, "winxp"));
+  Package p = MakePackage("os",
+                          "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                          "SET_GROUP_DATA(|Main|x|1|3||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                          "SET_COPY_FILES(2097152*notxp.txt);\r\nSET_COPY_FILES(1048576*xp.txt|plain.txt);\r\n",
+                          {{"notxp.txt", "1"}, {"xp.txt", "2"}, {"plain.txt", "3"}}, exeName);
+  CleanRegistry(p);
+  const RunResult r = RunToEnd(p);
+  tt::SetProgramWindowsVersion(exeName, "");
+  EXPECT_TRUE(r.boxes.empty());
+  EXPECT_FALSE(Exists(p.target + "\\notxp.txt"));
+  EXPECT_EQ(Read(p.target + "\\xp.txt"), "2");
+  EXPECT_EQ(Read(p.target + "\\plain.txt"), "3");
+  EXPECT_EQ(Read(p.target + "\\UnInstall.txt").find("notxp"), std::string::npos);
+  CleanRegistry(p);
 }
