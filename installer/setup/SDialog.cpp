@@ -69,6 +69,10 @@ std::string PlainText(const std::string& text) {
 
 // Field i of a "|" list written without its outer bars.
 std::string Field(const std::string& item, int index) { return GetListItem("|" + item + "|", index); }
+// Field i of a "|" list that may already carry its outer bars (component lines do).
+std::string ListField(const std::string& list, int index) {
+  return !list.empty() && list[0] == '|' ? GetListItem(list, index) : Field(list, index);
+}
 
 bool SameFolder(const std::string& a, const std::string& b) {
   return !a.empty() && EqualTextNoCase(SetTrailingBackslash(a, false), SetTrailingBackslash(b, false));
@@ -85,7 +89,8 @@ bool IsSystemFolder(const std::string& folder) {
 // A folder that must never be removed with its contents: a drive or share root, a system
 // folder, or one of the profile's own folders.
 bool RefusesForcedRemoval(const std::string& folder) {
-  const std::string f = SetTrailingBackslash(Trim(folder), false);
+  std::string f = Trim(folder);
+  while (!f.empty() && (f.back() == '\\' || f.back() == '/')) f.pop_back();
   if (f.size() < 3 || f[1] != ':' || f.find("..") != std::string::npos) {
     if (f.compare(0, 2, "\\\\") != 0) return true;
     // A share root is "\\server\share".
@@ -346,9 +351,9 @@ bool TSDialogForm::IsGroupSelected(int index) const {
   auto& groups = script_->Groups();
   if (script_->CdSetup() || index < 0 || index >= int(groups.size())) return true;
   const std::string& line = groups[size_t(index)].line;
-  if (setupType_ == TSetupType::Typical) return Field(line, 6) == "1";
-  if (setupType_ == TSetupType::Compact) return Field(line, 7) == "1";
-  return Field(line, 8) == "1" || Field(line, 9) == "1" ||
+  if (setupType_ == TSetupType::Typical) return ListField(line, 6) == "1";
+  if (setupType_ == TSetupType::Compact) return ListField(line, 7) == "1";
+  return ListField(line, 8) == "1" || ListField(line, 9) == "1" ||
          (!script_->ContainsDialog("SetupType") && !script_->ContainsDialog("Custom"));
 }
 
@@ -361,14 +366,14 @@ std::string TSDialogForm::GroupSelection() const {
 std::string TSDialogForm::GroupNameString() const {
   std::string names;
   for (size_t i = 0; i < script_->Groups().size(); ++i)
-    if (IsGroupSelected(int(i))) names += "|" + Field(script_->Groups()[i].line, 0);
+    if (IsGroupSelected(int(i))) names += "|" + ListField(script_->Groups()[i].line, 0);
   return names.empty() ? names : names + "|";
 }
 
 int TSDialogForm::SelectedFileCount() const {
   int count = 0;
   for (size_t i = 0; i < script_->Groups().size(); ++i)
-    if (IsGroupSelected(int(i))) count += StrToIntDef(Field(script_->Groups()[i].line, 3), 0);
+    if (IsGroupSelected(int(i))) count += StrToIntDef(ListField(script_->Groups()[i].line, 3), 0);
   return count;
 }
 
@@ -604,7 +609,7 @@ bool TSDialogForm::PerformExecuteOps(int stage, bool& exitRequest) {
   if (stage >= 1 && stage <= 6) doneStages_ += mark;
   double kb = 0;
   for (size_t i = 0; i < script_->Groups().size(); ++i)
-    if (IsGroupSelected(int(i))) kb += StrToIntDef(Field(script_->Groups()[i].line, 2), 0);
+    if (IsGroupSelected(int(i))) kb += StrToIntDef(ListField(script_->Groups()[i].line, 2), 0);
   SetDefaultRequiredSpace(1, kb);
   RunStageItems(*this, stage, exitRequest);
   if (IsRunTimeDirAbort()) exitRequest = true;
@@ -1082,7 +1087,7 @@ void TSDialogForm::WriteUninstallHeader() {
     double bytes = GetRequiredSpace(0);
     if (bytes <= 0) {
       for (size_t i = 0; i < script_->Groups().size(); ++i)
-        if (IsGroupSelected(int(i))) bytes += 1024.0 * StrToIntDef(Field(script_->Groups()[i].line, 2), 0);
+        if (IsGroupSelected(int(i))) bytes += 1024.0 * StrToIntDef(ListField(script_->Groups()[i].line, 2), 0);
     }
     WriteArpCacheEntry(s.ProgName(), ExpandTokens(s.ProgExeName()), cacheKey, int64_t(bytes + 0.5));
     if (!cacheKey.empty()) add("REMOVE_REG_KEY(" + cacheKey + ")");
@@ -1258,7 +1263,7 @@ void TSDialogForm::CreateShortcuts() {
   items.push_back(main);
   for (const auto& item : script_->StartProgramLinkItems()) {
     std::vector<std::string> f;
-    for (int i = 0; i < 8; ++i) f.push_back(Field(item, i));
+    for (int i = 0; i < 8; ++i) f.push_back(ListField(item, i));
     items.push_back(f);
   }
   const bool allUsers = s.AllUsers() && IsWinNT() && IsUserAdmin();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -138,7 +139,6 @@ bool ReadShellLink(const std::string& file, ShellLinkData& d) {
         d.args = buf;
         link->GetWorkingDirectory(buf, MAX_PATH);
         d.workDir = buf;
-        link->GetShowCmd(&d.show);
         ok = true;
       }
       pf->Release();
@@ -146,6 +146,9 @@ bool ReadShellLink(const std::string& file, ShellLinkData& d) {
     link->Release();
   }
   CoUninitialize();
+  // The show command as stored in the link's header (Wine's loader does not hand it back).
+  const std::string bytes = Read(file);
+  if (bytes.size() >= 0x40) memcpy(&d.show, bytes.data() + 0x3C, 4);
   return ok;
 }
 
@@ -242,7 +245,8 @@ TEST(SetupInstall, SilentRunLeavesExactlyItsRecords) {
 
   // The setup log: its header, then the run in order, results joined to their lines.
   const std::string log = Read(t + "\\Setup.log");
-  EXPECT_EQ(log.compare(0, 40, "Setup Log of: " + p.prog + "\r\nVersion: 2.5\r\n\r\nDate: "), 0) << log;
+  const std::string head = "Setup Log of: " + p.prog + "\r\nVersion: 2.5\r\n\r\nDate: ";
+  EXPECT_EQ(log.compare(0, head.size(), head), 0) << log;
   for (const std::string& part :
        {"SourceDir:  " + p.dir.substr(0, p.dir.size() - 1) + "\r\n\r\nExecute Before Dialogs\r\nShow Screen: Copying Files\r\n"
         "Create Target Directory: " + t + " ... TRUE\r\nShow Screen: Copying Files\r\nExecute Before Copy\r\n"
@@ -280,10 +284,8 @@ TEST(SetupInstall, ReinstallReplacesHeaderValuesAndCountsSharedFilesOnce) {
   EXPECT_EQ(Read(t + "\\a.txt"), "2");
   const std::string second = ScrambleTextWithKey(Read(t + "\\UnInstall.txt"), 0, 0);
   EXPECT_EQ(StrToIntDef(ReadRegValue(kShared, t + "\\lib.dll", "0"), 0), before + 1);
-  // Every line once; the new user-info key is added, nothing else.
-  EXPECT_EQ(second, ReplaceAll(first, "REMOVE_FILE(" + t + "\\extra.dat);\r\n",
-                                       "REMOVE_FILE(" + t + "\\extra.dat);\r\nREMOVE_REG_KEY(HKEY_LOCAL_MACHINE\\Software\\"
-                                       "Kelvane Tests\\" + p.prog + "\\2.6);\r\n"));
+  // Every line once: after one separating empty line only the new user-info key is added.
+  EXPECT_EQ(second, first + "\r\nREMOVE_REG_KEY(HKEY_LOCAL_MACHINE\\Software\\Kelvane Tests\\" + p.prog + "\\2.6);\r\n");
   CleanRegistry(p);
 }
 
