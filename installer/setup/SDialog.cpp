@@ -134,6 +134,22 @@ void KeepSourceDate(const std::string& source, const std::string& dest) {
   CloseHandle(out);
 }
 
+int64_t GetFileSizeOf(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (int64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// DOS date-time stamp of one file, without a directory search.
+uint32_t FileDosDate(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  FILETIME local;
+  WORD date = 0, time = 0;
+  if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToDosDateTime(&local, &date, &time)) return 0;
+  return (uint32_t(date) << 16) | time;
+}
+
 std::string ShortPath(const std::string& path) {
   char buf[MAX_PATH];
   const DWORD n = GetShortPathNameA(path.c_str(), buf, MAX_PATH);
@@ -709,6 +725,7 @@ void TSDialogForm::RunInstall() {
   TScript& s = *script_;
   busy_ = true;
   installOk_ = false;
+  setupFolder_ = GetExeDir(false);
   const std::string app = GetAppFolder(false);
   bool folders = CreateRunFolder(app, "Create Target Directory: ");
   // The log goes into the target folder from now on; an earlier log stays until then.
@@ -733,6 +750,7 @@ void TSDialogForm::RunInstall() {
       WriteApplicationRegistration();
       progressBar1->SetRange(0, SelectedFileCount());
       progressBar1->SetPosition(0);
+      filesStepped_ = 0;
       AddUninstallLine("TargetDir=" + app);
       AddUninstallLine("SharedDir=" + GetCommonFolder(false));
       AddUninstallLine("AuxiliaryDir=" + GetAuxFolder(false));
@@ -820,6 +838,7 @@ bool TSDialogForm::CopySelectedGroups() {
       }
     }
   }
+  progressBar1->SetPosition(filesStepped_);
   copying_ = false;
   return !stopped;
 }
@@ -862,7 +881,7 @@ int TSDialogForm::CopyFileList(const std::string& sourceFolder, const std::strin
   const std::string src = SetTrailingBackslash(sourceFolder, true), dst = SetTrailingBackslash(destFolder, true);
   for (int i = 0; i < n; ++i) {
     if (IsCancelRequested() || g_wizardClosed) break;
-    progressBar1->SetPosition(progressBar1->Position() + 1);
+    ++filesStepped_;
     uint32_t flags = 0;
     std::string name;
     ParseFileEntry(Trim(GetListItem(items, i)), flags, name);
@@ -884,17 +903,20 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   std::string source = sourcePath;
   const bool stillNeeded = script_->TakePendingFileName(source);
   const std::string dest = StripFileNumberPrefix(destPath);
-  fileLabel->SetCaption(ExtractFileName(dest));
-  folderLabel->SetCaption(ExtractFileDir(dest));
-  progressBar2->SetRange(0, 10);
-  progressBar2->SetPosition(0);
+  ShowCopyProgress(dest);
   Application().ProcessMessages();
   bool found = FileExists(source);
   if (found) {
     keepSource = keepSource || stillNeeded;
   } else {
     if (SetupTypeName() == "Partial" && FileFlagSkipPartial(flags)) return true;
+    // A packed file that no later item needs is unpacked straight into place when the
+    // rule overwrites without looking at the source.
+    const int own = FileFlagOverwriteMode(flags);
+    const int effective = own > 0 ? own : mode;
+    unpackInto_ = !stillNeeded && (force || effective == 0 || effective == 1) ? dest : std::string();
     found = LocateSourceFile(source);
+    unpackInto_.clear();
     keepSource = true;
     // A damaged packed file has had its box already.
     if (!found && sourceDamaged_) return false;
@@ -908,23 +930,22 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     CloseWithoutAsking();
     return false;
   }
-  if (!force && !ShouldOverwrite(source, dest, mode, flags)) return true;
+  const bool unpacked = unpackedInPlace_;
+  unpackedInPlace_ = false;
+  if (!unpacked && !force && !ShouldOverwrite(source, dest, mode, flags)) return true;
   if (FileFlagIsComServer(flags)) comServers_.push_back(dest);
   if (FileFlagIsFont(flags)) fonts_.push_back(dest);
-  const bool same = IsSameFile(source, dest);
+  // Only a destination that exists can be the source itself.
+  const bool destExists = !unpacked && FileExists(dest);
+  const bool same = unpacked || (destExists && IsSameFile(source, dest));
   bool copied = same;
   if (!same) {
-    if (FileExists(dest)) SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (destExists) SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!keepSource && !script_->UseCopy() && EqualTextNoCase(source.substr(0, 3), dest.substr(0, 3)) && IsWinNT()) {
-      progressBar2->SetPosition(5);
       copied = MoveFileExA(source.c_str(), dest.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0;
-      progressBar2->SetPosition(10);
     } else if (script_->ShowProgBar2()) {
-      copied = CopyFileWithProgress(source, dest, [this](int32_t m, int32_t lo, int32_t hi, int32_t pos, int32_t) {
-        if (m == 0) progressBar2->SetRange(lo, hi);
-        progressBar2->SetPosition(pos);
-      });
+      copied = CopyFileWithProgress(source, dest, FileProgress());
       if (copied) KeepSourceDate(source, dest);
     } else {
       copied = CopyFileA(source.c_str(), dest.c_str(), FALSE) != 0;
@@ -932,7 +953,8 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   }
   if (copied) {
     AddSetupLogLine(std::string(kJoin) + " ... OK");
-    if (!same) SetFileAttributesA(dest.c_str(), FileFlagAttributes(flags) ? FileFlagAttributes(flags) : FILE_ATTRIBUTE_NORMAL);
+    if (!same || unpacked)
+      SetFileAttributesA(dest.c_str(), FileFlagAttributes(flags) ? FileFlagAttributes(flags) : FILE_ATTRIBUTE_NORMAL);
     if (!script_->BgWaveFileName().empty()) WaitProcessingMessages(DWORD(StrToIntDef(script_->BgWaveDelay(), 0)));
   } else {
     // Most often the destination is in use: it is replaced at the next restart.
@@ -967,11 +989,34 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   } else if (FileFlagIsShared(flags)) {
     IncSharedDllCount(dest);
   }
-  if (!same && !stillNeeded && SameFolder(ExtractFileDir(source), GetExeDir(false)) && FileExists(source)) {
+  if (!same && !stillNeeded && SameFolder(ExtractFileDir(source), setupFolder_) && !DeleteFileA(source.c_str()) &&
+      FileExists(source)) {
     SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(source.c_str());
   }
   return true;
+}
+
+TProgressProc TSDialogForm::FileProgress() {
+  return [this](int32_t mode, int32_t lo, int32_t hi, int32_t pos, int32_t) {
+    if (mode != 0 || (uiShown_ && GetTickCount() - lastUi_ < 50 && pos < hi)) return;
+    lastUi_ = GetTickCount();
+    progressBar2->SetRange(lo, hi);
+    progressBar2->SetPosition(pos);
+  };
+}
+
+void TSDialogForm::ShowCopyProgress(const std::string& dest) {
+  // Drawn at most every 50 ms: painting each file would cost more than copying it.
+  const DWORD now = GetTickCount();
+  if (uiShown_ && now - lastUi_ < 50) return;
+  uiShown_ = true;
+  lastUi_ = now;
+  fileLabel->SetCaption(ExtractFileName(dest));
+  folderLabel->SetCaption(ExtractFileDir(dest));
+  progressBar1->SetPosition(filesStepped_);
+  progressBar2->SetRange(0, 10);
+  progressBar2->SetPosition(0);
 }
 
 bool TSDialogForm::LocateSourceFile(std::string& source) {
@@ -986,19 +1031,33 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
   const int n = ListItemCount(diskSetFolders_);
   for (int i = 0; i < n; ++i) {
     const std::string folder = SetTrailingBackslash(GetListItem(diskSetFolders_, i), true);
-    if (FileExists(folder + name)) {
+    // The path first asked for is known to be missing.
+    if (!EqualTextNoCase(folder + name, source) && FileExists(folder + name)) {
       source = folder + name;
       return true;
     }
     const std::string packed = folder + name + "._z";
     if (!FileExists(packed)) continue;
-    auto progress = [this](int32_t m, int32_t lo, int32_t hi, int32_t pos, int32_t) {
-      if (m == 0) progressBar2->SetRange(lo, hi);
-      progressBar2->SetPosition(pos);
-    };
-    std::string data, error;
+    // Small files are read and written in one go; large ones report their progress.
+    const TProgressProc progress = GetFileSizeOf(packed) > 1048576 ? FileProgress() : TProgressProc();
+    std::string error;
+    std::string& data = unpacked_;
     const std::string bytes = LoadFileToString(packed, progress);
-    if (!DecompressString(bytes, data, progress, error) || !SaveStringToFile(source, data, GetFileDate(packed), progress)) {
+    const bool inflated = DecompressString(bytes, data, progress, error);
+    const uint32_t date = FileDosDate(packed);
+    if (inflated && !unpackInto_.empty()) {
+      // Straight into place; a destination in use takes the ordinary road below.
+      bool saved = SaveStringToFile(unpackInto_, data, date, progress);
+      if (!saved && FileExists(unpackInto_)) {
+        SetFileAttributesA(unpackInto_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        saved = SaveStringToFile(unpackInto_, data, date, progress);
+      }
+      if (saved) {
+        unpackedInPlace_ = true;
+        return true;
+      }
+    }
+    if (!inflated || !SaveStringToFile(source, data, date, progress)) {
       // A damaged packed file leaves nothing behind.
       DeleteFileA(source.c_str());
       if (error.empty()) error = source;
@@ -1015,11 +1074,13 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
 }
 
 bool TSDialogForm::ShouldOverwrite(const std::string& source, const std::string& dest, int mode, uint32_t flags) {
+  const int own = FileFlagOverwriteMode(flags);
+  const int m = own > 0 ? own : mode;
+  // Modes 0 and 1 overwrite whatever is there.
+  if (m != 2 && m != 3 && m != 4) return true;
   TOverwriteFacts f;
   f.sourceExists = FileExists(source);
   f.destExists = FileExists(dest);
-  const int own = FileFlagOverwriteMode(flags);
-  const int m = own > 0 ? own : mode;
   if ((m == 2 || m == 3) && f.sourceExists && f.destExists) {
     f.sourceVersion = GetPaddedFileVersion(source, 4);
     f.destVersion = GetPaddedFileVersion(dest, 4);

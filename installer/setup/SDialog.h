@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Files.h"
 #include "Forms.h"
 
 class TScript;
@@ -143,6 +144,8 @@ class TSDialogForm : public TForm {
   bool CreateOneLink(int kind, const std::string& folderText, const std::vector<std::string>& fields,
                      const std::string& name, bool allUsers, std::string& linkPath);
   bool CopyServiceFile(const std::string& name, bool serviceFile);
+  void ShowCopyProgress(const std::string& dest);
+  TProgressProc FileProgress();
 
   TBevel* upperBevel_;
   TBevel* lowerBevel_;
@@ -165,6 +168,13 @@ class TSDialogForm : public TForm {
   std::string diskSetFolders_;
   bool diskSetKnown_ = false;
   bool sourceDamaged_ = false;
+  std::string unpackInto_;         // where a packed source may be unpacked directly
+  bool unpackedInPlace_ = false;   // the last located source went there
+  std::string unpacked_;           // unpacking buffer, kept from file to file
+  int filesStepped_ = 0;
+  bool uiShown_ = false;
+  DWORD lastUi_ = 0;
+  std::string setupFolder_;
   bool infoCopied_ = false, infoTried_ = false;
   TTimer* copyTimer_;
   TTimer* stopTimer_;

@@ -4,12 +4,13 @@
 
 #include <algorithm>
 #include <climits>
+#include <new>
 
 bool DecompressBuffer(const void* input, size_t inputSize, std::string& output, const TProgressProc& progress,
                       size_t estimate, std::string& error) {
-  output.clear();
   error.clear();
   if (inputSize > UINT_MAX) {
+    output.clear();
     error = zError(Z_MEM_ERROR);
     return false;
   }
@@ -19,18 +20,37 @@ bool DecompressBuffer(const void* input, size_t inputSize, std::string& output, 
   z_stream z = {};
   int rc = inflateInit(&z);
   if (rc != Z_OK) {
+    output.clear();
     error = zError(rc);
     return false;
   }
-  std::string out;
-  out.resize(estimate > 0 ? estimate : step);
+  // The output string is the buffer: it grows geometrically, and a caller that passes the
+  // same string again keeps its storage from the last file.
+  size_t capacity = estimate > 0 ? estimate : std::max<size_t>(step * 4, 65536);
+  capacity = std::max(capacity, output.capacity());
   size_t produced = 0;
+  try {
+    output.resize(capacity);
+  } catch (const std::bad_alloc&) {
+    inflateEnd(&z);
+    error = zError(Z_MEM_ERROR);
+    return false;
+  }
   z.next_in = static_cast<Bytef*>(const_cast<void*>(input));
   z.avail_in = uInt(inputSize);
   for (;;) {
-    if (produced == out.size()) out.resize(out.size() + std::max(step, out.size()));  // grows geometrically
-    const size_t room = std::min<size_t>(out.size() - produced, UINT_MAX);
-    z.next_out = reinterpret_cast<Bytef*>(&out[produced]);
+    if (produced == output.size()) {
+      try {
+        output.resize(output.size() + std::max(step, output.size()));
+      } catch (const std::bad_alloc&) {
+        inflateEnd(&z);
+        output.clear();
+        error = zError(Z_MEM_ERROR);
+        return false;
+      }
+    }
+    const size_t room = std::min<size_t>(output.size() - produced, UINT_MAX);
+    z.next_out = reinterpret_cast<Bytef*>(&output[produced]);
     z.avail_out = uInt(room);
     const uLong inBefore = z.total_in, outBefore = z.total_out;
     rc = inflate(&z, Z_NO_FLUSH);
@@ -46,13 +66,13 @@ bool DecompressBuffer(const void* input, size_t inputSize, std::string& output, 
         error = zError(rc);
       }
       inflateEnd(&z);
+      output.clear();
       return false;
     }
     if (progress) progress(0, 0, total, int32_t(std::min<uLong>(z.total_in, INT32_MAX)), 1);
   }
   inflateEnd(&z);
-  out.resize(produced);
-  output.swap(out);
+  output.resize(produced);
   return true;
 }
 
