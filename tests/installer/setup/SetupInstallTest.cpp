@@ -358,15 +358,28 @@ TEST(SetupInstall, PackedFilesGoodAndDamaged) {
   struct Case {
     const char* name;
     std::string packed;
+    int overwrite;  // mode 2 looks at the unpacked file before it is copied
     bool ok;
   };
-  const Case cases[] = {{"good", Pack(big), true}, {"damaged", damaged, false}, {"cut", Pack(big).substr(0, 100), false}};
+  const Case cases[] = {{"good", Pack(big), 1, true},
+                        {"goodnewer", Pack(big), 2, true},
+                        {"damaged", damaged, 1, false},
+                        {"cut", Pack(big).substr(0, 100), 2, false}};
   for (const auto& c : cases) {
     Package p = MakePackage(std::string("z") + c.name,
                             "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
                             "SET_SHOW_PROG_BAR_2;\r\nSET_GROUP_DATA(|Main|x|1|2||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
-                            "SET_COPY_FILES(big.txt|after.txt);\r\n",
+                            "SET_OVERWRITE_FLAG(" + std::to_string(c.overwrite) + ");\r\nSET_COPY_FILES(big.txt|after.txt);\r\n",
                             {{"big.txt._z", c.packed}, {"after.txt", "after"}});
+    if (c.overwrite == 2) {
+      // An older installed copy: the packed file is newer and replaces it.
+      CreateDirectoryA(p.target.c_str(), nullptr);
+      tt::WriteFile(p.target + "\\big.txt", "old");
+      HANDLE h = CreateFileA((p.target + "\\big.txt").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      FILETIME old = {0x10000000, 0x01000000};
+      SetFileTime(h, nullptr, nullptr, &old);
+      CloseHandle(h);
+    }
     const RunResult r = RunToEnd(p);
     EXPECT_EQ(r.exitCode, 0) << c.name;
     const std::string script = Read(p.target + "\\UnInstall.txt");
@@ -379,7 +392,11 @@ TEST(SetupInstall, PackedFilesGoodAndDamaged) {
     } else {
       ASSERT_EQ(r.boxes.size(), 1u) << c.name;
       EXPECT_NE(r.boxes[0].text.find("big.txt._z"), std::string::npos) << r.boxes[0].text;
-      EXPECT_FALSE(Exists(p.target + "\\big.txt")) << c.name;
+      if (c.overwrite == 2) {
+        EXPECT_EQ(Read(p.target + "\\big.txt"), "old") << c.name;
+      } else {
+        EXPECT_FALSE(Exists(p.target + "\\big.txt")) << c.name;
+      }
       EXPECT_FALSE(Exists(p.dir + "big.txt")) << c.name;
       EXPECT_TRUE(Exists(p.dir + "big.txt._z")) << c.name;
       EXPECT_EQ(script.find("big.txt"), std::string::npos) << c.name;
