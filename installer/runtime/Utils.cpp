@@ -190,21 +190,17 @@ std::string ReplaceLoop(std::string text, const std::string& search, const std::
 std::string ReplaceAll(const std::string& text, const std::string& search, const std::string& replacement) {
   if (search.empty()) return text;
   if (replacement.find(search) == std::string::npos) return ReplaceLoop(text, search, replacement);
-  // The loop would never end: go through a placeholder character nobody uses.
-  const std::string all = text + search + replacement;
-  char ph = char(255);
-  for (int c = 1; c <= 9; ++c) {
-    if (all.find(char(c)) == std::string::npos) {
-      ph = char(c);
-      break;
-    }
-  }
-  std::string marked = ReplaceLoop(text, search, std::string(1, ph));
+  // The loop would never end. Marking each match with an unused character and swapping the
+  // marks afterwards comes down to one left-to-right pass: a mark cannot be part of a new
+  // match. That pass needs no free character, so it also serves texts that use them all.
   std::string out;
-  for (char c : marked) {
-    if (c == ph) out += replacement;
-    else out += c;
+  size_t from = 0;
+  for (size_t p = text.find(search); p != std::string::npos; p = text.find(search, from)) {
+    out.append(text, from, p - from);
+    out += replacement;
+    from = p + search.size();
   }
+  out.append(text, from, std::string::npos);
   return out;
 }
 

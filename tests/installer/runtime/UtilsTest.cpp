@@ -120,8 +120,17 @@ TEST(TextRoutines, ReplaceAll) {
       {"abc", "", "x", "abc"},      // empty search never matches
       {"abc", "B", "x", "abc"},     // case-sensitive
       {"x\x01y", "y", "yy", "x\x01yy"},  // placeholder skips used characters
+      {"ab", "b", "bb", "abb"},
   };
   for (const auto& c : cases) EXPECT_EQ(ReplaceAll(c.text, c.search, c.repl), c.out) << c.text;
+
+  // Texts that hold every character a placeholder could be: each match is still replaced
+  // once, and the characters already there stay as they are.
+  std::string codes;
+  for (int ch = 1; ch <= 9; ++ch) codes += char(ch);
+  const std::string ff(1, char(255));
+  EXPECT_EQ(ReplaceAll(codes + ff + "." + ff, ff, ff + ff), codes + ff + ff + "." + ff + ff);
+  EXPECT_EQ(ReplaceAll(codes + ff + "a.b", ".", ".."), codes + ff + "a..b");
 }
 
 TEST(TextRoutines, ReplaceAllNoCase) {
