@@ -12,6 +12,9 @@ const char kClassName[] = "KMsgBox";
 const COLORREF kBandColour = 0x984E00;
 const int kBandWidth = 54;
 const int kButtonWidth = 70, kButtonHeight = 23;
+const int kWidestLine = 400;        // measured lines are cut to this width
+const size_t kSteppedText = 4096;   // longer texts are not widened step by step
+const int kFittingHeight = 0x7000;  // body height while it is fitted
 
 // Everything one open box needs; each call has its own.
 struct BoxState {
@@ -140,27 +143,41 @@ void UnregisterBoxClass() {
   if (--g_classUsers == 0) UnregisterClassA(kClassName, GetModuleHandleA(nullptr));
 }
 
-// Width of the widest line and the sum of the line heights, in the box font.
-SIZE MeasureText(HFONT font, const std::string& text) {
+// Width of the widest line, up to the cap, and the sum of the line heights, in the box font.
+// A line is measured piece by piece only until it is wider than the cap, so a long text
+// costs one pass over its characters.
+SIZE MeasureText(HFONT font, const std::string& text, int cap) {
   HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, font);
   TEXTMETRICA tm;
   GetTextMetricsA(dc, &tm);
+  const size_t kPiece = 256;
   SIZE total = {0, 0};
   size_t start = 0;
   for (;;) {
     size_t end = text.find("\r\n", start);
-    std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    SIZE s = {0, tm.tmHeight};
-    if (!line.empty()) GetTextExtentPoint32A(dc, line.data(), int(line.size()), &s);
-    total.cx = IntMax(total.cx, s.cx);
-    total.cy += IntMax(s.cy, int(tm.tmHeight));
+    const size_t stop = end == std::string::npos ? text.size() : end;
+    int width = 0;
+    for (size_t at = start; at < stop && width <= cap; at += kPiece) {
+      SIZE s = {0, 0};
+      const size_t n = IntMin(int(kPiece), int(stop - at));
+      if (GetTextExtentPoint32A(dc, text.data() + at, int(n), &s)) width += s.cx;
+    }
+    total.cx = IntMax(total.cx, IntMin(width, cap));
+    total.cy += tm.tmHeight;
     if (end == std::string::npos) break;
     start = end + 2;
   }
   SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
   return total;
+}
+
+// Height the body asks for at its present width.
+int RequestedHeight(BoxState& st) {
+  st.requested = SIZE{0, 0};
+  SendMessageA(st.body, EM_REQUESTRESIZE, 0, 0);
+  return st.requested.cy;
 }
 
 HICON IconFor(DWORD flags) {
@@ -190,6 +207,9 @@ MsgBodyText ParseMsgBody(const std::string& raw) {
         out.bold.push_back({openAt, int(out.text.size()) - openAt});
       openAt = -1;
       i += 4;
+    } else if (t[i] == '\0') {
+      out.text += "\\0";  // shown, where it would end the text the control gets
+      ++i;
     } else {
       out.text += t[i++];
     }
@@ -223,28 +243,27 @@ int ShowMsgBox(HWND owner, const std::string& text, const std::string& caption, 
     if (rich) FreeLibrary(rich);
     return 0;
   }
-  DWORD bodyStyle = WS_CHILD | WS_VISIBLE | ES_READONLY | ES_MULTILINE;
+  // Body text and its bold stretches; measured once.
+  MsgBodyText shown = ParseMsgBody(text);
+  const SIZE m = MeasureText(st.font, shown.text, kWidestLine);
+  const int tallest = GetSystemMetrics(SM_CYSCREEN) * 2 / 3;
+
+  // The body scrolls when the text is taller than the screen allows. While it is fitted it
+  // is kept taller than the text, so that no scroll bar changes the width it lays out.
+  DWORD bodyStyle = WS_CHILD | WS_VISIBLE | ES_READONLY | ES_MULTILINE | WS_VSCROLL;
   if (flags & 0x80000) bodyStyle |= ES_RIGHT;
   DWORD bodyEx = (flags & 0x100000) ? WS_EX_RTLREADING : 0;
-  st.body = CreateWindowExA(bodyEx, "RICHEDIT", "", bodyStyle, 86, 30, 100, 13, st.box, nullptr, inst, nullptr);
+  st.body = CreateWindowExA(bodyEx, "RICHEDIT", "", bodyStyle, 86, 30, IntMax(m.cx, 100), kFittingHeight, st.box,
+                            nullptr, inst, nullptr);
   if (st.body) {
+    SendMessageA(st.body, EM_EXLIMITTEXT, 0, LPARAM(IntMax(int(shown.text.size()) + 1, 32767)));
     SendMessageA(st.body, EM_SETEVENTMASK, 0, ENM_REQUESTRESIZE);
     SendMessageA(st.body, WM_SETFONT, reinterpret_cast<WPARAM>(st.font), TRUE);
     SendMessageA(st.body, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_WINDOW));
-  }
-
-  // Body text and its bold stretches.
-  MsgBodyText shown = ParseMsgBody(text);
-  if (st.body) {
     SetWindowTextA(st.body, shown.text.c_str());
+    // The control counts a line break as the two characters it is, as the text does.
     for (const auto& b : shown.bold) {
-      // The control counts a line break as one character.
-      int start = 0, len = 0;
-      for (int i = 0; i < b.start; ++i)
-        if (!(shown.text[i] == '\r' && i + 1 < int(shown.text.size()) && shown.text[i + 1] == '\n')) ++start;
-      for (int i = b.start; i < b.start + b.length; ++i)
-        if (!(shown.text[i] == '\r' && i + 1 < int(shown.text.size()) && shown.text[i + 1] == '\n')) ++len;
-      CHARRANGE cr = {start, start + len};
+      CHARRANGE cr = {b.start, b.start + b.length};
       SendMessageA(st.body, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&cr));
       CHARFORMATA cf = {};
       cf.cbSize = sizeof(cf);
@@ -256,24 +275,37 @@ int ShowMsgBox(HWND owner, const std::string& text, const std::string& caption, 
     SendMessageA(st.body, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&none));
   }
 
-  // Measure, then widen in 10-pixel steps until the text no longer wraps.
-  SIZE m = MeasureText(st.font, shown.text);
-  m.cx = IntMin(m.cx, 400);
+  // Widen in 10-pixel steps until the text no longer wraps. Each step lays the whole text
+  // out again: a long text skips them and takes the widest body the steps could give.
   int bodyW = m.cx, bodyH = m.cy;
   bool fitted = false;
-  int widest = m.cx;
-  for (int i = 0; i <= 20 && st.body; ++i) {
-    bodyW = m.cx + 10 * i;
-    SetWindowPos(st.body, nullptr, 0, 0, bodyW, bodyH, SWP_NOMOVE | SWP_NOZORDER);
-    st.requested = SIZE{0, 0};
-    SendMessageA(st.body, EM_REQUESTRESIZE, 0, 0);
-    widest = IntMax(widest, st.requested.cx);
-    if (bodyH >= st.requested.cy) {
-      fitted = true;
-      break;
+  if (st.body && shown.text.size() <= kSteppedText) {
+    int widest = m.cx;
+    for (int i = 0; i <= 20; ++i) {
+      bodyW = m.cx + 10 * i;
+      SetWindowPos(st.body, nullptr, 0, 0, bodyW, kFittingHeight, SWP_NOMOVE | SWP_NOZORDER);
+      const int wanted = RequestedHeight(st);
+      widest = IntMax(widest, st.requested.cx);
+      if (bodyH >= wanted) {
+        fitted = true;
+        break;
+      }
     }
+    if (!fitted) bodyW = widest + 10;
+  } else if (st.body) {
+    bodyW = m.cx < kWidestLine ? m.cx + 10 : kWidestLine + 20 * 10 + 10;
   }
-  if (!fitted) bodyW = widest + 10;
+  if (st.body && !fitted) {
+    // The text wraps (or may): the body is as tall as the control lays it out.
+    SetWindowPos(st.body, nullptr, 0, 0, bodyW, kFittingHeight, SWP_NOMOVE | SWP_NOZORDER);
+    const int wanted = RequestedHeight(st);
+    if (wanted > 0) bodyH = wanted;
+  }
+  if (bodyH > tallest) {
+    // Taller than the screen allows: the body scrolls, and its bar takes room of its own.
+    bodyH = tallest;
+    bodyW += GetSystemMetrics(SM_CXVSCROLL);
+  }
 
   const int hMargin = bodyW < 200 ? 64 : 32;
   const int vMargin = bodyH < 39 ? 45 : 32;

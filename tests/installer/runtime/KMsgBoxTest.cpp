@@ -47,6 +47,15 @@ int WithBox(const std::function<int()>& show, const std::function<void(HWND)>& a
   return r;
 }
 
+// The whole text of the box's body, however long.
+std::string BodyText(HWND box) {
+  HWND rich = tt::FindChild(box, "RICHEDIT");
+  if (!rich) return std::string();
+  std::vector<char> text(size_t(SendMessageA(rich, WM_GETTEXTLENGTH, 0, 0)) + 1);
+  LRESULT n = SendMessageA(rich, WM_GETTEXT, WPARAM(text.size()), reinterpret_cast<LPARAM>(text.data()));
+  return std::string(text.data(), size_t(n > 0 ? n : 0));
+}
+
 std::vector<HWND> Buttons(HWND box) {
   std::vector<HWND> out;
   for (HWND c : tt::Children(box))
@@ -123,6 +132,7 @@ TEST(KMsgBox, BodyTagsAndTitledWrapping) {
   EXPECT_EQ(b.text.substr(b.bold[0].start, b.bold[0].length), "One");
   EXPECT_EQ(b.text.substr(b.bold[1].start, b.bold[1].length), "two");
   EXPECT_EQ(ParseMsgBody("<<b>T</b>\\\\nx").text, "T\r\nx");
+  EXPECT_EQ(ParseMsgBody(std::string("SET_X(a\0b)", 11)).text, "SET_X(a\\0b)");  // a NUL is shown, not an end
 
   // Owner 0: the upper-cased caption in bold, a blank line, then the text.
   std::string shown;
@@ -141,7 +151,7 @@ TEST(KMsgBox, BodyTagsAndTitledWrapping) {
               return (cf.dwMask & CFM_BOLD) && (cf.dwEffects & CFE_BOLD);
             };
             captionBold = boldAt(1);
-            textBold = boldAt(int(shown.find("Disk")) - 2);  // line breaks count once in the control
+            textBold = boldAt(int(shown.find("Disk")) - 2);
             tt::ClickButton(box, "OK");
           });
   EXPECT_EQ(shown.substr(0, 7), "WARNING");
@@ -149,6 +159,78 @@ TEST(KMsgBox, BodyTagsAndTitledWrapping) {
   EXPECT_EQ(shown.find("<b>"), std::string::npos);
   EXPECT_TRUE(captionBold);
   EXPECT_FALSE(textBold);
+}
+
+// The bold stretches sit on the words the tags enclose, however many line breaks come first.
+TEST(KMsgBox, BoldFollowsLineBreaks) {
+  const std::string raw = "<b>Demo</b> --- is running!<p><p>Please close <b>Demo</b>\\\\nand click <b>OK</b>.";
+  const std::vector<std::string> boldWords = {"Demo", "Demo", "OK"};
+  std::string shown, bold;
+  WithBox([&] { return ShowMsgBox(nullptr, raw, "Attention", 0, kDefaultBtnText); },
+          [&](HWND box) {
+            shown = tt::RichText(box);
+            HWND rich = tt::FindChild(box, "RICHEDIT");
+            ASSERT_NE(rich, nullptr);
+            // The control's character positions are those of the text it gives back.
+            for (int i = 0; i < int(shown.size()); ++i) {
+              CHARRANGE cr = {i, i + 1};
+              SendMessageA(rich, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&cr));
+              CHARFORMATA cf = {};
+              cf.cbSize = sizeof(cf);
+              SendMessageA(rich, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+              bold += (cf.dwEffects & CFE_BOLD) ? shown[i] : ' ';
+            }
+            tt::ClickButton(box, "OK");
+          });
+  ASSERT_EQ(shown, "Demo --- is running!\r\n\r\nPlease close Demo\r\nand click OK.");
+  std::string expected(shown.size(), ' ');
+  size_t from = 0;
+  for (const std::string& w : boldWords) {
+    from = shown.find(w, from);
+    expected.replace(from, w.size(), w);
+    from += w.size();
+  }
+  EXPECT_EQ(bold, expected);
+}
+
+// Long texts open promptly, whole, in a box that fits the screen and scrolls what it cannot show.
+TEST(KMsgBox, LongTextsShowWholeInABoxOnTheScreen) {
+  std::string word = "lorem ipsum ";
+  std::string longLine, manyLines;
+  while (longLine.size() < 100 * 1024) longLine += word;
+  while (manyLines.size() < 1024 * 1024) manyLines += "A line of a long report, one of many.<p>";
+  struct Case {
+    const char* name;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"10 KB line", longLine.substr(0, 10 * 1024)},
+      {"100 KB line", longLine},
+      {"1 MB of lines", manyLines},
+      {"NUL inside", std::string("before\0after", 12)},
+  };
+  const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+  for (const Case& c : cases) {
+    RECT boxRect = {};
+    std::string shown;
+    std::atomic<bool> returned{false};
+    std::thread user([&] {
+      HWND box = WaitForBox(nullptr, 120000);
+      ASSERT_NE(box, nullptr) << c.name;
+      GetWindowRect(box, &boxRect);
+      shown = BodyText(box);
+      tt::ClickButton(box, "OK");
+      for (int i = 0; i < 3000 && !returned; ++i) Sleep(10);
+    });
+    ShowMsgBox(nullptr, c.text, c.name, 0, kDefaultBtnText);
+    returned = true;
+    user.join();
+    EXPECT_EQ(shown, ParseMsgBody(c.text).text) << c.name;
+    EXPECT_GE(boxRect.left, 0) << c.name;
+    EXPECT_GE(boxRect.top, 0) << c.name;
+    EXPECT_LE(boxRect.right, screenW) << c.name;
+    EXPECT_LE(boxRect.bottom, screenH) << c.name;
+  }
 }
 
 TEST(KMsgBox, SizeRules) {
