@@ -291,12 +291,14 @@ CardGame* RookwellApp::SelectGame(const GameDescriptor* descriptor) {
   std::string product = LoadResourceString(instance, IDS_PRODUCT);
   if (window) SetWindowTextA(window, (title.empty() ? product : product + ": " + title).c_str());
   game->cardImages = cardImages.get();
-  for (std::uint32_t seat = 0; seat < game->seats; ++seat) {
+  const std::uint32_t computers = game->seats - (humanSeat < game->seats ? 1 : 0);
+  const std::vector<std::string> names = DrawComputerNames(rng, computers, settings.playerName);
+  for (std::uint32_t seat = 0, drawn = 0; seat < game->seats; ++seat) {
     if (seat == humanSeat) {
       game->SetSeatName(settings.playerName, seat);
       game->SetSeatComputer(false, seat);
     } else {
-      game->SetSeatName(kComputerNames[rng.Next(25)], seat);
+      game->SetSeatName(drawn < names.size() ? names[drawn++] : std::string(), seat);
       game->SetSeatComputer(true, seat);
     }
   }
