@@ -286,6 +286,25 @@ void CardGame::DrawStatusLines(HDC hdc) {
   }
 }
 
+void CardGame::PaintTablePrompt(HDC hdc) {
+  std::vector<const std::string*> lines;
+  for (const std::string& line : statusLines)
+    if (!line.empty()) lines.push_back(&line);
+  const RECT& t = tableRect;
+  const long rowHeight = 30;
+  long top = (t.top + t.bottom) / 2 - rowHeight * static_cast<long>(lines.size()) / 2;
+  const int oldMode = SetBkMode(hdc, TRANSPARENT);
+  const COLORREF oldColour = SetTextColor(hdc, 0xFFFFFF);
+  bigFont.Select(hdc);
+  for (const std::string* line : lines) {
+    DrawTextIn(hdc, *line, t.left + 10, top, t.right - 10, top + rowHeight, DT_CENTER | DT_WORDBREAK);
+    top += rowHeight;
+  }
+  bigFont.Restore();
+  SetTextColor(hdc, oldColour);
+  SetBkMode(hdc, oldMode);
+}
+
 void CardGame::PlayBeep() {
   if (soundOn) MessageBeep(0);
 }

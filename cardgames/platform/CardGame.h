@@ -87,6 +87,8 @@ class CardGame {
   void InvalidateTable();
   void InvalidateStatus();
   void DrawStatusLines(HDC hdc);
+  // The status lines in the middle of the table, for a table that shows nothing yet.
+  void PaintTablePrompt(HDC hdc);
   void PlayBeep();
   void SetSortMode(std::int32_t mode);
   void SetState(std::int32_t value);

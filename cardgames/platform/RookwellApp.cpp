@@ -104,7 +104,11 @@ LRESULT OnPaint(HWND hwnd, UINT, WPARAM, LPARAM) {
   if (app && GetClientRect(hwnd, &client)) {
     MemoryBitmap offScreen(hdc, client);
     app->background.Draw(offScreen.Dc(), 0, 0);
-    if (app->currentGame) app->currentGame->Paint(offScreen.Dc());
+    if (app->currentGame) {
+      app->currentGame->Paint(offScreen.Dc());
+      // Before the first deal a game draws nothing: the table says what it waits for.
+      if (app->currentGame->GetState() == Dealing) app->currentGame->PaintTablePrompt(offScreen.Dc());
+    }
   }
   EndPaint(hwnd, &ps);
   return 0;

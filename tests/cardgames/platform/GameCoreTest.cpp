@@ -458,3 +458,41 @@ TEST(CardGameTest, SortModeSortsTheHumanHand) {
   for (size_t i = 1; i < g.seatList[0].cards.size(); ++i)
     EXPECT_FALSE(CompareCardsByRank(g.seatList[0].cards[i], g.seatList[0].cards[i - 1]));
 }
+
+// Before the first deal the table carries the game's status lines, white, in its middle.
+TEST(CardGamePaintTest, TablePromptShowsTheStatusLinesInTheMiddleOfTheTable) {
+  ScriptedRandom rng;
+  NoGame g(rng);
+  RECT table = {12, 12, 611, 491}, status = {623, 12, 778, 491};
+  g.SetAreas(table, status);
+  struct Case {
+    std::vector<std::string> lines;
+    int rows;
+  } cases[] = {{{"The game has not started.", "", "", "", ""}, 1}, {{"Hand 1 of 8", "", "Choose a card.", "", ""}, 2}};
+  for (const Case& c : cases) {
+    g.statusLines = c.lines;
+    tc::Canvas canvas(790, 560);
+    g.PaintTablePrompt(canvas.dc());
+    int white = 0, whiteTop = 560, whiteBottom = 0;
+    bool outside = false;
+    for (int y = 0; y < 560; ++y) {
+      for (int x = 0; x < 790; ++x) {
+        if (canvas.At(x, y) == tc::kPaper) continue;
+        const bool inTable = x >= table.left && x < table.right && y >= table.top && y < table.bottom;
+        outside = outside || !inTable;
+        if (canvas.At(x, y) == RGB(255, 255, 255)) {
+          ++white;
+          whiteTop = std::min(whiteTop, y);
+          whiteBottom = std::max(whiteBottom, y);
+        }
+      }
+    }
+    const int middle = (table.top + table.bottom) / 2;
+    EXPECT_GT(white, 50) << c.lines[0];
+    EXPECT_FALSE(outside) << c.lines[0];
+    EXPECT_LT(whiteTop, middle) << c.lines[0];
+    EXPECT_GT(whiteBottom, middle - 20) << c.lines[0];
+    EXPECT_LE(whiteBottom - whiteTop, 30 * c.rows) << c.lines[0];
+    EXPECT_GT(whiteBottom - whiteTop, 30 * (c.rows - 1)) << c.lines[0];
+  }
+}
