@@ -9,6 +9,7 @@
 #include "AppFolders.h"
 #include "AppSettings.h"
 #include "GameRegistry.h"
+#include "HallOfFame.h"
 #include "TestTool.h"
 
 namespace {
@@ -70,6 +71,22 @@ std::string PerUserFolder() {
   char base[MAX_PATH] = {};
   SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, base);
   return std::string(base) + "\\Vintrell, LLC\\Rookwell\\";
+}
+
+// The all-users data folder, made when missing.
+std::string CommonFolder() {
+  char base[MAX_PATH] = {};
+  SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, base);
+  CreateDirectoryA((std::string(base) + "\\Vintrell, LLC").c_str(), nullptr);
+  CreateDirectoryA((std::string(base) + "\\Vintrell, LLC\\Rookwell").c_str(), nullptr);
+  return std::string(base) + "\\Vintrell, LLC\\Rookwell\\";
+}
+
+std::string SelectedItem(HWND list) {
+  LRESULT sel = SendMessageA(list, LB_GETCURSEL, 0, 0);
+  if (sel == LB_ERR) return std::string();
+  std::vector<std::string> items = ListItems(list);
+  return size_t(sel) < items.size() ? items[size_t(sel)] : std::string();
 }
 
 std::vector<std::string> RegisteredTitles() {
@@ -319,4 +336,49 @@ TEST(RookwellWindowTest, OptionsAndCardBackAreSaved) {
   EXPECT_EQ(62, s.cardBack);
   EXPECT_EQ(-1, s.lastGame);
   Exit(r);
+}
+
+// New Card Game opens on the game being played (the first game before any), so OK starts
+// a game; the Hall of Fame opens on the current game's list and shows it.
+TEST(RookwellWindowTest, DialogsOpenOnTheCurrentGame) {
+  std::vector<std::string> titles = RegisteredTitles();
+  if (titles.empty()) GTEST_SKIP() << "no game modules built";
+  const std::string game = titles.back();
+  const std::string hof = CommonFolder() + game + ".hof";
+  ASSERT_TRUE(SaveHallOfFame(hof, HighScoreList{HighScoreEntry{"Persephone", "01/02/2026", 7}}));
+  const std::string other = CommonFolder() + "Aaa Other Game.hof";
+  ASSERT_TRUE(SaveHallOfFame(other, HighScoreList{HighScoreEntry{"Zeke", "01/02/2026", 3}}));
+
+  std::string folder = ProgramCopy("rookwell_selected");
+  Running r = StartRookwell(folder);
+  ASSERT_NE(nullptr, r.window);
+  PostMessageA(r.window, WM_COMMAND, 1003, 0);
+  HWND newGame = WaitDialog("New Card Game", r.process.pid);
+  ASSERT_NE(nullptr, newGame);
+  EXPECT_EQ(titles.front(), SelectedItem(GetDlgItem(newGame, 4005)));
+  SendMessageA(GetDlgItem(newGame, 4005), LB_SETCURSEL, titles.size() - 1, 0);
+  tt::ClickButtonId(newGame, IDOK);
+  EXPECT_TRUE(tt::WaitWindowGone(newGame, 5000));
+  for (int i = 0; i < 50 && tt::WindowText(r.window) != "Rookwell: " + game; ++i) Sleep(100);
+
+  PostMessageA(r.window, WM_COMMAND, 1003, 0);
+  newGame = WaitDialog("New Card Game", r.process.pid);
+  ASSERT_NE(nullptr, newGame);
+  EXPECT_EQ(game, SelectedItem(GetDlgItem(newGame, 4005)));
+  tt::ClickButtonId(newGame, IDCANCEL);
+  EXPECT_TRUE(tt::WaitWindowGone(newGame, 5000));
+
+  PostMessageA(r.window, WM_COMMAND, 1002, 0);
+  HWND hall = WaitDialog("Rookwell Hall Of Fame", r.process.pid);
+  ASSERT_NE(nullptr, hall);
+  EXPECT_EQ(game, SelectedItem(GetDlgItem(hall, 4009)));
+  // The painted area names the list it shows.
+  HWND area = GetDlgItem(hall, 4019);
+  for (int i = 0; i < 50 && tt::WindowText(area) != game + " High Scores"; ++i) Sleep(100);
+  EXPECT_EQ(game + " High Scores", tt::WindowText(area));
+  tt::ClickButtonId(hall, IDOK);
+  EXPECT_TRUE(tt::WaitWindowGone(hall, 5000));
+  Exit(r);
+  DeleteFileA(hof.c_str());
+  DeleteFileA(other.c_str());
 }
