@@ -262,7 +262,6 @@ void WhistGame::Paint(HDC hdc) {
 
 void WhistGame::PaintTable(HDC hdc) {
   if (cardImages) {
-    seatList[humanSeat % 4].Paint(*cardImages, hdc);
     if (trumpCard) trumpCard->Draw(*cardImages, hdc, trumpCardRect.left, trumpCardRect.top, true);
     for (std::uint32_t s = 0; s < 4; ++s)
       if (tableCards[s]) tableCards[s]->Draw(*cardImages, hdc, trickRects[s].left, trickRects[s].top, true);
@@ -281,6 +280,8 @@ void WhistGame::PaintTable(HDC hdc) {
   bigFont.Restore();
   SetTextColor(hdc, oldColour);
   SetBkMode(hdc, oldMode);
+  // The hand comes last: a selected card rises into the space of the player's name.
+  if (cardImages) seatList[humanSeat % 4].Paint(*cardImages, hdc);
 }
 
 void WhistGame::PaintPanels(HDC hdc) {
