@@ -296,7 +296,7 @@ void WhistGame::PaintPanels(HDC hdc) {
     DrawTextIn(hdc, valueHeading, r.left + 75, headerTop, r.right - 5, headerTop + 16, 0x29);
     long top = headerTop + 24;
     for (int i = 0; i < 4; ++i, top += 16) {
-      DrawTextIn(hdc, seatList[order[i]].name, r.left, top, r.left + 70, top + 16, 0x22);
+      DrawNameIn(hdc, seatList[order[i]].name, r.left, top, r.left + 70, top + 16, 0x22);
       if (i % 2 == 0) DrawTextIn(hdc, std::to_string(values[order[i]]), r.left + 75, top, r.right - 5, top + 16, 0x11);
     }
   };

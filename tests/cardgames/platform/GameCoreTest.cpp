@@ -496,3 +496,44 @@ TEST(CardGamePaintTest, TablePromptShowsTheStatusLinesInTheMiddleOfTheTable) {
     EXPECT_GT(whiteBottom - whiteTop, 30 * (c.rows - 1)) << c.lines[0];
   }
 }
+
+// The score panel's font is Arial or a face of its widths, and a name in its 70-pixel
+// column is never cut at its start: the longest computer name whole, a long player's name
+// from its first letter.
+TEST(CardGamePaintTest, NamesFitTheScoreColumn) {
+  ScriptedRandom rng;
+  NoGame g(rng);
+  tc::Canvas canvas(400, 100);
+  HDC dc = canvas.dc();
+  g.smallFont.Select(dc);
+  std::vector<char> metrics(GetOutlineTextMetricsA(dc, 0, nullptr));
+  ASSERT_FALSE(metrics.empty()) << "no outline font for Arial";
+  auto* otm = reinterpret_cast<OUTLINETEXTMETRICA*>(metrics.data());
+  GetOutlineTextMetricsA(dc, UINT(metrics.size()), otm);
+  const std::string family = metrics.data() + reinterpret_cast<std::uintptr_t>(otm->otmpFamilyName);
+  EXPECT_TRUE(family == "Arial" || family == "Liberation Sans") << family;
+
+  struct Case {
+    const char* name;
+    bool whole;
+  } cases[] = {{"Persephone", true}, {"Card Shark", true}, {"Maximilian Featherstonehaugh", false}};
+  for (const Case& c : cases) {
+    canvas.Clear();
+    SetTextColor(dc, RGB(255, 255, 255));
+    SetBkMode(dc, TRANSPARENT);
+    EXPECT_EQ(c.whole, DrawNameIn(dc, c.name, 100, 10, 170, 26, DT_SINGLELINE | DT_RIGHT)) << c.name;
+    int inkLeft = 400, inkRight = -1;
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 400; ++x)
+        if (canvas.At(x, y) != tc::kPaper) {
+          inkLeft = std::min(inkLeft, x);
+          inkRight = std::max(inkRight, x);
+        }
+    EXPECT_GT(inkLeft, 100) << c.name << ": cut at the column's left edge";
+    EXPECT_LT(inkRight, 170) << c.name;
+    EXPECT_GT(inkRight - inkLeft, 40) << c.name;
+    // The font the panel selected is back in place.
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), HGDIOBJ(g.smallFont.Handle())) << c.name;
+  }
+  g.smallFont.Restore();
+}
