@@ -173,6 +173,34 @@ SIZE MeasureText(HFONT font, const std::string& text, int cap) {
   return total;
 }
 
+// The rich-text body with its text and bold stretches, taller than any text it lays out.
+HWND MakeBody(BoxState& st, const MsgBodyText& shown, DWORD flags, bool scrolls, int width) {
+  DWORD style = WS_CHILD | WS_VISIBLE | ES_READONLY | ES_MULTILINE | (scrolls ? WS_VSCROLL : 0);
+  if (flags & 0x80000) style |= ES_RIGHT;
+  DWORD exStyle = (flags & 0x100000) ? WS_EX_RTLREADING : 0;
+  HWND body = CreateWindowExA(exStyle, "RICHEDIT", "", style, 86, 30, width, kFittingHeight, st.box, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  if (!body) return nullptr;
+  SendMessageA(body, EM_EXLIMITTEXT, 0, LPARAM(IntMax(int(shown.text.size()) + 1, 32767)));
+  SendMessageA(body, EM_SETEVENTMASK, 0, ENM_REQUESTRESIZE);
+  SendMessageA(body, WM_SETFONT, reinterpret_cast<WPARAM>(st.font), TRUE);
+  SendMessageA(body, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_WINDOW));
+  SetWindowTextA(body, shown.text.c_str());
+  // The control counts a line break as the two characters it is, as the text does.
+  for (const auto& b : shown.bold) {
+    CHARRANGE cr = {b.start, b.start + b.length};
+    SendMessageA(body, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&cr));
+    CHARFORMATA cf = {};
+    cf.cbSize = sizeof(cf);
+    cf.dwMask = CFM_BOLD;
+    cf.dwEffects = CFE_BOLD;
+    SendMessageA(body, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+  }
+  CHARRANGE none = {0, 0};
+  SendMessageA(body, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&none));
+  return body;
+}
+
 // Height the body asks for at its present width.
 int RequestedHeight(BoxState& st) {
   st.requested = SIZE{0, 0};
@@ -250,30 +278,8 @@ int ShowMsgBox(HWND owner, const std::string& text, const std::string& caption, 
 
   // The body scrolls when the text is taller than the screen allows. While it is fitted it
   // is kept taller than the text, so that no scroll bar changes the width it lays out.
-  DWORD bodyStyle = WS_CHILD | WS_VISIBLE | ES_READONLY | ES_MULTILINE | WS_VSCROLL;
-  if (flags & 0x80000) bodyStyle |= ES_RIGHT;
-  DWORD bodyEx = (flags & 0x100000) ? WS_EX_RTLREADING : 0;
-  st.body = CreateWindowExA(bodyEx, "RICHEDIT", "", bodyStyle, 86, 30, IntMax(m.cx, 100), kFittingHeight, st.box,
-                            nullptr, inst, nullptr);
-  if (st.body) {
-    SendMessageA(st.body, EM_EXLIMITTEXT, 0, LPARAM(IntMax(int(shown.text.size()) + 1, 32767)));
-    SendMessageA(st.body, EM_SETEVENTMASK, 0, ENM_REQUESTRESIZE);
-    SendMessageA(st.body, WM_SETFONT, reinterpret_cast<WPARAM>(st.font), TRUE);
-    SendMessageA(st.body, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_WINDOW));
-    SetWindowTextA(st.body, shown.text.c_str());
-    // The control counts a line break as the two characters it is, as the text does.
-    for (const auto& b : shown.bold) {
-      CHARRANGE cr = {b.start, b.start + b.length};
-      SendMessageA(st.body, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&cr));
-      CHARFORMATA cf = {};
-      cf.cbSize = sizeof(cf);
-      cf.dwMask = CFM_BOLD;
-      cf.dwEffects = CFE_BOLD;
-      SendMessageA(st.body, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
-    }
-    CHARRANGE none = {0, 0};
-    SendMessageA(st.body, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&none));
-  }
+  bool scrolls = shown.text.size() > kSteppedText || m.cy > tallest;
+  st.body = MakeBody(st, shown, flags, scrolls, IntMax(m.cx, 100));
 
   // Widen in 10-pixel steps until the text no longer wraps. Each step lays the whole text
   // out again: a long text skips them and takes the widest body the steps could give.
@@ -305,6 +311,10 @@ int ShowMsgBox(HWND owner, const std::string& text, const std::string& caption, 
     // Taller than the screen allows: the body scrolls, and its bar takes room of its own.
     bodyH = tallest;
     bodyW += GetSystemMetrics(SM_CXVSCROLL);
+    if (st.body && !scrolls) {
+      DestroyWindow(st.body);
+      st.body = MakeBody(st, shown, flags, true, bodyW);
+    }
   }
 
   const int hMargin = bodyW < 200 ? 64 : 32;
