@@ -177,11 +177,27 @@ std::string PadLeftZero(const std::string& text, int width) {
 namespace {
 
 // Replace the first occurrence, restarting from the start each time, until none is left.
-std::string ReplaceLoop(std::string text, const std::string& search, const std::string& replacement) {
+// Done in one pass: the text kept so far holds no occurrence, so the first one is the one
+// that ends first as the characters are taken one by one; a replacement is taken again
+// before the rest, since it may join with what surrounds it into a new occurrence.
+std::string ReplaceLoop(const std::string& text, const std::string& search, const std::string& replacement) {
+  std::string out, again;  // again: characters still to take, last one first
+  out.reserve(text.size());
+  const size_t n = search.size();
+  size_t i = 0;
   for (;;) {
-    size_t p = text.find(search);
-    if (p == std::string::npos) return text;
-    text.replace(p, search.size(), replacement);
+    if (!again.empty()) {
+      out += again.back();
+      again.pop_back();
+    } else if (i < text.size()) {
+      out += text[i++];
+    } else {
+      return out;
+    }
+    if (out.size() >= n && out.compare(out.size() - n, n, search) == 0) {
+      out.resize(out.size() - n);
+      again.append(replacement.rbegin(), replacement.rend());
+    }
   }
 }
 

@@ -131,6 +131,16 @@ TEST(TextRoutines, ReplaceAll) {
   const std::string ff(1, char(255));
   EXPECT_EQ(ReplaceAll(codes + ff + "." + ff, ff, ff + ff), codes + ff + ff + "." + ff + ff);
   EXPECT_EQ(ReplaceAll(codes + ff + "a.b", ".", ".."), codes + ff + "a..b");
+
+  // Joins across a replacement count, also far into a long text with many matches.
+  EXPECT_EQ(ReplaceAll("xaaab", "ab", "b"), "xb");
+  EXPECT_EQ(ReplaceAll("aabbab", "ab", "ba"), "bbbaaa");
+  std::string many, expanded;
+  for (int i = 0; i < 200000; ++i) {
+    many += "line<p>";
+    expanded += "line\r\n";
+  }
+  EXPECT_EQ(ExpandTextEscapes(many), expanded);
 }
 
 TEST(TextRoutines, ReplaceAllNoCase) {
