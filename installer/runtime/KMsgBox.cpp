@@ -2,6 +2,8 @@
 
 #include <richedit.h>
 
+#include <algorithm>
+
 #include "Utils.h"
 
 const char* const kDefaultBtnText = "|OK|Cancel|Yes|No|Abort|Retry|Ignore|";
@@ -13,7 +15,8 @@ const COLORREF kBandColour = 0x984E00;
 const int kBandWidth = 54;
 const int kButtonWidth = 70, kButtonHeight = 23;
 const int kWidestLine = 400;        // measured lines are cut to this width
-const size_t kSteppedText = 4096;   // longer texts are not widened step by step
+const size_t kSteppedText = 16384;  // longer texts are not widened step by step,
+const size_t kLongParagraph = 512;  // nor texts with longer paragraphs, which are broken
 const int kFittingHeight = 0x7000;  // body height while it is fitted
 
 // Everything one open box needs; each call has its own.
@@ -173,6 +176,72 @@ SIZE MeasureText(HFONT font, const std::string& text, int cap) {
   return total;
 }
 
+// Length of the longest paragraph (text between line breaks).
+size_t LongestParagraph(const std::string& text) {
+  size_t longest = 0, start = 0;
+  for (;;) {
+    const size_t end = text.find("\r\n", start);
+    longest = std::max(longest, (end == std::string::npos ? text.size() : end) - start);
+    if (end == std::string::npos) return longest;
+    start = end + 2;
+  }
+}
+
+// Breaks the paragraphs longer than kLongParagraph into lines of the width, after a blank
+// where there is one, as the control would wrap them: it lays out one paragraph in time
+// that grows with the square of its length. The bold stretches move with their text.
+void BreakLongParagraphs(HFONT font, MsgBodyText& shown, int width) {
+  const std::string& t = shown.text;
+  std::vector<size_t> breaks;  // a line break goes before each of these characters
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  size_t start = 0;
+  for (;;) {
+    size_t end = t.find("\r\n", start);
+    if (end == std::string::npos) end = t.size();
+    for (size_t at = start; end - start > kLongParagraph && at < end;) {
+      const int n = int(std::min<size_t>(end - at, 1024));
+      int fit = 0;
+      SIZE size;
+      GetTextExtentExPointA(dc, t.data() + at, n, width, &fit, nullptr, &size);
+      if (fit >= n && at + size_t(n) == end) break;  // the rest fits on one line
+      size_t cut = at + size_t(std::max(fit, 1));
+      if (fit < n && t[cut] == ' ') {
+        ++cut;  // a blank may stand past the edge
+      } else if (fit < n) {
+        size_t blank = cut;
+        while (blank > at + 1 && t[blank - 1] != ' ') --blank;
+        if (blank > at + 1) cut = blank;
+      }
+      breaks.push_back(cut);
+      at = cut;
+    }
+    if (end == t.size()) break;
+    start = end + 2;
+  }
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  if (breaks.empty()) return;
+  std::string text;
+  text.reserve(t.size() + 2 * breaks.size());
+  size_t from = 0;
+  for (size_t b : breaks) {
+    text.append(t, from, b - from);
+    text += "\r\n";
+    from = b;
+  }
+  text.append(t, from, std::string::npos);
+  auto moved = [&](int pos) {
+    return pos + 2 * int(std::upper_bound(breaks.begin(), breaks.end(), size_t(pos)) - breaks.begin());
+  };
+  for (auto& b : shown.bold) {
+    const int first = moved(b.start), last = moved(b.start + b.length - 1);
+    b.start = first;
+    b.length = last - first + 1;
+  }
+  shown.text.swap(text);
+}
+
 // The rich-text body with its text and bold stretches, taller than any text it lays out.
 HWND MakeBody(BoxState& st, const MsgBodyText& shown, DWORD flags, bool scrolls, int width) {
   DWORD style = WS_CHILD | WS_VISIBLE | ES_READONLY | ES_MULTILINE | (scrolls ? WS_VSCROLL : 0);
@@ -278,16 +347,16 @@ int ShowMsgBox(HWND owner, const std::string& text, const std::string& caption, 
 
   // The body scrolls when the text is taller than the screen allows. While it is fitted it
   // is kept taller than the text, so that no scroll bar changes the width it lays out.
-  bool scrolls = shown.text.size() > kSteppedText || m.cy > tallest;
-  st.body = MakeBody(st, shown, flags, scrolls, IntMax(m.cx, 100));
-
-  // Widen in 10-pixel steps until the text no longer wraps. Each step lays the whole text
-  // out again: a long text skips them and takes the widest body the steps could give.
+  const int bar = GetSystemMetrics(SM_CXVSCROLL);
   int bodyW = m.cx, bodyH = m.cy;
-  bool fitted = false;
-  if (st.body && shown.text.size() <= kSteppedText) {
+  bool scrolls = m.cy > tallest;
+  bool barRoom = false;  // the width holds the scroll bar's
+  if (shown.text.size() <= kSteppedText && LongestParagraph(shown.text) <= kLongParagraph) {
+    // Widen in 10-pixel steps until the text no longer wraps.
+    st.body = MakeBody(st, shown, flags, scrolls, IntMax(m.cx, 100));
+    bool fitted = false;
     int widest = m.cx;
-    for (int i = 0; i <= 20; ++i) {
+    for (int i = 0; i <= 20 && st.body; ++i) {
       bodyW = m.cx + 10 * i;
       SetWindowPos(st.body, nullptr, 0, 0, bodyW, kFittingHeight, SWP_NOMOVE | SWP_NOZORDER);
       const int wanted = RequestedHeight(st);
@@ -297,20 +366,28 @@ int ShowMsgBox(HWND owner, const std::string& text, const std::string& caption, 
         break;
       }
     }
-    if (!fitted) bodyW = widest + 10;
-  } else if (st.body) {
+    if (st.body && !fitted) {
+      // It still wraps: as wide as it asked, as tall as the control lays it out.
+      bodyW = widest + 10;
+      SetWindowPos(st.body, nullptr, 0, 0, bodyW, kFittingHeight, SWP_NOMOVE | SWP_NOZORDER);
+      const int wanted = RequestedHeight(st);
+      if (wanted > 0) bodyH = wanted;
+    }
+  } else {
+    // Each step would lay the whole text out again: a long text takes the widest body the
+    // steps could give, and room for the scroll bar it most likely needs.
     bodyW = m.cx < kWidestLine ? m.cx + 10 : kWidestLine + 20 * 10 + 10;
-  }
-  if (st.body && !fitted) {
-    // The text wraps (or may): the body is as tall as the control lays it out.
-    SetWindowPos(st.body, nullptr, 0, 0, bodyW, kFittingHeight, SWP_NOMOVE | SWP_NOZORDER);
-    const int wanted = RequestedHeight(st);
+    BreakLongParagraphs(st.font, shown, bodyW - 20);
+    bodyW += bar;
+    scrolls = barRoom = true;
+    st.body = MakeBody(st, shown, flags, scrolls, bodyW);
+    const int wanted = st.body ? RequestedHeight(st) : 0;
     if (wanted > 0) bodyH = wanted;
   }
   if (bodyH > tallest) {
     // Taller than the screen allows: the body scrolls, and its bar takes room of its own.
     bodyH = tallest;
-    bodyW += GetSystemMetrics(SM_CXVSCROLL);
+    if (!barRoom) bodyW += bar;
     if (st.body && !scrolls) {
       DestroyWindow(st.body);
       st.body = MakeBody(st, shown, flags, true, bodyW);

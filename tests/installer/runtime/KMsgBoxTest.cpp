@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -31,7 +32,7 @@ HWND WaitForBox(HWND notThis = nullptr, DWORD timeoutMs = 10000) {
 int WithBox(const std::function<int()>& show, const std::function<void(HWND)>& act) {
   std::atomic<bool> returned{false};
   std::thread user([&] {
-    HWND box = WaitForBox();
+    HWND box = WaitForBox(nullptr, 60000);
     ASSERT_NE(box, nullptr) << "no box appeared";
     act(box);
     // Window handles are reused: wait for the caller, not for the handle to vanish.
@@ -54,6 +55,21 @@ std::string BodyText(HWND box) {
   std::vector<char> text(size_t(SendMessageA(rich, WM_GETTEXTLENGTH, 0, 0)) + 1);
   LRESULT n = SendMessageA(rich, WM_GETTEXT, WPARAM(text.size()), reinterpret_cast<LPARAM>(text.data()));
   return std::string(text.data(), size_t(n > 0 ? n : 0));
+}
+
+// The body's character at the position is bold.
+bool BoldAt(HWND rich, int pos) {
+  CHARRANGE cr = {pos, pos + 1};
+  SendMessageA(rich, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&cr));
+  CHARFORMATA cf = {};
+  cf.cbSize = sizeof(cf);
+  SendMessageA(rich, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+  return (cf.dwMask & CFM_BOLD) && (cf.dwEffects & CFE_BOLD);
+}
+
+std::string WithoutLineBreaks(std::string text) {
+  text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }), text.end());
+  return text;
 }
 
 std::vector<HWND> Buttons(HWND box) {
@@ -142,16 +158,8 @@ TEST(KMsgBox, BodyTagsAndTitledWrapping) {
             shown = tt::RichText(box);
             HWND rich = tt::FindChild(box, "RICHEDIT");
             ASSERT_NE(rich, nullptr);
-            auto boldAt = [&](int pos) {
-              CHARRANGE cr = {pos, pos + 1};
-              SendMessageA(rich, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&cr));
-              CHARFORMATA cf = {};
-              cf.cbSize = sizeof(cf);
-              SendMessageA(rich, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
-              return (cf.dwMask & CFM_BOLD) && (cf.dwEffects & CFE_BOLD);
-            };
-            captionBold = boldAt(1);
-            textBold = boldAt(int(shown.find("Disk")) - 2);
+            captionBold = BoldAt(rich, 1);
+            textBold = BoldAt(rich, int(shown.find("Disk")) - 2);
             tt::ClickButton(box, "OK");
           });
   EXPECT_EQ(shown.substr(0, 7), "WARNING");
@@ -172,14 +180,7 @@ TEST(KMsgBox, BoldFollowsLineBreaks) {
             HWND rich = tt::FindChild(box, "RICHEDIT");
             ASSERT_NE(rich, nullptr);
             // The control's character positions are those of the text it gives back.
-            for (int i = 0; i < int(shown.size()); ++i) {
-              CHARRANGE cr = {i, i + 1};
-              SendMessageA(rich, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&cr));
-              CHARFORMATA cf = {};
-              cf.cbSize = sizeof(cf);
-              SendMessageA(rich, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
-              bold += (cf.dwEffects & CFE_BOLD) ? shown[i] : ' ';
-            }
+            for (int i = 0; i < int(shown.size()); ++i) bold += BoldAt(rich, i) ? shown[i] : ' ';
             tt::ClickButton(box, "OK");
           });
   ASSERT_EQ(shown, "Demo --- is running!\r\n\r\nPlease close Demo\r\nand click OK.");
@@ -193,39 +194,40 @@ TEST(KMsgBox, BoldFollowsLineBreaks) {
   EXPECT_EQ(bold, expected);
 }
 
-// Long texts open promptly, whole, in a box that fits the screen and scrolls what it cannot show.
+// Long texts open, whole and with their bold, in a box that fits the screen and scrolls
+// what it cannot show.
 TEST(KMsgBox, LongTextsShowWholeInABoxOnTheScreen) {
-  std::string word = "lorem ipsum ";
   std::string longLine, manyLines;
-  while (longLine.size() < 100 * 1024) longLine += word;
+  while (longLine.size() < 100 * 1024) longLine += "lorem ipsum ";
   while (manyLines.size() < 1024 * 1024) manyLines += "A line of a long report, one of many.<p>";
   struct Case {
     const char* name;
     std::string text;
   };
   const Case cases[] = {
-      {"10 KB line", longLine.substr(0, 10 * 1024)},
-      {"100 KB line", longLine},
-      {"1 MB of lines", manyLines},
-      {"NUL inside", std::string("before\0after", 12)},
+      {"10 KB line", longLine.substr(0, 10 * 1024) + "<b>END</b>"},
+      {"100 KB line", "<b>START</b>" + longLine + "<b>END</b>"},
+      {"1 MB of lines", manyLines + "<b>END</b>"},
+      {"NUL inside", std::string("before\0after", 12) + "<b>END</b>"},
   };
   const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
   for (const Case& c : cases) {
     RECT boxRect = {};
     std::string shown;
-    std::atomic<bool> returned{false};
-    std::thread user([&] {
-      HWND box = WaitForBox(nullptr, 120000);
-      ASSERT_NE(box, nullptr) << c.name;
-      GetWindowRect(box, &boxRect);
-      shown = BodyText(box);
-      tt::ClickButton(box, "OK");
-      for (int i = 0; i < 3000 && !returned; ++i) Sleep(10);
-    });
-    ShowMsgBox(nullptr, c.text, c.name, 0, kDefaultBtnText);
-    returned = true;
-    user.join();
-    EXPECT_EQ(shown, ParseMsgBody(c.text).text) << c.name;
+    bool endBold = false, beforeBold = true;
+    WithBox([&] { return ShowMsgBox(nullptr, c.text, c.name, 0, kDefaultBtnText); },
+            [&](HWND box) {
+              GetWindowRect(box, &boxRect);
+              shown = BodyText(box);
+              HWND rich = tt::FindChild(box, "RICHEDIT");
+              const int end = int(shown.rfind("END"));
+              endBold = end > 0 && BoldAt(rich, end) && BoldAt(rich, end + 2);
+              beforeBold = end > 0 && BoldAt(rich, end - 1);
+              tt::ClickButton(box, "OK");
+            });
+    EXPECT_EQ(WithoutLineBreaks(shown), WithoutLineBreaks(ParseMsgBody(c.text).text)) << c.name;
+    EXPECT_TRUE(endBold) << c.name;
+    EXPECT_FALSE(beforeBold) << c.name;
     EXPECT_GE(boxRect.left, 0) << c.name;
     EXPECT_GE(boxRect.top, 0) << c.name;
     EXPECT_LE(boxRect.right, screenW) << c.name;
