@@ -18,9 +18,6 @@ have xauth || need_pkgs+=(xauth)
 have xdpyinfo || need_pkgs+=(x11-utils)
 [ -d /usr/src/googletest ] || need_pkgs+=(googletest)
 [ -f /usr/include/zlib.h ] || need_pkgs+=(zlib1g-dev)
-# Fonts with the widths of Arial, Times New Roman and Courier New, which the prefix stands
-# in for those faces (cmake/wine-run.sh.in).
-[ -f /usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf ] || need_pkgs+=(fonts-liberation2)
 if ! dpkg -s wine32:i386 >/dev/null 2>&1 || ! have wine; then
   need_pkgs+=(wine wine32:i386)
 fi
