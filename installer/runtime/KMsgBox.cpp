@@ -17,6 +17,9 @@ const int kButtonWidth = 70, kButtonHeight = 23;
 const int kWidestLine = 400;        // measured lines are cut to this width
 const size_t kSteppedText = 16384;  // longer texts are not widened step by step,
 const size_t kLongParagraph = 512;  // nor texts with longer paragraphs, which are broken
+// The rich-text control takes in text at about a second or two per megabyte: a body shows
+// at most this much, and says how much more there is.
+const size_t kShownText = 128 * 1024;
 const int kFittingHeight = 0x7000;  // body height while it is fitted
 
 // Everything one open box needs; each call has its own.
@@ -187,6 +190,23 @@ size_t LongestParagraph(const std::string& text) {
   }
 }
 
+// Cuts a text longer than kShownText, at a line break near the limit where there is one,
+// and ends it with a line that says how many characters are left out.
+void CutToShownLength(MsgBodyText& shown) {
+  std::string& t = shown.text;
+  if (t.size() <= kShownText) return;
+  size_t cut = t.rfind("\r\n", kShownText);
+  if (cut == std::string::npos || cut < kShownText - 1024) cut = kShownText;
+  if (cut > 0 && t[cut - 1] == '\r') --cut;
+  const size_t left = t.size() - cut;
+  t.resize(cut);
+  t += "\r\n[... " + std::to_string(left) + " more characters]";
+  std::vector<MsgBodyText::Stretch> bold;
+  for (const auto& b : shown.bold)
+    if (size_t(b.start) < cut) bold.push_back({b.start, int(std::min(size_t(b.start + b.length), cut)) - b.start});
+  shown.bold.swap(bold);
+}
+
 // Breaks the paragraphs longer than kLongParagraph into lines of the width, after a blank
 // where there is one, as the control would wrap them: it lays out one paragraph in time
 // that grows with the square of its length. The bold stretches move with their text.
@@ -342,6 +362,7 @@ int ShowMsgBox(HWND owner, const std::string& text, const std::string& caption, 
   }
   // Body text and its bold stretches; measured once.
   MsgBodyText shown = ParseMsgBody(text);
+  CutToShownLength(shown);
   const SIZE m = MeasureText(st.font, shown.text, kWidestLine);
   const int tallest = GetSystemMetrics(SM_CYSCREEN) * 2 / 3;
 
