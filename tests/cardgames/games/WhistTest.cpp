@@ -365,13 +365,14 @@ TEST_F(WhistTest, TheRaisedPartOfASelectedCardIsItsOwn) {
     game.seatList[0].name = name;
     tc::Canvas canvas(790, 560);
     game.Paint(canvas.dc());
-    std::vector<COLORREF> raised;
+    const std::vector<DWORD> pixels = canvas.Pixels();
+    std::vector<DWORD> raised;
     for (long y = top - 19; y < top; ++y)
-      for (long x = left + 1; x < left + images.CardWidth(); ++x) raised.push_back(canvas.At(x, y));
+      for (long x = left + 1; x < left + images.CardWidth(); ++x) raised.push_back(pixels[size_t(y) * 790 + size_t(x)]);
     return raised;
   };
   middle->selected = true;
-  const std::vector<COLORREF> unnamed = paintWithName("");
+  const std::vector<DWORD> unnamed = paintWithName("");
   EXPECT_EQ(paintWithName("WWWWWWWWWWWWWWWWWW"), unnamed);
   middle->selected = false;
 

@@ -475,12 +475,14 @@ TEST(CardGamePaintTest, TablePromptShowsTheStatusLinesInTheMiddleOfTheTable) {
     g.PaintTablePrompt(canvas.dc());
     int white = 0, whiteTop = 560, whiteBottom = 0;
     bool outside = false;
+    const std::vector<DWORD> pixels = canvas.Pixels();
     for (int y = 0; y < 560; ++y) {
       for (int x = 0; x < 790; ++x) {
-        if (canvas.At(x, y) == tc::kPaper) continue;
+        const DWORD v = pixels[size_t(y) * 790 + size_t(x)] & 0xFFFFFF;
+        if (v == 0xFF00FF) continue;
         const bool inTable = x >= table.left && x < table.right && y >= table.top && y < table.bottom;
         outside = outside || !inTable;
-        if (canvas.At(x, y) == RGB(255, 255, 255)) {
+        if (v == 0xFFFFFF) {
           ++white;
           whiteTop = std::min(whiteTop, y);
           whiteBottom = std::max(whiteBottom, y);
@@ -523,9 +525,10 @@ TEST(CardGamePaintTest, NamesFitTheScoreColumn) {
     SetBkMode(dc, TRANSPARENT);
     EXPECT_EQ(c.whole, DrawNameIn(dc, c.name, 100, 10, 170, 26, DT_SINGLELINE | DT_RIGHT)) << c.name;
     int inkLeft = 400, inkRight = -1;
+    const std::vector<DWORD> pixels = canvas.Pixels();
     for (int y = 0; y < 100; ++y)
       for (int x = 0; x < 400; ++x)
-        if (canvas.At(x, y) != tc::kPaper) {
+        if ((pixels[size_t(y) * 400 + size_t(x)] & 0xFFFFFF) != 0xFF00FF) {
           inkLeft = std::min(inkLeft, x);
           inkRight = std::max(inkRight, x);
         }
