@@ -214,6 +214,7 @@ class TScript {
 
   // Script text after scrambling, comments and blank lines are taken out.
   static TStringList CleanScriptText(const std::string& text);
+  static std::string RemoveBlockComments(const std::string& text);
   static std::string UnquoteArgument(const std::string& arg);
 
  private:
@@ -238,6 +239,8 @@ class TScript {
   void GroupData(const std::string& arg);
   void SubDir(const std::string& arg);
   void CopyFiles(const std::string& arg);
+  // Refuses the line being parsed as the unrecognised lines are refused.
+  void Reject();
 
   TStringList lines_;
   std::vector<TScriptGroup> groups_;
@@ -251,4 +254,5 @@ class TScript {
   int dialogIndex_ = 0;
   bool copyToUninstall_ = false;
   TStringList uninstallLines_;
+  std::string parsedLine_;  // the line whose keyword runs now, as the refusal box quotes it
 };
