@@ -1,9 +1,11 @@
 // The game modules built into the program.
 #include "GameRegistry.h"
+#include "War.h"
 #include "Whist.h"
 
 const std::vector<GameDescriptor>& GameModules() {
   static const std::vector<GameDescriptor> modules = {
+      {&WarName, &GameVersion, &WarId, &CreateWarGame},
       {&WhistName, &GameVersion, &WhistId, &CreateWhistGame},
   };
   return modules;

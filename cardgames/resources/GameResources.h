@@ -3,6 +3,7 @@
 
 // Rules texts (resource type TEXT).
 #define IDT_WHIST_RULES 10800
+#define IDT_WAR_RULES 10705
 
 // Choice dialogs: template, drop-down list and other controls.
 #define IDD_RUBICON_CHOICE 9101
@@ -27,3 +28,10 @@
 #define IDC_SPADES_LIST 10405
 #define IDD_ZETEMA_DECLARE 10901
 #define IDC_ZETEMA_LIST 10900
+
+// Option dialogs and their controls.
+#define IDD_WAR_OPTIONS 10704
+#define IDC_WAR_LEVEL0 10700
+#define IDC_WAR_LEVEL1 10701
+#define IDC_WAR_LEVEL2 10702
+#define IDC_WAR_LEVEL3 10703

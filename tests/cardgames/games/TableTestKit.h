@@ -1,0 +1,77 @@
+// A game on a test table: card images, scripted random numbers and boxes, named seats,
+// and helpers to find cards, set hands, click and tick.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "CardImages.h"
+#include "CardTestKit.h"
+#include "GameTestKit.h"
+#include "SelfPlay.h"
+
+const RECT kTestTable = {12, 12, 611, 491};
+const RECT kTestStatus = {623, 12, 778, 491};
+
+// A deck shuffle that leaves the pack in order, after the given draws.
+inline std::vector<std::uint32_t> OrderedShuffle(std::vector<std::uint32_t> before, std::uint32_t packSize) {
+  for (std::uint32_t i = 1; i < packSize; ++i) before.push_back(i);
+  return before;
+}
+
+template <class Game>
+class TableTest : public ::testing::Test {
+ protected:
+  explicit TableTest(const std::vector<std::uint32_t>& draws) : rng(draws), game(nullptr, 0, rng), boxes(&game) {
+    game.cardImages = &images;
+    const char* names[] = {"Card Shark", "Betty", "Igor", "Zeke"};
+    for (std::uint32_t s = 0; s < game.seats; ++s) {
+      game.SetSeatName(names[s], s);
+      game.SetSeatComputer(s != 0, s);
+    }
+    game.SetAreas(kTestTable, kTestStatus);
+    game.Resume();
+  }
+  // The first pack card with this printed face ("AS", "9D", "JK"); an ace also matches rank 1.
+  Card* Find(const std::string& text, int skip = 0) {
+    const auto rs = ParseCard(text);
+    for (Card& c : game.deck.pack) {
+      const bool rank = c.faceRank == rs.first || (rs.first == kRankHighAce && c.faceRank == kRankLowAce);
+      if (rank && c.faceSuit == rs.second && skip-- == 0) return &c;
+    }
+    ADD_FAILURE() << "no card " << text;
+    return nullptr;
+  }
+  // Empties the hand and fills it with these cards, taken from wherever they were.
+  void Hand(std::uint32_t seat, std::initializer_list<const char*> cards) {
+    game.seatList[seat].Clear();
+    for (const char* text : cards) {
+      Card* c = Find(text);
+      for (SeatRecord& s : game.seatList) s.RemoveCard(c);
+      game.seatList[seat].AddCard(c);
+    }
+  }
+  void Tick(int n = 1) {
+    for (int i = 0; i < n; ++i) game.OnTimer();
+  }
+  void Click(long x, long y) { game.OnLButtonDown(MAKELPARAM(x, y)); }
+  void ClickOn(const CardPile& pile, const Card* card) {
+    long x = 0, y = 0;
+    ASSERT_TRUE(PointOnCard(pile, card, x, y)) << CardName(card);
+    Click(x, y);
+  }
+  // Text of the boxes opened so far.
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> out;
+    for (const auto& b : boxes.boxes) out.push_back(b.text);
+    return out;
+  }
+
+  CardImages images;
+  ScriptedRandom rng;
+  Game game;
+  ScriptedDialogs boxes;
+};
