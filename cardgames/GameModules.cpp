@@ -1,10 +1,12 @@
 // The game modules built into the program.
+#include "Comet.h"
 #include "GameRegistry.h"
 #include "War.h"
 #include "Whist.h"
 
 const std::vector<GameDescriptor>& GameModules() {
   static const std::vector<GameDescriptor> modules = {
+      {&CometName, &GameVersion, &CometId, &CreateCometGame},
       {&WarName, &GameVersion, &WarId, &CreateWarGame},
       {&WhistName, &GameVersion, &WhistId, &CreateWhistGame},
   };

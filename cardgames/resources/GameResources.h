@@ -3,6 +3,7 @@
 
 // Rules texts (resource type TEXT).
 #define IDT_WHIST_RULES 10800
+#define IDT_COMET_RULES 9201
 #define IDT_WAR_RULES 10705
 
 // Choice dialogs: template, drop-down list and other controls.
