@@ -2,11 +2,40 @@
 
 #include "CardImages.h"
 #include "GameResources.h"
+#include "Window.h"
 
 namespace {
 
 const char kTitle[] = "War";
 const std::int32_t kIdValue = 0x200001;
+const std::uint8_t kTopLevel = 3;
+const int kLevelButtons[] = {IDC_WAR_LEVEL0, IDC_WAR_LEVEL1, IDC_WAR_LEVEL2, IDC_WAR_LEVEL3};
+
+LRESULT OnOptionsInit(HWND dialog, UINT, WPARAM, LPARAM lParam) {
+  auto* game = static_cast<WarGame*>(
+      InitOptionsDialog(dialog, lParam, {IDC_WAR_LEVEL0, IDC_WAR_LEVEL1, IDC_WAR_LEVEL2, IDC_WAR_LEVEL3}));
+  SetChecked(dialog, kLevelButtons[game->level > kTopLevel ? kTopLevel : game->level], true);
+  return TRUE;
+}
+
+LRESULT OnOptionsOk(HWND dialog, WPARAM, LPARAM) {
+  auto* game = static_cast<WarGame*>(OptionsDialogGame(dialog));
+  for (std::uint8_t level = 0; level <= kTopLevel; ++level)
+    if (IsChecked(dialog, kLevelButtons[level])) {
+      game->level = level;
+      break;
+    }
+  AcceptOptionsDialog(dialog, game->OptionsFile());
+  return 0;
+}
+
+const MessageMapEntry kOptionMessages[] = {{WM_INITDIALOG, &OnOptionsInit}, {}};
+const MessageMapEntry kOptionCommands[] = {{IDOK, &OnOptionsOk}, {IDCANCEL, &CancelOptionsDialog}, {}};
+const MessageMap kOptionMap = {kOptionMessages, kOptionCommands};
+
+INT_PTR CALLBACK OptionsProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DispatchMessageMap(kOptionMap, dialog, msg, wParam, lParam);
+}
 
 }  // namespace
 
@@ -23,7 +52,11 @@ WarGame::WarGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
   for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
     for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
   for (CardStack& pile : battlePiles) pile.window = window;
+  OptionsFile().Load();
+  if (level > kTopLevel) level = kTopLevel;
 }
+
+GameOptionsFile WarGame::OptionsFile() { return GameOptionsFile(window, kTitle, kIdValue).Byte(level); }
 
 WarGame::~WarGame() = default;
 
@@ -179,7 +212,7 @@ void WarGame::EndOfGame() {
   SetState(GameOver);
 }
 
-void WarGame::ShowOptions(HWND parent) { (void)parent; }
+void WarGame::ShowOptions(HWND parent) { RunOptionsDialog(*this, parent, IDD_WAR_OPTIONS, &OptionsProc); }
 
 void WarGame::Layout() {
   if (!cardImages) return;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CardGame.h"
+#include "GameOptions.h"
 
 std::string WarName();
 std::int32_t WarId();
@@ -33,6 +34,8 @@ class WarGame : public CardGame {
   void PlayCard(std::uint32_t seat, Card* card) override;
   Card* ChooseCard() override;
   void Layout() override;
+
+  GameOptionsFile OptionsFile();
 
   // Face-down cards each player adds in a war (0 to 3).
   std::uint8_t level = 3;

@@ -6,12 +6,15 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "ByteBuffer.h"
 #include "CardImages.h"
 #include "CardTestKit.h"
 #include "GameTestKit.h"
 #include "SelfPlay.h"
+#include "TestTool.h"
 
 const RECT kTestTable = {12, 12, 611, 491};
 const RECT kTestStatus = {623, 12, 778, 491};
@@ -75,3 +78,39 @@ class TableTest : public ::testing::Test {
   Game game;
   ScriptedDialogs boxes;
 };
+
+// What a game's real options dialog showed: for each listed control whether it was ticked
+// and whether it could be used.
+struct OptionsSeen {
+  bool found = false;
+  std::vector<bool> ticked;
+  std::vector<bool> enabled;
+};
+
+// Opens the game's options dialog (caption as given) and, from another thread, reads the
+// listed controls, clicks the ones to click (when they can be used) and presses the button.
+inline OptionsSeen UseOptionsDialog(CardGame& game, const std::string& caption, const std::vector<int>& controls,
+                                    const std::vector<int>& clicks, int button) {
+  OptionsSeen seen;
+  std::thread helper([&] {
+    HWND dialog = tt::WaitForWindow("", caption, 10000, GetCurrentProcessId());
+    if (!dialog) return;
+    seen.found = true;
+    for (int id : controls) {
+      seen.ticked.push_back(IsDlgButtonChecked(dialog, id) == BST_CHECKED);
+      seen.enabled.push_back(IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE);
+    }
+    for (int id : clicks)
+      if (IsWindowEnabled(GetDlgItem(dialog, id))) SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+    tt::ClickButtonId(dialog, button);
+  });
+  game.ShowOptions(nullptr);
+  helper.join();
+  return seen;
+}
+
+// Writes a game's options file as a checked file of the given type word.
+inline void WriteOptionsFile(const std::string& path, const std::vector<std::uint8_t>& payload, std::uint32_t typeWord) {
+  const std::vector<std::uint8_t> file = CheckedFile::Compose(payload, typeWord);
+  ASSERT_TRUE(tt::WriteFile(path, std::string(file.begin(), file.end())));
+}

@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "TableTestKit.h"
+#include "AppFolders.h"
+#include "GameResources.h"
+#include "GameRegistry.h"
 #include "War.h"
 
 namespace {
@@ -239,4 +242,56 @@ TEST(WarSelfPlayTest, SeededGamesAccountForEveryCard) {
     EXPECT_EQ(boxes.boxes.size(), 1u) << "seed " << seed;
     EXPECT_FALSE(game.gameInProgress);
   }
+}
+
+TEST(WarOptionsTest, TheLevelIsSavedAsOneByteAndClampedOnLoad) {
+  const std::string path = GetGameSettingsPath(nullptr, "War");
+  const struct {
+    const char* what;
+    std::vector<std::uint8_t> payload;
+    std::uint32_t typeWord;
+    std::uint8_t level;
+  } cases[] = {
+      {"level 1", {1}, 0x200001, 1},        {"level 0", {0}, 0x200001, 0},
+      {"too high", {9}, 0x200001, 3},       {"another game's", {1}, 0x401, 3},
+      {"short", {}, 0x200001, 3},
+  };
+  for (const auto& c : cases) {
+    WriteOptionsFile(path, c.payload, c.typeWord);
+    MersenneRandom rng(1);
+    WarGame game(nullptr, 0, rng);
+    EXPECT_EQ(game.level, c.level) << c.what;
+  }
+  DeleteFileA(path.c_str());
+  MersenneRandom rng(1);
+  WarGame game(nullptr, 0, rng);
+  EXPECT_EQ(game.level, 3);  // the default
+  game.level = 2;
+  game.OptionsFile().Save();
+  std::string bytes;
+  ASSERT_TRUE(tt::ReadFile(path, bytes));
+  const std::vector<std::uint8_t> expected = CheckedFile::Compose({2}, 0x200001);
+  EXPECT_EQ(bytes, std::string(expected.begin(), expected.end()));
+  DeleteFileA(path.c_str());
+}
+
+TEST(WarOptionsTest, TheDialogShowsAndSetsTheLevel) {
+  const std::string path = GetGameSettingsPath(nullptr, "War");
+  DeleteFileA(path.c_str());
+  MersenneRandom rng(1);
+  WarGame game(nullptr, 0, rng);
+  game.level = 1;
+  const std::vector<int> radios = {IDC_WAR_LEVEL0, IDC_WAR_LEVEL1, IDC_WAR_LEVEL2, IDC_WAR_LEVEL3};
+  OptionsSeen seen = UseOptionsDialog(game, "War Options", radios, {IDC_WAR_LEVEL0}, IDOK);
+  ASSERT_TRUE(seen.found);
+  EXPECT_EQ(seen.ticked, (std::vector<bool>{false, true, false, false}));
+  EXPECT_EQ(game.level, 0);
+  WarGame reloaded(nullptr, 0, rng);
+  EXPECT_EQ(reloaded.level, 0);
+  // While a game is in progress nothing can change.
+  game.gameInProgress = true;
+  seen = UseOptionsDialog(game, "War Options", radios, {IDC_WAR_LEVEL2}, IDCANCEL);
+  EXPECT_EQ(seen.enabled, (std::vector<bool>(4, false)));
+  EXPECT_EQ(game.level, 0);
+  DeleteFileA(path.c_str());
 }
