@@ -1,5 +1,6 @@
 // The game modules built into the program.
 #include "Comet.h"
+#include "FanTan.h"
 #include "GameRegistry.h"
 #include "War.h"
 #include "Whist.h"
@@ -7,6 +8,7 @@
 const std::vector<GameDescriptor>& GameModules() {
   static const std::vector<GameDescriptor> modules = {
       {&CometName, &GameVersion, &CometId, &CreateCometGame},
+      {&FanTanName, &GameVersion, &FanTanId, &CreateFanTanGame},
       {&WarName, &GameVersion, &WarId, &CreateWarGame},
       {&WhistName, &GameVersion, &WhistId, &CreateWhistGame},
   };

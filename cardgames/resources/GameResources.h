@@ -4,6 +4,7 @@
 // Rules texts (resource type TEXT).
 #define IDT_WHIST_RULES 10800
 #define IDT_COMET_RULES 9201
+#define IDT_FANTAN_RULES 9606
 #define IDT_WAR_RULES 10705
 
 // Choice dialogs: template, drop-down list and other controls.
@@ -31,6 +32,12 @@
 #define IDC_ZETEMA_LIST 10900
 
 // Option dialogs and their controls.
+#define IDD_FANTAN_OPTIONS 9605
+#define IDC_FANTAN_ACES_HIGH 9600
+#define IDC_FANTAN_ACES_LOW 9601
+#define IDC_FANTAN_ACES_IN_PLAY 9602
+#define IDC_FANTAN_SEVEN_NOT 9603
+#define IDC_FANTAN_SEVEN 9604
 #define IDD_WAR_OPTIONS 10704
 #define IDC_WAR_LEVEL0 10700
 #define IDC_WAR_LEVEL1 10701
