@@ -1,6 +1,7 @@
 #include "FanTan.h"
 
 #include "CardImages.h"
+#include "GamePaint.h"
 #include "GameResources.h"
 #include "Window.h"
 
@@ -428,4 +429,7 @@ void FanTanGame::Paint(HDC hdc) {
   SetTextColor(hdc, oldColour);
   SetBkMode(hdc, oldMode);
   CardGame::Paint(hdc);
+  std::vector<std::string> values;
+  for (std::uint32_t s = 0; s < seats; ++s) values.push_back(std::to_string(buriedCount[s]));
+  DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "BURIED")}, SeatRows(*this, values));
 }

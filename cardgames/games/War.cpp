@@ -1,6 +1,7 @@
 #include "War.h"
 
 #include "CardImages.h"
+#include "GamePaint.h"
 #include "GameResources.h"
 #include "Window.h"
 
@@ -261,4 +262,7 @@ void WarGame::Paint(HDC hdc) {
   SetTextColor(hdc, oldColour);
   SetBkMode(hdc, oldMode);
   CardGame::Paint(hdc);
+  std::vector<std::string> values;
+  for (std::uint32_t s = 0; s < seats; ++s) values.push_back(std::to_string(seatList[s].cards.size()));
+  DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "CARDS LEFT")}, SeatRows(*this, values));
 }

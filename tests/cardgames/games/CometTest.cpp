@@ -8,6 +8,7 @@
 
 #include "Comet.h"
 #include "TableTestKit.h"
+#include "TestCanvas.h"
 
 namespace {
 
@@ -274,4 +275,20 @@ TEST(CometSelfPlayTest, SeededGamesPlayToTheEnd) {
     EXPECT_EQ(hands, 8) << "seed " << seed;
     EXPECT_EQ(boxes.boxes.size(), 1u) << "seed " << seed;
   }
+}
+
+TEST_F(CometTest, PaintsEveryHandAndTheCentreCard) {
+  tc::Canvas canvas(790, 560);
+  game.Paint(canvas.dc());
+  EXPECT_EQ(canvas.Changed(), 0);
+  Deal();
+  game.current = 0;
+  game.PlayCard(0, game.seatList[0].FirstCard());
+  game.Paint(canvas.dc());
+  for (std::uint32_t s = 0; s < 4; ++s) {
+    const CardRect& b = game.seatList[s].bounds;
+    EXPECT_NE(canvas.At(b.left + 10, b.top + 10), tc::kPaper) << s;
+  }
+  EXPECT_NE(canvas.At(game.centreRect.left + 10, game.centreRect.top + 10), tc::kPaper);
+  EXPECT_EQ(canvas.At(kTestStatus.left + 40, kTestStatus.top + 39), COLORREF(0xA3BCCE));
 }

@@ -10,6 +10,7 @@
 #include "FanTan.h"
 #include "GameResources.h"
 #include "TableTestKit.h"
+#include "TestCanvas.h"
 
 namespace {
 
@@ -411,4 +412,20 @@ TEST(FanTanSelfPlayTest, SeededGamesAccountForEveryCard) {
     for (const auto& b : boxes.boxes) others += b.text != "Do you want aces to be high?";
     EXPECT_EQ(others, 1) << "seed " << seed;
   }
+}
+
+TEST_F(FanTanTest, PaintsTheHumansHandTheRowsAndTheBuriedPanel) {
+  tc::Canvas canvas(790, 560);
+  game.Paint(canvas.dc());
+  EXPECT_EQ(canvas.Changed(), 0);
+  Deal();
+  game.showStatusLines = true;
+  game.PlayCard(1, Find("7S"));
+  game.Paint(canvas.dc());
+  const CardRect& hand = game.seatList[0].bounds;
+  EXPECT_NE(canvas.At(hand.left + 10, hand.top + 10), tc::kPaper);
+  const CardRect& row = game.rows[kSuitSpades].bounds;
+  EXPECT_NE(canvas.At(row.left + 10, row.top + 10), tc::kPaper);
+  EXPECT_EQ(canvas.At(game.rows[kSuitHearts].anchorX + 10, game.rows[kSuitHearts].anchorY + 10), tc::kPaper);
+  EXPECT_EQ(canvas.At(kTestStatus.left + 40, kTestStatus.top + 199), COLORREF(0xA3BCCE));
 }

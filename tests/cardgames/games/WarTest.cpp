@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "TableTestKit.h"
+#include "TestCanvas.h"
 #include "AppFolders.h"
 #include "GameResources.h"
 #include "GameRegistry.h"
@@ -294,4 +295,20 @@ TEST(WarOptionsTest, TheDialogShowsAndSetsTheLevel) {
   EXPECT_EQ(seen.enabled, (std::vector<bool>(4, false)));
   EXPECT_EQ(game.level, 0);
   DeleteFileA(path.c_str());
+}
+
+TEST_F(WarTest, PaintsHandsBattlesAndTheCardsLeftPanel) {
+  tc::Canvas canvas(790, 560);
+  game.Paint(canvas.dc());
+  EXPECT_EQ(canvas.Changed(), 0);  // nothing before the deal
+  Deal();
+  game.showStatusLines = true;
+  game.PlayCard(1, game.seatList[1].LastCard());
+  game.Paint(canvas.dc());
+  const CardRect& hand = game.seatList[0].bounds;
+  EXPECT_NE(canvas.At(hand.left + 10, hand.top + 10), tc::kPaper);
+  const CardRect& pile = Pile(1).bounds;
+  EXPECT_NE(canvas.At(pile.left + 10, pile.top + 10), tc::kPaper);
+  EXPECT_EQ(canvas.At(Pile(0).anchorX + 10, Pile(0).anchorY + 10), tc::kPaper);  // nothing played yet
+  EXPECT_EQ(canvas.At(kTestStatus.left + 40, kTestStatus.top + 199), COLORREF(0xA3BCCE));
 }
