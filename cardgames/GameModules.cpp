@@ -1,4 +1,5 @@
 // The game modules built into the program.
+#include "Arlington.h"
 #include "Comet.h"
 #include "FanTan.h"
 #include "GameRegistry.h"
@@ -7,6 +8,7 @@
 
 const std::vector<GameDescriptor>& GameModules() {
   static const std::vector<GameDescriptor> modules = {
+      {&ArlingtonName, &GameVersion, &ArlingtonId, &CreateArlingtonGame},
       {&CometName, &GameVersion, &CometId, &CreateCometGame},
       {&FanTanName, &GameVersion, &FanTanId, &CreateFanTanGame},
       {&WarName, &GameVersion, &WarId, &CreateWarGame},

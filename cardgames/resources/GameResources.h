@@ -2,12 +2,15 @@
 #pragma once
 
 // Rules texts (resource type TEXT).
+#define IDT_ARLINGTON_RULES 9004
 #define IDT_WHIST_RULES 10800
 #define IDT_COMET_RULES 9201
 #define IDT_FANTAN_RULES 9606
 #define IDT_WAR_RULES 10705
 
 // Choice dialogs: template, drop-down list and other controls.
+#define IDD_ARLINGTON_JOKER 9002
+#define IDC_ARLINGTON_LIST 9000
 #define IDD_RUBICON_CHOICE 9101
 #define IDC_RUBICON_LIST 9100
 #define IDD_EUCHRE_BID 9404
@@ -32,6 +35,8 @@
 #define IDC_ZETEMA_LIST 10900
 
 // Option dialogs and their controls.
+#define IDD_ARLINGTON_OPTIONS 9003
+#define IDC_ARLINGTON_DEUCES 9001
 #define IDD_FANTAN_OPTIONS 9605
 #define IDC_FANTAN_ACES_HIGH 9600
 #define IDC_FANTAN_ACES_LOW 9601
