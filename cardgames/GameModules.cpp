@@ -1,5 +1,6 @@
 // The game modules built into the program.
 #include "Arlington.h"
+#include "Canasta.h"
 #include "Comet.h"
 #include "FanTan.h"
 #include "GameRegistry.h"
@@ -9,6 +10,7 @@
 const std::vector<GameDescriptor>& GameModules() {
   static const std::vector<GameDescriptor> modules = {
       {&ArlingtonName, &GameVersion, &ArlingtonId, &CreateArlingtonGame},
+      {&CanastaName, &GameVersion, &CanastaId, &CreateCanastaGame},
       {&CometName, &GameVersion, &CometId, &CreateCometGame},
       {&FanTanName, &GameVersion, &FanTanId, &CreateFanTanGame},
       {&WarName, &GameVersion, &WarId, &CreateWarGame},
