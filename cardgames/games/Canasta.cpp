@@ -570,11 +570,11 @@ void CanastaGame::HumanClick(long x, long y) {
     return;
   }
   for (std::uint32_t t = 0; t < 2; ++t) {
-    if (bonusPile[t].Contains(x, y)) {
+    if (bonusPile[t].HitTestAnchor(x, y) || bonusPile[t].Contains(x, y)) {
       ShowInfo(kTitle, PileCardsText(bonusPile[t], "No bonus cards."));
       return;
     }
-    if (canastaPile[t].Contains(x, y)) {
+    if (canastaPile[t].HitTestAnchor(x, y) || canastaPile[t].Contains(x, y)) {
       ShowInfo(kTitle, CanastaSummary(t));
       return;
     }
