@@ -8,6 +8,7 @@
 #include "DrawTable.h"
 #include "GamePaint.h"
 #include "GameResources.h"
+#include "GameSteps.h"
 #include "Window.h"
 
 namespace {
@@ -32,13 +33,6 @@ LRESULT OnOptionsOk(HWND dialog, WPARAM, LPARAM) {
   return 0;
 }
 
-const MessageMapEntry kOptionMessages[] = {{WM_INITDIALOG, &OnOptionsInit}, {}};
-const MessageMapEntry kOptionCommands[] = {{IDOK, &OnOptionsOk}, {IDCANCEL, &CancelOptionsDialog}, {}};
-const MessageMap kOptionMap = {kOptionMessages, kOptionCommands};
-
-INT_PTR CALLBACK OptionsProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return DispatchMessageMap(kOptionMap, dialog, msg, wParam, lParam);
-}
 
 }  // namespace
 
@@ -87,7 +81,9 @@ bool ArlingtonGame::HasOptions() { return true; }
 
 bool ArlingtonGame::ShowRules(HWND textBox) { return ShowRulesText(window, IDT_ARLINGTON_RULES, textBox); }
 
-void ArlingtonGame::ShowOptions(HWND parent) { RunOptionsDialog(*this, parent, IDD_ARLINGTON_OPTIONS, &OptionsProc); }
+void ArlingtonGame::ShowOptions(HWND parent) {
+  RunOptionsDialog(*this, parent, IDD_ARLINGTON_OPTIONS, &OptionsDialogProc<&OnOptionsInit, &OnOptionsOk>);
+}
 
 bool ArlingtonGame::IsWild(const Card* card) const {
   return card->rank == kRankJoker || (deucesWild && card->rank == 2);
@@ -450,30 +446,11 @@ void ArlingtonGame::DrawCard(std::uint32_t seat) {
 }
 
 void ArlingtonGame::OnTimer() {
-  if (computerDelay > 0) {
-    --computerDelay;
-    return;
-  }
-  switch (GetState()) {
-    case Playing:
-      if (current != humanSeat) {
-        ClearSelection(seatList[current]);
-        ComputerStep();
-        if (seatList[current].cards.empty()) EndOfHand(current);
-      }
-      break;
-    case HandOver:
-      if (handOverCountdown-- <= 0) {
-        handOverCountdown = -1;
-        FinishHand();
-      }
-      break;
-    case GameOver:
-      EndGame(kTitle, false, false);
-      break;
-    default:
-      break;
-  }
+  if (CommonTick(*this, kTitle, false) != Playing || current == humanSeat) return;
+  ClearSelection(seatList[current]);
+  const std::uint32_t seat = current;
+  ComputerStep();
+  if (seatList[seat].cards.empty()) EndOfHand(seat);
 }
 
 void ArlingtonGame::ComputerStep() {
@@ -680,29 +657,17 @@ Card* ArlingtonGame::ChooseDiscard(std::uint32_t seat) {
 }
 
 void ArlingtonGame::OnLButtonDown(LPARAM lParam) {
+  if (ClickOffersNewGame(*this, kTitle)) return;
   const long x = LOWORD(lParam);
   const long y = HIWORD(lParam);
-  switch (GetState()) {
-    case Dealing:
-    case Finished:
-      if (AskNewGame(kTitle)) StartDeal(true, false, true);
-      break;
-    case Playing:
-      HumanClick(x, y);
-      break;
-    case HandOver:
-      handOverCountdown = 0;
-      break;
-    default:
-      break;
-  }
+  if (GetState() == Playing)
+    HumanClick(x, y);
+  else if (GetState() == HandOver)
+    HandOverClick(*this, kTitle, x, y, false);
 }
 
 void ArlingtonGame::HumanClick(long x, long y) {
-  if (current != humanSeat) {
-    ShowTurnMessage(kTitle, seatList[current].name);
-    return;
-  }
+  if (RefuseOutOfTurn(*this, kTitle)) return;
   SeatRecord& hand = seatList[humanSeat];
   if (Card* card = hand.CardAt(x, y)) {
     hand.ToggleSelect(card);
@@ -819,7 +784,5 @@ void ArlingtonGame::Paint(HDC hdc) {
   }
   PaintSeatLabel(*this, hdc, humanSeat);
   CardGame::Paint(hdc);
-  std::vector<std::string> values;
-  for (std::uint32_t s = 0; s < seats; ++s) values.push_back(std::to_string(seatList[s].cards.size()));
-  DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "CARDS LEFT")}, SeatRows(*this, values));
+  PaintCardsLeft(*this, hdc);
 }

@@ -7,6 +7,7 @@
 #include "DrawTable.h"
 #include "GamePaint.h"
 #include "GameResources.h"
+#include "GameSteps.h"
 #include "Window.h"
 
 namespace {
@@ -48,13 +49,6 @@ LRESULT OnOptionsOk(HWND dialog, WPARAM, LPARAM) {
   return 0;
 }
 
-const MessageMapEntry kOptionMessages[] = {{WM_INITDIALOG, &OnOptionsInit}, {}};
-const MessageMapEntry kOptionCommands[] = {{IDOK, &OnOptionsOk}, {IDCANCEL, &CancelOptionsDialog}, {}};
-const MessageMap kOptionMap = {kOptionMessages, kOptionCommands};
-
-INT_PTR CALLBACK OptionsProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return DispatchMessageMap(kOptionMap, dialog, msg, wParam, lParam);
-}
 
 std::string Count(std::int32_t n, const std::string& what) {
   return std::to_string(n) + " " + what + (n == 1 ? " canasta" : " canastas");
@@ -109,7 +103,9 @@ bool CanastaGame::HasOptions() { return true; }
 
 bool CanastaGame::ShowRules(HWND textBox) { return ShowRulesText(window, IDT_CANASTA_RULES, textBox); }
 
-void CanastaGame::ShowOptions(HWND parent) { RunOptionsDialog(*this, parent, IDD_CANASTA_OPTIONS, &OptionsProc); }
+void CanastaGame::ShowOptions(HWND parent) {
+  RunOptionsDialog(*this, parent, IDD_CANASTA_OPTIONS, &OptionsDialogProc<&OnOptionsInit, &OnOptionsOk>);
+}
 
 std::uint32_t CanastaGame::TeamOf(std::uint32_t seat) const {
   return seat == humanSeat || seat == (humanSeat + 2) % seats ? 0 : 1;
@@ -490,57 +486,25 @@ std::string CanastaGame::CanastaSummary(std::uint32_t team) const {
 }
 
 void CanastaGame::OnTimer() {
-  if (computerDelay > 0) {
-    --computerDelay;
-    return;
-  }
-  switch (GetState()) {
-    case Playing:
-      if (current != humanSeat) {
-        ClearSelection(seatList[current]);
-        const std::uint32_t seat = current;
-        ComputerTurn();
-        if (seatList[seat].cards.empty()) EndOfHand(seat);
-      }
-      break;
-    case HandOver:
-      if (handOverCountdown-- <= 0) {
-        handOverCountdown = -1;
-        FinishHand();
-      }
-      break;
-    case GameOver:
-      EndGame(kTitle, false, false);
-      break;
-    default:
-      break;
-  }
+  if (CommonTick(*this, kTitle, false) != Playing || current == humanSeat) return;
+  ClearSelection(seatList[current]);
+  const std::uint32_t seat = current;
+  ComputerTurn();
+  if (seatList[seat].cards.empty()) EndOfHand(seat);
 }
 
 void CanastaGame::OnLButtonDown(LPARAM lParam) {
+  if (ClickOffersNewGame(*this, kTitle)) return;
   const long x = LOWORD(lParam);
   const long y = HIWORD(lParam);
-  switch (GetState()) {
-    case Dealing:
-    case Finished:
-      if (AskNewGame(kTitle)) StartDeal(true, false, true);
-      break;
-    case Playing:
-      HumanClick(x, y);
-      break;
-    case HandOver:
-      handOverCountdown = 0;
-      break;
-    default:
-      break;
-  }
+  if (GetState() == Playing)
+    HumanClick(x, y);
+  else if (GetState() == HandOver)
+    HandOverClick(*this, kTitle, x, y, false);
 }
 
 void CanastaGame::HumanClick(long x, long y) {
-  if (current != humanSeat) {
-    ShowTurnMessage(kTitle, seatList[current].name);
-    return;
-  }
+  if (RefuseOutOfTurn(*this, kTitle)) return;
   SeatRecord& hand = seatList[humanSeat];
   const std::uint32_t team = TeamOf(humanSeat);
   if (Card* card = hand.CardAt(x, y)) {
@@ -930,7 +894,5 @@ void CanastaGame::Paint(HDC hdc) {
     PanelText text(*this, hdc);
     DrawStatusLines(hdc);
   }
-  std::vector<std::string> values;
-  for (std::uint32_t s = 0; s < seats; ++s) values.push_back(std::to_string(seatList[s].cards.size()));
-  DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "CARDS LEFT")}, SeatRows(*this, values));
+  PaintCardsLeft(*this, hdc);
 }

@@ -2,6 +2,7 @@
 
 #include "CardImages.h"
 #include "GameResources.h"
+#include "GameSteps.h"
 
 namespace {
 
@@ -143,63 +144,25 @@ Card* CometGame::ChooseCard() {
 }
 
 void CometGame::OnTimer() {
-  if (computerDelay > 0) {
-    --computerDelay;
-    return;
-  }
-  switch (GetState()) {
-    case Playing:
-      PlayTurn();
-      break;
-    case HandOver:
-      if (handOverCountdown-- <= 0) {
-        handOverCountdown = -1;
-        FinishHand();
-      }
-      break;
-    case GameOver:
-      EndGame(kTitle, false, false);
-      break;
-    default:
-      break;
-  }
+  if (CommonTick(*this, kTitle, false) == Playing) PlayTurn();
 }
 
 void CometGame::OnLButtonDown(LPARAM lParam) {
+  if (ClickOffersNewGame(*this, kTitle)) return;
   const long x = LOWORD(lParam);
   const long y = HIWORD(lParam);
-  switch (GetState()) {
-    case Dealing:
-    case Finished:
-      if (AskNewGame(kTitle)) StartDeal(true, false, true);
-      break;
-    case Playing:
-      HumanClick(x, y);
-      break;
-    case HandOver:
-      if (seatList[humanSeat].CardAt(x, y))
-        ShowInfo(kTitle, "This hand is over");
-      else
-        handOverCountdown = 0;
-      break;
-    default:
-      break;
-  }
+  if (GetState() == Playing)
+    HumanClick(x, y);
+  else if (GetState() == HandOver)
+    HandOverClick(*this, kTitle, x, y, true);
 }
 
 void CometGame::HumanClick(long x, long y) {
-  if (current != humanSeat) {
-    ShowTurnMessage(kTitle, seatList[current].name);
-    return;
-  }
+  if (RefuseOutOfTurn(*this, kTitle)) return;
   SeatRecord& hand = seatList[humanSeat];
-  Card* card = hand.CardAt(x, y);
-  Card* selected = hand.FirstSelected();
-  if (!card) {
-    if (selected) hand.ToggleSelect(selected);
-  } else if (card != selected) {
-    hand.ToggleSelect(card);
-  } else if (IsPlayable(humanSeat, card, NextInSequence(hand))) {
+  Card* card = SelectThenConfirm(hand, x, y);
+  if (!card) return;
+  if (IsPlayable(humanSeat, card, NextInSequence(hand))) {
     gameInProgress = true;
     PlayCard(humanSeat, card);
   } else {
@@ -242,16 +205,6 @@ void CometGame::Paint(HDC hdc) {
     for (std::uint32_t s = 0; s < seats; ++s) seatList[s].Paint(*cardImages, hdc);
     if (lastCard) lastCard->Draw(*cardImages, hdc, centreRect.left, centreRect.top, true);
   }
-  const int oldMode = SetBkMode(hdc, TRANSPARENT);
-  const COLORREF oldColour = GetTextColor(hdc);
-  bigFont.Select(hdc);
-  for (std::uint32_t s = 0; s < seats; ++s) {
-    SetSeatTextColor(hdc, s);
-    const CardRect& r = seatList[s].labelRect;
-    DrawTextIn(hdc, seatList[s].name, r.left, r.top, r.right, r.bottom, static_cast<UINT>(seatList[s].labelFormat));
-  }
-  bigFont.Restore();
-  SetTextColor(hdc, oldColour);
-  SetBkMode(hdc, oldMode);
+  for (std::uint32_t s = 0; s < seats; ++s) PaintSeatLabel(*this, hdc, s);
   CardGame::Paint(hdc);
 }

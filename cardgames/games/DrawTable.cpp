@@ -58,16 +58,3 @@ void PaintFramedPile(CardGame& game, HDC hdc, const CardPile& pile) {
 void PaintStock(CardGame& game, HDC hdc, const RECT& deckRect, int backs) {
   if (game.cardImages) DrawStockBacks(*game.cardImages, hdc, backs, deckRect.left, deckRect.top);
 }
-
-void PaintSeatLabel(CardGame& game, HDC hdc, std::uint32_t seat) {
-  const SeatRecord& s = game.seatList[seat];
-  const int oldMode = SetBkMode(hdc, TRANSPARENT);
-  const COLORREF oldColour = GetTextColor(hdc);
-  game.bigFont.Select(hdc);
-  game.SetSeatTextColor(hdc, seat);
-  DrawTextIn(hdc, s.name, s.labelRect.left, s.labelRect.top, s.labelRect.right, s.labelRect.bottom,
-             static_cast<UINT>(s.labelFormat));
-  game.bigFont.Restore();
-  SetTextColor(hdc, oldColour);
-  SetBkMode(hdc, oldMode);
-}

@@ -40,5 +40,3 @@ void ClearSelection(CardPile& hand);
 // edge and each further one 2 pixels to the left.
 void PaintFramedPile(CardGame& game, HDC hdc, const CardPile& pile);
 void PaintStock(CardGame& game, HDC hdc, const RECT& deckRect, int backs);
-// The human's name left of the hand.
-void PaintSeatLabel(CardGame& game, HDC hdc, std::uint32_t seat);

@@ -3,6 +3,7 @@
 #include "CardImages.h"
 #include "GamePaint.h"
 #include "GameResources.h"
+#include "GameSteps.h"
 #include "Window.h"
 
 namespace {
@@ -42,13 +43,6 @@ LRESULT OnOptionsOk(HWND dialog, WPARAM, LPARAM) {
   return 0;
 }
 
-const MessageMapEntry kOptionMessages[] = {{WM_INITDIALOG, &OnOptionsInit}, {}};
-const MessageMapEntry kOptionCommands[] = {{IDOK, &OnOptionsOk}, {IDCANCEL, &CancelOptionsDialog}, {}};
-const MessageMap kOptionMap = {kOptionMessages, kOptionCommands};
-
-INT_PTR CALLBACK OptionsProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return DispatchMessageMap(kOptionMap, dialog, msg, wParam, lParam);
-}
 
 }  // namespace
 
@@ -78,7 +72,9 @@ bool FanTanGame::HasOptions() { return true; }
 
 bool FanTanGame::ShowRules(HWND textBox) { return ShowRulesText(window, IDT_FANTAN_RULES, textBox); }
 
-void FanTanGame::ShowOptions(HWND parent) { RunOptionsDialog(*this, parent, IDD_FANTAN_OPTIONS, &OptionsProc); }
+void FanTanGame::ShowOptions(HWND parent) {
+  RunOptionsDialog(*this, parent, IDD_FANTAN_OPTIONS, &OptionsDialogProc<&OnOptionsInit, &OnOptionsOk>);
+}
 
 // Aces keep one place in the table whichever way they count; beyond an ace there is nothing.
 bool FanTanGame::Holds(std::uint32_t seat, std::int32_t suit, std::int32_t rank) const {
@@ -274,70 +270,33 @@ void FanTanGame::EndOfHand() {
 }
 
 void FanTanGame::OnTimer() {
-  if (computerDelay > 0) {
-    --computerDelay;
-    return;
-  }
-  switch (GetState()) {
-    case Playing:
-      if (HandIsOver()) {
-        EndOfHand();
-      } else {
-        PlayTurn();
-        InvalidateTable();
-      }
-      break;
-    case HandOver:
-      if (handOverCountdown-- <= 0) {
-        handOverCountdown = -1;
-        FinishHand();
-      }
-      break;
-    case GameOver:
-      EndGame(kTitle, true, false);
-      break;
-    default:
-      break;
+  if (CommonTick(*this, kTitle, true) != Playing) return;
+  if (HandIsOver()) {
+    EndOfHand();
+  } else {
+    PlayTurn();
+    InvalidateTable();
   }
 }
 
 void FanTanGame::OnLButtonDown(LPARAM lParam) {
+  if (ClickOffersNewGame(*this, kTitle)) return;
   const long x = LOWORD(lParam);
   const long y = HIWORD(lParam);
-  switch (GetState()) {
-    case Dealing:
-    case Finished:
-      if (AskNewGame(kTitle)) StartDeal(true, false, true);
-      break;
-    case Playing:
-      HumanClick(x, y);
-      break;
-    case HandOver:
-      if (seatList[humanSeat].CardAt(x, y))
-        ShowInfo(kTitle, "This hand is over");
-      else
-        handOverCountdown = 0;
-      break;
-    default:
-      break;
-  }
+  if (GetState() == Playing)
+    HumanClick(x, y);
+  else if (GetState() == HandOver)
+    HandOverClick(*this, kTitle, x, y, true);
 }
 
 void FanTanGame::HumanClick(long x, long y) {
-  if (current != humanSeat) {
-    ShowTurnMessage(kTitle, seatList[current].name);
-    return;
-  }
+  if (RefuseOutOfTurn(*this, kTitle)) return;
   SeatRecord& hand = seatList[humanSeat];
   // One card a turn: a second click before the turn moves on plays nothing.
   if (hand.playedCard) return;
-  Card* card = hand.CardAt(x, y);
-  Card* selected = hand.FirstSelected();
-  if (!card) {
-    if (selected) hand.ToggleSelect(selected);
-  } else if (card != selected) {
-    hand.ToggleSelect(card);
-  } else if (IsLegal(card) || CountLegal(humanSeat) == 0) {
+  Card* card = SelectThenConfirm(hand, x, y);
+  if (!card) return;
+  if (IsLegal(card) || CountLegal(humanSeat) == 0) {
     gameInProgress = true;
     PlayCard(humanSeat, card);
   } else {
@@ -416,18 +375,7 @@ void FanTanGame::Paint(HDC hdc) {
     seatList[humanSeat].Paint(*cardImages, hdc);
     for (const CardStack& row : rows) row.Paint(*cardImages, hdc);
   }
-  const int oldMode = SetBkMode(hdc, TRANSPARENT);
-  const COLORREF oldColour = GetTextColor(hdc);
-  bigFont.Select(hdc);
-  for (std::uint32_t s = 0; s < seats; ++s) {
-    SetSeatTextColor(hdc, s);
-    const CardRect& r = seatList[s].labelRect;
-    const std::string label = (s == current ? "-->" : "") + seatList[s].name;
-    DrawTextIn(hdc, label, r.left, r.top, r.right, r.bottom, static_cast<UINT>(seatList[s].labelFormat));
-  }
-  bigFont.Restore();
-  SetTextColor(hdc, oldColour);
-  SetBkMode(hdc, oldMode);
+  for (std::uint32_t s = 0; s < seats; ++s) PaintSeatLabel(*this, hdc, s, s == current ? "-->" : "");
   CardGame::Paint(hdc);
   std::vector<std::string> values;
   for (std::uint32_t s = 0; s < seats; ++s) values.push_back(std::to_string(buriedCount[s]));

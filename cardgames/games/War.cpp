@@ -3,6 +3,7 @@
 #include "CardImages.h"
 #include "GamePaint.h"
 #include "GameResources.h"
+#include "GameSteps.h"
 #include "Window.h"
 
 namespace {
@@ -30,13 +31,6 @@ LRESULT OnOptionsOk(HWND dialog, WPARAM, LPARAM) {
   return 0;
 }
 
-const MessageMapEntry kOptionMessages[] = {{WM_INITDIALOG, &OnOptionsInit}, {}};
-const MessageMapEntry kOptionCommands[] = {{IDOK, &OnOptionsOk}, {IDCANCEL, &CancelOptionsDialog}, {}};
-const MessageMap kOptionMap = {kOptionMessages, kOptionCommands};
-
-INT_PTR CALLBACK OptionsProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return DispatchMessageMap(kOptionMap, dialog, msg, wParam, lParam);
-}
 
 }  // namespace
 
@@ -97,45 +91,24 @@ void WarGame::PlayCard(std::uint32_t seat, Card* card) {
 Card* WarGame::ChooseCard() { return seatList[current % 2].LastCard(); }
 
 void WarGame::OnTimer() {
-  if (computerDelay > 0) {
-    --computerDelay;
-    return;
-  }
-  switch (GetState()) {
-    case Playing:
-      if (AllSeatsHavePlayed()) {
-        statusLines[1] = "Choose the winning card.";
-        SetState(kChoosing);
-        InvalidateStatus();
-      } else {
-        PlayTurn();
-      }
-      break;
-    case GameOver:
-      EndGame(kTitle, false, false);
-      break;
-    default:
-      break;
+  if (CommonTick(*this, kTitle, false) != Playing) return;
+  if (AllSeatsHavePlayed()) {
+    statusLines[1] = "Choose the winning card.";
+    SetState(kChoosing);
+    InvalidateStatus();
+  } else {
+    PlayTurn();
   }
 }
 
 void WarGame::OnLButtonDown(LPARAM lParam) {
+  if (ClickOffersNewGame(*this, kTitle)) return;
   const long x = LOWORD(lParam);
   const long y = HIWORD(lParam);
-  switch (GetState()) {
-    case Dealing:
-    case Finished:
-      if (AskNewGame(kTitle)) StartDeal(true, false, true);
-      break;
-    case Playing:
-      HumanMove(x, y);
-      break;
-    case kChoosing:
-      ChooseWinner(x, y);
-      break;
-    default:
-      break;
-  }
+  if (GetState() == Playing)
+    HumanMove(x, y);
+  else if (GetState() == kChoosing)
+    ChooseWinner(x, y);
 }
 
 void WarGame::HumanMove(long x, long y) {
@@ -213,7 +186,9 @@ void WarGame::EndOfGame() {
   SetState(GameOver);
 }
 
-void WarGame::ShowOptions(HWND parent) { RunOptionsDialog(*this, parent, IDD_WAR_OPTIONS, &OptionsProc); }
+void WarGame::ShowOptions(HWND parent) {
+  RunOptionsDialog(*this, parent, IDD_WAR_OPTIONS, &OptionsDialogProc<&OnOptionsInit, &OnOptionsOk>);
+}
 
 void WarGame::Layout() {
   if (!cardImages) return;
@@ -250,19 +225,7 @@ void WarGame::Paint(HDC hdc) {
       battlePiles[s].Paint(*cardImages, hdc);
     }
   }
-  const int oldMode = SetBkMode(hdc, TRANSPARENT);
-  const COLORREF oldColour = SetTextColor(hdc, 0xFFFFFF);
-  bigFont.Select(hdc);
-  for (std::uint32_t s = 0; s < 2; ++s) {
-    SetSeatTextColor(hdc, s);
-    const CardRect& r = seatList[s].labelRect;
-    DrawTextIn(hdc, seatList[s].name, r.left, r.top, r.right, r.bottom, static_cast<UINT>(seatList[s].labelFormat));
-  }
-  bigFont.Restore();
-  SetTextColor(hdc, oldColour);
-  SetBkMode(hdc, oldMode);
+  for (std::uint32_t s = 0; s < 2; ++s) PaintSeatLabel(*this, hdc, s);
   CardGame::Paint(hdc);
-  std::vector<std::string> values;
-  for (std::uint32_t s = 0; s < seats; ++s) values.push_back(std::to_string(seatList[s].cards.size()));
-  DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "CARDS LEFT")}, SeatRows(*this, values));
+  PaintCardsLeft(*this, hdc);
 }
