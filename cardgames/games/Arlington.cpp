@@ -33,7 +33,6 @@ LRESULT OnOptionsOk(HWND dialog, WPARAM, LPARAM) {
   return 0;
 }
 
-
 }  // namespace
 
 std::string ArlingtonName() { return kTitle; }

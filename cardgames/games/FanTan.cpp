@@ -43,7 +43,6 @@ LRESULT OnOptionsOk(HWND dialog, WPARAM, LPARAM) {
   return 0;
 }
 
-
 }  // namespace
 
 std::string FanTanName() { return kTitle; }

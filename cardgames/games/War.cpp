@@ -31,7 +31,6 @@ LRESULT OnOptionsOk(HWND dialog, WPARAM, LPARAM) {
   return 0;
 }
 
-
 }  // namespace
 
 std::string WarName() { return kTitle; }

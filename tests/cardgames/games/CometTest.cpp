@@ -213,10 +213,8 @@ TEST(CometSelfPlayTest, SeededGamesPlayToTheEnd) {
     MersenneRandom rng(seed);
     MersenneRandom choices(seed * 31);
     CometGame game(nullptr, 0, rng);
-    game.cardImages = &images;
-    for (std::uint32_t s = 1; s < 4; ++s) game.SetSeatComputer(true, s);
+    SeatForSelfPlay(game, images);
     game.fastSpeed = seed % 4 != 0;
-    game.SetAreas(kTestTable, kTestStatus);
     ScriptedDialogs boxes(&game);
     game.Resume();
     game.NewDeal(true, true);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -77,6 +78,25 @@ class TableTest : public ::testing::Test {
   ScriptedRandom rng;
   Game game;
   ScriptedDialogs boxes;
+};
+
+// A game of the seeded self-play runs: seats after the first played by the computer.
+template <class Game>
+void SeatForSelfPlay(Game& game, CardImages& images) {
+  game.cardImages = &images;
+  for (std::uint32_t s = 1; s < game.seats; ++s) game.SetSeatComputer(true, s);
+  game.SetAreas(kTestTable, kTestStatus);
+}
+
+// Where the cards are: every card of the piles added, and whether one lies in two places.
+struct CardCensus {
+  template <class Cards>
+  void Add(const Cards& cards) {
+    for (const Card* c : cards) seen.insert(c), ++count;
+  }
+  bool Distinct() const { return seen.size() == count; }
+  std::set<const Card*> seen;
+  std::size_t count = 0;
 };
 
 // What a game's real options dialog showed: for each listed control whether it was ticked
