@@ -127,6 +127,7 @@ TEST_F(FanTanTest, TheFirstAceDecidesHowAcesCount) {
     Deal();
     game.firstPlay = false;
     Rows(c.lo, c.hi, kSuitHearts);
+    game.rows[kSuitHearts].AddCard(Find("7H"));  // stands for the row so far
     Hand(c.seat, {"AH", "AC", "5C"});
     Held(c.seat);
     game.acePreference[c.seat] = c.preference;
@@ -142,6 +143,8 @@ TEST_F(FanTanTest, TheFirstAceDecidesHowAcesCount) {
     if (asked) {
       EXPECT_EQ(boxes.boxes.back().text, "Do you want aces to be high?");
     }
+    // A high ace goes last in its row, a low one first.
+    ASSERT_EQ(game.rows[kSuitHearts].cards.size(), 2u);
     EXPECT_EQ(game.rows[kSuitHearts].LastCard() == Find("AH"), c.high);
     EXPECT_EQ(game.rows[kSuitHearts].FirstCard() == Find("AH"), !c.high);
     // Every ace of the pack turns high with the first high ace; the held table keeps it.
@@ -170,6 +173,7 @@ TEST_F(FanTanTest, BuriedCardsAndTheEndOfAHand) {
     game.firstPlay = false;
     game.acesHigh = c.acesHigh;
     Hand(0, {});
+    Hand(1, {});
     for (const char* b : c.buried) {
       Hand(1, {b});
       game.PlayCard(1, Find(b));  // no row is started: nothing is legal
