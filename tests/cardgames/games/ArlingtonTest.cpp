@@ -376,20 +376,6 @@ TEST_F(ArlingtonTest, ComputerTurnsGoStepByStep) {
   EXPECT_EQ(game.current, 0u);
 }
 
-TEST_F(ArlingtonTest, LayoutOfTheTable) {
-  const long w = images.CardWidth(), h = images.CardHeight();
-  const long rowGap = (479 - 4 * h) / 5, colGap = (599 - 8 * w) / 9;
-  EXPECT_EQ(Slot(0, 0).pile.anchorX, 12 + colGap);
-  EXPECT_EQ(Slot(0, 7).pile.anchorX, 12 + 8 * colGap + 7 * w);
-  EXPECT_EQ(Slot(0, 3).pile.anchorY, 12 + 3 * rowGap + 2 * h);
-  EXPECT_EQ(Slot(1, 3).pile.anchorY, 12 + rowGap);
-  ExpectRect(game.deckRect, 12 + (599 - w) / 2, 12 + 2 * rowGap + h, 12 + (599 - w) / 2 + w, 12 + 2 * rowGap + 2 * h);
-  EXPECT_EQ(game.jokerRect.left, 22);
-  EXPECT_EQ(game.discardPile.anchorX, game.deckRect.right + w / 4);
-  EXPECT_EQ(game.seatList[0].anchorY, 491 - rowGap - h);
-  EXPECT_EQ(game.seatList[0].labelFormat, 0x24);
-}
-
 TEST_F(ArlingtonTest, PaintsTheTable) {
   tc::Canvas canvas(790, 560);
   game.Paint(canvas.dc());

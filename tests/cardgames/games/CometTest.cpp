@@ -195,16 +195,6 @@ TEST_F(CometTest, ComputerChoices) {
   }
 }
 
-TEST_F(CometTest, LayoutAroundTheCentre) {
-  const long w = images.CardWidth(), h = images.CardHeight();
-  ExpectRect(game.centreRect, 12 + (599 - w) / 2, 12 + (479 - h) / 2, 12 + (599 - w) / 2 + w, 12 + (479 - h) / 2 + h);
-  EXPECT_EQ(game.seatList[0].anchorY, 491 - h - 5);
-  EXPECT_EQ(game.seatList[1].anchorY, 17);
-  EXPECT_EQ(game.seatList[2].anchorX, 17);
-  EXPECT_EQ(game.seatList[3].anchorX, 611 - w - 5);
-  EXPECT_EQ(game.seatList[2].layout, kColumnCentred);
-}
-
 // Whole games with a human that picks playable cards at random: each card played was the
 // player's to play and allowed, every card is in a hand or on the centre, and the game ends.
 TEST(CometSelfPlayTest, SeededGamesPlayToTheEnd) {

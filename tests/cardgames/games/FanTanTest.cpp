@@ -230,6 +230,21 @@ TEST_F(FanTanTest, FourBuriesInARowBuryEverythingLeft) {
   EXPECT_TRUE(hof.offers[0].lowerIsBetter);
 }
 
+TEST_F(FanTanTest, AnEmptyHandIsPassedOver) {
+  Deal();
+  game.firstPlay = false;
+  Hand(1, {});
+  Hand(0, {"KD", "QH"});
+  game.current = 0;
+  game.seatList[0].playedCard = Find("KC");
+  game.AdvanceTurn();
+  EXPECT_EQ(game.current, 2u);
+  EXPECT_EQ(game.seatList[0].playedCard, nullptr);
+  EXPECT_FALSE(game.HandIsOver());
+  for (std::uint32_t s : {0u, 2u, 3u}) game.seatList[s].Clear();
+  EXPECT_TRUE(game.HandIsOver());
+}
+
 TEST_F(FanTanTest, TheHumanPlaysOneCardATurnAndBuriesOnlyWhenBlocked) {
   Deal();
   game.firstPlay = false;

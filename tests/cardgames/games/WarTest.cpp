@@ -186,19 +186,6 @@ TEST_F(WarTest, ATieWithTheHandsEmptyEndsTheGame) {
   EXPECT_EQ(game.seatList[0].cards.size(), 26u);
 }
 
-TEST_F(WarTest, LayoutStacksTheHandsAndRowsTheBattles) {
-  const long w = images.CardWidth(), h = images.CardHeight();
-  const long rowGap = (479 - 4 * h) / 5;
-  const long x = 12 + (599 - w) / 2;
-  ExpectRect(game.seatList[1].bounds, x, 12 + rowGap, x + w, 12 + rowGap + h);
-  ExpectRect(game.seatList[0].bounds, x, 491 - rowGap - h, x + w, 491 - rowGap);
-  EXPECT_EQ(game.battlePiles[1].anchorX, x);
-  EXPECT_EQ(game.battlePiles[1].anchorY, 12 + 2 * rowGap + h);
-  EXPECT_EQ(game.battlePiles[0].anchorY, 12 + 3 * rowGap + 2 * h);
-  EXPECT_EQ(game.battlePiles[0].spacing, 20);
-  ExpectRect(game.seatList[0].labelRect, 0, 491 - rowGap - h, x - 10, 491 - rowGap);
-}
-
 // Whole games: the human plays its front card and picks the right winner; every card is in
 // a hand, a battle pile or won (one point each) at every tick.
 TEST(WarSelfPlayTest, SeededGamesAccountForEveryCard) {
