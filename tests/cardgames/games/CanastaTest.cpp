@@ -522,6 +522,21 @@ TEST_F(CanastaTest, ComputerChoices) {
   EXPECT_EQ(game.meldPile[1][1].cards.size(), 3u);
 }
 
+TEST_F(CanastaTest, WithAllEightMeldsInUseNoNewMeldIsStarted) {
+  Deal();
+  const char* ranks[] = {"4C", "5C", "6C", "8C", "9C", "10C", "JC", "QC"};
+  for (int k = 0; k < CanastaGame::kMelds; ++k)
+    for (Card* c : Pack({ranks[k], ranks[k]})) {
+      Take(c);
+      game.meldPile[1][k].AddCard(c);
+    }
+  Cards(1, {"KC", "KD", "KH", "AS", "AD", "9H", "6D"});
+  game.requirement[1] = 50;
+  EXPECT_FALSE(game.MeetRequirement(1));
+  EXPECT_EQ(game.seatList[1].cards.size(), 7u);
+  for (int k = 0; k < CanastaGame::kMelds; ++k) EXPECT_EQ(game.meldPile[1][k].cards.size(), 2u);
+}
+
 TEST_F(CanastaTest, PaintsTheTableAndTheTeamPanel) {
   tc::Canvas canvas(790, 560);
   game.Paint(canvas.dc());
