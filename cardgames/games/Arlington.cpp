@@ -656,13 +656,7 @@ Card* ArlingtonGame::ChooseDiscard(std::uint32_t seat) {
 }
 
 void ArlingtonGame::OnLButtonDown(LPARAM lParam) {
-  if (ClickOffersNewGame(*this, kTitle)) return;
-  const long x = LOWORD(lParam);
-  const long y = HIWORD(lParam);
-  if (GetState() == Playing)
-    HumanClick(x, y);
-  else if (GetState() == HandOver)
-    HandOverClick(*this, kTitle, x, y, false);
+  DispatchClick(*this, kTitle, lParam, &ArlingtonGame::HumanClick, false);
 }
 
 void ArlingtonGame::HumanClick(long x, long y) {

@@ -494,13 +494,7 @@ void CanastaGame::OnTimer() {
 }
 
 void CanastaGame::OnLButtonDown(LPARAM lParam) {
-  if (ClickOffersNewGame(*this, kTitle)) return;
-  const long x = LOWORD(lParam);
-  const long y = HIWORD(lParam);
-  if (GetState() == Playing)
-    HumanClick(x, y);
-  else if (GetState() == HandOver)
-    HandOverClick(*this, kTitle, x, y, false);
+  DispatchClick(*this, kTitle, lParam, &CanastaGame::HumanClick, false);
 }
 
 void CanastaGame::HumanClick(long x, long y) {

@@ -148,13 +148,7 @@ void CometGame::OnTimer() {
 }
 
 void CometGame::OnLButtonDown(LPARAM lParam) {
-  if (ClickOffersNewGame(*this, kTitle)) return;
-  const long x = LOWORD(lParam);
-  const long y = HIWORD(lParam);
-  if (GetState() == Playing)
-    HumanClick(x, y);
-  else if (GetState() == HandOver)
-    HandOverClick(*this, kTitle, x, y, true);
+  DispatchClick(*this, kTitle, lParam, &CometGame::HumanClick, true);
 }
 
 void CometGame::HumanClick(long x, long y) {

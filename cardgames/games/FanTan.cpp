@@ -279,13 +279,7 @@ void FanTanGame::OnTimer() {
 }
 
 void FanTanGame::OnLButtonDown(LPARAM lParam) {
-  if (ClickOffersNewGame(*this, kTitle)) return;
-  const long x = LOWORD(lParam);
-  const long y = HIWORD(lParam);
-  if (GetState() == Playing)
-    HumanClick(x, y);
-  else if (GetState() == HandOver)
-    HandOverClick(*this, kTitle, x, y, true);
+  DispatchClick(*this, kTitle, lParam, &FanTanGame::HumanClick, true);
 }
 
 void FanTanGame::HumanClick(long x, long y) {

@@ -20,6 +20,19 @@ bool ClickOffersNewGame(CardGame& game, const std::string& title);
 // During the hand-over hold: a click on the human's hand says the hand is over (when
 // sayHandOver), any other ends the hold.
 void HandOverClick(CardGame& game, const std::string& title, long x, long y, bool sayHandOver);
+// A click: offers a new game while none runs, goes to the game's own handler (x, y)
+// while it is played, and ends the hand-over hold (see HandOverClick).
+template <class Game>
+void DispatchClick(Game& game, const std::string& title, LPARAM lParam, void (Game::*whilePlaying)(long, long),
+                   bool sayHandOver) {
+  if (ClickOffersNewGame(game, title)) return;
+  const long x = LOWORD(lParam);
+  const long y = HIWORD(lParam);
+  if (game.GetState() == Playing)
+    (game.*whilePlaying)(x, y);
+  else if (game.GetState() == HandOver)
+    HandOverClick(game, title, x, y, sayHandOver);
+}
 // Not the human's turn: says whose it is (true).
 bool RefuseOutOfTurn(CardGame& game, const std::string& title);
 // The first click selects a card of the hand, a click beside it puts it back; a click on
