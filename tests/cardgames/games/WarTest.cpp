@@ -10,6 +10,10 @@
 #include "AppFolders.h"
 #include "GameResources.h"
 #include "GameRegistry.h"
+#include "Arlington.h"
+#include "Canasta.h"
+#include "Comet.h"
+#include "FanTan.h"
 #include "War.h"
 
 namespace {
@@ -298,4 +302,33 @@ TEST_F(WarTest, PaintsHandsBattlesAndTheCardsLeftPanel) {
   EXPECT_NE(canvas.At(pile.left + 10, pile.top + 10), tc::kPaper);
   EXPECT_EQ(canvas.At(Pile(0).anchorX + 10, Pile(0).anchorY + 10), tc::kPaper);  // nothing played yet
   EXPECT_EQ(canvas.At(kTestStatus.left + 40, kTestStatus.top + 199), COLORREF(0xA3BCCE));
+}
+
+// Every game of this family shows its own rules text.
+TEST(DrawAndShedRulesTest, EachGameShowsItsOwnRules) {
+  HWND box = CreateWindowExA(0, "EDIT", "", WS_POPUP | ES_MULTILINE, 0, 0, 300, 200, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(box, nullptr);
+  const struct {
+    CardGame* (*create)(RandomSource&, std::uint32_t, HWND);
+    const char* heading;
+    const char* phrase;
+  } games[] = {
+      {&CreateArlingtonGame, "ARLINGTON\r\n", "queen of spades"},
+      {&CreateCanastaGame, "CANASTA\r\n", "DESCRIPTION"},
+      {&CreateCometGame, "COMET\r\n", "nine of diamonds"},
+      {&CreateFanTanGame, "FAN TAN\r\n", "bury"},
+      {&CreateWarGame, "WAR\r\n", "face-down"},
+  };
+  for (const auto& g : games) {
+    MersenneRandom rng(1);
+    std::unique_ptr<CardGame> game(g.create(rng, 0, nullptr));
+    ASSERT_TRUE(game->ShowRules(box)) << g.heading;
+    std::vector<char> text(GetWindowTextLengthA(box) + 1);
+    GetWindowTextA(box, text.data(), static_cast<int>(text.size()));
+    const std::string rules(text.data());
+    EXPECT_EQ(rules.rfind(g.heading, 0), 0u) << g.heading;
+    EXPECT_NE(rules.find(g.phrase), std::string::npos) << g.heading;
+  }
+  DestroyWindow(box);
 }
