@@ -3,6 +3,7 @@
 
 // Rules texts (resource type TEXT).
 #define IDT_WHIST_RULES 10800
+#define IDT_ZETEMA_RULES 10902
 
 // Choice dialogs: template, drop-down list and other controls.
 #define IDD_RUBICON_CHOICE 9101
