@@ -4,7 +4,9 @@
 
 #include "CardImages.h"
 #include "ChoiceList.h"
+#include "GamePaint.h"
 #include "GameResources.h"
+#include "SeatLabels.h"
 
 namespace {
 
@@ -61,13 +63,6 @@ std::int32_t AssemblyValue(std::int32_t rank) {
 std::int32_t MarriageValue(int count) {
   static const std::int32_t values[] = {0, 10, 30, 60, 100};
   return count < 5 ? values[count] : 150;
-}
-
-// Until the shared panel helpers land: the stock as stepped backs, and the status panel.
-void PaintStock(HDC hdc, CardImages& images, const Card& back, std::size_t count, int left, int top) {
-  if (count < 2) return;
-  const int x = left - images.CardWidth() / 2;
-  for (std::size_t i = 0; i < (count - 2) / 5 + 1; ++i) back.DrawBack(images, hdc, x - static_cast<int>(2 * i), top);
 }
 
 }  // namespace
@@ -468,42 +463,15 @@ void ZetemaGame::Paint(HDC hdc) {
   if (GetState() == Dealing) return;
   if (cardImages) {
     seatList[humanSeat].Paint(*cardImages, hdc);
-    PaintStock(hdc, *cardImages, backCard, deck.stock.size(), stockRect.left, stockRect.top);
-  }
-  const int oldMode = SetBkMode(hdc, TRANSPARENT);
-  const COLORREF oldColour = GetTextColor(hdc);
-  bigFont.Select(hdc);
-  for (std::int32_t r = 1; r <= kRankKing; ++r) {
-    DrawCardFrame(hdc, rankPiles[r].anchorX, rankPiles[r].anchorY);
-    if (cardImages) rankPiles[r].Paint(*cardImages, hdc);
-  }
-  for (std::uint32_t s = 0; s < seats; ++s) {
-    SetSeatTextColor(hdc, s);
-    const CardRect& r = seatList[s].labelRect;
-    DrawTextIn(hdc, seatList[s].name, r.left, r.top, r.right, r.bottom, static_cast<UINT>(seatList[s].labelFormat));
-  }
-  bigFont.Restore();
-  SetTextColor(hdc, oldColour);
-  SetBkMode(hdc, oldMode);
-  CardGame::Paint(hdc);
-  if (GetState() == Playing && showStatusLines) {
-    const RECT& r = statusRect;
-    const int mode = SetBkMode(hdc, TRANSPARENT);
-    const COLORREF colour = SetTextColor(hdc, 0xA3BCCE);
-    smallFont.Select(hdc);
-    DrawTextIn(hdc, "GAME STATUS", r.left, r.top + 150, r.right, r.bottom, 0x21);
-    DrawTextIn(hdc, "PLAYER", r.left, r.top + 180, r.left + 70, r.top + 196, 0x2A);
-    DrawTextIn(hdc, "LAST COMBO.", r.left + 75, r.top + 180, r.right - 5, r.top + 196, 0x29);
-    for (std::uint32_t s = 0; s < seats; ++s) {
-      const long top = r.top + 204 + 16 * static_cast<long>(s);
-      DrawTextIn(hdc, seatList[s].name, r.left, top, r.left + 70, top + 16, 0x22);
-      DrawTextIn(hdc, lastCombo[s], r.left + 75, top, r.right - 5, top + 16, 0x11);
+    DrawStockBacks(*cardImages, hdc, StockBackCount(deck.stock.size()),
+                   stockRect.left - cardImages->CardWidth() / 2, stockRect.top);
+    for (std::int32_t r = 1; r <= kRankKing; ++r) {
+      DrawCardFrame(hdc, rankPiles[r].anchorX, rankPiles[r].anchorY);
+      rankPiles[r].Paint(*cardImages, hdc);
     }
-    smallFont.Restore();
-    SetTextColor(hdc, colour);
-    SetBkMode(hdc, mode);
-    GdiPen pen(hdc, 0, 2);
-    DrawLine(hdc, r.left + 5, r.top + 199, r.right - 5, r.top + 199);
-    DrawLine(hdc, r.left + 75, r.top + 180, r.left + 75, r.top + 272);
   }
+  DrawSeatNames(*this, hdc);
+  CardGame::Paint(hdc);
+  if (GetState() == Playing)
+    DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "LAST COMBO.")}, SeatRows(*this, lastCombo));
 }

@@ -49,7 +49,6 @@ class ZetemaGame : public CardGame {
 
   std::uint8_t assemblyDeclared[15] = {};
   bool scoredThisTurn = false;
-  Card backCard;
   std::vector<std::string> lastCombo;
   CardStack rankPiles[15];
   // Cards out of play in this hand: completed ranks and declared marriages.

@@ -308,11 +308,11 @@ TEST_F(ZetemaTest, LayoutAndPainting) {
   game.Paint(canvas.dc());
   EXPECT_NE(canvas.At(game.stockRect.left - w / 2 + 5, top + 5), tc::kPaper);  // the stock
   EXPECT_NE(canvas.At(Human().bounds.left + 5, top + 40), tc::kPaper);
-  EXPECT_EQ(canvas.At(kStatusArea.left + 75, kStatusArea.top + 250), RGB(0, 0, 0));  // the status grid
+  EXPECT_EQ(canvas.At(kStatusArea.left + 75, kStatusArea.top + 250), COLORREF(0xA3BCCE));  // the status grid
   canvas.Clear();
   game.SetState(HandOver);
   game.Paint(canvas.dc());
-  EXPECT_NE(canvas.At(kStatusArea.left + 75, kStatusArea.top + 250), RGB(0, 0, 0));  // only while playing
+  EXPECT_NE(canvas.At(kStatusArea.left + 75, kStatusArea.top + 250), COLORREF(0xA3BCCE));  // only while playing
 }
 
 TEST_F(ZetemaTest, RulesComeFromTheProgramsText) {
