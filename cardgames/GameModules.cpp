@@ -1,4 +1,5 @@
 // The game modules built into the program.
+#include "Durok.h"
 #include "GameRegistry.h"
 #include "Tablanette.h"
 #include "Whist.h"
@@ -6,6 +7,7 @@
 
 const std::vector<GameDescriptor>& GameModules() {
   static const std::vector<GameDescriptor> modules = {
+      {&DurokName, &GameVersion, &DurokId, &CreateDurokGame},
       {&TablanetteName, &GameVersion, &TablanetteId, &CreateTablanetteGame},
       {&WhistName, &GameVersion, &WhistId, &CreateWhistGame},
       {&ZetemaName, &GameVersion, &ZetemaId, &CreateZetemaGame},
