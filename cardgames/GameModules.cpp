@@ -1,6 +1,7 @@
 // The game modules built into the program.
 #include "Durok.h"
 #include "GameRegistry.h"
+#include "SpiteAndMalice.h"
 #include "Tablanette.h"
 #include "Whist.h"
 #include "Zetema.h"
@@ -8,6 +9,7 @@
 const std::vector<GameDescriptor>& GameModules() {
   static const std::vector<GameDescriptor> modules = {
       {&DurokName, &GameVersion, &DurokId, &CreateDurokGame},
+      {&SpiteAndMaliceName, &GameVersion, &SpiteAndMaliceId, &CreateSpiteAndMaliceGame},
       {&TablanetteName, &GameVersion, &TablanetteId, &CreateTablanetteGame},
       {&WhistName, &GameVersion, &WhistId, &CreateWhistGame},
       {&ZetemaName, &GameVersion, &ZetemaId, &CreateZetemaGame},

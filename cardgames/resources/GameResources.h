@@ -3,6 +3,7 @@
 
 // Rules texts (resource type TEXT).
 #define IDT_DUROK_RULES 9300
+#define IDT_SPITE_RULES 10500
 #define IDT_TABLANETTE_RULES 10600
 #define IDT_WHIST_RULES 10800
 #define IDT_ZETEMA_RULES 10902

@@ -40,15 +40,18 @@ class TableTest : public ::testing::Test {
 
   // The piles a card may lie in besides the hands and the stock.
   virtual std::vector<CardPile*> TablePiles() { return {}; }
+  // The packs the game's cards come from.
+  virtual std::vector<CardDeck*> Decks() { return {&game.deck}; }
 
   // A pack card by name ("QS", "10H", "AC"; an ace matches rank 1 or 14), skipping the
   // cards in avoid (for packs with several copies).
   Card* Find(const std::string& text, const std::vector<Card*>& avoid = {}) {
     auto rs = ParseCard(text);
-    for (Card& c : game.deck.pack) {
-      const bool rank = c.faceRank == rs.first || (rs.first == kRankHighAce && c.faceRank == kRankLowAce);
-      if (rank && c.faceSuit == rs.second && std::find(avoid.begin(), avoid.end(), &c) == avoid.end()) return &c;
-    }
+    for (CardDeck* deck : Decks())
+      for (Card& c : deck->pack) {
+        const bool rank = c.faceRank == rs.first || (rs.first == kRankHighAce && c.faceRank == kRankLowAce);
+        if (rank && c.faceSuit == rs.second && std::find(avoid.begin(), avoid.end(), &c) == avoid.end()) return &c;
+      }
     ADD_FAILURE() << "no card " << text;
     return nullptr;
   }
@@ -56,8 +59,10 @@ class TableTest : public ::testing::Test {
   void Lift(Card* c) {
     for (SeatRecord& s : game.seatList) s.RemoveCard(c);
     for (CardPile* p : TablePiles()) p->RemoveCard(c);
-    auto& stock = game.deck.stock;
-    stock.erase(std::remove(stock.begin(), stock.end(), c), stock.end());
+    for (CardDeck* deck : Decks()) {
+      auto& stock = deck->stock;
+      stock.erase(std::remove(stock.begin(), stock.end(), c), stock.end());
+    }
   }
   // Gives the pile exactly these cards (none of keep); what it held goes back to the stock.
   std::vector<Card*> Put(CardPile& pile, std::initializer_list<const char*> names, std::vector<Card*> keep = {}) {
