@@ -298,4 +298,80 @@ TEST_F(DurokTest, RulesComeFromTheProgramsText) {
   DestroyWindow(box);
 }
 
+// The human seat of the self-play games: sends one card or a pair and one more, covers
+// most of what it can and takes the rest.
+bool DurokHumanMove(SelfPlay& p) {
+  auto& g = static_cast<DurokGame&>(p.Game());
+  SeatRecord& hand = g.seatList[g.humanSeat];
+  for (Card* c : std::vector<Card*>(hand.cards.begin(), hand.cards.end()))
+    if (c->selected) p.ClickCard(hand, c);
+  if (g.sending) {
+    Card* first = hand.cards[p.Random(static_cast<std::uint32_t>(hand.cards.size()))];
+    std::vector<Card*> send = {first};
+    // Now and then a pair of another rank goes with it.
+    if (hand.cards.size() >= 3 && g.seatList[1].cards.size() >= 3 && p.Random(2) == 0)
+      for (std::size_t a = 0; a < hand.cards.size() && send.size() == 1; ++a)
+        for (std::size_t b = a + 1; b < hand.cards.size(); ++b)
+          if (hand.cards[a]->rank == hand.cards[b]->rank && hand.cards[a]->rank != first->rank) {
+            send = {first, hand.cards[a], hand.cards[b]};
+            break;
+          }
+    for (Card* c : send) p.ClickCard(hand, c);
+    p.RightClick(0, 0);
+    return true;
+  }
+  for (int i = 0; i < DurokGame::kSlots; ++i) {
+    Card* sent = g.sentSlots[i];
+    if (!sent || p.Random(4) == 0) continue;
+    for (Card* c : hand.cards) {
+      if (!g.CanCover(*c, *sent)) continue;
+      p.ClickCard(hand, c);
+      p.Click(g.slotPositions[i].x + 5, g.slotPositions[i].y + 5);
+      break;
+    }
+    if (g.GetState() != Playing || g.sending) return true;
+  }
+  p.RightClick(0, 0);
+  return true;
+}
+
+TEST(DurokSelfPlayTest, SeededGamesPlayToTheEnd) {
+  SelfPlayOptions o;
+  o.trickPlays = false;
+  o.maxTicks = 20000;
+  o.places = [](const CardGame& g, std::vector<const Card*>& cards) {
+    const auto& d = static_cast<const DurokGame&>(g);
+    for (int i = 0; i < DurokGame::kSlots; ++i) {
+      if (d.sentSlots[i]) cards.push_back(d.sentSlots[i]);
+      if (d.coverSlots[i] && d.coverSlots[i] != &d.noCoverCard) cards.push_back(d.coverSlots[i]);
+    }
+    cards.insert(cards.end(), d.outOfPlay.cards.begin(), d.outOfPlay.cards.end());
+  };
+  o.handCounter = [](const CardGame& g) { return g.GetState() >= GameOver ? 1u : 0u; };
+  o.humanToMove = [](const CardGame& g) {
+    return g.GetState() == Playing && g.current == g.humanSeat && !g.seatList[g.humanSeat].cards.empty();
+  };
+  o.humanMove = &DurokHumanMove;
+  o.onHandOver = [](CardGame& g) {
+    const auto& d = static_cast<const DurokGame&>(g);
+    EXPECT_TRUE(d.deck.stock.empty());
+    EXPECT_TRUE(d.seatList[0].cards.empty() || d.seatList[1].cards.empty());
+    std::int32_t left = 0;
+    for (std::uint32_t s = 0; s < 2; ++s)
+      for (const Card* c : d.seatList[s].cards) left += d.CardValue(*c);
+    for (const Card* c : d.sentSlots)
+      if (c) left += d.CardValue(*c);
+    EXPECT_EQ(d.scores[0] + d.scores[1], left);
+    EXPECT_TRUE(d.scores[0] == 0 || d.scores[1] == 0);
+  };
+  int humanWins = 0;
+  PlaySeededGames<DurokGame>(200, o, [&](DurokGame& g, const SelfPlayResult& r, std::uint32_t seed) {
+    EXPECT_TRUE(r.finished) << "seed " << seed;
+    EXPECT_EQ(r.hands, 1) << "seed " << seed;
+    humanWins += g.scores[0] > 0;
+  });
+  EXPECT_GT(humanWins, 0);
+  EXPECT_LT(humanWins, 200);
+}
+
 }  // namespace

@@ -339,4 +339,113 @@ TEST_F(SpiteAndMaliceTest, RulesComeFromTheProgramsText) {
   DestroyWindow(box);
 }
 
+// The human seat of the self-play games: plays its red card whenever it can, most other
+// plays it finds, and ends its turn with a discard or, when none is possible, by asking.
+bool SpiteHumanMove(SelfPlay& p) {
+  auto& g = static_cast<SpiteAndMaliceGame&>(p.Game());
+  const std::uint32_t h = g.humanSeat;
+  SeatRecord& hand = g.seatList[h];
+  p.Click(1, 1);  // nothing there: the selection is cleared
+  auto centreFor = [&](const Card& c) {
+    std::vector<std::uint32_t> piles;
+    for (std::uint32_t i = 0; i < 8; ++i)
+      if (g.CentreTakes(g.centrePiles[i], c)) piles.push_back(i);
+    return piles;
+  };
+  if (Card* red = g.redPiles[h].FirstCard()) {
+    const std::vector<std::uint32_t> piles = centreFor(*red);
+    if (!piles.empty()) {
+      p.ClickCard(g.redPiles[h], red);
+      ClickAnchor(p, g.centrePiles[piles[p.Random(static_cast<std::uint32_t>(piles.size()))]]);
+      return true;
+    }
+  }
+  if (!g.MayEndTurn(h) || p.Random(3) != 0) {
+    struct Play {
+      Card* card;
+      int side;  // -1: from the hand
+      std::uint32_t pile;
+    };
+    std::vector<Play> plays;
+    for (Card* c : hand.cards)
+      for (std::uint32_t i : centreFor(*c)) plays.push_back({c, -1, i});
+    for (std::uint32_t j = 0; j < 4; ++j)
+      if (Card* top = g.SidePile(h, j).LastCard())
+        for (std::uint32_t i : centreFor(*top)) plays.push_back({top, static_cast<int>(j), i});
+    if (!plays.empty()) {
+      const Play& play = plays[p.Random(static_cast<std::uint32_t>(plays.size()))];
+      if (play.side < 0) p.ClickCard(hand, play.card);
+      else ClickAnchor(p, g.SidePile(h, static_cast<std::uint32_t>(play.side)));
+      ClickAnchor(p, g.centrePiles[play.pile]);
+      return true;
+    }
+  }
+  if (!g.MayEndTurn(h)) {
+    p.Fault("the human can neither play nor end the turn");
+    return false;
+  }
+  std::vector<std::pair<Card*, std::uint32_t>> discards;
+  for (Card* c : hand.cards)
+    for (std::uint32_t j = 0; j < 4; ++j)
+      if (g.SideTakes(g.SidePile(h, j), *c)) discards.push_back({c, j});
+  if (discards.empty()) {
+    p.RightClick(0, 0);
+    return true;
+  }
+  const auto& d = discards[p.Random(static_cast<std::uint32_t>(discards.size()))];
+  p.ClickCard(hand, d.first);
+  ClickAnchor(p, g.SidePile(h, d.second));
+  return true;
+}
+
+// The game has no end of its own but an emptied red pile or two passes in a row: a game
+// still going after the tick bound is stopped there, with its cards accounted for.
+TEST(SpiteAndMaliceSelfPlayTest, SeededGamesPlayOnWithEveryCardInOnePlace) {
+  SelfPlayOptions o;
+  o.trickPlays = false;
+  o.maxTicks = 6000;
+  o.handOverState = GameOver;
+  o.handCounter = [](const CardGame& g) { return g.GetState() >= GameOver ? 1u : 0u; };
+  o.secondPack = [](const CardGame& g) { return &static_cast<const SpiteAndMaliceGame&>(g).redDeck; };
+  auto located = [](const SpiteAndMaliceGame& s, std::vector<const Card*>& cards) {
+    cards.insert(cards.end(), s.completedPile.cards.begin(), s.completedPile.cards.end());
+    for (const CardStack& p : s.redPiles) cards.insert(cards.end(), p.cards.begin(), p.cards.end());
+    for (const CardStack& p : s.sidePiles) cards.insert(cards.end(), p.cards.begin(), p.cards.end());
+    for (const CardStack& p : s.centrePiles) cards.insert(cards.end(), p.cards.begin(), p.cards.end());
+  };
+  o.places = [&](const CardGame& g, std::vector<const Card*>& cards) {
+    located(static_cast<const SpiteAndMaliceGame&>(g), cards);
+  };
+  o.humanToMove = [](const CardGame& g) { return g.GetState() == Playing && g.current == g.humanSeat; };
+  o.humanMove = &SpiteHumanMove;
+  o.allowBox = [](const ScriptedDialogs::Box& b) {
+    return b.caption == "Spite and Malice" &&
+           (b.text == "Would you like to end your turn now?" || b.text == "This game is over");
+  };
+  int finished = 0, stalemates = 0;
+  PlaySeededGames<SpiteAndMaliceGame>(
+      200, o,
+      [&](SpiteAndMaliceGame& g, const SelfPlayResult& r, std::uint32_t seed) {
+        const std::string what = "seed " + std::to_string(seed);
+        if (r.finished) {
+          ++finished;
+          EXPECT_EQ(r.hands, 1) << what;
+          const bool redOut = g.redPiles[0].cards.empty() || g.redPiles[1].cards.empty();
+          stalemates += !redOut;
+          if (!redOut) {
+            EXPECT_EQ(r.boxes[r.boxes.size() - 2].text, "This game is over") << what;
+          }
+          return;
+        }
+        std::vector<const Card*> cards(g.deck.stock.begin(), g.deck.stock.end());
+        for (const SeatRecord& s : g.seatList) cards.insert(cards.end(), s.cards.begin(), s.cards.end());
+        located(g, cards);
+        ExpectEachCardOnce({&g.deck, &g.redDeck}, cards, what);
+      },
+      true,
+      [](const std::string& f) { return f.rfind("the game did not end", 0) == 0 || f == "no box ended the game"; });
+  EXPECT_GE(finished, 100);
+  EXPECT_GT(stalemates + finished, 0);
+}
+
 }  // namespace

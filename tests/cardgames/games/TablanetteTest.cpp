@@ -391,4 +391,82 @@ TEST_F(TablanetteTest, RulesComeFromTheProgramsText) {
   DestroyWindow(box);
 }
 
+// The human seat of the self-play games: combines two places for a card now and then,
+// takes a matching place or lays the card down, and sweeps with jacks.
+bool TablanetteHumanMove(SelfPlay& p) {
+  auto& g = static_cast<TablanetteGame&>(p.Game());
+  SeatRecord& hand = g.seatList[g.humanSeat];
+  auto place = [&](std::uint32_t i) { ClickAnchor(p, g.places[i]); };
+  const std::uint32_t n = TablanetteGame::kPlaces;
+  if (p.Random(3) == 0) {
+    for (std::uint32_t i = 0; i < n; ++i)
+      for (std::uint32_t j = i + 1; j < n; ++j) {
+        if (g.places[i].cards.size() != 1 || g.places[j].cards.size() != 1) continue;
+        for (Card* c : hand.cards) {
+          if (c->rank == 11 || TablanetteGame::CardValue(*c) != g.placeValues[i] + g.placeValues[j]) continue;
+          place(i);
+          place(j);
+          p.RightClick(0, 0);
+          if (g.comboPlace != i) p.Fault("two places were not combined");
+          p.ClickCard(hand, c);
+          place(i);
+          return true;
+        }
+      }
+  }
+  Card* c = hand.cards[p.Random(static_cast<std::uint32_t>(hand.cards.size()))];
+  p.ClickCard(hand, c);
+  if (c->rank == 11) {
+    place(p.Random(n));
+    return true;
+  }
+  const std::int32_t v = TablanetteGame::CardValue(*c);
+  std::vector<std::uint32_t> matches, empties;
+  for (std::uint32_t i = 0; i < n; ++i) {
+    if (g.places[i].cards.empty()) empties.push_back(i);
+    else if (g.placeValues[i] == v || (v == 1 && g.placeValues[i] == 11)) matches.push_back(i);
+  }
+  if (!matches.empty() && (empties.empty() || p.Random(2) == 0))
+    place(matches[p.Random(static_cast<std::uint32_t>(matches.size()))]);
+  else if (!empties.empty())
+    place(empties[p.Random(static_cast<std::uint32_t>(empties.size()))]);
+  else
+    place(0);  // a full table and nothing to take
+  return true;
+}
+
+TEST(TablanetteSelfPlayTest, SeededGamesPlayToTheEnd) {
+  SelfPlayOptions o;
+  o.trickPlays = false;
+  o.maxTicks = 20000;
+  o.places = [](const CardGame& g, std::vector<const Card*>& cards) {
+    const auto& t = static_cast<const TablanetteGame&>(g);
+    for (const CardStack& p : t.places) cards.insert(cards.end(), p.cards.begin(), p.cards.end());
+    cards.insert(cards.end(), t.takenCards.cards.begin(), t.takenCards.cards.end());
+    if (t.lastPlayed && std::find(cards.begin(), cards.end(), t.lastPlayed) == cards.end()) cards.push_back(t.lastPlayed);
+  };
+  o.humanToMove = [](const CardGame& g) {
+    return g.GetState() == Playing && g.current == g.humanSeat && !g.seatList[g.humanSeat].cards.empty();
+  };
+  o.humanMove = &TablanetteHumanMove;
+  std::int32_t before[2] = {0, 0};
+  o.onHandOver = [&](CardGame& g) {
+    const auto& t = static_cast<const TablanetteGame&>(g);
+    EXPECT_EQ(t.takenCards.cards.size(), 52u);
+    if (t.lastCapturer < 2) {
+      EXPECT_EQ(t.captured[0] + t.captured[1], 52u);
+    }
+    for (int s = 0; s < 2; ++s) {
+      EXPECT_GE(g.scores[s], before[s]);
+      before[s] = g.scores[s];
+    }
+  };
+  PlaySeededGames<TablanetteGame>(200, o, [&](TablanetteGame& g, const SelfPlayResult& r, std::uint32_t seed) {
+    EXPECT_TRUE(r.finished) << "seed " << seed;
+    EXPECT_EQ(r.hands, 4) << "seed " << seed;
+    EXPECT_EQ(g.GetState(), Finished) << "seed " << seed;
+    before[0] = before[1] = 0;
+  });
+}
+
 }  // namespace

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -102,3 +104,51 @@ class TableTest : public ::testing::Test {
   G game;
   ScriptedDialogs boxes;
 };
+
+// Plays seeded games of G with seat 0 the human (played by the driver) and computer seats
+// at fast speed (every fourth seed at thinking speed unless alwaysFast); reports the
+// driver's faults and hands the finished game to check.
+template <class G>
+void PlaySeededGames(std::uint32_t count, SelfPlayOptions options,
+                     const std::function<void(G&, const SelfPlayResult&, std::uint32_t)>& check,
+                     bool alwaysFast = false,
+                     const std::function<bool(const std::string&)>& tolerated = nullptr) {
+  CardImages images;
+  const char* names[] = {"Card Shark", "Betty", "Igor", "Zeke"};
+  for (std::uint32_t seed = 1; seed <= count; ++seed) {
+    MersenneRandom rng(seed);
+    MersenneRandom choices(seed * 7919);
+    G game(nullptr, 0, rng);
+    game.cardImages = &images;
+    for (std::uint32_t s = 0; s < game.seats; ++s) {
+      game.SetSeatName(names[s], s);
+      game.SetSeatComputer(s != 0, s);
+    }
+    game.fastSpeed = alwaysFast || seed % 4 != 0;
+    game.SetAreas(kTableArea, kStatusArea);
+    options.dialogSeed = seed;
+    options.clickThroughHolds = seed % 2 == 0;
+    SelfPlay driver(game, choices);
+    const SelfPlayResult r = driver.Run(options);
+    for (const std::string& f : r.faults)
+      if (!tolerated || !tolerated(f)) ADD_FAILURE() << "seed " << seed << ": " << f;
+    check(game, r, seed);
+  }
+}
+
+// Clicks inside the card box at a pile's anchor.
+inline void ClickAnchor(SelfPlay& p, const CardPile& pile) { p.Click(pile.anchorX + 5, pile.anchorY + 5); }
+
+// Every card of the packs lies in exactly one of the piles and stocks given.
+inline void ExpectEachCardOnce(const std::vector<const CardDeck*>& packs, const std::vector<const Card*>& located,
+                               const std::string& what) {
+  std::map<const Card*, int> n;
+  for (const Card* c : located) ++n[c];
+  std::size_t total = 0;
+  for (const CardDeck* pack : packs)
+    for (const Card& c : pack->pack) {
+      EXPECT_EQ(n[&c], 1) << what << ": " << CardName(&c);
+      ++total;
+    }
+  EXPECT_EQ(located.size(), total) << what;
+}

@@ -325,4 +325,50 @@ TEST_F(ZetemaTest, RulesComeFromTheProgramsText) {
   DestroyWindow(box);
 }
 
+// Whole games between three computer seats and a human seat that declares now and then
+// and plays cards at random.
+TEST(ZetemaSelfPlayTest, SeededGamesPlayToTheEnd) {
+  SelfPlayOptions o;
+  o.trickPlays = false;
+  o.maxTicks = 20000;
+  o.places = [](const CardGame& g, std::vector<const Card*>& cards) {
+    const auto& z = static_cast<const ZetemaGame&>(g);
+    for (const CardStack& p : z.rankPiles) cards.insert(cards.end(), p.cards.begin(), p.cards.end());
+    cards.insert(cards.end(), z.outOfPlay.cards.begin(), z.outOfPlay.cards.end());
+  };
+  o.humanToMove = [](const CardGame& g) {
+    return g.GetState() == Playing && g.current == g.humanSeat && !g.seatList[g.humanSeat].cards.empty();
+  };
+  o.humanMove = [](SelfPlay& p) {
+    CardGame& g = p.Game();
+    if (p.Random(3) == 0) p.RightClick(0, 0);
+    SeatRecord& hand = g.seatList[g.humanSeat];
+    if (g.GetState() != Playing || g.current != g.humanSeat || hand.cards.empty()) return true;
+    Card* c = hand.cards[p.Random(static_cast<std::uint32_t>(hand.cards.size()))];
+    if (!c->selected) p.ClickCard(hand, c);
+    p.ClickCard(hand, c);
+    return true;
+  };
+  o.allowBox = [](const ScriptedDialogs::Box& b) {
+    return b.kind == "choice" || (b.kind == "info" && b.caption == "Zetema" &&
+                                  (b.text.rfind("You do not have", 0) == 0 || b.text.rfind("You have already", 0) == 0));
+  };
+  int declared = 0;
+  std::vector<std::int32_t> before(4, 0);
+  o.onHandOver = [&](CardGame& g) {
+    for (std::uint32_t s = 0; s < 4; ++s) {
+      EXPECT_GE(g.scores[s], before[s]);
+      before[s] = g.scores[s];
+    }
+  };
+  PlaySeededGames<ZetemaGame>(200, o, [&](ZetemaGame& g, const SelfPlayResult& r, std::uint32_t seed) {
+    EXPECT_TRUE(r.finished) << "seed " << seed;
+    EXPECT_EQ(r.hands, 8) << "seed " << seed;
+    EXPECT_EQ(g.GetState(), Finished) << "seed " << seed;
+    for (const auto& b : r.boxes) declared += b.kind == "choice";
+    before.assign(4, 0);
+  });
+  EXPECT_GT(declared, 0);
+}
+
 }  // namespace
