@@ -1,6 +1,7 @@
 // The game modules built into the program.
 #include "Durok.h"
 #include "GameRegistry.h"
+#include "RubiconBezique.h"
 #include "SpiteAndMalice.h"
 #include "Tablanette.h"
 #include "Whist.h"
@@ -8,6 +9,7 @@
 
 const std::vector<GameDescriptor>& GameModules() {
   static const std::vector<GameDescriptor> modules = {
+      {&RubiconBeziqueName, &GameVersion, &RubiconBeziqueId, &CreateRubiconBeziqueGame},
       {&DurokName, &GameVersion, &DurokId, &CreateDurokGame},
       {&SpiteAndMaliceName, &GameVersion, &SpiteAndMaliceId, &CreateSpiteAndMaliceGame},
       {&TablanetteName, &GameVersion, &TablanetteId, &CreateTablanetteGame},

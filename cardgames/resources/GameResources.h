@@ -2,6 +2,7 @@
 #pragma once
 
 // Rules texts (resource type TEXT).
+#define IDT_RUBICON_RULES 9102
 #define IDT_DUROK_RULES 9300
 #define IDT_SPITE_RULES 10500
 #define IDT_TABLANETTE_RULES 10600
