@@ -457,7 +457,8 @@ void SpiteAndMaliceGame::OnLButtonDown(LPARAM lParam) {
       PlayToCentre(humanSeat, i, selectedCard, selectedSource);
       return;
     }
-  for (std::uint32_t j = 0; j < 4; ++j) {
+  // A long side pile runs under the next one, which is drawn over it: the later pile first.
+  for (std::uint32_t j = 4; j-- > 0;) {
     const CardStack& pile = SidePile(humanSeat, j);
     if (pile.HitTestAnchor(x, y) || pile.Contains(x, y)) {
       HumanSideClick(j);

@@ -41,6 +41,10 @@ std::int32_t TablanetteGame::CardValue(const Card& card) {
   switch (card.rank) {
     case 11:
       return 0;
+    case 12:
+      return 13;
+    case kRankKing:
+      return 14;
     case kRankHighAce:
     case kRankLowAce:
       return 1;

@@ -213,6 +213,7 @@ TEST_F(DurokTest, TheComputerSendsPairsButKeepsHighTrumps) {
   for (const auto& c : cases) {
     Deal();
     game.trumpCard = Find("AH");
+    Put(Human(), {"3S", "4S", "6S", "7S", "8S"});
     Put(Computer(), c.hand);
     StockOf(c.stock);
     game.sending = true;

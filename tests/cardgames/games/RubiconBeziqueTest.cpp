@@ -195,9 +195,9 @@ TEST_F(RubiconBeziqueTest, OneCardATrickFromTheHandOrTheDeclaredCards) {
 }
 
 TEST_F(RubiconBeziqueTest, SuitIsFollowedOnceTheStockIsEmpty) {
-  StockOf(0);
   Put(Human(), {"7C", "8H"});
   Put(game.seatList[1], {"9H"});
+  StockOf(0);
   game.current = 1;
   game.PlayCard(1, Find("9H"));
   game.current = 0;
@@ -252,10 +252,10 @@ TEST_F(RubiconBeziqueTest, TricksDrawFromTheStockAndTheLastOnesCountBrisques) {
   };
   for (const auto& c : cases) {
     Deal();
-    StockOf(0);
-    boxes.boxes.clear();
     Put(Human(), {"AS"});
     Put(game.seatList[1], {"10S"});
+    StockOf(0);
+    boxes.boxes.clear();
     game.scores[0] = c.before[0];
     game.scores[1] = c.before[1];
     game.current = 0;

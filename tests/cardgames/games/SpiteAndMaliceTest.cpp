@@ -22,16 +22,25 @@ class SpiteAndMaliceTest : public TableTest<SpiteAndMaliceGame> {
   }
   std::vector<CardDeck*> Decks() override { return {&game.deck, &game.redDeck}; }
   SeatRecord& Human() { return game.seatList[0]; }
-  // A centre pile built up to n cards (ace, two, ...; clubs not in use elsewhere).
+  // Cards on the centre and completed piles.
+  std::vector<Card*> InUse() {
+    std::vector<Card*> used(game.completedPile.cards.begin(), game.completedPile.cards.end());
+    for (const CardStack& p : game.centrePiles) used.insert(used.end(), p.cards.begin(), p.cards.end());
+    return used;
+  }
+  // A centre pile built up to n cards (ace, two, ...; clubs from no other pile, and from
+  // no hand while there are others).
   void Build(std::uint32_t i, int n) {
     static const char* const ranks[] = {"AC", "2C", "3C", "4C", "5C", "6C", "7C", "8C", "9C", "10C", "JC", "QC"};
     Put(game.centrePiles[i], {});
-    std::vector<Card*> used(game.completedPile.cards.begin(), game.completedPile.cards.end());
-    for (const CardStack& p : game.centrePiles) used.insert(used.end(), p.cards.begin(), p.cards.end());
-    for (const SeatRecord& s : game.seatList) used.insert(used.end(), s.cards.begin(), s.cards.end());
+    std::vector<Card*> used = InUse();
+    std::vector<Card*> held = used;
+    for (const SeatRecord& s : game.seatList) held.insert(held.end(), s.cards.begin(), s.cards.end());
     for (int k = 0; k < n; ++k) {
-      Card* c = Find(ranks[k], used);
+      Card* c = Seek(ranks[k], held);
+      if (!c) c = Find(ranks[k], used);
       used.push_back(c);
+      held.push_back(c);
       Lift(c);
       game.centrePiles[i].AddCardFirst(c);
     }
@@ -219,6 +228,16 @@ TEST_F(SpiteAndMaliceTest, DiscardingToASidePileEndsTheTurn) {
   EXPECT_EQ(game.centrePiles[2].FirstCard(), Find("9C"));
 }
 
+TEST_F(SpiteAndMaliceTest, AClickOnASidePileThatALongerOneRunsUnderTakesTheTopPile) {
+  Put(game.sidePiles[0], {"KS", "KC", "QS", "QC", "JS", "JC", "10S", "10C", "9S", "9C", "8S", "8C", "7S", "7C",
+                          "6S", "6C", "5S", "5C", "4S", "4C", "3S", "3C", "JK", "JK"});
+  Put(game.sidePiles[1], {"9D"});
+  ASSERT_TRUE(game.sidePiles[0].Contains(game.sidePiles[1].anchorX + 5, game.sidePiles[1].anchorY + 5));
+  ClickPile(game.sidePiles[1]);
+  EXPECT_EQ(game.selectedCard, Find("9D"));
+  EXPECT_EQ(game.selectedSource, SpiteAndMaliceGame::kFromSide + 1);
+}
+
 TEST_F(SpiteAndMaliceTest, EndingTheTurnWithoutADiscardAndTheStalemate) {
   const char* full[] = {"5S", "6S", "7S", "8S"};
   for (std::uint32_t j = 0; j < 4; ++j) Put(game.sidePiles[j], {full[j]});
@@ -258,16 +277,16 @@ TEST_F(SpiteAndMaliceTest, TheComputerPlaysAcesAndTwosFirstAndOnlyWhereTheyFit) 
       {{"AC", "9S"}, "KD", 0, 0, "AC", 0},
       {{"9S"}, "AD", 3, 0, "AD", 1},
       {{"2C", "9S"}, "KD", 1, 0, "2C", 0},
-      {{"2C", "9S"}, "KD", 2, 3, nullptr, 0},  // no lone ace: the two is not played
+      {{"2S", "9S"}, "KD", 2, 3, nullptr, 0},  // no lone ace: the two is not played
       {{"4C", "9S"}, "KD", 3, 0, "4C", 0},
   };
   for (const auto& c : cases) {
     Deal();
-    Put(game.seatList[1], c.hand);
-    Put(game.redPiles[1], {c.red});
-    for (std::uint32_t j = 4; j < 8; ++j) Put(game.sidePiles[j], {});
     Build(0, c.centre0);
     Build(1, c.centre1);
+    Put(game.seatList[1], c.hand, InUse());
+    Put(game.redPiles[1], {c.red});
+    for (std::uint32_t j = 4; j < 8; ++j) Put(game.sidePiles[j], {});
     game.current = 1;
     game.computerWillPlay = true;
     game.computerDelay = 0;

@@ -48,17 +48,23 @@ class TableTest : public ::testing::Test {
   // A pack card by name ("QS", "10H", "AC"; an ace matches rank 1 or 14), skipping the
   // cards in avoid (for packs with several copies).
   Card* Find(const std::string& text, const std::vector<Card*>& avoid = {}) {
+    Card* c = Seek(text, avoid);
+    if (!c) ADD_FAILURE() << "no card " << text;
+    return c;
+  }
+  // The same, null when every such card is to be avoided.
+  Card* Seek(const std::string& text, const std::vector<Card*>& avoid) {
     auto rs = ParseCard(text);
     for (CardDeck* deck : Decks())
       for (Card& c : deck->pack) {
         const bool rank = c.faceRank == rs.first || (rs.first == kRankHighAce && c.faceRank == kRankLowAce);
         if (rank && c.faceSuit == rs.second && std::find(avoid.begin(), avoid.end(), &c) == avoid.end()) return &c;
       }
-    ADD_FAILURE() << "no card " << text;
     return nullptr;
   }
   // Takes the card from wherever it lies.
   void Lift(Card* c) {
+    if (!c) return;
     for (SeatRecord& s : game.seatList) s.RemoveCard(c);
     for (CardPile* p : TablePiles()) p->RemoveCard(c);
     for (CardDeck* deck : Decks()) {
