@@ -3,7 +3,6 @@
 #include "CardImages.h"
 #include "GamePaint.h"
 #include "GameResources.h"
-#include "SeatLabels.h"
 
 namespace {
 
@@ -23,7 +22,8 @@ CardGame* CreateDurokGame(RandomSource& rng, std::uint32_t humanSeat, HWND windo
 }
 
 DurokGame::DurokGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
-    : CardGame(window, 2, kHandSize, 1, humanSeat, rng), noCoverCard(2, kSuitClubs) {
+    : TableGame(window, kTitle, IDT_DUROK_RULES, 2, kHandSize, 1, humanSeat, rng), noCoverCard(2, kSuitClubs) {
+  positiveScoresOnly = true;
   for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
     for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
   seatList[humanSeat].multiSelect = true;
@@ -237,39 +237,15 @@ void DurokGame::ComputerCover() {
   InvalidateStatus();
 }
 
-void DurokGame::OnTimer() {
-  if (computerDelay > 0) {
-    --computerDelay;
-    return;
-  }
-  switch (GetState()) {
-    case Playing:
-      if (current != humanSeat) {
-        if (sending)
-          ComputerSend();
-        else
-          ComputerCover();
-      }
-      break;
-    case HoldB:
-      if (handOverCountdown-- <= 0) {
-        handOverCountdown = -1;
-        Take(current);
-      }
-      break;
-    case HandOver:
-      if (handOverCountdown-- <= 0) {
-        handOverCountdown = -1;
-        FinishHand();
-      }
-      break;
-    case GameOver:
-      EndGame(kTitle, false, true);
-      break;
-    default:
-      break;
-  }
+void DurokGame::PlayingTick() {
+  if (current == humanSeat) return;
+  if (sending)
+    ComputerSend();
+  else
+    ComputerCover();
 }
+
+void DurokGame::HoldEnded() { Take(current); }
 
 void DurokGame::FinishHand() {
   ClearStatusLines();
@@ -278,27 +254,7 @@ void DurokGame::FinishHand() {
   SetState(GameOver);
 }
 
-void DurokGame::OnLButtonDown(LPARAM lParam) {
-  const long x = LOWORD(lParam);
-  const long y = HIWORD(lParam);
-  switch (GetState()) {
-    case Dealing:
-    case Finished:
-      if (AskNewGame(kTitle)) StartDeal(true, false, true);
-      return;
-    case HoldB:
-    case HandOver:
-      handOverCountdown = 0;
-      return;
-    case Playing:
-      break;
-    default:
-      return;
-  }
-  if (current != humanSeat) {
-    ShowTurnMessage(kTitle, seatList[current].name);
-    return;
-  }
+void DurokGame::HumanClick(long x, long y) {
   SeatRecord& hand = seatList[humanSeat];
   if (Card* card = hand.CardAt(x, y)) {
     hand.ToggleSelect(card);
@@ -369,8 +325,6 @@ void DurokGame::Layout() {
   trumpLabelRect = RECT{t.right - w - 10, t.top + 10, t.right - 10, t.top + 30};
 }
 
-bool DurokGame::ShowRules(HWND textBox) { return ShowRulesText(window, IDT_DUROK_RULES, textBox); }
-
 void DurokGame::Paint(HDC hdc) {
   if (GetState() == Dealing) return;
   if (cardImages) {
@@ -388,7 +342,7 @@ void DurokGame::Paint(HDC hdc) {
       if (coverSlots[i]) coverSlots[i]->Draw(images, hdc, p.x - 10, p.y - 10, false);
     }
   }
-  DrawSeatNames(*this, hdc);
+  DrawSeatNames(hdc);
   if (!deck.stock.empty()) {
     const int oldMode = SetBkMode(hdc, TRANSPARENT);
     const COLORREF oldColour = SetTextColor(hdc, 0xFFFFFF);

@@ -6,24 +6,21 @@
 #include <cstdint>
 #include <string>
 
-#include "CardGame.h"
+#include "TableGame.h"
 
 std::string DurokName();
 std::int32_t DurokId();
 CardGame* CreateDurokGame(RandomSource& rng, std::uint32_t humanSeat, HWND window);
 
-class DurokGame : public CardGame {
+class DurokGame : public TableGame {
  public:
   static const int kSlots = 5;
 
   DurokGame(HWND window, std::uint32_t humanSeat, RandomSource& rng);
   ~DurokGame() override;
 
-  void OnLButtonDown(LPARAM lParam) override;
   void OnRButtonDown(LPARAM lParam) override;
-  void OnTimer() override;
   void Paint(HDC hdc) override;
-  bool ShowRules(HWND textBox) override;
   void StartDeal(bool newGame, bool randomDealer, bool sortHands) override;
   void SetCurrentSeat(std::uint32_t seat) override;
   void FinishHand() override;
@@ -54,6 +51,13 @@ class DurokGame : public CardGame {
   RECT stockRect = {};
   // Cards covered and out of play.
   CardStack outOfPlay;
+
+ protected:
+  void PlayingTick() override;
+  // The computer's covers have been on show: it takes the rest.
+  void HoldEnded() override;
+  // A card of the hand is picked up, or the picked card covers a card sent.
+  void HumanClick(long x, long y) override;
 
  private:
   // The hand is over when the seat's hand and the stock are empty: the winner scores.

@@ -3,7 +3,6 @@
 #include "CardImages.h"
 #include "GamePaint.h"
 #include "GameResources.h"
-#include "SeatLabels.h"
 
 namespace {
 
@@ -29,7 +28,7 @@ CardGame* CreateSpiteAndMaliceGame(RandomSource& rng, std::uint32_t humanSeat, H
 }
 
 SpiteAndMaliceGame::SpiteAndMaliceGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
-    : CardGame(window, 2, kHandSize, 1, humanSeat, rng) {
+    : TableGame(window, kTitle, IDT_SPITE_RULES, 2, kHandSize, 1, humanSeat, rng) {
   for (int j = 0; j < 4; ++j) deck.AddToPack(kSuitNone, kRankJoker);
   for (int copy = 0; copy < 2; ++copy)
     for (std::int32_t rank : kRanks) {
@@ -362,21 +361,8 @@ bool SpiteAndMaliceGame::ComputerPlan(std::uint32_t seat) {
   }
 }
 
-void SpiteAndMaliceGame::OnTimer() {
-  if (computerDelay > 0) {
-    --computerDelay;
-    return;
-  }
-  switch (GetState()) {
-    case Playing:
-      if (current != humanSeat && ComputerStep(current)) StartComputerDelay();
-      break;
-    case GameOver:
-      EndGame(kTitle, false, false);
-      break;
-    default:
-      break;
-  }
+void SpiteAndMaliceGame::PlayingTick() {
+  if (current != humanSeat && ComputerStep(current)) StartComputerDelay();
 }
 
 void SpiteAndMaliceGame::ClearSelection() {
@@ -427,23 +413,7 @@ void SpiteAndMaliceGame::HumanSideClick(std::uint32_t j) {
   Select(pile.LastCard(), kFromSide + j);
 }
 
-void SpiteAndMaliceGame::OnLButtonDown(LPARAM lParam) {
-  const long x = LOWORD(lParam);
-  const long y = HIWORD(lParam);
-  switch (GetState()) {
-    case Dealing:
-    case Finished:
-      if (AskNewGame(kTitle)) StartDeal(true, false, true);
-      return;
-    case Playing:
-      break;
-    default:
-      return;
-  }
-  if (current != humanSeat) {
-    ShowTurnMessage(kTitle, seatList[current].name);
-    return;
-  }
+void SpiteAndMaliceGame::HumanClick(long x, long y) {
   if (Card* card = seatList[humanSeat].CardAt(x, y)) {
     Select(card, kFromHand);
     return;
@@ -519,8 +489,6 @@ void SpiteAndMaliceGame::Layout() {
   }
 }
 
-bool SpiteAndMaliceGame::ShowRules(HWND textBox) { return ShowRulesText(window, IDT_SPITE_RULES, textBox); }
-
 void SpiteAndMaliceGame::Paint(HDC hdc) {
   if (GetState() == Dealing) return;
   if (cardImages) {
@@ -536,7 +504,7 @@ void SpiteAndMaliceGame::Paint(HDC hdc) {
       p.Paint(images, hdc);
     }
   }
-  DrawSeatNames(*this, hdc);
+  DrawSeatNames(hdc);
   CardGame::Paint(hdc);
   std::vector<std::string> red;
   for (std::uint32_t s = 0; s < seats; ++s) red.push_back(std::to_string(redPiles[s].cards.size()));

@@ -7,13 +7,13 @@
 #include <cstdint>
 #include <string>
 
-#include "CardGame.h"
+#include "TableGame.h"
 
 std::string SpiteAndMaliceName();
 std::int32_t SpiteAndMaliceId();
 CardGame* CreateSpiteAndMaliceGame(RandomSource& rng, std::uint32_t humanSeat, HWND window);
 
-class SpiteAndMaliceGame : public CardGame {
+class SpiteAndMaliceGame : public TableGame {
  public:
   // Where a selected card lies: the hand, the red pile, or side pile j at kFromSide + j.
   enum Source : std::uint32_t { kFromHand = 0, kFromRed = 1, kFromSide = 2 };
@@ -21,11 +21,8 @@ class SpiteAndMaliceGame : public CardGame {
   SpiteAndMaliceGame(HWND window, std::uint32_t humanSeat, RandomSource& rng);
   ~SpiteAndMaliceGame() override;
 
-  void OnLButtonDown(LPARAM lParam) override;
   void OnRButtonDown(LPARAM lParam) override;
-  void OnTimer() override;
   void Paint(HDC hdc) override;
-  bool ShowRules(HWND textBox) override;
   void StartDeal(bool newGame, bool randomDealer, bool sortHands) override;
   void SetCurrentSeat(std::uint32_t seat) override;
   void Layout() override;
@@ -60,6 +57,11 @@ class SpiteAndMaliceGame : public CardGame {
   CardStack centrePiles[8];
   // The end of the game has been scored.
   bool endScored = false;
+
+ protected:
+  // The computer plays one card per thinking pause.
+  void PlayingTick() override;
+  void HumanClick(long x, long y) override;
 
  private:
   void ClearSelection();

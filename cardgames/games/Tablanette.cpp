@@ -5,7 +5,6 @@
 #include "CardImages.h"
 #include "GamePaint.h"
 #include "GameResources.h"
-#include "SeatLabels.h"
 #include "TrickGame.h"
 
 namespace {
@@ -29,7 +28,7 @@ CardGame* CreateTablanetteGame(RandomSource& rng, std::uint32_t humanSeat, HWND 
 }
 
 TablanetteGame::TablanetteGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
-    : CardGame(window, 2, 4, 4, humanSeat, rng), lastCapturer(2) {
+    : TableGame(window, kTitle, IDT_TABLANETTE_RULES, 2, 4, 4, humanSeat, rng), lastCapturer(2) {
   for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
     for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
   for (CardStack& place : places) place.window = window;
@@ -401,63 +400,21 @@ void TablanetteGame::Combine() {
   InvalidateTable();
 }
 
-void TablanetteGame::OnTimer() {
-  if (computerDelay > 0) {
-    --computerDelay;
-    return;
-  }
-  switch (GetState()) {
-    case Playing:
-      if (current != humanSeat) {
-        ComputerTurn();
-        InvalidateStatus();
-      }
-      break;
-    case HoldB:
-      if (handOverCountdown-- <= 0) {
-        handOverCountdown = -1;
-        SetState(Playing);
-        Card* card = lastPlayed;
-        lastPlayed = nullptr;
-        Play(current, card);
-        InvalidateTable();
-      }
-      break;
-    case HandOver:
-      if (handOverCountdown-- <= 0) {
-        handOverCountdown = -1;
-        FinishHand();
-      }
-      break;
-    case GameOver:
-      EndGame(kTitle, false, false);
-      break;
-    default:
-      break;
-  }
+void TablanetteGame::PlayingTick() {
+  if (current == humanSeat) return;
+  ComputerTurn();
+  InvalidateStatus();
 }
 
-void TablanetteGame::OnLButtonDown(LPARAM lParam) {
-  const long x = LOWORD(lParam);
-  const long y = HIWORD(lParam);
-  switch (GetState()) {
-    case Dealing:
-    case Finished:
-      if (AskNewGame(kTitle)) StartDeal(true, false, true);
-      return;
-    case HoldB:
-    case HandOver:
-      handOverCountdown = 0;
-      return;
-    case Playing:
-      break;
-    default:
-      return;
-  }
-  if (current != humanSeat) {
-    ShowTurnMessage(kTitle, seatList[current].name);
-    return;
-  }
+void TablanetteGame::HoldEnded() {
+  SetState(Playing);
+  Card* card = lastPlayed;
+  lastPlayed = nullptr;
+  Play(current, card);
+  InvalidateTable();
+}
+
+void TablanetteGame::HumanClick(long x, long y) {
   SeatRecord& hand = seatList[humanSeat];
   Card* selected = hand.FirstSelected();
   if (Card* card = hand.CardAt(x, y)) {
@@ -517,8 +474,6 @@ void TablanetteGame::Layout() {
   stockRect = RECT{t.right - w - 10, top, t.right - 10, top + h};
 }
 
-bool TablanetteGame::ShowRules(HWND textBox) { return ShowRulesText(window, IDT_TABLANETTE_RULES, textBox); }
-
 void TablanetteGame::Paint(HDC hdc) {
   if (GetState() == Dealing) return;
   if (cardImages) {
@@ -532,7 +487,7 @@ void TablanetteGame::Paint(HDC hdc) {
       places[p].Paint(*cardImages, hdc);
     }
   }
-  DrawSeatNames(*this, hdc);
+  DrawSeatNames(hdc);
   CardGame::Paint(hdc);
   std::vector<std::string> winnings;
   for (std::uint32_t s = 0; s < seats; ++s) winnings.push_back(std::to_string(captured[s]));

@@ -6,24 +6,21 @@
 #include <cstdint>
 #include <string>
 
-#include "CardGame.h"
+#include "TableGame.h"
 
 std::string TablanetteName();
 std::int32_t TablanetteId();
 CardGame* CreateTablanetteGame(RandomSource& rng, std::uint32_t humanSeat, HWND window);
 
-class TablanetteGame : public CardGame {
+class TablanetteGame : public TableGame {
  public:
   static const std::uint32_t kPlaces = 13;
 
   TablanetteGame(HWND window, std::uint32_t humanSeat, RandomSource& rng);
   ~TablanetteGame() override;
 
-  void OnLButtonDown(LPARAM lParam) override;
   void OnRButtonDown(LPARAM lParam) override;
-  void OnTimer() override;
   void Paint(HDC hdc) override;
-  bool ShowRules(HWND textBox) override;
   void StartDeal(bool newGame, bool randomDealer, bool sortHands) override;
   void AdvanceTurn() override;
   void SetCurrentSeat(std::uint32_t seat) override;
@@ -50,6 +47,12 @@ class TablanetteGame : public CardGame {
   // Cards taken off the table in this hand (captured, or left over when nobody captured).
   CardStack takenCards;
   RECT stockRect = {};
+
+ protected:
+  void PlayingTick() override;
+  // The computer's card on show is played.
+  void HoldEnded() override;
+  void HumanClick(long x, long y) override;
 
  private:
   std::int32_t TableValue() const;

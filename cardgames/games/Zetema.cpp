@@ -6,7 +6,6 @@
 #include "ChoiceList.h"
 #include "GamePaint.h"
 #include "GameResources.h"
-#include "SeatLabels.h"
 
 namespace {
 
@@ -76,7 +75,7 @@ CardGame* CreateZetemaGame(RandomSource& rng, std::uint32_t humanSeat, HWND wind
 }
 
 ZetemaGame::ZetemaGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
-    : CardGame(window, 4, kHandSize, 8, humanSeat, rng), lastCombo(4) {
+    : TableGame(window, kTitle, IDT_ZETEMA_RULES, 4, kHandSize, 8, humanSeat, rng), lastCombo(4) {
   std::int32_t rank = kRankLowAce;
   for (int i = 0; i < 13; ++i) {
     for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
@@ -332,66 +331,27 @@ void ZetemaGame::ComputerTurn() {
   PlayCard(seat, ComputerDiscard(hand));
 }
 
-void ZetemaGame::OnTimer() {
-  if (computerDelay > 0) {
-    --computerDelay;
-    return;
-  }
-  switch (GetState()) {
-    case Playing:
-      if (current == humanSeat) {
-        // A human with nothing left to play is passed over.
-        if (seatList[current].cards.empty()) PassTurn(current);
-      } else {
-        ComputerTurn();
-        InvalidateStatus();
-      }
-      break;
-    case HandOver:
-      if (handOverCountdown-- <= 0) {
-        handOverCountdown = -1;
-        FinishHand();
-      }
-      break;
-    case GameOver:
-      EndGame(kTitle, false, false);
-      break;
-    default:
-      break;
+void ZetemaGame::PlayingTick() {
+  if (current == humanSeat) {
+    // A human with nothing left to play is passed over.
+    if (seatList[current].cards.empty()) PassTurn(current);
+  } else {
+    ComputerTurn();
+    InvalidateStatus();
   }
 }
 
-void ZetemaGame::OnLButtonDown(LPARAM lParam) {
-  const long x = LOWORD(lParam);
-  const long y = HIWORD(lParam);
-  switch (GetState()) {
-    case Dealing:
-    case Finished:
-      if (AskNewGame(kTitle)) StartDeal(true, false, true);
-      break;
-    case HandOver:
-      handOverCountdown = 0;
-      break;
-    case Playing: {
-      if (current != humanSeat) {
-        ShowTurnMessage(kTitle, seatList[current].name);
-        break;
-      }
-      SeatRecord& hand = seatList[humanSeat];
-      Card* card = hand.CardAt(x, y);
-      Card* selected = hand.FirstSelected();
-      if (card && card == selected) {
-        gameInProgress = true;
-        PlayCard(humanSeat, card);
-      } else if (card) {
-        hand.ToggleSelect(card);
-      } else if (selected) {
-        hand.ToggleSelect(selected);
-      }
-      break;
-    }
-    default:
-      break;
+void ZetemaGame::HumanClick(long x, long y) {
+  SeatRecord& hand = seatList[humanSeat];
+  Card* card = hand.CardAt(x, y);
+  Card* selected = hand.FirstSelected();
+  if (card && card == selected) {
+    gameInProgress = true;
+    PlayCard(humanSeat, card);
+  } else if (card) {
+    hand.ToggleSelect(card);
+  } else if (selected) {
+    hand.ToggleSelect(selected);
   }
 }
 
@@ -457,8 +417,6 @@ void ZetemaGame::Layout() {
   stockRect = RECT{t.right - w - 10, handTop, t.right - 10, handTop + h};
 }
 
-bool ZetemaGame::ShowRules(HWND textBox) { return ShowRulesText(window, IDT_ZETEMA_RULES, textBox); }
-
 void ZetemaGame::Paint(HDC hdc) {
   if (GetState() == Dealing) return;
   if (cardImages) {
@@ -470,7 +428,7 @@ void ZetemaGame::Paint(HDC hdc) {
       rankPiles[r].Paint(*cardImages, hdc);
     }
   }
-  DrawSeatNames(*this, hdc);
+  DrawSeatNames(hdc);
   CardGame::Paint(hdc);
   if (GetState() == Playing)
     DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "LAST COMBO.")}, SeatRows(*this, lastCombo));

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "CardGame.h"
+#include "TableGame.h"
 
 std::string ZetemaName();
 std::int32_t ZetemaId();
 CardGame* CreateZetemaGame(RandomSource& rng, std::uint32_t humanSeat, HWND window);
 
-class ZetemaGame : public CardGame {
+class ZetemaGame : public TableGame {
  public:
   // Declarations, numbered as the declaration dialog answers them.
   enum Combination : std::int32_t {
@@ -28,11 +28,8 @@ class ZetemaGame : public CardGame {
   ZetemaGame(HWND window, std::uint32_t humanSeat, RandomSource& rng);
   ~ZetemaGame() override;
 
-  void OnLButtonDown(LPARAM lParam) override;
   void OnRButtonDown(LPARAM lParam) override;
-  void OnTimer() override;
   void Paint(HDC hdc) override;
-  bool ShowRules(HWND textBox) override;
   void StartDeal(bool newGame, bool randomDealer, bool sortHands) override;
   void SetCurrentSeat(std::uint32_t seat) override;
   void PlayCard(std::uint32_t seat, Card* card) override;
@@ -54,6 +51,10 @@ class ZetemaGame : public CardGame {
   // Cards out of play in this hand: completed ranks and declared marriages.
   CardStack outOfPlay;
   RECT stockRect = {};
+
+ protected:
+  void PlayingTick() override;
+  void HumanClick(long x, long y) override;
 
  private:
   // Every hand is empty: the hand is over. True when it is.

@@ -142,6 +142,20 @@ void PlaySeededGames(std::uint32_t count, SelfPlayOptions options,
   }
 }
 
+// The rules text the game puts into a text box; empty when it has none.
+inline std::string RulesText(CardGame& game) {
+  HWND box = CreateWindowExA(0, "EDIT", "", WS_POPUP | ES_MULTILINE, 0, 0, 300, 200, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+  std::string text;
+  if (box && game.ShowRules(box)) {
+    std::vector<char> buffer(GetWindowTextLengthA(box) + 1);
+    GetWindowTextA(box, buffer.data(), static_cast<int>(buffer.size()));
+    text = buffer.data();
+  }
+  if (box) DestroyWindow(box);
+  return text;
+}
+
 // Clicks inside the card box at a pile's anchor.
 inline void ClickAnchor(SelfPlay& p, const CardPile& pile) { p.Click(pile.anchorX + 5, pile.anchorY + 5); }
 
