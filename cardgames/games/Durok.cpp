@@ -306,14 +306,9 @@ void DurokGame::OnRButtonDown(LPARAM) {
 }
 
 void DurokGame::Layout() {
-  if (!cardImages) return;
-  const long w = cardImages->CardWidth();
-  const long h = cardImages->CardHeight();
+  long w = 0, h = 0;
+  if (!SizeHands(w, h)) return;
   const RECT& t = tableRect;
-  for (SeatRecord& seat : seatList) {
-    seat.cardWidth = w;
-    seat.cardHeight = h;
-  }
   const long midX = t.left + (t.right - t.left) / 2;
   seatList[1].SetPlacement(kRowCentred, midX, t.top + 10, 20);
   seatList[0].SetPlacement(kRowCentred, midX, t.bottom - h - 10, 20);

@@ -456,9 +456,8 @@ void SpiteAndMaliceGame::OnRButtonDown(LPARAM) {
 }
 
 void SpiteAndMaliceGame::Layout() {
-  if (!cardImages) return;
-  const long w = cardImages->CardWidth();
-  const long h = cardImages->CardHeight();
+  long w = 0, h = 0;
+  if (!SizeHands(w, h)) return;
   const RECT& t = tableRect;
   const long vgap = (t.bottom - 4 * h - t.top) / 5;
   const long hgap = (t.right - 8 * w - t.left) / 9;
@@ -466,7 +465,6 @@ void SpiteAndMaliceGame::Layout() {
     p.cardWidth = w;
     p.cardHeight = h;
   };
-  for (SeatRecord& seat : seatList) size(seat);
   for (CardStack& p : redPiles) size(p);
   for (CardStack& p : sidePiles) size(p);
   for (CardStack& p : centrePiles) size(p);

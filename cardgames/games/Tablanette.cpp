@@ -448,14 +448,9 @@ void TablanetteGame::OnRButtonDown(LPARAM) {
 }
 
 void TablanetteGame::Layout() {
-  if (!cardImages) return;
-  const long w = cardImages->CardWidth();
-  const long h = cardImages->CardHeight();
+  long w = 0, h = 0;
+  if (!SizeHands(w, h)) return;
   const RECT& t = tableRect;
-  for (SeatRecord& seat : seatList) {
-    seat.cardWidth = w;
-    seat.cardHeight = h;
-  }
   const long g1 = (t.right - 6 * w - t.left) / 7;
   const long g2 = (t.right - 7 * w - t.left) / 8;
   for (std::uint32_t p = 0; p < kPlaces; ++p) {

@@ -1,5 +1,7 @@
 #include "TableGame.h"
 
+#include "CardImages.h"
+
 TableGame::TableGame(HWND window, const std::string& title, UINT rulesId, std::uint32_t seats,
                      std::uint32_t cardsPerHand, std::uint32_t handsPerGame, std::uint32_t humanSeat, RandomSource& rng)
     : CardGame(window, seats, cardsPerHand, handsPerGame, humanSeat, rng), title(title), rulesId(rulesId) {}
@@ -7,6 +9,17 @@ TableGame::TableGame(HWND window, const std::string& title, UINT rulesId, std::u
 TableGame::~TableGame() = default;
 
 bool TableGame::ShowRules(HWND textBox) { return ShowRulesText(window, rulesId, textBox); }
+
+bool TableGame::SizeHands(long& width, long& height) {
+  if (!cardImages) return false;
+  width = cardImages->CardWidth();
+  height = cardImages->CardHeight();
+  for (SeatRecord& seat : seatList) {
+    seat.cardWidth = width;
+    seat.cardHeight = height;
+  }
+  return true;
+}
 
 bool TableGame::HoldRunsOut() {
   if (handOverCountdown-- > 0) return false;

@@ -36,6 +36,8 @@ class TableGame : public CardGame {
   virtual void HoldEnded() {}
   // The human's click on the table on the human's turn.
   virtual void HumanClick(long x, long y) = 0;
+  // The card size, given to every seat's hand; false without card images.
+  bool SizeHands(long& width, long& height);
   // Counts a hold down; true on the tick that finds it run out.
   bool HoldRunsOut();
 };

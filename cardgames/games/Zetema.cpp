@@ -388,14 +388,9 @@ void ZetemaGame::OnRButtonDown(LPARAM) {
 }
 
 void ZetemaGame::Layout() {
-  if (!cardImages) return;
-  const long w = cardImages->CardWidth();
-  const long h = cardImages->CardHeight();
+  long w = 0, h = 0;
+  if (!SizeHands(w, h)) return;
   const RECT& t = tableRect;
-  for (SeatRecord& seat : seatList) {
-    seat.cardWidth = w;
-    seat.cardHeight = h;
-  }
   const long g1 = (t.right - 7 * w - t.left) / 8;
   const long g2 = (t.right - 6 * w - t.left) / 7;
   for (std::int32_t r = 1; r <= kRankKing; ++r) {
