@@ -78,6 +78,7 @@ class DialogBidGame : public BidGame {
  protected:
   void AskHumanBid() override {
     ++asked;
+    if (bidByClick) return;
     ChoiceList list;
     list.caption = "Please Select Your Bid";
     for (std::int32_t i = 0; i <= 3; ++i) list.Add(std::to_string(i), 10 * i);
@@ -136,7 +137,7 @@ class PileGame : public CardGame {
 
 class TrickGameTest : public ::testing::Test {
  protected:
-  void SetUp(BidGame& game) {
+  void Prepare(BidGame& game) {
     game.cardImages = &images;
     const char* names[] = {"Card Shark", "Betty", "Igor", "Zeke"};
     for (std::uint32_t s = 0; s < 4; ++s) {
@@ -166,7 +167,7 @@ class TrickGameTest : public ::testing::Test {
 TEST_F(TrickGameTest, BiddingGoesRoundThenHoldsBeforePlay) {
   ScriptedRandom rng;  // dealer 0 at construction: seat 1 deals, seat 2 bids first
   BidGame game(rng, 3);
-  SetUp(game);
+  Prepare(game);
   ScriptedDialogs boxes(&game);
   game.StartDeal(true, false, true);
   EXPECT_EQ(game.statusLines[0], "Hand 1 of 2");
@@ -201,7 +202,7 @@ TEST_F(TrickGameTest, BiddingGoesRoundThenHoldsBeforePlay) {
 TEST_F(TrickGameTest, ABidByClicksIsMadeOnceAndOnlyInTurn) {
   ScriptedRandom rng;
   BidGame game(rng, 3);
-  SetUp(game);
+  Prepare(game);
   game.bidByClick = true;
   ScriptedDialogs boxes(&game);
   game.StartDeal(true, false, true);
@@ -231,7 +232,7 @@ TEST_F(TrickGameTest, ABidByClicksIsMadeOnceAndOnlyInTurn) {
 TEST_F(TrickGameTest, PromptsOnOneLineLeaveLineTwoAlone) {
   ScriptedRandom rng;
   BidGame game(rng, 3);
-  SetUp(game);
+  Prepare(game);
   game.separatePlayPrompt = false;
   game.showLeadLine = false;
   game.StartDeal(true, false, true);
@@ -268,7 +269,7 @@ TEST_F(TrickGameTest, LayoutSeatsTwoThreeAndFourPlayers) {
   for (const auto& c : cases) {
     ScriptedRandom rng;
     BidGame game(rng, c.seats);
-    SetUp(game);
+    Prepare(game);
     EXPECT_EQ(game.seatList[0].bounds.top, handTop) << c.seats;
     for (std::uint32_t s = 0; s < c.seats; ++s) {
       const RECT& r = game.trickRects[s];
