@@ -8,6 +8,11 @@
 #define IDT_COMET_RULES 9201
 #define IDT_FANTAN_RULES 9606
 #define IDT_WAR_RULES 10705
+#define IDT_RUBICON_RULES 9102
+#define IDT_DUROK_RULES 9300
+#define IDT_SPITE_RULES 10500
+#define IDT_TABLANETTE_RULES 10600
+#define IDT_ZETEMA_RULES 10902
 
 // Choice dialogs: template, drop-down list and other controls.
 #define IDD_ARLINGTON_JOKER 9002

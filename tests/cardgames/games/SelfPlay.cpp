@@ -89,8 +89,12 @@ std::uint32_t SelfPlay::HandCount() const {
 }
 
 bool SelfPlay::FromPacks(const Card* card) const {
+  // The pack is a deque: its cards are not one block of memory.
   auto in = [card](const CardDeck* deck) {
-    return deck && !deck->pack.empty() && card >= &deck->pack.front() && card <= &deck->pack.back();
+    if (deck)
+      for (const Card& c : deck->pack)
+        if (&c == card) return true;
+    return false;
   };
   return in(&game_.deck) || (options_.secondPack && in(options_.secondPack(game_)));
 }
