@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@
 class ScriptedDialogs : public GameDialogs {
  public:
   struct Box {
-    std::string kind;  // "info", "yesno", "choice", "check"
+    std::string kind;  // "info", "yesno", "choice", "check", "options"
     std::string caption;
     std::string text;
     std::int32_t stateSeen;  // the watched game's state field while the box was open
@@ -47,7 +48,14 @@ class ScriptedDialogs : public GameDialogs {
     return NextValue();
   }
 
+  // Options dialogs are recorded and answered by onOptions (0, Cancel, without one).
+  std::int32_t Options(HWND, int dialogId, DLGPROC, CardGame& game) override {
+    boxes.push_back({"options", "", "", Seen(), dialogId, {}});
+    return onOptions ? onOptions(game) : 0;
+  }
+
   std::deque<bool> answers;
+  std::function<std::int32_t(CardGame&)> onOptions;
   std::deque<std::int32_t> values;
   std::uint8_t tick = 0;
   std::vector<Box> boxes;
