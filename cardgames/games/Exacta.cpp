@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "GameResources.h"
+#include "Window.h"
 
 std::int32_t BidRank(const Card& card) {
   if (card.rank == kRankHighAce) return 1;
@@ -92,11 +93,48 @@ CardGame* CreateExactaGame(RandomSource& rng, std::uint32_t humanSeat, HWND wind
 
 ExactaGame::ExactaGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : CardGame(window, 4, 13, 8, humanSeat, rng), zeroCard(kRankJoker, kSuitNone) {
+  OptionsFile().Load();
   for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
     for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
 }
 
 ExactaGame::~ExactaGame() = default;
+
+GameOptionsFile ExactaGame::OptionsFile() {
+  return GameOptionsFile(window, kTitle, kIdValue).Bool(highBidderLeads).Bool(allowZeroBid);
+}
+
+namespace {
+
+LRESULT OnOptionsInit(HWND dialog, UINT, WPARAM, LPARAM lParam) {
+  auto* game = static_cast<ExactaGame*>(
+      InitOptionsDialog(dialog, lParam, {IDC_EXACTA_HIGH_LEADS, IDC_EXACTA_LEFT_LEADS, IDC_EXACTA_ZERO_BID}));
+  if (!game) return 0;
+  SetChecked(dialog, game->highBidderLeads ? IDC_EXACTA_HIGH_LEADS : IDC_EXACTA_LEFT_LEADS, true);
+  SetChecked(dialog, IDC_EXACTA_ZERO_BID, game->allowZeroBid);
+  return 0;
+}
+
+LRESULT OnOptionsOk(HWND dialog, WPARAM, LPARAM) {
+  auto* game = static_cast<ExactaGame*>(OptionsDialogGame(dialog));
+  if (!game) return 0;
+  game->highBidderLeads = IsChecked(dialog, IDC_EXACTA_HIGH_LEADS);
+  game->allowZeroBid = IsChecked(dialog, IDC_EXACTA_ZERO_BID);
+  AcceptOptionsDialog(dialog, game->OptionsFile());
+  return 0;
+}
+
+const MessageMapEntry kOptionMessages[] = {{WM_INITDIALOG, &OnOptionsInit}, {}};
+const MessageMapEntry kOptionCommands[] = {{IDOK, &OnOptionsOk}, {IDCANCEL, &CancelOptionsDialog}, {}};
+const MessageMap kOptionsMap = {kOptionMessages, kOptionCommands};
+
+INT_PTR CALLBACK OptionsProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DispatchMessageMap(kOptionsMap, dialog, msg, wParam, lParam);
+}
+
+}  // namespace
+
+void ExactaGame::ShowOptions(HWND parent) { RunOptionsDialog(*this, parent, IDD_EXACTA_OPTIONS, &OptionsProc); }
 
 bool ExactaGame::HasOptions() { return true; }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "CardGame.h"
+#include "GameOptions.h"
 
 // Tricks a bid card undertakes: the joker 0, an ace 1, otherwise the rank.
 std::int32_t BidRank(const Card& card);
@@ -32,9 +33,12 @@ class ExactaGame : public CardGame {
   bool HasOptions() override;
   bool ShowRules(HWND textBox) override;
   void StartDeal(bool newGame, bool randomDealer, bool sortHands) override;
+  void ShowOptions(HWND parent) override;
   void ComputerBid(std::uint32_t seat) override;
   Card* ChooseCard() override;
 
+  // highBidderLeads, then allowZeroBid.
+  GameOptionsFile OptionsFile();
   // The card the computer bids with.
   Card* ChooseBidCard(std::uint32_t seat);
   // The computer's trick expectation once trump is known.

@@ -1,6 +1,7 @@
 #include "OhHell.h"
 
 #include "GameResources.h"
+#include "Window.h"
 
 std::int32_t OhHellHandPoints(std::int32_t bid, std::int32_t won, std::uint32_t cardsPerHand) {
   if (bid != won) return 0;
@@ -72,11 +73,48 @@ CardGame* CreateOhHellGame(RandomSource& rng, std::uint32_t humanSeat, HWND wind
 
 OhHellGame::OhHellGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : CardGame(window, 4, 1, 13, humanSeat, rng) {
+  OptionsFile().Load();
   for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
     for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
 }
 
 OhHellGame::~OhHellGame() = default;
+
+GameOptionsFile OhHellGame::OptionsFile() {
+  return GameOptionsFile(window, kTitle, kIdValue).Bool(allowTotalEqual).Bool(leaderIsHighBidder);
+}
+
+namespace {
+
+LRESULT OnOptionsInit(HWND dialog, UINT, WPARAM, LPARAM lParam) {
+  auto* game = static_cast<OhHellGame*>(InitOptionsDialog(
+      dialog, lParam, {IDC_OHHELL_TOTAL_UNEQUAL, IDC_OHHELL_TOTAL_ANY, IDC_OHHELL_HIGH_LEADS, IDC_OHHELL_LEFT_LEADS}));
+  if (!game) return 0;
+  SetChecked(dialog, game->allowTotalEqual ? IDC_OHHELL_TOTAL_ANY : IDC_OHHELL_TOTAL_UNEQUAL, true);
+  SetChecked(dialog, game->leaderIsHighBidder ? IDC_OHHELL_HIGH_LEADS : IDC_OHHELL_LEFT_LEADS, true);
+  return 0;
+}
+
+LRESULT OnOptionsOk(HWND dialog, WPARAM, LPARAM) {
+  auto* game = static_cast<OhHellGame*>(OptionsDialogGame(dialog));
+  if (!game) return 0;
+  game->allowTotalEqual = IsChecked(dialog, IDC_OHHELL_TOTAL_ANY);
+  game->leaderIsHighBidder = IsChecked(dialog, IDC_OHHELL_HIGH_LEADS);
+  AcceptOptionsDialog(dialog, game->OptionsFile());
+  return 0;
+}
+
+const MessageMapEntry kOptionMessages[] = {{WM_INITDIALOG, &OnOptionsInit}, {}};
+const MessageMapEntry kOptionCommands[] = {{IDOK, &OnOptionsOk}, {IDCANCEL, &CancelOptionsDialog}, {}};
+const MessageMap kOptionsMap = {kOptionMessages, kOptionCommands};
+
+INT_PTR CALLBACK OptionsProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DispatchMessageMap(kOptionsMap, dialog, msg, wParam, lParam);
+}
+
+}  // namespace
+
+void OhHellGame::ShowOptions(HWND parent) { RunOptionsDialog(*this, parent, IDD_OHHELL_OPTIONS, &OptionsProc); }
 
 bool OhHellGame::HasOptions() { return true; }
 

@@ -7,6 +7,7 @@
 
 #include "CardGame.h"
 #include "ChoiceList.h"
+#include "GameOptions.h"
 
 // An exact bid scores 10 + tricks, an exact bid of nothing cardsPerHand + 5; a miss nothing.
 std::int32_t OhHellHandPoints(std::int32_t bid, std::int32_t won, std::uint32_t cardsPerHand);
@@ -32,9 +33,12 @@ class OhHellGame : public CardGame {
   bool ShowRules(HWND textBox) override;
   void StartDeal(bool newGame, bool randomDealer, bool sortHands) override;
   void EndHand() override;
+  void ShowOptions(HWND parent) override;
   void ComputerBid(std::uint32_t seat) override;
   Card* ChooseCard() override;
 
+  // allowTotalEqual, then leaderIsHighBidder.
+  GameOptionsFile OptionsFile();
   // The total of the bids made so far.
   std::int32_t SumOfBids() const;
   std::int32_t EstimateBid(std::uint32_t seat);

@@ -4,6 +4,7 @@
 
 #include "GameResources.h"
 #include "OhHell.h"
+#include "Window.h"
 
 std::string SpadesBidText(std::int32_t value, bool blind) {
   const std::string text = value == kSpadesNil ? "Nil" : std::to_string(value);
@@ -71,12 +72,98 @@ CardGame* CreateSpadesGame(RandomSource& rng, std::uint32_t humanSeat, HWND wind
 
 SpadesGame::SpadesGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : CardGame(window, 4, 13, 8, humanSeat, rng) {
+  OptionsFile().Load();
   ApplyRules();
   for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
     for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
 }
 
 SpadesGame::~SpadesGame() = default;
+
+GameOptionsFile SpadesGame::OptionsFile() {
+  return GameOptionsFile(window, kTitle, kIdValue)
+      .Bool(allowTotal13)
+      .Bool(highBidderLeads)
+      .Bool(allowBlind)
+      .Bool(allowBlindNil)
+      .Bool(spadesLeadAnytime)
+      .Bool(firstTrickTrumping)
+      .Bool(allowZeroBid)
+      .Bool(deuceHigh)
+      .Bool(bagPenalty)
+      .Int16(blindMargin);
+}
+
+namespace {
+
+struct CheckOption {
+  int id;
+  bool SpadesGame::*field;
+};
+
+const CheckOption kChecks[] = {
+    {IDC_SPADES_BLIND, &SpadesGame::allowBlind},
+    {IDC_SPADES_BLIND_NIL, &SpadesGame::allowBlindNil},
+    {IDC_SPADES_LEAD_ANYTIME, &SpadesGame::spadesLeadAnytime},
+    {IDC_SPADES_FIRST_TRICK_TRUMP, &SpadesGame::firstTrickTrumping},
+    {IDC_SPADES_ZERO_BID, &SpadesGame::allowZeroBid},
+    {IDC_SPADES_DEUCE_HIGH, &SpadesGame::deuceHigh},
+    {IDC_SPADES_BAG_PENALTY, &SpadesGame::bagPenalty},
+    {IDC_SPADES_TOTAL_ANY, &SpadesGame::allowTotal13},
+    {IDC_SPADES_HIGH_LEADS, &SpadesGame::highBidderLeads},
+};
+const std::int16_t kMargins[] = {0, 100, 200};
+
+LRESULT OnOptionsInit(HWND dialog, UINT, WPARAM, LPARAM lParam) {
+  auto* game = static_cast<SpadesGame*>(InitOptionsDialog(
+      dialog, lParam,
+      {IDC_SPADES_BLIND, IDC_SPADES_BLIND_NIL, IDC_SPADES_LEAD_ANYTIME, IDC_SPADES_FIRST_TRICK_TRUMP,
+       IDC_SPADES_ZERO_BID, IDC_SPADES_DEUCE_HIGH, IDC_SPADES_BAG_PENALTY, IDC_SPADES_TOTAL_ANY,
+       IDC_SPADES_TOTAL_UNEQUAL, IDC_SPADES_HIGH_LEADS, IDC_SPADES_LEFT_LEADS, IDC_SPADES_MARGIN}));
+  if (!game) return 0;
+  for (const CheckOption& c : kChecks) SetChecked(dialog, c.id, game->*c.field);
+  if (!game->allowTotal13) SetChecked(dialog, IDC_SPADES_TOTAL_UNEQUAL, true);
+  if (!game->highBidderLeads) SetChecked(dialog, IDC_SPADES_LEFT_LEADS, true);
+  HWND margin = GetDlgItem(dialog, IDC_SPADES_MARGIN);
+  WPARAM selected = 0;
+  for (std::int16_t m : kMargins) {
+    const LRESULT index = SendMessageA(margin, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::to_string(m).c_str()));
+    if (index < 0) continue;
+    SendMessageA(margin, CB_SETITEMDATA, static_cast<WPARAM>(index), m);
+    if (m == game->blindMargin) selected = static_cast<WPARAM>(index);
+  }
+  SendMessageA(margin, CB_SETCURSEL, selected, 0);
+  return 0;
+}
+
+LRESULT OnOptionsOk(HWND dialog, WPARAM, LPARAM) {
+  auto* game = static_cast<SpadesGame*>(OptionsDialogGame(dialog));
+  if (!game) return 0;
+  for (const CheckOption& c : kChecks) game->*c.field = IsChecked(dialog, c.id);
+  game->blindMargin = static_cast<std::int16_t>(ChosenValue(GetDlgItem(dialog, IDC_SPADES_MARGIN)));
+  AcceptOptionsDialog(dialog, game->OptionsFile());
+  return 0;
+}
+
+const MessageMapEntry kOptionMessages[] = {{WM_INITDIALOG, &OnOptionsInit}, {}};
+const MessageMapEntry kOptionCommands[] = {{IDOK, &OnOptionsOk}, {IDCANCEL, &CancelOptionsDialog}, {}};
+const MessageMap kOptionsMap = {kOptionMessages, kOptionCommands};
+
+INT_PTR CALLBACK OptionsProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DispatchMessageMap(kOptionsMap, dialog, msg, wParam, lParam);
+}
+
+}  // namespace
+
+void SpadesGame::ShowOptions(HWND parent) {
+  RunOptionsDialog(*this, parent, IDD_SPADES_OPTIONS, &OptionsProc);
+  // The trick rules and card values of a hand under way change only before its first card.
+  if (!cardPlayedThisHand) {
+    ApplyRules();
+    SetSpadeValues(deck, deuceHigh);
+    tricks.RebuildUnplayed(deck);
+  }
+}
 
 bool SpadesGame::HasOptions() { return true; }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "CardGame.h"
+#include "GameOptions.h"
 #include "ChoiceList.h"
 
 const std::int32_t kSpadesNil = 255;
@@ -33,9 +34,12 @@ class SpadesGame : public CardGame {
   bool HasOptions() override;
   bool ShowRules(HWND textBox) override;
   void StartDeal(bool newGame, bool randomDealer, bool sortHands) override;
+  void ShowOptions(HWND parent) override;
   void ComputerBid(std::uint32_t seat) override;
   Card* ChooseCard() override;
 
+  // The options in file order.
+  GameOptionsFile OptionsFile();
   std::int32_t SumOfSpadeBids() const;
   // How far the best score is ahead of the seat's (0 when it leads).
   std::int32_t LeadOverSeat(std::uint32_t seat) const;
@@ -59,6 +63,8 @@ class SpadesGame : public CardGame {
   bool bagPenalty = true;
   std::int16_t blindMargin = 100;
   bool isBlind[4] = {};
+  // A card has been played in this hand: option changes wait for the next deal.
+  bool cardPlayedThisHand = false;
   std::int32_t bags[4] = {};
   std::int32_t tricksWon[4] = {};
   Card* tableCards[4] = {};
