@@ -1,8 +1,11 @@
 #include "Exacta.h"
 
 #include <cstdlib>
+#include <utility>
 
+#include "CardImages.h"
 #include "GameResources.h"
+#include "OhHell.h"
 #include "Window.h"
 
 std::int32_t BidRank(const Card& card) {
@@ -92,7 +95,7 @@ CardGame* CreateExactaGame(RandomSource& rng, std::uint32_t humanSeat, HWND wind
 }
 
 ExactaGame::ExactaGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
-    : CardGame(window, 4, 13, 8, humanSeat, rng), zeroCard(kRankJoker, kSuitNone) {
+    : TrickGame(window, kTitle, IDT_EXACTA_RULES, 4, 13, 8, humanSeat, rng), zeroCard(kRankJoker, kSuitNone) {
   OptionsFile().Load();
   for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
     for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
@@ -138,7 +141,87 @@ void ExactaGame::ShowOptions(HWND parent) { RunOptionsDialog(*this, parent, IDD_
 
 bool ExactaGame::HasOptions() { return true; }
 
-bool ExactaGame::ShowRules(HWND textBox) { return ShowRulesText(window, IDT_EXACTA_RULES, textBox); }
+void ExactaGame::StartDeal(bool newGame, bool randomDealer, bool sortHands) {
+  CardGame::StartDeal(newGame, randomDealer, sortHands);
+  ShowHandNumber();
+  for (std::uint32_t s = 0; s < 4; ++s) seatList[s].Sort(sortMode);
+  ResetTricks();
+  trumpBidCard = nullptr;
+  trumpCard = nullptr;
+  TurnHumanCardsUp();
+  if (allowZeroBid) {
+    zeroCard.faceUp = true;
+    zeroCard.selected = false;
+    seatList[humanSeat % 4].AddCard(&zeroCard);
+  }
+  SetState(Bidding);
+  SetCurrentSeat(current);
+}
+
+void ExactaGame::BiddingClick(LPARAM lParam) {
+  Card* card = HumanCardClicked(lParam);
+  if (!card) return;
+  gameInProgress = true;
+  SeatRecord& hand = seatList[humanSeat % 4];
+  hand.bid.SetCard(*card);
+  tableCards[humanSeat % 4] = card;
+  card->selected = false;
+  // The joker leaves the hand whichever card was bid.
+  while (hand.RemoveCard(&zeroCard)) {
+  }
+  tricks.playedCount = (tricks.playedCount + 1) % 4;
+  if (window) InvalidateRect(window, &trickRects[humanSeat % 4], FALSE);
+  InvalidateTable();
+}
+
+void ExactaGame::EndBidding() {
+  TrickGame::EndBidding();
+  handOverCountdown = kHandHoldTicks;
+  const std::uint32_t high = HighBidder();
+  trumpBidCard = tableCards[high];
+  const bool noTrump = !trumpBidCard || trumpBidCard == &zeroCard || BidRank(*trumpBidCard) == 0;
+  if (noTrump)
+    tricks.SetTrump(kSuitNone);
+  else
+    tricks.SetTrumpFromCard(*trumpBidCard);
+  trumpCard = noTrump ? nullptr : trumpBidCard;
+  for (std::uint32_t s = 0; s < 4; ++s) seatList[s].FindLongestSuit(tricks.trump);
+  if (highBidderLeads) SetCurrentSeat(high);
+}
+
+void ExactaGame::EndBiddingHold() {
+  for (std::uint32_t s = 0; s < 4; ++s) tableCards[s] = nullptr;
+  TrickGame::EndBiddingHold();
+}
+
+void ExactaGame::ScoreHand() {
+  for (std::uint32_t s = 0; s < 4; ++s) scores[s] += ExactaHandPoints(BidRank(seatList[s].bid.card), tricksWon[s]);
+}
+
+void ExactaGame::Paint(HDC hdc) {
+  const std::int32_t state = GetState();
+  if (state == Dealing) return;
+  // The bid cards lie face down while the bidding goes round, and face up in the hold after it.
+  Card* bidCards[4] = {};
+  if (state == Bidding || state == HoldA)
+    for (std::uint32_t s = 0; s < 4; ++s) std::swap(bidCards[s], tableCards[s]);
+  TrickGame::Paint(hdc);
+  for (std::uint32_t s = 0; s < 4; ++s) {
+    if (!bidCards[s]) continue;
+    if (cardImages) {
+      if (state == Bidding || bidCards[s] == &zeroCard)
+        bidCards[s]->DrawBack(*cardImages, hdc, trickRects[s].left, trickRects[s].top);
+      else
+        bidCards[s]->Draw(*cardImages, hdc, trickRects[s].left, trickRects[s].top, true);
+    }
+    tableCards[s] = bidCards[s];
+  }
+  std::vector<std::string> bids;
+  for (std::uint32_t s = 0; s < 4; ++s)
+    bids.push_back(state != Bidding && seatList[s].bid.kind != kNoBid ? std::to_string(BidRank(seatList[s].bid.card))
+                                                                      : std::string());
+  PaintBidPanel(*this, hdc, bids);
+}
 
 Card* ExactaGame::ChooseBidCard(std::uint32_t seat) {
   const SeatRecord& hand = seatList[seat % 4];
@@ -191,7 +274,7 @@ void ExactaGame::ComputerBid(std::uint32_t seat) {
   tableCards[seat % 4] = card;
   seatList[seat % 4].bid.SetCard(*card);
   tricks.playedCount = (tricks.playedCount + 1) % 4;
-  InvalidateTable();
+  if (window) InvalidateRect(window, &trickRects[seat % 4], FALSE);
 }
 
 std::uint32_t ExactaGame::HighBidder() const {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "CardGame.h"
+#include "TrickGame.h"
 #include "GameOptions.h"
 
 // Tricks a bid card undertakes: the joker 0, an ace 1, otherwise the rank.
@@ -25,13 +25,13 @@ std::string ExactaName();
 std::int32_t ExactaId();
 CardGame* CreateExactaGame(RandomSource& rng, std::uint32_t humanSeat, HWND window);
 
-class ExactaGame : public CardGame {
+class ExactaGame : public TrickGame {
  public:
   ExactaGame(HWND window, std::uint32_t humanSeat, RandomSource& rng);
   ~ExactaGame() override;
 
+  void Paint(HDC hdc) override;
   bool HasOptions() override;
-  bool ShowRules(HWND textBox) override;
   void StartDeal(bool newGame, bool randomDealer, bool sortHands) override;
   void ShowOptions(HWND parent) override;
   void ComputerBid(std::uint32_t seat) override;
@@ -43,17 +43,20 @@ class ExactaGame : public CardGame {
   Card* ChooseBidCard(std::uint32_t seat);
   // The computer's trick expectation once trump is known.
   void ExpectTricks(std::uint32_t seat);
-  // Trump from the highest bid card; the first of equals from the dealer's left.
+  // The highest bid card's seat; the first of equals from the dealer's left.
   std::uint32_t HighBidder() const;
 
   bool allowZeroBid = true;
   bool highBidderLeads = false;
   std::int32_t expectedTricks[4] = {};
-  std::int32_t tricksWon[4] = {};
+  // Stands for a bid of nothing; shown as the joker.
   Card zeroCard;
   Card* trumpBidCard = nullptr;
-  Card* tableCards[4] = {};
 
- private:
-  void EndBidding();
+ protected:
+  // The user bids by clicking a card twice.
+  void BiddingClick(LPARAM lParam) override;
+  void EndBidding() override;
+  void EndBiddingHold() override;
+  void ScoreHand() override;
 };

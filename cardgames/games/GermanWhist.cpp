@@ -1,6 +1,9 @@
 #include "GermanWhist.h"
 
+#include "CardImages.h"
+#include "GamePaint.h"
 #include "GameResources.h"
+#include "Knaves.h"
 
 namespace {
 
@@ -29,7 +32,10 @@ CardGame* CreateGermanWhistGame(RandomSource& rng, std::uint32_t humanSeat, HWND
 }
 
 GermanWhistGame::GermanWhistGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
-    : CardGame(window, 2, 13, 8, humanSeat, rng) {
+    : TrickGame(window, kTitle, IDT_GERMAN_WHIST_RULES, 2, 13, 8, humanSeat, rng) {
+  // Both prompts go on line 1: line 2 counts the stock.
+  separatePlayPrompt = false;
+  showLeadLine = false;
   for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
     for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
 }
@@ -43,37 +49,36 @@ void GermanWhistGame::StartDeal(bool newGame, bool randomDealer, bool) {
     tricks.SetTrumpFromCard(*turnUp);
     turnUp->faceUp = true;
   }
-  for (std::uint32_t s = 0; s < 2; ++s) {
-    tableCards[s] = nullptr;
-    tricksWon[s] = 0;
-  }
-  for (Card* card : seatList[humanSeat % 2].cards) card->faceUp = true;
-  statusLines[0] = "Hand " + std::to_string(handsPlayed + 1) + " of " + std::to_string(handsPerGame);
+  ResetTricks();
+  TurnHumanCardsUp();
+  ShowHandNumber();
   statusLines[2] = std::to_string(deck.stock.size()) + " cards in the deck";
   SetCurrentSeat(current);
 }
 
-void GermanWhistGame::SetCurrentSeat(std::uint32_t seat) {
-  CardGame::SetCurrentSeat(seat);
-  const std::string who = seat == humanSeat ? "your" : seatList[current % 2].name + "'s";
-  statusLines[1] = "It is " + who + (tricks.ledCard ? " turn to play a card." : " turn to lead a card.");
+void GermanWhistGame::ScoreTrick(std::int32_t winner) {
+  if (deck.stock.empty()) TrickGame::ScoreTrick(winner);
 }
 
-void GermanWhistGame::PlayCard(std::uint32_t seat, Card* card) {
-  if (!card || seat >= 2) return;
-  card->selected = false;
-  card->faceUp = true;
-  PlayBeep();
-  seatList[seat].playedCard = card;
-  tricks.Play(card, static_cast<std::int32_t>(seat));
-  seatList[seat].RemoveCard(card);
-  tableCards[seat] = card;
-  InvalidateStatus();
-  if (window) InvalidateRect(window, &trickRects[seat], FALSE);
+void GermanWhistGame::TrickGathered(std::int32_t winner) {
+  if (!deck.stock.empty()) {
+    DrawFromStock(winner >= 0 ? static_cast<std::uint32_t>(winner) : current);
+  } else {
+    SeatRecord& computer = seatList[(humanSeat + 1) % 2];
+    computer.FindLongestSuit(tricks.trump);
+  }
+}
+
+void GermanWhistGame::ScoreHand() {
+  const std::uint32_t h = humanSeat % 2, o = (h + 1) % 2;
+  if (tricksWon[h] > tricksWon[o])
+    scores[h] += tricksWon[h] - tricksWon[o];
+  else
+    scores[o] += tricksWon[o] - tricksWon[h];
 }
 
 void GermanWhistGame::DrawFromStock(std::uint32_t winner) {
-  if (deck.stock.empty()) return;
+  // One card each, the winner first: the stock lasts for the first 13 tricks.
   for (std::uint32_t n = 0; n < 2; ++n) {
     const std::uint32_t seat = (winner + n) % 2;
     Card* card = deck.Draw();
@@ -266,4 +271,21 @@ Card* GermanWhistGame::ChooseCard() {
   return stockEmpty ? LeadSecondHalf(seat) : LeadFirstHalf(seat);
 }
 
-bool GermanWhistGame::ShowRules(HWND textBox) { return ShowRulesText(window, IDT_GERMAN_WHIST_RULES, textBox); }
+void GermanWhistGame::Paint(HDC hdc) {
+  if (GetState() == Dealing) return;
+  if (cardImages && turnUp && !deck.stock.empty()) {
+    turnUp->Draw(*cardImages, hdc, trumpCardRect.left, trumpCardRect.top, true);
+    if (deck.stock.size() > 1)
+      DrawStockBacks(*cardImages, hdc, StockBackCount(deck.stock.size()),
+                     trumpCardRect.left - cardImages->CardWidth() / 2, trumpCardRect.top);
+    const int oldMode = SetBkMode(hdc, TRANSPARENT);
+    const COLORREF oldColour = SetTextColor(hdc, 0xFFFFFF);
+    bigFont.Select(hdc);
+    DrawTextIn(hdc, "Trump", trumpLabelRect.left, trumpLabelRect.top, trumpLabelRect.right, trumpLabelRect.bottom, 0x29);
+    bigFont.Restore();
+    SetTextColor(hdc, oldColour);
+    SetBkMode(hdc, oldMode);
+  }
+  TrickGame::Paint(hdc);
+  PaintTricksPanel(*this, hdc);
+}

@@ -5,26 +5,20 @@
 #include <cstdint>
 #include <string>
 
-#include "CardGame.h"
+#include "TrickGame.h"
 
 std::string GermanWhistName();
 std::int32_t GermanWhistId();
 CardGame* CreateGermanWhistGame(RandomSource& rng, std::uint32_t humanSeat, HWND window);
 
-class GermanWhistGame : public CardGame {
+class GermanWhistGame : public TrickGame {
  public:
   GermanWhistGame(HWND window, std::uint32_t humanSeat, RandomSource& rng);
   ~GermanWhistGame() override;
 
-  void OnLButtonDown(LPARAM lParam) override;
-  void OnTimer() override;
   void Paint(HDC hdc) override;
-  bool ShowRules(HWND textBox) override;
   void StartDeal(bool newGame, bool randomDealer, bool sortHands) override;
-  void SetCurrentSeat(std::uint32_t seat) override;
-  void PlayCard(std::uint32_t seat, Card* card) override;
   Card* ChooseCard() override;
-  void Layout() override;
 
   // The computer's plan: the suit it means to play (4: none).
   void PlanTargetSuit(std::uint32_t seat, bool stockEmpty);
@@ -32,13 +26,15 @@ class GermanWhistGame : public CardGame {
   // higher card out than the card above it; else the lowest.
   Card* PickSuitCard(std::uint32_t seat, std::int32_t suit);
 
-  std::int32_t tricksWon[2] = {};
-  Card* tableCards[2] = {};
   std::int32_t targetSuit = kSuitNone;
+  // The stock's bottom card, shown face up while the stock lasts; its suit is trump.
   Card* turnUp = nullptr;
-  RECT trickRects[2] = {};
-  RECT trumpLabelRect = {};
-  RECT stockRect = {};
+
+ protected:
+  // Only the tricks played once the stock is empty count.
+  void ScoreTrick(std::int32_t winner) override;
+  void TrickGathered(std::int32_t winner) override;
+  void ScoreHand() override;
 
  private:
   std::uint32_t Held(std::uint32_t seat, std::int32_t suit) const;

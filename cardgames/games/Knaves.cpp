@@ -1,7 +1,6 @@
 #include "Knaves.h"
 
-#include <sstream>
-
+#include "GamePaint.h"
 #include "GameResources.h"
 
 namespace {
@@ -25,6 +24,12 @@ bool IsGuardCard(const Card& card, const std::int32_t jackHolder[5], std::int32_
   return card.rank >= 12;
 }
 
+void PaintTricksPanel(TrickGame& game, HDC hdc) {
+  std::vector<std::string> won;
+  for (std::uint32_t s = 0; s < game.seats && s < 4; ++s) won.push_back(std::to_string(game.tricksWon[s]));
+  DrawGameStatusPanel(game, hdc, "PLAYER", {WideColumn(game, "TRICKS")}, SeatRows(game, won));
+}
+
 std::string KnavesName() { return kTitle; }
 
 std::int32_t KnavesId() { return kIdValue; }
@@ -34,7 +39,7 @@ CardGame* CreateKnavesGame(RandomSource& rng, std::uint32_t humanSeat, HWND wind
 }
 
 KnavesGame::KnavesGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
-    : CardGame(window, kSeats, 17, 8, humanSeat, rng) {
+    : TrickGame(window, kTitle, IDT_KNAVES_RULES, kSeats, 17, 8, humanSeat, rng) {
   for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
     for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
 }
@@ -48,47 +53,40 @@ void KnavesGame::StartDeal(bool newGame, bool randomDealer, bool sortHands) {
     leadSafe[suit] = 1;
   }
   trickPenalty = 0;
-  trumpCard = deck.Draw();
-  if (trumpCard) {
-    trumpCard->faceUp = true;
-    // A turned-up jack leaves the hand without trump.
-    tricks.SetTrump(trumpCard->rank == kJack ? kSuitNone : trumpCard->suit);
-  }
-  for (std::int32_t s = 0; s < kSeats; ++s) {
-    tableCards[s] = nullptr;
-    tricksWon[s] = 0;
+  TurnUpTrump(deck.Draw());
+  // A turned-up jack leaves the hand without trump.
+  if (trumpCard && trumpCard->rank == kJack) tricks.SetTrump(kSuitNone);
+  ResetTricks();
+  for (std::int32_t s = 0; s < kSeats; ++s)
     for (Card* c : seatList[s].cards)
       if (c->rank == kJack && c->suit >= 0 && c->suit < 4) jackHolder[c->suit] = s;
-  }
-  for (Card* card : seatList[humanSeat % kSeats].cards) card->faceUp = true;
-  statusLines[0] = "Hand " + std::to_string(handsPlayed + 1) + " of " + std::to_string(handsPerGame);
+  TurnHumanCardsUp();
+  ShowHandNumber();
   SetCurrentSeat(current);
+}
+
+void KnavesGame::Paint(HDC hdc) {
+  TrickGame::Paint(hdc);
+  PaintTricksPanel(*this, hdc);
 }
 
 void KnavesGame::PlayCard(std::uint32_t seat, Card* card) {
   if (!card || seat >= static_cast<std::uint32_t>(kSeats)) return;
-  if (tricks.playedCount == 0) {
-    std::ostringstream text;
-    text << "Lead: " << *card;
-    statusLines[1] = text.str();
-  }
-  card->faceUp = true;
-  card->selected = false;
-  PlayBeep();
-  seatList[seat].playedCard = card;
-  tricks.Play(card, static_cast<std::int32_t>(seat));
+  TrickGame::PlayCard(seat, card);
   // The two followers count as the third and fourth hands of the shared card choices.
   if (tricks.playedCount == 1) tricks.playedCount = 2;
-  seatList[seat].RemoveCard(card);
-  tableCards[seat] = card;
   trickPenalty -= KnavePenalty(*card);
   if (card->rank == kJack && card->suit >= 0 && card->suit < 5) {
     jackHolder[card->suit] = kSeats;
     const Card* led = tricks.ledCard;
     if (led && led->suit != card->suit && led->suit >= 0 && led->suit < 5) leadSafe[led->suit] = 0;
   }
-  InvalidateStatus();
-  if (window) InvalidateRect(window, &trickRects[seat], FALSE);
+}
+
+void KnavesGame::ScoreTrick(std::int32_t winner) {
+  TrickGame::ScoreTrick(winner);
+  scores[winner] += trickPenalty + 1;
+  trickPenalty = 0;
 }
 
 Card* KnavesGame::DumpKnave() {
@@ -216,5 +214,3 @@ Card* KnavesGame::ChooseCard() {
   }
   return tricks.CanLose(hand) ? LosingScan() : WinningScan();
 }
-
-bool KnavesGame::ShowRules(HWND textBox) { return ShowRulesText(window, IDT_KNAVES_RULES, textBox); }

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "CardGame.h"
+#include "TrickGame.h"
 
 // What a jack costs the player who takes it: clubs 1, diamonds 3, hearts 4, spades 2.
 std::int32_t KnavePenalty(const Card& card);
@@ -14,34 +14,30 @@ std::int32_t KnavePenalty(const Card& card);
 // suit whose jack is still in play (jackHolder of the suit below outOfPlay).
 bool IsGuardCard(const Card& card, const std::int32_t jackHolder[5], std::int32_t outOfPlay);
 
+// The "GAME STATUS" panel of the games where each plays for himself: tricks per seat.
+void PaintTricksPanel(TrickGame& game, HDC hdc);
+
 std::string KnavesName();
 std::int32_t KnavesId();
 CardGame* CreateKnavesGame(RandomSource& rng, std::uint32_t humanSeat, HWND window);
 
-class KnavesGame : public CardGame {
+class KnavesGame : public TrickGame {
  public:
   KnavesGame(HWND window, std::uint32_t humanSeat, RandomSource& rng);
   ~KnavesGame() override;
 
-  void OnLButtonDown(LPARAM lParam) override;
-  void OnTimer() override;
   void Paint(HDC hdc) override;
-  bool ShowRules(HWND textBox) override;
   void StartDeal(bool newGame, bool randomDealer, bool sortHands) override;
-  void SetCurrentSeat(std::uint32_t seat) override;
   void PlayCard(std::uint32_t seat, Card* card) override;
   Card* ChooseCard() override;
-  void Layout() override;
 
   std::uint8_t leadSafe[5] = {};
   std::int32_t trickPenalty = 0;
   std::int32_t jackHolder[5] = {};
-  std::int32_t tricksWon[3] = {};
-  Card* tableCards[3] = {};
-  Card* trumpCard = nullptr;
-  RECT trickRects[3] = {};
-  RECT trumpLabelRect = {};
-  RECT trumpCardRect = {};
+
+ protected:
+  // A point for the trick, less the knaves in it.
+  void ScoreTrick(std::int32_t winner) override;
 
  private:
   bool Guard(const Card* card) const { return IsGuardCard(*card, jackHolder, 3); }

@@ -1,5 +1,6 @@
 #include "OhHell.h"
 
+#include "GamePaint.h"
 #include "GameResources.h"
 #include "Window.h"
 
@@ -72,7 +73,7 @@ CardGame* CreateOhHellGame(RandomSource& rng, std::uint32_t humanSeat, HWND wind
 }
 
 OhHellGame::OhHellGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
-    : CardGame(window, 4, 1, 13, humanSeat, rng) {
+    : TrickGame(window, kTitle, IDT_OHHELL_RULES, 4, 1, 13, humanSeat, rng) {
   OptionsFile().Load();
   for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
     for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
@@ -118,7 +119,63 @@ void OhHellGame::ShowOptions(HWND parent) { RunOptionsDialog(*this, parent, IDD_
 
 bool OhHellGame::HasOptions() { return true; }
 
-bool OhHellGame::ShowRules(HWND textBox) { return ShowRulesText(window, IDT_OHHELL_RULES, textBox); }
+void OhHellGame::StartDeal(bool newGame, bool randomDealer, bool sortHands) {
+  if (newGame) cardsPerHand = 1;
+  CardGame::StartDeal(newGame, randomDealer, sortHands);
+  ShowHandNumber();
+  // The last hand deals the whole pack and has no trump.
+  TurnUpTrump(cardsPerHand < 13 ? deck.Draw() : nullptr);
+  for (std::uint32_t s = 0; s < 4; ++s) seatList[s].FindLongestSuit(tricks.trump);
+  ResetTricks();
+  TurnHumanCardsUp();
+  SetState(Bidding);
+  SetCurrentSeat(current);
+}
+
+void OhHellGame::AskHumanBid() {
+  ChoiceList list = OhHellBidChoices(cardsPerHand, allowTotalEqual, tricks.playedCount, SumOfBids());
+  const std::int32_t bid = AskChoice(*this, IDD_OHHELL_BID, list);
+  seatList[humanSeat % 4].bid.SetValue(bid);
+  tricks.playedCount = (tricks.playedCount + 1) % 4;
+  InvalidateTable();
+}
+
+void OhHellGame::EndBidding() {
+  TrickGame::EndBidding();
+  if (leaderIsHighBidder)
+    for (std::uint32_t i = 0; i < 4; ++i) {
+      const std::uint32_t s = (dealer + 1 + i) % 4;
+      if (seatList[s].bid.value > seatList[current % 4].bid.value) SetCurrentSeat(s);
+    }
+}
+
+void OhHellGame::ScoreHand() {
+  for (std::uint32_t s = 0; s < 4; ++s) scores[s] += OhHellHandPoints(seatList[s].bid.value, tricksWon[s], cardsPerHand);
+}
+
+std::string OhHellGame::SeatLabel(std::uint32_t seat) {
+  const SeatRecord& s = seatList[seat % 4];
+  const std::int32_t state = GetState();
+  if ((state == Bidding || state == HoldA) && s.bid.kind != kNoBid) return s.name + " - " + std::to_string(s.bid.value);
+  return s.name;
+}
+
+void PaintBidPanel(TrickGame& game, HDC hdc, const std::vector<std::string>& bids) {
+  const RECT& r = game.statusRect;
+  std::vector<PanelRow> rows;
+  for (std::uint32_t s = 0; s < game.seats && s < 4; ++s)
+    rows.push_back({game.seatList[s].name, {s < bids.size() ? bids[s] : std::string(), std::to_string(game.tricksWon[s])}});
+  DrawGameStatusPanel(game, hdc, "PLAYER",
+                      {{"BID", r.left + 75, r.left + 105, 0x21}, {"TRICKS", r.left + 105, r.right - 5, 0x21}}, rows);
+}
+
+void OhHellGame::Paint(HDC hdc) {
+  TrickGame::Paint(hdc);
+  std::vector<std::string> bids;
+  for (std::uint32_t s = 0; s < 4; ++s)
+    bids.push_back(seatList[s].bid.kind != kNoBid ? std::to_string(seatList[s].bid.value) : std::string());
+  PaintBidPanel(*this, hdc, bids);
+}
 
 void OhHellGame::EndHand() {
   ++cardsPerHand;
@@ -130,11 +187,6 @@ std::int32_t OhHellGame::SumOfBids() const {
   for (std::uint32_t s = 0; s < 4; ++s)
     if (seatList[s].bid.kind != kNoBid) sum += seatList[s].bid.value;
   return sum;
-}
-
-std::int32_t OhHellGame::AskBid() {
-  ChoiceList list = OhHellBidChoices(cardsPerHand, allowTotalEqual, tricks.playedCount, SumOfBids());
-  return AskChoice(*this, IDD_OHHELL_BID, list);
 }
 
 void OhHellGame::ComputerBid(std::uint32_t seat) {

@@ -4,8 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "CardGame.h"
+#include "TrickGame.h"
 #include "ChoiceList.h"
 #include "GameOptions.h"
 
@@ -24,13 +25,16 @@ std::string OhHellName();
 std::int32_t OhHellId();
 CardGame* CreateOhHellGame(RandomSource& rng, std::uint32_t humanSeat, HWND window);
 
-class OhHellGame : public CardGame {
+// The "GAME STATUS" panel of the bidding games: each seat's bid (empty: none) and tricks.
+void PaintBidPanel(TrickGame& game, HDC hdc, const std::vector<std::string>& bids);
+
+class OhHellGame : public TrickGame {
  public:
   OhHellGame(HWND window, std::uint32_t humanSeat, RandomSource& rng);
   ~OhHellGame() override;
 
+  void Paint(HDC hdc) override;
   bool HasOptions() override;
-  bool ShowRules(HWND textBox) override;
   void StartDeal(bool newGame, bool randomDealer, bool sortHands) override;
   void EndHand() override;
   void ShowOptions(HWND parent) override;
@@ -48,11 +52,10 @@ class OhHellGame : public CardGame {
 
   bool allowTotalEqual = true;
   bool leaderIsHighBidder = false;
-  std::int32_t tricksWon[4] = {};
-  Card* tableCards[4] = {};
-  Card* trumpCard = nullptr;
 
- private:
-  std::int32_t AskBid();
-  void EndBidding();
+ protected:
+  void AskHumanBid() override;
+  void EndBidding() override;
+  void ScoreHand() override;
+  std::string SeatLabel(std::uint32_t seat) override;
 };

@@ -1,6 +1,7 @@
 #include "ScotchWhist.h"
 
 #include "GameResources.h"
+#include "Knaves.h"
 
 namespace {
 
@@ -30,12 +31,35 @@ CardGame* CreateScotchWhistGame(RandomSource& rng, std::uint32_t humanSeat, HWND
 }
 
 ScotchWhistGame::ScotchWhistGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
-    : CardGame(window, 4, 9, 8, humanSeat, rng) {
+    : TrickGame(window, kTitle, IDT_SCOTCH_WHIST_RULES, 4, 9, 8, humanSeat, rng) {
   for (std::int32_t rank = kRankHighAce; rank >= 6; --rank)
     for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
 }
 
 ScotchWhistGame::~ScotchWhistGame() = default;
+
+void ScotchWhistGame::StartDeal(bool newGame, bool randomDealer, bool sortHands) {
+  CardGame::StartDeal(newGame, randomDealer, sortHands);
+  ShowHandNumber();
+  ResetTricks();
+  // The dealer's last card fixes trump and stays in the dealer's hand.
+  TurnUpTrump(deck.lastDrawn);
+  trickPoints = 0;
+  TurnHumanCardsUp();
+  SetCurrentSeat(current);
+}
+
+void ScotchWhistGame::PlayCard(std::uint32_t seat, Card* card) {
+  if (!card || seat >= 4) return;
+  TrickGame::PlayCard(seat, card);
+  trickPoints += TrumpHonourPoints(*card, tricks.trump);
+}
+
+void ScotchWhistGame::ScoreTrick(std::int32_t winner) {
+  TrickGame::ScoreTrick(winner);
+  scores[winner] += trickPoints + 1;
+  trickPoints = 0;
+}
 
 Card* ScotchWhistGame::ChooseCard() {
   SeatRecord& hand = seatList[current % 4];
@@ -44,4 +68,7 @@ Card* ScotchWhistGame::ChooseCard() {
                                     : tricks.ChooseLosingCard(hand, *rng, false);
 }
 
-bool ScotchWhistGame::ShowRules(HWND textBox) { return ShowRulesText(window, IDT_SCOTCH_WHIST_RULES, textBox); }
+void ScotchWhistGame::Paint(HDC hdc) {
+  TrickGame::Paint(hdc);
+  PaintTricksPanel(*this, hdc);
+}

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "CardGame.h"
+#include "TrickGame.h"
 
 // Extra points of a trump in a trick: jack 11, ten 10, ace 4, king 3, queen 2; other cards 0.
 std::int32_t TrumpHonourPoints(const Card& card, std::int32_t trumpSuit);
@@ -14,18 +14,19 @@ std::string ScotchWhistName();
 std::int32_t ScotchWhistId();
 CardGame* CreateScotchWhistGame(RandomSource& rng, std::uint32_t humanSeat, HWND window);
 
-class ScotchWhistGame : public CardGame {
+class ScotchWhistGame : public TrickGame {
  public:
   ScotchWhistGame(HWND window, std::uint32_t humanSeat, RandomSource& rng);
   ~ScotchWhistGame() override;
 
-  bool ShowRules(HWND textBox) override;
+  void Paint(HDC hdc) override;
   void StartDeal(bool newGame, bool randomDealer, bool sortHands) override;
   void PlayCard(std::uint32_t seat, Card* card) override;
   Card* ChooseCard() override;
 
-  std::int32_t tricksWon[4] = {};
   std::int32_t trickPoints = 0;
-  Card* tableCards[4] = {};
-  Card* trumpCard = nullptr;
+
+ protected:
+  // A point for the trick and the honours of the trumps in it.
+  void ScoreTrick(std::int32_t winner) override;
 };

@@ -71,7 +71,7 @@ CardGame* CreateSpadesGame(RandomSource& rng, std::uint32_t humanSeat, HWND wind
 }
 
 SpadesGame::SpadesGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
-    : CardGame(window, 4, 13, 8, humanSeat, rng) {
+    : TrickGame(window, kTitle, IDT_SPADES_RULES, 4, 13, 8, humanSeat, rng) {
   OptionsFile().Load();
   ApplyRules();
   for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
@@ -167,7 +167,103 @@ void SpadesGame::ShowOptions(HWND parent) {
 
 bool SpadesGame::HasOptions() { return true; }
 
-bool SpadesGame::ShowRules(HWND textBox) { return ShowRulesText(window, IDT_SPADES_RULES, textBox); }
+void SpadesGame::StartDeal(bool newGame, bool randomDealer, bool sortHands) {
+  ApplyRules();  // the opening rules of the hand's tricks
+  CardGame::StartDeal(newGame, randomDealer, sortHands);
+  SetSpadeValues(deck, deuceHigh);
+  tricks.RebuildUnplayed(deck);
+  cardPlayedThisHand = false;
+  ShowHandNumber();
+  tricks.SetTrump(kSuitSpades);
+  ResetTricks();
+  for (std::uint32_t s = 0; s < 4; ++s) {
+    seatList[s].Sort(sortMode);
+    seatList[s].FindLongestSuit(kSuitSpades);
+    isBlind[s] = false;
+    if (newGame) bags[s] = 0;
+  }
+  // A user who may bid blind decides before he sees his cards.
+  if (!MayBidBlind(humanSeat) && !MayBidBlindNil(humanSeat)) SetHumanCardsUp();
+  SetState(Bidding);
+  SetCurrentSeat(current);
+}
+
+void SpadesGame::SetHumanCardsUp() {
+  TurnHumanCardsUp();
+  InvalidateTable();
+  if (window) UpdateWindow(window);
+}
+
+std::int32_t SpadesGame::AskSpadesBid() {
+  ChoiceList list = SpadesBidChoices(isBlind[humanSeat % 4], allowBlindNil, allowZeroBid, ForbiddenBid());
+  return AskChoice(*this, IDD_SPADES_BID, list);
+}
+
+void SpadesGame::AskHumanBid() {
+  const std::uint32_t me = humanSeat % 4;
+  SeatBid& bid = seatList[me].bid;
+  if (MayBidBlind(me)) {
+    if (AskYesNo(kTitle, "Would you like to bid blind?"))
+      isBlind[me] = true;
+    else
+      SetHumanCardsUp();
+  } else if (MayBidBlindNil(me)) {
+    const bool blindNil = AskYesNo(kTitle, "Would you like to bid blind nil?");
+    SetHumanCardsUp();
+    if (blindNil) {
+      isBlind[me] = true;
+      bid.SetValue(kSpadesNil);
+      tricks.playedCount = (tricks.playedCount + 1) % 4;
+      InvalidateTable();
+      return;
+    }
+  } else {
+    SetHumanCardsUp();
+  }
+  bid.SetValue(AskSpadesBid());
+  InvalidateTable();
+  tricks.playedCount = (tricks.playedCount + 1) % 4;
+  SetHumanCardsUp();
+}
+
+void SpadesGame::EndBidding() {
+  TrickGame::EndBidding();
+  // The first trick of the hand follows the trumping option.
+  tricks.trumpAllowed = firstTrickTrumping;
+  if (highBidderLeads)
+    for (std::uint32_t k = 1; k < 4; ++k) {
+      const std::uint32_t s = (dealer + 1 + k) % 4;
+      const std::int32_t mine = seatList[current % 4].bid.value, theirs = seatList[s].bid.value;
+      if (mine == kSpadesNil || (theirs > mine && theirs != kSpadesNil)) SetCurrentSeat(s);
+    }
+}
+
+void SpadesGame::PlayCard(std::uint32_t seat, Card* card) {
+  if (!card) return;
+  cardPlayedThisHand = true;
+  TrickGame::PlayCard(seat, card);
+}
+
+void SpadesGame::ScoreHand() {
+  for (std::uint32_t s = 0; s < 4; ++s)
+    scores[s] += SpadesHandPoints(seatList[s].bid.value, isBlind[s], tricksWon[s], bagPenalty, bags[s]);
+}
+
+std::string SpadesGame::SeatLabel(std::uint32_t seat) {
+  const SeatRecord& s = seatList[seat % 4];
+  const std::int32_t state = GetState();
+  if ((state == Bidding || state == HoldA) && s.bid.kind != kNoBid)
+    return s.name + " - " + SpadesBidText(s.bid.value, isBlind[seat % 4]);
+  return s.name;
+}
+
+void SpadesGame::Paint(HDC hdc) {
+  TrickGame::Paint(hdc);
+  std::vector<std::string> bids;
+  for (std::uint32_t s = 0; s < 4; ++s)
+    bids.push_back(seatList[s].bid.kind != kNoBid ? SpadesBidText(seatList[s].bid.value, isBlind[s]) : std::string());
+  PaintBidPanel(*this, hdc, bids);
+}
 
 void SpadesGame::ApplyRules() {
   tricks.firstTrickTrumpRule = firstTrickTrumping;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "CardGame.h"
+#include "TrickGame.h"
 #include "GameOptions.h"
 #include "ChoiceList.h"
 
@@ -26,14 +26,15 @@ std::string SpadesName();
 std::int32_t SpadesId();
 CardGame* CreateSpadesGame(RandomSource& rng, std::uint32_t humanSeat, HWND window);
 
-class SpadesGame : public CardGame {
+class SpadesGame : public TrickGame {
  public:
   SpadesGame(HWND window, std::uint32_t humanSeat, RandomSource& rng);
   ~SpadesGame() override;
 
+  void Paint(HDC hdc) override;
   bool HasOptions() override;
-  bool ShowRules(HWND textBox) override;
   void StartDeal(bool newGame, bool randomDealer, bool sortHands) override;
+  void PlayCard(std::uint32_t seat, Card* card) override;
   void ShowOptions(HWND parent) override;
   void ComputerBid(std::uint32_t seat) override;
   Card* ChooseCard() override;
@@ -66,10 +67,17 @@ class SpadesGame : public CardGame {
   // A card has been played in this hand: option changes wait for the next deal.
   bool cardPlayedThisHand = false;
   std::int32_t bags[4] = {};
-  std::int32_t tricksWon[4] = {};
-  Card* tableCards[4] = {};
+
+ protected:
+  // The blind questions, then the bid dialog.
+  void AskHumanBid() override;
+  void EndBidding() override;
+  void ScoreHand() override;
+  std::string SeatLabel(std::uint32_t seat) override;
 
  private:
+  std::int32_t AskSpadesBid();
+  void SetHumanCardsUp();
   bool IsNil(std::uint32_t seat) const;
   // The trick rules and spade values of the options.
   void ApplyRules();

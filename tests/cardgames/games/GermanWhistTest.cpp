@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "GameFixture.h"
+#include "GermanWhist.h"
+
+namespace {
+
+// Seat 1 deals, so the user leads; the ace of clubs, first in the pack, is the stock's
+// bottom card and makes clubs trump.
+class GermanWhistTest : public GameFixture<GermanWhistGame> {
+ protected:
+  GermanWhistTest() : GameFixture(OrderedDraws(1, 52)) {}
+};
+
+}  // namespace
+
+TEST(GermanWhistRegistryTest, TitleIdAndPack) {
+  EXPECT_EQ(GermanWhistName(), "German Whist");
+  EXPECT_EQ(GermanWhistId(), 0x1001);
+  MersenneRandom rng(7);
+  std::unique_ptr<CardGame> g(CreateGermanWhistGame(rng, 0, nullptr));
+  EXPECT_EQ(g->seats, 2u);
+  EXPECT_EQ(g->cardsPerHand, 13u);
+  EXPECT_EQ(g->handsPerGame, 8u);
+  EXPECT_FALSE(g->HasOptions());
+  EXPECT_EQ(g->deck.pack.size(), 52u);
+}
+
+TEST_F(GermanWhistTest, TheStocksBottomCardIsTurnedUpForTrump) {
+  Deal();
+  EXPECT_EQ(game.dealer, 1u);
+  EXPECT_EQ(game.current, 0u);
+  ASSERT_EQ(game.turnUp, Find("AC"));
+  EXPECT_EQ(game.deck.BottomCard(), game.turnUp);
+  EXPECT_TRUE(game.turnUp->faceUp);
+  EXPECT_EQ(game.tricks.trump, kSuitClubs);
+  EXPECT_EQ(game.deck.stock.size(), 26u);
+  for (std::uint32_t s = 0; s < 2; ++s) EXPECT_EQ(game.seatList[s].cards.size(), 13u);
+  EXPECT_EQ(game.statusLines,
+            (std::vector<std::string>{"Hand 1 of 8", "It is your turn to lead a card.", "26 cards in the deck", "", ""}));
+}
+
+TEST_F(GermanWhistTest, EachPlayerDrawsOneCardAfterATrickTheWinnerFirst) {
+  Deal();
+  SetHand(0, {"5H", "9S"});
+  SetHand(1, {"KH", "2D"});
+  Card* top = game.deck.stock.back();
+  Card* next = game.deck.stock[game.deck.stock.size() - 2];
+  game.current = 0;
+  ClickOn("5H");
+  ClickOn("5H");
+  EXPECT_EQ(game.seatList[0].playedCard, Find("5H"));
+  EXPECT_EQ(Line(1), "It is your turn to lead a card.");  // no lead line in this game
+  TickWhile(Playing);
+  ASSERT_EQ(game.GetState(), HoldB);
+  EXPECT_EQ(game.tricks.winningSeat, 1);
+  EXPECT_EQ(game.tricksWon[1], 0);  // the first half counts nothing
+  EXPECT_EQ(Line(1), "This trick is over.");
+  EXPECT_EQ(Line(2), "26 cards in the deck");
+  TickWhile(HoldB);
+  EXPECT_EQ(game.deck.stock.size(), 24u);
+  EXPECT_EQ(game.seatList[1].cards.back(), top);  // the computer's card goes on the end, unsorted
+  EXPECT_NE(std::find(game.seatList[0].cards.begin(), game.seatList[0].cards.end(), next), game.seatList[0].cards.end());
+  EXPECT_TRUE(next->faceUp);
+  EXPECT_EQ(Line(2), "24 cards in the deck");
+  EXPECT_EQ(game.current, 1u);
+  EXPECT_EQ(Line(1), "It is Betty's turn to lead a card.");
+}
+
+TEST_F(GermanWhistTest, OnlyTheSecondHalfCountsAndTheWinnerScoresTheDifference) {
+  const struct {
+    int won[2];
+    int scores[2];
+  } cases[] = {{{7, 6}, {1, 0}}, {{13, 0}, {13, 0}}, {{4, 9}, {0, 5}}, {{0, 13}, {0, 13}}};
+  for (const auto& c : cases) {
+    Deal();
+    game.deck.stock.clear();
+    SetHand(0, {"5H"});
+    SetHand(1, {"KH"});
+    game.tricksWon[0] = c.won[0];
+    game.tricksWon[1] = c.won[1] - 1;  // the last trick below goes to seat 1
+    game.current = 0;
+    Play({"5H", "KH"});
+    TickWhile(Playing);
+    TickWhile(HoldB);
+    ASSERT_EQ(game.GetState(), HandOver);
+    EXPECT_EQ(game.scores[0], c.scores[0]);
+    EXPECT_EQ(game.scores[1], c.scores[1]);
+    EXPECT_EQ(Line(1), "This hand is over.");
+  }
+}
