@@ -4,13 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "AppFolders.h"
+#include "ByteBuffer.h"
 #include "CardImages.h"
 #include "CardTestKit.h"
 #include "GameTestKit.h"
 #include "SelfPlay.h"
+#include "TestTool.h"
 
 const RECT kTable = {12, 12, 611, 491};
 const RECT kStatus = {623, 12, 778, 491};
@@ -81,3 +86,29 @@ class GameFixture : public ::testing::Test {
   Game game;
   ScriptedDialogs boxes;
 };
+
+// A game's options file as stored: the checked file with the game's id value as type word.
+inline std::string StoredOptions(const std::vector<std::uint8_t>& payload, std::int32_t idValue) {
+  std::vector<std::uint8_t> file = CheckedFile::Compose(payload, static_cast<std::uint32_t>(idValue));
+  return std::string(file.begin(), file.end());
+}
+
+inline std::string OptionsPath(const std::string& title) { return GetGameSettingsPath(nullptr, title); }
+
+// Opens the game's real options dialog and lets act work it from another thread (act
+// presses the button that ends it); false when the dialog did not appear.
+inline bool WorkOptionsDialog(CardGame& game, const std::string& caption, const std::function<void(HWND)>& act) {
+  bool found = false;
+  std::thread helper([&] {
+    HWND dialog = tt::WaitForWindow("", caption, 10000, GetCurrentProcessId());
+    if (!dialog) return;
+    found = true;
+    act(dialog);
+  });
+  game.ShowOptions(nullptr);
+  helper.join();
+  return found;
+}
+
+inline bool Ticked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+inline void Press(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }

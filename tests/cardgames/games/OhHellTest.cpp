@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "CardTestKit.h"
+#include "GameFixture.h"
+#include "GameResources.h"
 #include "OhHell.h"
 
 namespace {
@@ -79,4 +81,208 @@ TEST(OhHellRulesTest, AHandBidsNothingOnlyWhenItCanDuck) {
     }
     EXPECT_EQ(CanBidZero(hand, c.trump, c.handsPlayed), c.zero) << name;
   }
+}
+
+namespace {
+
+// Seat 3 deals, so the user bids and leads first.
+class OhHellTest : public GameFixture<OhHellGame> {
+ protected:
+  OhHellTest() : GameFixture(OrderedDraws(3, 52)) {
+    game.fastSpeed = true;
+    game.allowTotalEqual = true;
+    game.leaderIsHighBidder = false;
+  }
+  // A later hand of cards cards, dealt by the given seat.
+  void DealHand(std::uint32_t cards, std::uint32_t dealer) {
+    game.handsPlayed = cards - 1;
+    game.cardsPerHand = cards;
+    game.dealer = (dealer + 3) % 4;
+    game.StartDeal(false, false, true);
+  }
+  void Bids(std::uint32_t from, const std::vector<int>& bids) {
+    for (std::size_t i = 0; i < bids.size(); ++i) game.seatList[(from + i) % 4].bid.SetValue(bids[i]);
+    game.tricks.playedCount = static_cast<std::uint32_t>(bids.size()) % 4;
+  }
+};
+
+}  // namespace
+
+TEST(OhHellRegistryTest, TitleIdPackAndOptions) {
+  EXPECT_EQ(OhHellName(), "Oh Hell");
+  EXPECT_EQ(OhHellId(), 0x8001);
+  DeleteFileA(OptionsPath("Oh Hell").c_str());
+  MersenneRandom rng(7);
+  std::unique_ptr<OhHellGame> g(static_cast<OhHellGame*>(CreateOhHellGame(rng, 0, nullptr)));
+  EXPECT_EQ(g->seats, 4u);
+  EXPECT_EQ(g->cardsPerHand, 1u);
+  EXPECT_EQ(g->handsPerGame, 13u);
+  EXPECT_TRUE(g->HasOptions());
+  EXPECT_TRUE(g->allowTotalEqual);
+  EXPECT_FALSE(g->leaderIsHighBidder);
+  EXPECT_EQ(g->deck.pack.size(), 52u);
+}
+
+TEST_F(OhHellTest, HandsGrowByOneCardAndTheLastHasNoTrump) {
+  Deal();
+  EXPECT_EQ(game.GetState(), Bidding);
+  EXPECT_EQ(Line(0), "Hand 1 of 13");
+  EXPECT_EQ(Line(1), "It is your turn to bid.");
+  ASSERT_NE(game.trumpCard, nullptr);
+  EXPECT_TRUE(game.trumpCard->faceUp);
+  EXPECT_EQ(game.tricks.trump, game.trumpCard->suit);
+  for (std::uint32_t s = 0; s < 4; ++s) EXPECT_EQ(game.seatList[s].cards.size(), 1u);
+  EXPECT_EQ(game.deck.stock.size(), 47u);  // four dealt, one turned up
+
+  game.EndHand();
+  EXPECT_EQ(game.cardsPerHand, 2u);
+  DealHand(13, 1);
+  EXPECT_EQ(Line(0), "Hand 13 of 13");
+  EXPECT_EQ(game.trumpCard, nullptr);
+  EXPECT_EQ(game.tricks.trump, kSuitNone);
+  EXPECT_TRUE(game.deck.stock.empty());
+  for (std::uint32_t s = 0; s < 4; ++s) EXPECT_EQ(game.seatList[s].cards.size(), 13u);
+  EXPECT_EQ(Line(1), "It is Igor's turn to bid.");
+}
+
+TEST_F(OhHellTest, TheUserBidsOnceThroughTheBidDialog) {
+  Deal();
+  boxes.values = {1, 0};
+  Tick();
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].kind, "choice");
+  EXPECT_EQ(boxes.boxes[0].dialogId, IDD_OHHELL_BID);
+  EXPECT_EQ(boxes.boxes[0].caption, "Please Select Your Bid");
+  EXPECT_EQ(boxes.boxes[0].choices, (std::vector<std::string>{"0", "1"}));
+  EXPECT_EQ(boxes.boxes[0].stateSeen, Paused);
+  EXPECT_EQ(game.seatList[0].bid.kind, kNumberBid);
+  EXPECT_EQ(game.seatList[0].bid.value, 1);
+  EXPECT_EQ(game.tricks.playedCount, 1u);
+  TickWhile(Bidding);
+  EXPECT_EQ(boxes.boxes.size(), 1u);  // never asked twice
+  EXPECT_EQ(game.seatList[0].bid.value, 1);
+  ASSERT_EQ(game.GetState(), HoldA);
+  EXPECT_EQ(Line(1), "Bidding is over.");
+  EXPECT_EQ(game.tricks.playedCount, 0u);
+  for (std::uint32_t s = 0; s < 4; ++s) EXPECT_EQ(game.seatList[s].bid.kind, kNumberBid);
+  EXPECT_EQ(game.handOverCountdown, 20);
+  TickWhile(HoldA);
+  EXPECT_EQ(game.GetState(), Playing);
+  EXPECT_EQ(game.current, 0u);
+  EXPECT_EQ(Line(1), "It is your turn to lead a card.");
+}
+
+TEST_F(OhHellTest, TheLastBidderMayNotMakeTheBidsAddUp) {
+  game.allowTotalEqual = false;
+  DealHand(4, 0);  // seat 1 bids first, the user last
+  Bids(1, {2, 1, 0});
+  game.current = 0;
+  boxes.values = {3};
+  Tick();
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].choices, (std::vector<std::string>{"0", "2", "3", "4"}));
+  EXPECT_EQ(game.seatList[0].bid.value, 3);
+
+  // A computer seat bidding last moves its estimate away from the total.
+  for (int first : {0, 1, 2, 3}) {
+    DealHand(4, 3);  // the user first, seat 3 last
+    Bids(0, {first, 1, 3 - first > 0 ? 3 - first : 0});
+    game.current = 3;
+    game.ComputerBid(3);
+    EXPECT_NE(game.SumOfBids(), 4) << first;
+    EXPECT_EQ(game.tricks.playedCount, 0u);
+  }
+}
+
+TEST_F(OhHellTest, TheFirstHighestBidderLeadsWhenTheOptionIsSet) {
+  for (bool highLeads : {false, true}) {
+    game.leaderIsHighBidder = highLeads;
+    DealHand(4, 1);  // seat 2 bids first
+    Bids(2, {1, 3, 3, 0});
+    Tick();
+    ASSERT_EQ(game.GetState(), HoldA);
+    EXPECT_EQ(game.current, highLeads ? 3u : 2u);
+  }
+}
+
+TEST_F(OhHellTest, ExactBidsScoreAtTheEndOfTheHand) {
+  DealHand(7, 0);
+  Bids(0, {0, 3, 2, 1});
+  game.SetState(HoldB);
+  const int won[4] = {0, 3, 1, 3};
+  for (std::uint32_t s = 0; s < 4; ++s) {
+    game.seatList[s].Clear();
+    game.tricksWon[s] = won[s];
+    game.scores[s] = 5;
+  }
+  game.handOverCountdown = 0;
+  game.computerDelay = 0;
+  Tick();
+  ASSERT_EQ(game.GetState(), HandOver);
+  EXPECT_EQ(game.scores[0], 5 + 12);  // nothing bid, nothing taken, in a seven-card hand
+  EXPECT_EQ(game.scores[1], 5 + 13);
+  EXPECT_EQ(game.scores[2], 5);
+  EXPECT_EQ(game.scores[3], 5);
+  EXPECT_EQ(Line(1), "This hand is over.");
+}
+
+TEST(OhHellOptionsTest, TheOptionsFileHoldsTwoFlags) {
+  const std::string path = OptionsPath("Oh Hell");
+  MersenneRandom rng(3);
+  {
+    DeleteFileA(path.c_str());
+    OhHellGame game(nullptr, 0, rng);
+    game.allowTotalEqual = false;
+    game.leaderIsHighBidder = true;
+    game.OptionsFile().Save();
+  }
+  std::string bytes;
+  ASSERT_TRUE(tt::ReadFile(path, bytes));
+  EXPECT_EQ(bytes, StoredOptions({0x00, 0x01}, 0x8001));
+  {
+    OhHellGame game(nullptr, 0, rng);
+    EXPECT_FALSE(game.allowTotalEqual);
+    EXPECT_TRUE(game.leaderIsHighBidder);
+  }
+  const std::string damaged[] = {StoredOptions({0x00}, 0x8001), StoredOptions({0x00, 0x01}, 0x201), "junk"};
+  for (const std::string& d : damaged) {
+    ASSERT_TRUE(tt::WriteFile(path, d));
+    OhHellGame game(nullptr, 0, rng);
+    EXPECT_TRUE(game.allowTotalEqual);
+    EXPECT_FALSE(game.leaderIsHighBidder);
+  }
+  DeleteFileA(path.c_str());
+}
+
+TEST(OhHellOptionsTest, TheDialogShowsAndSavesTheOptions) {
+  const std::string path = OptionsPath("Oh Hell");
+  DeleteFileA(path.c_str());
+  MersenneRandom rng(3);
+  OhHellGame game(nullptr, 0, rng);
+  bool anyTicked = false, highTicked = true;
+  ASSERT_TRUE(WorkOptionsDialog(game, "Oh Hell Options", [&](HWND d) {
+    anyTicked = Ticked(d, IDC_OHHELL_TOTAL_ANY) && !Ticked(d, IDC_OHHELL_TOTAL_UNEQUAL);
+    highTicked = Ticked(d, IDC_OHHELL_HIGH_LEADS) || !Ticked(d, IDC_OHHELL_LEFT_LEADS);
+    Press(d, IDC_OHHELL_TOTAL_UNEQUAL);
+    Press(d, IDC_OHHELL_HIGH_LEADS);
+    tt::ClickButtonId(d, IDOK);
+  }));
+  EXPECT_TRUE(anyTicked);
+  EXPECT_FALSE(highTicked);
+  EXPECT_FALSE(game.allowTotalEqual);
+  EXPECT_TRUE(game.leaderIsHighBidder);
+  std::string bytes;
+  ASSERT_TRUE(tt::ReadFile(path, bytes));
+  EXPECT_EQ(bytes, StoredOptions({0x00, 0x01}, 0x8001));
+
+  // During a game only Cancel can be used.
+  game.gameInProgress = true;
+  bool locked = false;
+  ASSERT_TRUE(WorkOptionsDialog(game, "Oh Hell Options", [&](HWND d) {
+    locked = !IsWindowEnabled(GetDlgItem(d, IDOK)) && !IsWindowEnabled(GetDlgItem(d, IDC_OHHELL_TOTAL_ANY)) &&
+             !IsWindowEnabled(GetDlgItem(d, IDC_OHHELL_LEFT_LEADS)) && IsWindowEnabled(GetDlgItem(d, IDCANCEL));
+    tt::ClickButtonId(d, IDCANCEL);
+  }));
+  EXPECT_TRUE(locked);
+  DeleteFileA(path.c_str());
 }
