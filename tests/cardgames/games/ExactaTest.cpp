@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "CardTestKit.h"
+#include <memory>
+
 #include "Exacta.h"
+#include "GameFixture.h"
+#include "GameResources.h"
 
 namespace {
 
@@ -71,4 +75,193 @@ TEST(ExactaRulesTest, SuitsAreRatedByTheirTopCards) {
     EXPECT_EQ(ShapePoints(t.hand.CountSuit(c.suit)), c.shape) << c.hand[0];
     EXPECT_EQ(SuitTrickEstimate(t.hand, t.tricks, c.suit, shape), c.estimate) << c.hand.size() << " " << c.hand[0];
   }
+}
+
+namespace {
+
+// Seat 3 deals and the user bids first; each seat holds one suit: 0 spades, 1 hearts,
+// 2 diamonds, 3 clubs.
+class ExactaTest : public GameFixture<ExactaGame> {
+ protected:
+  ExactaTest() : GameFixture(OrderedDraws(3, 52)) {
+    game.fastSpeed = true;
+    game.allowZeroBid = true;
+    game.highBidderLeads = false;
+  }
+  void ClickOnCard(Card* card) {
+    long x = 0, y = 0;
+    ASSERT_TRUE(PointOnCard(game.seatList[0], card, x, y));
+    game.OnLButtonDown(MAKELPARAM(x, y));
+  }
+  // Bids the cards from the seat left of the dealer on, as the seats would.
+  void Bids(const std::vector<Card*>& cards) {
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+      const std::uint32_t s = (game.dealer + 1 + i) % 4;
+      game.seatList[s].bid.SetCard(*cards[i]);
+      game.tableCards[s] = cards[i];
+    }
+  }
+};
+
+}  // namespace
+
+TEST(ExactaRegistryTest, TitleIdPackAndOptions) {
+  EXPECT_EQ(ExactaName(), "Exacta");
+  EXPECT_EQ(ExactaId(), 0x201);
+  DeleteFileA(OptionsPath("Exacta").c_str());
+  MersenneRandom rng(7);
+  std::unique_ptr<ExactaGame> g(static_cast<ExactaGame*>(CreateExactaGame(rng, 0, nullptr)));
+  EXPECT_EQ(g->seats, 4u);
+  EXPECT_EQ(g->cardsPerHand, 13u);
+  EXPECT_EQ(g->handsPerGame, 8u);
+  EXPECT_TRUE(g->HasOptions());
+  EXPECT_TRUE(g->allowZeroBid);
+  EXPECT_FALSE(g->highBidderLeads);
+  EXPECT_EQ(g->zeroCard.rank, kRankJoker);
+  EXPECT_EQ(g->deck.pack.size(), 52u);
+}
+
+TEST_F(ExactaTest, TheUserBidsOnceByClickingACardTwice) {
+  for (bool zero : {true, false}) {
+    game.allowZeroBid = zero;
+    Deal();
+    SeatRecord& hand = game.seatList[0];
+    ASSERT_EQ(game.GetState(), Bidding);
+    EXPECT_EQ(Line(1), "It is your turn to bid.");
+    EXPECT_EQ(hand.cards.size(), zero ? 14u : 13u);
+    const bool holdsJoker = std::find(hand.cards.begin(), hand.cards.end(), &game.zeroCard) != hand.cards.end();
+    EXPECT_EQ(holdsJoker, zero);
+    EXPECT_TRUE(game.zeroCard.faceUp);  // shown as the joker
+    ClickOn("7S");
+    EXPECT_EQ(game.seatList[0].bid.kind, kNoBid);
+    ClickOn("7S");
+    EXPECT_EQ(hand.bid.kind, kCardBid);
+    EXPECT_EQ(BidRank(hand.bid.card), 7);
+    EXPECT_EQ(game.tableCards[0], Find("7S"));
+    EXPECT_FALSE(Find("7S")->selected);
+    EXPECT_EQ(hand.cards.size(), 13u);  // the bid card stays, the joker goes
+    EXPECT_EQ(std::find(hand.cards.begin(), hand.cards.end(), &game.zeroCard), hand.cards.end());
+    EXPECT_EQ(game.tricks.playedCount, 1u);
+    EXPECT_TRUE(game.gameInProgress);
+    // A second bid in the same round comes to nothing.
+    ClickOn("AS");
+    ClickOn("AS");
+    EXPECT_EQ(BidRank(hand.bid.card), 7);
+    EXPECT_EQ(game.tableCards[0], Find("7S"));
+    EXPECT_EQ(game.tricks.playedCount, 1u);
+  }
+  // The joker bids nothing.
+  game.allowZeroBid = true;
+  Deal();
+  ClickOnCard(&game.zeroCard);
+  ClickOnCard(&game.zeroCard);
+  EXPECT_EQ(game.tableCards[0], &game.zeroCard);
+  EXPECT_EQ(BidRank(game.seatList[0].bid.card), 0);
+  EXPECT_EQ(game.seatList[0].cards.size(), 13u);
+}
+
+TEST_F(ExactaTest, TheHighestBidCardFixesTrumpAndMayLead) {
+  const struct {
+    const char* what;
+    std::vector<std::string> bids;  // from the dealer's left: seats 0, 1, 2, 3
+    bool highLeads;
+    int trump;
+    std::uint32_t leader;
+  } cases[] = {
+      {"the highest card", {"3S", "KH", "7D", "2C"}, false, kSuitHearts, 0},
+      {"an ace bids one", {"AS", "2H", "2D", "2C"}, true, kSuitHearts, 1},
+      {"first of equals", {"3S", "5H", "5D", "2C"}, true, kSuitHearts, 1},
+      {"the joker is lowest", {"JK", "2H", "3D", "2C"}, true, kSuitDiamonds, 2},
+      {"all nothing: no trump", {"JK", "JK", "JK", "JK"}, true, kSuitNone, 0},
+  };
+  for (const auto& c : cases) {
+    game.highBidderLeads = c.highLeads;
+    Deal();
+    std::vector<Card*> cards;
+    for (const std::string& b : c.bids) cards.push_back(b == "JK" ? &game.zeroCard : Find(b));
+    Bids(cards);
+    Tick();
+    ASSERT_EQ(game.GetState(), HoldA) << c.what;
+    EXPECT_EQ(Line(1), "Bidding is over.");
+    EXPECT_EQ(game.handOverCountdown, 50);
+    EXPECT_EQ(game.tricks.trump, c.trump) << c.what;
+    EXPECT_EQ(game.trumpBidCard != nullptr, true) << c.what;
+    EXPECT_EQ(game.trumpCard, c.trump == kSuitNone ? nullptr : game.trumpBidCard) << c.what;
+    EXPECT_EQ(game.current, c.leader) << c.what;
+    TickWhile(HoldA);
+    EXPECT_EQ(game.GetState(), Playing);
+    for (Card* t : game.tableCards) EXPECT_EQ(t, nullptr);
+  }
+}
+
+TEST_F(ExactaTest, HandsScoreTheirBidsExactly) {
+  Deal();
+  Bids({Find("4S"), &game.zeroCard, &game.zeroCard, Find("AC")});
+  const int won[4] = {6, 2, 0, 1};
+  const int points[4] = {-10, -40, 50, 10};
+  game.SetState(HoldB);
+  for (std::uint32_t s = 0; s < 4; ++s) {
+    game.seatList[s].Clear();
+    game.tricksWon[s] = won[s];
+  }
+  game.handOverCountdown = 0;
+  Tick();
+  ASSERT_EQ(game.GetState(), HandOver);
+  for (std::uint32_t s = 0; s < 4; ++s) EXPECT_EQ(game.scores[s], points[s]) << s;
+}
+
+TEST_F(ExactaTest, ABidCardIsFoundForEveryShapeOfHand) {
+  Deal();  // every seat holds one whole suit
+  for (bool zero : {true, false}) {
+    game.allowZeroBid = zero;
+    for (std::uint32_t s = 0; s < 4; ++s) {
+      Card* card = game.ChooseBidCard(s);
+      ASSERT_NE(card, nullptr);
+      const bool inHand = std::find(game.seatList[s].cards.begin(), game.seatList[s].cards.end(), card) !=
+                          game.seatList[s].cards.end();
+      EXPECT_TRUE(inHand || (zero && card == &game.zeroCard)) << s;
+    }
+  }
+}
+
+TEST(ExactaOptionsTest, TheOptionsFileHoldsTwoFlags) {
+  const std::string path = OptionsPath("Exacta");
+  MersenneRandom rng(3);
+  {
+    DeleteFileA(path.c_str());
+    ExactaGame game(nullptr, 0, rng);
+    game.highBidderLeads = true;
+    game.allowZeroBid = false;
+    game.OptionsFile().Save();
+  }
+  std::string bytes;
+  ASSERT_TRUE(tt::ReadFile(path, bytes));
+  EXPECT_EQ(bytes, StoredOptions({0x01, 0x00}, 0x201));
+  {
+    ExactaGame game(nullptr, 0, rng);
+    EXPECT_TRUE(game.highBidderLeads);
+    EXPECT_FALSE(game.allowZeroBid);
+  }
+  for (const std::string& d : {StoredOptions({0x01}, 0x201), StoredOptions({0x01, 0x00}, 0x8001)}) {
+    ASSERT_TRUE(tt::WriteFile(path, d));
+    ExactaGame game(nullptr, 0, rng);
+    EXPECT_FALSE(game.highBidderLeads);
+    EXPECT_TRUE(game.allowZeroBid);
+  }
+  // The dialog shows the options, and OK keeps what was ticked.
+  DeleteFileA(path.c_str());
+  ExactaGame game(nullptr, 0, rng);
+  bool shown = false;
+  ASSERT_TRUE(WorkOptionsDialog(game, "Exacta Options", [&](HWND d) {
+    shown = Ticked(d, IDC_EXACTA_LEFT_LEADS) && !Ticked(d, IDC_EXACTA_HIGH_LEADS) && Ticked(d, IDC_EXACTA_ZERO_BID);
+    Press(d, IDC_EXACTA_HIGH_LEADS);
+    Press(d, IDC_EXACTA_ZERO_BID);
+    tt::ClickButtonId(d, IDOK);
+  }));
+  EXPECT_TRUE(shown);
+  EXPECT_TRUE(game.highBidderLeads);
+  EXPECT_FALSE(game.allowZeroBid);
+  ASSERT_TRUE(tt::ReadFile(path, bytes));
+  EXPECT_EQ(bytes, StoredOptions({0x01, 0x00}, 0x201));
+  DeleteFileA(path.c_str());
 }

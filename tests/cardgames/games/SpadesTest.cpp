@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "CardTestKit.h"
+#include <memory>
+
+#include "GameFixture.h"
+#include "GameResources.h"
 #include "Spades.h"
 
 TEST(SpadesRulesTest, HandPointsBagsAndBlindBids) {
@@ -88,4 +92,299 @@ TEST(SpadesRulesTest, TheDeuceOfSpadesCanBeHighest) {
       EXPECT_EQ(card->suit, rs.second) << c.card;
     }
   }
+}
+
+namespace {
+
+// Seat 3 deals and the user bids first; each seat holds one suit: 0 spades, 1 hearts,
+// 2 diamonds, 3 clubs.
+class SpadesTest : public GameFixture<SpadesGame> {
+ protected:
+  SpadesTest() : GameFixture(OrderedDraws(3, 52)) {
+    game.fastSpeed = true;
+    game.allowBlind = false;
+    game.allowBlindNil = true;
+    game.allowTotal13 = true;
+    game.spadesLeadAnytime = true;
+    game.firstTrickTrumping = true;
+    game.allowZeroBid = false;
+    game.highBidderLeads = false;
+    game.deuceHigh = false;
+    game.bagPenalty = true;
+    game.blindMargin = 100;
+  }
+  void Bids(std::uint32_t from, const std::vector<int>& bids) {
+    for (std::size_t i = 0; i < bids.size(); ++i) game.seatList[(from + i) % 4].bid.SetValue(bids[i]);
+    game.tricks.playedCount = static_cast<std::uint32_t>(bids.size()) % 4;
+  }
+  bool HumanCardsUp() {
+    for (const Card* c : game.seatList[0].cards)
+      if (!c->faceUp) return false;
+    return true;
+  }
+};
+
+}  // namespace
+
+TEST(SpadesRegistryTest, TitleIdPackAndDefaultOptions) {
+  EXPECT_EQ(SpadesName(), "Spades");
+  EXPECT_EQ(SpadesId(), 0x40001);
+  DeleteFileA(OptionsPath("Spades").c_str());
+  MersenneRandom rng(7);
+  std::unique_ptr<SpadesGame> g(static_cast<SpadesGame*>(CreateSpadesGame(rng, 0, nullptr)));
+  EXPECT_EQ(g->seats, 4u);
+  EXPECT_EQ(g->cardsPerHand, 13u);
+  EXPECT_EQ(g->handsPerGame, 8u);
+  EXPECT_TRUE(g->HasOptions());
+  const bool flags[] = {g->allowBlind,         g->allowBlindNil, g->allowTotal13, g->spadesLeadAnytime,
+                        g->firstTrickTrumping, g->allowZeroBid,  g->highBidderLeads, g->deuceHigh,
+                        g->bagPenalty};
+  const bool defaults[] = {false, true, true, true, true, false, false, false, true};
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(flags[i], defaults[i]) << i;
+  EXPECT_EQ(g->blindMargin, 100);
+  EXPECT_EQ(g->deck.pack.size(), 52u);
+}
+
+TEST_F(SpadesTest, TheUserBidsThroughTheDialogAndTheLastBidCannotMakeThirteen) {
+  Deal();
+  EXPECT_EQ(game.GetState(), Bidding);
+  EXPECT_EQ(game.tricks.trump, kSuitSpades);
+  EXPECT_TRUE(HumanCardsUp());
+  EXPECT_EQ(Line(1), "It is your turn to bid.");
+  boxes.values = {kSpadesNil};
+  Tick();
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].dialogId, IDD_SPADES_BID);
+  EXPECT_EQ(boxes.boxes[0].caption, "Please Select Your Bid");
+  EXPECT_EQ(boxes.boxes[0].choices.front(), "Nil");
+  EXPECT_EQ(boxes.boxes[0].choices.size(), 14u);
+  EXPECT_EQ(game.seatList[0].bid.value, kSpadesNil);
+  TickWhile(Bidding);
+  EXPECT_EQ(boxes.boxes.size(), 1u);
+
+  game.allowTotal13 = false;
+  game.dealer = 3;
+  game.StartDeal(false, false, true);  // seat 1 bids first, the user last
+  Bids(1, {4, 3, 3});
+  game.current = 0;
+  boxes.values = {2};
+  Tick();
+  ASSERT_EQ(boxes.boxes.size(), 2u);
+  const std::vector<std::string>& offered = boxes.boxes[1].choices;
+  EXPECT_EQ(std::find(offered.begin(), offered.end(), "3"), offered.end());
+  EXPECT_NE(std::find(offered.begin(), offered.end(), "Nil"), offered.end());
+  EXPECT_EQ(game.seatList[0].bid.value, 2);
+}
+
+TEST_F(SpadesTest, BlindBidsAreOfferedToAPlayerFarBehind) {
+  const struct {
+    const char* what;
+    bool allowBlind, allowBlindNil;
+    bool answer;
+    std::vector<std::string> questions;
+    bool dialog;
+    int bid;
+    bool blind;
+  } cases[] = {
+      {"blind", true, true, true, {"Would you like to bid blind?"}, true, 5, true},
+      {"not blind", true, true, false, {"Would you like to bid blind?"}, true, 5, false},
+      {"blind nil", false, true, true, {"Would you like to bid blind nil?"}, false, kSpadesNil, true},
+      {"not blind nil", false, true, false, {"Would you like to bid blind nil?"}, true, 5, false},
+      {"no blind bids", false, false, true, {}, true, 5, false},
+  };
+  for (const auto& c : cases) {
+    game.allowBlind = c.allowBlind;
+    game.allowBlindNil = c.allowBlindNil;
+    game.blindMargin = 100;
+    Deal();
+    game.scores[2] = 101;  // the user trails by more than the margin
+    game.dealer = 3;
+    game.StartDeal(false, false, true);
+    EXPECT_EQ(HumanCardsUp(), !c.allowBlind && !c.allowBlindNil) << c.what;
+    boxes.boxes.clear();
+    boxes.answers = {c.answer};
+    boxes.values = {5};
+    game.current = 0;
+    Tick();
+    std::vector<std::string> questions;
+    bool dialog = false;
+    for (const auto& b : boxes.boxes) {
+      if (b.kind == "yesno") questions.push_back(b.text);
+      if (b.kind == "choice") dialog = true;
+    }
+    EXPECT_EQ(questions, c.questions) << c.what;
+    EXPECT_EQ(dialog, c.dialog) << c.what;
+    EXPECT_EQ(game.seatList[0].bid.value, c.bid) << c.what;
+    EXPECT_EQ(game.isBlind[0], c.blind) << c.what;
+    EXPECT_TRUE(HumanCardsUp()) << c.what;
+  }
+  // Level scores: no blind question at all.
+  game.allowBlind = true;
+  Deal();
+  EXPECT_TRUE(HumanCardsUp());
+  EXPECT_FALSE(game.MayBidBlind(0));
+  game.blindMargin = 0;  // always
+  EXPECT_TRUE(game.MayBidBlind(0));
+}
+
+TEST_F(SpadesTest, AComputerBidsAtMostThirteen) {
+  Deal();
+  game.current = 1;
+  for (std::uint32_t s = 0; s < 4; ++s) game.seatList[s].Clear();
+  SetHand(1, {"AS", "KS", "QS", "JS", "10S", "9S", "8S", "7S", "6S", "5S", "4S", "3S", "2S"});
+  EXPECT_GT(game.EstimateSpadesBid(1), 13);
+  game.ComputerBid(1);
+  EXPECT_EQ(game.seatList[1].bid.value, 13);
+  EXPECT_EQ(game.tricks.playedCount, 1u);
+}
+
+TEST_F(SpadesTest, TheFirstTrickAndTheLeaderFollowTheOptions) {
+  const struct {
+    bool firstTrickTrumping, highBidderLeads;
+    std::vector<int> bids;  // seats 0 to 3
+    std::uint32_t leader;
+  } cases[] = {
+      {true, false, {2, 5, 3, 3}, 0},
+      {false, false, {2, 5, 3, 3}, 0},
+      {true, true, {2, 5, 3, 5}, 1},
+      {true, true, {kSpadesNil, 2, 4, 1}, 2},  // a nil bidder never leads as highest
+  };
+  for (const auto& c : cases) {
+    game.firstTrickTrumping = c.firstTrickTrumping;
+    game.highBidderLeads = c.highBidderLeads;
+    Deal();
+    Bids(0, c.bids);
+    Tick();
+    ASSERT_EQ(game.GetState(), HoldA);
+    EXPECT_EQ(game.tricks.trumpAllowed, c.firstTrickTrumping);
+    EXPECT_EQ(game.current, c.leader);
+  }
+}
+
+TEST_F(SpadesTest, HandsScoreBidsAndCarryBagsToTheNextHand) {
+  Deal();
+  game.bags[1] = 8;
+  Bids(0, {kSpadesNil, 4, 3, 0});
+  game.isBlind[0] = true;
+  const int won[4] = {0, 7, 2, 4};
+  game.SetState(HoldB);
+  for (std::uint32_t s = 0; s < 4; ++s) {
+    game.seatList[s].Clear();
+    game.tricksWon[s] = won[s];
+  }
+  game.handOverCountdown = 0;
+  Tick();
+  ASSERT_EQ(game.GetState(), HandOver);
+  EXPECT_EQ(game.scores[0], 200);
+  EXPECT_EQ(game.scores[1], 43 - 100);
+  EXPECT_EQ(game.bags[1], 1);
+  EXPECT_EQ(game.scores[2], -30);
+  EXPECT_EQ(game.scores[3], 4);
+  EXPECT_EQ(game.bags[3], 4);
+  TickWhile(HandOver);
+  EXPECT_EQ(Line(0), "Hand 2 of 8");
+  EXPECT_EQ(game.bags[1], 1);  // kept within the game
+  Deal();
+  EXPECT_EQ(game.bags[1], 0);
+}
+
+TEST_F(SpadesTest, OptionsChangeTheHandOnlyBeforeItsFirstCard) {
+  boxes.onOptions = [](CardGame& g) {
+    SpadesGame& s = static_cast<SpadesGame&>(g);
+    s.deuceHigh = !s.deuceHigh;
+    s.spadesLeadAnytime = !s.spadesLeadAnytime;
+    return 1;
+  };
+  Deal();
+  game.ShowOptions(nullptr);  // during the bidding: at once
+  EXPECT_EQ(Find("2S")->rank, 14);
+  EXPECT_EQ(Find("AS")->rank, 13);
+  EXPECT_EQ(game.tricks.noLeadSuit, kSuitSpades);
+  EXPECT_EQ(game.tricks.CountHigherUnplayed(Find("AS")), 1u);
+  Bids(0, {3, 3, 3, 3});
+  TickWhile(Bidding);
+  TickWhile(HoldA);
+  ASSERT_EQ(game.GetState(), Playing);
+  SetHand(0, {"2S", "5H"});
+  EXPECT_FALSE(game.tricks.IsLegalPlay(Find("2S"), game.seatList[0]));  // spades not broken
+  EXPECT_TRUE(game.tricks.IsLegalPlay(Find("5H"), game.seatList[0]));
+  ClickOn("5H");
+  ClickOn("5H");
+  ASSERT_EQ(game.seatList[0].playedCard, Find("5H"));
+  game.ShowOptions(nullptr);  // after the first card: from the next deal
+  EXPECT_EQ(Find("2S")->rank, 14);
+  EXPECT_EQ(game.tricks.noLeadSuit, kSuitSpades);
+  EXPECT_FALSE(game.deuceHigh);
+  game.StartDeal(false, false, true);
+  EXPECT_EQ(Find("2S")->rank, 2);
+  EXPECT_EQ(game.tricks.noLeadSuit, kSuitNone);
+}
+
+TEST(SpadesOptionsTest, TheOptionsFileAndDialog) {
+  const std::string path = OptionsPath("Spades");
+  MersenneRandom rng(3);
+  {
+    DeleteFileA(path.c_str());
+    SpadesGame game(nullptr, 0, rng);
+    game.allowTotal13 = false;
+    game.allowBlind = true;
+    game.deuceHigh = true;
+    game.blindMargin = 200;
+    game.OptionsFile().Save();
+  }
+  std::string bytes;
+  ASSERT_TRUE(tt::ReadFile(path, bytes));
+  EXPECT_EQ(bytes, StoredOptions({0, 0, 1, 1, 1, 1, 0, 1, 1, 0xC8, 0x00}, 0x40001));
+  {
+    SpadesGame game(nullptr, 0, rng);
+    EXPECT_FALSE(game.allowTotal13);
+    EXPECT_TRUE(game.allowBlind);
+    EXPECT_TRUE(game.deuceHigh);
+    EXPECT_EQ(game.blindMargin, 200);
+  }
+  ASSERT_TRUE(tt::WriteFile(path, StoredOptions({0, 0, 1, 1, 1, 1, 0, 1, 1, 0xC8}, 0x40001)));  // one byte short
+  {
+    SpadesGame game(nullptr, 0, rng);
+    EXPECT_TRUE(game.allowTotal13);
+    EXPECT_FALSE(game.allowBlind);
+    EXPECT_EQ(game.blindMargin, 100);
+  }
+
+  DeleteFileA(path.c_str());
+  SpadesGame game(nullptr, 0, rng);
+  std::vector<std::string> margins;
+  std::string selected;
+  bool shown = false;
+  ASSERT_TRUE(WorkOptionsDialog(game, "Spades Options", [&](HWND d) {
+    shown = !Ticked(d, IDC_SPADES_BLIND) && Ticked(d, IDC_SPADES_BLIND_NIL) && Ticked(d, IDC_SPADES_TOTAL_ANY) &&
+            !Ticked(d, IDC_SPADES_TOTAL_UNEQUAL) && Ticked(d, IDC_SPADES_LEFT_LEADS) &&
+            Ticked(d, IDC_SPADES_LEAD_ANYTIME) && Ticked(d, IDC_SPADES_FIRST_TRICK_TRUMP) &&
+            !Ticked(d, IDC_SPADES_ZERO_BID) && !Ticked(d, IDC_SPADES_DEUCE_HIGH) && Ticked(d, IDC_SPADES_BAG_PENALTY);
+    HWND list = GetDlgItem(d, IDC_SPADES_MARGIN);
+    char text[32] = {};
+    for (LRESULT i = 0; i < SendMessageA(list, CB_GETCOUNT, 0, 0); ++i) {
+      SendMessageA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+      margins.push_back(text);
+    }
+    SendMessageA(list, CB_GETLBTEXT, SendMessageA(list, CB_GETCURSEL, 0, 0), reinterpret_cast<LPARAM>(text));
+    selected = text;
+    Press(d, IDC_SPADES_BLIND);
+    Press(d, IDC_SPADES_TOTAL_UNEQUAL);
+    Press(d, IDC_SPADES_HIGH_LEADS);
+    Press(d, IDC_SPADES_FIRST_TRICK_TRUMP);
+    SendMessageA(list, CB_SETCURSEL, 0, 0);
+    tt::ClickButtonId(d, IDOK);
+  }));
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(margins, (std::vector<std::string>{"0", "100", "200"}));
+  EXPECT_EQ(selected, "100");
+  EXPECT_TRUE(game.allowBlind);
+  EXPECT_FALSE(game.allowTotal13);
+  EXPECT_TRUE(game.highBidderLeads);
+  EXPECT_FALSE(game.firstTrickTrumping);
+  EXPECT_FALSE(game.tricks.firstTrickTrumpRule);
+  EXPECT_EQ(game.blindMargin, 0);
+  ASSERT_TRUE(tt::ReadFile(path, bytes));
+  EXPECT_EQ(bytes, StoredOptions({0, 1, 1, 1, 1, 0, 0, 0, 1, 0, 0}, 0x40001));
+  DeleteFileA(path.c_str());
 }
