@@ -112,3 +112,28 @@ inline bool WorkOptionsDialog(CardGame& game, const std::string& caption, const 
 
 inline bool Ticked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 inline void Press(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+// A game ready for the self-play driver: seat 0 is the user, the others computer seats.
+inline void SeatForSelfPlay(CardGame& game, CardImages& images) {
+  game.cardImages = &images;
+  const char* names[] = {"Card Shark", "Zeke", "Betty", "Igor"};
+  for (std::uint32_t s = 0; s < game.seats; ++s) {
+    game.SetSeatComputer(s != 0, s);
+    game.SetSeatName(names[s], s);
+  }
+  game.fastSpeed = true;
+  game.SetAreas(kTable, kStatus);
+}
+
+// The points each seat gained in the hand just scored, kept from hand to hand.
+struct ScoreDeltas {
+  std::int32_t before[4] = {};
+  std::vector<std::int32_t> Take(const CardGame& game) {
+    std::vector<std::int32_t> d;
+    for (std::uint32_t s = 0; s < game.seats && s < 4; ++s) {
+      d.push_back(game.scores[s] - before[s]);
+      before[s] = game.scores[s];
+    }
+    return d;
+  }
+};
