@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -7,6 +9,7 @@
 #include "CardTestKit.h"
 #include "GamePaint.h"
 #include "GameTestKit.h"
+#include "SelfPlay.h"
 #include "TestCanvas.h"
 #include "TrickGame.h"
 
@@ -60,9 +63,80 @@ class BidGame : public TrickGame {
   }
 };
 
+// The user's bid through a choice dialog; optionally a card set aside from the stock at
+// each deal, which the game keeps nowhere else.
+class DialogBidGame : public BidGame {
+ public:
+  DialogBidGame(RandomSource& rng, bool setCardAside) : BidGame(rng, 3), setCardAside(setCardAside) {}
+  void StartDeal(bool newGame, bool randomDealer, bool sortHands) override {
+    BidGame::StartDeal(newGame, randomDealer, sortHands);
+    aside = setCardAside ? deck.Draw() : nullptr;
+  }
+  Card* aside = nullptr;
+  bool setCardAside;
+
+ protected:
+  void AskHumanBid() override {
+    ++asked;
+    ChoiceList list;
+    list.caption = "Please Select Your Bid";
+    for (std::int32_t i = 0; i <= 3; ++i) list.Add(std::to_string(i), 10 * i);
+    seatList[humanSeat].bid.SetValue(AskChoice(*this, 1, list));
+  }
+};
+
+// Not a trick game: each seat in turn lays a card on one pile; the user lays his with the
+// right button.
+class PileGame : public CardGame {
+ public:
+  explicit PileGame(RandomSource& rng) : CardGame(nullptr, 2, 3, 2, 0, rng) {
+    for (std::int32_t rank = 2; rank <= 5; ++rank) deck.AddToPack(0, rank);
+    for (std::int32_t rank = 2; rank <= 5; ++rank) deck.AddToPack(1, rank);
+  }
+  ~PileGame() override = default;
+  void OnRButtonDown(LPARAM lParam) override {
+    if (GetState() != Playing || current != humanSeat) return;
+    if (Card* c = seatList[humanSeat].CardAt(LOWORD(lParam), HIWORD(lParam))) Lay(humanSeat, c);
+  }
+  void OnTimer() override {
+    switch (GetState()) {
+      case Playing:
+        if (seatList[0].cards.empty() && seatList[1].cards.empty())
+          SetState(HandOver);
+        else if (current != humanSeat)
+          Lay(current, seatList[current].FirstCard());
+        break;
+      case HandOver:
+        FinishHand();
+        break;
+      case GameOver:
+        EndGame("Pile");
+        break;
+      default:
+        break;
+    }
+  }
+  void StartDeal(bool newGame, bool randomDealer, bool sortHands) override {
+    pile.Clear();
+    CardGame::StartDeal(newGame, randomDealer, sortHands);
+  }
+  void Layout() override {
+    if (!cardImages) return;
+    seatList[0].cardWidth = cardImages->CardWidth();
+    seatList[0].cardHeight = cardImages->CardHeight();
+    seatList[0].SetPlacement(kRowCentred, 300, 300, 20);
+  }
+  void Lay(std::uint32_t seat, Card* card) {
+    seatList[seat].RemoveCard(card);
+    pile.AddCard(card);
+    AdvanceTurn();
+  }
+  CardStack pile;
+};
+
 class TrickGameTest : public ::testing::Test {
  protected:
-  void SetUp(BidGame& game) {
+  void Prepare(BidGame& game) {
     game.cardImages = &images;
     const char* names[] = {"Card Shark", "Betty", "Igor", "Zeke"};
     for (std::uint32_t s = 0; s < 4; ++s) {
@@ -92,7 +166,7 @@ class TrickGameTest : public ::testing::Test {
 TEST_F(TrickGameTest, BiddingGoesRoundThenHoldsBeforePlay) {
   ScriptedRandom rng;  // dealer 0 at construction: seat 1 deals, seat 2 bids first
   BidGame game(rng, 3);
-  SetUp(game);
+  Prepare(game);
   ScriptedDialogs boxes(&game);
   game.StartDeal(true, false, true);
   EXPECT_EQ(game.statusLines[0], "Hand 1 of 2");
@@ -127,7 +201,7 @@ TEST_F(TrickGameTest, BiddingGoesRoundThenHoldsBeforePlay) {
 TEST_F(TrickGameTest, ABidByClicksIsMadeOnceAndOnlyInTurn) {
   ScriptedRandom rng;
   BidGame game(rng, 3);
-  SetUp(game);
+  Prepare(game);
   game.bidByClick = true;
   ScriptedDialogs boxes(&game);
   game.StartDeal(true, false, true);
@@ -157,7 +231,7 @@ TEST_F(TrickGameTest, ABidByClicksIsMadeOnceAndOnlyInTurn) {
 TEST_F(TrickGameTest, PromptsOnOneLineLeaveLineTwoAlone) {
   ScriptedRandom rng;
   BidGame game(rng, 3);
-  SetUp(game);
+  Prepare(game);
   game.separatePlayPrompt = false;
   game.showLeadLine = false;
   game.StartDeal(true, false, true);
@@ -194,7 +268,7 @@ TEST_F(TrickGameTest, LayoutSeatsTwoThreeAndFourPlayers) {
   for (const auto& c : cases) {
     ScriptedRandom rng;
     BidGame game(rng, c.seats);
-    SetUp(game);
+    Prepare(game);
     EXPECT_EQ(game.seatList[0].bounds.top, handTop) << c.seats;
     for (std::uint32_t s = 0; s < c.seats; ++s) {
       const RECT& r = game.trickRects[s];
@@ -249,5 +323,149 @@ TEST(GamePaintTest, StatusPanelOnlyWhenShownAndDealt) {
     EXPECT_EQ(canvas.At(r.left + 105, r.top + 260), line) << c.show << c.dealt;
     EXPECT_EQ(canvas.At(r.left + 90, r.top + 280), tc::kPaper);  // the grid ends at top + 272
     EXPECT_EQ(canvas.Changed() > 0, c.drawn);
+  }
+}
+
+TEST(RandomDialogsTest, AnswersWithOfferedValuesAndScriptsEveryFlag) {
+  MersenneRandom rng(7);
+  RandomDialogs dialogs(nullptr, rng);
+  ChoiceList list;
+  list.Add("I Pass", 0);
+  list.Add("Seven", 70);
+  list.Add("Nil", 255);
+  std::set<std::int32_t> answers;
+  int ticked = 0, allow = 0, extra = 0, yes = 0;
+  for (int i = 0; i < 60; ++i) {
+    const std::int32_t v = dialogs.Choose(nullptr, 9, nullptr, list);
+    EXPECT_TRUE(v == 0 || v == 70 || v == 255) << v;
+    answers.insert(v);
+    ChoiceListWithCheck record;
+    record.list = list;
+    EXPECT_NE(dialogs.ChooseWithCheck(nullptr, 10306, nullptr, record), 1);
+    EXPECT_FALSE(record.allowCheck && record.extraFlag);  // radio buttons: one at most
+    ticked += record.ticked;
+    allow += record.allowCheck;
+    extra += record.extraFlag;
+    yes += dialogs.YesNo(nullptr, "Spades", "Would you like to bid blind?");
+  }
+  EXPECT_EQ(answers.size(), 3u);
+  for (int n : {ticked, allow, extra, yes}) {
+    EXPECT_GT(n, 0);
+    EXPECT_LT(n, 60);
+  }
+  ASSERT_EQ(dialogs.boxes.size(), 180u);
+  EXPECT_EQ(dialogs.boxes[0].values, list.values);  // what was offered is recorded
+  EXPECT_EQ(dialogs.boxes[0].choices, list.choices);
+  for (const auto& b : dialogs.boxes) {
+    if (b.kind != "yesno") {
+      EXPECT_NE(std::find(b.values.begin(), b.values.end(), b.answer), b.values.end());
+    }
+  }
+  ChoiceList empty;
+  EXPECT_EQ(dialogs.Choose(nullptr, 9, nullptr, empty), 0);  // nothing offered: OK answers 0
+
+  // A game's own rule for the flags.
+  dialogs.checkFlags = [](ChoiceListWithCheck& r, RandomSource&) { r.ticked = r.allowCheck = r.extraFlag = 1; };
+  ChoiceListWithCheck flagged;
+  flagged.list = list;
+  dialogs.ChooseWithCheck(nullptr, 9404, nullptr, flagged);
+  EXPECT_TRUE(flagged.ticked && flagged.allowCheck && flagged.extraFlag);
+}
+
+TEST(SelfPlayKitTest, BidsByDialogOrByClicksAndAccountsForSetAsideCards) {
+  CardImages images;
+  const struct {
+    const char* what;
+    bool bidByClick;
+    bool aside;
+    bool listAside;
+    bool faultExpected;
+  } cases[] = {
+      {"dialog bids", false, false, false, false},
+      {"click bids", true, false, false, false},
+      {"a card set aside and listed", false, true, true, false},
+      {"a card set aside and not listed", false, true, false, true},
+  };
+  for (const auto& c : cases) {
+    for (std::uint32_t seed = 1; seed <= 5; ++seed) {
+      MersenneRandom rng(seed);
+      MersenneRandom choices(seed * 31);
+      DialogBidGame game(rng, c.aside);
+      game.bidByClick = c.bidByClick;
+      game.cardImages = &images;
+      for (std::uint32_t s = 1; s < 3; ++s) game.SetSeatComputer(true, s);
+      game.fastSpeed = true;
+      game.SetAreas(kTable, kStatus);
+      SelfPlayOptions options;
+      options.tricksPerHand = 3;
+      options.bidByClick = c.bidByClick;
+      options.dialogSeed = seed;
+      options.allowBox = [](const ScriptedDialogs::Box& b) { return b.kind == "choice"; };
+      if (c.listAside)
+        options.places = [](const CardGame& g, std::vector<const Card*>& cards) {
+          cards.push_back(static_cast<const DialogBidGame&>(g).aside);
+        };
+      SelfPlay driver(game, choices);
+      SelfPlayResult r = driver.Run(options);
+      const std::string where = std::string(c.what) + ", seed " + std::to_string(seed);
+      EXPECT_TRUE(r.finished) << where;
+      EXPECT_EQ(r.hands, 2) << where;
+      EXPECT_EQ(r.tricks, 6) << where;
+      EXPECT_EQ(r.humanBids, c.bidByClick ? 2 : 0) << where;
+      int choicesAsked = 0;
+      for (const auto& b : r.boxes)
+        if (b.kind == "choice") {
+          ++choicesAsked;
+          EXPECT_NE(std::find(b.values.begin(), b.values.end(), b.answer), b.values.end()) << where;
+          EXPECT_EQ(b.stateSeen, Paused) << where;
+        }
+      EXPECT_EQ(choicesAsked, c.bidByClick ? 0 : 2) << where;
+      if (c.faultExpected) {
+        ASSERT_FALSE(r.faults.empty()) << where;
+        EXPECT_NE(r.faults[0].find("is in 0 places"), std::string::npos) << r.faults[0];
+      } else {
+        for (const std::string& f : r.faults) ADD_FAILURE() << where << ": " << f;
+      }
+    }
+  }
+}
+
+TEST(SelfPlayKitTest, DrivesAGameWithoutTricksByRightClicks) {
+  CardImages images;
+  for (bool listPile : {true, false}) {
+    MersenneRandom rng(3);
+    MersenneRandom choices(5);
+    PileGame game(rng);
+    game.cardImages = &images;
+    game.SetSeatComputer(true, 1);
+    game.SetAreas(kTable, kStatus);
+    SelfPlayOptions options;
+    options.trickPlays = false;
+    options.humanToMove = [](const CardGame& g) {
+      return g.GetState() == Playing && g.current == g.humanSeat && !g.seatList[g.humanSeat].cards.empty();
+    };
+    int moves = 0;
+    options.humanMove = [&moves](SelfPlay& p) {
+      const SeatRecord& hand = p.Game().seatList[0];
+      ++moves;
+      return p.RightClickCard(hand, hand.cards[p.Random(static_cast<std::uint32_t>(hand.cards.size()))]);
+    };
+    if (listPile)
+      options.places = [](const CardGame& g, std::vector<const Card*>& cards) {
+        const CardStack& pile = static_cast<const PileGame&>(g).pile;
+        cards.insert(cards.end(), pile.cards.begin(), pile.cards.end());
+      };
+    SelfPlay driver(game, choices);
+    SelfPlayResult r = driver.Run(options);
+    EXPECT_TRUE(r.finished);
+    EXPECT_EQ(r.hands, 2);
+    EXPECT_EQ(r.tricks, 0);
+    EXPECT_EQ(moves, 6);  // three cards a hand, two hands
+    if (listPile) {
+      for (const std::string& f : r.faults) ADD_FAILURE() << f;
+    } else {
+      ASSERT_FALSE(r.faults.empty());
+      EXPECT_NE(r.faults[0].find("lost a card without playing it"), std::string::npos) << r.faults[0];
+    }
   }
 }
