@@ -423,7 +423,9 @@ TEST(SpadesSelfPlayTest, SeededGamesPlayToTheEnd) {
     options.onHandOver = [&](CardGame& g) {
       auto& sp = static_cast<SpadesGame&>(g);
       for (const Card& c : sp.deck.pack) {
-        if (c.faceSuit == kSuitSpades && c.faceRank == 2) EXPECT_EQ(c.rank, sp.deuceHigh ? 14 : 2);
+        if (c.faceSuit == kSuitSpades && c.faceRank == 2) {
+          EXPECT_EQ(c.rank, sp.deuceHigh ? 14 : 2);
+        }
       }
       const std::vector<std::int32_t> d = deltas.Take(g);
       for (std::uint32_t s = 0; s < 4; ++s) {
