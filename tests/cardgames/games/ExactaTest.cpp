@@ -119,6 +119,9 @@ TEST(ExactaRegistryTest, TitleIdPackAndOptions) {
   EXPECT_FALSE(g->highBidderLeads);
   EXPECT_EQ(g->zeroCard.rank, kRankJoker);
   EXPECT_EQ(g->deck.pack.size(), 52u);
+  const std::string rules = RulesText(*g);
+  EXPECT_EQ(rules.rfind("EXACTA\r\n", 0), 0u);
+  EXPECT_NE(rules.find("an ace means one trick"), std::string::npos);
 }
 
 TEST_F(ExactaTest, TheUserBidsOnceByClickingACardTwice) {

@@ -137,3 +137,18 @@ struct ScoreDeltas {
     return d;
   }
 };
+
+// The rules text the game puts into a text box; empty when it has none.
+inline std::string RulesText(CardGame& game) {
+  HWND box = CreateWindowExA(0, "EDIT", "", WS_POPUP | ES_MULTILINE, 0, 0, 300, 200, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+  if (!box) return std::string();
+  std::string text;
+  if (game.ShowRules(box)) {
+    std::vector<char> buffer(GetWindowTextLengthA(box) + 1);
+    GetWindowTextA(box, buffer.data(), static_cast<int>(buffer.size()));
+    text = buffer.data();
+  }
+  DestroyWindow(box);
+  return text;
+}

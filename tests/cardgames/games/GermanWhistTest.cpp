@@ -29,6 +29,9 @@ TEST(GermanWhistRegistryTest, TitleIdAndPack) {
   EXPECT_EQ(g->handsPerGame, 8u);
   EXPECT_FALSE(g->HasOptions());
   EXPECT_EQ(g->deck.pack.size(), 52u);
+  const std::string rules = RulesText(*g);
+  EXPECT_EQ(rules.rfind("GERMAN WHIST\r\n", 0), 0u);
+  EXPECT_NE(rules.find("the last 13 tricks"), std::string::npos);
 }
 
 TEST_F(GermanWhistTest, TheStocksBottomCardIsTurnedUpForTrump) {

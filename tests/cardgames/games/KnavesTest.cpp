@@ -40,6 +40,9 @@ TEST(KnavesRegistryTest, TitleIdAndPack) {
   ASSERT_EQ(g->deck.pack.size(), 52u);
   EXPECT_EQ(CardName(&g->deck.pack[0]), "AC");
   EXPECT_EQ(CardName(&g->deck.pack[51]), "2S");
+  const std::string rules = RulesText(*g);
+  EXPECT_EQ(rules.rfind("KNAVES\r\n", 0), 0u);
+  EXPECT_NE(rules.find("Jack of Hearts     4 points"), std::string::npos);
 }
 
 TEST(KnavesRulesTest, KnavesCostTheirTakerAndGuardCardsFollowTheJacks) {

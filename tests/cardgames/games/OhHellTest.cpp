@@ -121,6 +121,9 @@ TEST(OhHellRegistryTest, TitleIdPackAndOptions) {
   EXPECT_TRUE(g->allowTotalEqual);
   EXPECT_FALSE(g->leaderIsHighBidder);
   EXPECT_EQ(g->deck.pack.size(), 52u);
+  const std::string rules = RulesText(*g);
+  EXPECT_EQ(rules.rfind("OH HELL\r\n", 0), 0u);
+  EXPECT_NE(rules.find("Only an exact bid scores."), std::string::npos);
 }
 
 TEST_F(OhHellTest, HandsGrowByOneCardAndTheLastHasNoTrump) {

@@ -30,6 +30,9 @@ TEST(ScotchWhistRegistryTest, TitleIdAndShortPack) {
   ASSERT_EQ(g->deck.pack.size(), 36u);
   EXPECT_EQ(CardName(&g->deck.pack[0]), "AC");
   EXPECT_EQ(CardName(&g->deck.pack[35]), "6S");
+  const std::string rules = RulesText(*g);
+  EXPECT_EQ(rules.rfind("SCOTCH WHIST\r\n", 0), 0u);
+  EXPECT_NE(rules.find("Jack of trumps    11 points"), std::string::npos);
 }
 
 TEST(ScotchWhistRulesTest, OnlyTrumpHonoursScore) {

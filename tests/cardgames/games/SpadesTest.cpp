@@ -143,6 +143,9 @@ TEST(SpadesRegistryTest, TitleIdPackAndDefaultOptions) {
   for (int i = 0; i < 9; ++i) EXPECT_EQ(flags[i], defaults[i]) << i;
   EXPECT_EQ(g->blindMargin, 100);
   EXPECT_EQ(g->deck.pack.size(), 52u);
+  const std::string rules = RulesText(*g);
+  EXPECT_EQ(rules.rfind("SPADES\r\n", 0), 0u);
+  EXPECT_NE(rules.find("Spades are always trump."), std::string::npos);
 }
 
 TEST_F(SpadesTest, TheUserBidsThroughTheDialogAndTheLastBidCannotMakeThirteen) {
