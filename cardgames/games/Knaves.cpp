@@ -89,119 +89,79 @@ void KnavesGame::ScoreTrick(std::int32_t winner) {
   trickPenalty = 0;
 }
 
-Card* KnavesGame::DumpKnave() {
+Card* KnavesGame::Scan(const Better& better) {
   SeatRecord& hand = seatList[current % kSeats];
   PileIterator it(hand);
-  Card* best = nullptr;
+  Scanned choice;
   for (Card* c = it.FirstFromRandom(*rng); c; c = it.Next()) {
-    if (c->rank != kJack || !tricks.IsLegalPlay(c, hand) || tricks.WouldWin(c)) continue;
-    if (!best || KnavePenalty(*c) > KnavePenalty(*best)) best = c;
+    if (!tricks.IsLegalPlay(c, hand)) continue;
+    const Scanned card = {c, tricks.WouldWin(c)};
+    if (!choice.card)
+      choice = card;
+    else
+      better(card, choice);
   }
-  return best;
+  return choice.card;
+}
+
+Card* KnavesGame::DumpKnave() {
+  auto losingJack = [](const Scanned& c) { return c.card->rank == kJack && !c.wins; };
+  Card* card = Scan([&](const Scanned& c, Scanned& choice) {
+    if (losingJack(c) && (!losingJack(choice) || KnavePenalty(*c.card) > KnavePenalty(*choice.card))) choice = c;
+  });
+  return card && losingJack({card, tricks.WouldWin(card)}) ? card : nullptr;
 }
 
 Card* KnavesGame::ChooseLead() {
-  SeatRecord& hand = seatList[current % kSeats];
-  PileIterator it(hand);
-  Card* choice = nullptr;
-  for (Card* c = it.FirstFromRandom(*rng); c; c = it.Next()) {
-    if (!tricks.IsLegalPlay(c, hand)) continue;
-    if (!choice) {
-      choice = c;
-      continue;
-    }
-    const bool safe = leadSafe[c->suit] != 0, choiceSafe = leadSafe[choice->suit] != 0;
-    const bool guard = Guard(c), choiceGuard = Guard(choice);
+  return Scan([this](const Scanned& c, Scanned& choice) {
+    const bool safe = leadSafe[c.card->suit] != 0, choiceSafe = leadSafe[choice.card->suit] != 0;
+    const bool guard = Guard(c.card), choiceGuard = Guard(choice.card);
+    const std::int32_t rank = c.card->rank, choiceRank = choice.card->rank;
     if ((safe && !choiceSafe) ||
-        (safe == choiceSafe && ((choiceGuard && !guard) || (!choiceGuard && !guard && c->rank > choice->rank) ||
-                                (choiceGuard && guard && c->rank < choice->rank))))
+        (safe == choiceSafe && ((choiceGuard && !guard) || (!choiceGuard && !guard && rank > choiceRank) ||
+                                (choiceGuard && guard && rank < choiceRank))))
       choice = c;
-  }
-  return choice;
+  });
 }
 
 Card* KnavesGame::ChooseMiddle() {
   if (Card* knave = DumpKnave()) return knave;
-  SeatRecord& hand = seatList[current % kSeats];
   const std::int32_t led = tricks.ledCard ? tricks.ledCard->suit : kSuitNone;
   const bool jackSafe = led >= 0 && led < 5 &&
                         (jackHolder[led] == kSeats || jackHolder[led] == static_cast<std::int32_t>(current));
-  PileIterator it(hand);
-  Card* choice = nullptr;
-  bool choiceWins = false;
-  for (Card* c = it.FirstFromRandom(*rng); c; c = it.Next()) {
-    if (!tricks.IsLegalPlay(c, hand)) continue;
-    const bool wins = tricks.WouldWin(c);
-    if (c->rank == kJack && !wins) return c;
-    if (!choice) {
-      choice = c;
-      choiceWins = wins;
-      continue;
-    }
-    const bool guard = Guard(c), choiceGuard = Guard(choice);
+  const bool clean = trickPenalty == 0 && jackSafe;
+  return Scan([this, clean](const Scanned& c, Scanned& choice) {
+    const bool guard = Guard(c.card), choiceGuard = Guard(choice.card);
+    const bool lower = c.card->rank < choice.card->rank;
     bool replace;
-    if (trickPenalty == 0 && jackSafe) {
-      if (!choiceWins)
-        replace = (wins && !guard) || (!wins && c->rank < choice->rank);
-      else if (choiceGuard)
-        replace = true;
-      else
-        replace = wins && !guard && c->rank < choice->rank;
-    } else {
-      replace = (choiceGuard && !guard) || (choiceGuard == guard && c->rank > choice->rank);
-    }
-    if (replace) {
-      choice = c;
-      choiceWins = wins;
-    }
-  }
-  return choice;
+    if (!clean)
+      replace = (choiceGuard && !guard) || (choiceGuard == guard && c.card->rank > choice.card->rank);
+    else if (!choice.wins)
+      replace = (c.wins && !guard) || (!c.wins && lower);
+    else
+      replace = choiceGuard || (c.wins && !guard && lower);
+    if (replace) choice = c;
+  });
 }
 
 Card* KnavesGame::LosingScan() {
-  SeatRecord& hand = seatList[current % kSeats];
-  PileIterator it(hand);
-  Card* choice = nullptr;
-  bool choiceWins = false;
-  for (Card* c = it.FirstFromRandom(*rng); c; c = it.Next()) {
-    if (!tricks.IsLegalPlay(c, hand)) continue;
-    const bool wins = tricks.WouldWin(c);
-    if (!choice) {
-      choice = c;
-      choiceWins = wins;
-    } else if (!wins) {
-      if (choiceWins || KnavePenalty(*c) > KnavePenalty(*choice)) {
-        choice = c;
-        choiceWins = false;
-      }
-    } else if (KnavePenalty(*c) < KnavePenalty(*choice)) {
-      choice = c;  // the remembered flag stays as it was
+  return Scan([](const Scanned& c, Scanned& choice) {
+    if (!c.wins) {
+      if (choice.wins || KnavePenalty(*c.card) > KnavePenalty(*choice.card)) choice = c;
+    } else if (KnavePenalty(*c.card) < KnavePenalty(*choice.card)) {
+      choice.card = c.card;  // the remembered flag stays as it was
     }
-  }
-  return choice;
+  });
 }
 
 Card* KnavesGame::WinningScan() {
-  SeatRecord& hand = seatList[current % kSeats];
-  PileIterator it(hand);
-  Card* choice = nullptr;
-  bool choiceWins = false;
-  for (Card* c = it.FirstFromRandom(*rng); c; c = it.Next()) {
-    if (!tricks.IsLegalPlay(c, hand)) continue;
-    const bool wins = tricks.WouldWin(c);
-    if (!choice) {
-      choice = c;
-      choiceWins = wins;
-    } else if (!wins) {
-      if (!choiceWins && choice->rank > c->rank) choice = c;
-    } else if (c->rank != kJack && KnavePenalty(*c) == 0) {
-      if (!choiceWins || KnavePenalty(*choice) > 0 || choice->rank > c->rank) {
-        choice = c;
-        choiceWins = true;
-      }
+  return Scan([](const Scanned& c, Scanned& choice) {
+    if (!c.wins) {
+      if (!choice.wins && choice.card->rank > c.card->rank) choice.card = c.card;
+    } else if (c.card->rank != kJack && KnavePenalty(*c.card) == 0) {
+      if (!choice.wins || KnavePenalty(*choice.card) > 0 || choice.card->rank > c.card->rank) choice = c;
     }
-  }
-  return choice;
+  });
 }
 
 Card* KnavesGame::ChooseCard() {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "TrickGame.h"
@@ -40,7 +41,18 @@ class KnavesGame : public TrickGame {
   void ScoreTrick(std::int32_t winner) override;
 
  private:
+  // A legal card met by a scan, and whether it would win the trick now.
+  struct Scanned {
+    Card* card = nullptr;
+    bool wins = false;
+  };
+  // Decides whether the card met replaces the choice so far (it may change the choice).
+  typedef std::function<void(const Scanned& card, Scanned& choice)> Better;
+
   bool Guard(const Card* card) const { return IsGuardCard(*card, jackHolder, 3); }
+  // Walks the legal cards of the current hand once from a random card: the first is the
+  // choice, and better decides for each later one.
+  Card* Scan(const Better& better);
   Card* DumpKnave();
   Card* ChooseLead();
   Card* ChooseMiddle();

@@ -272,42 +272,26 @@ TEST(ExactaOptionsTest, TheOptionsFileHoldsTwoFlags) {
 // Whole games: the user bids by clicking cards (the joker too), the highest bid card fixes
 // trump, and every seat scores its bid exactly as the rules say.
 TEST(ExactaSelfPlayTest, SeededGamesPlayToTheEnd) {
-  CardImages images;
-  for (std::uint32_t seed = 1; seed <= 200; ++seed) {
-    MersenneRandom rng(seed);
-    MersenneRandom choices(seed * 7919);
-    ExactaGame game(nullptr, 0, rng);
-    SeatForSelfPlay(game, images);
+  PlaySeededGames<ExactaGame>(200, 8, [](ExactaGame& game, SelfPlayOptions& options, std::uint32_t seed) {
     game.allowZeroBid = seed % 2 == 1;
     game.highBidderLeads = seed % 4 < 2;
-    SelfPlayOptions options;
     options.tricksPerHand = 13;
-    options.clickThroughHolds = true;
     options.bidByClick = true;
-    options.dialogSeed = seed;
-    options.maxTicks = 5000;
     // The joker is set aside once the user has bid.
     options.places = [](const CardGame& g, std::vector<const Card*>& cards) {
       const auto& e = static_cast<const ExactaGame&>(g);
       if (e.GetState() == Bidding || e.GetState() == HoldA) cards.push_back(&e.zeroCard);
     };
-    ScoreDeltas deltas;
-    options.onHandOver = [&](CardGame& g) {
-      auto& e = static_cast<ExactaGame&>(g);
-      ASSERT_NE(e.trumpBidCard, nullptr);
+    auto deltas = std::make_shared<ScoreDeltas>();
+    options.onHandOver = [deltas, seed, &game](CardGame&) {
+      ASSERT_NE(game.trumpBidCard, nullptr);
       int highest = 0;
-      for (std::uint32_t s = 0; s < 4; ++s) highest = std::max(highest, BidRank(e.seatList[s].bid.card));
-      EXPECT_EQ(BidRank(*e.trumpBidCard), highest) << "seed " << seed;
-      EXPECT_EQ(e.tricks.trump, highest == 0 ? kSuitNone : e.trumpBidCard->suit) << "seed " << seed;
-      const std::vector<std::int32_t> d = deltas.Take(g);
+      for (std::uint32_t s = 0; s < 4; ++s) highest = std::max(highest, BidRank(game.seatList[s].bid.card));
+      EXPECT_EQ(BidRank(*game.trumpBidCard), highest) << "seed " << seed;
+      EXPECT_EQ(game.tricks.trump, highest == 0 ? kSuitNone : game.trumpBidCard->suit) << "seed " << seed;
+      const std::vector<std::int32_t> d = deltas->Take(game);
       for (std::uint32_t s = 0; s < 4; ++s)
-        EXPECT_EQ(d[s], ExactaHandPoints(BidRank(e.seatList[s].bid.card), e.tricksWon[s])) << "seed " << seed;
+        EXPECT_EQ(d[s], ExactaHandPoints(BidRank(game.seatList[s].bid.card), game.tricksWon[s])) << "seed " << seed;
     };
-    SelfPlay driver(game, choices);
-    SelfPlayResult r = driver.Run(options);
-    EXPECT_TRUE(r.finished) << "seed " << seed;
-    for (const std::string& f : r.faults) ADD_FAILURE() << "seed " << seed << ": " << f;
-    EXPECT_EQ(r.hands, 8) << "seed " << seed;
-    EXPECT_EQ(r.humanBids, 8) << "seed " << seed;
-  }
+  });
 }

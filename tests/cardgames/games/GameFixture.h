@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -151,4 +152,32 @@ inline std::string RulesText(CardGame& game) {
   }
   DestroyWindow(box);
   return text;
+}
+
+// Plays the games of seeds 1 to count under the self-play driver, the user's seat played
+// at random: setUp sets the game's options and the driver's checks for the seed; every game
+// must end without a fault after `hands` hands (and tricksPerHand tricks each, when set).
+template <class Game>
+void PlaySeededGames(std::uint32_t count, int hands,
+                     const std::function<void(Game&, SelfPlayOptions&, std::uint32_t)>& setUp) {
+  CardImages images;
+  for (std::uint32_t seed = 1; seed <= count; ++seed) {
+    MersenneRandom rng(seed);
+    MersenneRandom choices(seed * 7919);
+    Game game(nullptr, 0, rng);
+    SeatForSelfPlay(game, images);
+    SelfPlayOptions options;
+    options.clickThroughHolds = true;
+    options.dialogSeed = seed;
+    options.maxTicks = 10000;
+    setUp(game, options, seed);
+    SelfPlay driver(game, choices);
+    const SelfPlayResult r = driver.Run(options);
+    EXPECT_TRUE(r.finished) << "seed " << seed;
+    for (const std::string& f : r.faults) ADD_FAILURE() << "seed " << seed << ": " << f;
+    EXPECT_EQ(r.hands, hands) << "seed " << seed;
+    if (options.tricksPerHand) {
+      EXPECT_EQ(r.tricks, hands * options.tricksPerHand) << "seed " << seed;
+    }
+  }
 }

@@ -100,31 +100,16 @@ TEST_F(GermanWhistTest, OnlyTheSecondHalfCountsAndTheWinnerScoresTheDifference) 
 
 // Whole games: 26 tricks a hand, the first 13 draw the stock, the last 13 score.
 TEST(GermanWhistSelfPlayTest, SeededGamesPlayToTheEnd) {
-  CardImages images;
-  for (std::uint32_t seed = 1; seed <= 200; ++seed) {
-    MersenneRandom rng(seed);
-    MersenneRandom choices(seed * 7919);
-    GermanWhistGame game(nullptr, 0, rng);
-    SeatForSelfPlay(game, images);
-    SelfPlayOptions options;
+  PlaySeededGames<GermanWhistGame>(200, 8, [](GermanWhistGame& game, SelfPlayOptions& options, std::uint32_t seed) {
     options.tricksPerHand = 26;
-    options.clickThroughHolds = true;
-    options.maxTicks = 10000;
-    ScoreDeltas deltas;
-    options.onHandOver = [&](CardGame& g) {
-      auto& gw = static_cast<GermanWhistGame&>(g);
-      EXPECT_EQ(gw.tricksWon[0] + gw.tricksWon[1], 13) << "seed " << seed;
-      EXPECT_TRUE(gw.deck.stock.empty());
-      const std::vector<std::int32_t> d = deltas.Take(g);
-      const int diff = gw.tricksWon[0] - gw.tricksWon[1];
+    auto deltas = std::make_shared<ScoreDeltas>();
+    options.onHandOver = [deltas, seed, &game](CardGame&) {
+      EXPECT_EQ(game.tricksWon[0] + game.tricksWon[1], 13) << "seed " << seed;
+      EXPECT_TRUE(game.deck.stock.empty());
+      const std::vector<std::int32_t> d = deltas->Take(game);
+      const int diff = game.tricksWon[0] - game.tricksWon[1];
       EXPECT_EQ(d[0], diff > 0 ? diff : 0) << "seed " << seed;
       EXPECT_EQ(d[1], diff < 0 ? -diff : 0) << "seed " << seed;
     };
-    SelfPlay driver(game, choices);
-    SelfPlayResult r = driver.Run(options);
-    EXPECT_TRUE(r.finished) << "seed " << seed;
-    for (const std::string& f : r.faults) ADD_FAILURE() << "seed " << seed << ": " << f;
-    EXPECT_EQ(r.hands, 8) << "seed " << seed;
-    EXPECT_EQ(r.tricks, 8 * 26) << "seed " << seed;
-  }
+  });
 }

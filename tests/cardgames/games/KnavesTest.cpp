@@ -184,32 +184,16 @@ TEST_F(KnavesTest, LeadsPreferSafeSuitsAndLowGuards) {
 
 // Whole games: each hand hands out 17 trick points less the knaves that were in play.
 TEST(KnavesSelfPlayTest, SeededGamesPlayToTheEnd) {
-  CardImages images;
-  for (std::uint32_t seed = 1; seed <= 200; ++seed) {
-    MersenneRandom rng(seed);
-    MersenneRandom choices(seed * 7919);
-    KnavesGame game(nullptr, 0, rng);
-    SeatForSelfPlay(game, images);
-    SelfPlayOptions options;
+  PlaySeededGames<KnavesGame>(200, 8, [](KnavesGame& game, SelfPlayOptions& options, std::uint32_t seed) {
     options.tricksPerHand = 17;
-    options.clickThroughHolds = true;
-    options.dialogSeed = seed;
-    options.maxTicks = 5000;
     options.places = [](const CardGame& g, std::vector<const Card*>& cards) {
       cards.push_back(static_cast<const KnavesGame&>(g).trumpCard);
     };
-    ScoreDeltas deltas;
-    options.onHandOver = [&](CardGame& g) {
-      const Card* up = static_cast<KnavesGame&>(g).trumpCard;
+    auto deltas = std::make_shared<ScoreDeltas>();
+    options.onHandOver = [deltas, seed, &game](CardGame&) {
       int total = 0;
-      for (std::int32_t d : deltas.Take(g)) total += d;
-      EXPECT_EQ(total, 17 - 10 + KnavePenalty(*up)) << "seed " << seed;
+      for (std::int32_t d : deltas->Take(game)) total += d;
+      EXPECT_EQ(total, 17 - 10 + KnavePenalty(*game.trumpCard)) << "seed " << seed;
     };
-    SelfPlay driver(game, choices);
-    SelfPlayResult r = driver.Run(options);
-    EXPECT_TRUE(r.finished) << "seed " << seed;
-    for (const std::string& f : r.faults) ADD_FAILURE() << "seed " << seed << ": " << f;
-    EXPECT_EQ(r.hands, 8) << "seed " << seed;
-    EXPECT_EQ(r.tricks, 8 * 17) << "seed " << seed;
-  }
+  });
 }

@@ -293,47 +293,29 @@ TEST(OhHellOptionsTest, TheDialogShowsAndSavesTheOptions) {
 // Whole games of 13 hands under every combination of the options: exact bids score,
 // a missed bid nothing, and an uneven total is kept when the option asks for it.
 TEST(OhHellSelfPlayTest, SeededGamesPlayToTheEnd) {
-  CardImages images;
-  for (std::uint32_t seed = 1; seed <= 200; ++seed) {
-    MersenneRandom rng(seed);
-    MersenneRandom choices(seed * 7919);
-    OhHellGame game(nullptr, 0, rng);
-    SeatForSelfPlay(game, images);
+  PlaySeededGames<OhHellGame>(200, 13, [](OhHellGame& game, SelfPlayOptions& options, std::uint32_t seed) {
     game.allowTotalEqual = seed % 2 == 0;
     game.leaderIsHighBidder = seed % 4 < 2;
-    SelfPlayOptions options;
-    options.clickThroughHolds = true;
-    options.dialogSeed = seed;
-    options.maxTicks = 10000;
     options.places = [](const CardGame& g, std::vector<const Card*>& cards) {
       if (const Card* up = static_cast<const OhHellGame&>(g).trumpCard) cards.push_back(up);
     };
     options.allowBox = [](const ScriptedDialogs::Box& b) { return b.kind == "choice" && b.dialogId == IDD_OHHELL_BID; };
-    ScoreDeltas deltas;
-    std::uint32_t expectedCards = 1;
-    options.onHandOver = [&](CardGame& g) {
-      auto& oh = static_cast<OhHellGame&>(g);
-      EXPECT_EQ(oh.cardsPerHand, expectedCards) << "seed " << seed;
-      ++expectedCards;
+    auto deltas = std::make_shared<ScoreDeltas>();
+    auto cards = std::make_shared<std::uint32_t>(1);
+    options.onHandOver = [deltas, cards, seed, &game](CardGame&) {
+      EXPECT_EQ(game.cardsPerHand, (*cards)++) << "seed " << seed;
       int tricks = 0;
-      for (int t : oh.tricksWon) tricks += t;
-      EXPECT_EQ(tricks, static_cast<int>(oh.cardsPerHand)) << "seed " << seed;
-      if (!oh.allowTotalEqual) {
-        EXPECT_NE(oh.SumOfBids(), static_cast<int>(oh.cardsPerHand)) << "seed " << seed;
+      for (int t : game.tricksWon) tricks += t;
+      EXPECT_EQ(tricks, static_cast<int>(game.cardsPerHand)) << "seed " << seed;
+      if (!game.allowTotalEqual) {
+        EXPECT_NE(game.SumOfBids(), static_cast<int>(game.cardsPerHand)) << "seed " << seed;
       }
-      const std::vector<std::int32_t> d = deltas.Take(g);
+      const std::vector<std::int32_t> d = deltas->Take(game);
       for (std::uint32_t s = 0; s < 4; ++s) {
-        const std::int32_t bid = oh.seatList[s].bid.value;
-        EXPECT_GE(bid, 0);
-        EXPECT_LE(bid, static_cast<int>(oh.cardsPerHand));
-        EXPECT_EQ(d[s], OhHellHandPoints(bid, oh.tricksWon[s], oh.cardsPerHand)) << "seed " << seed;
+        const std::int32_t bid = game.seatList[s].bid.value;
+        EXPECT_TRUE(bid >= 0 && bid <= static_cast<int>(game.cardsPerHand)) << "seed " << seed;
+        EXPECT_EQ(d[s], OhHellHandPoints(bid, game.tricksWon[s], game.cardsPerHand)) << "seed " << seed;
       }
     };
-    SelfPlay driver(game, choices);
-    SelfPlayResult r = driver.Run(options);
-    EXPECT_TRUE(r.finished) << "seed " << seed;
-    for (const std::string& f : r.faults) ADD_FAILURE() << "seed " << seed << ": " << f;
-    EXPECT_EQ(r.hands, 13) << "seed " << seed;
-    EXPECT_EQ(r.tricks, 13 * 14 / 2) << "seed " << seed;
-  }
+  });
 }

@@ -91,27 +91,13 @@ TEST_F(ScotchWhistTest, ATrickScoresOneAndTheTrumpHonoursInIt) {
 
 // Whole games: every hand hands out 9 trick points and the 30 points of the trump honours.
 TEST(ScotchWhistSelfPlayTest, SeededGamesPlayToTheEnd) {
-  CardImages images;
-  for (std::uint32_t seed = 1; seed <= 200; ++seed) {
-    MersenneRandom rng(seed);
-    MersenneRandom choices(seed * 7919);
-    ScotchWhistGame game(nullptr, 0, rng);
-    SeatForSelfPlay(game, images);
-    SelfPlayOptions options;
+  PlaySeededGames<ScotchWhistGame>(200, 8, [](ScotchWhistGame& game, SelfPlayOptions& options, std::uint32_t seed) {
     options.tricksPerHand = 9;
-    options.clickThroughHolds = true;
-    options.maxTicks = 5000;
-    ScoreDeltas deltas;
-    options.onHandOver = [&](CardGame& g) {
+    auto deltas = std::make_shared<ScoreDeltas>();
+    options.onHandOver = [deltas, seed, &game](CardGame&) {
       int total = 0;
-      for (std::int32_t d : deltas.Take(g)) total += d;
+      for (std::int32_t d : deltas->Take(game)) total += d;
       EXPECT_EQ(total, 9 + 30) << "seed " << seed;
     };
-    SelfPlay driver(game, choices);
-    SelfPlayResult r = driver.Run(options);
-    EXPECT_TRUE(r.finished) << "seed " << seed;
-    for (const std::string& f : r.faults) ADD_FAILURE() << "seed " << seed << ": " << f;
-    EXPECT_EQ(r.hands, 8) << "seed " << seed;
-    EXPECT_EQ(r.tricks, 8 * 9) << "seed " << seed;
-  }
+  });
 }

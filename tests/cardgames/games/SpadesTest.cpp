@@ -395,12 +395,7 @@ TEST(SpadesOptionsTest, TheOptionsFileAndDialog) {
 // Whole games under many combinations of the options: bids are legal, computer bids stay
 // within 13, the total avoids 13 when asked, and every hand scores with its bags.
 TEST(SpadesSelfPlayTest, SeededGamesPlayToTheEnd) {
-  CardImages images;
-  for (std::uint32_t seed = 1; seed <= 200; ++seed) {
-    MersenneRandom rng(seed);
-    MersenneRandom choices(seed * 7919);
-    SpadesGame game(nullptr, 0, rng);
-    SeatForSelfPlay(game, images);
+  PlaySeededGames<SpadesGame>(200, 8, [](SpadesGame& game, SelfPlayOptions& options, std::uint32_t seed) {
     game.allowBlind = seed % 2 == 0;
     game.allowBlindNil = seed % 3 != 0;
     game.blindMargin = static_cast<std::int16_t>(seed % 5 == 0 ? 0 : 100);
@@ -411,42 +406,32 @@ TEST(SpadesSelfPlayTest, SeededGamesPlayToTheEnd) {
     game.highBidderLeads = seed % 5 < 2;
     game.deuceHigh = seed % 8 < 3;
     game.bagPenalty = seed % 9 != 0;
-    SelfPlayOptions options;
     options.tricksPerHand = 13;
-    options.clickThroughHolds = true;
-    options.dialogSeed = seed;
-    options.maxTicks = 5000;
     options.allowBox = [](const ScriptedDialogs::Box& b) {
       return (b.kind == "choice" && b.dialogId == IDD_SPADES_BID) ||
              (b.kind == "yesno" && b.caption == "Spades" &&
               (b.text == "Would you like to bid blind?" || b.text == "Would you like to bid blind nil?"));
     };
-    std::int32_t bags[4] = {};
-    ScoreDeltas deltas;
-    options.onHandOver = [&](CardGame& g) {
-      auto& sp = static_cast<SpadesGame&>(g);
-      for (const Card& c : sp.deck.pack) {
+    auto deltas = std::make_shared<ScoreDeltas>();
+    auto bags = std::make_shared<std::vector<std::int32_t>>(4, 0);
+    options.onHandOver = [deltas, bags, seed, &game](CardGame&) {
+      for (const Card& c : game.deck.pack) {
         if (c.faceSuit == kSuitSpades && c.faceRank == 2) {
-          EXPECT_EQ(c.rank, sp.deuceHigh ? 14 : 2);
+          EXPECT_EQ(c.rank, game.deuceHigh ? 14 : 2);
         }
       }
-      const std::vector<std::int32_t> d = deltas.Take(g);
+      const std::vector<std::int32_t> d = deltas->Take(game);
       for (std::uint32_t s = 0; s < 4; ++s) {
-        const std::int32_t bid = sp.seatList[s].bid.value;
+        const std::int32_t bid = game.seatList[s].bid.value;
         EXPECT_TRUE((bid >= 0 && bid <= 13) || bid == kSpadesNil) << "seed " << seed << " bid " << bid;
-        EXPECT_EQ(d[s], SpadesHandPoints(bid, sp.isBlind[s], sp.tricksWon[s], sp.bagPenalty, bags[s]))
+        std::int32_t& b = (*bags)[s];
+        EXPECT_EQ(d[s], SpadesHandPoints(bid, game.isBlind[s], game.tricksWon[s], game.bagPenalty, b))
             << "seed " << seed << " seat " << s;
-        EXPECT_EQ(bags[s], sp.bags[s]);
+        EXPECT_EQ(b, game.bags[s]);
       }
-      if (!sp.allowTotal13) {
-        EXPECT_NE(sp.SumOfSpadeBids(), 13) << "seed " << seed;
+      if (!game.allowTotal13) {
+        EXPECT_NE(game.SumOfSpadeBids(), 13) << "seed " << seed;
       }
     };
-    SelfPlay driver(game, choices);
-    SelfPlayResult r = driver.Run(options);
-    EXPECT_TRUE(r.finished) << "seed " << seed;
-    for (const std::string& f : r.faults) ADD_FAILURE() << "seed " << seed << ": " << f;
-    EXPECT_EQ(r.hands, 8) << "seed " << seed;
-    EXPECT_EQ(r.tricks, 8 * 13) << "seed " << seed;
-  }
+  });
 }
