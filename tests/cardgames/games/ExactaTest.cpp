@@ -105,23 +105,13 @@ class ExactaTest : public GameFixture<ExactaGame> {
 
 }  // namespace
 
-TEST(ExactaRegistryTest, TitleIdPackAndOptions) {
-  EXPECT_EQ(ExactaName(), "Exacta");
-  EXPECT_EQ(ExactaId(), 0x201);
-  DeleteFileA(OptionsPath("Exacta").c_str());
+TEST(ExactaRegistryTest, TitleIdPackRulesAndOptions) {
   MersenneRandom rng(7);
-  std::unique_ptr<ExactaGame> g(static_cast<ExactaGame*>(CreateExactaGame(rng, 0, nullptr)));
-  EXPECT_EQ(g->seats, 4u);
-  EXPECT_EQ(g->cardsPerHand, 13u);
-  EXPECT_EQ(g->handsPerGame, 8u);
-  EXPECT_TRUE(g->HasOptions());
+  auto g = ExpectRegistered<ExactaGame>(&ExactaName, &ExactaId, &CreateExactaGame,
+                                        {"Exacta", 0x201, 4, 13, 8, true, "AC", "2S", "an ace means one trick"}, rng);
   EXPECT_TRUE(g->allowZeroBid);
   EXPECT_FALSE(g->highBidderLeads);
   EXPECT_EQ(g->zeroCard.rank, kRankJoker);
-  EXPECT_EQ(g->deck.pack.size(), 52u);
-  const std::string rules = RulesText(*g);
-  EXPECT_EQ(rules.rfind("EXACTA\r\n", 0), 0u);
-  EXPECT_NE(rules.find("an ace means one trick"), std::string::npos);
 }
 
 TEST_F(ExactaTest, TheUserBidsOnceByClickingACardTwice) {
@@ -227,30 +217,17 @@ TEST_F(ExactaTest, ABidCardIsFoundForEveryShapeOfHand) {
   }
 }
 
-TEST(ExactaOptionsTest, TheOptionsFileHoldsTwoFlags) {
+TEST(ExactaOptionsTest, TheOptionsFileAndDialog) {
+  ExpectOptionsFile<ExactaGame>(
+      "Exacta", 0x201,
+      [](ExactaGame& g) {
+        g.highBidderLeads = true;
+        g.allowZeroBid = false;
+      },
+      {0x01, 0x00}, [](const ExactaGame& g) { return g.highBidderLeads && !g.allowZeroBid; });
   const std::string path = OptionsPath("Exacta");
   MersenneRandom rng(3);
-  {
-    DeleteFileA(path.c_str());
-    ExactaGame game(nullptr, 0, rng);
-    game.highBidderLeads = true;
-    game.allowZeroBid = false;
-    game.OptionsFile().Save();
-  }
   std::string bytes;
-  ASSERT_TRUE(tt::ReadFile(path, bytes));
-  EXPECT_EQ(bytes, StoredOptions({0x01, 0x00}, 0x201));
-  {
-    ExactaGame game(nullptr, 0, rng);
-    EXPECT_TRUE(game.highBidderLeads);
-    EXPECT_FALSE(game.allowZeroBid);
-  }
-  for (const std::string& d : {StoredOptions({0x01}, 0x201), StoredOptions({0x01, 0x00}, 0x8001)}) {
-    ASSERT_TRUE(tt::WriteFile(path, d));
-    ExactaGame game(nullptr, 0, rng);
-    EXPECT_FALSE(game.highBidderLeads);
-    EXPECT_TRUE(game.allowZeroBid);
-  }
   // The dialog shows the options, and OK keeps what was ticked.
   DeleteFileA(path.c_str());
   ExactaGame game(nullptr, 0, rng);

@@ -181,3 +181,74 @@ void PlaySeededGames(std::uint32_t count, int hands,
     }
   }
 }
+
+// What the registry and a newly made game show of a game.
+struct Registered {
+  std::string title;
+  std::int32_t id;
+  std::uint32_t seats, cardsPerHand, handsPerGame;
+  bool hasOptions;
+  std::string firstCard, lastCard;  // of the pack, in its order
+  std::string rulesPhrase;          // the rules text starts with the title in capitals
+};
+
+// Checks the game's registry functions and a game made by its factory, with its options
+// file removed first; answers the game for the game's own checks.
+template <class Game>
+std::unique_ptr<Game> ExpectRegistered(std::string (*name)(), std::int32_t (*id)(),
+                                       CardGame* (*create)(RandomSource&, std::uint32_t, HWND), const Registered& r,
+                                       RandomSource& rng) {
+  EXPECT_EQ(name(), r.title);
+  EXPECT_EQ(id(), r.id);
+  DeleteFileA(OptionsPath(r.title).c_str());
+  std::unique_ptr<Game> g(static_cast<Game*>(create(rng, 0, nullptr)));
+  EXPECT_EQ(g->seats, r.seats);
+  EXPECT_EQ(g->cardsPerHand, r.cardsPerHand);
+  EXPECT_EQ(g->handsPerGame, r.handsPerGame);
+  EXPECT_EQ(g->HasOptions(), r.hasOptions);
+  EXPECT_FALSE(g->deck.pack.empty());
+  if (!g->deck.pack.empty()) {
+    EXPECT_EQ(CardName(&g->deck.pack.front()), r.firstCard);
+    EXPECT_EQ(CardName(&g->deck.pack.back()), r.lastCard);
+  }
+  std::string heading = r.title;
+  for (char& c : heading) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  const std::string rules = RulesText(*g);
+  EXPECT_EQ(rules.rfind(heading + "\r\n", 0), 0u) << r.title;
+  EXPECT_NE(rules.find(r.rulesPhrase), std::string::npos) << r.title;
+  return g;
+}
+
+// The game's options file: change sets options away from their defaults, changed tells
+// whether a game has them; the file holds payload, reads back, and a short, foreign or
+// damaged file leaves every default.
+template <class Game>
+void ExpectOptionsFile(const std::string& title, std::int32_t id, const std::function<void(Game&)>& change,
+                       const std::vector<std::uint8_t>& payload, const std::function<bool(const Game&)>& changed) {
+  const std::string path = OptionsPath(title);
+  MersenneRandom rng(3);
+  DeleteFileA(path.c_str());
+  {
+    Game game(nullptr, 0, rng);
+    EXPECT_FALSE(changed(game)) << title;
+    change(game);
+    game.OptionsFile().Save();
+  }
+  std::string bytes;
+  ASSERT_TRUE(tt::ReadFile(path, bytes));
+  EXPECT_EQ(bytes, StoredOptions(payload, id)) << title;
+  {
+    Game game(nullptr, 0, rng);
+    EXPECT_TRUE(changed(game)) << title;
+  }
+  std::string damaged = StoredOptions(payload, id);
+  damaged[damaged.size() - 1] = static_cast<char>(damaged[damaged.size() - 1] ^ 0x40);
+  const std::vector<std::uint8_t> shorter(payload.begin(), payload.end() - 1);
+  for (const std::string& bad : {StoredOptions(shorter, id), StoredOptions(payload, id ^ 0x100), damaged,
+                                 std::string("junk")}) {
+    ASSERT_TRUE(tt::WriteFile(path, bad));
+    Game game(nullptr, 0, rng);
+    EXPECT_FALSE(changed(game)) << title;
+  }
+  DeleteFileA(path.c_str());
+}

@@ -19,19 +19,13 @@ class GermanWhistTest : public GameFixture<GermanWhistGame> {
 
 }  // namespace
 
-TEST(GermanWhistRegistryTest, TitleIdAndPack) {
-  EXPECT_EQ(GermanWhistName(), "German Whist");
-  EXPECT_EQ(GermanWhistId(), 0x1001);
+TEST(GermanWhistRegistryTest, TitleIdPackAndRules) {
   MersenneRandom rng(7);
-  std::unique_ptr<CardGame> g(CreateGermanWhistGame(rng, 0, nullptr));
-  EXPECT_EQ(g->seats, 2u);
-  EXPECT_EQ(g->cardsPerHand, 13u);
-  EXPECT_EQ(g->handsPerGame, 8u);
-  EXPECT_FALSE(g->HasOptions());
+  auto g = ExpectRegistered<GermanWhistGame>(&GermanWhistName, &GermanWhistId, &CreateGermanWhistGame,
+                                             {"German Whist", 0x1001, 2, 13, 8, false, "AC", "2S", "the last 13 tricks"},
+                                             rng);
   EXPECT_EQ(g->deck.pack.size(), 52u);
-  const std::string rules = RulesText(*g);
-  EXPECT_EQ(rules.rfind("GERMAN WHIST\r\n", 0), 0u);
-  EXPECT_NE(rules.find("the last 13 tricks"), std::string::npos);
+  EXPECT_EQ(g->targetSuit, kSuitNone);
 }
 
 TEST_F(GermanWhistTest, TheStocksBottomCardIsTurnedUpForTrump) {

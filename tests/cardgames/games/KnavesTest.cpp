@@ -28,21 +28,11 @@ class KnavesJackTurnedTest : public GameFixture<KnavesGame> {
 
 }  // namespace
 
-TEST(KnavesRegistryTest, TitleIdAndPack) {
-  EXPECT_EQ(KnavesName(), "Knaves");
-  EXPECT_EQ(KnavesId(), 0x4001);
+TEST(KnavesRegistryTest, TitleIdPackAndRules) {
   MersenneRandom rng(7);
-  std::unique_ptr<CardGame> g(CreateKnavesGame(rng, 0, nullptr));
-  EXPECT_EQ(g->seats, 3u);
-  EXPECT_EQ(g->cardsPerHand, 17u);
-  EXPECT_EQ(g->handsPerGame, 8u);
-  EXPECT_FALSE(g->HasOptions());
-  ASSERT_EQ(g->deck.pack.size(), 52u);
-  EXPECT_EQ(CardName(&g->deck.pack[0]), "AC");
-  EXPECT_EQ(CardName(&g->deck.pack[51]), "2S");
-  const std::string rules = RulesText(*g);
-  EXPECT_EQ(rules.rfind("KNAVES\r\n", 0), 0u);
-  EXPECT_NE(rules.find("Jack of Hearts     4 points"), std::string::npos);
+  auto g = ExpectRegistered<KnavesGame>(&KnavesName, &KnavesId, &CreateKnavesGame,
+                                        {"Knaves", 0x4001, 3, 17, 8, false, "AC", "2S", "Jack of Hearts     4 points"}, rng);
+  EXPECT_EQ(g->deck.pack.size(), 52u);
 }
 
 TEST(KnavesRulesTest, KnavesCostTheirTakerAndGuardCardsFollowTheJacks) {

@@ -108,22 +108,12 @@ class OhHellTest : public GameFixture<OhHellGame> {
 
 }  // namespace
 
-TEST(OhHellRegistryTest, TitleIdPackAndOptions) {
-  EXPECT_EQ(OhHellName(), "Oh Hell");
-  EXPECT_EQ(OhHellId(), 0x8001);
-  DeleteFileA(OptionsPath("Oh Hell").c_str());
+TEST(OhHellRegistryTest, TitleIdPackRulesAndOptions) {
   MersenneRandom rng(7);
-  std::unique_ptr<OhHellGame> g(static_cast<OhHellGame*>(CreateOhHellGame(rng, 0, nullptr)));
-  EXPECT_EQ(g->seats, 4u);
-  EXPECT_EQ(g->cardsPerHand, 1u);
-  EXPECT_EQ(g->handsPerGame, 13u);
-  EXPECT_TRUE(g->HasOptions());
+  auto g = ExpectRegistered<OhHellGame>(&OhHellName, &OhHellId, &CreateOhHellGame,
+                                        {"Oh Hell", 0x8001, 4, 1, 13, true, "AC", "2S", "Only an exact bid scores."}, rng);
   EXPECT_TRUE(g->allowTotalEqual);
   EXPECT_FALSE(g->leaderIsHighBidder);
-  EXPECT_EQ(g->deck.pack.size(), 52u);
-  const std::string rules = RulesText(*g);
-  EXPECT_EQ(rules.rfind("OH HELL\r\n", 0), 0u);
-  EXPECT_NE(rules.find("Only an exact bid scores."), std::string::npos);
 }
 
 TEST_F(OhHellTest, HandsGrowByOneCardAndTheLastHasNoTrump) {
@@ -230,31 +220,13 @@ TEST_F(OhHellTest, ExactBidsScoreAtTheEndOfTheHand) {
 }
 
 TEST(OhHellOptionsTest, TheOptionsFileHoldsTwoFlags) {
-  const std::string path = OptionsPath("Oh Hell");
-  MersenneRandom rng(3);
-  {
-    DeleteFileA(path.c_str());
-    OhHellGame game(nullptr, 0, rng);
-    game.allowTotalEqual = false;
-    game.leaderIsHighBidder = true;
-    game.OptionsFile().Save();
-  }
-  std::string bytes;
-  ASSERT_TRUE(tt::ReadFile(path, bytes));
-  EXPECT_EQ(bytes, StoredOptions({0x00, 0x01}, 0x8001));
-  {
-    OhHellGame game(nullptr, 0, rng);
-    EXPECT_FALSE(game.allowTotalEqual);
-    EXPECT_TRUE(game.leaderIsHighBidder);
-  }
-  const std::string damaged[] = {StoredOptions({0x00}, 0x8001), StoredOptions({0x00, 0x01}, 0x201), "junk"};
-  for (const std::string& d : damaged) {
-    ASSERT_TRUE(tt::WriteFile(path, d));
-    OhHellGame game(nullptr, 0, rng);
-    EXPECT_TRUE(game.allowTotalEqual);
-    EXPECT_FALSE(game.leaderIsHighBidder);
-  }
-  DeleteFileA(path.c_str());
+  ExpectOptionsFile<OhHellGame>(
+      "Oh Hell", 0x8001,
+      [](OhHellGame& g) {
+        g.allowTotalEqual = false;
+        g.leaderIsHighBidder = true;
+      },
+      {0x00, 0x01}, [](const OhHellGame& g) { return !g.allowTotalEqual && g.leaderIsHighBidder; });
 }
 
 TEST(OhHellOptionsTest, TheDialogShowsAndSavesTheOptions) {

@@ -18,21 +18,12 @@ class ScotchWhistTest : public GameFixture<ScotchWhistGame> {
 
 }  // namespace
 
-TEST(ScotchWhistRegistryTest, TitleIdAndShortPack) {
-  EXPECT_EQ(ScotchWhistName(), "Scotch Whist");
-  EXPECT_EQ(ScotchWhistId(), 0x10001);
+TEST(ScotchWhistRegistryTest, TitleIdShortPackAndRules) {
   MersenneRandom rng(7);
-  std::unique_ptr<CardGame> g(CreateScotchWhistGame(rng, 0, nullptr));
-  EXPECT_EQ(g->seats, 4u);
-  EXPECT_EQ(g->cardsPerHand, 9u);
-  EXPECT_EQ(g->handsPerGame, 8u);
-  EXPECT_FALSE(g->HasOptions());
-  ASSERT_EQ(g->deck.pack.size(), 36u);
-  EXPECT_EQ(CardName(&g->deck.pack[0]), "AC");
-  EXPECT_EQ(CardName(&g->deck.pack[35]), "6S");
-  const std::string rules = RulesText(*g);
-  EXPECT_EQ(rules.rfind("SCOTCH WHIST\r\n", 0), 0u);
-  EXPECT_NE(rules.find("Jack of trumps    11 points"), std::string::npos);
+  auto g = ExpectRegistered<ScotchWhistGame>(
+      &ScotchWhistName, &ScotchWhistId, &CreateScotchWhistGame,
+      {"Scotch Whist", 0x10001, 4, 9, 8, false, "AC", "6S", "Jack of trumps    11 points"}, rng);
+  EXPECT_EQ(g->deck.pack.size(), 36u);
 }
 
 TEST(ScotchWhistRulesTest, OnlyTrumpHonoursScore) {

@@ -126,26 +126,16 @@ class SpadesTest : public GameFixture<SpadesGame> {
 
 }  // namespace
 
-TEST(SpadesRegistryTest, TitleIdPackAndDefaultOptions) {
-  EXPECT_EQ(SpadesName(), "Spades");
-  EXPECT_EQ(SpadesId(), 0x40001);
-  DeleteFileA(OptionsPath("Spades").c_str());
+TEST(SpadesRegistryTest, TitleIdPackRulesAndDefaultOptions) {
   MersenneRandom rng(7);
-  std::unique_ptr<SpadesGame> g(static_cast<SpadesGame*>(CreateSpadesGame(rng, 0, nullptr)));
-  EXPECT_EQ(g->seats, 4u);
-  EXPECT_EQ(g->cardsPerHand, 13u);
-  EXPECT_EQ(g->handsPerGame, 8u);
-  EXPECT_TRUE(g->HasOptions());
+  auto g = ExpectRegistered<SpadesGame>(&SpadesName, &SpadesId, &CreateSpadesGame,
+                                        {"Spades", 0x40001, 4, 13, 8, true, "AC", "2S", "Spades are always trump."}, rng);
   const bool flags[] = {g->allowBlind,         g->allowBlindNil, g->allowTotal13, g->spadesLeadAnytime,
                         g->firstTrickTrumping, g->allowZeroBid,  g->highBidderLeads, g->deuceHigh,
                         g->bagPenalty};
   const bool defaults[] = {false, true, true, true, true, false, false, false, true};
   for (int i = 0; i < 9; ++i) EXPECT_EQ(flags[i], defaults[i]) << i;
   EXPECT_EQ(g->blindMargin, 100);
-  EXPECT_EQ(g->deck.pack.size(), 52u);
-  const std::string rules = RulesText(*g);
-  EXPECT_EQ(rules.rfind("SPADES\r\n", 0), 0u);
-  EXPECT_NE(rules.find("Spades are always trump."), std::string::npos);
 }
 
 TEST_F(SpadesTest, TheUserBidsThroughTheDialogAndTheLastBidCannotMakeThirteen) {
@@ -324,35 +314,19 @@ TEST_F(SpadesTest, OptionsChangeTheHandOnlyBeforeItsFirstCard) {
 }
 
 TEST(SpadesOptionsTest, TheOptionsFileAndDialog) {
+  ExpectOptionsFile<SpadesGame>(
+      "Spades", 0x40001,
+      [](SpadesGame& g) {
+        g.allowTotal13 = false;
+        g.allowBlind = true;
+        g.deuceHigh = true;
+        g.blindMargin = 200;
+      },
+      {0, 0, 1, 1, 1, 1, 0, 1, 1, 0xC8, 0x00},
+      [](const SpadesGame& g) { return !g.allowTotal13 && g.allowBlind && g.deuceHigh && g.blindMargin == 200; });
   const std::string path = OptionsPath("Spades");
   MersenneRandom rng(3);
-  {
-    DeleteFileA(path.c_str());
-    SpadesGame game(nullptr, 0, rng);
-    game.allowTotal13 = false;
-    game.allowBlind = true;
-    game.deuceHigh = true;
-    game.blindMargin = 200;
-    game.OptionsFile().Save();
-  }
   std::string bytes;
-  ASSERT_TRUE(tt::ReadFile(path, bytes));
-  EXPECT_EQ(bytes, StoredOptions({0, 0, 1, 1, 1, 1, 0, 1, 1, 0xC8, 0x00}, 0x40001));
-  {
-    SpadesGame game(nullptr, 0, rng);
-    EXPECT_FALSE(game.allowTotal13);
-    EXPECT_TRUE(game.allowBlind);
-    EXPECT_TRUE(game.deuceHigh);
-    EXPECT_EQ(game.blindMargin, 200);
-  }
-  ASSERT_TRUE(tt::WriteFile(path, StoredOptions({0, 0, 1, 1, 1, 1, 0, 1, 1, 0xC8}, 0x40001)));  // one byte short
-  {
-    SpadesGame game(nullptr, 0, rng);
-    EXPECT_TRUE(game.allowTotal13);
-    EXPECT_FALSE(game.allowBlind);
-    EXPECT_EQ(game.blindMargin, 100);
-  }
-
   DeleteFileA(path.c_str());
   SpadesGame game(nullptr, 0, rng);
   std::vector<std::string> margins;
