@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,8 +22,9 @@
 const RECT kTable = {12, 12, 611, 491};
 const RECT kStatus = {623, 12, 778, 491};
 
-// The dealer draw, then a shuffle that keeps a pack of packSize cards in order; the stock
-// is dealt from its end, so the first card of the pack is the last one left.
+// The draw of the dealer before the first deal (who deals the next seat on), then a shuffle
+// that keeps a pack of packSize cards in order; the stock is dealt from its end, so the
+// first card of the pack is the last one left.
 inline std::vector<std::uint32_t> OrderedDraws(std::uint32_t dealerDraw, std::uint32_t packSize) {
   std::vector<std::uint32_t> v = {dealerDraw};
   for (std::uint32_t i = 1; i < packSize; ++i) v.push_back(i);

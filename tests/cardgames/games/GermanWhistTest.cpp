@@ -14,7 +14,7 @@ namespace {
 // bottom card and makes clubs trump.
 class GermanWhistTest : public GameFixture<GermanWhistGame> {
  protected:
-  GermanWhistTest() : GameFixture(OrderedDraws(1, 52)) {}
+  GermanWhistTest() : GameFixture(OrderedDraws(0, 52)) {}
 };
 
 }  // namespace
@@ -44,8 +44,8 @@ TEST_F(GermanWhistTest, TheStocksBottomCardIsTurnedUpForTrump) {
 
 TEST_F(GermanWhistTest, EachPlayerDrawsOneCardAfterATrickTheWinnerFirst) {
   Deal();
-  SetHand(0, {"5H", "9S"});
-  SetHand(1, {"KH", "2D"});
+  SetHand(0, {"5H", "3S"});
+  SetHand(1, {"8H", "2C"});
   Card* top = game.deck.stock.back();
   Card* next = game.deck.stock[game.deck.stock.size() - 2];
   game.current = 0;
