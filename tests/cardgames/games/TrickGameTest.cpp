@@ -78,6 +78,7 @@ class DialogBidGame : public BidGame {
  protected:
   void AskHumanBid() override {
     ++asked;
+    if (bidByClick) return;
     ChoiceList list;
     list.caption = "Please Select Your Bid";
     for (std::int32_t i = 0; i <= 3; ++i) list.Add(std::to_string(i), 10 * i);
