@@ -207,7 +207,7 @@ void SpadesGame::AskHumanBid() {
       isBlind[me] = true;
     else
       SetHumanCardsUp();
-  } else if (MayBidBlindNil(me)) {
+  } else if (MayBidBlindNil(me) && ForbiddenBid() != 0) {  // a nil may not leave the total at 13
     const bool blindNil = AskYesNo(kTitle, "Would you like to bid blind nil?");
     SetHumanCardsUp();
     if (blindNil) {
@@ -317,7 +317,11 @@ std::int32_t SpadesGame::ForbiddenBid() const {
 void SpadesGame::ComputerBid(std::uint32_t seat) {
   std::int32_t bid = EstimateSpadesBid(seat);
   if (bid > 13 && bid != kSpadesNil) bid = 13;  // no more tricks than there are
-  if (tricks.playedCount == 3 && !allowTotal13) bid = BidAvoidingTotal(bid, SumOfSpadeBids(), 13);
+  if (tricks.playedCount == 3 && !allowTotal13) {
+    // A nil adds nothing: when the others already make 13 it would keep that total.
+    if (bid == kSpadesNil && SumOfSpadeBids() == 13) bid = 1;
+    bid = BidAvoidingTotal(bid, SumOfSpadeBids(), 13);
+  }
   seatList[seat % 4].bid.SetValue(bid);
   tricks.playedCount = (tricks.playedCount + 1) % 4;
   InvalidateTable();

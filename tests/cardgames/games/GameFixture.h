@@ -34,7 +34,9 @@ inline std::vector<std::uint32_t> OrderedDraws(std::uint32_t dealerDraw, std::ui
 template <class Game>
 class GameFixture : public ::testing::Test {
  protected:
-  explicit GameFixture(const std::vector<std::uint32_t>& draws) : rng(draws), game(nullptr, 0, rng), boxes(&game) {
+  explicit GameFixture(const std::vector<std::uint32_t>& draws)
+      : rng(draws), game(nullptr, 0, rng), boxes(&game), shuffle_(draws.begin() + 1, draws.end()) {
+    firstDealer_ = game.dealer;
     game.cardImages = &images;
     const char* names[] = {"Card Shark", "Betty", "Igor", "Zeke"};
     for (std::uint32_t s = 0; s < game.seats; ++s) {
@@ -44,7 +46,12 @@ class GameFixture : public ::testing::Test {
     game.SetAreas(kTable, kStatus);
     game.Resume();
   }
-  void Deal() { game.StartDeal(true, false, true); }
+  // A new game, dealt the same way every time.
+  void Deal() {
+    game.dealer = firstDealer_;
+    rng = ScriptedRandom(shuffle_);
+    game.StartDeal(true, false, true);
+  }
   Card* Find(const std::string& text) {
     auto rs = ParseCard(text);
     for (Card& c : game.deck.pack)
@@ -88,6 +95,10 @@ class GameFixture : public ::testing::Test {
   ScriptedRandom rng;
   Game game;
   ScriptedDialogs boxes;
+
+ private:
+  std::vector<std::uint32_t> shuffle_;
+  std::uint32_t firstDealer_ = 0;
 };
 
 // A game's options file as stored: the checked file with the game's id value as type word.
