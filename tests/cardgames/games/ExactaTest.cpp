@@ -114,6 +114,14 @@ TEST(ExactaRegistryTest, TitleIdPackRulesAndOptions) {
   EXPECT_EQ(g->zeroCard.rank, kRankJoker);
 }
 
+TEST_F(ExactaTest, PaintsTheTrumpOnceTheBiddingIsOver) {
+  Deal();
+  ExpectPainted(false);
+  Bids({Find("3S"), Find("KH"), Find("7D"), Find("2C")});
+  Tick();
+  ExpectPainted(true);
+}
+
 TEST_F(ExactaTest, TheUserBidsOnceByClickingACardTwice) {
   for (bool zero : {true, false}) {
     game.allowZeroBid = zero;

@@ -17,6 +17,7 @@
 #include "CardTestKit.h"
 #include "GameTestKit.h"
 #include "SelfPlay.h"
+#include "TestCanvas.h"
 #include "TestTool.h"
 
 const RECT kTable = {12, 12, 611, 491};
@@ -89,6 +90,18 @@ class GameFixture : public ::testing::Test {
     for (int i = 0; i < n && game.GetState() == state; ++i) game.OnTimer();
   }
   std::string Line(int i) { return game.statusLines[i]; }
+  // Paints the dealt table with the status panel: answers whether the "GAME STATUS" grid,
+  // the user's hand and the trump spot show (trumpShown: something is drawn there).
+  void ExpectPainted(bool trumpShown) {
+    tc::Canvas canvas(790, 560);
+    game.showStatusLines = true;
+    game.Paint(canvas.dc());
+    EXPECT_EQ(canvas.At(kStatus.left + 40, kStatus.top + 199), COLORREF(0xA3BCCE));  // under the panel header
+    const CardRect& h = game.seatList[0].bounds;
+    EXPECT_NE(canvas.At(h.left + 5, h.top + 40), tc::kPaper);  // the user's hand
+    const RECT& t = game.trumpCardRect;
+    EXPECT_EQ(canvas.At(t.left + 10, t.top + 10) != tc::kPaper, trumpShown);
+  }
   std::string Chosen() { return CardName(game.ChooseCard()); }
 
   CardImages images;

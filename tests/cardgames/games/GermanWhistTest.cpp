@@ -28,6 +28,13 @@ TEST(GermanWhistRegistryTest, TitleIdPackAndRules) {
   EXPECT_EQ(g->targetSuit, kSuitNone);
 }
 
+TEST_F(GermanWhistTest, PaintsTheStockUntilItIsEmpty) {
+  Deal();
+  ExpectPainted(true);
+  game.deck.stock.clear();
+  ExpectPainted(false);
+}
+
 TEST_F(GermanWhistTest, TheStocksBottomCardIsTurnedUpForTrump) {
   Deal();
   EXPECT_EQ(game.dealer, 1u);

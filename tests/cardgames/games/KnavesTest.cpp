@@ -57,6 +57,11 @@ TEST(KnavesRulesTest, KnavesCostTheirTakerAndGuardCardsFollowTheJacks) {
   }
 }
 
+TEST_F(KnavesTest, PaintsTheTrumpAndTheTricksPanel) {
+  Deal();
+  ExpectPainted(true);
+}
+
 TEST_F(KnavesTest, DealLeavesOneCardForTrumpAndRecordsTheJacks) {
   Deal();
   EXPECT_EQ(game.dealer, 2u);

@@ -116,6 +116,13 @@ TEST(OhHellRegistryTest, TitleIdPackRulesAndOptions) {
   EXPECT_FALSE(g->leaderIsHighBidder);
 }
 
+TEST_F(OhHellTest, PaintsTheTrumpOnlyWhenThereIsOne) {
+  Deal();
+  ExpectPainted(true);
+  DealHand(13, 1);
+  ExpectPainted(false);
+}
+
 TEST_F(OhHellTest, HandsGrowByOneCardAndTheLastHasNoTrump) {
   Deal();
   EXPECT_EQ(game.GetState(), Bidding);

@@ -38,6 +38,11 @@ TEST(ScotchWhistRulesTest, OnlyTrumpHonoursScore) {
   }
 }
 
+TEST_F(ScotchWhistTest, PaintsTheTrumpAndTheTricksPanel) {
+  Deal();
+  ExpectPainted(true);
+}
+
 TEST_F(ScotchWhistTest, TheDealersLastCardIsTrumpAndStaysInHisHand) {
   Deal();
   EXPECT_EQ(game.dealer, 3u);

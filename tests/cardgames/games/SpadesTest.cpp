@@ -138,6 +138,11 @@ TEST(SpadesRegistryTest, TitleIdPackRulesAndDefaultOptions) {
   EXPECT_EQ(g->blindMargin, 100);
 }
 
+TEST_F(SpadesTest, PaintsTheBidPanelWithoutATrumpCard) {
+  Deal();
+  ExpectPainted(false);
+}
+
 TEST_F(SpadesTest, TheUserBidsThroughTheDialogAndTheLastBidCannotMakeThirteen) {
   Deal();
   EXPECT_EQ(game.GetState(), Bidding);
