@@ -195,21 +195,6 @@ TEST_F(ExactaTest, TheHighestBidCardFixesTrumpAndMayLead) {
   }
 }
 
-TEST_F(ExactaTest, HandsScoreTheirBidsExactly) {
-  Deal();
-  Bids({Find("4S"), &game.zeroCard, &game.zeroCard, Find("AC")});
-  const int won[4] = {6, 2, 0, 1};
-  const int points[4] = {-10, -40, 50, 10};
-  game.SetState(HoldB);
-  for (std::uint32_t s = 0; s < 4; ++s) {
-    game.seatList[s].Clear();
-    game.tricksWon[s] = won[s];
-  }
-  game.handOverCountdown = 0;
-  Tick();
-  ASSERT_EQ(game.GetState(), HandOver);
-  for (std::uint32_t s = 0; s < 4; ++s) EXPECT_EQ(game.scores[s], points[s]) << s;
-}
 
 TEST_F(ExactaTest, ABidCardIsFoundForEveryShapeOfHand) {
   Deal();  // every seat holds one whole suit
@@ -225,7 +210,7 @@ TEST_F(ExactaTest, ABidCardIsFoundForEveryShapeOfHand) {
   }
 }
 
-TEST(ExactaOptionsTest, TheOptionsFileAndDialog) {
+TEST(ExactaOptionsTest, TheOptionsFileHoldsTwoFlags) {
   ExpectOptionsFile<ExactaGame>(
       "Exacta", 0x201,
       [](ExactaGame& g) {
@@ -233,25 +218,6 @@ TEST(ExactaOptionsTest, TheOptionsFileAndDialog) {
         g.allowZeroBid = false;
       },
       {0x01, 0x00}, [](const ExactaGame& g) { return g.highBidderLeads && !g.allowZeroBid; });
-  const std::string path = OptionsPath("Exacta");
-  MersenneRandom rng(3);
-  std::string bytes;
-  // The dialog shows the options, and OK keeps what was ticked.
-  DeleteFileA(path.c_str());
-  ExactaGame game(nullptr, 0, rng);
-  bool shown = false;
-  ASSERT_TRUE(WorkOptionsDialog(game, "Exacta Options", [&](HWND d) {
-    shown = Ticked(d, IDC_EXACTA_LEFT_LEADS) && !Ticked(d, IDC_EXACTA_HIGH_LEADS) && Ticked(d, IDC_EXACTA_ZERO_BID);
-    Press(d, IDC_EXACTA_HIGH_LEADS);
-    Press(d, IDC_EXACTA_ZERO_BID);
-    tt::ClickButtonId(d, IDOK);
-  }));
-  EXPECT_TRUE(shown);
-  EXPECT_TRUE(game.highBidderLeads);
-  EXPECT_FALSE(game.allowZeroBid);
-  ASSERT_TRUE(tt::ReadFile(path, bytes));
-  EXPECT_EQ(bytes, StoredOptions({0x01, 0x00}, 0x201));
-  DeleteFileA(path.c_str());
 }
 
 // Whole games: the user bids by clicking cards (the joker too), the highest bid card fixes

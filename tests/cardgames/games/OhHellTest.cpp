@@ -205,26 +205,6 @@ TEST_F(OhHellTest, TheFirstHighestBidderLeadsWhenTheOptionIsSet) {
   }
 }
 
-TEST_F(OhHellTest, ExactBidsScoreAtTheEndOfTheHand) {
-  DealHand(7, 0);
-  Bids(0, {0, 3, 2, 1});
-  game.SetState(HoldB);
-  const int won[4] = {0, 3, 1, 3};
-  for (std::uint32_t s = 0; s < 4; ++s) {
-    game.seatList[s].Clear();
-    game.tricksWon[s] = won[s];
-    game.scores[s] = 5;
-  }
-  game.handOverCountdown = 0;
-  game.computerDelay = 0;
-  Tick();
-  ASSERT_EQ(game.GetState(), HandOver);
-  EXPECT_EQ(game.scores[0], 5 + 12);  // nothing bid, nothing taken, in a seven-card hand
-  EXPECT_EQ(game.scores[1], 5 + 13);
-  EXPECT_EQ(game.scores[2], 5);
-  EXPECT_EQ(game.scores[3], 5);
-  EXPECT_EQ(Line(1), "This hand is over.");
-}
 
 TEST(OhHellOptionsTest, TheOptionsFileHoldsTwoFlags) {
   ExpectOptionsFile<OhHellGame>(
@@ -236,38 +216,6 @@ TEST(OhHellOptionsTest, TheOptionsFileHoldsTwoFlags) {
       {0x00, 0x01}, [](const OhHellGame& g) { return !g.allowTotalEqual && g.leaderIsHighBidder; });
 }
 
-TEST(OhHellOptionsTest, TheDialogShowsAndSavesTheOptions) {
-  const std::string path = OptionsPath("Oh Hell");
-  DeleteFileA(path.c_str());
-  MersenneRandom rng(3);
-  OhHellGame game(nullptr, 0, rng);
-  bool anyTicked = false, highTicked = true;
-  ASSERT_TRUE(WorkOptionsDialog(game, "Oh Hell Options", [&](HWND d) {
-    anyTicked = Ticked(d, IDC_OHHELL_TOTAL_ANY) && !Ticked(d, IDC_OHHELL_TOTAL_UNEQUAL);
-    highTicked = Ticked(d, IDC_OHHELL_HIGH_LEADS) || !Ticked(d, IDC_OHHELL_LEFT_LEADS);
-    Press(d, IDC_OHHELL_TOTAL_UNEQUAL);
-    Press(d, IDC_OHHELL_HIGH_LEADS);
-    tt::ClickButtonId(d, IDOK);
-  }));
-  EXPECT_TRUE(anyTicked);
-  EXPECT_FALSE(highTicked);
-  EXPECT_FALSE(game.allowTotalEqual);
-  EXPECT_TRUE(game.leaderIsHighBidder);
-  std::string bytes;
-  ASSERT_TRUE(tt::ReadFile(path, bytes));
-  EXPECT_EQ(bytes, StoredOptions({0x00, 0x01}, 0x8001));
-
-  // During a game only Cancel can be used.
-  game.gameInProgress = true;
-  bool locked = false;
-  ASSERT_TRUE(WorkOptionsDialog(game, "Oh Hell Options", [&](HWND d) {
-    locked = !IsWindowEnabled(GetDlgItem(d, IDOK)) && !IsWindowEnabled(GetDlgItem(d, IDC_OHHELL_TOTAL_ANY)) &&
-             !IsWindowEnabled(GetDlgItem(d, IDC_OHHELL_LEFT_LEADS)) && IsWindowEnabled(GetDlgItem(d, IDCANCEL));
-    tt::ClickButtonId(d, IDCANCEL);
-  }));
-  EXPECT_TRUE(locked);
-  DeleteFileA(path.c_str());
-}
 
 // Whole games of 13 hands under every combination of the options: exact bids score,
 // a missed bid nothing, and an uneven total is kept when the option asks for it.

@@ -259,32 +259,6 @@ TEST_F(SpadesTest, TheFirstTrickAndTheLeaderFollowTheOptions) {
   }
 }
 
-TEST_F(SpadesTest, HandsScoreBidsAndCarryBagsToTheNextHand) {
-  Deal();
-  game.bags[1] = 8;
-  Bids(0, {kSpadesNil, 4, 3, 0});
-  game.isBlind[0] = true;
-  const int won[4] = {0, 7, 2, 4};
-  game.SetState(HoldB);
-  for (std::uint32_t s = 0; s < 4; ++s) {
-    game.seatList[s].Clear();
-    game.tricksWon[s] = won[s];
-  }
-  game.handOverCountdown = 0;
-  Tick();
-  ASSERT_EQ(game.GetState(), HandOver);
-  EXPECT_EQ(game.scores[0], 200);
-  EXPECT_EQ(game.scores[1], 43 - 100);
-  EXPECT_EQ(game.bags[1], 1);
-  EXPECT_EQ(game.scores[2], -30);
-  EXPECT_EQ(game.scores[3], 4);
-  EXPECT_EQ(game.bags[3], 4);
-  TickWhile(HandOver);
-  EXPECT_EQ(Line(0), "Hand 2 of 8");
-  EXPECT_EQ(game.bags[1], 1);  // kept within the game
-  Deal();
-  EXPECT_EQ(game.bags[1], 0);
-}
 
 TEST_F(SpadesTest, OptionsChangeTheHandOnlyBeforeItsFirstCard) {
   boxes.onOptions = [](CardGame& g) {
