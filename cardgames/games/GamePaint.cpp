@@ -32,7 +32,7 @@ void DrawPanel(CardGame& game, HDC hdc, long top, long lineBottom, const std::st
     for (const PanelColumn& c : columns) DrawTextIn(hdc, c.heading, c.left, top, c.right, top + 16, kHeading);
     long y = top + 24;
     for (const PanelRow& row : rows) {
-      DrawTextIn(hdc, row.name, r.left, y, r.left + 70, y + 16, kName);
+      DrawNameIn(hdc, row.name, r.left, y, r.left + 70, y + 16, kName);
       for (std::size_t i = 0; i < columns.size() && i < row.values.size(); ++i)
         if (!row.values[i].empty())
           DrawTextIn(hdc, row.values[i], columns[i].left, y, columns[i].right, y + 16, columns[i].format);

@@ -291,7 +291,6 @@ void TrickGame::Paint(HDC hdc) {
 
 void TrickGame::PaintTable(HDC hdc) {
   if (cardImages) {
-    seatList[humanSeat % 4].Paint(*cardImages, hdc);
     if (trumpCard) trumpCard->Draw(*cardImages, hdc, trumpCardRect.left, trumpCardRect.top, true);
     for (std::uint32_t s = 0; s < seats && s < 4; ++s)
       if (tableCards[s]) tableCards[s]->Draw(*cardImages, hdc, trickRects[s].left, trickRects[s].top, true);
@@ -309,4 +308,6 @@ void TrickGame::PaintTable(HDC hdc) {
   bigFont.Restore();
   SetTextColor(hdc, oldColour);
   SetBkMode(hdc, oldMode);
+  // The hand comes last: a selected card rises into the space of the player's name.
+  if (cardImages) seatList[humanSeat % 4].Paint(*cardImages, hdc);
 }
