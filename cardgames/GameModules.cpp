@@ -3,9 +3,15 @@
 #include "Canasta.h"
 #include "Comet.h"
 #include "Durok.h"
+#include "Exacta.h"
 #include "FanTan.h"
 #include "GameRegistry.h"
+#include "GermanWhist.h"
+#include "Knaves.h"
+#include "OhHell.h"
 #include "RubiconBezique.h"
+#include "ScotchWhist.h"
+#include "Spades.h"
 #include "SpiteAndMalice.h"
 #include "Tablanette.h"
 #include "War.h"
@@ -18,8 +24,14 @@ const std::vector<GameDescriptor>& GameModules() {
       {&CanastaName, &GameVersion, &CanastaId, &CreateCanastaGame},
       {&CometName, &GameVersion, &CometId, &CreateCometGame},
       {&DurokName, &GameVersion, &DurokId, &CreateDurokGame},
+      {&ExactaName, &GameVersion, &ExactaId, &CreateExactaGame},
       {&FanTanName, &GameVersion, &FanTanId, &CreateFanTanGame},
+      {&GermanWhistName, &GameVersion, &GermanWhistId, &CreateGermanWhistGame},
+      {&KnavesName, &GameVersion, &KnavesId, &CreateKnavesGame},
+      {&OhHellName, &GameVersion, &OhHellId, &CreateOhHellGame},
       {&RubiconBeziqueName, &GameVersion, &RubiconBeziqueId, &CreateRubiconBeziqueGame},
+      {&ScotchWhistName, &GameVersion, &ScotchWhistId, &CreateScotchWhistGame},
+      {&SpadesName, &GameVersion, &SpadesId, &CreateSpadesGame},
       {&SpiteAndMaliceName, &GameVersion, &SpiteAndMaliceId, &CreateSpiteAndMaliceGame},
       {&TablanetteName, &GameVersion, &TablanetteId, &CreateTablanetteGame},
       {&WarName, &GameVersion, &WarId, &CreateWarGame},

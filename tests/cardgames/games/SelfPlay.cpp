@@ -89,12 +89,9 @@ std::uint32_t SelfPlay::HandCount() const {
 }
 
 bool SelfPlay::FromPacks(const Card* card) const {
-  // The pack is a deque: its cards are not one block of memory.
+  // The pack is a deque: its cards do not lie in one block, so each is compared.
   auto in = [card](const CardDeck* deck) {
-    if (deck)
-      for (const Card& c : deck->pack)
-        if (&c == card) return true;
-    return false;
+    return deck && std::any_of(deck->pack.begin(), deck->pack.end(), [card](const Card& c) { return &c == card; });
   };
   return in(&game_.deck) || (options_.secondPack && in(options_.secondPack(game_)));
 }
