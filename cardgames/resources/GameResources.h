@@ -72,7 +72,8 @@
 #define IDC_WAR_LEVEL1 10701
 #define IDC_WAR_LEVEL2 10702
 #define IDC_WAR_LEVEL3 10703
-// Option dialogs of the games.
+
+// Option dialogs of the trick games.
 #define IDD_EXACTA_OPTIONS 9503
 #define IDC_EXACTA_ZERO_BID 9500
 #define IDC_EXACTA_LEFT_LEADS 9501
