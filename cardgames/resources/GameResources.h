@@ -2,6 +2,7 @@
 #pragma once
 
 // Rules texts (resource type TEXT).
+#define IDT_FUNNY_RULES 9702
 #define IDT_WHIST_RULES 10800
 
 // Choice dialogs: template, drop-down list and other controls.
