@@ -1,11 +1,13 @@
 // The game modules built into the program.
 #include "FunnyGame.h"
 #include "GameRegistry.h"
+#include "Klabberjass.h"
 #include "Whist.h"
 
 const std::vector<GameDescriptor>& GameModules() {
   static const std::vector<GameDescriptor> modules = {
       {&FunnyGameName, &GameVersion, &FunnyGameId, &CreateFunnyGame},
+      {&KlabberjassName, &GameVersion, &KlabberjassId, &CreateKlabberjassGame},
       {&WhistName, &GameVersion, &WhistId, &CreateWhistGame},
   };
   return modules;

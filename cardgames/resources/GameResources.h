@@ -3,6 +3,7 @@
 
 // Rules texts (resource type TEXT).
 #define IDT_FUNNY_RULES 9702
+#define IDT_KLABBERJASS_RULES 9903
 #define IDT_WHIST_RULES 10800
 
 // Choice dialogs: template, drop-down list and other controls.
