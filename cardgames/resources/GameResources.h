@@ -2,6 +2,7 @@
 #pragma once
 
 // Rules texts (resource type TEXT).
+#define IDT_EUCHRE_RULES 9406
 #define IDT_FUNNY_RULES 9702
 #define IDT_KLABBERJASS_RULES 9903
 #define IDT_WHIST_RULES 10800
@@ -12,6 +13,11 @@
 #define IDD_EUCHRE_BID 9404
 #define IDC_EUCHRE_LIST 9403
 #define IDC_EUCHRE_CHECK 9402
+
+// Options dialogs.
+#define IDD_EUCHRE_OPTIONS 9405
+#define IDC_EUCHRE_DEFEND_ALONE 9400
+#define IDC_EUCHRE_GO_ALONE 9401
 #define IDD_FUNNY_BID 9701
 #define IDC_FUNNY_LIST 9700
 #define IDD_KLABBERJASS_BID 9901
