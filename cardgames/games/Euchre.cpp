@@ -433,59 +433,43 @@ void EuchreGame::SetTrumpOrder() {
   tricks.RebuildUnplayed(deck);
 }
 
+// Bidding: the dealer's turn-up decision, the user's exchange, or the next bid.
 void EuchreGame::OnTimer() {
-  if (computerDelay > 0) {
-    --computerDelay;
+  if (GetState() != Bidding || computerDelay > 0) {
+    TrickGame::OnTimer();
     return;
   }
   const std::uint32_t human = humanSeat % 4;
-  switch (GetState()) {
-    case Bidding:
-      if (biddingPhase == 5 && SeatTakesPart(dealer)) {
-        if (dealer == human) {
-          if (AskYesNo(kTitle, "Do you accept the Turn-Up card?")) {
-            biddingPhase = 6;
-            SetCurrentSeat(human);
-            return;
-          }
-        } else {
-          DealerTakesTurnUp(dealer);
-        }
-        EndBidding();
-      } else if (biddingPhase == 6) {
-        // The user picks the card to give up.
-      } else if (AllSeatsHaveBid()) {
-        EndBidding();
-      } else {
-        BidTurn();
-        if (GetState() != Bidding || current != human || seatList[human].bid.kind != kNoBid) break;
-        if (biddingPhase == 2 || biddingPhase == 3) {
-          HumanBid();
-        } else if (biddingPhase == 4) {
-          if (maker < kNone && human == (maker + 2) % 4) {
-            seatList[human].bid.SetValue(0);
-          } else if (AskYesNo(kTitle, "Do you want to defend alone?")) {
-            SetBid(human, 1, "Alone");
-            loneDefender = human;
-            EndBidding();
-          } else {
-            SetBid(human, 0, "Pass");
-          }
-        }
-      }
-      break;
-    case Playing:
-      if (AllSeatsHavePlayed())
-        EndTrick();
-      else
-        PlayTurn();
-      break;
-    case HoldB:
-      if (HoldRunsOut()) AfterTrick();
-      break;
-    default:
-      TrickGame::OnTimer();
-      break;
+  if (biddingPhase == 5 && SeatTakesPart(dealer)) {
+    if (dealer != human) {
+      DealerTakesTurnUp(dealer);
+    } else if (AskYesNo(kTitle, "Do you accept the Turn-Up card?")) {
+      biddingPhase = 6;
+      SetCurrentSeat(human);
+      return;
+    }
+    EndBidding();
+    return;
+  }
+  if (biddingPhase == 6) return;  // the user picks the card to give up
+  if (AllSeatsHaveBid()) {
+    EndBidding();
+    return;
+  }
+  BidTurn();
+  if (GetState() != Bidding || current != human || seatList[human].bid.kind != kNoBid) return;
+  if (biddingPhase == 2 || biddingPhase == 3) {
+    HumanBid();
+  } else if (biddingPhase == 4) {
+    if (maker < kNone && human == (maker + 2) % 4) {
+      seatList[human].bid.SetValue(0);
+    } else if (AskYesNo(kTitle, "Do you want to defend alone?")) {
+      SetBid(human, 1, "Alone");
+      loneDefender = human;
+      EndBidding();
+    } else {
+      SetBid(human, 0, "Pass");
+    }
   }
 }
 
@@ -552,7 +536,7 @@ Card* EuchreGame::ChooseCard() {
   return tricks.ChooseWinningCard(hand, *rng, false);
 }
 
-void EuchreGame::EndTrick() {
+void EuchreGame::TrickOver() {
   statusLines[4].clear();
   statusLines[3] = "This trick is over.";
   SetState(HoldB);
@@ -566,13 +550,9 @@ void EuchreGame::EndTrick() {
   InvalidateStatus();
 }
 
-void EuchreGame::AfterTrick() {
+void EuchreGame::GatherTrick() {
   const std::int32_t winner = tricks.winningSeat;
-  for (std::uint32_t s = 0; s < 4; ++s) {
-    seatList[s].playedCard = nullptr;
-    tableCards[s] = nullptr;
-    if (window) InvalidateRect(window, &trickRects[s], FALSE);
-  }
+  ClearTrickCards();
   if (maker >= kNone || !seatList[maker].cards.empty()) {
     SetState(Playing);
     tricks.NewTrick();

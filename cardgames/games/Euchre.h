@@ -69,6 +69,8 @@ class EuchreGame : public TrickGame {
   Card* discard = nullptr;
 
  protected:
+  void TrickOver() override;
+  void GatherTrick() override;
   void EndBiddingHold() override;
   std::string SeatLabel(std::uint32_t seat) override;
 
@@ -79,7 +81,5 @@ class EuchreGame : public TrickGame {
   void SetBid(std::uint32_t seat, std::int32_t value, const std::string& text);
   void SetTrumpOrder();
   void ExchangeClick(LPARAM lParam);
-  void EndTrick();
-  void AfterTrick();
   void ScoreHandTricks();
 };

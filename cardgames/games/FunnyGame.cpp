@@ -185,36 +185,21 @@ void FunnyGame::SetCurrentSeat(std::uint32_t seat) {
   InvalidateStatus();
 }
 
+// Bidding is the dealer's pick of a contract, then the hold before the first lead.
 void FunnyGame::OnTimer() {
-  if (computerDelay > 0) {
-    --computerDelay;
+  if (GetState() != Bidding || computerDelay > 0) {
+    TrickGame::OnTimer();
     return;
   }
-  switch (GetState()) {
-    case Bidding:
-      if (contract != 0) {
-        SetState(HoldA);
-        tricks.NewTrick();
-        handOverCountdown = kTrickHoldTicks;
-        SetCurrentSeat((dealer + 1) % 4);
-      } else if (dealer == humanSeat) {
-        AskContract();
-      } else {
-        ComputerBid(dealer);
-      }
-      break;
-    case Playing:
-      if (AllSeatsHavePlayed())
-        EndTrick();
-      else
-        PlayTurn();
-      break;
-    case HoldB:
-      if (HoldRunsOut()) AfterTrick();
-      break;
-    default:
-      TrickGame::OnTimer();
-      break;
+  if (contract != 0) {
+    SetState(HoldA);
+    tricks.NewTrick();
+    handOverCountdown = kTrickHoldTicks;
+    SetCurrentSeat((dealer + 1) % 4);
+  } else if (dealer == humanSeat) {
+    AskContract();
+  } else {
+    ComputerBid(dealer);
   }
 }
 
@@ -275,7 +260,7 @@ void FunnyGame::PlayCard(std::uint32_t seat, Card* card) {
   TrickGame::PlayCard(seat, card);
 }
 
-void FunnyGame::EndTrick() {
+void FunnyGame::TrickOver() {
   statusLines[3].clear();
   statusLines[2] = "This trick is over.";
   SetState(HoldB);
@@ -288,14 +273,10 @@ void FunnyGame::EndTrick() {
   InvalidateStatus();
 }
 
-void FunnyGame::AfterTrick() {
+void FunnyGame::GatherTrick() {
   const std::int32_t winner = tricks.winningSeat;
   trickValue = 0;
-  for (std::uint32_t s = 0; s < 4; ++s) {
-    seatList[s].playedCard = nullptr;
-    tableCards[s] = nullptr;
-    if (window) InvalidateRect(window, &trickRects[s], FALSE);
-  }
+  ClearTrickCards();
   if (seatList[humanSeat % 4].cards.empty()) {
     contract = 0;
     handOverCountdown = kHandHoldTicks;

@@ -58,11 +58,13 @@ class FunnyGame : public TrickGame {
   std::uint32_t contract = 0;
   std::uint32_t usedContracts[4] = {};
 
+ protected:
+  void TrickOver() override;
+  void GatherTrick() override;
+
  private:
   void AskContract();
   void ContractPicked();
-  void EndTrick();
-  void AfterTrick();
   Card* FollowBelow(std::int32_t limit);
   Card* LeadAvoiding(std::int32_t limit, std::int32_t suit);
   Card* SafeWin(std::int32_t limit, std::int32_t suit);

@@ -407,27 +407,6 @@ std::uint32_t KlabberjassGame::CompareRuns() {
   return winner;
 }
 
-void KlabberjassGame::OnTimer() {
-  if (computerDelay > 0) {
-    --computerDelay;
-    return;
-  }
-  switch (GetState()) {
-    case Playing:
-      if (AllSeatsHavePlayed())
-        EndTrick();
-      else
-        PlayTurn();
-      break;
-    case HoldB:
-      if (HoldRunsOut()) AfterTrick();
-      break;
-    default:
-      TrickGame::OnTimer();
-      break;
-  }
-}
-
 void KlabberjassGame::OnLButtonDown(LPARAM lParam) {
   if (GetState() != Playing) {
     TrickGame::OnLButtonDown(lParam);
@@ -478,7 +457,7 @@ Card* KlabberjassGame::ChooseCard() {
   return choice;
 }
 
-void KlabberjassGame::EndTrick() {
+void KlabberjassGame::TrickOver() {
   statusLines[3] = "This trick is over.";
   SetState(HoldB);
   handOverCountdown = kTrickHoldTicks;
@@ -492,13 +471,9 @@ void KlabberjassGame::EndTrick() {
   InvalidateStatus();
 }
 
-void KlabberjassGame::AfterTrick() {
+void KlabberjassGame::GatherTrick() {
   const std::int32_t winner = tricks.winningSeat;
-  for (std::uint32_t s = 0; s < 2; ++s) {
-    seatList[s].playedCard = nullptr;
-    tableCards[s] = nullptr;
-    if (window) InvalidateRect(window, &trickRects[s], FALSE);
-  }
+  ClearTrickCards();
   if (!seatList[humanSeat % 2].cards.empty()) {
     SetState(Playing);
     tricks.NewTrick();

@@ -45,7 +45,6 @@ class KlabberjassGame : public TrickGame {
   bool IsLegalKlabberjass(const Card* card, const CardPile& hand) const;
 
   void OnLButtonDown(LPARAM lParam) override;
-  void OnTimer() override;
   void Paint(HDC hdc) override;
   void StartDeal(bool newGame, bool randomDealer, bool sortHands) override;
   void SetCurrentSeat(std::uint32_t seat) override;
@@ -75,6 +74,8 @@ class KlabberjassGame : public TrickGame {
   Card* shownCard = nullptr;
 
  protected:
+  void TrickOver() override;
+  void GatherTrick() override;
   void AskHumanBid() override;
   void EndBidding() override;
   void EndBiddingHold() override;
@@ -88,6 +89,4 @@ class KlabberjassGame : public TrickGame {
   void ComputerChoose(std::uint32_t seat);
   void ExchangeDix();
   void SetTrumpOrder();
-  void EndTrick();
-  void AfterTrick();
 };
