@@ -5,53 +5,21 @@
 #include <string>
 #include <vector>
 
-#include "CardImages.h"
-#include "CardTestKit.h"
 #include "Euchre.h"
 #include "GameRegistry.h"
 #include "GameResources.h"
-#include "GameTestKit.h"
-#include "SelfPlay.h"
+#include "TrickTableFixture.h"
 
 namespace {
 
-const RECT kTable = {12, 12, 611, 491};
-const RECT kStatus = {623, 12, 778, 491};
-
-class EuchreTest : public ::testing::Test {
+class EuchreTest : public TrickTableFixture<EuchreGame> {
  protected:
-  EuchreTest() : rng({2}), game(nullptr, 0, rng), boxes(&game) {
-    game.cardImages = &images;
-    const char* names[] = {"Card Shark", "Betty", "Igor", "Zeke"};
-    for (std::uint32_t s = 0; s < 4; ++s) {
-      game.SetSeatName(names[s], s);
-      game.SetSeatComputer(s != 0, s);
-    }
-    game.optionDefendAlone = game.optionGoAlone = true;
-    game.SetAreas(kTable, kStatus);
-    game.Resume();
-  }
-  void Deal() { game.StartDeal(true, false, true); }
-  Card* Find(const std::string& text) {
-    const auto rs = ParseCard(text);
-    for (Card& c : game.deck.pack)
-      if (c.faceRank == rs.first && c.faceSuit == rs.second) return &c;
-    return nullptr;
-  }
-  // Empties the seat's hand and gives it these cards, taken from wherever they are.
+  EuchreTest() : TrickTableFixture({2}) { game.optionDefendAlone = game.optionGoAlone = true; }
+  // As at the table, and a turn-up dealt into the hand is no longer the turn-up.
   void SetHand(std::uint32_t seat, const std::vector<std::string>& cards) {
-    game.seatList[seat].Clear();
-    for (const std::string& text : cards) {
-      Card* c = Find(text);
-      for (SeatRecord& s : game.seatList) s.RemoveCard(c);
-      auto& stock = game.deck.stock;
-      stock.erase(std::remove(stock.begin(), stock.end(), c), stock.end());
-      if (game.turnUp == c) game.turnUp = nullptr;
-      c->faceUp = seat == 0;
-      game.seatList[seat].AddCard(c);
-    }
-    game.seatList[seat].Sort(game.sortMode);
-    game.seatList[seat].UpdateBounds();
+    TrickTableFixture::SetHand(seat, cards);
+    for (const std::string& text : cards)
+      if (game.turnUp == Find(text)) game.turnUp = nullptr;
   }
   // The turn-up is this card, back from wherever it was.
   void SetTurnUp(const std::string& text) {
@@ -59,12 +27,6 @@ class EuchreTest : public ::testing::Test {
     for (SeatRecord& s : game.seatList) s.RemoveCard(c);
     game.turnUp = c;
     c->faceUp = true;
-  }
-  void Tick(int n = 1) {
-    for (int i = 0; i < n; ++i) game.OnTimer();
-  }
-  void TickWhile(std::int32_t state, int most = 400) {
-    for (int i = 0; i < most && game.GetState() == state; ++i) Tick();
   }
   // Four hands nobody calls on: sevens to tens of mixed suits and one high card of the turn-up's colour out.
   void WeakHands() {
@@ -74,11 +36,6 @@ class EuchreTest : public ::testing::Test {
     SetHand(3, {"10C", "QD", "QH", "QS", "QC"});
     SetTurnUp("KH");
   }
-
-  CardImages images;
-  ScriptedRandom rng;
-  EuchreGame game;
-  ScriptedDialogs boxes;
 };
 
 }  // namespace
@@ -230,16 +187,8 @@ TEST_F(EuchreTest, AMakerAloneSkipsThePartnerAndScoresFourForAllTricks) {
   EXPECT_TRUE(game.SeatTakesPart(1));
   EXPECT_EQ(game.biddingPhase, 5);  // the dealer, Zeke, takes part
   for (int i = 0; i < 3000 && game.GetState() != HandOver; ++i) {
-    if (game.GetState() == Playing && game.current == 0 && !game.seatList[0].playedCard) {
-      SeatRecord& hand = game.seatList[0];
-      for (Card* c : hand.cards)
-        if (game.tricks.IsLegalPlay(c, hand)) {
-          game.PlayCard(0, c);
-          break;
-        }
-    }
+    PlayHandOut(1);
     EXPECT_EQ(game.seatList[2].playedCard, nullptr);
-    Tick();
   }
   ASSERT_EQ(game.GetState(), HandOver);
   EXPECT_EQ(game.teamTricks[0], 5u);

@@ -4,18 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "CardImages.h"
-#include "CardTestKit.h"
 #include "FunnyGame.h"
 #include "GameRegistry.h"
 #include "GameResources.h"
-#include "GameTestKit.h"
-#include "SelfPlay.h"
+#include "TrickTableFixture.h"
 
 namespace {
-
-const RECT kTable = {12, 12, 611, 491};
-const RECT kStatus = {623, 12, 778, 491};
 
 // The dealer drawn at construction (seat 2, so seat 3 deals first), then a shuffle that
 // leaves the pack in order: seat 0 holds the spades, 1 the hearts, 2 the diamonds, 3 the clubs.
@@ -25,48 +19,9 @@ std::vector<std::uint32_t> OrderedDeal() {
   return v;
 }
 
-CardStack HandOf(CardDeck& deck, const std::vector<const char*>& cards) {
-  CardStack hand;
-  for (const char* text : cards) {
-    const auto rs = ParseCard(text);
-    hand.AddCard(FindCard(deck, rs.first, rs.second));
-  }
-  return hand;
-}
-
-class FunnyGameTest : public ::testing::Test {
+class FunnyGameTest : public TrickTableFixture<FunnyGame> {
  protected:
-  FunnyGameTest() : rng(OrderedDeal()), game(nullptr, 0, rng), boxes(&game) {
-    game.cardImages = &images;
-    const char* names[] = {"Card Shark", "Betty", "Igor", "Zeke"};
-    for (std::uint32_t s = 0; s < 4; ++s) {
-      game.SetSeatName(names[s], s);
-      game.SetSeatComputer(s != 0, s);
-    }
-    game.SetAreas(kTable, kStatus);
-    game.Resume();
-  }
-  void Deal() { game.StartDeal(true, false, true); }
-  Card* Find(const char* text) {
-    auto rs = ParseCard(text);
-    return FindCard(game.deck, rs.first, rs.second);
-  }
-  void ClickOn(const char* text) {
-    long x = 0, y = 0;
-    ASSERT_TRUE(PointOnCard(game.seatList[0], Find(text), x, y)) << text;
-    game.OnLButtonDown(MAKELPARAM(x, y));
-  }
-  void Tick(int n = 1) {
-    for (int i = 0; i < n; ++i) game.OnTimer();
-  }
-  void TickWhile(std::int32_t state, int most = 200) {
-    for (int i = 0; i < most && game.GetState() == state; ++i) Tick();
-  }
-
-  CardImages images;
-  ScriptedRandom rng;
-  FunnyGame game;
-  ScriptedDialogs boxes;
+  FunnyGameTest() : TrickTableFixture(OrderedDeal()) {}
 };
 
 }  // namespace
@@ -144,7 +99,7 @@ TEST(FunnyGameRulesTest, WhatEachCardAddsToTheTrick) {
   FillPack(deck, 2);
   const struct {
     std::uint32_t contract;
-    std::vector<const char*> cards;
+    std::vector<std::string> cards;
     std::size_t cardsInHand;
     std::int32_t value;
   } cases[] = {
@@ -162,10 +117,8 @@ TEST(FunnyGameRulesTest, WhatEachCardAddsToTheTrick) {
   };
   for (const auto& c : cases) {
     std::int32_t value = 0;
-    for (const char* text : c.cards) {
-      const auto rs = ParseCard(text);
-      value = FunnyGame::TrickValueAfter(c.contract, value, *FindCard(deck, rs.first, rs.second), c.cardsInHand);
-    }
+    for (const std::string& text : c.cards)
+      value = FunnyGame::TrickValueAfter(c.contract, value, *FaceCard(deck, text), c.cardsInHand);
     EXPECT_EQ(value, c.value) << c.contract << " " << c.cards[0];
   }
 }
@@ -173,12 +126,12 @@ TEST(FunnyGameRulesTest, WhatEachCardAddsToTheTrick) {
 TEST(FunnyGameRulesTest, TheComputerPicksAContractItMayStillTake) {
   CardDeck deck;
   FillPack(deck, 2);
-  const std::vector<const char*> longSpades = {"AS", "KS", "QS", "JS", "10S", "9S", "AH", "KH", "AD", "KD", "2C", "3C", "4C"};
-  const std::vector<const char*> weak = {"2S", "3S", "4S", "5H", "6H", "7H", "8D", "9D", "10D", "2C", "3C", "4C", "JC"};
-  const std::vector<const char*> evenStrong = {"AS", "KS", "QS", "AH", "KH", "QH", "AD", "KD", "2D", "AC", "KC", "3C", "2S"};
-  const std::vector<const char*> middling = {"6S", "KS", "2S", "3S", "AH", "KH", "5H", "QD", "JD", "4D", "9C", "8C", "7C"};
+  const std::vector<std::string> longSpades = {"AS", "KS", "QS", "JS", "10S", "9S", "AH", "KH", "AD", "KD", "2C", "3C", "4C"};
+  const std::vector<std::string> weak = {"2S", "3S", "4S", "5H", "6H", "7H", "8D", "9D", "10D", "2C", "3C", "4C", "JC"};
+  const std::vector<std::string> evenStrong = {"AS", "KS", "QS", "AH", "KH", "QH", "AD", "KD", "2D", "AC", "KC", "3C", "2S"};
+  const std::vector<std::string> middling = {"6S", "KS", "2S", "3S", "AH", "KH", "5H", "QD", "JD", "4D", "9C", "8C", "7C"};
   const struct {
-    const std::vector<const char*>* hand;
+    const std::vector<std::string>* hand;
     std::int32_t penaltyDealsLeft;
     bool tookTrump;
     std::uint32_t open;
@@ -285,15 +238,8 @@ TEST_F(FunnyGameTest, UnderNoLastTrickOnlyTheLastTrickCosts) {
   TickWhile(HoldA, 30);
   std::int32_t lastValue = 0;
   for (int i = 0; i < 20000 && game.GetState() != HandOver; ++i) {
-    if (game.GetState() == Playing && game.current == 0 && !game.seatList[0].playedCard) {
-      for (Card* c : game.seatList[0].cards)
-        if (game.tricks.IsLegalPlay(c, game.seatList[0])) {
-          game.PlayCard(0, c);
-          break;
-        }
-    }
+    PlayHandOut(1);
     if (game.GetState() == HoldB && game.seatList[0].cards.empty()) lastValue = game.trickValue;
-    Tick();
   }
   ASSERT_EQ(game.GetState(), HandOver);
   EXPECT_EQ(lastValue, -50);

@@ -4,65 +4,16 @@
 #include <string>
 #include <vector>
 
-#include "CardImages.h"
-#include "CardTestKit.h"
 #include "GameRegistry.h"
 #include "GameResources.h"
-#include "GameTestKit.h"
 #include "Klabberjass.h"
-#include "SelfPlay.h"
+#include "TrickTableFixture.h"
 
 namespace {
 
-const RECT kTable = {12, 12, 611, 491};
-const RECT kStatus = {623, 12, 778, 491};
-
-// The printed card, wherever the game has moved its play value.
-Card* FaceCard(CardDeck& deck, const std::string& text) {
-  const auto rs = ParseCard(text);
-  for (Card& c : deck.pack)
-    if (c.faceRank == rs.first && c.faceSuit == rs.second) return &c;
-  return nullptr;
-}
-
-CardStack HandOf(CardDeck& deck, const std::vector<const char*>& cards) {
-  CardStack hand;
-  for (const char* text : cards) hand.AddCard(FaceCard(deck, text));
-  return hand;
-}
-
-class KlabberjassTest : public ::testing::Test {
+class KlabberjassTest : public TrickTableFixture<KlabberjassGame> {
  protected:
-  KlabberjassTest() : rng({1}), game(nullptr, 0, rng), boxes(&game) {
-    game.cardImages = &images;
-    game.SetSeatName("Card Shark", 0);
-    game.SetSeatName("Zeke", 1);
-    game.SetSeatComputer(false, 0);
-    game.SetSeatComputer(true, 1);
-    game.SetAreas(kTable, kStatus);
-    game.Resume();
-  }
-  void Deal() { game.StartDeal(true, false, true); }
-  Card* Find(const std::string& text) { return FaceCard(game.deck, text); }
-  // Empties the seat's hand and gives it these cards, taken from wherever they are.
-  void SetHand(std::uint32_t seat, const std::vector<const char*>& cards) {
-    game.seatList[seat].Clear();
-    for (const char* text : cards) {
-      Card* c = Find(text);
-      for (SeatRecord& s : game.seatList) s.RemoveCard(c);
-      game.deck.stock.erase(std::remove(game.deck.stock.begin(), game.deck.stock.end(), c), game.deck.stock.end());
-      c->faceUp = true;
-      game.seatList[seat].AddCard(c);
-    }
-    game.seatList[seat].Sort(game.sortMode);
-    game.seatList[seat].UpdateBounds();
-  }
-  void Tick(int n = 1) {
-    for (int i = 0; i < n; ++i) game.OnTimer();
-  }
-  void TickWhile(std::int32_t state, int most = 200) {
-    for (int i = 0; i < most && game.GetState() == state; ++i) Tick();
-  }
+  KlabberjassTest() : TrickTableFixture({1}) { game.SetSeatName("Zeke", 1); }
   // The user is to bid next in the first cycle, against the given bid of the computer.
   void UserBidsAgainst(std::int32_t computerBid) {
     Deal();
@@ -70,11 +21,6 @@ class KlabberjassTest : public ::testing::Test {
     game.computerDelay = 0;
     if (computerBid >= 0) game.seatList[1].bid.SetValue(computerBid);
   }
-
-  CardImages images;
-  ScriptedRandom rng;
-  KlabberjassGame game;
-  ScriptedDialogs boxes;
 };
 
 }  // namespace
@@ -142,7 +88,7 @@ TEST(KlabberjassRulesTest, SequencesAndTrumpQuality) {
   CardDeck deck;
   FillPack(deck, 2);
   const struct {
-    std::vector<const char*> hand;
+    std::vector<std::string> hand;
     std::uint32_t length, end;
     std::int32_t suit;
   } runs[] = {
@@ -159,7 +105,7 @@ TEST(KlabberjassRulesTest, SequencesAndTrumpQuality) {
     EXPECT_EQ(run.suit, r.suit) << r.hand[0];
   }
   const struct {
-    std::vector<const char*> hand;
+    std::vector<std::string> hand;
     std::int32_t suit;
     bool good;
   } quality[] = {
@@ -180,7 +126,7 @@ TEST_F(KlabberjassTest, TrumpMustBeFollowedAndRaised) {
   game.tricks.SetTrump(kSuitHearts);
   const struct {
     const char* led;
-    std::vector<const char*> hand;
+    std::vector<std::string> hand;
     const char* card;
     bool legal;
   } cases[] = {
@@ -278,10 +224,8 @@ TEST_F(KlabberjassTest, TheComputerRecordsTheBidThatMadeTrump) {
   const std::int32_t upSuit = game.turnUp->faceSuit;
   const char suit = "CDHS"[upSuit];
   std::vector<std::string> strong = {"J", "9", "A", "10", "K", "Q"};
-  std::vector<const char*> cards;
   for (std::string& s : strong) s += suit;
-  for (const std::string& s : strong) cards.push_back(s.c_str());
-  SetHand(1, cards);
+  SetHand(1, strong);
   game.EvaluateHand(1, false);
   game.ComputerBid(1);
   EXPECT_EQ(game.maker, 1u);
@@ -295,9 +239,7 @@ TEST_F(KlabberjassTest, TheDixIsExchangedForTheTurnUpAndBellaCountsOnce) {
   const std::string s(1, "CDHS"[upSuit]);
   Card* up = game.turnUp;
   std::vector<std::string> mine = {"7" + s, "K" + s, "Q" + s};
-  std::vector<const char*> cards;
-  for (const std::string& c : mine) cards.push_back(c.c_str());
-  SetHand(0, cards);
+  SetHand(0, mine);
   boxes.values = {kKlabTakeIt};
   boxes.answers = {true};
   Tick();

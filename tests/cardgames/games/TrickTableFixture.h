@@ -1,0 +1,91 @@
+// A trick game at the table for the games' tests: named seats (seat 0 the user), areas laid
+// out, scripted boxes, and cards found and dealt by their printed faces.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "CardImages.h"
+#include "CardTestKit.h"
+#include "GameTestKit.h"
+#include "SelfPlay.h"
+
+const RECT kTable = {12, 12, 611, 491};
+const RECT kStatus = {623, 12, 778, 491};
+
+// The printed card, wherever the game has moved its play value.
+inline Card* FaceCard(CardDeck& deck, const std::string& text) {
+  const auto rs = ParseCard(text);
+  for (Card& c : deck.pack)
+    if (c.faceRank == rs.first && c.faceSuit == rs.second) return &c;
+  return nullptr;
+}
+
+inline CardStack HandOf(CardDeck& deck, const std::vector<std::string>& cards) {
+  CardStack hand;
+  for (const std::string& text : cards) hand.AddCard(FaceCard(deck, text));
+  return hand;
+}
+
+template <class Game>
+class TrickTableFixture : public ::testing::Test {
+ protected:
+  explicit TrickTableFixture(const std::vector<std::uint32_t>& draws) : rng(draws), game(nullptr, 0, rng), boxes(&game) {
+    game.cardImages = &images;
+    const char* names[] = {"Card Shark", "Betty", "Igor", "Zeke"};
+    for (std::uint32_t s = 0; s < game.seats; ++s) {
+      game.SetSeatName(names[s], s);
+      game.SetSeatComputer(s != 0, s);
+    }
+    game.SetAreas(kTable, kStatus);
+    game.Resume();
+  }
+  void Deal() { game.StartDeal(true, false, true); }
+  Card* Find(const std::string& text) { return FaceCard(game.deck, text); }
+  // Empties the seat's hand and gives it these cards, taken from wherever they are.
+  void SetHand(std::uint32_t seat, const std::vector<std::string>& cards) {
+    game.seatList[seat].Clear();
+    for (const std::string& text : cards) {
+      Card* c = Find(text);
+      for (SeatRecord& s : game.seatList) s.RemoveCard(c);
+      auto& stock = game.deck.stock;
+      stock.erase(std::remove(stock.begin(), stock.end(), c), stock.end());
+      c->faceUp = seat == 0;
+      game.seatList[seat].AddCard(c);
+    }
+    game.seatList[seat].Sort(game.sortMode);
+    game.seatList[seat].UpdateBounds();
+  }
+  void ClickOn(const std::string& text) {
+    long x = 0, y = 0;
+    ASSERT_TRUE(PointOnCard(game.seatList[0], Find(text), x, y)) << text;
+    game.OnLButtonDown(MAKELPARAM(x, y));
+  }
+  void Tick(int n = 1) {
+    for (int i = 0; i < n; ++i) game.OnTimer();
+  }
+  void TickWhile(std::int32_t state, int most = 400) {
+    for (int i = 0; i < most && game.GetState() == state; ++i) Tick();
+  }
+  // Plays the hand to its end, the user playing its first legal card.
+  void PlayHandOut(int most = 5000) {
+    for (int i = 0; i < most && game.GetState() != HandOver; ++i) {
+      SeatRecord& hand = game.seatList[0];
+      if (game.GetState() == Playing && game.current == 0 && !hand.playedCard)
+        for (Card* c : hand.cards)
+          if (game.tricks.IsLegalPlay(c, hand)) {
+            game.PlayCard(0, c);
+            break;
+          }
+      Tick();
+    }
+  }
+
+  CardImages images;
+  ScriptedRandom rng;
+  Game game;
+  ScriptedDialogs boxes;
+};
