@@ -41,22 +41,8 @@ class EuchreTest : public TrickTableFixture<EuchreGame> {
 }  // namespace
 
 TEST(EuchreRegistryTest, TitleIdPackRulesAndOptions) {
-  EXPECT_EQ(EuchreName(), "Euchre");
-  EXPECT_EQ(EuchreId(), 0x101);
-  MersenneRandom rng(7);
-  std::unique_ptr<CardGame> g(CreateEuchreGame(rng, 0, nullptr));
-  EXPECT_EQ(g->seats, 4u);
-  EXPECT_EQ(g->cardsPerHand, 5u);
-  EXPECT_EQ(g->handsPerGame, 16u);
-  EXPECT_TRUE(g->HasOptions());
-  ASSERT_EQ(g->deck.pack.size(), 32u);
-  EXPECT_EQ(CardName(&g->deck.pack[0]), "AC");
-  EXPECT_EQ(CardName(&g->deck.pack[31]), "7S");
-  EXPECT_EQ(static_cast<EuchreGame*>(g.get())->rulesId, 9406u);
-  EXPECT_NE(FindResourceA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDT_EUCHRE_RULES), "TEXT"), nullptr);
-  bool listed = false;
-  for (const GameDescriptor& d : OrderedGameModules(GameModules())) listed = listed || d.idValue == 0x101;
-  EXPECT_TRUE(listed);
+  ExpectRegistered(&EuchreName, &EuchreId, &CreateEuchreGame, {"Euchre", 0x101, 4, 5, 16, true, "AC", "7S", 9406});
+  EXPECT_EQ(IDT_EUCHRE_RULES, 9406);
 }
 
 TEST(EuchreRulesTest, HandScores) {

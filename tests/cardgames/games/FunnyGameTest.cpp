@@ -26,32 +26,9 @@ class FunnyGameTest : public TrickTableFixture<FunnyGame> {
 
 }  // namespace
 
-TEST(FunnyGameRegistryTest, TitleIdPackAndPlaceInTheList) {
-  EXPECT_EQ(FunnyGameName(), "Funny Game");
-  EXPECT_EQ(FunnyGameId(), 0x801);
-  MersenneRandom rng(7);
-  std::unique_ptr<CardGame> g(CreateFunnyGame(rng, 0, nullptr));
-  EXPECT_EQ(g->seats, 4u);
-  EXPECT_EQ(g->cardsPerHand, 13u);
-  EXPECT_EQ(g->handsPerGame, 12u);
-  EXPECT_FALSE(g->HasOptions());
-  ASSERT_EQ(g->deck.pack.size(), 52u);
-  EXPECT_EQ(CardName(&g->deck.pack[0]), "AC");
-  EXPECT_EQ(CardName(&g->deck.pack[51]), "2S");
-  EXPECT_EQ(static_cast<FunnyGame*>(g.get())->rulesId, 9702u);
-  const GameRegistry ordered = OrderedGameModules(GameModules());
-  bool listed = false;
-  for (std::size_t i = 0; i < ordered.size(); ++i) {
-    if (ordered[i].idValue != 0x801) continue;
-    listed = true;
-    EXPECT_EQ(ordered[i].name(), "Funny Game");
-    if (i + 1 < ordered.size()) {
-      EXPECT_GT(ordered[i + 1].idValue, 0x801);
-    }
-  }
-  EXPECT_TRUE(listed);
-  HMODULE module = GetModuleHandleA(nullptr);
-  EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(IDT_FUNNY_RULES), "TEXT"), nullptr);
+TEST(FunnyGameRegistryTest, TitleIdPackAndRules) {
+  ExpectRegistered(&FunnyGameName, &FunnyGameId, &CreateFunnyGame,
+                   {"Funny Game", 0x801, 4, 13, 12, false, "AC", "2S", 9702});
 }
 
 TEST(FunnyGameRulesTest, ContractNames) {

@@ -5,12 +5,15 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "CardImages.h"
 #include "CardTestKit.h"
+#include "GameRegistry.h"
 #include "GameTestKit.h"
+#include "TrickGame.h"
 #include "SelfPlay.h"
 
 const RECT kTable = {12, 12, 611, 491};
@@ -28,6 +31,38 @@ inline CardStack HandOf(CardDeck& deck, const std::vector<std::string>& cards) {
   CardStack hand;
   for (const std::string& text : cards) hand.AddCard(FaceCard(deck, text));
   return hand;
+}
+
+// What a game's descriptor and a new game of it must show.
+struct RegisteredGame {
+  std::string title;
+  std::int32_t id;
+  std::uint32_t seats, cardsPerHand, handsPerGame;
+  bool options;
+  std::string firstCard, lastCard;
+  UINT rulesId;
+};
+
+// The descriptor functions, a game from the factory, its rules text and its place in the list.
+inline void ExpectRegistered(std::string (*name)(), std::int32_t (*id)(),
+                             CardGame* (*create)(RandomSource&, std::uint32_t, HWND), const RegisteredGame& e) {
+  EXPECT_EQ(name(), e.title);
+  EXPECT_EQ(id(), e.id);
+  MersenneRandom rng(7);
+  std::unique_ptr<CardGame> g(create(rng, 0, nullptr));
+  EXPECT_EQ(g->seats, e.seats);
+  EXPECT_EQ(g->cardsPerHand, e.cardsPerHand);
+  EXPECT_EQ(g->handsPerGame, e.handsPerGame);
+  EXPECT_EQ(g->HasOptions(), e.options);
+  ASSERT_FALSE(g->deck.pack.empty());
+  EXPECT_EQ(CardName(&g->deck.pack.front()), e.firstCard);
+  EXPECT_EQ(CardName(&g->deck.pack.back()), e.lastCard);
+  EXPECT_EQ(static_cast<TrickGame*>(g.get())->rulesId, e.rulesId);
+  EXPECT_NE(FindResourceA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(e.rulesId), "TEXT"), nullptr);
+  bool listed = false;
+  for (const GameDescriptor& d : OrderedGameModules(GameModules()))
+    if (d.idValue == e.id) listed = d.name() == e.title;
+  EXPECT_TRUE(listed) << e.title;
 }
 
 template <class Game>
