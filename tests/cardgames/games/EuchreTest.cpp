@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Euchre.h"
 #include "GameRegistry.h"
 #include "GameResources.h"
+#include "TestTool.h"
 #include "TrickTableFixture.h"
 
 namespace {
@@ -307,4 +309,49 @@ TEST(EuchreSelfPlayTest, SeededGamesPlayToTheEnd) {
   }
   EXPECT_GT(played, 200 * 10);
   EXPECT_GT(alone, 0);
+}
+
+// The real bid dialog: the play-alone box shows only when the option allows it, and its
+// tick makes a lone maker only together with a bid.
+TEST(EuchreBidDialogTest, ThePlayAloneBoxGoesWithTheBid) {
+  const struct {
+    bool goAlone;
+    int pick;
+    bool visible, alone;
+    std::uint32_t maker;
+  } cases[] = {
+      {true, 1, true, true, 0},
+      {false, 1, false, false, 0},
+      {true, 0, true, false, EuchreGame::kNone},  // ticked, but passed
+  };
+  for (const auto& c : cases) {
+    MersenneRandom rng(5);
+    EuchreGame game(nullptr, 0, rng);
+    game.SetSeatComputer(false, 0);
+    for (std::uint32_t s = 1; s < 4; ++s) game.SetSeatComputer(true, s);
+    game.optionGoAlone = c.goAlone;
+    game.optionDefendAlone = false;
+    game.StartDeal(true, false, true);
+    game.SetCurrentSeat(0);
+    game.computerDelay = 0;
+    for (std::uint32_t s = 1; s < 4; ++s) game.seatList[s].bid.SetValue(0);
+    bool found = false, visible = false;
+    std::thread helper([&] {
+      HWND dialog = tt::WaitForWindow("", "Please Select Your Bid", 10000, GetCurrentProcessId());
+      if (!dialog) return;
+      found = true;
+      HWND check = GetDlgItem(dialog, IDC_EUCHRE_CHECK);
+      visible = IsWindowVisible(check) != FALSE;
+      if (visible) SendMessageA(check, BM_SETCHECK, BST_CHECKED, 0);
+      SendMessageA(GetDlgItem(dialog, IDC_EUCHRE_LIST), CB_SETCURSEL, c.pick, 0);
+      tt::ClickButtonId(dialog, IDOK);
+    });
+    game.OnTimer();
+    helper.join();
+    ASSERT_TRUE(found);
+    EXPECT_EQ(visible, c.visible);
+    EXPECT_EQ(game.makerAlone, c.alone);
+    EXPECT_EQ(game.maker, c.maker);
+    EXPECT_EQ(game.seatList[0].bid.value, c.pick);
+  }
 }
