@@ -3,10 +3,13 @@
 #include "Canasta.h"
 #include "Comet.h"
 #include "Durok.h"
+#include "Euchre.h"
 #include "Exacta.h"
 #include "FanTan.h"
+#include "FunnyGame.h"
 #include "GameRegistry.h"
 #include "GermanWhist.h"
+#include "Klabberjass.h"
 #include "Knaves.h"
 #include "OhHell.h"
 #include "RubiconBezique.h"
@@ -24,9 +27,12 @@ const std::vector<GameDescriptor>& GameModules() {
       {&CanastaName, &GameVersion, &CanastaId, &CreateCanastaGame},
       {&CometName, &GameVersion, &CometId, &CreateCometGame},
       {&DurokName, &GameVersion, &DurokId, &CreateDurokGame},
+      {&EuchreName, &GameVersion, &EuchreId, &CreateEuchreGame},
       {&ExactaName, &GameVersion, &ExactaId, &CreateExactaGame},
       {&FanTanName, &GameVersion, &FanTanId, &CreateFanTanGame},
+      {&FunnyGameName, &GameVersion, &FunnyGameId, &CreateFunnyGame},
       {&GermanWhistName, &GameVersion, &GermanWhistId, &CreateGermanWhistGame},
+      {&KlabberjassName, &GameVersion, &KlabberjassId, &CreateKlabberjassGame},
       {&KnavesName, &GameVersion, &KnavesId, &CreateKnavesGame},
       {&OhHellName, &GameVersion, &OhHellId, &CreateOhHellGame},
       {&RubiconBeziqueName, &GameVersion, &RubiconBeziqueId, &CreateRubiconBeziqueGame},
