@@ -35,7 +35,7 @@ struct ConditionsTest : ::testing::Test {
     text = dir + "\\text.txt";
     ASSERT_TRUE(tt::WriteFile(text, "Hello Setup world\r\nsecond line\r\n"));
     app = dir + "\\KvExecApp.exe";
-    ASSERT_TRUE(tt::CopyFileTo(BinDir() + "kv_verone.dll", app));
+    ASSERT_TRUE(tt::CopyFileTo(BinDir() + "kv_vertwo.dll", app));
     HKEY h;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kAppPaths, 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr), 0);
     RegSetValueExA(h, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(app.c_str()), DWORD(app.size() + 1));
@@ -70,9 +70,9 @@ TEST_F(ConditionsTest, FilesFoldersAndDrives) {
       {"Text Found in File", text, "", "Setup", true},    {"Text Found in File", text, "", "setup", false},
       {"Text Found in File", text, "", "!setup", true},   {"Text Found in File", text, "", "!!Set", false},
       {"Text Found in File", text, "", "!!!SECOND", true}, {"Text Found in File", dir + "\\no.txt", "", "x", false},
-      {"File Version is", app, "=", "1.0.2.5", true},     {"File Version is", app, ">", "1.0.2.10", false},
-      {"File Version is", app, "<", "1.0.10", true},      {"File Version is", text, "<", "0.0.0.1", true},
-      {"File Version is", app, "=>", "1.0.2.5", false},
+      {"File Version is", app, "=", "5.1.2600.0", true},  {"File Version is", app, ">", "5.1.2600.10", false},
+      {"File Version is", app, "<", "5.1.10000", true},   {"File Version is", text, "<", "0.0.0.1", true},
+      {"File Version is", app, "=>", "5.1.2600.0", false},
   });
 }
 
@@ -83,8 +83,8 @@ TEST_F(ConditionsTest, ApplicationsProcessesWindowsAndSystem) {
   Check({
       {"Application Found", "KvExecApp.exe", "", "", true},   {"Application Found", "KvNoSuchApp.exe", "", "", false},
       {"Application Path Found", "kvexecapp.exe", "", "", true}, {"Application Path Found", "KvNoSuchApp.exe", "", "", false},
-      {"Application Version is", "KvExecApp.exe", ">=", "1.0.2", true},
-      {"Application Version is", "KvExecApp.exe", "<", "1.0.2.5", false},
+      {"Application Version is", "KvExecApp.exe", ">=", "5.1", true},
+      {"Application Version is", "KvExecApp.exe", "<", "5.1.2600.0", false},
       {"Application Version is", "KvNoSuchApp.exe", ">", "0.0.0.1", false},
       {"Exe is Running", selfName, "", "", true},            {"Exe is Running", "kv_not_running.exe", "", "", false},
       {"Service is Running", "Kv No Such Service", "", "", false},

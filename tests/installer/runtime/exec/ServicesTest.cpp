@@ -1,5 +1,5 @@
 // Services created, started, stopped and removed through the Service Control Manager, as
-// `sc` sees them. Every service made here is deleted again.
+// the manager reports them by their key names. Every service made here is deleted again.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -20,8 +20,46 @@ const char kDisplay[] = "Kv Exec Test Service";
 const char kStoppingName[] = "KvExecStoppingSvc";
 const char kStoppingDisplay[] = "Kv Exec Stopping Service";
 
-std::string Query(const std::string& name) { return Capture("sc query " + name); }
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+// "MISSING", "STOPPED", "RUNNING" or "STATE <n>" of a service by its key name; with
+// config, its program path, start type and service type.
+std::string Query(const std::string& name, std::string* config = nullptr) {
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  if (!manager) return "NO MANAGER";
+  SC_HANDLE service = OpenServiceA(manager, name.c_str(), SERVICE_ALL_ACCESS);
+  std::string state = "MISSING";
+  if (service) {
+    SERVICE_STATUS status = {};
+    QueryServiceStatus(service, &status);
+    state = status.dwCurrentState == SERVICE_STOPPED   ? "STOPPED"
+            : status.dwCurrentState == SERVICE_RUNNING ? "RUNNING"
+                                                       : "STATE " + std::to_string(status.dwCurrentState);
+    if (config) {
+      std::vector<char> buf(8192);
+      DWORD needed = 0;
+      auto* qc = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buf.data());
+      if (QueryServiceConfigA(service, qc, DWORD(buf.size()), &needed))
+        *config = std::string(qc->lpBinaryPathName) + "|" + std::to_string(qc->dwStartType) + "|" +
+                  std::to_string(qc->dwServiceType);
+    }
+    CloseServiceHandle(service);
+  }
+  CloseServiceHandle(manager);
+  return state;
+}
+
+void StopAndDelete(const std::string& name) {
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  if (!manager) return;
+  if (SC_HANDLE service = OpenServiceA(manager, name.c_str(), SERVICE_ALL_ACCESS)) {
+    SERVICE_STATUS status = {};
+    ControlService(service, SERVICE_CONTROL_STOP, &status);
+    for (int i = 0; i < 100 && QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED; ++i)
+      Sleep(50);
+    DeleteService(service);
+    CloseServiceHandle(service);
+  }
+  CloseServiceHandle(manager);
+}
 
 struct ServicesTest : ::testing::Test {
   void SetUp() override {
@@ -35,10 +73,7 @@ struct ServicesTest : ::testing::Test {
   }
   void TearDown() override { Cleanup(); }
   static void Cleanup() {
-    for (const char* name : {kName, kStoppingName}) {
-      Capture(std::string("sc stop ") + name);
-      Capture(std::string("sc delete ") + name);
-    }
+    for (const char* name : {kName, kStoppingName}) StopAndDelete(name);
   }
   std::string dir, program;
 };
@@ -51,27 +86,26 @@ TEST_F(ServicesTest, CreateStartStopRemove) {
   EXPECT_FALSE(StartNtService(kDisplay, false));  // not there yet
   ASSERT_TRUE(CreateNtService(program, kName, kDisplay, false));
   EXPECT_FALSE(CreateNtService(program, kName, kDisplay, false));  // exists
-  const std::string config = Capture(std::string("sc qc ") + kName);
-  EXPECT_TRUE(Contains(config, "\"" + program + "\"")) << config;
-  EXPECT_TRUE(Contains(config, "AUTO_START")) << config;
-  EXPECT_TRUE(Contains(Query(kName), "STOPPED")) << Query(kName);
+  std::string config;
+  EXPECT_EQ(Query(kName, &config), "STOPPED");
+  EXPECT_EQ(config, "\"" + program + "\"|2|16");
 
   EXPECT_TRUE(StartNtService(kDisplay, false));
-  EXPECT_TRUE(Contains(Query(kName), "RUNNING")) << Query(kName);
+  EXPECT_EQ(Query(kName), "RUNNING");
   EXPECT_TRUE(IsNtServiceRunning(kDisplay));
   EXPECT_TRUE(ConditionHolds("Service is Running", kDisplay));
   EXPECT_FALSE(IsNtServiceRunning(kName));  // the key name is no display name
   EXPECT_FALSE(StartNtService(kDisplay, false));  // already running
 
   EXPECT_TRUE(StopNtService(kDisplay, false));
-  EXPECT_TRUE(Contains(Query(kName), "STOPPED")) << Query(kName);
+  EXPECT_EQ(Query(kName), "STOPPED");
   EXPECT_FALSE(StopNtService(kDisplay, false));  // already stopped: refused, no wait
   EXPECT_FALSE(ConditionHolds("Service is Running", kDisplay));
 
   // Removing a running service stops it first.
   EXPECT_TRUE(StartNtService(kDisplay, false));
   EXPECT_TRUE(RemoveNtService(kDisplay, false));
-  EXPECT_TRUE(Contains(Query(kName), "1060")) << Query(kName);
+  EXPECT_EQ(Query(kName), "MISSING");
   EXPECT_FALSE(RemoveNtService(kDisplay, false));
 }
 
@@ -81,7 +115,7 @@ TEST_F(ServicesTest, AServiceThatStopsWhileStartingIsNoSuccess) {
   const DWORD start = GetTickCount();
   EXPECT_FALSE(StartNtService(kStoppingDisplay, false));
   EXPECT_LT(GetTickCount() - start, 15000u);
-  EXPECT_FALSE(Contains(Query(kStoppingName), "RUNNING"));
+  EXPECT_EQ(Query(kStoppingName), "STOPPED");
   EXPECT_TRUE(RemoveNtService(kStoppingDisplay, false));
   SetServiceWaitLimit(30000);
 }
@@ -114,7 +148,7 @@ TEST_F(ServicesTest, ThroughTheEngineWithTheProgressDialog) {
     EXPECT_EQ(texts[1], s.shown);
     EXPECT_EQ(ServiceBar(), nullptr);  // freed after each operation
   }
-  EXPECT_TRUE(Contains(Query(kName), "1060")) << Query(kName);
+  EXPECT_EQ(Query(kName), "MISSING");
 }
 
 TEST(ServiceStates, Texts) {
