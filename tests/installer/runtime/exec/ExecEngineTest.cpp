@@ -300,21 +300,6 @@ TEST(ExecText, FindTextInString) {
   for (const auto& c : cases) EXPECT_EQ(FindTextInString(c.content, c.search), c.pos) << c.content << " / " << c.search;
 }
 
-TEST(ExecText, Comparisons) {
-  struct Case { std::string a, rel, b; bool text; };
-  const Case cases[] = {
-      {"abc", "=", "abc", true}, {"abc", "=", "ABC", false}, {"abc", "!=", "abd", true}, {"9", ">", "10", true},
-      {"ab", "<", "abc", true},  {"b", ">=", "b", true},     {"a", "<=", "b", true},     {"a", "==", "a", false},
-      {"a", " =", "a", false},   {"", "<", "00001", true},
-  };
-  for (const auto& c : cases) EXPECT_EQ(CompareTexts(c.a, c.rel, c.b), c.text) << c.a << c.rel << c.b;
-  EXPECT_TRUE(CompareIntegers(9, "<", 10));
-  EXPECT_TRUE(CompareIntegers(5000000000LL, ">", 2147483647));
-  EXPECT_FALSE(CompareIntegers(1, "=>", 1));
-  EXPECT_TRUE(CompareNumbers(2.8, ">=", 2.5));
-  EXPECT_FALSE(CompareNumbers(2.5, "!=", 2.5));
-}
-
 TEST(ExecText, ScreenSizesDepthsShowCommandsAttributes) {
   struct Size { int w, h; std::string rel, given; bool result; };
   const Size sizes[] = {

@@ -147,7 +147,8 @@ std::string ReadString(HKEY root, const std::string& key, const std::string& val
 
 std::string Capture(const std::string& commandLine) {
   const std::string out = tt::ScratchDir("exec_capture") + "\\out.txt";
-  tt::Process p = tt::Start("cmd.exe /c " + commandLine + " > \"" + out + "\" 2>&1");
+  // /s: cmd takes off only the outer pair of quotes.
+  tt::Process p = tt::Start("cmd.exe /s /c \"" + commandLine + " > \"" + out + "\" 2>&1\"");
   EXPECT_TRUE(p.ok()) << commandLine;
   if (p.ok()) {
     EXPECT_NE(tt::WaitExit(p, 60000), -1) << commandLine;

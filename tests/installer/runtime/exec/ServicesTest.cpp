@@ -151,9 +151,25 @@ TEST_F(ServicesTest, ThroughTheEngineWithTheProgressDialog) {
   EXPECT_EQ(Query(kName), "MISSING");
 }
 
-TEST(ServiceStates, Texts) {
-  EXPECT_EQ(ServiceStateText(1), "The service is not running.");
-  EXPECT_EQ(ServiceStateText(4), "The service is running.");
-  EXPECT_EQ(ServiceStateText(7), "The service is paused.");
-  EXPECT_EQ(ServiceStateText(9), "Unknown state condition");
+// On Windows 9x no service call does anything: the running service stays running.
+TEST_F(ServicesTest, NothingOnWindows9x) {
+  ASSERT_TRUE(CreateNtService(program, kName, kDisplay, false));
+  ASSERT_TRUE(StartNtService(kDisplay, false));
+  const std::string driver = dir + "\\ExecDriver98.exe";
+  ASSERT_TRUE(tt::CopyFileTo(BinDir() + "ExecDriver.exe", driver));
+  ASSERT_TRUE(tt::SetProgramWindowsVersion("ExecDriver98.exe", "win98"));
+  Item item;
+  item.kind = "Conditional";
+  item.conditions = {{"Service is Running", kDisplay}};
+  item.slots = {Slot(), Slot(), {"Stop Service", kDisplay}, {"Remove Service", kDisplay}};
+  const std::string items = dir + "\\items.txt";
+  ASSERT_TRUE(tt::WriteFile(items, MakeItem(item) + "\r\n"));
+  const std::string printed = Capture("\"" + driver + "\" \"" + items + "\" 3");
+  tt::SetProgramWindowsVersion("ExecDriver98.exe", "");
+  EXPECT_NE(printed.find("    IF Service is Running  " + std::string(kDisplay) + "  (FALSE)"), std::string::npos)
+      << printed;
+  EXPECT_NE(printed.find("    ELSE Stop Service (" + std::string(kDisplay) + ")  (FALSE)"), std::string::npos);
+  EXPECT_NE(printed.find("Result=FALSE"), std::string::npos);
+  EXPECT_EQ(Query(kName), "RUNNING");
+  EXPECT_TRUE(RemoveNtService(kDisplay, false));
 }
