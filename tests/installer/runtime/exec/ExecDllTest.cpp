@@ -14,6 +14,20 @@ namespace {
 std::string Plugin() { return BinDir() + "kv_execplugin.dll"; }
 std::string PluginNoExec() { return BinDir() + "kv_execplugin_noexec.dll"; }
 
+// A box's text with its line ends as single "\n" (the control may keep CR only).
+std::string Lines(std::string text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      out += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 TEST(ExecDll, CollectsNamesAndAliasLines) {
@@ -88,7 +102,7 @@ TEST(ExecDll, MissingExportsAndLibrariesShowBoxes) {
           },
           &shown);
   EXPECT_FALSE(result);
-  EXPECT_NE(shown.find("Function: \"SetExecution_2\"\r\n\r\nNot Found in Library: \"" + Plugin() + "\""),
+  EXPECT_NE(Lines(shown).find("Function: \"SetExecution_2\"\n\nNot Found in Library: \"" + Plugin() + "\""),
             std::string::npos)
       << shown;
 
@@ -109,5 +123,5 @@ TEST(ExecDll, MissingExportsAndLibrariesShowBoxes) {
   EXPECT_FALSE(HasExecDllAliases(&none));
   WithBox([&] { LoadExecDll(none, missing, true, true); },
           [](HWND box) { EXPECT_TRUE(tt::ClickButton(box, "OK")); }, &shown);
-  EXPECT_NE(shown.find(missing + "\r\n\r\nDLL File Not Found!"), std::string::npos) << shown;
+  EXPECT_NE(Lines(shown).find(missing + "\n\nDLL File Not Found!"), std::string::npos) << shown;
 }
