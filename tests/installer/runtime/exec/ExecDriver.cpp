@@ -93,9 +93,9 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < items.size(); ++i) {
     bool exitRequest = false;
     std::string log;
+    Print("--- Item " + std::to_string(i + 1) + "\r\n");
     const bool result = RunExecuteItem(&plugins, items[i], stage, exitRequest, log);
-    Print("--- Item " + std::to_string(i + 1) + "\r\n" + log + "Result=" + BoolToText(result) +
-          "\r\nExitRequest=" + BoolToText(exitRequest) + "\r\n");
+    Print(log + "Result=" + BoolToText(result) + "\r\nExitRequest=" + BoolToText(exitRequest) + "\r\n");
     if (exitRequest) {
       Print("--- Run ended by Exit\r\n");
       break;

@@ -33,7 +33,7 @@ TEST(ExecDriver, RunsAFileOfItems) {
                      "Action: SetFolderTo|Common Folder|C:\\Common\r\n"
                      "  First\r\n"
                      "    THEN Append Text to a File (" + out + ")  (TRUE)\r\n"
-                     "    THEN Set Folder To (Common Folder,C:\\Common)  (TRUE)\r\n"
+                     "    THEN Set Folder To (Common Folder)  (TRUE)\r\n"
                      "Result=TRUE\r\nExitRequest=FALSE\r\n"
                      "--- Item 2\r\nResult=TRUE\r\nExitRequest=FALSE\r\n"
                      "--- Item 3\r\n"

@@ -53,10 +53,10 @@ ItemRun RunItem(const Item& item, int stage, const TExecDll* plugins) {
 }
 
 bool Perform(const std::string& caption, const std::string& p1, const std::string& p2, const std::string& p3) {
+  // The item's result is its last slot's.
   Item item;
-  item.slots = {{caption, p1, p2, p3}};
-  item.slots.resize(4);
-  for (size_t s = 1; s < 4; ++s) item.slots[s].enabled = false;
+  item.slots = {Slot("", "", "", "", false), Slot("", "", "", "", false), Slot("", "", "", "", false),
+                {caption, p1, p2, p3}};
   return RunItem(item).result;
 }
 
@@ -72,10 +72,10 @@ bool ConditionHolds(const std::string& caption, const std::string& p1, const std
 
 namespace {
 
-HWND WaitForBox(DWORD pid) {
+HWND WaitForBox(DWORD pid, HWND notThis) {
   for (int i = 0; i < 500; ++i) {
     for (HWND w : tt::FindWindows("", pid)) {
-      if (tt::FindChild(w, "Button")) {
+      if (w != notThis && tt::FindChild(w, "Button")) {
         Sleep(150);
         return w;
       }
@@ -87,20 +87,26 @@ HWND WaitForBox(DWORD pid) {
 
 }  // namespace
 
-void WithBox(const std::function<void()>& call, const std::function<void(HWND)>& act, std::string* boxText) {
+void WithBox(const std::function<void()>& call, const std::function<void(HWND)>& act, std::string* boxText,
+             int count) {
   std::atomic<bool> returned{false};
   std::thread user([&] {
-    HWND box = WaitForBox(GetCurrentProcessId());
-    if (!box) {
-      ADD_FAILURE() << "no box appeared";
-      return;
+    HWND last = nullptr;
+    for (int n = 0; n < count; ++n) {
+      HWND box = WaitForBox(GetCurrentProcessId(), last);
+      if (!box) {
+        ADD_FAILURE() << "box " << n + 1 << " did not appear";
+        return;
+      }
+      if (boxText) *boxText += (n ? "\n---\n" : "") + tt::RichText(box);
+      act(box);
+      tt::WaitWindowGone(box, 5000);
+      last = box;
     }
-    if (boxText) *boxText = tt::RichText(box);
-    act(box);
     for (int i = 0; i < 500 && !returned; ++i) Sleep(10);
     if (!returned) {
-      ADD_FAILURE() << "box still open";
-      tt::CloseWindowNow(box);
+      ADD_FAILURE() << "the call did not return";
+      for (HWND w : tt::FindWindows("", GetCurrentProcessId())) tt::CloseWindowNow(w);
     }
   });
   call();

@@ -42,17 +42,18 @@ struct ItemRun {
   std::string log;
 };
 ItemRun RunItem(const Item& item, int stage = 3, const TExecDll* plugins = nullptr);
-// An unconditional item of one slot; its result.
+// An unconditional item whose last slot is the operation; its result.
 bool Perform(const std::string& caption, const std::string& p1 = "", const std::string& p2 = "",
              const std::string& p3 = "");
 // A conditional item of one condition; its chain's result as the log shows it.
 bool ConditionHolds(const std::string& caption, const std::string& p1 = "", const std::string& relation = "",
           const std::string& p2 = "");
 
-// Runs `call` on this thread while another thread waits for a box of the engine (a
-// top-level window with buttons, not `except`), hands it to `act` and checks that the
-// call then returned. The box's text comes back in boxText.
-void WithBox(const std::function<void()>& call, const std::function<void(HWND)>& act, std::string* boxText = nullptr);
+// Runs `call` on this thread while another thread waits for `count` boxes of the engine
+// (top-level windows with buttons), one after the other, hands each to `act` and checks
+// that the call then returned. The boxes' texts are added to boxText.
+void WithBox(const std::function<void()>& call, const std::function<void(HWND)>& act, std::string* boxText = nullptr,
+             int count = 1);
 
 // Test keys below HKEY_CURRENT_USER\Software\KvRuntimeTests\Exec.
 extern const char* const kExecKey;  // "HKEY_CURRENT_USER\Software\KvRuntimeTests\Exec"
