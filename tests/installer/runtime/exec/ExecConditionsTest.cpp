@@ -8,6 +8,7 @@
 #include "ExecOp.h"
 #include "ExecTestUtil.h"
 #include "TestTool.h"
+#include "VerInfo.h"
 
 using namespace exectest;
 
@@ -153,6 +154,7 @@ TEST_F(ConditionsTest, Measurements) {
   ReleaseDC(nullptr, dc);
   const std::string depthName = depth == 8 ? "256 (8 bit)" : depth == 16 ? "64K (16 bit)" : depth == 24 ? "16M (24 bit)"
                                                                                                          : "True Color (32 bit)";
+  const std::string dotNet = GetPaddedFileVersion(GetSystemDir(true) + "mscoree.dll", 5);
   const int cpu = GetCpuSpeedMHz();
   EXPECT_GT(cpu, 0);
   EXPECT_EQ(GetCpuSpeedMHz(), cpu);
@@ -164,8 +166,10 @@ TEST_F(ConditionsTest, Measurements) {
       {"Screen Resolution is", "", "=", screen, true},     {"Screen Resolution is", "", ">", screen, false},
       {"Screen Resolution is", "", "<=", screen, true},
       {"Color Depth is", "", "=", depthName, true},         {"Color Depth is", "", "<", "256 (8 bit)", false},
-      {".NET Framework Version is", "", ">=", "0", Exists(GetSystemDir(true) + "mscoree.dll")},
-      {".NET Framework Version is", "", "<", "0", false},
+      // The runtime library's own version (none in some prefixes: an empty text is smallest).
+      {".NET Framework Version is", "", ">=", "0", !dotNet.empty()},
+      {".NET Framework Version is", "", "<", "0", dotNet.empty()},
+      {".NET Framework Version is", "", "<=", dotNet.empty() ? "0" : dotNet, true},
       {"ADO(MDAC) Version is", "", ">=", "0", true},        {"ADO(MDAC) Version is", "", "<", "0", false},
       {"ADO(MDAC) Version is", "", ">=", "x", true},
   });

@@ -7,6 +7,7 @@
 #include "Common.h"
 #include "ExecOp.h"
 #include "ExecTestUtil.h"
+#include "Files.h"
 #include "RunTimeDir.h"
 #include "TestTool.h"
 
@@ -43,7 +44,7 @@ struct ExecutionsTest : ::testing::Test {
   }
   void Write(const std::string& name, const std::string& content) {
     const std::string path = dir + "\\" + name;
-    CreateDirectoryA(ExtractFolder(path).c_str(), nullptr);
+    ForceDirectories(ExtractFolder(path));
     ASSERT_TRUE(tt::WriteFile(path, content)) << path;
   }
   static std::string ExtractFolder(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
@@ -107,17 +108,15 @@ TEST_F(ExecutionsTest, MoveDeletesOnlyWhatWasCopied) {
   EXPECT_EQ(Content(At("m\\self.txt")), "s");
   EXPECT_FALSE(Perform("Move File(s)", At("m\\self.txt"), At("M\\SELF.TXT")));
   EXPECT_EQ(Content(At("m\\self.txt")), "s");
-  // A source whose copy failed (read-only target) stays; the other one moves.
+  // A source whose copy failed (a folder holds the target's name) stays; the other one moves.
   Write("p\\keep.txt", "k");
   Write("p\\go.txt", "g");
-  Write("q\\keep.txt", "old");
-  SetFileAttributesA(At("q\\keep.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  Write("q\\keep.txt\\inner.txt", "old");
   EXPECT_TRUE(Perform("Move File(s)", At("p\\*.txt"), At("q\\")));
   EXPECT_EQ(Content(At("p\\keep.txt")), "k");
-  EXPECT_EQ(Content(At("q\\keep.txt")), "old");
+  EXPECT_EQ(Content(At("q\\keep.txt\\inner.txt")), "old");
   EXPECT_FALSE(Exists(At("p\\go.txt")));
   EXPECT_EQ(Content(At("q\\go.txt")), "g");
-  SetFileAttributesA(At("q\\keep.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
   // Targets in the source folder that match the mask are not moved again.
   Write("r\\a.log", "a");
   EXPECT_TRUE(Perform("Move File(s)", At("r\\*.log"), At("r\\moved*")));
