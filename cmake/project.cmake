@@ -53,7 +53,7 @@ function(kv_test name)
     target_link_libraries(${name} PRIVATE testtool)
   endif()
   if(NOT A_TIMEOUT)
-    set(A_TIMEOUT 300)
+    set(A_TIMEOUT 600)
   endif()
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT}

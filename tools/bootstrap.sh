@@ -18,6 +18,9 @@ have xauth || need_pkgs+=(xauth)
 have xdpyinfo || need_pkgs+=(x11-utils)
 [ -d /usr/src/googletest ] || need_pkgs+=(googletest)
 [ -f /usr/include/zlib.h ] || need_pkgs+=(zlib1g-dev)
+# Fonts with the widths of Arial, Times New Roman and Courier New, which the prefix stands
+# in for those faces (cmake/wine-run.sh.in).
+[ -f /usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf ] || need_pkgs+=(fonts-liberation2)
 # The tests run the i686 programs under 32-bit Wine where this machine runs 32-bit code,
 # else x86_64 builds of them under 64-bit Wine (see tools/common.sh).
 arch=$(bash "$here/tools/win-arch.sh")

@@ -1,5 +1,7 @@
 #include "CardGame.h"
 
+#include <cstdlib>
+
 #include "CardImages.h"
 #include "GameDialogs.h"
 
@@ -16,6 +18,39 @@ HighScoreRecorder highScores = nullptr;
 void DrawTextIn(HDC hdc, const std::string& text, long left, long top, long right, long bottom, UINT format) {
   RECT r = {left, top, right, bottom};
   DrawTextA(hdc, text.c_str(), -1, &r, format);
+}
+
+bool DrawNameIn(HDC hdc, const std::string& name, long left, long top, long right, long bottom, UINT format) {
+  const long room = right - left;
+  SIZE size = {0, 0};
+  GetTextExtentPoint32A(hdc, name.c_str(), static_cast<int>(name.size()), &size);
+  HFONT current = static_cast<HFONT>(GetCurrentObject(hdc, OBJ_FONT));
+  LOGFONTA lf;
+  if (size.cx <= room || !current || !GetObjectA(current, sizeof(lf), &lf)) {
+    DrawTextIn(hdc, name, left, top, right, bottom, format);
+    return size.cx <= room;
+  }
+  // Too wide: the same face a little smaller, on the same base line.
+  TEXTMETRICA before, after;
+  GetTextMetricsA(hdc, &before);
+  const int kSmallest = 11;
+  HFONT smaller = nullptr;
+  for (int h = std::abs(lf.lfHeight) - 1; h >= kSmallest && size.cx > room; --h) {
+    lf.lfHeight = lf.lfHeight < 0 ? -h : h;
+    lf.lfWidth = 0;
+    HFONT font = CreateFontIndirectA(&lf);
+    if (!font) break;
+    SelectObject(hdc, font);
+    if (smaller) DeleteObject(smaller);
+    smaller = font;
+    GetTextExtentPoint32A(hdc, name.c_str(), static_cast<int>(name.size()), &size);
+  }
+  GetTextMetricsA(hdc, &after);
+  // A name that still does not fit keeps its beginning and ends in an ellipsis.
+  DrawTextIn(hdc, name, left, top + before.tmAscent - after.tmAscent, right, bottom, format | DT_END_ELLIPSIS);
+  SelectObject(hdc, current);
+  if (smaller) DeleteObject(smaller);
+  return size.cx <= room;
 }
 
 void DrawLine(HDC hdc, int x1, int y1, int x2, int y2) {
@@ -286,6 +321,25 @@ void CardGame::DrawStatusLines(HDC hdc) {
   }
 }
 
+void CardGame::PaintTablePrompt(HDC hdc) {
+  std::vector<const std::string*> lines;
+  for (const std::string& line : statusLines)
+    if (!line.empty()) lines.push_back(&line);
+  const RECT& t = tableRect;
+  const long rowHeight = 30;
+  long top = (t.top + t.bottom) / 2 - rowHeight * static_cast<long>(lines.size()) / 2;
+  const int oldMode = SetBkMode(hdc, TRANSPARENT);
+  const COLORREF oldColour = SetTextColor(hdc, 0xFFFFFF);
+  bigFont.Select(hdc);
+  for (const std::string* line : lines) {
+    DrawTextIn(hdc, *line, t.left + 10, top, t.right - 10, top + rowHeight, DT_CENTER | DT_WORDBREAK);
+    top += rowHeight;
+  }
+  bigFont.Restore();
+  SetTextColor(hdc, oldColour);
+  SetBkMode(hdc, oldMode);
+}
+
 void CardGame::PlayBeep() {
   if (soundOn) MessageBeep(0);
 }
@@ -320,7 +374,7 @@ void CardGame::Paint(HDC hdc) {
   DrawTextIn(hdc, "SCORE", r.left + 75, r.top + 20, r.right - 5, r.top + 36, DT_SINGLELINE | DT_BOTTOM | DT_CENTER);
   long top = r.top + 44;
   for (std::uint32_t s = 0; s < seats && s < 4; ++s, top += 16) {
-    DrawTextIn(hdc, seatList[s].name, r.left, top, r.left + 70, r.bottom, DT_SINGLELINE | DT_RIGHT);
+    DrawNameIn(hdc, seatList[s].name, r.left, top, r.left + 70, r.bottom, DT_SINGLELINE | DT_RIGHT);
     DrawTextIn(hdc, std::to_string(scores[s]), r.left + 75, top, r.right - 5, r.bottom, DT_CENTER | DT_WORDBREAK);
   }
   if (showStatusLines) DrawStatusLines(hdc);

@@ -87,6 +87,8 @@ class CardGame {
   void InvalidateTable();
   void InvalidateStatus();
   void DrawStatusLines(HDC hdc);
+  // The status lines in the middle of the table, for a table that shows nothing yet.
+  void PaintTablePrompt(HDC hdc);
   void PlayBeep();
   void SetSortMode(std::int32_t mode);
   void SetState(std::int32_t value);
@@ -131,6 +133,10 @@ class CardGame {
 
 // Text and lines of the games' tables and panels.
 void DrawTextIn(HDC hdc, const std::string& text, long left, long top, long right, long bottom, UINT format);
+// A seat's name in a single-line column of a panel: in the selected font, or in the same
+// face made smaller (not below 11 pixels) when it would not fit; what still does not fit
+// ends in an ellipsis. True when the whole name is shown.
+bool DrawNameIn(HDC hdc, const std::string& name, long left, long top, long right, long bottom, UINT format);
 void DrawLine(HDC hdc, int x1, int y1, int x2, int y2);
 
 // Puts the TEXT resource of the game window's module into the rules text box; false when

@@ -166,14 +166,38 @@ bool CardPile::ContainsPoint(const CardPoint& p) const {
 }
 
 Card* CardPile::CardAt(long x, long y) const {
-  if (cards.empty() || !Contains(x, y)) return nullptr;
-  if (layout == kStack || spacing == 0) return cards.front();
-  // Columns answer by the vertical offset, rows (and unknown layouts) by the horizontal one.
-  long offset = IsColumn(layout) ? y - bounds.top : x - bounds.left;
-  long index = offset / spacing;
-  const long last = static_cast<long>(cards.size()) - 1;
-  index = std::max(0L, std::min(index, last));
-  return cards[static_cast<std::size_t>(index)];
+  if (cards.empty()) return nullptr;
+  // A selected card is drawn lifted by the spacing (moved left in a column): its raised
+  // part answers for it, and the place it left shows what lies under it.
+  if (layout == kStack || spacing == 0) {
+    Card* first = cards.front();
+    const long lift = layout == kStack && first->selected ? spacing : 0;
+    const bool onRaised = lift > 0 && x >= bounds.left && x <= bounds.left + cardWidth && y >= bounds.top - lift &&
+                          y <= bounds.top - lift + cardHeight;
+    return Contains(x, y) || onRaised ? first : nullptr;
+  }
+  // Cards are drawn first to last, each over the one before: the last one under the point
+  // is the one seen there. The last card reaches the far edge of the bounds.
+  const bool column = IsColumn(layout);
+  for (std::size_t i = cards.size(); i-- > 0;) {
+    const long step = static_cast<long>(i) * spacing;
+    long left = column ? bounds.left : bounds.left + step;
+    long top = column ? bounds.top + step : bounds.top;
+    long right = left + cardWidth, bottom = top + cardHeight;
+    if (i + 1 == cards.size()) {
+      if (column) bottom = bounds.bottom;
+      else right = bounds.right;
+    }
+    if (cards[i]->selected) {
+      const long dx = column ? spacing : 0, dy = column ? 0 : spacing;
+      left -= dx;
+      right -= dx;
+      top -= dy;
+      bottom -= dy;
+    }
+    if (x >= left && x <= right && y >= top && y <= bottom) return cards[i];
+  }
+  return nullptr;
 }
 
 void CardPile::ToggleSelect(Card* card) {

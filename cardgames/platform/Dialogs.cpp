@@ -224,6 +224,13 @@ LRESULT HallOfFameInit(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
     FindClose(h);
   }
   if (!count) SendMessageA(list, LB_ADDSTRING, 0, LPARAM("No High Scores"));
+  // Opens on the current game's list, else on the first one there is.
+  if (count) {
+    LRESULT sel = SendMessageA(list, LB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(app->CurrentTitle().c_str()));
+    if (app->CurrentTitle().empty() || sel == LB_ERR) sel = 0;
+    SendMessageA(list, LB_SETCURSEL, WPARAM(sel), 0);
+    SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_LIST, LBN_SELCHANGE), LPARAM(list));
+  }
   CenterOverParentOrScreen(hwnd);
   return TRUE;
 }
@@ -260,6 +267,9 @@ LRESULT NewGameInit(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
   }
   if (app->gameList.empty())
     SendMessageA(list, LB_ADDSTRING, 0, LPARAM(LoadResourceString(app->instance, IDS_NO_GAMES).c_str()));
+  // No game played before: the first one, so that OK always starts a game.
+  else if (SendMessageA(list, LB_GETCURSEL, 0, 0) == LB_ERR)
+    SendMessageA(list, LB_SETCURSEL, 0, 0);
   CenterDialog(hwnd, app);
   return TRUE;
 }

@@ -34,6 +34,10 @@ std::int32_t GameDialogs::ChooseWithCheck(HWND owner, int dialogId, DLGPROC proc
   return RunDialog(owner, dialogId, procedure, &list);
 }
 
+std::int32_t GameDialogs::Options(HWND owner, int dialogId, DLGPROC procedure, CardGame& game) {
+  return RunDialog(owner, dialogId, procedure, &game);
+}
+
 GameDialogs& CurrentGameDialogs() { return *current; }
 
 void SetGameDialogs(GameDialogs* dialogs) { current = dialogs ? dialogs : &realDialogs; }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+class CardGame;
 class ChoiceList;
 class ChoiceListWithCheck;
 
@@ -19,6 +20,8 @@ class GameDialogs {
   // Modal choice dialog from the owner's module; answers the dialog's result.
   virtual std::int32_t Choose(HWND owner, int dialogId, DLGPROC procedure, ChoiceList& list);
   virtual std::int32_t ChooseWithCheck(HWND owner, int dialogId, DLGPROC procedure, ChoiceListWithCheck& list);
+  // A game's modal options dialog with the game as its parameter; 1 after OK, 0 after Cancel.
+  virtual std::int32_t Options(HWND owner, int dialogId, DLGPROC procedure, CardGame& game);
 };
 
 // The boxes in use: the real ones unless a test has put its own in place.

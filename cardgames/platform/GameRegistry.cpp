@@ -1,5 +1,10 @@
 #include "GameRegistry.h"
 
+#include <algorithm>
+#include <cctype>
+
+#include "Random.h"
+
 std::string GameVersion() { return "8.2.5.2"; }
 
 const GameSlot kGameSlots[21] = {
@@ -16,6 +21,29 @@ const char* const kComputerNames[25] = {
     "Josephine", "Kevin", "Loretta", "Mark",   "Nancy",  "Ogden",    "Persephone", "Quincy", "Rose",
     "Stuart", "Tabitha", "Ulrich", "Veronica", "William", "Yasmine", "Zeke",
 };
+
+namespace {
+
+bool SameName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+         });
+}
+
+}  // namespace
+
+std::vector<std::string> DrawComputerNames(RandomSource& rng, std::size_t count, const std::string& playerName) {
+  std::vector<std::string> free;
+  for (const char* name : kComputerNames)
+    if (!SameName(name, playerName)) free.push_back(name);
+  std::vector<std::string> drawn;
+  while (drawn.size() < count && !free.empty()) {
+    const std::size_t i = rng.Next(static_cast<std::uint32_t>(free.size())) % free.size();
+    drawn.push_back(free[i]);
+    free.erase(free.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  return drawn;
+}
 
 GameRegistry OrderedGameModules(const std::vector<GameDescriptor>& modules) {
   GameRegistry ordered;

@@ -33,6 +33,10 @@ extern const GameSlot kGameSlots[21];
 // The 25 names the computer seats draw from.
 extern const char* const kComputerNames[25];
 
+// Names for the computer seats of one game: each drawn at random from the names no other
+// seat has, the player's own name (in any letter case) included.
+std::vector<std::string> DrawComputerNames(RandomSource& rng, std::size_t count, const std::string& playerName);
+
 // Descriptors of the game modules built into the program, in any order.
 const std::vector<GameDescriptor>& GameModules();
 

@@ -104,7 +104,11 @@ LRESULT OnPaint(HWND hwnd, UINT, WPARAM, LPARAM) {
   if (app && GetClientRect(hwnd, &client)) {
     MemoryBitmap offScreen(hdc, client);
     app->background.Draw(offScreen.Dc(), 0, 0);
-    if (app->currentGame) app->currentGame->Paint(offScreen.Dc());
+    if (app->currentGame) {
+      app->currentGame->Paint(offScreen.Dc());
+      // Before the first deal a game draws nothing: the table says what it waits for.
+      if (app->currentGame->GetState() == Dealing) app->currentGame->PaintTablePrompt(offScreen.Dc());
+    }
   }
   EndPaint(hwnd, &ps);
   return 0;
@@ -291,12 +295,14 @@ CardGame* RookwellApp::SelectGame(const GameDescriptor* descriptor) {
   std::string product = LoadResourceString(instance, IDS_PRODUCT);
   if (window) SetWindowTextA(window, (title.empty() ? product : product + ": " + title).c_str());
   game->cardImages = cardImages.get();
-  for (std::uint32_t seat = 0; seat < game->seats; ++seat) {
+  const std::uint32_t computers = game->seats - (humanSeat < game->seats ? 1 : 0);
+  const std::vector<std::string> names = DrawComputerNames(rng, computers, settings.playerName);
+  for (std::uint32_t seat = 0, drawn = 0; seat < game->seats; ++seat) {
     if (seat == humanSeat) {
       game->SetSeatName(settings.playerName, seat);
       game->SetSeatComputer(false, seat);
     } else {
-      game->SetSeatName(kComputerNames[rng.Next(25)], seat);
+      game->SetSeatName(drawn < names.size() ? names[drawn++] : std::string(), seat);
       game->SetSeatComputer(true, seat);
     }
   }

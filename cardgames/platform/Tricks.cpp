@@ -22,6 +22,7 @@ void TrickState::NewHand() {
   trumpAllowed = firstTrickTrumpRule;
   noLeadSuit = noLeadSuitRule;
   trump = kSuitNone;
+  suit4Trump = false;
   std::fill(std::begin(suitBudget), std::end(suitBudget), 3u);
   for (auto& row : unplayed) std::fill(std::begin(row), std::end(row), 0u);
   std::fill(std::begin(previousTrick), std::end(previousTrick), nullptr);
@@ -49,16 +50,27 @@ void TrickState::NewTrick() {
   playedCount = 0;
 }
 
-void TrickState::SetTrump(std::int32_t suit) { trump = suit; }
+void TrickState::SetTrump(std::int32_t suit) {
+  trump = suit;
+  suit4Trump = false;
+}
 
-void TrickState::ClearTrump() { trump = kSuitNone; }
+void TrickState::SetTrumpSuit4() {
+  trump = kSuitNone;
+  suit4Trump = true;
+}
 
-void TrickState::SetTrumpFromCard(const Card& card) { trump = card.suit; }
+void TrickState::ClearTrump() {
+  trump = kSuitNone;
+  suit4Trump = false;
+}
+
+void TrickState::SetTrumpFromCard(const Card& card) { SetTrump(card.suit); }
 
 void TrickState::SetNoLeadSuit(std::int32_t suit) { noLeadSuitRule = noLeadSuit = suit; }
 
 bool TrickState::IsTrump(const Card* card) const {
-  return trump != kSuitNone && card->suit == trump;
+  return HasTrump() && card->suit == trump;
 }
 
 bool TrickState::IsClosedFor(std::int32_t suit, const CardPile& hand) const {
@@ -171,7 +183,7 @@ Card* TrickState::ChooseLeadInSuit(const CardPile& hand, std::int32_t suit,
     if (h == 0) return c;
     if (h == prev + 1 || h > 4) {
       std::uint32_t s = h;
-      if (trump != kSuitNone && suit == trump) s += 15;
+      if (HasTrump() && suit == trump) s += 15;
       if (!CanOutlastHigher(c, hand)) s += 15;
       score = s;
       if (!result) result = c;
@@ -191,7 +203,7 @@ Card* TrickState::ChooseLead(const CardPile& hand, RandomSource& rng) const {
   // Draw trumps.
   const std::uint32_t heldTrump = held(trump);
   const std::uint32_t outTrump = out(trump);
-  if (trump != kSuitNone && outTrump > heldTrump && heldTrump > 0 && hand.longInSuit &&
+  if (HasTrump() && outTrump > heldTrump && heldTrump > 0 && hand.longInSuit &&
       (heldTrump > 1 || (outTrump - heldTrump < 3 && hand.longestSuit != kSuitNone &&
                          held(hand.longestSuit) > 0)) &&
       !IsClosedFor(trump, hand)) {
@@ -215,7 +227,7 @@ Card* TrickState::ChooseLead(const CardPile& hand, RandomSource& rng) const {
   for (cycle.count = 0; cycle.count < 4; ++cycle.count) {
     suit = (cycle.first + cycle.count) & 3;
     if (held(suit) == 0 || IsClosedFor(suit, hand)) continue;
-    if (held(suit) == 1 && suit != trump && trump != kSuitNone && heldTrump > 0)
+    if (held(suit) == 1 && suit != trump && HasTrump() && heldTrump > 0)
       return hand.FindCardOfSuit(suit, 0);
     std::uint32_t s = 15;
     Card* c = ChooseLeadInSuit(hand, suit, s);
@@ -269,7 +281,7 @@ Card* TrickState::ChooseWinningCard(const CardPile& hand, RandomSource& rng, boo
   if (!HasLegalCard(hand)) return hand.FirstCard();
   if (!CanWin(hand, false)) return ChooseLosingCard(hand, rng, dumpHigh);
 
-  const std::uint32_t trumpsHeld = trump == kSuitNone ? 0 : hand.CountSuit(trump);
+  const std::uint32_t trumpsHeld = HasTrump() ? hand.CountSuit(trump) : 0;
   // A trump over a non-trump winner, when higher trumps are many or it is the only one.
   auto trumpRule = [&](const Card* c) {
     return IsTrump(c) && winningCard && !IsTrump(winningCard) &&

@@ -15,7 +15,10 @@ class TrickState {
   // Counts the pack again from nothing, for play values changed after the deal.
   void RebuildUnplayed(const CardDeck& deck);
   void NewTrick();
+  // Suit 4 stands for no trump here.
   void SetTrump(std::int32_t suit);
+  // Cards a game has moved into suit 4 (Rauber Skat's jacks in Grand) are trumps.
+  void SetTrumpSuit4();
   void ClearTrump();
   void SetTrumpFromCard(const Card& card);
   void SetNoLeadSuit(std::int32_t suit);
@@ -52,6 +55,7 @@ class TrickState {
   std::uint32_t playedCount = 0;
   std::int32_t winningSeat = 0;
   std::int32_t trump = kSuitNone;
+  bool suit4Trump = false;  // trump is 4 and suit 4 is a real trump suit
   std::int32_t noLeadSuitRule = kSuitNone;
   std::int32_t noLeadSuit = kSuitNone;
   Card* previousTrick[4] = {};
@@ -60,6 +64,7 @@ class TrickState {
   Card* winningCard = nullptr;
 
  private:
+  bool HasTrump() const { return trump != kSuitNone || suit4Trump; }
   bool IsTrump(const Card* card) const;
   bool HasLegalCard(const CardPile& hand) const;
   // A suit that may not be led yet, unless the hand holds nothing else.

@@ -2,6 +2,8 @@
 
 #include <richedit.h>
 
+#include <algorithm>
+
 #include "Utils.h"
 
 const char* const kDefaultBtnText = "|OK|Cancel|Yes|No|Abort|Retry|Ignore|";
@@ -12,6 +14,13 @@ const char kClassName[] = "KMsgBox";
 const COLORREF kBandColour = 0x984E00;
 const int kBandWidth = 54;
 const int kButtonWidth = 70, kButtonHeight = 23;
+const int kWidestLine = 400;        // measured lines are cut to this width
+const size_t kSteppedText = 16384;  // longer texts are not widened step by step,
+const size_t kLongParagraph = 512;  // nor texts with longer paragraphs, which are broken
+// The rich-text control takes in text at about a second or two per megabyte: a body shows
+// at most this much, and says how much more there is.
+const size_t kShownText = 128 * 1024;
+const int kFittingHeight = 0x7000;  // body height while it is fitted
 
 // Everything one open box needs; each call has its own.
 struct BoxState {
@@ -140,27 +149,152 @@ void UnregisterBoxClass() {
   if (--g_classUsers == 0) UnregisterClassA(kClassName, GetModuleHandleA(nullptr));
 }
 
-// Width of the widest line and the sum of the line heights, in the box font.
-SIZE MeasureText(HFONT font, const std::string& text) {
+// Width of the widest line, up to the cap, and the sum of the line heights, in the box font.
+// A line is measured piece by piece only until it is wider than the cap, so a long text
+// costs one pass over its characters.
+SIZE MeasureText(HFONT font, const std::string& text, int cap) {
   HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, font);
   TEXTMETRICA tm;
   GetTextMetricsA(dc, &tm);
+  const size_t kPiece = 256;
   SIZE total = {0, 0};
   size_t start = 0;
   for (;;) {
     size_t end = text.find("\r\n", start);
-    std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    SIZE s = {0, tm.tmHeight};
-    if (!line.empty()) GetTextExtentPoint32A(dc, line.data(), int(line.size()), &s);
-    total.cx = IntMax(total.cx, s.cx);
-    total.cy += IntMax(s.cy, int(tm.tmHeight));
+    const size_t stop = end == std::string::npos ? text.size() : end;
+    int width = 0;
+    for (size_t at = start; at < stop && width <= cap; at += kPiece) {
+      SIZE s = {0, 0};
+      const size_t n = IntMin(int(kPiece), int(stop - at));
+      if (GetTextExtentPoint32A(dc, text.data() + at, int(n), &s)) width += s.cx;
+    }
+    total.cx = IntMax(total.cx, IntMin(width, cap));
+    total.cy += tm.tmHeight;
     if (end == std::string::npos) break;
     start = end + 2;
   }
   SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
   return total;
+}
+
+// Length of the longest paragraph (text between line breaks).
+size_t LongestParagraph(const std::string& text) {
+  size_t longest = 0, start = 0;
+  for (;;) {
+    const size_t end = text.find("\r\n", start);
+    longest = std::max(longest, (end == std::string::npos ? text.size() : end) - start);
+    if (end == std::string::npos) return longest;
+    start = end + 2;
+  }
+}
+
+// Cuts a text longer than kShownText, at a line break near the limit where there is one,
+// and ends it with a line that says how many characters are left out.
+void CutToShownLength(MsgBodyText& shown) {
+  std::string& t = shown.text;
+  if (t.size() <= kShownText) return;
+  size_t cut = t.rfind("\r\n", kShownText);
+  if (cut == std::string::npos || cut < kShownText - 1024) cut = kShownText;
+  if (cut > 0 && t[cut - 1] == '\r') --cut;
+  const size_t left = t.size() - cut;
+  t.resize(cut);
+  t += "\r\n[... " + std::to_string(left) + " more characters]";
+  std::vector<MsgBodyText::Stretch> bold;
+  for (const auto& b : shown.bold)
+    if (size_t(b.start) < cut) bold.push_back({b.start, int(std::min(size_t(b.start + b.length), cut)) - b.start});
+  shown.bold.swap(bold);
+}
+
+// Breaks the paragraphs longer than kLongParagraph into lines of the width, after a blank
+// where there is one, as the control would wrap them: it lays out one paragraph in time
+// that grows with the square of its length. The bold stretches move with their text.
+void BreakLongParagraphs(HFONT font, MsgBodyText& shown, int width) {
+  const std::string& t = shown.text;
+  std::vector<size_t> breaks;  // a line break goes before each of these characters
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  size_t start = 0;
+  for (;;) {
+    size_t end = t.find("\r\n", start);
+    if (end == std::string::npos) end = t.size();
+    for (size_t at = start; end - start > kLongParagraph && at < end;) {
+      const int n = int(std::min<size_t>(end - at, 1024));
+      int fit = 0;
+      SIZE size;
+      GetTextExtentExPointA(dc, t.data() + at, n, width, &fit, nullptr, &size);
+      if (fit >= n && at + size_t(n) == end) break;  // the rest fits on one line
+      size_t cut = at + size_t(std::max(fit, 1));
+      if (fit < n && t[cut] == ' ') {
+        ++cut;  // a blank may stand past the edge
+      } else if (fit < n) {
+        size_t blank = cut;
+        while (blank > at + 1 && t[blank - 1] != ' ') --blank;
+        if (blank > at + 1) cut = blank;
+      }
+      breaks.push_back(cut);
+      at = cut;
+    }
+    if (end == t.size()) break;
+    start = end + 2;
+  }
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  if (breaks.empty()) return;
+  std::string text;
+  text.reserve(t.size() + 2 * breaks.size());
+  size_t from = 0;
+  for (size_t b : breaks) {
+    text.append(t, from, b - from);
+    text += "\r\n";
+    from = b;
+  }
+  text.append(t, from, std::string::npos);
+  auto moved = [&](int pos) {
+    return pos + 2 * int(std::upper_bound(breaks.begin(), breaks.end(), size_t(pos)) - breaks.begin());
+  };
+  for (auto& b : shown.bold) {
+    const int first = moved(b.start), last = moved(b.start + b.length - 1);
+    b.start = first;
+    b.length = last - first + 1;
+  }
+  shown.text.swap(text);
+}
+
+// The rich-text body with its text and bold stretches, taller than any text it lays out.
+HWND MakeBody(BoxState& st, const MsgBodyText& shown, DWORD flags, bool scrolls, int width) {
+  DWORD style = WS_CHILD | WS_VISIBLE | ES_READONLY | ES_MULTILINE | (scrolls ? WS_VSCROLL : 0);
+  if (flags & 0x80000) style |= ES_RIGHT;
+  DWORD exStyle = (flags & 0x100000) ? WS_EX_RTLREADING : 0;
+  HWND body = CreateWindowExA(exStyle, "RICHEDIT", "", style, 86, 30, width, kFittingHeight, st.box, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  if (!body) return nullptr;
+  SendMessageA(body, EM_EXLIMITTEXT, 0, LPARAM(IntMax(int(shown.text.size()) + 1, 32767)));
+  SendMessageA(body, EM_SETEVENTMASK, 0, ENM_REQUESTRESIZE);
+  SendMessageA(body, WM_SETFONT, reinterpret_cast<WPARAM>(st.font), TRUE);
+  SendMessageA(body, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_WINDOW));
+  SetWindowTextA(body, shown.text.c_str());
+  // The control counts a line break as the two characters it is, as the text does.
+  for (const auto& b : shown.bold) {
+    CHARRANGE cr = {b.start, b.start + b.length};
+    SendMessageA(body, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&cr));
+    CHARFORMATA cf = {};
+    cf.cbSize = sizeof(cf);
+    cf.dwMask = CFM_BOLD;
+    cf.dwEffects = CFE_BOLD;
+    SendMessageA(body, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+  }
+  CHARRANGE none = {0, 0};
+  SendMessageA(body, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&none));
+  return body;
+}
+
+// Height the body asks for at its present width.
+int RequestedHeight(BoxState& st) {
+  st.requested = SIZE{0, 0};
+  SendMessageA(st.body, EM_REQUESTRESIZE, 0, 0);
+  return st.requested.cy;
 }
 
 HICON IconFor(DWORD flags) {
@@ -190,6 +324,9 @@ MsgBodyText ParseMsgBody(const std::string& raw) {
         out.bold.push_back({openAt, int(out.text.size()) - openAt});
       openAt = -1;
       i += 4;
+    } else if (t[i] == '\0') {
+      out.text += "\\0";  // shown, where it would end the text the control gets
+      ++i;
     } else {
       out.text += t[i++];
     }
@@ -223,57 +360,60 @@ int ShowMsgBox(HWND owner, const std::string& text, const std::string& caption, 
     if (rich) FreeLibrary(rich);
     return 0;
   }
-  DWORD bodyStyle = WS_CHILD | WS_VISIBLE | ES_READONLY | ES_MULTILINE;
-  if (flags & 0x80000) bodyStyle |= ES_RIGHT;
-  DWORD bodyEx = (flags & 0x100000) ? WS_EX_RTLREADING : 0;
-  st.body = CreateWindowExA(bodyEx, "RICHEDIT", "", bodyStyle, 86, 30, 100, 13, st.box, nullptr, inst, nullptr);
-  if (st.body) {
-    SendMessageA(st.body, EM_SETEVENTMASK, 0, ENM_REQUESTRESIZE);
-    SendMessageA(st.body, WM_SETFONT, reinterpret_cast<WPARAM>(st.font), TRUE);
-    SendMessageA(st.body, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_WINDOW));
-  }
-
-  // Body text and its bold stretches.
+  // Body text and its bold stretches; measured once.
   MsgBodyText shown = ParseMsgBody(text);
-  if (st.body) {
-    SetWindowTextA(st.body, shown.text.c_str());
-    for (const auto& b : shown.bold) {
-      // The control counts a line break as one character.
-      int start = 0, len = 0;
-      for (int i = 0; i < b.start; ++i)
-        if (!(shown.text[i] == '\r' && i + 1 < int(shown.text.size()) && shown.text[i + 1] == '\n')) ++start;
-      for (int i = b.start; i < b.start + b.length; ++i)
-        if (!(shown.text[i] == '\r' && i + 1 < int(shown.text.size()) && shown.text[i + 1] == '\n')) ++len;
-      CHARRANGE cr = {start, start + len};
-      SendMessageA(st.body, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&cr));
-      CHARFORMATA cf = {};
-      cf.cbSize = sizeof(cf);
-      cf.dwMask = CFM_BOLD;
-      cf.dwEffects = CFE_BOLD;
-      SendMessageA(st.body, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
-    }
-    CHARRANGE none = {0, 0};
-    SendMessageA(st.body, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&none));
-  }
+  CutToShownLength(shown);
+  const SIZE m = MeasureText(st.font, shown.text, kWidestLine);
+  const int tallest = GetSystemMetrics(SM_CYSCREEN) * 2 / 3;
 
-  // Measure, then widen in 10-pixel steps until the text no longer wraps.
-  SIZE m = MeasureText(st.font, shown.text);
-  m.cx = IntMin(m.cx, 400);
+  // The body scrolls when the text is taller than the screen allows. While it is fitted it
+  // is kept taller than the text, so that no scroll bar changes the width it lays out.
+  const int bar = GetSystemMetrics(SM_CXVSCROLL);
   int bodyW = m.cx, bodyH = m.cy;
-  bool fitted = false;
-  int widest = m.cx;
-  for (int i = 0; i <= 20 && st.body; ++i) {
-    bodyW = m.cx + 10 * i;
-    SetWindowPos(st.body, nullptr, 0, 0, bodyW, bodyH, SWP_NOMOVE | SWP_NOZORDER);
-    st.requested = SIZE{0, 0};
-    SendMessageA(st.body, EM_REQUESTRESIZE, 0, 0);
-    widest = IntMax(widest, st.requested.cx);
-    if (bodyH >= st.requested.cy) {
-      fitted = true;
-      break;
+  bool scrolls = m.cy > tallest;
+  bool barRoom = false;  // the width holds the scroll bar's
+  if (shown.text.size() <= kSteppedText && LongestParagraph(shown.text) <= kLongParagraph) {
+    // Widen in 10-pixel steps until the text no longer wraps.
+    st.body = MakeBody(st, shown, flags, scrolls, IntMax(m.cx, 100));
+    bool fitted = false;
+    int widest = m.cx;
+    for (int i = 0; i <= 20 && st.body; ++i) {
+      bodyW = m.cx + 10 * i;
+      SetWindowPos(st.body, nullptr, 0, 0, bodyW, kFittingHeight, SWP_NOMOVE | SWP_NOZORDER);
+      const int wanted = RequestedHeight(st);
+      widest = IntMax(widest, st.requested.cx);
+      if (bodyH >= wanted) {
+        fitted = true;
+        break;
+      }
+    }
+    if (st.body && !fitted) {
+      // It still wraps: as wide as it asked, as tall as the control lays it out.
+      bodyW = widest + 10;
+      SetWindowPos(st.body, nullptr, 0, 0, bodyW, kFittingHeight, SWP_NOMOVE | SWP_NOZORDER);
+      const int wanted = RequestedHeight(st);
+      if (wanted > 0) bodyH = wanted;
+    }
+  } else {
+    // Each step would lay the whole text out again: a long text takes the widest body the
+    // steps could give, and room for the scroll bar it most likely needs.
+    bodyW = m.cx < kWidestLine ? m.cx + 10 : kWidestLine + 20 * 10 + 10;
+    BreakLongParagraphs(st.font, shown, bodyW - 20);
+    bodyW += bar;
+    scrolls = barRoom = true;
+    st.body = MakeBody(st, shown, flags, scrolls, bodyW);
+    const int wanted = st.body ? RequestedHeight(st) : 0;
+    if (wanted > 0) bodyH = wanted;
+  }
+  if (bodyH > tallest) {
+    // Taller than the screen allows: the body scrolls, and its bar takes room of its own.
+    bodyH = tallest;
+    if (!barRoom) bodyW += bar;
+    if (st.body && !scrolls) {
+      DestroyWindow(st.body);
+      st.body = MakeBody(st, shown, flags, true, bodyW);
     }
   }
-  if (!fitted) bodyW = widest + 10;
 
   const int hMargin = bodyW < 200 ? 64 : 32;
   const int vMargin = bodyH < 39 ? 45 : 32;

@@ -177,11 +177,27 @@ std::string PadLeftZero(const std::string& text, int width) {
 namespace {
 
 // Replace the first occurrence, restarting from the start each time, until none is left.
-std::string ReplaceLoop(std::string text, const std::string& search, const std::string& replacement) {
+// Done in one pass: the text kept so far holds no occurrence, so the first one is the one
+// that ends first as the characters are taken one by one; a replacement is taken again
+// before the rest, since it may join with what surrounds it into a new occurrence.
+std::string ReplaceLoop(const std::string& text, const std::string& search, const std::string& replacement) {
+  std::string out, again;  // again: characters still to take, last one first
+  out.reserve(text.size());
+  const size_t n = search.size();
+  size_t i = 0;
   for (;;) {
-    size_t p = text.find(search);
-    if (p == std::string::npos) return text;
-    text.replace(p, search.size(), replacement);
+    if (!again.empty()) {
+      out += again.back();
+      again.pop_back();
+    } else if (i < text.size()) {
+      out += text[i++];
+    } else {
+      return out;
+    }
+    if (out.size() >= n && out.compare(out.size() - n, n, search) == 0) {
+      out.resize(out.size() - n);
+      again.append(replacement.rbegin(), replacement.rend());
+    }
   }
 }
 
@@ -190,21 +206,17 @@ std::string ReplaceLoop(std::string text, const std::string& search, const std::
 std::string ReplaceAll(const std::string& text, const std::string& search, const std::string& replacement) {
   if (search.empty()) return text;
   if (replacement.find(search) == std::string::npos) return ReplaceLoop(text, search, replacement);
-  // The loop would never end: go through a placeholder character nobody uses.
-  const std::string all = text + search + replacement;
-  char ph = char(255);
-  for (int c = 1; c <= 9; ++c) {
-    if (all.find(char(c)) == std::string::npos) {
-      ph = char(c);
-      break;
-    }
-  }
-  std::string marked = ReplaceLoop(text, search, std::string(1, ph));
+  // The loop would never end. Marking each match with an unused character and swapping the
+  // marks afterwards comes down to one left-to-right pass: a mark cannot be part of a new
+  // match. That pass needs no free character, so it also serves texts that use them all.
   std::string out;
-  for (char c : marked) {
-    if (c == ph) out += replacement;
-    else out += c;
+  size_t from = 0;
+  for (size_t p = text.find(search); p != std::string::npos; p = text.find(search, from)) {
+    out.append(text, from, p - from);
+    out += replacement;
+    from = p + search.size();
   }
+  out.append(text, from, std::string::npos);
   return out;
 }
 

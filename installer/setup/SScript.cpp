@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <unordered_map>
 
 #include "UtilPlus.h"
 #include "Utils.h"
@@ -136,10 +137,35 @@ bool TScript::Load(const std::string& path) {
   return true;
 }
 
+std::string TScript::RemoveBlockComments(const std::string& text) {
+  // Comments go one after the other, each time the first "/*" with the first "*/" after it,
+  // until a "*/" comes first or one of them is missing. The text kept so far holds neither
+  // mark, so the next one can only end at the character being added: one pass suffices,
+  // and marks that form where a comment is cut out are found like any other.
+  std::string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    out += text[i++];
+    const size_t n = out.size();
+    if (n < 2) continue;
+    if (out[n - 2] == '*' && out[n - 1] == '/') break;  // a close before any open: the rest stays
+    if (out[n - 2] != '/' || out[n - 1] != '*') continue;
+    // Its close may share the open's star, as in "/*/".
+    const size_t close = text.find("*/", i - 1);
+    if (close == std::string::npos) break;  // never closed: the rest stays
+    out.resize(n - 2);
+    i = close + 2;
+  }
+  out.append(text, i, std::string::npos);
+  return out;
+}
+
 TStringList TScript::CleanScriptText(const std::string& raw) {
   const std::string text = ScrambleText(raw, 0);
   // Split at CR, LF or CR LF and join with CR LF for the block-comment pass.
   std::string joined;
+  joined.reserve(text.size() + text.size() / 16);
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c == '\r') {
@@ -151,12 +177,7 @@ TStringList TScript::CleanScriptText(const std::string& raw) {
       joined += c;
     }
   }
-  for (;;) {
-    size_t open = joined.find("/*");
-    size_t close = joined.find("*/");
-    if (open == std::string::npos || close == std::string::npos || open >= close) break;
-    joined.erase(open, close + 2 - open);
-  }
+  joined = RemoveBlockComments(joined);
   TStringList out;
   size_t start = 0;
   for (;;) {
@@ -168,7 +189,7 @@ TStringList TScript::CleanScriptText(const std::string& raw) {
     size_t cut = probe.find("//");
     if (cut != std::string::npos) line.erase(cut);
     line = Trim(line);
-    if (!line.empty()) out.push_back(line);
+    if (!line.empty()) out.push_back(std::move(line));
     if (end == std::string::npos) break;
     start = end + 2;
   }
@@ -211,13 +232,24 @@ void TScript::ParseLine(const std::string& raw) {
   }
   keyword = UpperCase(Trim(keyword));
   if (keyword.empty()) return;
-  for (const auto& k : KeywordTable()) {
-    if (keyword == k.name) {
-      k.set(*this, arg);
-      return;
-    }
+  // The table's first entry of each name, found by name.
+  static const std::unordered_map<std::string, const Keyword*> byName = [] {
+    std::unordered_map<std::string, const Keyword*> m;
+    for (const auto& k : KeywordTable()) m.emplace(k.name, &k);
+    return m;
+  }();
+  const auto found = byName.find(keyword);
+  if (found == byName.end()) {
+    if (OnUnrecognized) OnUnrecognized(line);
+    return;
   }
-  if (OnUnrecognized) OnUnrecognized(line);
+  parsedLine_ = line;
+  found->second->set(*this, arg);
+  parsedLine_.clear();
+}
+
+void TScript::Reject() {
+  if (OnUnrecognized) OnUnrecognized(parsedLine_);
 }
 
 void TScript::GroupData(const std::string& arg) {
@@ -226,15 +258,12 @@ void TScript::GroupData(const std::string& arg) {
 }
 
 void TScript::SubDir(const std::string& arg) {
-  if (subDirPending_ && !subDir_.empty()) {
-    if (groups_.empty()) {
-      // A folder with no group to hold it: the script is wrong here.
-      subDirPending_ = false;
-      if (OnUnrecognized) OnUnrecognized("SET_SUB_DIR(" + subDir_ + ")");
-    } else {
-      CopyFiles(std::string());
-    }
+  if (!arg.empty() && groups_.empty()) {
+    // A folder with no group to hold it: the script is wrong here, and nothing changes.
+    Reject();
+    return;
   }
+  if (subDirPending_ && !subDir_.empty()) CopyFiles(std::string());
   if (arg.empty()) {
     subDirPending_ = false;
     return;
@@ -247,7 +276,7 @@ void TScript::SubDir(const std::string& arg) {
 
 void TScript::CopyFiles(const std::string& arg) {
   if (groups_.empty()) {
-    if (OnUnrecognized) OnUnrecognized("SET_COPY_FILES(" + arg + ")");
+    Reject();
     return;
   }
   groups_.back().items.push_back(std::to_string(OverwriteFlag_) + "|" + subDir_ + "|" + arg);

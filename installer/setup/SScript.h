@@ -213,6 +213,7 @@ class TScript {
 
   // Script text after scrambling, comments and blank lines are taken out.
   static TStringList CleanScriptText(const std::string& text);
+  static std::string RemoveBlockComments(const std::string& text);
   static std::string UnquoteArgument(const std::string& arg);
 
  private:
@@ -237,6 +238,8 @@ class TScript {
   void GroupData(const std::string& arg);
   void SubDir(const std::string& arg);
   void CopyFiles(const std::string& arg);
+  // Refuses the line being parsed as the unrecognised lines are refused.
+  void Reject();
 
   TStringList lines_;
   std::vector<TScriptGroup> groups_;
@@ -249,4 +252,5 @@ class TScript {
   int dialogIndex_ = 0;
   bool copyToUninstall_ = false;
   TStringList uninstallLines_;
+  std::string parsedLine_;  // the line whose keyword runs now, as the refusal box quotes it
 };

@@ -19,14 +19,55 @@ bool PointOnCard(const CardPile& pile, const Card* card, long& x, long& y) {
   return false;
 }
 
+bool RandomDialogs::YesNo(HWND owner, const std::string& caption, const std::string& text) {
+  ScriptedDialogs::YesNo(owner, caption, text);
+  const bool yes = rng_.Next(2) == 1;
+  boxes.back().answer = yes;
+  return yes;
+}
+
+std::int32_t RandomDialogs::Pick(const ChoiceList& list) {
+  // The dialog attaches a value to every choice shown; with none shown OK answers 0.
+  const std::size_t shown = std::min(list.choices.size(), list.values.size());
+  if (shown == 0) return 0;
+  return list.values[rng_.Next(static_cast<std::uint32_t>(shown)) % shown];
+}
+
+std::int32_t RandomDialogs::Choose(HWND owner, int dialogId, DLGPROC procedure, ChoiceList& list) {
+  ScriptedDialogs::Choose(owner, dialogId, procedure, list);
+  return boxes.back().answer = Pick(list);
+}
+
+std::int32_t RandomDialogs::ChooseWithCheck(HWND owner, int dialogId, DLGPROC procedure,
+                                            ChoiceListWithCheck& record) {
+  ScriptedDialogs::ChooseWithCheck(owner, dialogId, procedure, record);
+  if (checkFlags) {
+    checkFlags(record, rng_);
+  } else {
+    record.ticked = static_cast<std::uint8_t>(rng_.Next(2));
+    const std::uint32_t radio = rng_.Next(3);
+    record.allowCheck = radio == 1;
+    record.extraFlag = radio == 2;
+  }
+  return boxes.back().answer = Pick(record.list);
+}
+
 void SelfPlay::Fault(const std::string& what) {
   if (result_.faults.size() < 20) result_.faults.push_back(what);
 }
+
+std::uint32_t SelfPlay::Random(std::uint32_t n) { return n ? choices_.Next(n) % n : 0; }
 
 void SelfPlay::Click(long x, long y) {
   const LPARAM at = MAKELPARAM(x, y);
   game_.OnLButtonDown(at);
   game_.OnLButtonUp(at);
+}
+
+void SelfPlay::RightClick(long x, long y) {
+  const LPARAM at = MAKELPARAM(x, y);
+  game_.OnRButtonDown(at);
+  game_.OnRButtonUp(at);
 }
 
 bool SelfPlay::ClickCard(const CardPile& pile, const Card* card) {
@@ -36,14 +77,69 @@ bool SelfPlay::ClickCard(const CardPile& pile, const Card* card) {
   return true;
 }
 
+bool SelfPlay::RightClickCard(const CardPile& pile, const Card* card) {
+  long x = 0, y = 0;
+  if (!PointOnCard(pile, card, x, y)) return false;
+  RightClick(x, y);
+  return true;
+}
+
+std::uint32_t SelfPlay::HandCount() const {
+  return options_.handCounter ? options_.handCounter(game_) : game_.handsPlayed;
+}
+
+bool SelfPlay::FromPacks(const Card* card) const {
+  auto in = [card](const CardDeck* deck) {
+    return deck && !deck->pack.empty() && card >= &deck->pack.front() && card <= &deck->pack.back();
+  };
+  return in(&game_.deck) || (options_.secondPack && in(options_.secondPack(game_)));
+}
+
+std::vector<const Card*> SelfPlay::Located() const {
+  std::vector<const Card*> cards;
+  for (const SeatRecord& seat : game_.seatList) {
+    cards.insert(cards.end(), seat.cards.begin(), seat.cards.end());
+    if (seat.playedCard) cards.push_back(seat.playedCard);
+  }
+  cards.insert(cards.end(), game_.deck.stock.begin(), game_.deck.stock.end());
+  if (options_.secondPack)
+    if (const CardDeck* second = options_.secondPack(game_))
+      cards.insert(cards.end(), second->stock.begin(), second->stock.end());
+  if (options_.places) options_.places(game_, cards);
+  return cards;
+}
+
 bool SelfPlay::HumanToMove() {
+  if (options_.humanToMove) return options_.humanToMove(game_);
   const std::uint32_t human = game_.humanSeat;
-  if (game_.GetState() != Playing || game_.current != human || human >= game_.seats) return false;
+  if (human >= game_.seats || game_.current != human) return false;
   const SeatRecord& hand = game_.seatList[human];
-  return !hand.playedCard && hand.cards.size() > 1;
+  const std::int32_t st = game_.GetState();
+  if (st == Bidding) return options_.bidByClick && hand.bid.kind == kNoBid && !hand.cards.empty();
+  return st == Playing && !hand.playedCard && hand.cards.size() > 1;
+}
+
+void SelfPlay::BidHuman() {
+  SeatRecord& hand = game_.seatList[game_.humanSeat];
+  Card* pick = hand.cards[Random(static_cast<std::uint32_t>(hand.cards.size()))];
+  if (!pick->selected && !ClickCard(hand, pick)) {
+    Fault("no point of the table shows " + CardName(pick));
+    return;
+  }
+  ClickCard(hand, pick);
+  ++result_.humanBids;
+  if (hand.bid.kind == kNoBid) Fault("two clicks on a card did not bid it: " + CardName(pick));
 }
 
 void SelfPlay::MoveHuman() {
+  if (options_.humanMove) {
+    if (!options_.humanMove(*this)) Fault("the user was to move, but had nothing to do");
+    return;
+  }
+  if (game_.GetState() == Bidding) {
+    BidHuman();
+    return;
+  }
   SeatRecord& hand = game_.seatList[game_.humanSeat];
   std::vector<Card*> legal;
   for (Card* c : hand.cards)
@@ -52,7 +148,7 @@ void SelfPlay::MoveHuman() {
     Fault("the human seat holds no legal card");
     return;
   }
-  Card* pick = legal[choices_.Next(static_cast<std::uint32_t>(legal.size())) % legal.size()];
+  Card* pick = legal[Random(static_cast<std::uint32_t>(legal.size()))];
   if (!pick->selected && !ClickCard(hand, pick)) {
     Fault("no point of the table shows " + CardName(pick));
     return;
@@ -64,31 +160,38 @@ void SelfPlay::MoveHuman() {
     // A quick second play to the same trick must come to nothing.
     Observe();
     Snapshot();
-    Card* other = hand.cards[choices_.Next(static_cast<std::uint32_t>(hand.cards.size())) % hand.cards.size()];
+    Card* other = hand.cards[Random(static_cast<std::uint32_t>(hand.cards.size()))];
     ClickCard(hand, other);
     ClickCard(hand, other);
   }
 }
 
-bool SelfPlay::HandEnded(std::int32_t before, std::int32_t after) { return after == HandOver && before != HandOver; }
+bool SelfPlay::HandEnded(std::int32_t before, std::int32_t after) {
+  return after == options_.handOverState && before != options_.handOverState;
+}
 
 void SelfPlay::CheckHand() {
-  ++result_.hands;
-  std::map<const Card*, int> places;
+  const std::string hand = "hand " + std::to_string(result_.hands + 1) + ": ";
+  std::map<const Card*, int> held;  // in a hand or the stock
   for (const SeatRecord& seat : game_.seatList)
-    for (const Card* c : seat.cards) ++places[c];
-  for (const Card* c : playedThisHand_) ++places[c];
-  for (const Card* c : game_.deck.stock) ++places[c];
-  std::size_t counted = 0;
-  for (const Card& c : game_.deck.pack) {
-    const int n = places.count(&c) ? places[&c] : 0;
-    if (n != 1) Fault("hand " + std::to_string(result_.hands) + ": " + CardName(&c) + " is in " + std::to_string(n) +
-                      " places");
-    counted += places.count(&c);
-  }
-  if (counted != places.size()) Fault("cards from outside the pack are in play");
+    for (const Card* c : seat.cards) ++held[c];
+  for (const Card* c : game_.deck.stock) ++held[c];
+  std::map<const Card*, int> places;
+  for (const Card* c : Located()) ++places[c];
+  std::vector<const CardDeck*> packs = {&game_.deck};
+  if (options_.secondPack)
+    if (const CardDeck* second = options_.secondPack(game_)) packs.push_back(second);
+  for (const CardDeck* pack : packs)
+    for (const Card& c : pack->pack) {
+      const int n = places.count(&c) ? places[&c] : 0;
+      // A card played this hand may have gone with its trick or lie on a listed pile.
+      const bool ok = playedThisHand_.count(&c) ? n == 0 || (n == 1 && !held.count(&c)) : n == 1;
+      if (!ok) Fault(hand + CardName(&c) + " is in " + std::to_string(n) + " places");
+    }
+  for (const auto& p : places)
+    if (p.second > 0 && !FromPacks(p.first)) Fault(hand + "cards from outside the pack are in play");
   if (options_.tricksPerHand && tricksThisHand_ != options_.tricksPerHand)
-    Fault("hand " + std::to_string(result_.hands) + " had " + std::to_string(tricksThisHand_) + " tricks");
+    Fault(hand + std::to_string(tricksThisHand_) + " tricks");
   playedThisHand_.clear();
   tricksThisHand_ = 0;
   lastToPlay_ = lastWinner_ = -1;
@@ -124,6 +227,8 @@ void SelfPlay::Snapshot() {
 
 void SelfPlay::Observe() {
   const std::uint32_t seats = std::min<std::uint32_t>(game_.seats, 4);
+  const std::vector<const Card*> located = Located();
+  const std::set<const Card*> somewhere(located.begin(), located.end());
   bool anyBefore = false, anyNow = false, anyCleared = false;
   int newPlays = 0;
   std::uint32_t player = 0;
@@ -131,30 +236,33 @@ void SelfPlay::Observe() {
     const SeatRecord& seat = game_.seatList[s];
     Card* before = played_[s];
     Card* now = seat.playedCard;
-    anyBefore |= before != nullptr;
-    anyNow |= now != nullptr;
-    anyCleared |= before && !now;
     const std::string who = "seat " + std::to_string(s) + " ";
-    if (now && now != before) {
-      ++newPlays;
-      player = s;
-      if (before) Fault(who + "played a second card to one trick: " + CardName(now));
-      const std::vector<Card*>& held = hands_[s];
-      if (std::find(held.begin(), held.end(), now) == held.end()) {
-        Fault(who + "played a card it did not hold: " + CardName(now));
-      } else {
-        CardStack pile;
-        pile.cards.assign(held.begin(), held.end());
-        if (!tricks_.IsLegalPlay(now, pile)) Fault(who + "played an illegal card: " + CardName(now));
+    if (options_.trickPlays) {
+      anyBefore |= before != nullptr;
+      anyNow |= now != nullptr;
+      anyCleared |= before && !now;
+      if (now && now != before) {
+        ++newPlays;
+        player = s;
+        if (before) Fault(who + "played a second card to one trick: " + CardName(now));
+        const std::vector<Card*>& held = hands_[s];
+        if (std::find(held.begin(), held.end(), now) == held.end()) {
+          Fault(who + "played a card it did not hold: " + CardName(now));
+        } else {
+          CardStack pile;
+          pile.cards.assign(held.begin(), held.end());
+          if (!tricks_.IsLegalPlay(now, pile)) Fault(who + "played an illegal card: " + CardName(now));
+        }
+        if (std::find(seat.cards.begin(), seat.cards.end(), now) != seat.cards.end())
+          Fault(who + "still holds the card it played: " + CardName(now));
+        if (!playedThisHand_.insert(now).second) Fault(who + "played a card twice in one hand: " + CardName(now));
+        ++trickPlays_[s];
       }
-      if (std::find(seat.cards.begin(), seat.cards.end(), now) != seat.cards.end())
-        Fault(who + "still holds the card it played: " + CardName(now));
-      if (!playedThisHand_.insert(now).second) Fault(who + "played a card twice in one hand: " + CardName(now));
-      ++trickPlays_[s];
-      if (seat.cards.size() + 1 < hands_[s].size()) Fault(who + "lost more than the card it played");
-    } else if (seat.cards.size() < hands_[s].size()) {
-      Fault(who + "lost cards without playing them");
     }
+    // A card that left the hand was played or went to a place the game keeps.
+    for (const Card* c : hands_[s])
+      if (c != now && std::find(seat.cards.begin(), seat.cards.end(), c) == seat.cards.end() && !somewhere.count(c))
+        Fault(who + "lost a card without playing it: " + CardName(c));
   }
   if (anyCleared && anyNow) Fault("a trick was cleared only in part");
   if (options_.checkTurnOrder && newPlays == 1) CheckTurn(player, !anyBefore);
@@ -170,12 +278,19 @@ void SelfPlay::Observe() {
   }
   const std::int32_t now = game_.GetState();
   if (now != state_ && HandEnded(state_, now)) CheckHand();
+  const std::uint32_t count = HandCount();
+  if (count != handCount_) {
+    ++result_.hands;
+    handCount_ = count;
+  }
 }
 
 SelfPlayResult SelfPlay::Run(const SelfPlayOptions& options) {
   options_ = options;
   result_ = SelfPlayResult();
-  ScriptedDialogs boxes(&game_);
+  MersenneRandom dialogRandom(options_.dialogSeed);
+  RandomDialogs boxes(&game_, dialogRandom);
+  boxes.checkFlags = options_.checkFlags;
   trickPlays_.assign(4, 0);
   playedThisHand_.clear();
   tricksThisHand_ = 0;
@@ -183,6 +298,7 @@ SelfPlayResult SelfPlay::Run(const SelfPlayOptions& options) {
   game_.Resume();  // as the window's first size message does
   Snapshot();
   game_.NewDeal(true, true);
+  handCount_ = HandCount();
   Observe();
   while (result_.ticks < options_.maxTicks) {
     if (game_.GetState() == Finished) {
@@ -207,8 +323,12 @@ SelfPlayResult SelfPlay::Run(const SelfPlayOptions& options) {
   }
   if (!result_.finished) Fault("the game did not end within " + std::to_string(options_.maxTicks) + " ticks");
   else if (game_.state == Paused) Fault("the finished game was left paused");
-  // A game of legal plays opens no box before the one that ends it.
-  if (boxes.boxes.size() != 1) Fault(std::to_string(boxes.boxes.size()) + " boxes were opened");
-  result_.boxes = boxes.boxes;
+  // Only the boxes the game allows open before the one that ends it.
+  const std::vector<ScriptedDialogs::Box>& seen = boxes.boxes;
+  for (std::size_t i = 0; i + 1 < seen.size(); ++i)
+    if (!options_.allowBox || !options_.allowBox(seen[i]))
+      Fault("a " + seen[i].kind + " box opened during play: " + seen[i].caption + ": " + seen[i].text);
+  if (seen.empty() || seen.back().kind != "info") Fault("no box ended the game");
+  result_.boxes = seen;
   return result_;
 }

@@ -354,6 +354,34 @@ TEST_F(WhistTest, PaintsTheTableAndPanelsOnlyOnceDealt) {
   EXPECT_EQ(canvas.At(game.trickRects[0].left + 5, game.trickRects[0].top + 5), tc::kPaper);  // nothing played
 }
 
+// A selected card stands 20 pixels above the hand: that part of it plays it, and the
+// player's name, just above the hand, is drawn under it.
+TEST_F(WhistTest, TheRaisedPartOfASelectedCardIsItsOwn) {
+  Deal();
+  SeatRecord& hand = game.seatList[0];
+  Card* middle = hand.cards[6];
+  const long left = hand.bounds.left + 6 * 20, top = hand.bounds.top;
+  auto paintWithName = [&](const char* name) {
+    game.seatList[0].name = name;
+    tc::Canvas canvas(790, 560);
+    game.Paint(canvas.dc());
+    const std::vector<DWORD> pixels = canvas.Pixels();
+    std::vector<DWORD> raised;
+    for (long y = top - 19; y < top; ++y)
+      for (long x = left + 1; x < left + images.CardWidth(); ++x) raised.push_back(pixels[size_t(y) * 790 + size_t(x)]);
+    return raised;
+  };
+  middle->selected = true;
+  const std::vector<DWORD> unnamed = paintWithName("");
+  EXPECT_EQ(paintWithName("WWWWWWWWWWWWWWWWWW"), unnamed);
+  middle->selected = false;
+
+  game.OnLButtonDown(MAKELPARAM(left + 10, top + 40));
+  ASSERT_TRUE(middle->selected);
+  game.OnLButtonDown(MAKELPARAM(left + 40, top - 10));  // above the hand, on the raised card
+  EXPECT_EQ(game.tableCards[0], middle);
+}
+
 TEST_F(WhistTest, LayoutPlacesHandTricksAndLabels) {
   const int w = images.CardWidth(), hgt = images.CardHeight();
   ExpectRect(game.trumpCardRect, 611 - w - 10, 52, 611 - 10, 52 + hgt);

@@ -4,13 +4,18 @@
 #include <shlobj.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "AppFolders.h"
 #include "AppSettings.h"
+#include "GameRegistry.h"
 #include "HallOfFame.h"
+#include "Random.h"
 #include "Rijndael.h"
 #include "TestTool.h"
 
@@ -432,4 +437,28 @@ TEST(RegistryKeyTest, ValuesAndTrees) {
   EXPECT_TRUE(key.DeleteTree(""));
   EXPECT_FALSE(key.KeyExists("Game"));
   EXPECT_FALSE(key.KeyExists(""));
+}
+
+TEST(GameRegistryTest, ComputerSeatsOfOneGameHaveDistinctNames) {
+  struct Case {
+    const char* player;
+    std::size_t seats;
+  } cases[] = {{"Card Shark", 3}, {"rose", 3}, {"Persephone", 24}, {"Card Shark", 30}};
+  for (const Case& c : cases) {
+    for (std::uint32_t seed = 1; seed <= 200; ++seed) {
+      MersenneRandom rng(seed);
+      std::vector<std::string> names = DrawComputerNames(rng, c.seats, c.player);
+      std::set<std::string> upper;
+      for (std::string n : names) {
+        for (char& ch : n) ch = char(std::toupper(static_cast<unsigned char>(ch)));
+        upper.insert(n);
+      }
+      std::string player = c.player;
+      for (char& ch : player) ch = char(std::toupper(static_cast<unsigned char>(ch)));
+      const bool playerIsOne = player == "ROSE" || player == "PERSEPHONE";
+      ASSERT_EQ(std::min(c.seats, std::size_t(playerIsOne ? 24 : 25)), names.size()) << seed;
+      EXPECT_EQ(names.size(), upper.size()) << c.player << " " << seed;
+      EXPECT_EQ(0u, upper.count(player)) << c.player << " " << seed;
+    }
+  }
 }

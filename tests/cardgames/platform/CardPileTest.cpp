@@ -101,6 +101,25 @@ TEST(CardPile, HitTests) {
   row.SetPlacement(kRowFromAnchor, 100, 200, 0);
   EXPECT_EQ(CardName(row.CardAt(101, 201)), "2C");
 
+  // A selected card answers where it is drawn: lifted by the spacing (left in a column);
+  // the place it left shows the card under it.
+  row.SetPlacement(kRowFromAnchor, 100, 200, 15);
+  t("3C")->selected = true;
+  const Case lifted[] = {
+      {120, 190, "3C"}, {140, 185, "3C"}, {186, 190, "3C"}, {140, 250, "4C"},
+      {120, 290, "2C"}, {140, 184, "null"}, {190, 190, "null"},
+  };
+  for (const auto& c : lifted) EXPECT_EQ(CardName(row.CardAt(c.x, c.y)), c.card) << c.x << "," << c.y;
+  t("3C")->selected = false;
+  t("3H")->selected = true;
+  EXPECT_EQ(CardName(column.CardAt(5, 50)), "3H");
+  EXPECT_EQ(CardName(column.CardAt(75, 50)), "2H");
+  t("3H")->selected = false;
+  t("2S")->selected = true;
+  EXPECT_EQ(CardName(stack.CardAt(80, 5)), "2S");
+  EXPECT_EQ(stack.CardAt(80, -1), nullptr);
+  t("2S")->selected = false;
+
   // After Clear the old area still answers Contains, but there is no card.
   row.SetPlacement(kRowFromAnchor, 100, 200, 15);
   row.Clear();

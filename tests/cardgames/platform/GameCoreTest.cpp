@@ -458,3 +458,85 @@ TEST(CardGameTest, SortModeSortsTheHumanHand) {
   for (size_t i = 1; i < g.seatList[0].cards.size(); ++i)
     EXPECT_FALSE(CompareCardsByRank(g.seatList[0].cards[i], g.seatList[0].cards[i - 1]));
 }
+
+// Before the first deal the table carries the game's status lines, white, in its middle.
+TEST(CardGamePaintTest, TablePromptShowsTheStatusLinesInTheMiddleOfTheTable) {
+  ScriptedRandom rng;
+  NoGame g(rng);
+  RECT table = {12, 12, 611, 491}, status = {623, 12, 778, 491};
+  g.SetAreas(table, status);
+  struct Case {
+    std::vector<std::string> lines;
+    int rows;
+  } cases[] = {{{"The game has not started.", "", "", "", ""}, 1}, {{"Hand 1 of 8", "", "Choose a card.", "", ""}, 2}};
+  for (const Case& c : cases) {
+    g.statusLines = c.lines;
+    tc::Canvas canvas(790, 560);
+    g.PaintTablePrompt(canvas.dc());
+    int white = 0, whiteTop = 560, whiteBottom = 0;
+    bool outside = false;
+    const std::vector<DWORD> pixels = canvas.Pixels();
+    for (int y = 0; y < 560; ++y) {
+      for (int x = 0; x < 790; ++x) {
+        const DWORD v = pixels[size_t(y) * 790 + size_t(x)] & 0xFFFFFF;
+        if (v == 0xFF00FF) continue;
+        const bool inTable = x >= table.left && x < table.right && y >= table.top && y < table.bottom;
+        outside = outside || !inTable;
+        if (v == 0xFFFFFF) {
+          ++white;
+          whiteTop = std::min(whiteTop, y);
+          whiteBottom = std::max(whiteBottom, y);
+        }
+      }
+    }
+    const int middle = (table.top + table.bottom) / 2;
+    EXPECT_GT(white, 50) << c.lines[0];
+    EXPECT_FALSE(outside) << c.lines[0];
+    EXPECT_LT(whiteTop, middle) << c.lines[0];
+    EXPECT_GT(whiteBottom, middle - 20) << c.lines[0];
+    EXPECT_LE(whiteBottom - whiteTop, 30 * c.rows) << c.lines[0];
+    EXPECT_GT(whiteBottom - whiteTop, 30 * (c.rows - 1)) << c.lines[0];
+  }
+}
+
+// The score panel's font is Arial or a face of its widths, and a name in its 70-pixel
+// column is never cut at its start: the longest computer name whole, a long player's name
+// from its first letter.
+TEST(CardGamePaintTest, NamesFitTheScoreColumn) {
+  ScriptedRandom rng;
+  NoGame g(rng);
+  tc::Canvas canvas(400, 100);
+  HDC dc = canvas.dc();
+  g.smallFont.Select(dc);
+  std::vector<char> metrics(GetOutlineTextMetricsA(dc, 0, nullptr));
+  ASSERT_FALSE(metrics.empty()) << "no outline font for Arial";
+  auto* otm = reinterpret_cast<OUTLINETEXTMETRICA*>(metrics.data());
+  GetOutlineTextMetricsA(dc, UINT(metrics.size()), otm);
+  const std::string family = metrics.data() + reinterpret_cast<std::uintptr_t>(otm->otmpFamilyName);
+  EXPECT_TRUE(family == "Arial" || family == "Liberation Sans") << family;
+
+  struct Case {
+    const char* name;
+    bool whole;
+  } cases[] = {{"Persephone", true}, {"Card Shark", true}, {"Maximilian Featherstonehaugh", false}};
+  for (const Case& c : cases) {
+    canvas.Clear();
+    SetTextColor(dc, RGB(255, 255, 255));
+    SetBkMode(dc, TRANSPARENT);
+    EXPECT_EQ(c.whole, DrawNameIn(dc, c.name, 100, 10, 170, 26, DT_SINGLELINE | DT_RIGHT)) << c.name;
+    int inkLeft = 400, inkRight = -1;
+    const std::vector<DWORD> pixels = canvas.Pixels();
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 400; ++x)
+        if ((pixels[size_t(y) * 400 + size_t(x)] & 0xFFFFFF) != 0xFF00FF) {
+          inkLeft = std::min(inkLeft, x);
+          inkRight = std::max(inkRight, x);
+        }
+    EXPECT_GT(inkLeft, 100) << c.name << ": cut at the column's left edge";
+    EXPECT_LT(inkRight, 170) << c.name;
+    EXPECT_GT(inkRight - inkLeft, 40) << c.name;
+    // The font the panel selected is back in place.
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), HGDIOBJ(g.smallFont.Handle())) << c.name;
+  }
+  g.smallFont.Restore();
+}

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,43 +17,53 @@
 class ScriptedDialogs : public GameDialogs {
  public:
   struct Box {
-    std::string kind;  // "info", "yesno", "choice", "check"
+    std::string kind;  // "info", "yesno", "choice", "check", "options"
     std::string caption;
     std::string text;
     std::int32_t stateSeen;  // the watched game's state field while the box was open
     int dialogId;
     std::vector<std::string> choices;
+    std::vector<std::int32_t> values;  // offered with the choices
+    std::int32_t answer;               // what the box answered (Yes 1, No 0)
   };
 
   explicit ScriptedDialogs(const CardGame* watched = nullptr) : watched_(watched) { SetGameDialogs(this); }
   ~ScriptedDialogs() override { SetGameDialogs(nullptr); }
 
   void Info(HWND, const std::string& caption, const std::string& text) override {
-    boxes.push_back({"info", caption, text, Seen(), 0, {}});
+    boxes.push_back({"info", caption, text, Seen(), 0, {}, {}, 0});
   }
   bool YesNo(HWND, const std::string& caption, const std::string& text) override {
-    boxes.push_back({"yesno", caption, text, Seen(), 0, {}});
+    boxes.push_back({"yesno", caption, text, Seen(), 0, {}, {}, 0});
     if (answers.empty()) return false;
     bool a = answers.front();
     answers.pop_front();
+    boxes.back().answer = a;
     return a;
   }
   std::int32_t Choose(HWND, int dialogId, DLGPROC, ChoiceList& list) override {
-    boxes.push_back({"choice", list.caption, "", Seen(), dialogId, list.choices});
-    return NextValue();
+    boxes.push_back({"choice", list.caption, "", Seen(), dialogId, list.choices, list.values, 0});
+    return boxes.back().answer = NextValue();
   }
   std::int32_t ChooseWithCheck(HWND, int dialogId, DLGPROC, ChoiceListWithCheck& record) override {
-    boxes.push_back({"check", record.list.caption, "", Seen(), dialogId, record.list.choices});
+    boxes.push_back({"check", record.list.caption, "", Seen(), dialogId, record.list.choices, record.list.values, 0});
     record.ticked = tick;
-    return NextValue();
+    return boxes.back().answer = NextValue();
+  }
+
+  // Options dialogs are recorded and answered by onOptions (0, Cancel, without one).
+  std::int32_t Options(HWND, int dialogId, DLGPROC, CardGame& game) override {
+    boxes.push_back({"options", "", "", Seen(), dialogId, {}, {}, 0});
+    return boxes.back().answer = onOptions ? onOptions(game) : 0;
   }
 
   std::deque<bool> answers;
+  std::function<std::int32_t(CardGame&)> onOptions;
   std::deque<std::int32_t> values;
   std::uint8_t tick = 0;
   std::vector<Box> boxes;
 
- private:
+ protected:
   std::int32_t Seen() const { return watched_ ? watched_->state : -1; }
   std::int32_t NextValue() {
     if (values.empty()) return 0;

@@ -9,6 +9,7 @@
 #include "AppFolders.h"
 #include "AppSettings.h"
 #include "GameRegistry.h"
+#include "HallOfFame.h"
 #include "TestTool.h"
 
 namespace {
@@ -52,6 +53,24 @@ bool BoxSays(HWND box, const std::string& text) {
 
 HWND WaitDialog(const std::string& title, DWORD pid) { return tt::WaitForWindow("#32770", title, 10000, pid); }
 
+// Sends a main-window command and waits for the dialog it opens.
+HWND OpenDialog(const Running& r, int command, const std::string& title) {
+  PostMessageA(r.window, WM_COMMAND, WPARAM(command), 0);
+  return WaitDialog(title, r.process.pid);
+}
+
+// Waits a while for the main window's title to read the text; the title as it is then.
+std::string WaitTitle(const Running& r, const std::string& title) {
+  for (int i = 0; i < 50 && tt::WindowText(r.window) != title; ++i) Sleep(100);
+  return tt::WindowText(r.window);
+}
+
+// Presses a dialog's button and waits until the dialog is gone.
+void CloseDialog(HWND dialog, int button) {
+  tt::ClickButtonId(dialog, button);
+  EXPECT_TRUE(tt::WaitWindowGone(dialog, 5000));
+}
+
 std::vector<std::string> ListItems(HWND list) {
   std::vector<std::string> items;
   LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
@@ -70,6 +89,22 @@ std::string PerUserFolder() {
   char base[MAX_PATH] = {};
   SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, base);
   return std::string(base) + "\\Vintrell, LLC\\Rookwell\\";
+}
+
+// The all-users data folder, made when missing.
+std::string CommonFolder() {
+  char base[MAX_PATH] = {};
+  SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, base);
+  CreateDirectoryA((std::string(base) + "\\Vintrell, LLC").c_str(), nullptr);
+  CreateDirectoryA((std::string(base) + "\\Vintrell, LLC\\Rookwell").c_str(), nullptr);
+  return std::string(base) + "\\Vintrell, LLC\\Rookwell\\";
+}
+
+std::string SelectedItem(HWND list) {
+  LRESULT sel = SendMessageA(list, LB_GETCURSEL, 0, 0);
+  if (sel == LB_ERR) return std::string();
+  std::vector<std::string> items = ListItems(list);
+  return size_t(sel) < items.size() ? items[size_t(sel)] : std::string();
 }
 
 std::vector<std::string> RegisteredTitles() {
@@ -118,22 +153,18 @@ TEST(RookwellWindowTest, TableButtonsAndDialogs) {
   std::vector<std::string> expected = RegisteredTitles();
   if (expected.empty()) expected.push_back("No Game Modules Loaded");
   EXPECT_EQ(expected, ListItems(GetDlgItem(newGame, 4005)));
-  tt::ClickButtonId(newGame, IDCANCEL);
-  EXPECT_TRUE(tt::WaitWindowGone(newGame, 5000));
+  CloseDialog(newGame, IDCANCEL);
 
   // Rules without a game: the general help.
-  PostMessageA(r.window, WM_COMMAND, 1005, 0);
-  HWND rules = WaitDialog("Rookwell Instructions", r.process.pid);
+  HWND rules = OpenDialog(r, 1005, "Rookwell Instructions");
   ASSERT_NE(nullptr, rules);
   std::string help = tt::WindowText(GetDlgItem(rules, 4018));
   EXPECT_EQ(0u, help.find("Rookwell is a collection of card games")) << help;
   EXPECT_NE(std::string::npos, help.find("\r\n"));
-  tt::ClickButtonId(rules, IDOK);
-  EXPECT_TRUE(tt::WaitWindowGone(rules, 5000));
+  CloseDialog(rules, IDOK);
 
   // About: the games and the program's own version block.
-  PostMessageA(r.window, WM_COMMAND, 1000, 0);
-  HWND about = WaitDialog("About Rookwell", r.process.pid);
+  HWND about = OpenDialog(r, 1000, "About Rookwell");
   ASSERT_NE(nullptr, about);
   std::vector<std::string> games;
   for (const std::string& title : RegisteredTitles()) games.push_back(title + " 8.2.5.2");
@@ -148,18 +179,14 @@ TEST(RookwellWindowTest, TableButtonsAndDialogs) {
   tt::ClickButtonId(about, 4006);
   HWND help2 = WaitDialog("Rookwell Instructions", r.process.pid);
   ASSERT_NE(nullptr, help2);
-  tt::ClickButtonId(help2, IDOK);
-  EXPECT_TRUE(tt::WaitWindowGone(help2, 5000));
-  tt::ClickButtonId(about, IDOK);
-  EXPECT_TRUE(tt::WaitWindowGone(about, 5000));
+  CloseDialog(help2, IDOK);
+  CloseDialog(about, IDOK);
 
   // Hall of Fame opens and closes.
-  PostMessageA(r.window, WM_COMMAND, 1002, 0);
-  HWND hall = WaitDialog("Rookwell Hall Of Fame", r.process.pid);
+  HWND hall = OpenDialog(r, 1002, "Rookwell Hall Of Fame");
   ASSERT_NE(nullptr, hall);
   EXPECT_FALSE(ListItems(GetDlgItem(hall, 4009)).empty());
-  tt::ClickButtonId(hall, IDOK);
-  EXPECT_TRUE(tt::WaitWindowGone(hall, 5000));
+  CloseDialog(hall, IDOK);
   Exit(r);
 }
 
@@ -172,15 +199,13 @@ TEST(RookwellWindowTest, CheckForUpdateStartsTheUpdaterBesideTheProgram) {
   // Without the updater: the information box.
   Running r = StartRookwell(folder);
   ASSERT_NE(nullptr, r.window);
-  PostMessageA(r.window, WM_COMMAND, 1000, 0);
-  HWND about = WaitDialog("About Rookwell", r.process.pid);
+  HWND about = OpenDialog(r, 1000, "About Rookwell");
   ASSERT_NE(nullptr, about);
   tt::ClickButtonId(about, 4026);
   HWND box = WaitDialog("Rookwell", r.process.pid);
   ASSERT_NE(nullptr, box);
   EXPECT_TRUE(BoxSays(box, "There are no updates available at this time."));
-  tt::ClickButtonId(box, IDOK);
-  EXPECT_TRUE(tt::WaitWindowGone(box, 5000));
+  CloseDialog(box, IDOK);
 
   // With it: started from the program folder with /TEST=2, waited for.
   ASSERT_TRUE(tt::CopyFileTo(tt::ProgramDir() + "update_recorder.exe", folder + "rwupdate.exe"));
@@ -190,8 +215,7 @@ TEST(RookwellWindowTest, CheckForUpdateStartsTheUpdaterBesideTheProgram) {
   EXPECT_EQ(folder + "rwupdate.exe\n\"" + folder + "rwupdate.exe\" /TEST=2\n", recorded);
   Sleep(500);
   EXPECT_TRUE(tt::FindWindows("#32770", r.process.pid).size() == 1u);  // only the About box
-  tt::ClickButtonId(about, IDOK);
-  EXPECT_TRUE(tt::WaitWindowGone(about, 5000));
+  CloseDialog(about, IDOK);
   Exit(r);
 }
 
@@ -248,32 +272,26 @@ TEST(RookwellWindowTest, GameChosenInNewGameIsDealtAndRemembered) {
   std::string folder = ProgramCopy("rookwell_choose");
   Running r = StartRookwell(folder);
   ASSERT_NE(nullptr, r.window);
-  PostMessageA(r.window, WM_COMMAND, 1003, 0);
-  HWND newGame = WaitDialog("New Card Game", r.process.pid);
+  HWND newGame = OpenDialog(r, 1003, "New Card Game");
   ASSERT_NE(nullptr, newGame);
   SendMessageA(GetDlgItem(newGame, 4005), LB_SETCURSEL, titles.size() - 1, 0);
-  tt::ClickButtonId(newGame, IDOK);
-  EXPECT_TRUE(tt::WaitWindowGone(newGame, 5000));
-  for (int i = 0; i < 50 && tt::WindowText(r.window) != "Rookwell: " + game; ++i) Sleep(100);
-  EXPECT_EQ("Rookwell: " + game, tt::WindowText(r.window));
+  CloseDialog(newGame, IDOK);
+  EXPECT_EQ("Rookwell: " + game, WaitTitle(r, "Rookwell: " + game));
   AppSettings settings;
   EXPECT_TRUE(LoadAppSettings(settingsPath, settings));
   EXPECT_EQ(OrderedGameModules(GameModules()).back().idValue, settings.lastGame);
 
   // The game's own rules text under its title.
-  PostMessageA(r.window, WM_COMMAND, 1005, 0);
-  HWND rules = WaitDialog(game + " Instructions", r.process.pid);
+  HWND rules = OpenDialog(r, 1005, game + " Instructions");
   ASSERT_NE(nullptr, rules);
   EXPECT_EQ(std::string::npos, tt::WindowText(GetDlgItem(rules, 4018)).find("Rookwell is a collection"));
-  tt::ClickButtonId(rules, IDOK);
-  EXPECT_TRUE(tt::WaitWindowGone(rules, 5000));
+  CloseDialog(rules, IDOK);
   Exit(r);
 
   // The next start begins with that game selected.
   r = StartRookwell(folder);
   ASSERT_NE(nullptr, r.window);
-  for (int i = 0; i < 50 && tt::WindowText(r.window) != "Rookwell: " + game; ++i) Sleep(100);
-  EXPECT_EQ("Rookwell: " + game, tt::WindowText(r.window));
+  EXPECT_EQ("Rookwell: " + game, WaitTitle(r, "Rookwell: " + game));
   Exit(r);
 }
 
@@ -282,8 +300,7 @@ TEST(RookwellWindowTest, OptionsAndCardBackAreSaved) {
   std::string folder = ProgramCopy("rookwell_options");
   Running r = StartRookwell(folder);
   ASSERT_NE(nullptr, r.window);
-  PostMessageA(r.window, WM_COMMAND, 1004, 0);
-  HWND options = WaitDialog("Rookwell Options", r.process.pid);
+  HWND options = OpenDialog(r, 1004, "Rookwell Options");
   ASSERT_NE(nullptr, options);
   EXPECT_EQ("Card Shark", tt::WindowText(GetDlgItem(options, 4010)));
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(options, 4003)));  // no game, no game options
@@ -306,8 +323,7 @@ TEST(RookwellWindowTest, OptionsAndCardBackAreSaved) {
   // The second back of the second row is design 62.
   PostMessageA(backs, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5 + 76 + 30, 96 + 10 + 40));
   EXPECT_TRUE(tt::WaitWindowGone(backs, 5000));
-  tt::ClickButtonId(options, IDOK);
-  EXPECT_TRUE(tt::WaitWindowGone(options, 5000));
+  CloseDialog(options, IDOK);
 
   AppSettings s;
   ASSERT_TRUE(LoadAppSettings(settingsPath, s));
@@ -319,4 +335,43 @@ TEST(RookwellWindowTest, OptionsAndCardBackAreSaved) {
   EXPECT_EQ(62, s.cardBack);
   EXPECT_EQ(-1, s.lastGame);
   Exit(r);
+}
+
+// New Card Game opens on the game being played (the first game before any), so OK starts
+// a game; the Hall of Fame opens on the current game's list and shows it.
+TEST(RookwellWindowTest, DialogsOpenOnTheCurrentGame) {
+  std::vector<std::string> titles = RegisteredTitles();
+  if (titles.empty()) GTEST_SKIP() << "no game modules built";
+  const std::string game = titles.back();
+  const std::string hof = CommonFolder() + game + ".hof";
+  ASSERT_TRUE(SaveHallOfFame(hof, HighScoreList{HighScoreEntry{"Persephone", "01/02/2026", 7}}));
+  const std::string other = CommonFolder() + "Aaa Other Game.hof";
+  ASSERT_TRUE(SaveHallOfFame(other, HighScoreList{HighScoreEntry{"Zeke", "01/02/2026", 3}}));
+
+  std::string folder = ProgramCopy("rookwell_selected");
+  Running r = StartRookwell(folder);
+  ASSERT_NE(nullptr, r.window);
+  HWND newGame = OpenDialog(r, 1003, "New Card Game");
+  ASSERT_NE(nullptr, newGame);
+  EXPECT_EQ(titles.front(), SelectedItem(GetDlgItem(newGame, 4005)));
+  SendMessageA(GetDlgItem(newGame, 4005), LB_SETCURSEL, titles.size() - 1, 0);
+  CloseDialog(newGame, IDOK);
+  EXPECT_EQ("Rookwell: " + game, WaitTitle(r, "Rookwell: " + game));
+
+  newGame = OpenDialog(r, 1003, "New Card Game");
+  ASSERT_NE(nullptr, newGame);
+  EXPECT_EQ(game, SelectedItem(GetDlgItem(newGame, 4005)));
+  CloseDialog(newGame, IDCANCEL);
+
+  HWND hall = OpenDialog(r, 1002, "Rookwell Hall Of Fame");
+  ASSERT_NE(nullptr, hall);
+  EXPECT_EQ(game, SelectedItem(GetDlgItem(hall, 4009)));
+  // The painted area names the list it shows.
+  HWND area = GetDlgItem(hall, 4019);
+  for (int i = 0; i < 50 && tt::WindowText(area) != game + " High Scores"; ++i) Sleep(100);
+  EXPECT_EQ(game + " High Scores", tt::WindowText(area));
+  CloseDialog(hall, IDOK);
+  Exit(r);
+  DeleteFileA(hof.c_str());
+  DeleteFileA(other.c_str());
 }

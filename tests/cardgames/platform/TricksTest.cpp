@@ -371,3 +371,56 @@ TEST(TrickState, LowCard) {
     EXPECT_EQ(CardName(d.t.ChooseLowCard(hand, rng)), c.card) << "case " << i;
   }
 }
+
+// Rauber Skat's Grand moves the four jacks into suit 4 and plays them as trumps; suit 4
+// set with SetTrump still means no trump.
+TEST(TrickState, CardsMovedIntoSuitFourAsTrumps) {
+  const struct {
+    bool suit4Trump;
+    bool jackWinsOverAce;
+  } cases[] = {{true, true}, {false, false}};
+  for (const auto& c : cases) {
+    Deal d;
+    const std::int32_t order[4] = {0, 3, 2, 1};  // clubs 14, spades 13, hearts 12, diamonds 11
+    for (int i = 0; i < 4; ++i) d.deck.SetCardValue(11, order[i], 14 - i, 4);
+    d.t.RebuildUnplayed(d.deck);
+    if (c.suit4Trump)
+      d.t.SetTrumpSuit4();
+    else
+      d.t.SetTrump(4);
+    Card* jackHearts = FindCard(d.deck, 12, 4);
+    Card* jackDiamonds = FindCard(d.deck, 11, 4);
+    ASSERT_TRUE(jackHearts && jackDiamonds);
+    EXPECT_EQ(d.t.CountHigherUnplayed(jackDiamonds), 3u);
+    EXPECT_EQ(d.t.CountUnplayedOfSuit(4), 4u);
+
+    d.t.Play(d("AH"), 0);
+    CardStack hand;
+    hand.AddCard(jackHearts);  // no longer a heart: the hand is void in hearts
+    hand.AddCard(jackDiamonds);
+    hand.AddCard(d("2C"));
+    EXPECT_TRUE(d.t.IsLegalPlay(d("2C"), hand)) << c.suit4Trump;
+    EXPECT_EQ(d.t.WouldWin(jackDiamonds), c.jackWinsOverAce) << c.suit4Trump;
+    EXPECT_EQ(d.t.Outranks(jackDiamonds, d("AH")), c.jackWinsOverAce) << c.suit4Trump;
+    EXPECT_EQ(d.t.CanWin(hand, false), c.jackWinsOverAce) << c.suit4Trump;
+    EXPECT_EQ(d.t.Play(jackDiamonds, 1), c.jackWinsOverAce) << c.suit4Trump;
+    EXPECT_EQ(d.t.winningSeat, c.jackWinsOverAce ? 1 : 0) << c.suit4Trump;
+    // The higher jack over the lower one, whichever way suit 4 counts.
+    EXPECT_TRUE(d.t.Outranks(jackHearts, jackDiamonds));
+
+    // A led jack must be followed with a jack while one is held.
+    d.t.NewTrick();
+    d.t.Play(FindCard(d.deck, 14, 4), 2);
+    EXPECT_FALSE(d.t.IsLegalPlay(d("2C"), hand)) << c.suit4Trump;
+    EXPECT_TRUE(d.t.IsLegalPlay(jackHearts, hand)) << c.suit4Trump;
+  }
+  // A new hand forgets it.
+  TrickState t;
+  t.SetTrumpSuit4();
+  EXPECT_TRUE(t.suit4Trump);
+  t.NewHand();
+  EXPECT_FALSE(t.suit4Trump);
+  t.SetTrumpSuit4();
+  t.SetTrump(2);
+  EXPECT_FALSE(t.suit4Trump);
+}

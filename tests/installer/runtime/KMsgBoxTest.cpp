@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -31,7 +32,7 @@ HWND WaitForBox(HWND notThis = nullptr, DWORD timeoutMs = 10000) {
 int WithBox(const std::function<int()>& show, const std::function<void(HWND)>& act) {
   std::atomic<bool> returned{false};
   std::thread user([&] {
-    HWND box = WaitForBox();
+    HWND box = WaitForBox(nullptr, 60000);
     ASSERT_NE(box, nullptr) << "no box appeared";
     act(box);
     // Window handles are reused: wait for the caller, not for the handle to vanish.
@@ -45,6 +46,30 @@ int WithBox(const std::function<int()>& show, const std::function<void(HWND)>& a
   returned = true;
   user.join();
   return r;
+}
+
+// The whole text of the box's body, however long.
+std::string BodyText(HWND box) {
+  HWND rich = tt::FindChild(box, "RICHEDIT");
+  if (!rich) return std::string();
+  std::vector<char> text(size_t(SendMessageA(rich, WM_GETTEXTLENGTH, 0, 0)) + 1);
+  LRESULT n = SendMessageA(rich, WM_GETTEXT, WPARAM(text.size()), reinterpret_cast<LPARAM>(text.data()));
+  return std::string(text.data(), size_t(n > 0 ? n : 0));
+}
+
+// The body's character at the position is bold.
+bool BoldAt(HWND rich, int pos) {
+  CHARRANGE cr = {pos, pos + 1};
+  SendMessageA(rich, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&cr));
+  CHARFORMATA cf = {};
+  cf.cbSize = sizeof(cf);
+  SendMessageA(rich, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+  return (cf.dwMask & CFM_BOLD) && (cf.dwEffects & CFE_BOLD);
+}
+
+std::string WithoutLineBreaks(std::string text) {
+  text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }), text.end());
+  return text;
 }
 
 std::vector<HWND> Buttons(HWND box) {
@@ -123,6 +148,7 @@ TEST(KMsgBox, BodyTagsAndTitledWrapping) {
   EXPECT_EQ(b.text.substr(b.bold[0].start, b.bold[0].length), "One");
   EXPECT_EQ(b.text.substr(b.bold[1].start, b.bold[1].length), "two");
   EXPECT_EQ(ParseMsgBody("<<b>T</b>\\\\nx").text, "T\r\nx");
+  EXPECT_EQ(ParseMsgBody(std::string("SET_X(a\0b)", 10)).text, "SET_X(a\\0b)");  // a NUL is shown, not an end
 
   // Owner 0: the upper-cased caption in bold, a blank line, then the text.
   std::string shown;
@@ -132,16 +158,8 @@ TEST(KMsgBox, BodyTagsAndTitledWrapping) {
             shown = tt::RichText(box);
             HWND rich = tt::FindChild(box, "RICHEDIT");
             ASSERT_NE(rich, nullptr);
-            auto boldAt = [&](int pos) {
-              CHARRANGE cr = {pos, pos + 1};
-              SendMessageA(rich, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&cr));
-              CHARFORMATA cf = {};
-              cf.cbSize = sizeof(cf);
-              SendMessageA(rich, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
-              return (cf.dwMask & CFM_BOLD) && (cf.dwEffects & CFE_BOLD);
-            };
-            captionBold = boldAt(1);
-            textBold = boldAt(int(shown.find("Disk")) - 2);  // line breaks count once in the control
+            captionBold = BoldAt(rich, 1);
+            textBold = BoldAt(rich, int(shown.find("Disk")) - 2);
             tt::ClickButton(box, "OK");
           });
   EXPECT_EQ(shown.substr(0, 7), "WARNING");
@@ -149,6 +167,89 @@ TEST(KMsgBox, BodyTagsAndTitledWrapping) {
   EXPECT_EQ(shown.find("<b>"), std::string::npos);
   EXPECT_TRUE(captionBold);
   EXPECT_FALSE(textBold);
+}
+
+// The bold stretches sit on the words the tags enclose, however many line breaks come first.
+TEST(KMsgBox, BoldFollowsLineBreaks) {
+  const std::string raw = "<b>Demo</b> --- is running!<p><p>Please close <b>Demo</b>\\\\nand click <b>OK</b>.";
+  const std::vector<std::string> boldWords = {"Demo", "Demo", "OK"};
+  std::string shown, bold;
+  WithBox([&] { return ShowMsgBox(nullptr, raw, "Attention", 0, kDefaultBtnText); },
+          [&](HWND box) {
+            shown = tt::RichText(box);
+            HWND rich = tt::FindChild(box, "RICHEDIT");
+            ASSERT_NE(rich, nullptr);
+            // The control's character positions are those of the text it gives back; a
+            // line break has no look of its own.
+            for (int i = 0; i < int(shown.size()); ++i)
+              bold += shown[i] != '\r' && shown[i] != '\n' && BoldAt(rich, i) ? shown[i] : ' ';
+            tt::ClickButton(box, "OK");
+          });
+  ASSERT_EQ(shown, "Demo --- is running!\r\n\r\nPlease close Demo\r\nand click OK.");
+  std::string expected(shown.size(), ' ');
+  size_t from = 0;
+  for (const std::string& w : boldWords) {
+    from = shown.find(w, from);
+    expected.replace(from, w.size(), w);
+    from += w.size();
+  }
+  EXPECT_EQ(bold, expected);
+}
+
+// Long texts open with their bold in a box that fits the screen and scrolls what it cannot
+// show; a text beyond what the control takes in promptly shows its beginning and says how
+// much more there is.
+TEST(KMsgBox, LongTextsShowInABoxOnTheScreen) {
+  std::string longLine, manyLines;
+  while (longLine.size() < 100 * 1024) longLine += "lorem ipsum ";
+  while (manyLines.size() < 1024 * 1024) manyLines += "A line of a long report, one of many.<p>";
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* boldWord;
+    bool whole;
+  };
+  const Case cases[] = {
+      {"10 KB line", longLine.substr(0, 10 * 1024) + "<b>END</b>", "END", true},
+      {"100 KB line", "<b>START</b>" + longLine + "<b>END</b>", "END", true},
+      {"1 MB of lines", "<b>START</b>" + manyLines, "START", false},
+      {"NUL inside", std::string("before\0after", 12) + "<b>END</b>", "END", true},
+  };
+  const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+  for (const Case& c : cases) {
+    RECT boxRect = {};
+    std::string shown;
+    bool wordBold = false, beforeBold = true;
+    WithBox([&] { return ShowMsgBox(nullptr, c.text, c.name, 0, kDefaultBtnText); },
+            [&](HWND box) {
+              GetWindowRect(box, &boxRect);
+              shown = BodyText(box);
+              HWND rich = tt::FindChild(box, "RICHEDIT");
+              const int at = int(shown.rfind(c.boldWord));
+              wordBold = at >= 0 && BoldAt(rich, at) && BoldAt(rich, at + 2);
+              beforeBold = at > 0 && BoldAt(rich, at - 1);
+              tt::ClickButton(box, "OK");
+            });
+    const std::string full = WithoutLineBreaks(ParseMsgBody(c.text).text);
+    if (c.whole) {
+      EXPECT_EQ(WithoutLineBreaks(shown), full) << c.name;
+    } else {
+      const size_t note = shown.rfind("\r\n[... ");
+      ASSERT_NE(note, std::string::npos) << c.name;
+      const std::string part = WithoutLineBreaks(shown.substr(0, note));
+      EXPECT_EQ(full.compare(0, part.size(), part), 0) << c.name;
+      EXPECT_GE(part.size(), 100000u) << c.name;
+      EXPECT_EQ(shown.substr(note + 2), "[... " + std::to_string(ParseMsgBody(c.text).text.size() - note) +
+                                            " more characters]")
+          << c.name;
+    }
+    EXPECT_TRUE(wordBold) << c.name;
+    EXPECT_FALSE(beforeBold) << c.name;
+    EXPECT_GE(boxRect.left, 0) << c.name;
+    EXPECT_GE(boxRect.top, 0) << c.name;
+    EXPECT_LE(boxRect.right, screenW) << c.name;
+    EXPECT_LE(boxRect.bottom, screenH) << c.name;
+  }
 }
 
 TEST(KMsgBox, SizeRules) {

@@ -120,8 +120,27 @@ TEST(TextRoutines, ReplaceAll) {
       {"abc", "", "x", "abc"},      // empty search never matches
       {"abc", "B", "x", "abc"},     // case-sensitive
       {"x\x01y", "y", "yy", "x\x01yy"},  // placeholder skips used characters
+      {"ab", "b", "bb", "abb"},
   };
   for (const auto& c : cases) EXPECT_EQ(ReplaceAll(c.text, c.search, c.repl), c.out) << c.text;
+
+  // Texts that hold every character a placeholder could be: each match is still replaced
+  // once, and the characters already there stay as they are.
+  std::string codes;
+  for (int ch = 1; ch <= 9; ++ch) codes += char(ch);
+  const std::string ff(1, char(255));
+  EXPECT_EQ(ReplaceAll(codes + ff + "." + ff, ff, ff + ff), codes + ff + ff + "." + ff + ff);
+  EXPECT_EQ(ReplaceAll(codes + ff + "a.b", ".", ".."), codes + ff + "a..b");
+
+  // Joins across a replacement count, also far into a long text with many matches.
+  EXPECT_EQ(ReplaceAll("xaaab", "ab", "b"), "xb");
+  EXPECT_EQ(ReplaceAll("aabbab", "ab", "ba"), "bbbaaa");
+  std::string many, expanded;
+  for (int i = 0; i < 200000; ++i) {
+    many += "line<p>";
+    expanded += "line\r\n";
+  }
+  EXPECT_EQ(ExpandTextEscapes(many), expanded);
 }
 
 TEST(TextRoutines, ReplaceAllNoCase) {

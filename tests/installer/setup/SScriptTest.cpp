@@ -224,6 +224,32 @@ TEST(ScriptReader, CleaningRules) {
       {"u(ftp://a//b)", {"u(ftp://a"}},
   };
   for (const auto& c : cases) EXPECT_EQ(TScript::CleanScriptText(c.text), c.lines) << c.text;
+
+  // Marks that meet where a comment is cut out count like any other.
+  struct Joined {
+    const char* text;
+    const char* kept;
+  };
+  const Joined joined[] = {
+      {"//*x*/*c*/d", "d"},
+      {"/*x*/a*/*y*//b", "a*/*y*//b"},
+      {"a/**/*/b", "a*/b"},
+      {"*/", "*/"},
+  };
+  for (const auto& c : joined) EXPECT_EQ(TScript::RemoveBlockComments(c.text), c.kept) << c.text;
+}
+
+TEST(ScriptReader, ManyCommentsInALargeScript) {
+  std::string text;
+  const int lines = 100000;
+  for (int i = 0; i < lines; ++i) text += "SET_BILLBOARD_FILE(f" + std::to_string(i) + ".bmp) /* slide " + std::to_string(i) + " */\r\n";
+  text += "/* tail\r\nSET_PROG_NAME(hidden)\r\n*/ SET_PROG_NAME(Big)\r\n";
+  Recorded r;
+  r.Read(text);
+  EXPECT_TRUE(r.rejected.empty());
+  ASSERT_EQ(r.script.BillboardFiles().size(), size_t(lines));
+  EXPECT_EQ(r.script.BillboardFiles().back(), "f99999.bmp");
+  EXPECT_EQ(r.script.ProgName(), "Big");
 }
 
 TEST(ScriptReader, LineParsing) {
@@ -278,8 +304,8 @@ TEST(ScriptReader, CopyToUninstallMode) {
 TEST(ScriptReader, GroupsCopyItemsAndPendingNames) {
   Recorded r;
   r.Read(
-      "SET_SUB_DIR(<Common Folder>\\Early)\n"  // no group yet: rejected when it would be added
-      "SET_COPY_FILES(lost.txt)\n"
+      "SET_SUB_DIR(<Common Folder>\\Early)\n"  // no group yet: refused, and nothing changes
+      "set_copy_files( lost.txt ); why\n"
       "SET_GROUP_DATA(|Main|1|)\n"
       "SET_OVERWRITE_FLAG(2)\n"
       "SET_SUB_DIR(A)\n"
@@ -292,7 +318,7 @@ TEST(ScriptReader, GroupsCopyItemsAndPendingNames) {
       "SET_COPY_FILES(x.dll)\n"
       "SET_SUB_DIR()\n"
       "SET_COPY_FILES(w.txt)\n");
-  EXPECT_EQ(r.rejected, (TStringList{"SET_COPY_FILES(lost.txt)", "SET_SUB_DIR(<Common Folder>\\Early)"}));
+  EXPECT_EQ(r.rejected, (TStringList{"SET_SUB_DIR(<Common Folder>\\Early)", "set_copy_files( lost.txt )"}));
   auto& groups = r.script.Groups();
   ASSERT_EQ(groups.size(), 2u);
   EXPECT_EQ(groups[0].line, "|Main|1|");
@@ -302,8 +328,14 @@ TEST(ScriptReader, GroupsCopyItemsAndPendingNames) {
   EXPECT_EQ(groups[1].line, "|Extra|0|");
   EXPECT_EQ(groups[1].items, (TStringList{"0|C|x.dll", "0|C|w.txt"}));
   EXPECT_EQ(r.script.PendingFileNames(), (TStringList{"x.dll", "y.exe", "3*z.txt", "x.dll", "w.txt"}));
-  EXPECT_TRUE(r.script.UsesCommonFolder());  // the flag follows the folder text even without a group
+  EXPECT_FALSE(r.script.UsesCommonFolder());  // only the refused line named it
   EXPECT_TRUE(r.script.UsesAuxiliaryFolder());
+
+  // A refused folder is not the folder of the first group's files.
+  Recorded early;
+  early.Read("SET_SUB_DIR(Early)\nSET_GROUP_DATA(|Main|1|)\nSET_COPY_FILES(a.txt)\n");
+  EXPECT_EQ(early.rejected, TStringList{"SET_SUB_DIR(Early)"});
+  EXPECT_EQ(early.script.Groups()[0].items, TStringList{"0||a.txt"});
 
   // Each copy consumes one entry; true while another item still names the file.
   EXPECT_TRUE(r.script.TakePendingFileName("C:\\Target\\X.DLL"));

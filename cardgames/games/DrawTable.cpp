@@ -1,0 +1,60 @@
+#include "DrawTable.h"
+
+#include <sstream>
+
+#include "CardImages.h"
+#include "GamePaint.h"
+
+DrawTableLayout::DrawTableLayout(const RECT& t, long cardWidth, long cardHeight)
+    : table(t), w(cardWidth), h(cardHeight) {
+  rowGap = (t.bottom - 4 * h - t.top) / 5;
+  colGap = (t.right - 8 * w - t.left) / 9;
+  upperRowY = t.top + rowGap;
+  lowerRowY = t.top + 3 * rowGap + 2 * h;
+  const long deckLeft = t.left + (t.right - t.left - w) / 2;
+  const long deckTop = t.top + 2 * rowGap + h;
+  deckRect = RECT{deckLeft, deckTop, deckLeft + w, deckTop + h};
+  discardX = deckRect.right + w / 4;
+  discardY = deckRect.top;
+  handX = deckLeft;
+  handY = t.bottom - rowGap - h;
+}
+
+long DrawTableLayout::SlotX(int k) const { return table.left + (k + 1) * colGap + k * w; }
+
+std::string DiscardPileText(std::size_t cards) {
+  return cards == 1 ? "There is 1 card in the discard pile"
+                    : "There are " + std::to_string(cards) + " cards in the discard pile";
+}
+
+std::string StockText(std::size_t cards) {
+  return cards == 1 ? "There is 1 card left in the deck"
+                    : "There are " + std::to_string(cards) + " cards left in the deck";
+}
+
+std::string PileCardsText(const CardPile& pile, const std::string& emptyText) {
+  if (pile.cards.empty()) return emptyText;
+  std::ostringstream out;
+  for (const Card* c : pile.cards) out << *c << "\n";
+  return out.str();
+}
+
+std::size_t CountSelected(const CardPile& hand) {
+  std::size_t n = 0;
+  for (const Card* c : hand.cards) n += c->selected;
+  return n;
+}
+
+void ClearSelection(CardPile& hand) {
+  for (Card* c : hand.cards) c->selected = false;
+}
+
+void PaintFramedPile(CardGame& game, HDC hdc, const CardPile& pile) {
+  if (!game.cardImages) return;
+  game.DrawCardFrame(hdc, pile.anchorX, pile.anchorY);
+  pile.Paint(*game.cardImages, hdc);
+}
+
+void PaintStock(CardGame& game, HDC hdc, const RECT& deckRect, int backs) {
+  if (game.cardImages) DrawStockBacks(*game.cardImages, hdc, backs, deckRect.left, deckRect.top);
+}

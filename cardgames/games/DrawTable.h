@@ -1,0 +1,42 @@
+// The table of the draw-and-discard games (Arlington, Canasta): two rows of eight meld
+// piles, the stock between them with the discard pile beside it, the human's hand below,
+// and the texts a click on a pile answers.
+#pragma once
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "CardGame.h"
+
+// Where everything goes, from the table area and the card size.
+struct DrawTableLayout {
+  DrawTableLayout(const RECT& table, long cardWidth, long cardHeight);
+  // Left edge of meld pile k (0..7) of either row.
+  long SlotX(int k) const;
+
+  RECT table;
+  long w, h;
+  long rowGap, colGap;
+  long upperRowY;  // the opponents' melds
+  long lowerRowY;  // the human's side's melds
+  RECT deckRect;
+  long discardX, discardY;
+  long handX, handY;  // the human's hand (left edge, top)
+};
+
+// "There is 1 card in the discard pile" / "There are n cards in the discard pile".
+std::string DiscardPileText(std::size_t cards);
+// "There is 1 card left in the deck" / "There are n cards left in the deck".
+std::string StockText(std::size_t cards);
+// The pile's cards, one per line, or the text for an empty pile.
+std::string PileCardsText(const CardPile& pile, const std::string& emptyText);
+// The cards of the hand that are selected.
+std::size_t CountSelected(const CardPile& hand);
+void ClearSelection(CardPile& hand);
+
+// A pile of the table with its frame; the stock as backs, the first at the deck's left
+// edge and each further one 2 pixels to the left.
+void PaintFramedPile(CardGame& game, HDC hdc, const CardPile& pile);
+void PaintStock(CardGame& game, HDC hdc, const RECT& deckRect, int backs);

@@ -1,0 +1,73 @@
+#include "GamePaint.h"
+
+#include "CardGame.h"
+#include "CardImages.h"
+
+namespace {
+
+const COLORREF kPanelColour = 0xA3BCCE;
+const UINT kHeading = DT_SINGLELINE | DT_BOTTOM | DT_CENTER;
+const UINT kNameHeading = DT_SINGLELINE | DT_BOTTOM | DT_RIGHT;
+const UINT kName = DT_SINGLELINE | DT_RIGHT;
+
+}  // namespace
+
+PanelText::PanelText(CardGame& game, HDC hdc)
+    : game_(game), hdc_(hdc), oldMode_(SetBkMode(hdc, TRANSPARENT)), oldColour_(SetTextColor(hdc, kPanelColour)) {
+  game.smallFont.Select(hdc);
+}
+
+PanelText::~PanelText() {
+  game_.smallFont.Restore();
+  SetTextColor(hdc_, oldColour_);
+  SetBkMode(hdc_, oldMode_);
+}
+
+void DrawPanel(CardGame& game, HDC hdc, long top, long lineBottom, const std::string& nameHeading,
+               const std::vector<PanelColumn>& columns, const std::vector<PanelRow>& rows) {
+  const RECT& r = game.statusRect;
+  {
+    PanelText text(game, hdc);
+    DrawTextIn(hdc, nameHeading, r.left, top, r.left + 70, top + 16, kNameHeading);
+    for (const PanelColumn& c : columns) DrawTextIn(hdc, c.heading, c.left, top, c.right, top + 16, kHeading);
+    long y = top + 24;
+    for (const PanelRow& row : rows) {
+      DrawNameIn(hdc, row.name, r.left, y, r.left + 70, y + 16, kName);
+      for (std::size_t i = 0; i < columns.size() && i < row.values.size(); ++i)
+        if (!row.values[i].empty())
+          DrawTextIn(hdc, row.values[i], columns[i].left, y, columns[i].right, y + 16, columns[i].format);
+      y += 16;
+    }
+  }
+  GdiPen pen(hdc, kPanelColour, 2);
+  DrawLine(hdc, r.left + 5, top + 19, r.right - 5, top + 19);
+  for (const PanelColumn& c : columns) DrawLine(hdc, c.left, top, c.left, lineBottom);
+}
+
+void DrawGameStatusPanel(CardGame& game, HDC hdc, const std::string& nameHeading,
+                         const std::vector<PanelColumn>& columns, const std::vector<PanelRow>& rows) {
+  if (!game.showStatusLines || game.GetState() == Dealing) return;
+  const RECT& r = game.statusRect;
+  {
+    PanelText text(game, hdc);
+    DrawTextIn(hdc, "GAME STATUS", r.left, r.top + 150, r.right, r.bottom, DT_SINGLELINE | DT_TOP | DT_CENTER);
+  }
+  DrawPanel(game, hdc, r.top + 180, r.top + 272, nameHeading, columns, rows);
+}
+
+PanelColumn WideColumn(const CardGame& game, const std::string& heading, UINT format) {
+  return PanelColumn{heading, game.statusRect.left + 75, game.statusRect.right - 5, format};
+}
+
+std::vector<PanelRow> SeatRows(const CardGame& game, const std::vector<std::string>& values) {
+  std::vector<PanelRow> rows;
+  for (std::uint32_t s = 0; s < game.seats && s < 4 && s < values.size(); ++s)
+    rows.push_back(PanelRow{game.seatList[s].name, {values[s]}});
+  return rows;
+}
+
+int StockBackCount(std::size_t cards) { return cards > 1 ? static_cast<int>((cards - 2) / 5 + 1) : 0; }
+
+void DrawStockBacks(CardImages& images, HDC hdc, int backs, int x, int y) {
+  for (int i = 0; i < backs; ++i) images.DrawCard(hdc, x - 2 * i, y, CardImages::BackMode, 1);
+}

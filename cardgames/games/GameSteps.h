@@ -1,0 +1,54 @@
+// Steps shared by the games that are not played in tricks (War, Comet, Fan Tan,
+// Arlington, Canasta): the common part of a tick and of a click, the "select, then click
+// again" rule, seat labels, and their options dialogs' procedure.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "CardGame.h"
+#include "GameOptions.h"
+#include "Window.h"
+
+// The common part of a timer tick: counts the computer's delay down, runs the hand-over
+// hold out (then FinishHand) and ends a game that is over. Answers the state the game
+// must act on itself, or -1 when the tick is used up.
+std::int32_t CommonTick(CardGame& game, const std::string& title, bool lowerIsBetter);
+// While no game runs a click offers a new one (true: the click is used up).
+bool ClickOffersNewGame(CardGame& game, const std::string& title);
+// During the hand-over hold: a click on the human's hand says the hand is over (when
+// sayHandOver), any other ends the hold.
+void HandOverClick(CardGame& game, const std::string& title, long x, long y, bool sayHandOver);
+// A click: offers a new game while none runs, goes to the game's own handler (x, y)
+// while it is played, and ends the hand-over hold (see HandOverClick).
+template <class Game>
+void DispatchClick(Game& game, const std::string& title, LPARAM lParam, void (Game::*whilePlaying)(long, long),
+                   bool sayHandOver) {
+  if (ClickOffersNewGame(game, title)) return;
+  const long x = LOWORD(lParam);
+  const long y = HIWORD(lParam);
+  if (game.GetState() == Playing)
+    (game.*whilePlaying)(x, y);
+  else if (game.GetState() == HandOver)
+    HandOverClick(game, title, x, y, sayHandOver);
+}
+// Not the human's turn: says whose it is (true).
+bool RefuseOutOfTurn(CardGame& game, const std::string& title);
+// The first click selects a card of the hand, a click beside it puts it back; a click on
+// the selected card answers it (to be played), otherwise null.
+Card* SelectThenConfirm(SeatRecord& hand, long x, long y);
+// The seat's name at its label, in the seat's colour, with a prefix.
+void PaintSeatLabel(CardGame& game, HDC hdc, std::uint32_t seat, const std::string& prefix = "");
+
+// The "GAME STATUS" panel with the cards left in each seat's hand.
+void PaintCardsLeft(CardGame& game, HDC hdc);
+
+// The procedure of an options dialog: Init at WM_INITDIALOG, Ok at OK, the shared Cancel.
+template <MessageHandler Init, CommandHandler Ok>
+INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  static const MessageMapEntry messages[] = {{WM_INITDIALOG, Init}, {}};
+  static const MessageMapEntry commands[] = {{IDOK, Ok}, {IDCANCEL, &CancelOptionsDialog}, {}};
+  static const MessageMap map = {messages, commands};
+  return DispatchMessageMap(map, dialog, msg, wParam, lParam);
+}
