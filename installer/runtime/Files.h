@@ -43,6 +43,12 @@ double GetDiskFreeBytes(const std::string& path);
 std::string ListFiles(const std::string& mask, bool keepExtension);
 bool SetFilesAttributes(const std::string& mask, uint32_t attributes);
 bool DeleteFiles(const std::string& mask, bool clearReadOnly);
+// Folders no removal may take: an empty or relative path, a drive or share root, the
+// system's own folders (Windows, system, Program Files, the profile, Desktop, Documents,
+// the Start menu with its Programs and Startup folders, application data, for the user
+// and for all users) and every folder that holds one of them. Compared as full long
+// paths, ignoring case and a trailing backslash.
+bool IsProtectedFolder(const std::string& path);
 // Links (junctions and other reparse points) inside the tree are removed, never entered.
 // A drive or share root is refused. Files for which keep answers true stay, with the
 // folders that hold them.
