@@ -285,6 +285,8 @@ bool RemoveScriptRegKey(const std::string& path) {
   HKEY root;
   std::string key;
   SplitRegPath(path, root, key);
+  // A root name alone ("HKEY_CURRENT_USER") has no key part either.
+  if (UpperCase(key.substr(0, 5)) == "HKEY_" && key.find('\\') == std::string::npos) key.clear();
   int levels = 0;
   const std::string list = "\\" + key + "\\";
   for (int i = 0, n = ListItemCount(list); i < n; ++i)
@@ -675,7 +677,6 @@ void TMainForm::RunUninstall() {
         Trace(dll, ok);
       }
       FinishDeferredFolders();
-      running_ = false;
       if (counts_.Any()) ErrorBox(KMSG_OWNER_TITLED, SummaryText(counts_), "Error", kDefaultBtnText, 0);
       Label7->Show();
       g_completed = true;
@@ -683,6 +684,7 @@ void TMainForm::RunUninstall() {
       CloseButton->SetEnabled(true);
       CloseButton->SetFocus();
       FlushAssociationChanges();
+      running_ = false;
       return;
     }
   }
