@@ -497,6 +497,30 @@ int CopyFiles(const std::string& sourceMask, const std::string& dest, bool creat
   return count;
 }
 
+int MoveFiles(const std::string& sourceMask, const std::string& dest) {
+  if (!HasStar(sourceMask) && !HasStar(dest)) {
+    if (!CopyOneFile(sourceMask, dest)) return 0;
+    if (!IsSameFile(sourceMask, dest)) DeleteFileA(sourceMask.c_str());
+    return 1;
+  }
+  std::string d = dest;
+  if (DirectoryExists(d) && d.back() != '\\') d += '\\';
+  const std::string destFolder = ExtractFilePath(d);
+  ForceDirectories(destFolder);
+  if (!DirectoryExists(destFolder)) return 0;
+  const std::string destName = ExtractFileName(d), sourceFolder = ExtractFilePath(sourceMask);
+  // The list is made before the first copy: a target inside the source folder that
+  // matches the mask is no source.
+  int count = 0;
+  for (const auto& name : MatchingFiles(sourceMask)) {
+    const std::string source = sourceFolder + name, target = destFolder + MaskTargetName(name, destName);
+    if (!CopyOneFile(source, target)) continue;
+    ++count;
+    if (!IsSameFile(source, target)) DeleteFileA(source.c_str());
+  }
+  return count;
+}
+
 int RenameFiles(const std::string& sourceMask, const std::string& dest) {
   if (!HasStar(sourceMask) && !HasStar(dest)) return MoveFileA(sourceMask.c_str(), dest.c_str()) ? 1 : 0;
   const std::string folder = ExtractFilePath(sourceMask), destName = ExtractFileName(dest);

@@ -57,6 +57,9 @@ bool DeleteTree(const std::string& folder, bool clearReadOnly,
 std::string ListDirTree(const std::string& folder);
 bool CopyDirTree(const std::string& source, const std::string& dest);
 int CopyFiles(const std::string& sourceMask, const std::string& dest, bool createFolders);
+// CopyFiles with created folders, then each source whose own copy succeeded is deleted
+// (never a source that is its own target). Returns the files moved.
+int MoveFiles(const std::string& sourceMask, const std::string& dest);
 int RenameFiles(const std::string& sourceMask, const std::string& dest);
 bool RenameFolder(const std::string& folder, const std::string& newPath);
 

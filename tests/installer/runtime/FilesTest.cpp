@@ -450,3 +450,15 @@ TEST(Files, ProtectedFolders) {
   }
   for (const auto& c : cases) EXPECT_EQ(IsProtectedFolder(c.path), c.isProtected) << "'" << c.path << "'";
 }
+
+// The test prefix reaches nothing of the host: no drive for its root, and the profile
+// folders are real folders, not links into the host's home.
+TEST(Files, PrefixIsSealedFromTheHost) {
+  EXPECT_EQ(GetDriveTypeA("Z:\\"), UINT(DRIVE_NO_ROOT_DIR));
+  for (int id : {CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_MYMUSIC, CSIDL_MYPICTURES, CSIDL_MYVIDEO}) {
+    const std::string folder = ShellFolder(id);
+    const DWORD attrs = GetFileAttributesA(folder.c_str());
+    ASSERT_NE(attrs, INVALID_FILE_ATTRIBUTES) << folder;
+    EXPECT_FALSE(attrs & FILE_ATTRIBUTE_REPARSE_POINT) << folder;
+  }
+}
