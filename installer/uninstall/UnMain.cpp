@@ -7,10 +7,13 @@
 #include "AboutDlg.h"
 #include "Common.h"
 #include "Ctrls.h"
+#include "ExecDll.h"
+#include "ExecOp.h"
 #include "Files.h"
 #include "Grafics.h"
 #include "KMsgBox.h"
 #include "Process.h"
+#include "RegSvr.h"
 #include "RegOp.h"
 #include "RichEd.h"
 #include "RunTimeDir.h"
@@ -396,9 +399,17 @@ TMainForm::TMainForm() : TForm("TMainForm", nullptr, FormBorder::Dialog) {
   OnCreate = [this](TForm*) { FormCreate(); };
 }
 
-TMainForm::~TMainForm() {}
+TMainForm::~TMainForm() {
+  SetEngineCallbacks(nullptr, nullptr);
+  delete execDll_;
+}
 
 void TMainForm::FormCreate() {
+  static TMainForm* self = nullptr;
+  self = this;
+  SetEngineCallbacks(nullptr, [](const std::string& name) {
+    return self ? ScriptQueryValue(self->script_, name) : std::string();
+  });
   failureLog_.clear();
   SetTahomaFont(Font());
   const std::string path = ChangeFileExt(GetExeFileName(), ".txt");
@@ -410,6 +421,7 @@ void TMainForm::FormCreate() {
   SetRunTimeDirs(ScriptValue(script_, "RunTimeDir_1"), ScriptValue(script_, "RunTimeDir_2"),
                  ScriptValue(script_, "RunTimeDir_3"));
   lists_ = TUninstallLists();
+  execDll_ = new TExecDll(nullptr);
   for (auto* image : Images) image->Hide();
   Memo1->Clear();
   if (IsTestMode())
@@ -490,6 +502,8 @@ void TMainForm::FormClose() {
   const std::string path = GetExeDir(true) + kLogFileName;
   if (FileExists(path)) DeleteFileA(path.c_str());
   lists_ = TUninstallLists();
+  delete execDll_;
+  execDll_ = nullptr;
 }
 
 bool TMainForm::DoCloseQuery() {
@@ -509,7 +523,9 @@ void TMainForm::StartUninstall() {
   if (started_) return;
   started_ = true;
   running_ = true;
-  ParseUninstallScript(script_, lists_);
+  ParseUninstallScript(script_, lists_, [this](const std::string& name) {
+    LoadExecDll(*execDll_, GetExeDir(true) + name, true, false);
+  });
   RunUninstall();
 }
 
@@ -527,6 +543,20 @@ void TMainForm::Trace(const std::string& entry, bool ok) {
 }
 
 void TMainForm::ShowStep(int index) { Images[index - 1]->Show(); }
+
+bool TMainForm::RunStage(int stage) {
+  bool exitRequest = false;
+  const TLines& items = lists_.executeItems;
+  for (auto it = items.rbegin(); it != items.rend() && !exitRequest; ++it) {
+    std::string log;
+    bool itemExit = false;
+    const bool ok = RunExecuteItem(execDll_, *it, stage, itemExit, log);
+    if (StageNumber(GetListItem(*it, 0)) == stage) Trace(*it, ok);
+    if (!ok) ++counts_.operations;
+    exitRequest = itemExit;
+  }
+  return exitRequest;
+}
 
 bool TMainForm::RemoveFileEntry(const std::string& path) {
   if (EqualTextNoCase(path, GetExeFileName())) return true;  // goes after the program has ended
@@ -595,9 +625,13 @@ void TMainForm::RunUninstall() {
   keepFiles_ = lists_.serviceFiles;
   if (!lists_.dllName.empty()) keepFiles_.push_back(GetExeDir(true) + lists_.dllName);
 
-  bool exitRequest = false;
+  Section("PERFORM EXECUTE OP");
+  bool exitRequest = RunStage(5);
   if (!exitRequest) {
     ShowStep(1);
+    Section("UNREGISTER_OCX_FILES");
+    for (const auto& entry : LengthOrder(lists_.ocxFiles))
+      Trace(entry, !FileExists(entry) || RegisterComServer(entry, false));
     Section("UNREGISTER_FONT_FILES");
     for (const auto& entry : LengthOrder(lists_.fontFiles)) {
       bool ok = true;
@@ -663,6 +697,8 @@ void TMainForm::RunUninstall() {
     }
 
     WaitProcessingMessages(500);
+    Section("PERFORM EXECUTE OP");
+    exitRequest = RunStage(6);
     // The files that the last stage needed go now, even after an exit request.
     for (const auto& entry : LengthOrder(lists_.serviceFiles)) {
       const bool ok = RemoveFileEntry(entry);

@@ -7,6 +7,8 @@
 
 #include "Forms.h"
 
+class TExecDll;
+
 using TLines = std::vector<std::string>;
 
 // ---- the uninstall script
@@ -129,6 +131,8 @@ class TMainForm : public TForm {
 
  private:
   void RunUninstall();
+  // Runs the execute items of a stage, last first; true when one asked to exit.
+  bool RunStage(int stage);
   void Section(const std::string& header);
   void Trace(const std::string& entry, bool ok);
   void ShowStep(int index);
@@ -142,6 +146,7 @@ class TMainForm : public TForm {
   TLines script_;
   int charset_ = 0;
   TUninstallLists lists_;
+  TExecDll* execDll_ = nullptr;
   std::string failureLog_;
   TFailureCounts counts_;
   TLines keepFiles_;       // files that stage UnInstall End still needs

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 
 #include "Common.h"
 #include "Files.h"
@@ -140,6 +141,14 @@ RunResult RunUninstaller(const std::string& exe, const RunOptions& o = RunOption
   return r;
 }
 
+// An execute item: fields of its header and parameter lists by number.
+std::string ExecItem(const std::map<int, std::string>& header, const std::map<int, std::string>& params) {
+  std::string h = "|", p = "|";
+  for (int i = 0; i < 30; ++i) h += (header.count(i) ? header.at(i) : "") + "|";
+  for (int i = 0; i < 25; ++i) p += (params.count(i) ? params.at(i) : "") + "|";
+  return "#" + h + "#" + p + "#";
+}
+
 // Waits until the path is gone.
 bool GoneWithin(const std::string& path, DWORD ms) {
   const DWORD start = GetTickCount();
@@ -229,7 +238,14 @@ TEST(UnInstallRun, FullRemovalThenSelfDeletion) {
            "SET_PERFORM_REGISTRY_OP(|" + reg + "\\Ops|Gone|1|Create|Remove Value|String|);\r\n"
            "SET_PERFORM_REGISTRY_OP(|" + reg + "\\Ops|Stays|1|Create||String|);\r\n"
            "SET_PERFORM_INIFILE_OP(|<InstallDir>..\\Ini\\app.ini|Main|Key|1|Create|Remove|);\r\n"
-           "SET_PERFORM_ENVIRONMENT_OP(|KV_UNTEST_VAR|x|Create|Remove|User|);\r\n");
+           "SET_PERFORM_ENVIRONMENT_OP(|KV_UNTEST_VAR|x|Create|Remove|User|);\r\n"
+           // The last stage still finds the files it may need, and runs.
+           "SET_PERFORM_EXECUTE_OP(" +
+           ExecItem({{1, "Seen"}, {2, "UnInstall End"}, {4, "Conditional"}, {7, "File Found"}, {9, "1"},
+                     {12, "File Found"}, {19, "1"}, {20, "Create Registry Value (String)"}},
+                    {{1, forced + "\\svc.exe"}, {5, in.app + "\\Plug.dll"}, {13, reg + "\\Stage"}, {14, "Seen"},
+                     {15, "1"}}) +
+           ");\r\n");
 
   // The auto-update program's running copy is ended and deleted before the window shows.
   const std::string running = in.app + "\\X_upd.exe";
@@ -256,6 +272,7 @@ TEST(UnInstallRun, FullRemovalThenSelfDeletion) {
   EXPECT_FALSE(RegValueExists(reg + "\\Ops", "Gone"));
   EXPECT_TRUE(RegValueExists(reg + "\\Ops", "Stays"));
   EXPECT_FALSE(RegValueExists("HKEY_CURRENT_USER\\Environment", "KV_UNTEST_VAR"));
+  EXPECT_TRUE(RegValueExists(reg + "\\Stage", "Seen"));
   EXPECT_EQ(ReadIniValue(ini, "Main", "Key", "none"), "none");
   EXPECT_EQ(ReadIniValue(ini, "Main", "Other", "none"), "2");
 
@@ -264,6 +281,29 @@ TEST(UnInstallRun, FullRemovalThenSelfDeletion) {
   EXPECT_TRUE(GoneWithin(in.app, 5000));
   DeleteRegValueText(kSharedDlls, sharedKept);
   DeleteRegKey(reg);
+}
+
+TEST(UnInstallRun, ExitAtUnInstallStartRemovesNothing) {
+  Install in("un_exit");
+  const std::string file = in.File("My App\\a.txt");
+  const std::string later = ExecItem({{1, "Later"}, {2, "UnInstall Start"}, {4, "UnConditional"}, {19, "1"},
+                                      {20, "Delete File(s)"}},
+                                     {{13, file}});
+  const std::string quit =
+      ExecItem({{1, "Quit"}, {2, "UnInstall Start"}, {4, "UnConditional"}, {19, "1"}, {20, "Exit"}}, {});
+  // Items run last first: the exit comes before the deletion.
+  in.Write(Header("Demo") + "REMOVE_FILE(" + file + ");\r\nREMOVE_FILE(" + in.script + ");\r\nSET_PERFORM_EXECUTE_OP(" +
+           later + ");\r\nSET_PERFORM_EXECUTE_OP(" + quit + ");\r\n");
+  RunOptions o;
+  o.close = "no button is pressed";
+  const RunResult r = RunUninstaller(in.exe, o);
+  EXPECT_EQ(r.title, "UnInstall - Demo");
+  EXPECT_EQ(r.boxes.size(), 1u);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_TRUE(FileExists(in.script));
+  Sleep(2000);
+  EXPECT_TRUE(FileExists(in.exe));
 }
 
 TEST(UnInstallRun, FailuresAreSummedUpAndLogged) {
