@@ -565,22 +565,18 @@ bool TMainForm::RemoveFileEntry(const std::string& path) {
   return !FileExists(path);
 }
 
-void TMainForm::FileList(const TLines& list, bool readOnly) {
+void TMainForm::Entries(const TLines& list, const std::function<bool(const std::string&)>& handle, int* counter) {
   for (const auto& entry : LengthOrder(list)) {
-    bool ok;
-    if (readOnly) {
-      if (FileExists(entry)) {
-        SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(entry.c_str());
-      }
-      ok = !FileExists(entry);
-    } else {
-      if (ListHasPrefixOf(&lists_.keepBelow, entry)) continue;
-      ok = RemoveFileEntry(entry);
-    }
-    if (!ok) ++counts_.files;
+    const bool ok = handle(entry);
+    if (!ok && counter) ++*counter;
     Trace(entry, ok);
   }
+}
+
+void TMainForm::NextStep(int index, const char* header) {
+  WaitProcessingMessages(500);
+  ShowStep(index);
+  Section(header);
 }
 
 void TMainForm::FolderList(const TLines& list, bool forced) {
@@ -603,11 +599,7 @@ void TMainForm::FolderList(const TLines& list, bool forced) {
 void TMainForm::OperationList(const char* header, const TLines& list, const std::string& sep,
                               bool (*op)(const std::string&, bool), int* counter) {
   Section(header);
-  for (const auto& entry : LengthOrder(list)) {
-    const bool ok = op(ExpandFolderTokens(entry, sep), false);
-    if (!ok && counter) ++*counter;
-    Trace(entry, ok);
-  }
+  Entries(list, [&](const std::string& entry) { return op(ExpandFolderTokens(entry, sep), false); }, counter);
 }
 
 void TMainForm::FinishDeferredFolders() {
@@ -624,94 +616,72 @@ void TMainForm::RunUninstall() {
   HideCaret(nullptr);
   keepFiles_ = lists_.serviceFiles;
   if (!lists_.dllName.empty()) keepFiles_.push_back(GetExeDir(true) + lists_.dllName);
+  auto removeFile = [this](const std::string& entry) { return RemoveFileEntry(entry); };
 
   Section("PERFORM EXECUTE OP");
   bool exitRequest = RunStage(5);
   if (!exitRequest) {
     ShowStep(1);
+    // Failures of the next two sections are logged, not counted.
     Section("UNREGISTER_OCX_FILES");
-    for (const auto& entry : LengthOrder(lists_.ocxFiles))
-      Trace(entry, !FileExists(entry) || RegisterComServer(entry, false));
+    Entries(lists_.ocxFiles, [](const std::string& entry) {
+      return !FileExists(entry) || RegisterComServer(entry, false);
+    }, nullptr);
     Section("UNREGISTER_FONT_FILES");
-    for (const auto& entry : LengthOrder(lists_.fontFiles)) {
-      bool ok = true;
-      if (FileExists(entry)) {
-        ok = RemoveFontResourceA(entry.c_str()) != 0;
-        if (ok) {
-          DWORD_PTR result;
-          SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
-        }
-      }
-      Trace(entry, ok);
-    }
+    Entries(lists_.fontFiles, [](const std::string& entry) {
+      if (!FileExists(entry)) return true;
+      if (!RemoveFontResourceA(entry.c_str())) return false;
+      DWORD_PTR result;
+      SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
+      return true;
+    }, nullptr);
     Section("REMOVE SHARED FILES");
-    for (const auto& entry : LengthOrder(lists_.sharedFiles)) {
-      bool ok = true;
-      if (FileExists(entry) && ReleaseSharedDll(entry) == 0) {
+    Entries(lists_.sharedFiles, [](const std::string& entry) {
+      if (!FileExists(entry) || ReleaseSharedDll(entry) > 0) return true;
+      DeleteFileA(entry.c_str());
+      return !FileExists(entry);
+    }, &counts_.files);
+
+    NextStep(2, "REMOVE FILES");
+    Entries(lists_.readOnlyFiles, [](const std::string& entry) {
+      if (FileExists(entry)) {
+        SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(entry.c_str());
-        ok = !FileExists(entry);
       }
-      if (!ok) ++counts_.files;
-      Trace(entry, ok);
-    }
+      return !FileExists(entry);
+    }, &counts_.files);
+    // Files below a kept folder stay, and leave no trace line.
+    TLines files;
+    for (const auto& entry : lists_.files)
+      if (!ListHasPrefixOf(&lists_.keepBelow, entry)) files.push_back(entry);
+    Entries(files, removeFile, &counts_.files);
 
-    WaitProcessingMessages(500);
-    ShowStep(2);
-    Section("REMOVE FILES");
-    FileList(lists_.readOnlyFiles, true);
-    FileList(lists_.files, false);
-
-    WaitProcessingMessages(500);
-    ShowStep(3);
-    Section("REMOVE FOLDERS");
-
-    WaitProcessingMessages(500);
-    ShowStep(4);
-    Section("REMOVE PROGRAM FOLDERS");
+    NextStep(3, "REMOVE FOLDERS");
+    NextStep(4, "REMOVE PROGRAM FOLDERS");
     FolderList(lists_.forcedFolders, true);
     FolderList(lists_.folders, false);
-
-    WaitProcessingMessages(500);
-    ShowStep(5);
-    Section("REMOVE PROGRAM DIRECTORIES");
+    NextStep(5, "REMOVE PROGRAM DIRECTORIES");
     FolderList(lists_.forcedDirs, true);
     FolderList(lists_.dirs, false);
 
-    WaitProcessingMessages(500);
-    ShowStep(6);
-    Section("REMOVE REGISTRY KEYS");
-    for (const auto& entry : LengthOrder(lists_.regKeys)) {
-      const bool ok = RemoveScriptRegKey(entry);
-      if (!ok) ++counts_.registry;
-      Trace(entry, ok);
-    }
+    NextStep(6, "REMOVE REGISTRY KEYS");
+    Entries(lists_.regKeys, RemoveScriptRegKey, &counts_.registry);
     OperationList("REGISTRY OP", lists_.regOps, "\\", PerformRegistryOp, &counts_.registry);
     OperationList("INI FILE OP", lists_.iniOps, "\\", PerformIniFileOp, &counts_.ini);
     OperationList("ENVIRONMENT OP", lists_.envOps, "", PerformEnvironmentOp, nullptr);
     OperationList("ASSOCIATE OP", lists_.associations, "\\", PerformAssociationOp, &counts_.association);
     Section("OPEN WITH OP");
-    for (const auto& entry : LengthOrder(lists_.openWith)) {
-      const bool ok = PerformOpenWithOp(GetListItem(entry, 0), "", "", false, GetListItem(entry, 1));
-      if (!ok) ++counts_.association;
-      Trace(entry, ok);
-    }
+    Entries(lists_.openWith, [](const std::string& entry) {
+      return PerformOpenWithOp(GetListItem(entry, 0), "", "", false, GetListItem(entry, 1));
+    }, &counts_.association);
 
     WaitProcessingMessages(500);
     Section("PERFORM EXECUTE OP");
     exitRequest = RunStage(6);
     // The files that the last stage needed go now, even after an exit request.
-    for (const auto& entry : LengthOrder(lists_.serviceFiles)) {
-      const bool ok = RemoveFileEntry(entry);
-      if (!ok) ++counts_.files;
-      Trace(entry, ok);
-    }
+    Entries(lists_.serviceFiles, removeFile, &counts_.files);
     if (!exitRequest) {
-      if (!lists_.dllName.empty()) {
-        const std::string dll = GetExeDir(true) + lists_.dllName;
-        const bool ok = RemoveFileEntry(dll);
-        if (!ok) ++counts_.files;
-        Trace(dll, ok);
-      }
+      if (!lists_.dllName.empty()) Entries({GetExeDir(true) + lists_.dllName}, removeFile, &counts_.files);
       FinishDeferredFolders();
       if (counts_.Any()) ErrorBox(KMSG_OWNER_TITLED, SummaryText(counts_), "Error", kDefaultBtnText, 0);
       Label7->Show();

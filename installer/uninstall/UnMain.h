@@ -137,7 +137,9 @@ class TMainForm : public TForm {
   void Trace(const std::string& entry, bool ok);
   void ShowStep(int index);
   bool RemoveFileEntry(const std::string& path);
-  void FileList(const TLines& list, bool readOnly);
+  // Handles each entry, longest first: counts and traces the failures.
+  void Entries(const TLines& list, const std::function<bool(const std::string&)>& handle, int* counter);
+  void NextStep(int index, const char* header);  // pause, step image, section
   void FolderList(const TLines& list, bool forced);
   void OperationList(const char* header, const TLines& list, const std::string& sep,
                      bool (*op)(const std::string&, bool), int* counter);
