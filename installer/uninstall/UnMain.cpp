@@ -368,7 +368,7 @@ TMainForm::TMainForm() : TForm("TMainForm", nullptr, FormBorder::Dialog) {
     Images[i]->SetBounds(12, 14 + 26 * i, 13, 13);
     DrawCheck(Images[i]);
     Labels[i] = new TLabel(Panel1, kStepDefaults[i]);
-    Labels[i]->SetBounds(34, 14 + 26 * i, 215, 16);
+    Labels[i]->SetBounds(34, 14 + 26 * i, 189, 16);  // clear of the mirrored images too
   }
   Memo1 = new TMemo(this, ScrollBars::Both);
   Memo1->SetBounds(170, 90, 289, 173);

@@ -11,6 +11,7 @@
 #include "RegOp.h"
 #include "TestTool.h"
 #include "UtilPlus.h"
+#include "Utils.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ struct RunResult {
   std::vector<Box> boxes;
   std::string title;
   std::vector<std::string> texts;  // the window's controls when the run is over
+  std::vector<RECT> checks;        // the visible step images then, in their panel
   bool closeIgnored = false;
   std::string logText;
   bool logDeleted = false;
@@ -116,6 +118,12 @@ RunResult RunUninstaller(const std::string& exe, const RunOptions& o = RunOption
       }
       if (!closed && close && IsWindowEnabled(close)) {
         r.texts = tt::ControlTexts(form);
+        for (HWND child : tt::Children(form)) {
+          const RECT rc = tt::ChildRect(GetParent(child), child);
+          if (tt::ClassOf(child) == "Static" && tt::WindowText(child).empty() && IsWindowVisible(child) &&
+              rc.right - rc.left == 13 && rc.bottom - rc.top == 13)
+            r.checks.push_back(rc);
+        }
         if (o.viewLog) {
           tt::ClickButton(form, o.log);
           for (int i = 0; i < 50 && !tt::ReadFile(logPath, r.logText); ++i) Sleep(100);
@@ -259,6 +267,8 @@ TEST(UnInstallRun, FullRemovalThenSelfDeletion) {
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(tt::WaitExit(sleeper, 2000), 0);
   EXPECT_TRUE(Contains(r.texts, "UnInstall completed successfully !"));
+  ASSERT_EQ(r.checks.size(), 6u);
+  for (const RECT& rc : r.checks) EXPECT_LT(rc.left, 30);
   EXPECT_TRUE(Contains(r.texts, "Removing Demo from this PC."));
 
   for (const auto& gone : {plain, deep, ro, sharedGone, forced, menu, updater, running, in.app + "\\Plug.dll"})
@@ -362,7 +372,7 @@ TEST(UnInstallRun, RunningProgramWarnsAndScrambledScriptReads) {
                                   "BTN_TEXT=|Okay|Abbrechen|Ja|Nein|Abbruch|Wiederholen|Ignorieren|\r\n"
                                   "GET_PROG_EXE_NAME=" + prog) +
                            "REMOVE_FILE(" + file + ");\r\n";
-  in.Write(ScrambleText(text, 1));
+  in.Write(ScrambleText(ReplaceAll(text, "CHAR_SET=0", "CHAR_SET=177"), 1));
   RunOptions o;
   o.yes = "Ja";
   o.no = "Nein";
@@ -375,6 +385,9 @@ TEST(UnInstallRun, RunningProgramWarnsAndScrambledScriptReads) {
   EXPECT_NE(r.boxes[1].text.find("Please close Demo first"), std::string::npos);
   EXPECT_TRUE(Contains(r.boxes[1].buttons, "Okay"));
   EXPECT_FALSE(FileExists(file));  // the run went on
+  // Right-to-left: the step images stand at the right of their labels.
+  ASSERT_EQ(r.checks.size(), 6u);
+  for (const RECT& rc : r.checks) EXPECT_GT(rc.left, 200);
 }
 
 }  // namespace
