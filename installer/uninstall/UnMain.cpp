@@ -199,7 +199,8 @@ std::string ConfirmationText(const std::string& text, const std::string& progNam
 }
 
 std::string ButtonCaptions(const std::string& btnText) {
-  return ListItemCount(btnText) > 0 ? btnText : std::string(kDefaultBtnText);
+  // A list short of the seven captions would leave buttons blank.
+  return ListItemCount(btnText) >= 7 ? btnText : std::string(kDefaultBtnText);
 }
 
 // ---- own small operations

@@ -54,7 +54,7 @@ std::string SummaryText(const TFailureCounts& counts);
 
 // The confirmation: "PROG_NAME" replaced, or the bold program name and "?" appended.
 std::string ConfirmationText(const std::string& text, const std::string& progName);
-// Button captions of the boxes: the default seven when the script gives none.
+// Button captions of the boxes: the default seven when the script gives fewer.
 std::string ButtonCaptions(const std::string& btnText);
 
 // ---- own small operations

@@ -132,6 +132,7 @@ TEST(UnTexts, ConfirmationAndButtons) {
   EXPECT_EQ(ConfirmationText("Are you sure", "Demo"), "Are you sure <b>Demo?</b>");
   EXPECT_EQ(ButtonCaptions(""), "|OK|Cancel|Yes|No|Abort|Retry|Ignore|");
   EXPECT_EQ(ButtonCaptions("|"), "|OK|Cancel|Yes|No|Abort|Retry|Ignore|");
+  EXPECT_EQ(ButtonCaptions("|OK|Cancel|"), "|OK|Cancel|Yes|No|Abort|Retry|Ignore|");
   EXPECT_EQ(ButtonCaptions("|O|A|J|N|A|W|I|"), "|O|A|J|N|A|W|I|");
 }
 
