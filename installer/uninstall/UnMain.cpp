@@ -175,20 +175,20 @@ TLines LengthOrder(const TLines& list) {
 std::string SummaryText(const TFailureCounts& c) {
   std::vector<std::string> groups;
   std::string g;
-  if (c.registry > 0) g += "UnInstall was unable to handle one or more Registry keys\\n";
-  if (c.ini > 0) g += "UnInstall was unable to handle one or more IniFile entries\\n";
-  if (c.association > 0) g += "UnInstall was unable to handle one or more File Association entries\\n";
-  if (!g.empty()) groups.push_back(g + "\\nTo complete the UnInstall operation, Please handle them manually.");
+  if (c.registry > 0) g += "UnInstall was unable to handle one or more Registry keys\\\\n";
+  if (c.ini > 0) g += "UnInstall was unable to handle one or more IniFile entries\\\\n";
+  if (c.association > 0) g += "UnInstall was unable to handle one or more File Association entries\\\\n";
+  if (!g.empty()) groups.push_back(g + "\\\\nTo complete the UnInstall operation, Please handle them manually.");
   g.clear();
-  if (c.directories > 0) g += "UnInstall was unable to remove one or more Directories\\n";
-  if (c.files > 0) g += "UnInstall was unable to remove one or more Files\\n";
-  if (!g.empty()) groups.push_back(g + "\\nTo complete the UnInstall operation, Please remove them manually.");
+  if (c.directories > 0) g += "UnInstall was unable to remove one or more Directories\\\\n";
+  if (c.files > 0) g += "UnInstall was unable to remove one or more Files\\\\n";
+  if (!g.empty()) groups.push_back(g + "\\\\nTo complete the UnInstall operation, Please remove them manually.");
   if (c.operations > 0)
     groups.push_back(
-        "UnInstall was unable to execute one or more operations\\n"
-        "\\nTo complete the UnInstall operation, Please perform them manually.");
+        "UnInstall was unable to execute one or more operations\\\\n"
+        "\\\\nTo complete the UnInstall operation, Please perform them manually.");
   std::string text;
-  for (const auto& part : groups) text += (text.empty() ? "" : "\\n\\n") + part;
+  for (const auto& part : groups) text += (text.empty() ? "" : "\\\\n\\\\n") + part;
   return text;
 }
 
@@ -450,8 +450,8 @@ void TMainForm::FormShow() {
   SetCaption("UnInstall - " + progName);
   if (IsRightToLeftCharset(charset_)) {
     SetRightToLeft(true);
-    for (auto* image : Images)
-      image->SetLeft(Panel1->ClientWidth() - (Images[0]->Left() + Images[0]->Width()));
+    const int left = Panel1->ClientWidth() - (Images[0]->Left() + Images[0]->Width());
+    for (auto* image : Images) image->SetLeft(left);
   }
   // Texts the script leaves empty keep their built-in wording.
   auto take = [&](TControl* control, const char* key) {
@@ -704,7 +704,7 @@ void TMainForm::RunUninstall() {
 void UninstallMain() {
   const std::string script = ChangeFileExt(GetExeFileName(), ".txt");
   if (!FileExists(script)) {
-    ErrorBox(KMSG_OWNER_TITLED, script + "\\nScript file not found.\\n\\nUnInstall aborted!", "Error",
+    ErrorBox(KMSG_OWNER_TITLED, script + "\\\\nScript file not found.\\\\n\\\\nUnInstall aborted!", "Error",
              kDefaultBtnText, 0);
     return;
   }
@@ -722,7 +722,7 @@ void UninstallMain() {
 
   if (adminTest == "1" && IsWinNT() && !IsUserAdmin()) {
     ErrorBox(KMSG_OWNER_TITLED,
-             "Unable to UnInstall the program\\nMake sure you have ADMINISTRATOR Rights on this PC!", "Error",
+             "Unable to UnInstall the program\\\\nMake sure you have ADMINISTRATOR Rights on this PC!", "Error",
              kDefaultBtnText, 0);
     return;
   }

@@ -83,10 +83,12 @@ struct Install {
   }
 };
 
+// Header lines; the extra ones come first, so they win over the usual ones.
 std::string Header(const std::string& prog, const std::string& extra = std::string()) {
-  return "SetupType=Typical\r\nGroupNames=|Main|\r\nUserData=|Ann|ACME|\r\nVersion=1.0\r\n\r\nPROG_NAME=" + prog +
+  return "SetupType=Typical\r\nGroupNames=|Main|\r\nUserData=|Ann|ACME|\r\nVersion=1.0\r\n\r\n" + extra +
+         "\r\nPROG_NAME=" + prog +
          "\r\nCHAR_SET=0\r\nCONFIRM_CAPTION=Confirm\r\nCONFIRM_TEXT=Are you sure you want to uninstall the program\r\n" +
-         "IS_RUNNING_CAPTION=Attention\r\nS1=Removing <b>PROG_NAME</b> from this PC.\r\n" + extra + "\r\n";
+         "IS_RUNNING_CAPTION=Attention\r\nS1=Removing <b>PROG_NAME</b> from this PC.\r\n\r\n";
 }
 
 RunResult RunUninstaller(const std::string& exe, const RunOptions& o = RunOptions()) {
@@ -367,12 +369,12 @@ TEST(UnInstallRun, RunningProgramWarnsAndScrambledScriptReads) {
   tt::Process running = tt::Start("\"" + prog + "\"");
   ASSERT_TRUE(running.ok());
   const std::string text = Header("Demo",
-                                  "IS_RUNNING_TEST=1\r\nIS_RUNNING_TEXT=Please close PROG_NAME first\r\n"
+                                  "CHAR_SET=177\r\nIS_RUNNING_TEST=1\r\nIS_RUNNING_TEXT=Please close PROG_NAME first\r\n"
                                   "CONFIRM_TEXT=Remove PROG_NAME now?\r\n"
                                   "BTN_TEXT=|Okay|Abbrechen|Ja|Nein|Abbruch|Wiederholen|Ignorieren|\r\n"
                                   "GET_PROG_EXE_NAME=" + prog) +
                            "REMOVE_FILE(" + file + ");\r\n";
-  in.Write(ScrambleText(ReplaceAll(text, "CHAR_SET=0", "CHAR_SET=177"), 1));
+  in.Write(ScrambleText(text, 1));
   RunOptions o;
   o.yes = "Ja";
   o.no = "Nein";

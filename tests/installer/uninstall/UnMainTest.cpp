@@ -113,18 +113,18 @@ TEST(UnTexts, SummaryGroups) {
   c.files = 1;
   c.operations = 1;
   EXPECT_EQ(SummaryText(c),
-            "UnInstall was unable to handle one or more Registry keys\\n"
-            "UnInstall was unable to handle one or more File Association entries\\n"
-            "\\nTo complete the UnInstall operation, Please handle them manually.\\n\\n"
-            "UnInstall was unable to remove one or more Files\\n"
-            "\\nTo complete the UnInstall operation, Please remove them manually.\\n\\n"
-            "UnInstall was unable to execute one or more operations\\n"
-            "\\nTo complete the UnInstall operation, Please perform them manually.");
+            "UnInstall was unable to handle one or more Registry keys\\\\n"
+            "UnInstall was unable to handle one or more File Association entries\\\\n"
+            "\\\\nTo complete the UnInstall operation, Please handle them manually.\\\\n\\\\n"
+            "UnInstall was unable to remove one or more Files\\\\n"
+            "\\\\nTo complete the UnInstall operation, Please remove them manually.\\\\n\\\\n"
+            "UnInstall was unable to execute one or more operations\\\\n"
+            "\\\\nTo complete the UnInstall operation, Please perform them manually.");
   TFailureCounts d;
   d.directories = 1;
   EXPECT_EQ(SummaryText(d),
-            "UnInstall was unable to remove one or more Directories\\n"
-            "\\nTo complete the UnInstall operation, Please remove them manually.");
+            "UnInstall was unable to remove one or more Directories\\\\n"
+            "\\\\nTo complete the UnInstall operation, Please remove them manually.");
 }
 
 TEST(UnTexts, ConfirmationAndButtons) {
