@@ -245,7 +245,7 @@ std::string IntToStrZeroPad(int number, int width) {
 std::string SelfDeleteBatchText(const std::string& program, const std::string& folder, const std::string& batch,
                                 bool removeFolder, const std::string& q) {
   // DEL sets no error level, so the loop asks whether the file is still there, and gives
-  // up after about a minute; PING is the one pause every Windows has.
+  // up after about two minutes; PING is the one pause every Windows has.
   std::string t;
   t += "@ECHO OFF\r\n";
   t += "SET KV_TRIES=0\r\n";
