@@ -70,6 +70,18 @@ std::string QuotedProgram(const std::string& path) {
   return "\"" + path + "\"";
 }
 
+// The frame of start, stop and remove: the session, the state before and after the work.
+template <class Work>
+bool WithService(const char* action, const std::string& displayName, bool showBar, Work work) {
+  if (!IsWinNT()) return false;
+  ServiceSession s(action, displayName, showBar);
+  if (!s.Service()) return false;
+  s.TraceState();
+  const bool ok = work(s);
+  s.TraceState();
+  return ok;
+}
+
 }  // namespace
 
 std::string ServiceStateText(unsigned long state) {
@@ -88,34 +100,21 @@ std::string ServiceStateText(unsigned long state) {
 void SetServiceWaitLimit(unsigned long ms) { g_waitLimit = ms; }
 
 bool StartNtService(const std::string& displayName, bool showBar) {
-  if (!IsWinNT()) return false;
-  ServiceSession s("STARTING Service:", displayName, showBar);
-  if (!s.Service()) return false;
-  s.TraceState();
-  const bool ok = StartServiceA(s.Service(), 0, nullptr) && s.WaitFor(SERVICE_RUNNING, SERVICE_START_PENDING);
-  s.TraceState();
-  return ok;
+  return WithService("STARTING Service:", displayName, showBar, [](const ServiceSession& s) {
+    return StartServiceA(s.Service(), 0, nullptr) && s.WaitFor(SERVICE_RUNNING, SERVICE_START_PENDING);
+  });
 }
 
 bool StopNtService(const std::string& displayName, bool showBar) {
-  if (!IsWinNT()) return false;
-  ServiceSession s("STOPING Service:", displayName, showBar);
-  if (!s.Service()) return false;
-  s.TraceState();
-  const bool ok = s.Stop() && s.WaitFor(SERVICE_STOPPED, SERVICE_STOP_PENDING);
-  s.TraceState();
-  return ok;
+  return WithService("STOPING Service:", displayName, showBar,
+                     [](const ServiceSession& s) { return s.Stop() && s.WaitFor(SERVICE_STOPPED, SERVICE_STOP_PENDING); });
 }
 
 bool RemoveNtService(const std::string& displayName, bool showBar) {
-  if (!IsWinNT()) return false;
-  ServiceSession s("REMOVING Service:", displayName, showBar);
-  if (!s.Service()) return false;
-  s.TraceState();
-  if (s.State() == SERVICE_RUNNING && s.Stop()) s.WaitFor(SERVICE_STOPPED, SERVICE_STOP_PENDING);
-  const bool ok = DeleteService(s.Service()) != 0;
-  s.TraceState();
-  return ok;
+  return WithService("REMOVING Service:", displayName, showBar, [](const ServiceSession& s) {
+    if (s.State() == SERVICE_RUNNING && s.Stop()) s.WaitFor(SERVICE_STOPPED, SERVICE_STOP_PENDING);
+    return DeleteService(s.Service()) != 0;
+  });
 }
 
 bool CreateNtService(const std::string& programFile, const std::string& serviceName, const std::string& displayName,
