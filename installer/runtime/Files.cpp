@@ -304,6 +304,13 @@ bool CopyFileWithProgress(const std::string& source, const std::string& dest, co
   return done == size && written == size;
 }
 
+std::string ChangeFileExt(const std::string& path, const std::string& ext) {
+  const size_t slash = path.find_last_of("\\/:");
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + ext;
+  return path.substr(0, dot) + ext;
+}
+
 std::string FileNameWithoutExt(const std::string& path) {
   const std::string name = ExtractFileName(path);
   return name.substr(0, name.rfind('.'));
@@ -426,17 +433,26 @@ bool IsProtectedFolder(const std::string& path) {
   return false;
 }
 
-bool DeleteTree(const std::string& folder, bool clearReadOnly) {
+bool DeleteTree(const std::string& folder, bool clearReadOnly, const std::function<bool(const std::string&)>& keep) {
   const std::string f = SetTrailingBackslash(folder, false);
   const DWORD attrs = GetFileAttributesA(f.c_str());
   // Nothing to do (and nothing touched) unless the folder exists; never a whole volume.
   if (f.empty() || attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
   if (IsVolumeRoot(f)) return false;
   if (!(attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    DeleteFiles(JoinPath(f, "*.*"), clearReadOnly);
+    if (!keep) {
+      DeleteFiles(JoinPath(f, "*.*"), clearReadOnly);
+    } else {
+      for (const auto& name : MatchingFiles(JoinPath(f, "*.*"))) {
+        const std::string path = JoinPath(f, name);
+        if (keep(path)) continue;
+        if (clearReadOnly) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+      }
+    }
     for (const auto& sub : SubFolders(f)) {
       // A link goes as a link; its target is not ours to empty.
-      if (!sub.link) DeleteTree(sub.path, clearReadOnly);
+      if (!sub.link) DeleteTree(sub.path, clearReadOnly, keep);
       RemoveDirectoryA(sub.path.c_str());
     }
   }

@@ -36,6 +36,8 @@ bool AppendToFile(const std::string& path, const std::string& data, uint32_t dat
 bool CopyFileWithProgress(const std::string& source, const std::string& dest,
                           const TProgressProc& progress = nullptr);
 std::string FileNameWithoutExt(const std::string& path);
+// The path with the extension of its file name replaced (or added): ext includes the ".".
+std::string ChangeFileExt(const std::string& path, const std::string& ext);
 double GetDiskFreeBytes(const std::string& path);
 
 std::string ListFiles(const std::string& mask, bool keepExtension);
@@ -48,8 +50,10 @@ bool DeleteFiles(const std::string& mask, bool clearReadOnly);
 // paths, ignoring case and a trailing backslash.
 bool IsProtectedFolder(const std::string& path);
 // Links (junctions and other reparse points) inside the tree are removed, never entered.
-// A drive or share root is refused.
-bool DeleteTree(const std::string& folder, bool clearReadOnly);
+// A drive or share root is refused. Files for which keep answers true stay, with the
+// folders that hold them.
+bool DeleteTree(const std::string& folder, bool clearReadOnly,
+                const std::function<bool(const std::string& path)>& keep = nullptr);
 std::string ListDirTree(const std::string& folder);
 bool CopyDirTree(const std::string& source, const std::string& dest);
 int CopyFiles(const std::string& sourceMask, const std::string& dest, bool createFolders);
