@@ -2,6 +2,7 @@
 //   FuzzSeeds <corpus folder> <setup script> [more scripts...]
 // Each target's inputs go into a sub folder named after it.
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <cstdint>
 #include <fstream>
@@ -24,6 +25,16 @@ std::string ReadAll(const std::string& path) {
 void Write(const std::string& folder, const std::string& name, const std::string& bytes) {
   mkdir(folder.c_str(), 0755);
   std::ofstream(folder + "/" + name, std::ios::binary) << bytes;
+}
+
+// A packed file as the package builder writes it: one zlib stream.
+std::string Packed(const std::string& text, int level) {
+  uLongf size = compressBound(uLong(text.size()));
+  std::string out(size, '\0');
+  compress2(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(text.data()), uLong(text.size()),
+            level);
+  out.resize(size);
+  return out;
 }
 
 std::string Bytes(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
@@ -53,6 +64,8 @@ int main(int argc, char** argv) {
     const std::string tag = std::to_string(i - 1);
     Write(out + "/script", "plain" + tag, script);
     Write(out + "/script", "scrambled" + tag, ScrambleTextWithKey(script, 1, uint8_t(33 + i)));
+    Write(out + "/inflate", "fast" + tag, Packed(script, 1));
+    Write(out + "/inflate", "best" + tag, Packed(script, 9));
     Write(out + "/script", "commented" + tag, "/* head */\r\n" + ReplaceAll(script, "\r\n", " /* x */\r\n"));
     for (size_t at = 0; at < script.size();) {
       size_t end = script.find('\n', at);
@@ -61,6 +74,8 @@ int main(int argc, char** argv) {
       at = end + 1;
     }
   }
+
+  Write(out + "/inflate", "empty", Packed(std::string(), 6));
 
   // Lists and texts: a list built with the list writer, then script lines as texts.
   std::string list = "|";
