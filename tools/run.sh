@@ -42,17 +42,41 @@ esac
 echo "starting $(basename "$exe") in $run_dir"
 (cd "$run_dir" && "$win_build/wine-run.sh" "$exe" </dev/null >"$run_dir/program.log" 2>&1) &
 pid=$!
-wtool() { "$win_build/wine-run.sh" "$win_build/bin/wtool.exe" "$@" </dev/null >/dev/null 2>&1; }
+wtool() { "$win_build/wine-run.sh" "$win_build/bin/wtool.exe" "$@" </dev/null 2>/dev/null; }
 if [ -n "$headless" ] && [ "$what" = uninstall ]; then
   # Nobody is at this screen: answer Yes, picture the finished run, press Close.
-  wtool wait KMsgBox - 20000 && wtool click KMsgBox Yes
-  wtool wait TMainForm - 20000
+  wtool wait KMsgBox - 20000 >/dev/null && wtool click KMsgBox Yes >/dev/null
+  wtool wait TMainForm - 20000 >/dev/null
   sleep "${KV_SHOT_DELAY:-8}"
   shot="$win_build/screenshot-$what.png"
   import -window root "$shot" 2>/dev/null && echo "screenshot: $shot"
-  wtool click TMainForm Close
+  wtool click TMainForm Close >/dev/null
   for i in $(seq 1 100); do [ -e "$app" ] || break; sleep 0.2; done
   [ -e "$app" ] && echo "the folder is still there: $app" || echo "the folder is gone: $app"
+elif [ -n "$headless" ] && [ "$what" = setup ]; then
+  # Nobody is at this screen: go through the wizard as a user would, to the end.
+  wizard=.SDialog_Class_Name.
+  if wtool wait "$wizard" - 20000 >/dev/null; then
+    sleep 1
+    import -window root "$win_build/screenshot-setup.png" 2>/dev/null && echo "screenshot: $win_build/screenshot-setup.png"
+    for _ in $(seq 1 20); do
+      if wtool texts "$wizard" | grep -qx '&Finish'; then break; fi
+      wtool click "$wizard" '&Next >' >/dev/null
+      sleep 1
+    done
+    import -window root "$win_build/screenshot-setup-complete.png" 2>/dev/null &&
+      echo "screenshot: $win_build/screenshot-setup-complete.png"
+    wtool click "$wizard" '&Finish' >/dev/null
+  fi
+  for _ in $(seq 1 30); do kill -0 "$pid" 2>/dev/null || break; sleep 1; done
+  installed="$win_build/wineprefix/drive_c/Program Files/Demo Notes"
+  if [ -f "$installed/UnInstall.txt" ]; then
+    echo "installed into C:\Program Files\Demo Notes:"
+    (cd "$installed" && find . -type f | sort | sed 's/^/  /')
+  else
+    echo "the demo package was not installed"
+  fi
+  kill "$pid" 2>/dev/null
 elif [ -n "$headless" ]; then
   sleep "${KV_SHOT_DELAY:-5}"
   shot="$win_build/screenshot-$what.png"

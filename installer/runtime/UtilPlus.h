@@ -10,3 +10,8 @@ std::string ScrambleText(const std::string& text, int mode);
 // The same with a given key character (33..122), for repeatable output.
 std::string ScrambleTextWithKey(const std::string& text, int mode, unsigned char key);
 bool IsScrambledText(const std::string& text);
+// A fresh key character (33..122).
+unsigned char NewScrambleKey();
+// Scrambles (or unscrambles) a piece of a text's body that starts at `offset` within it,
+// so that a scrambled file can grow by appending.
+std::string ScrambleBodyAt(const std::string& part, unsigned char key, size_t offset);

@@ -1,18 +1,373 @@
 #include "SDialog.h"
 
+#include <memory>
+
+#include "AboutDlg.h"
+#include "Common.h"
+#include "Ctrls.h"
+#include "ExitSetup.h"
+#include "Files.h"
+#include "KMsgBox.h"
+#include "Links.h"
+#include "RegOp.h"
+#include "RegSvr.h"
+#include "RunTimeDir.h"
 #include "SLang.h"
+#include "SRecord.h"
 #include "SScript.h"
+#include "SStartup.h"
+#include "UtilPlus.h"
+#include "Utils.h"
+#include "VerInfo.h"
+#include "ZLibOpen.h"
 
 const char* const kWizardClassName = ".SDialog_Class_Name.";
+
+namespace {
+
+bool g_cancelRequested = false;
+bool g_wizardClosed = false;
+std::unique_ptr<TUninstallScript> g_uninstall;
+std::unique_ptr<TSetupLog> g_setupLog;
+
+const char* const kJoin = "\\\\x";
+const char* const kAutoUpdateAtom = "AutoUpdateAtomTokenByKelvane";
+// The engine maker's own address: kept out of other products' Add/Remove Programs entries.
+const char* const kMakerUrl = "http://www.kelvane.example";
+
+const TPageInfo kPages[] = {
+    {"WelcomeDlg", "Welcome", "Welcome", "Welcome"},
+    {"LicenseDlg", "License", "License", "License"},
+    {"ReadmeDlg", "Readme", "Readme", "Readme"},
+    {"UserInformationDlg", "User", "User Information", "UserInfo"},
+    {"DestinationDlg", "Destination", "Destination", "Destination"},
+    {"SetupTypeDlg", "Type", "Setup Type", "SetupType"},
+    {"CustomDlg", "Custom", "Custom", "Components"},
+    {"AssociateDlg", "Associate", "Associate", "Associate"},
+    {"ShortcutsDlg", "Shortcut", "Shortcuts", "Shortcuts"},
+    {"ConfirmSetupDlg", "Confirm", "Confirm Setup", "Confirm"},
+    {"CopyFilesDlg", "Copy", "Copy Files", "CopyFiles"},
+    {"CopyFilesDlgHide", nullptr, nullptr, nullptr},
+    {"CompleteDlg", "Complete", "Complete", "Complete"},
+};
+
+template <class C>
+C* Placed(C* control, int left, int top, int width, int height) {
+  control->SetBounds(left, top, width, height);
+  return control;
+}
+
+std::string FormatText(const std::string& format, const std::string& arg) {
+  std::string out = format;
+  const size_t at = out.find("%s");
+  if (at != std::string::npos) out.replace(at, 2, arg);
+  return out;
+}
+
+std::string PlainText(const std::string& text) {
+  return ReplaceAll(ReplaceAll(ReplaceAll(ExpandTextEscapes(text), "<b>", ""), "</b>", ""), "PROG_NAME", "");
+}
+
+// Field i of a "|" list written without its outer bars.
+std::string Field(const std::string& item, int index) { return GetListItem("|" + item + "|", index); }
+// Field i of a "|" list that may already carry its outer bars (component lines do).
+std::string ListField(const std::string& list, int index) {
+  return !list.empty() && list[0] == '|' ? GetListItem(list, index) : Field(list, index);
+}
+
+bool SameFolder(const std::string& a, const std::string& b) {
+  return !a.empty() && EqualTextNoCase(SetTrailingBackslash(a, false), SetTrailingBackslash(b, false));
+}
+
+// Folders that belong to the system: the copy records no removal of them.
+bool IsSystemFolder(const std::string& folder) {
+  for (const std::string& f : {GetWindowsDir(false), GetSystemDir(false), GetTempDir(false), GetSystem16Dir(),
+                               GetFontsDir(), GetProgramFilesDir(), GetCommonFilesDir()})
+    if (SameFolder(folder, f)) return true;
+  return false;
+}
+
+// A folder that must never be removed with its contents: what the runtime's guard protects
+// (roots, relative paths, the system's and the profile's folders), a path that climbs with
+// "..", and the system folders the copy itself never records.
+bool RefusesForcedRemoval(const std::string& folder) {
+  const std::string f = Trim(folder);
+  return IsProtectedFolder(f) || f.find("..") != std::string::npos || IsSystemFolder(f);
+}
+
+// The argument of "KEYWORD(argument);".
+bool LineArgument(const std::string& line, const std::string& keyword, std::string& arg) {
+  if (line.compare(0, keyword.size() + 1, keyword + "(") != 0) return false;
+  const size_t close = line.rfind(')');
+  arg = close == std::string::npos || close <= keyword.size() ? std::string()
+                                                                : line.substr(keyword.size() + 1, close - keyword.size() - 1);
+  return true;
+}
+
+void KeepSourceDate(const std::string& source, const std::string& dest) {
+  HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                          nullptr);
+  if (in == INVALID_HANDLE_VALUE) return;
+  FILETIME written;
+  const bool got = GetFileTime(in, nullptr, nullptr, &written);
+  CloseHandle(in);
+  if (!got) return;
+  HANDLE out = CreateFileA(dest.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return;
+  SetFileTime(out, nullptr, nullptr, &written);
+  CloseHandle(out);
+}
+
+int64_t GetFileSizeOf(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (int64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// DOS date-time stamp of one file, without a directory search.
+uint32_t FileDosDate(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  FILETIME local;
+  WORD date = 0, time = 0;
+  if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToDosDateTime(&local, &date, &time)) return 0;
+  return (uint32_t(date) << 16) | time;
+}
+
+std::string ShortPath(const std::string& path) {
+  char buf[MAX_PATH];
+  const DWORD n = GetShortPathNameA(path.c_str(), buf, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? std::string(buf, n) : path;
+}
+
+// ---- Hook of the execute-operation engine.
+// The wizard calls it at every stage; it is the one place where the engine is wired in.
+// Until then a stage runs no items and asks for no exit.
+void RunStageItems(TSDialogForm& wizard, int stage, bool& exitRequest) {
+  (void)wizard;
+  (void)stage;
+  exitRequest = false;
+}
+
+}  // namespace
+
+bool IsCancelRequested() { return g_cancelRequested; }
+void SetCancelRequested(bool on) { g_cancelRequested = on; }
+bool IsWizardClosed() { return g_wizardClosed; }
+
+bool AddUninstallLine(const std::string& line, bool force) {
+  return g_uninstall ? g_uninstall->AddUninstallLine(line, force) : true;
+}
+
+void AddSetupLogLine(const std::string& text) {
+  if (g_setupLog) g_setupLog->AddSetupLogLine(text);
+}
+
+std::string UninstallScriptPath() { return g_uninstall ? g_uninstall->Path() : std::string(); }
+
+const TPageInfo* FindPage(const std::string& name) {
+  for (const auto& p : kPages)
+    if (EqualTextNoCase(p.name, name)) return &p;
+  return nullptr;
+}
+
+// ---------------------------------------------------------------- form
 
 TSDialogForm::TSDialogForm(TForm* owner) : TForm(kWizardClassName, owner, FormBorder::Dialog) {
   SetClientSize(515, 351);
   SetCentered(true);
+  picturePanel = new TPanel(this);
+  picturePanel->SetBounds(6, 6, ClientWidth() - 374 - 12, 275);
+  picture = new TImage(picturePanel);
+  picture->SetBounds(0, 0, picturePanel->ClientWidth(), picturePanel->ClientHeight());
+  picture->SetCenter(true);
+  contentPanel = new TPanel(this);
+  contentPanel->SetBounds(ClientWidth() - 374, 6, 370, 275);
+  pages = new TPageControl(contentPanel);
+  pages->SetBounds(-4, -4, contentPanel->Width() + 8, contentPanel->Height() + 28);
+  for (const auto& p : kPages) sheets_.push_back(p.tab ? new TTabSheet(pages, p.tab) : nullptr);
+  headerLabel = new TLabel(this);
+  headerLabel->SetBounds(12, 8, 400, 18);
+  headerLabel->Font().SetStyle(kBold);
+  headerLabel->Hide();
+  productLabel = new TLabel(this, " Kelvane ");
+  productLabel->SetBounds(8, 292, 60, 14);
+  productLabel->Font().SetStyle(kBold);
+  productLabel->SetEnabled(false);
+  upperBevel_ = Placed(new TBevel(this, BevelShape::TopLine), 0, 58, ClientWidth(), 2);
+  upperBevel_->Hide();
+  lowerBevel_ = Placed(new TBevel(this, BevelShape::TopLine), 0, 306, ClientWidth(), 2);
+  statusLabel = Placed(new TLabel(this), 80, 292, 170, 14);
+  companyLink = Placed(new TLabel(this), 8, 321, 240, 16);
+  SetTahomaFont(companyLink->Font());
+  companyLink->Font().SetColor(0xFF0000);
+  companyLink->Font().SetStyle(kUnderline);
+  companyLink->SetCursor(IDC_HAND);
+  companyLink->Hide();
+  companyLink->OnClick = [this](TControl*) {
+    if (EqualTextNoCase(companyLink->Caption(), "About Kelvane")) {
+      ShowAboutBox(this, script_ ? script_->ProgName() : std::string(), 0xFF0000, 0);
+    } else {
+      ShellExecuteFile(companyLink->Caption(), "", SW_SHOW);
+    }
+  };
+  backButton = Placed(new TButton(this), 258, 318, 78, 23);
+  backButton->OnClick = [this](TControl*) { BackButtonClick(); };
+  nextButton = Placed(new TButton(this), 336, 318, 78, 23);
+  nextButton->Font().SetStyle(kBold);
+  nextButton->SetDefault(true);
+  nextButton->OnClick = [this](TControl*) { NextButtonClick(); };
+  cancelButton = Placed(new TButton(this), 428, 318, 78, 23);
+  cancelButton->OnClick = [this](TControl*) { Close(); };
+
+  TTabSheet* copy = SheetFor(FindPage("CopyFilesDlg"));
+  fileLabel = Placed(new TLabel(copy), 12, 60, 340, 16);
+  folderLabel = Placed(new TLabel(copy), 12, 80, 340, 16);
+  progressBar1 = Placed(new TProgressBar(copy), 12, 110, 340, 18);
+  progressBar2 = Placed(new TProgressBar(copy), 12, 140, 340, 18);
+  progressBar2->Hide();
+
+  TTabSheet* complete = SheetFor(FindPage("CompleteDlg"));
+  completeText = Placed(new TLabel(complete), 12, 12, 340, 120);
+  completeText->SetWordWrap(true);
+  readmeCheckBox = Placed(new TCheckBox(complete), 12, 150, 340, 20);
+  launchCheckBox = Placed(new TCheckBox(complete), 12, 180, 340, 20);
+  restartGroup = Placed(new TGroupBox(complete), 12, 150, 340, 70);
+  restartNowButton = Placed(new TRadioButton(restartGroup), 10, 18, 320, 20);
+  restartLaterButton = Placed(new TRadioButton(restartGroup), 10, 42, 320, 20);
+  restartGroup->Hide();
+
+  OnClick = [this](TControl*) {
+    if (IsDeveloperMode()) CopySetupFolder();
+  };
+  AttachHoverUnderline(this);
+  copyTimer_ = new TTimer(this, 10);
+  copyTimer_->OnTimer = [this](TTimer*) { CopyFilesTimerTimer(); };
+  stopTimer_ = new TTimer(this, 100);
+  stopTimer_->OnTimer = [this](TTimer*) { StopTimerTimer(); };
 }
 
-void TSDialogForm::InitFromScript() { SetCaption(GetLangText("Welcome", "Caption", "Welcome")); }
+TSDialogForm::~TSDialogForm() {
+  if (g_setupLog) g_setupLog->Flush();
+}
 
-bool TSDialogForm::BeforeDialogs() { return false; }
+TTabSheet* TSDialogForm::SheetFor(const TPageInfo* info) {
+  if (!info) return nullptr;
+  return sheets_[size_t(info - kPages)];
+}
+
+void TSDialogForm::InitFromScript() {
+  TScript& s = *script_;
+  SetRunTimeDirs(s.RunTimeDir1(), s.RunTimeDir2(), s.RunTimeDir3());
+  g_setupLog.reset(new TSetupLog(s.CreateSetupLog()));
+  char date[64] = "", time[64] = "";
+  GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, sizeof date);
+  GetTimeFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, sizeof time);
+  for (const std::string& line :
+       {"Setup Log of: " + s.ProgName(), "Version: " + s.ProgVersion(), std::string(),
+        "Date: " + std::string(date) + " " + time, "Operating System: " + GetWinVersionText(),
+        "Composer Version: " + s.ComposerBuild(), std::string(), "WinTempDir: " + GetTempDir(false),
+        "SourceDir:  " + GetExeDir(false), std::string()})
+    AddSetupLogLine(line);
+  Font().SetCharset(GetLangCharset());
+  SetCaption(GetLangText("Welcome", "Caption", "Welcome"));
+  destinationField_ = GetPresetAppFolder().empty() ? ExpandFolderTokens(s.TargetDir(), "\\") : GetPresetAppFolder();
+  programFolderField_ = s.StartProgramLinkFolder();
+  optionalLinks_.clear();
+  for (const std::string& name : {s.StartMenuLinkName(), s.DesktopLinkName(), s.SendToLinkName(),
+                                  s.StartUpLinkName(), s.QuickLaunchLinkName()}) {
+    OptionalLink link;
+    link.checked = !name.empty() && name[0] == '^';
+    link.name = link.checked ? name.substr(1) : name;
+    optionalLinks_.push_back(link);
+  }
+  userName_ = s.RequestUserName() ? GetRegisteredOwner() : std::string();
+  companyName_ = s.RequestCompanyName() ? GetRegisteredOrganization() : std::string();
+  readmeCheckBox->SetCaption(GetLangText("Complete", "s8", "Display the Readme file."));
+  readmeCheckBox->SetVisible(s.ProposeReadme());
+  readmeCheckBox->SetChecked(s.ProposeReadmeChecked());
+  launchCheckBox->SetCaption(GetLangText("Complete", "s3", "Yes, Launch the program file."));
+  launchCheckBox->SetVisible(s.ProposeLaunch());
+  launchCheckBox->SetChecked(s.ProposeLaunchChecked());
+  restartGroup->SetCaption(" " + GetLangText("Complete", "s4", "Restart") + " ");
+  restartNowButton->SetCaption(GetLangText("Complete", "s5", "Yes, I want to restart my computer now."));
+  restartLaterButton->SetCaption(GetLangText("Complete", "s6", "No, I will restart my computer later."));
+  restartOffered_ = s.ProposeRestart();
+  // Without a setup-type page the components decide: the Custom type.
+  setupType_ = s.ContainsDialog("SetupType") ? TSetupType::Typical : TSetupType::Custom;
+}
+
+bool TSDialogForm::BeforeDialogs() {
+  SetInstallFolders(GetAppFolder(false), GetCommonFolder(false), GetAuxFolder(false));
+  AddSetupLogLine("Execute Before Dialogs");
+  bool exitRequest = false;
+  PerformExecuteOps(1, exitRequest);
+  return exitRequest;
+}
+
+std::string TSDialogForm::GetAppFolder(bool backslash) const {
+  const std::string f = GetPresetAppFolder().empty() ? destinationField_ : GetPresetAppFolder();
+  return SetTrailingBackslash(Trim(f), backslash);
+}
+
+std::string TSDialogForm::GetCommonFolder(bool backslash) const {
+  const std::string f =
+      GetPresetCommonFolder().empty() ? ExpandFolderTokens(script_->CommonDir(), "\\") : GetPresetCommonFolder();
+  return SetTrailingBackslash(f, backslash);
+}
+
+std::string TSDialogForm::GetAuxFolder(bool backslash) const {
+  const std::string f = GetPresetAuxFolder().empty() ? ExpandFolderTokens(script_->AuxDir(), "\\") : GetPresetAuxFolder();
+  return SetTrailingBackslash(f, backslash);
+}
+
+std::string TSDialogForm::ExpandTokens(const std::string& text, const std::string& sep) {
+  SetInstallFolders(GetAppFolder(false), GetCommonFolder(false), GetAuxFolder(false));
+  return ExpandFolderTokens(text, sep);
+}
+
+// ---------------------------------------------------------------- setup type and components
+
+std::string TSDialogForm::SetupTypeName() const {
+  if (script_->ForcePartialSetup()) return "Partial";
+  switch (setupType_) {
+    case TSetupType::Typical: return script_->CdSetup() ? "Complete" : "Typical";
+    case TSetupType::Compact: return script_->CdSetup() ? "Partial" : "Compact";
+    default: return "Custom";
+  }
+}
+
+bool TSDialogForm::IsGroupSelected(int index) const {
+  auto& groups = script_->Groups();
+  if (script_->CdSetup() || index < 0 || index >= int(groups.size())) return true;
+  const std::string& line = groups[size_t(index)].line;
+  if (setupType_ == TSetupType::Typical) return ListField(line, 6) == "1";
+  if (setupType_ == TSetupType::Compact) return ListField(line, 7) == "1";
+  return ListField(line, 8) == "1" || ListField(line, 9) == "1" ||
+         (!script_->ContainsDialog("SetupType") && !script_->ContainsDialog("Custom"));
+}
+
+std::string TSDialogForm::GroupSelection() const {
+  std::string sel;
+  for (size_t i = 0; i < script_->Groups().size(); ++i) sel += IsGroupSelected(int(i)) ? '1' : '0';
+  return sel;
+}
+
+std::string TSDialogForm::GroupNameString() const {
+  std::string names;
+  for (size_t i = 0; i < script_->Groups().size(); ++i)
+    if (IsGroupSelected(int(i))) names += "|" + ListField(script_->Groups()[i].line, 0);
+  return names.empty() ? names : names + "|";
+}
+
+int TSDialogForm::SelectedFileCount() const {
+  int count = 0;
+  for (size_t i = 0; i < script_->Groups().size(); ++i)
+    if (IsGroupSelected(int(i))) count += StrToIntDef(ListField(script_->Groups()[i].line, 3), 0);
+  return count;
+}
+
+// ---------------------------------------------------------------- page flow
 
 void TSDialogForm::SetVisible(bool visible) {
   if (visible && hide_) {
@@ -26,15 +381,986 @@ void TSDialogForm::SetVisible(bool visible) {
 void TSDialogForm::DoShow() {
   shown_ = true;
   TForm::DoShow();
-  // A silent setup has no pages: it ends once its run is done.
-  if (script_ && script_->SilentSetup()) PostMessageA(Handle(), WM_CLOSE, 0, 0);
+  if (!firstShow_ || !script_) return;
+  firstShow_ = false;
+  SetDialogLocation();
+  companyLink->SetTop(backButton->Top() + 3);
+  companyLink->SetCaption(script_->CompanyUrl());
+  companyLink->SetHint(script_->CompanyUrl());
+  companyLink->SetVisible(!script_->CompanyUrl().empty());
+  picturePanel->SetSingleBorder(script_->DialogBitmap3dFrame());
+  SetRequiredSpaceText(script_->SpaceReqOnDrive(), 2);
+  progressBar2->SetVisible(script_->ShowProgBar2());
+  script_->SetDialogIndex(0);
+  if (script_->SilentSetup()) {
+    script_->SetDialogByName("CopyFilesDlg");
+    if (script_->AddBillboard()) SetBounds(-30, Top(), 20, Height());
+    // A silent run always goes to the copy page, listed or not.
+    if (!EqualTextNoCase(script_->CurrentDialog(), "CopyFilesDlg")) {
+      ShowPage("CopyFilesDlg");
+      return;
+    }
+  }
+  if (FindPage(script_->CurrentDialog())) ShowPage(script_->CurrentDialog());
+}
+
+void TSDialogForm::SetDialogLocation() {
+  RECT area = {};
+  if (Owner() && Owner()->Handle()) {
+    GetClientRect(Owner()->Handle(), &area);
+    MapWindowPoints(Owner()->Handle(), nullptr, reinterpret_cast<POINT*>(&area), 2);
+  } else {
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  const std::string list = "|" + script_->DialogLocation() + "|";
+  const std::string position = hide_ ? "Hide" : GetListItem(list, 0);
+  const int dx = StrToIntDef(GetListItem(list, 1), 0), dy = StrToIntDef(GetListItem(list, 2), 0);
+  PlaceControl(this, position, (area.bottom - area.top) - Height(), 0, area.top + dy, area.left + dx,
+               (area.right - area.left) - Width());
+}
+
+void TSDialogForm::LoadPagePicture(const TPageInfo* info) {
+  const std::string dir = GetExeDir(true);
+  const bool wide = EqualTextNoCase(info->name, "WelcomeDlg") || EqualTextNoCase(info->name, "CompleteDlg");
+  std::string file = dir + (script_->DialogStyleModern() ? (wide ? "Modern_Setup.bmp" : "Modern_Icon.bmp")
+                                                         : "Classic_Setup.bmp");
+  auto prefer = [&](const std::string& name) {
+    if (!name.empty() && FileExists(dir + ExtractFileName(name))) file = dir + ExtractFileName(name);
+  };
+  prefer(script_->DialogBitmapFileName());
+  for (const auto& entry : script_->DialogImages())
+    if (EqualTextNoCase(Trim(TextBefore(entry, "=")), info->picture)) prefer(Trim(TextAfter(entry, "=")));
+  if (EqualTextNoCase(file, lastPicture_) && !picture->Empty()) return;
+  if (picture->LoadFromFile(file)) {
+    lastPicture_ = file;
+  } else {
+    fputs((file + " --- Image Load Error!\n").c_str(), stdout);
+  }
+}
+
+void TSDialogForm::ApplyLayout(const TPageInfo* info) {
+  const int w = ClientWidth();
+  if (!script_->DialogStyleModern()) {
+    productLabel->Show();
+    headerLabel->Hide();
+    upperBevel_->Hide();
+    picturePanel->SetBounds(6, 6, w - 374 - 12, 275);
+    picture->SetBounds(0, 0, picturePanel->ClientWidth(), picturePanel->ClientHeight());
+    contentPanel->SetBounds(w - 374, 6, 370, 275);
+    return;
+  }
+  lowerBevel_->SetBounds(-1, lowerBevel_->Top(), w + 2, 2);
+  upperBevel_->SetBounds(-1, 58, w + 2, 2);
+  const bool imageLeft = EqualTextNoCase(info->name, "WelcomeDlg") || EqualTextNoCase(info->name, "CompleteDlg");
+  const int pw = picture->PictureWidth(), ph = picture->PictureHeight();
+  if (imageLeft) {
+    productLabel->Hide();
+    headerLabel->Hide();
+    upperBevel_->Hide();
+    const int width = IntMax(120, IntMin(160, pw + 1));
+    picturePanel->SetColor(SysColor(COLOR_BTNFACE));
+    picturePanel->SetBounds(0, 0, width, 307);
+    picture->SetBounds(IntMax(0, (width - pw) / 2), IntMax(0, (307 - ph) / 2), pw, ph);
+    contentPanel->SetBounds(width, 0, w - width, 307);
+    contentPanel->SetColor(0xFFFFFF);
+  } else {
+    productLabel->Show();
+    headerLabel->Show();
+    headerLabel->BringToFront();
+    upperBevel_->Show();
+    picturePanel->SetColor(0xFFFFFF);
+    picturePanel->SetBounds(0, 0, w, 58);
+    const int top = IntMax(0, (58 - ph) / 2);
+    picture->SetBounds(w - top - pw, top, pw, ph);
+    contentPanel->SetBounds(50, 60, w - 100, lowerBevel_->Top() - 6 - 60);
+    contentPanel->SetColor(SysColor(COLOR_BTNFACE));
+  }
+  pages->SetBounds(-4, -4, contentPanel->Width() + 8, contentPanel->Height() + 28);
+}
+
+void TSDialogForm::ShowPage(const std::string& name) {
+  const TPageInfo* info = FindPage(name);
+  if (!info) return;
+  if (info->tab) {
+    LoadPagePicture(info);
+    ApplyLayout(info);
+    const std::string caption = GetLangText(info->section, "Caption", info->tab);
+    SetCaption(caption);
+    headerLabel->SetCaption(caption);
+    AddSetupLogLine("Show Screen: " + Caption());
+    pages->SetActivePage(SheetFor(info));
+  }
+  const std::string n = info->name;
+  if (n == "CompleteDlg") {
+    const TScript& s = *script_;
+    std::string text = GetLangText("Complete", "s0", "Setup has finished copying files to your computer.");
+    if (s.ProposeLaunch()) text += "<p><p>" + GetLangText("Complete", "s1", "");
+    if (restartOffered_) {
+      restartGroup->SetTop(launchCheckBox->Top() - 10);
+      restartGroup->Show();
+      readmeCheckBox->SetTop(restartGroup->Top() - 30);
+      launchCheckBox->Hide();
+      restartNowButton->SetChecked(true);
+      text = GetLangText("Complete", "s0", "Setup has finished copying files to your computer.") + "<p><p>" +
+             GetLangText("Complete", "s2", "");
+    }
+    completeText->SetCaption(PlainText(text) + "\r\n\r\n" + PlainText(GetLangText("Complete", "s7", "")));
+    cancelButton->Hide();
+    SetExitConfirmed(true);
+  }
+  SetButtons();
+  if (n == "CompleteDlg") nextButton->SetCaption(GetLangText("Buttons", "Finish", "&Finish"));
+  if (n == "CopyFilesDlg" || n == "CopyFilesDlgHide") copyTimer_->SetEnabled(true);
+}
+
+void TSDialogForm::SetButtons() {
+  const std::string cur = script_->CurrentDialog();
+  const bool copyPage = EqualTextNoCase(cur, "CopyFilesDlg") || EqualTextNoCase(cur, "CopyFilesDlgHide");
+  backButton->SetEnabled(script_->DialogIndex() > 0 && !copyPage && !EqualTextNoCase(cur, "CompleteDlg"));
+  nextButton->SetEnabled(!copyPage && !copying_);
+  backButton->SetCaption(GetLangText("Buttons", "Back", "< &Back"));
+  nextButton->SetCaption(GetLangText("Buttons", "Next", "&Next >"));
+  cancelButton->SetCaption(GetLangText("Buttons", "Cancel", "&Cancel"));
+  statusLabel->SetCaption(std::string());
+}
+
+bool TSDialogForm::SkipCustom(const std::string& name) const {
+  return name == "CustomDlg" && setupType_ != TSetupType::Custom;
+}
+
+void TSDialogForm::NextButtonClick() {
+  if (!nextButton->Enabled()) return;
+  const std::string leaving = script_->CurrentDialog();
+  bool exitRequest = false;
+  const int leaveStage = leaving == "DestinationDlg" ? 12 : leaving == "CustomDlg" ? 10 : leaving == "SetupTypeDlg" ? 8 : 0;
+  if (leaveStage) PerformExecuteOps(leaveStage, exitRequest);
+  if (exitRequest) return CloseWithoutAsking();
+  script_->NextDialog();
+  if (SkipCustom(script_->CurrentDialog())) script_->NextDialog();
+  const std::string entering = script_->CurrentDialog();
+  const int enterStage = entering == "DestinationDlg" ? 11 : entering == "CustomDlg" ? 9 : entering == "SetupTypeDlg" ? 7 : 0;
+  if (enterStage) PerformExecuteOps(enterStage, exitRequest);
+  if (exitRequest) return CloseWithoutAsking();
+  if (FindPage(entering)) {
+    ShowPage(entering);
+  } else {
+    FinishActions();
+  }
+}
+
+void TSDialogForm::BackButtonClick() {
+  if (!backButton->Enabled()) return;
+  script_->PreviousDialog();
+  if (SkipCustom(script_->CurrentDialog())) script_->PreviousDialog();
+  const std::string entering = script_->CurrentDialog();
+  bool exitRequest = false;
+  const int enterStage = entering == "DestinationDlg" ? 11 : entering == "CustomDlg" ? 9 : entering == "SetupTypeDlg" ? 7 : 0;
+  if (enterStage) PerformExecuteOps(enterStage, exitRequest);
+  if (exitRequest) return CloseWithoutAsking();
+  ShowPage(entering);
+}
+
+void TSDialogForm::FinishActions() {
+  nextButton->SetEnabled(false);
+  WaitProcessingMessages(10);
+  AddSetupLogLine("Execute After Dialogs");
+  bool exitRequest = false;
+  PerformExecuteOps(4, exitRequest);
+  if (!exitRequest) {
+    const TScript& s = *script_;
+    if (!s.ReadmeFileName2().empty() && readmeCheckBox->Checked()) {
+      const std::string file = GetExeDir(true) + ExtractFileName(s.ReadmeFileName2());
+      if (s.UseNotepad()) {
+        ShellExecuteFile(file, "", SW_SHOW);
+      } else {
+        TReadmeForm* readme = TForm::Create<TReadmeForm>(this);
+        readme->SetCaption(GetLangText("Readme", "Caption", "Readme"));
+        readme->memo->SetColor(0xEEFFFF);
+        readme->memo->LoadFromFile(file, EqualTextNoCase(LowerCase(file.substr(file.rfind('.') + 1)), "txt"));
+        readme->ShowModal();
+        delete readme;
+      }
+    }
+    if (restartOffered_ && restartNowButton->Checked()) {
+      RequestRestart();
+    } else if (launchCheckBox->Checked()) {
+      SetLaunchProgram(ExpandTokens(s.ProgExeName()));
+      SetLaunchWorkFolder(ExpandTokens(s.StartProgramLinkWorkDir()));
+    }
+  }
+  SetExitConfirmed(true);
+  Close();
+}
+
+bool TSDialogForm::PerformExecuteOps(int stage, bool& exitRequest) {
+  exitRequest = false;
+  const char mark = char(stage + 33);
+  if (doneStages_.find(mark) != std::string::npos) return true;
+  if (stage >= 1 && stage <= 6) doneStages_ += mark;
+  double kb = 0;
+  for (size_t i = 0; i < script_->Groups().size(); ++i)
+    if (IsGroupSelected(int(i))) kb += StrToIntDef(ListField(script_->Groups()[i].line, 2), 0);
+  SetDefaultRequiredSpace(1, kb);
+  RunStageItems(*this, stage, exitRequest);
+  if (IsRunTimeDirAbort()) exitRequest = true;
+  return true;
+}
+
+// ---------------------------------------------------------------- closing
+
+void TSDialogForm::CloseWithoutAsking() {
+  SetExitConfirmed(true);
+  if (busy_) {
+    // The run stops at its next file and the stop timer closes the wizard after it.
+    SetCancelRequested(true);
+    stopTimer_->SetEnabled(true);
+    return;
+  }
+  Close();
+}
+
+bool TSDialogForm::DoCloseQuery() {
+  if (!TForm::DoCloseQuery()) return false;
+  const bool may = ConfirmExit(this);
+  SetCancelRequested(may);
+  if (may && busy_) {
+    // Closed once the run has come to a stop.
+    stopTimer_->SetEnabled(true);
+    return false;
+  }
+  return may;
+}
+
+void TSDialogForm::StopTimerTimer() {
+  stopTimer_->SetEnabled(false);
+  if (g_wizardClosed) return;
+  if (busy_) {
+    stopTimer_->SetEnabled(true);
+    return;
+  }
+  Close();
 }
 
 void TSDialogForm::DoClose(CloseAction& action) {
   TForm::DoClose(action);
-  if (closeWith && action != CloseAction::None) {
+  if (action == CloseAction::None) return;
+  copyTimer_->SetEnabled(false);
+  stopTimer_->SetEnabled(false);
+  g_wizardClosed = true;
+  if (g_setupLog) g_setupLog->Flush();
+  if (IsDeveloperMode()) {
+    const std::string key = "HKEY_CURRENT_USER\\Software\\Drennick\\Kelvane";
+    if (ReadRegValue(key, "CopyAllSetupFilesFromTempDir", "0") == "1") {
+      DeleteRegValue(key, "CopyAllSetupFilesFromTempDir");
+      CopySetupFolder();
+    }
+  }
+  if (closeWith) {
     TForm* other = closeWith;
     closeWith = nullptr;
     other->Close();
+  }
+}
+
+// Developer aid: keeps the files of a setup that runs from a temporary SETUP_ folder.
+void TSDialogForm::CopySetupFolder() {
+  const std::string folder = GetExeDir(false);
+  if (folder.find("SETUP_") == std::string::npos) {
+    fputs(("\n" + folder + "\nNot a SETUP_NNNNN directory!\n").c_str(), stdout);
+    return;
+  }
+  const std::string dest = folder + "_XXX";
+  ForceDirectories(dest);
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      CopyFileA((folder + "\\" + fd.cFileName).c_str(), (dest + "\\" + fd.cFileName).c_str(), FALSE);
+      fputs((std::string(fd.cFileName) + "\n").c_str(), stdout);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  fputs(("TargetDir = " + dest + "\n").c_str(), stdout);
+}
+
+// ---------------------------------------------------------------- install run
+
+void TSDialogForm::CopyFilesTimerTimer() {
+  copyTimer_->SetEnabled(false);
+  RunInstall();
+}
+
+void TSDialogForm::FailBox(const std::string& text) {
+  ErrorBox(Handle(), text, GetLangText("MsgBox", "Error", "Error"), GetLangBtnText(), GetLangCharset());
+}
+
+void TSDialogForm::RunInstall() {
+  TScript& s = *script_;
+  busy_ = true;
+  installOk_ = false;
+  setupFolder_ = GetExeDir(false);
+  const std::string app = GetAppFolder(false);
+  bool folders = CreateRunFolder(app, "Create Target Directory: ");
+  // The log goes into the target folder from now on; an earlier log stays until then.
+  if (folders && g_setupLog) g_setupLog->SetFile(app + "\\Setup.log");
+  if (folders && s.UsesCommonFolder()) folders = CreateRunFolder(GetCommonFolder(false), "Create Common Directory: ");
+  if (folders && s.UsesAuxiliaryFolder()) folders = CreateRunFolder(GetAuxFolder(false), "Create Auxiliary Directory: ");
+  bool ok = false;
+  if (folders && !IsRunTimeDirAbort()) {
+    AddSetupLogLine("Show Screen: " + Caption());
+    SetInstallFolders(app, GetCommonFolder(false), GetAuxFolder(false));
+    g_uninstall.reset(new TUninstallScript(UninstallScriptPathFor(app, s.ProgStamp()), s.CreateUninstall(),
+                                           s.ScrambleUninstall(), NewScrambleKey()));
+    AddUninstallLine("SetupType=" + SetupTypeName());
+    AddUninstallLine("GroupNames=" + GroupNameString());
+    AddUninstallLine("UserData=|" + userName_ + "|" + companyName_ + "|");
+    AddSetupLogLine("Execute Before Copy");
+    bool exitRequest = false;
+    PerformExecuteOps(2, exitRequest);
+    if (!exitRequest) {
+      AddSetupLogLine("Handle First UnInstall Data");
+      WriteUninstallHeader();
+      WriteApplicationRegistration();
+      progressBar1->SetRange(0, SelectedFileCount());
+      progressBar1->SetPosition(0);
+      filesStepped_ = 0;
+      AddUninstallLine("TargetDir=" + app);
+      AddUninstallLine("SharedDir=" + GetCommonFolder(false));
+      AddUninstallLine("AuxiliaryDir=" + GetAuxFolder(false));
+      ok = CopySelectedGroups() && !IsCancelRequested() && !IsRunTimeDirAbort();
+      WaitProcessingMessages(100);
+      AddSetupLogLine(std::string());
+      if (ok) {
+        AddSetupLogLine("Execute After Copy");
+        PerformExecuteOps(3, exitRequest);
+        ok = !exitRequest;
+      }
+      if (ok) PostCopyOperations();
+      if (ok) {
+        const ATOM atom = GlobalFindAtomA(kAutoUpdateAtom);
+        if (atom) GlobalDeleteAtom(atom);
+      }
+    }
+  }
+  installOk_ = ok;
+  if (g_setupLog) g_setupLog->Flush();
+  busy_ = false;
+  if (!ok) {
+    // A stopped run ends the setup: nothing more to show.
+    SetExitConfirmed(true);
+    if (!g_wizardClosed) Close();
+    return;
+  }
+  if (s.SilentSetup()) {
+    bool exitRequest = false;
+    PerformExecuteOps(4, exitRequest);
+    SetExitConfirmed(true);
+    Close();
+    return;
+  }
+  if (!hide_) Show();
+  nextButton->SetEnabled(true);
+  NextButtonClick();
+}
+
+bool TSDialogForm::CreateRunFolder(const std::string& folder, const std::string& logCaption) {
+  AddSetupLogLine(logCaption + folder);
+  const bool ok = !folder.empty() && CreateInstallFolder(folder, false, 0);
+  AddSetupLogLine(std::string(kJoin) + " ... " + (ok ? "TRUE" : "FALSE"));
+  if (!ok) {
+    FailBox(FormatText(GetLangText("Messages", "s2", "Unable to create directory:<p>%s<p><p>Setup will now close.<p>"
+                                                     "Correct the problem and run Setup once again!"),
+                       folder));
+    CloseWithoutAsking();
+  }
+  return ok;
+}
+
+bool TSDialogForm::CreateInstallFolder(const std::string& folder, bool writeUninstallLine, char prefix) {
+  if (!ForceDirectories(folder)) return false;
+  if (!writeUninstallLine || IsSystemFolder(folder)) return true;
+  if (prefix == '1' && RefusesForcedRemoval(folder)) return true;
+  const char* keyword = prefix == '1'   ? "FORCE_REMOVE_DIR("
+                        : prefix == '2' ? "DONT_REMOVE_DIR("
+                        : prefix == '3' ? "DONT_REMOVE_JUST_DIR("
+                                        : "REMOVE_DIR(";
+  AddUninstallLine(keyword + SetTrailingBackslash(folder, false) + ")");
+  return true;
+}
+
+bool TSDialogForm::CopySelectedGroups() {
+  copying_ = true;
+  bool stopped = false;
+  const std::string selection = GroupSelection();
+  const std::string source = GetExeDir(false);
+  auto& groups = script_->Groups();
+  for (size_t g = 0; g < groups.size() && !stopped; ++g) {
+    if (selection[g] != '1') continue;
+    for (const std::string& item : groups[g].items) {
+      // An open exit question holds the copy until it is answered.
+      while (ExitBoxOpen() && !IsCancelRequested()) WaitProcessingMessages(50);
+      if (IsCancelRequested() || IsRunTimeDirAbort() || g_wizardClosed) {
+        stopped = true;
+        break;
+      }
+      const TCopyItem c = ParseCopyItem(item);
+      const int mode = c.overwrite > 0 ? c.overwrite : script_->GlobalOverwriteFlag();
+      if (CopyGroupDirectory(source, c.subFolder, mode, c.fileList) < 0) {
+        stopped = true;
+        break;
+      }
+    }
+  }
+  progressBar1->SetPosition(filesStepped_);
+  copying_ = false;
+  return !stopped;
+}
+
+int TSDialogForm::CopyGroupDirectory(const std::string& sourceFolder, const std::string& subFolder, int mode,
+                                     const std::string& fileList) {
+  if (subFolder.empty()) return 0;
+  std::string sub = subFolder;
+  char prefix = 0;
+  if (sub.size() >= 2 && sub[0] == '*') {
+    prefix = sub[1];
+    sub.erase(0, 2);
+  }
+  const std::string folder = SetTrailingBackslash(ExpandTokens(sub, "\\"), false);
+  if (!CreateInstallFolder(folder, true, prefix)) {
+    FailBox(FormatText(GetLangText("Messages", "s2", "Unable to create directory:<p>%s<p><p>Setup will now close.<p>"
+                                                     "Correct the problem and run Setup once again!"),
+                       folder));
+    CloseWithoutAsking();
+    return -1;
+  }
+  bool noUninstall = false;
+  const int count = CopyFileList(sourceFolder, folder, noUninstall, mode, fileList);
+  if (count < 0 && !Trim(fileList).empty()) return count;
+  if (noUninstall) AddUninstallLine("AVOID_ERR_REMOVE_DIR(" + folder + ")");
+  AddUninstallLine(std::string(), true);
+  return count;
+}
+
+int TSDialogForm::CopyFileList(const std::string& sourceFolder, const std::string& destFolder, bool& noUninstallSeen,
+                               int mode, const std::string& fileList) {
+  const std::string list = Trim(fileList);
+  if (list.empty() || list == "*") return 0;
+  int count = -1;
+  AddSetupLogLine(std::string());
+  AddSetupLogLine("Start Copy Directory");
+  AddSetupLogLine("  (" + destFolder + ")");
+  const std::string items = "|" + list + "|";
+  const int n = ListItemCount(items);
+  const std::string src = SetTrailingBackslash(sourceFolder, true), dst = SetTrailingBackslash(destFolder, true);
+  for (int i = 0; i < n; ++i) {
+    if (IsCancelRequested() || g_wizardClosed) break;
+    ++filesStepped_;
+    uint32_t flags = 0;
+    std::string name;
+    ParseFileEntry(Trim(GetListItem(items, i)), flags, name);
+    if (name.empty()) continue;
+    if (FileFlagNoUninstall(flags)) noUninstallSeen = true;
+    if (FileFlagExcludesThisOS(flags)) continue;
+    bool delayed = false;
+    // A failed file stops the list and, with it, the install.
+    if (!CopyOneFile(src + name, dst + name, delayed, false, false, true, false, flags, mode)) return -1;
+    count = count < 0 ? 1 : count + 1;
+  }
+  // Files left out for this Windows are no failure.
+  return count < 0 ? 0 : count;
+}
+
+bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string& destPath, bool& delayed,
+                               bool keepSource, bool force, bool writeUninstallLines, bool serviceFile, uint32_t flags,
+                               int mode) {
+  std::string source = sourcePath;
+  const bool stillNeeded = script_->TakePendingFileName(source);
+  const std::string dest = StripFileNumberPrefix(destPath);
+  ShowCopyProgress(dest);
+  Application().ProcessMessages();
+  bool found = FileExists(source);
+  if (found) {
+    keepSource = keepSource || stillNeeded;
+  } else {
+    if (SetupTypeName() == "Partial" && FileFlagSkipPartial(flags)) return true;
+    // A packed file that no later item needs is unpacked straight into place when the
+    // rule overwrites without looking at the source.
+    const int own = FileFlagOverwriteMode(flags);
+    const int effective = own > 0 ? own : mode;
+    unpackInto_ = !stillNeeded && (force || effective == 0 || effective == 1) ? dest : std::string();
+    found = LocateSourceFile(source);
+    unpackInto_.clear();
+    keepSource = true;
+    // A damaged packed file has had its box already.
+    if (!found && sourceDamaged_) return false;
+  }
+  AddSetupLogLine("  Copy File: " + dest);
+  if (!found) {
+    AddSetupLogLine(std::string(kJoin) + " ... File not Found!");
+    FailBox(FormatText(GetLangText("Messages", "s1",
+                                   "%s<p>File not found!<p><p>Correct the problem and run Setup once again!"),
+                       source));
+    CloseWithoutAsking();
+    return false;
+  }
+  const bool unpacked = unpackedInPlace_;
+  unpackedInPlace_ = false;
+  if (!unpacked && !force && !ShouldOverwrite(source, dest, mode, flags)) return true;
+  if (FileFlagIsComServer(flags)) comServers_.push_back(dest);
+  if (FileFlagIsFont(flags)) fonts_.push_back(dest);
+  // Only a destination that exists can be the source itself.
+  const bool destExists = !unpacked && FileExists(dest);
+  const bool same = unpacked || (destExists && IsSameFile(source, dest));
+  bool copied = same;
+  if (!same) {
+    if (destExists) SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!keepSource && !script_->UseCopy() && EqualTextNoCase(source.substr(0, 3), dest.substr(0, 3)) && IsWinNT()) {
+      copied = MoveFileExA(source.c_str(), dest.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0;
+    } else if (script_->ShowProgBar2()) {
+      copied = CopyFileWithProgress(source, dest, FileProgress());
+      if (copied) KeepSourceDate(source, dest);
+    } else {
+      copied = CopyFileA(source.c_str(), dest.c_str(), FALSE) != 0;
+    }
+  }
+  if (copied) {
+    AddSetupLogLine(std::string(kJoin) + " ... OK");
+    if (!same || unpacked)
+      SetFileAttributesA(dest.c_str(), FileFlagAttributes(flags) ? FileFlagAttributes(flags) : FILE_ATTRIBUTE_NORMAL);
+    if (!script_->BgWaveFileName().empty()) WaitProcessingMessages(DWORD(StrToIntDef(script_->BgWaveDelay(), 0)));
+  } else {
+    // Most often the destination is in use: it is replaced at the next restart.
+    const std::string xcopy = ExtractFilePath(dest) + "X" + ExtractFileName(dest);
+    if (!CopyFileA(source.c_str(), xcopy.c_str(), FALSE)) {
+      AddSetupLogLine(std::string(kJoin) + " ... FAILED");
+      FailBox(dest);
+      CloseWithoutAsking();
+      return false;
+    }
+    SetFileAttributesA(xcopy.c_str(), FILE_ATTRIBUTE_NORMAL);
+    AddSetupLogLine(std::string(kJoin) + " ... OK Delayed");
+    delayed = true;
+    restartOffered_ = true;
+    if (IsWinNT()) {
+      MoveFileExA(xcopy.c_str(), dest.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
+    } else {
+      WritePrivateProfileStringA("Rename", ShortPath(dest).c_str(), ShortPath(xcopy).c_str(),
+                                 (GetWindowsDir(true) + "WININIT.INI").c_str());
+    }
+  }
+  // Removal lines and shared counts only for a file that is in place.
+  if (writeUninstallLines && !FileFlagNoUninstall(flags)) {
+    if (serviceFile) {
+      AddUninstallLine("REMOVE_SERVICE_FILE(" + dest + ")");
+    } else if (FileFlagIsShared(flags)) {
+      if (AddUninstallLine("REMOVE_SHARED_FILE(" + dest + ")")) IncSharedDllCount(dest);
+    } else {
+      if (FileFlagIsReadOnly(flags)) AddUninstallLine("REMOVE_READONLY_FILE(" + dest + ")");
+      AddUninstallLine("REMOVE_FILE(" + dest + ")");
+    }
+  } else if (FileFlagIsShared(flags)) {
+    IncSharedDllCount(dest);
+  }
+  if (!same && !stillNeeded && SameFolder(ExtractFileDir(source), setupFolder_) && !DeleteFileA(source.c_str()) &&
+      FileExists(source)) {
+    SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(source.c_str());
+  }
+  return true;
+}
+
+TProgressProc TSDialogForm::FileProgress() {
+  return [this](int32_t mode, int32_t lo, int32_t hi, int32_t pos, int32_t) {
+    if (mode != 0 || (uiShown_ && GetTickCount() - lastUi_ < 50 && pos < hi)) return;
+    lastUi_ = GetTickCount();
+    progressBar2->SetRange(lo, hi);
+    progressBar2->SetPosition(pos);
+  };
+}
+
+void TSDialogForm::ShowCopyProgress(const std::string& dest) {
+  // Drawn at most every 50 ms: painting each file would cost more than copying it.
+  const DWORD now = GetTickCount();
+  if (uiShown_ && now - lastUi_ < 50) return;
+  uiShown_ = true;
+  lastUi_ = now;
+  fileLabel->SetCaption(ExtractFileName(dest));
+  folderLabel->SetCaption(ExtractFileDir(dest));
+  progressBar1->SetPosition(filesStepped_);
+  progressBar2->SetRange(0, 10);
+  progressBar2->SetPosition(0);
+}
+
+bool TSDialogForm::LocateSourceFile(std::string& source) {
+  if (!diskSetKnown_) {
+    diskSetFolders_ = ListDirTree(GetOriginDir());
+    if (diskSetFolders_.empty()) diskSetFolders_ = "|";
+    diskSetKnown_ = true;
+  }
+  if (diskSetFolders_ == "|") return false;
+  sourceDamaged_ = false;
+  const std::string name = ExtractFileName(StripFileNumberPrefix(source));
+  const int n = ListItemCount(diskSetFolders_);
+  for (int i = 0; i < n; ++i) {
+    const std::string folder = SetTrailingBackslash(GetListItem(diskSetFolders_, i), true);
+    // The path first asked for is known to be missing.
+    if (!EqualTextNoCase(folder + name, source) && FileExists(folder + name)) {
+      source = folder + name;
+      return true;
+    }
+    const std::string packed = folder + name + "._z";
+    if (!FileExists(packed)) continue;
+    // Small files are read and written in one go; large ones report their progress.
+    const TProgressProc progress = GetFileSizeOf(packed) > 1048576 ? FileProgress() : TProgressProc();
+    std::string error;
+    std::string& data = unpacked_;
+    const std::string bytes = LoadFileToString(packed, progress);
+    const bool inflated = DecompressString(bytes, data, progress, error);
+    const uint32_t date = FileDosDate(packed);
+    if (inflated && !unpackInto_.empty()) {
+      // Straight into place; a destination in use takes the ordinary road below.
+      bool saved = SaveStringToFile(unpackInto_, data, date, progress);
+      if (!saved && FileExists(unpackInto_)) {
+        SetFileAttributesA(unpackInto_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        saved = SaveStringToFile(unpackInto_, data, date, progress);
+      }
+      if (saved) {
+        unpackedInPlace_ = true;
+        return true;
+      }
+    }
+    if (!inflated || !SaveStringToFile(source, data, date, progress)) {
+      // A damaged packed file leaves nothing behind.
+      DeleteFileA(source.c_str());
+      if (error.empty()) error = source;
+      AddSetupLogLine("  Copy File: " + packed);
+      AddSetupLogLine(std::string(kJoin) + " ... FAILED");
+      FailBox(packed + "<p><p>" + error);
+      CloseWithoutAsking();
+      sourceDamaged_ = true;
+      return false;
+    }
+    return true;
+  }
+  return false;
+}
+
+bool TSDialogForm::ShouldOverwrite(const std::string& source, const std::string& dest, int mode, uint32_t flags) {
+  const int own = FileFlagOverwriteMode(flags);
+  const int m = own > 0 ? own : mode;
+  // Modes 0 and 1 overwrite whatever is there.
+  if (m != 2 && m != 3 && m != 4) return true;
+  TOverwriteFacts f;
+  f.sourceExists = FileExists(source);
+  f.destExists = FileExists(dest);
+  if ((m == 2 || m == 3) && f.sourceExists && f.destExists) {
+    f.sourceVersion = GetPaddedFileVersion(source, 4);
+    f.destVersion = GetPaddedFileVersion(dest, 4);
+    f.sourceDate = GetFileDate(source);
+    f.destDate = GetFileDate(dest);
+  }
+  return DecideOverwrite(mode, flags, f);
+}
+
+// ---------------------------------------------------------------- registration
+
+bool TSDialogForm::CopyServiceFile(const std::string& name, bool serviceFile) {
+  const std::string file = ExtractFileName(name);
+  bool delayed = false;
+  return CopyOneFile(GetExeDir(true) + file, GetAppFolder(true) + file, delayed, true, true, true, serviceFile, 0, 1);
+}
+
+void TSDialogForm::WriteUninstallHeader() {
+  const TScript& s = *script_;
+  auto add = [](const std::string& line) { AddUninstallLine(line); };
+  auto lang = [](const char* key, const char* def) { return GetLangText("UnInstall", key, def); };
+  add("Version=1.0");
+  add("ComposerVersion=" + s.ComposerBuild());
+  add(std::string());
+  add("PROG_NAME=" + s.ProgName());
+  add("COMPANY_URL=" + s.CompanyUrl());
+  add("CHAR_SET=" + std::to_string(GetLangCharset()));
+  add("GET_DIALOG_BITMAP_3D_FRAME=" + BoolToDigit(s.DialogBitmap3dFrame()));
+  add("GET_AUTO_UPDATE_EXE_FILE_NAME=" + s.AutoUpdateExeFileName());
+  add("GET_PROG_EXE_NAME=" + ExpandTokens(s.ProgExeName()));
+  add(std::string());
+  add("IS_RUNNING_TEST=" + BoolToDigit(s.TestExeBeforeUninstall()));
+  add("IS_RUNNING_CAPTION=" + lang("IsRunningCaption", "Attention"));
+  add("IS_RUNNING_TEXT=" + lang("IsRunningText", ""));
+  add("CONFIRM_CAPTION=" + lang("ConfirmCaption", "Confirm"));
+  add("CONFIRM_TEXT=" + lang("ConfirmText", "Are you sure you want to uninstall the program"));
+  add("BTN_TEXT=" + GetLangBtnText());
+  add("BUTTON_CLOSE=" + lang("ButtonClose", "Close"));
+  add("BUTTON_LOG=" + lang("ButtonLog", "View Log"));
+  add("S1=" + lang("s1", ""));
+  add("S2=" + lang("s2", ""));
+  add("GET_TEST_ADMIN_RIGHTS_UNINSTALL=" + BoolToDigit(s.TestAdminRightsUninstall()));
+  for (int i = 1; i <= 6; ++i) {
+    const std::string key = "Label" + std::to_string(i);
+    add("LABEL" + std::to_string(i) + "=" + lang(key.c_str(), ""));
+  }
+  AddUninstallLine(std::string(), true);
+  const std::string script = UninstallScriptPath();
+  add("REMOVE_FILE(" + script + ")");
+  if (s.CreateSetupLog()) add("REMOVE_FILE(" + GetAppFolder(true) + "Setup.log)");
+  if (s.UsesCommonFolder()) add("REMOVE_DIR(" + GetCommonFolder(false) + ")");
+  if (s.UsesAuxiliaryFolder()) add("REMOVE_DIR(" + GetAuxFolder(false) + ")");
+  add("RunTimeDir_1=" + s.RunTimeDir1());
+  add("RunTimeDir_2=" + s.RunTimeDir2());
+  add("RunTimeDir_3=" + s.RunTimeDir3());
+
+  bool copied = true;
+  if (s.CreateUninstall() && !s.ProgName().empty() && !script.empty()) {
+    const std::string uninstaller = UninstallerPathFor(script);
+    std::string url = s.CompanyUrl();
+    if (EqualTextNoCase(url, kMakerUrl) && s.CompanyName() != "Drennick") url.clear();
+    std::string entryKey, cacheKey;
+    WriteUninstallEntry(s.ProgName(), uninstaller, s.ProgVersion(), entryKey, url, GetOriginExe(), s.CompanyName());
+    if (!entryKey.empty()) add("REMOVE_REG_KEY(" + entryKey + ")");
+    double bytes = GetRequiredSpace(0);
+    if (bytes <= 0) {
+      for (size_t i = 0; i < script_->Groups().size(); ++i)
+        if (IsGroupSelected(int(i))) bytes += 1024.0 * StrToIntDef(ListField(script_->Groups()[i].line, 2), 0);
+    }
+    WriteArpCacheEntry(s.ProgName(), ExpandTokens(s.ProgExeName()), cacheKey, int64_t(bytes + 0.5));
+    if (!cacheKey.empty()) add("REMOVE_REG_KEY(" + cacheKey + ")");
+    bool delayed = false;
+    copied = CopyOneFile(GetExeDir(true) + "UnInstall.exe", uninstaller, delayed, true, true, false, false, 0, 1);
+    if (!copied) {
+      // No uninstaller: no entry that would start it.
+      if (!entryKey.empty()) DeleteRegKey(entryKey);
+      if (!cacheKey.empty()) DeleteRegKey(cacheKey);
+    }
+    if (copied && !s.ExecutionDllName().empty()) copied = CopyServiceFile(s.ExecutionDllName(), true);
+    if (copied && !s.DeliveryFiles().empty()) {
+      const std::string list = s.DeliveryFiles()[0] == '|' ? s.DeliveryFiles() : "|" + s.DeliveryFiles() + "|";
+      for (int i = 0, n = ListItemCount(list); i < n && copied; ++i)
+        if (!Trim(GetListItem(list, i)).empty()) copied = CopyServiceFile(Trim(GetListItem(list, i)), true);
+    }
+  }
+  AddUninstallLine(std::string(), true);
+  if (!copied) return;
+  for (const auto& item : script_->RegistryOps()) add("SET_PERFORM_REGISTRY_OP(|" + item + "|)");
+  AddUninstallLine(std::string(), true);
+  for (const auto& item : script_->IniFileOps()) {
+    std::string list = "|" + item + "|";
+    SetListItem(list, 0, ExpandTokens(GetListItem(list, 0)));
+    add("SET_PERFORM_INIFILE_OP(" + list + ")");
+  }
+  AddUninstallLine(std::string(), true);
+  for (const auto& item : script_->EnvironmentOps()) add("SET_PERFORM_ENVIRONMENT_OP(|" + item + "|)");
+  AddUninstallLine(std::string(), true);
+  for (const auto& item : script_->AssociationItems()) add("SET_ADD_ASSOCIATION_ITEM(|" + item + "|)");
+  AddUninstallLine(std::string(), true);
+  if (s.OpenWith()) add("SET_ADD_OPEN_WITH_ITEM(|" + s.OpenWithName() + "|" + s.OpenWithExtensions() + "|)");
+  if (!s.ExecutionDllName().empty()) add("SET_EXECUTION_DLL_NAME(" + s.ExecutionDllName() + ")");
+  for (const auto& item : script_->ExecuteOps()) add("SET_PERFORM_EXECUTE_OP(" + item + ")");
+  AddUninstallLine(std::string(), true);
+}
+
+bool TSDialogForm::WriteInfoValue(const std::string& section, const std::string& key, const std::string& value) {
+  const std::string name = ExtractFileName(script_->OriginalInfoFileName());
+  if (name.empty()) return false;
+  if (!infoTried_) {
+    infoTried_ = true;
+    if (FileExists(GetExeDir(true) + name)) {
+      bool delayed = false;
+      infoCopied_ = CopyOneFile(GetExeDir(true) + name, GetAppFolder(true) + name, delayed, true, true, true, false, 0, 1);
+    }
+  }
+  if (!infoCopied_) return false;
+  WriteIniValue(GetAppFolder(true) + name, section, key, value);
+  return true;
+}
+
+void TSDialogForm::WriteApplicationRegistration() {
+  const TScript& s = *script_;
+  if (s.RegisterAsApplication()) {
+    const std::string appKey = CreateApplicationKey(s.CompanyName(), s.ProgName(), s.ProgVersion());
+    if (!appKey.empty()) AddUninstallLine("REMOVE_REG_KEY(" + appKey + ")");
+    const std::string pathKey = WriteAppPath(ExpandTokens(s.ProgExeName()));
+    if (!pathKey.empty()) AddUninstallLine("REMOVE_REG_KEY(" + pathKey + ")");
+  }
+  if (!s.OriginalInfoFileName().empty()) {
+    const std::string script = UninstallScriptPath();
+    WriteInfoValue("Directories", "TargetDir", GetAppFolder(false));
+    WriteInfoValue("Directories", "SharedDir", GetCommonFolder(false));
+    WriteInfoValue("Directories", "AuxiliaryDir", GetAuxFolder(false));
+    WriteInfoValue("UnInstall", "Txt", script);
+    WriteInfoValue("UnInstall", "Exe", UninstallerPathFor(script));
+    WriteInfoValue("MsgBox", "BtnText", GetLangBtnText());
+    for (const char* k : {"Error", "Confirm", "Attention"}) WriteInfoValue("MsgBox", k, GetLangText("MsgBox", k, k));
+    WriteInfoValue("MsgBox", "CharSet", std::to_string(GetLangCharset()));
+    const std::string keys = "|s1|s2|s3|s4|s5|s11|s12|s13|s14|s15|s16|s17|s21|s22|s23|s24|";
+    for (int i = 0, n = ListItemCount(keys); i < n; ++i)
+      WriteInfoValue("AutoUpdate", GetListItem(keys, i), GetLangText("AutoUpdate", GetListItem(keys, i), ""));
+  }
+  if (!s.AutoUpdateExeFileName().empty() && FileExists(GetExeDir(true) + ExtractFileName(s.AutoUpdateExeFileName())))
+    CopyServiceFile(s.AutoUpdateExeFileName(), false);
+}
+
+// ---------------------------------------------------------------- after the copy
+
+void TSDialogForm::PostCopyOperations() {
+  const TScript& s = *script_;
+  for (const auto& item : script_->RegistryOps()) {
+    const std::string raw = "|" + item + "|";
+    PerformRegistryOp(ExpandTokens(raw, "\\"), true);
+    std::string log = "RegistryOp: " + GetListItem(raw, 3) + "  " + GetListItem(raw, 0);
+    if (!GetListItem(raw, 1).empty()) log += "\\" + GetListItem(raw, 1);
+    if (!GetListItem(raw, 2).empty()) log += "=" + GetListItem(raw, 2);
+    AddSetupLogLine(log);
+  }
+  for (const auto& item : script_->IniFileOps()) {
+    const std::string raw = "|" + item + "|";
+    PerformIniFileOp(ExpandTokens(raw, "\\"), true);
+    AddSetupLogLine("IniFileOp: " + GetListItem(raw, 4) + "  " + GetListItem(raw, 0) + "  [" + GetListItem(raw, 1) +
+                    "] " + GetListItem(raw, 2) + "=" + GetListItem(raw, 3));
+  }
+  for (const auto& item : script_->EnvironmentOps()) {
+    const std::string raw = "|" + item + "|";
+    PerformEnvironmentOp(ExpandTokens(raw, ""), true);
+    AddSetupLogLine("EnvironmentOp: " + GetListItem(raw, 0) + "=" + GetListItem(raw, 1));
+  }
+  bool associated = false;
+  for (const auto& item : script_->AssociationItems()) {
+    if (PerformAssociationOp(ExpandTokens("|" + item + "|", "\\"), true)) {
+      AddSetupLogLine("Associate: " + Field(item, 0));
+      associated = true;
+    }
+  }
+  if (associated) FlushAssociationChanges();
+  if (s.OpenWith() && PerformOpenWithOp(s.OpenWithName(), s.OpenWithMenuText(), ExpandTokens(s.ProgExeName()), true,
+                                        s.OpenWithExtensions()))
+    AddSetupLogLine("OpenWith: " + s.OpenWithMenuText());
+  CreateShortcuts();
+  RegisterFontsAndServers();
+  std::string userKey;
+  WriteUserInfo(s.CompanyName(), s.ProgName(), s.ProgVersion(), userKey, userName_, companyName_);
+  if (!userKey.empty()) AddUninstallLine("REMOVE_REG_KEY(" + userKey + ")");
+  const std::string target = GetAppFolder(false);
+  for (std::string line : s.UninstallLines()) {
+    const size_t at = line.find("<TARGET_DIR>");
+    if (at != std::string::npos) line.replace(at, 12, target);
+    std::string folder;
+    if (LineArgument(line, "FORCE_REMOVE_DIR", folder) && RefusesForcedRemoval(folder)) continue;
+    AddUninstallLine(line);
+  }
+}
+
+void TSDialogForm::RegisterFontsAndServers() {
+  for (const auto& file : comServers_)
+    if (RegisterComServer(file, true)) AddUninstallLine("UN_REG_OCX_FILE(" + file + ")");
+  for (const auto& file : fonts_)
+    if (AddFontResourceA(file.c_str()) > 0) AddUninstallLine("UN_REG_FONT_FILE(" + file + ")");
+  if (!fonts_.empty()) {
+    // A window that does not answer holds nobody up.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, 1000, &result);
+  }
+}
+
+std::string TSDialogForm::ResolveLinkFolder(const std::string& folderText, int& kind) const {
+  const std::string t = LowerCase(Trim(folderText));
+  const struct {
+    const char* text;
+    int kind;
+  } special[] = {{"<desktop>", 0}, {"<start menu>", 1}, {"<startup>", 3}, {"<send to>", 5}, {"<quick launch>", 6}};
+  for (const auto& s : special)
+    if (t == s.text) {
+      kind = s.kind;
+      return std::string();
+    }
+  kind = 2;
+  if (folderText.empty() || EqualTextNoCase(folderText, script_->StartProgramLinkFolder())) return programFolderField_;
+  if (folderText[0] == '\\') return folderText.substr(1);
+  return programFolderField_.empty() ? folderText : programFolderField_ + "\\" + folderText;
+}
+
+bool TSDialogForm::CreateOneLink(int kind, const std::string& folderText, const std::vector<std::string>& f,
+                                 const std::string& name, bool allUsers, std::string& linkPath) {
+  const std::string target = ExpandTokens(f[1]);
+  std::string workDir = SetTrailingBackslash(ExpandTokens(f[4]), false);
+  const int show = f[5] == "Maximized" ? 3 : f[5] == "Minimized" ? 7 : 1;
+  return CreateLink(kind, folderText, allUsers, linkPath, show, StrToIntDef(f[7], 0), ExpandTokens(f[6]), workDir,
+                    ExpandTokens(f[3]), target, name);
+}
+
+void TSDialogForm::CreateShortcuts() {
+  const TScript& s = *script_;
+  std::vector<std::vector<std::string>> items;
+  const std::vector<std::string> main = {s.StartProgramLinkName(),   s.ProgExeName(),
+                                         std::string(),              s.StartProgramLinkParam(),
+                                         s.StartProgramLinkWorkDir(), s.StartProgramLinkRun(),
+                                         s.StartProgramLinkIconFile(), s.StartProgramLinkIconNum()};
+  items.push_back(main);
+  for (const auto& item : script_->StartProgramLinkItems()) {
+    std::vector<std::string> f;
+    for (int i = 0; i < 8; ++i) f.push_back(ListField(item, i));
+    items.push_back(f);
+  }
+  const bool allUsers = s.AllUsers() && IsWinNT() && IsUserAdmin();
+  AddSetupLogLine("Create Start/Program Link(s):");
+  for (const auto& f : items) {
+    int kind = 2;
+    const std::string folderText = ResolveLinkFolder(f[2], kind);
+    const std::string target = ExpandTokens(f[1]);
+    const bool acceptable = FileExists(target) || IsWebTarget(target) ||
+                            (target.find('\\') == std::string::npos && PosNoCase(".exe", target) > 0);
+    if (f[0].empty() || !acceptable) continue;
+    AddSetupLogLine("  " + folderText + "\\" + f[0] + "  (" + target + ")");
+    // A shortcut folder stays inside its special folder.
+    if (folderText.find("..") != std::string::npos || folderText.find(':') != std::string::npos ||
+        folderText.compare(0, 1, "\\") == 0) {
+      AddSetupLogLine(std::string(kJoin) + " ... FAILED");
+      continue;
+    }
+    std::string path;
+    if (!CreateOneLink(kind, folderText, f, f[0], allUsers, path)) {
+      AddSetupLogLine(std::string(kJoin) + " ... FAILED");
+      continue;
+    }
+    if (PosNoCase("Check for New Update.lnk", path) > 0) WriteInfoValue("UnInstall", "CheckforNewUpdateLink", path);
+    const std::string ext = LowerCase(path.substr(path.size() >= 4 ? path.size() - 4 : 0));
+    if (ext == ".lnk" || ext == ".url") AddUninstallLine("REMOVE_FILE(" + path + ")");
+    if (!folderText.empty()) {
+      std::string dir = ExtractFileDir(path);
+      AddUninstallLine((s.ForceRemoveShortcutFolder() ? "FORCE_REMOVE_FOLDER(" : "REMOVE_FOLDER(") + dir + ")");
+      const std::string levels = ReplaceAll(Trim(folderText), "/", "\\");
+      for (size_t p = levels.find('\\'); p != std::string::npos; p = levels.find('\\', p + 1)) {
+        dir = ExtractFileDir(dir);
+        AddUninstallLine("REMOVE_FOLDER(" + dir + ")");
+      }
+    }
+  }
+  const struct {
+    int kind;
+    const char* log;
+    bool reportResult;
+  } optional[] = {{1, "Create Start Menu Link:", false},
+                  {0, "Create Desktop Link:", false},
+                  {5, "Create SendTo Link:", true},
+                  {3, "Create StartUp Link:", true},
+                  {6, "Create Quick Launch Link:", true}};
+  for (size_t i = 0; i < optionalLinks_.size() && i < 5; ++i) {
+    if (!optionalLinks_[i].checked || optionalLinks_[i].name.empty()) continue;
+    AddSetupLogLine(optional[i].log);
+    std::string path;
+    const bool made = CreateOneLink(optional[i].kind, std::string(), main, optionalLinks_[i].name, allUsers, path);
+    if (made) AddUninstallLine("REMOVE_FILE(" + path + ")");
+    if (optional[i].reportResult) AddSetupLogLine(std::string(kJoin) + (made ? " ... OK" : " ... FAILED"));
+  }
+  if (s.RunAutoUpdateAtStartup() && !s.AutoUpdateExeFileName().empty()) {
+    AddSetupLogLine("Create AutoUpdate link at StartUp:");
+    const std::string program = GetAppFolder(true) + ExtractFileName(s.AutoUpdateExeFileName());
+    std::string path;
+    if (CreateLink(3, std::string(), allUsers, path, 0, 0, std::string(), GetAppFolder(false), "/DELAY=120", program,
+                   s.ProgName() + " - Auto Update")) {
+      AddUninstallLine("REMOVE_FILE(" + path + ")");
+      SetPostRunCommand(program, "/DELAY=120");
+      WriteInfoValue("UnInstall", "StartUpLink", path);
+    }
   }
 }

@@ -1,31 +1,181 @@
-// The install wizard. For now it is the bare window that the start-up drives: it takes
-// the script, shows its first caption, and closes at once in a silent setup.
+// The install wizard: one dialog whose pages follow the script's page list, the install run
+// behind its copy page (folders, file copy, registration, system operations, shortcuts),
+// and the finish actions handed to start-up.
 #pragma once
+#include <string>
+#include <vector>
+
+#include "Files.h"
 #include "Forms.h"
 
 class TScript;
+class TUninstallScript;
+class TSetupLog;
 
 extern const char* const kWizardClassName;  // ".SDialog_Class_Name."
+
+// Process-wide flags of the run.
+bool IsCancelRequested();
+void SetCancelRequested(bool on);
+bool IsWizardClosed();
+
+// The uninstall script and setup log of this run. Lines go nowhere until the run has them.
+bool AddUninstallLine(const std::string& line, bool force = false);
+void AddSetupLogLine(const std::string& text);
+std::string UninstallScriptPath();
+
+// A page of the wizard: its name in the page list and what stands behind it.
+struct TPageInfo {
+  const char* name;
+  const char* tab;      // tab caption (null: the current page stays)
+  const char* picture;  // picture key
+  const char* section;  // language section
+};
+const TPageInfo* FindPage(const std::string& name);
 
 class TSDialogForm : public TForm {
  public:
   explicit TSDialogForm(TForm* owner = nullptr);
+  ~TSDialogForm() override;
   void SetScript(TScript* script) { script_ = script; }
+  TScript* Script() const { return script_; }
   void InitFromScript();
   // Runs the steps before the first page; true when they ask to end the setup.
   bool BeforeDialogs();
   void SetHideWizard(bool on) { hide_ = on; }
   bool HideWizard() const { return hide_; }
   void SetVisible(bool visible) override;
+  bool Copying() const { return copying_; }
+  bool Busy() const { return busy_; }
   // Closing the wizard closes this form too (the background window).
   TForm* closeWith = nullptr;
 
+  // Install folders: the preset one, else the page's field or the script's setting.
+  std::string GetAppFolder(bool backslash) const;
+  std::string GetCommonFolder(bool backslash) const;
+  std::string GetAuxFolder(bool backslash) const;
+  std::string ExpandTokens(const std::string& text, const std::string& sep = "\\");
+
+  // Setup type and components.
+  std::string SetupTypeName() const;
+  bool IsGroupSelected(int index) const;
+  std::string GroupSelection() const;
+  std::string GroupNameString() const;
+  int SelectedFileCount() const;
+
+  // Page flow.
+  void ShowPage(const std::string& name);
+  void NextButtonClick();
+  void BackButtonClick();
+  void FinishActions();
+  // Runs the execute items of a stage; stages 1 to 6 run once per wizard run.
+  bool PerformExecuteOps(int stage, bool& exitRequest);
+
+  // The install run and its parts.
+  void RunInstall();
+  bool CopySelectedGroups();
+  int CopyGroupDirectory(const std::string& sourceFolder, const std::string& subFolder, int mode,
+                         const std::string& fileList);
+  int CopyFileList(const std::string& sourceFolder, const std::string& destFolder, bool& noUninstallSeen, int mode,
+                   const std::string& fileList);
+  bool CopyOneFile(const std::string& source, const std::string& dest, bool& delayed, bool keepSource, bool force,
+                   bool writeUninstallLines, bool serviceFile, uint32_t flags, int mode);
+  bool LocateSourceFile(std::string& source);
+  bool ShouldOverwrite(const std::string& source, const std::string& dest, int mode, uint32_t flags);
+  bool CreateInstallFolder(const std::string& folder, bool writeUninstallLine, char prefix);
+  bool CreateRunFolder(const std::string& folder, const std::string& logCaption);
+  void WriteUninstallHeader();
+  void WriteApplicationRegistration();
+  bool WriteInfoValue(const std::string& section, const std::string& key, const std::string& value);
+  void CreateShortcuts();
+  bool InstallSucceeded() const { return installOk_; }
+  bool RestartOffered() const { return restartOffered_; }
+
+  // Controls of the pages the run uses.
+  TPageControl* pages;
+  TLabel* headerLabel;
+  TLabel* productLabel;
+  TLabel* statusLabel;
+  TLabel* companyLink;
+  TButton* backButton;
+  TButton* nextButton;
+  TButton* cancelButton;
+  TPanel* picturePanel;
+  TImage* picture;
+  TPanel* contentPanel;
+  // Copy page.
+  TLabel* fileLabel;
+  TLabel* folderLabel;
+  TProgressBar* progressBar1;
+  TProgressBar* progressBar2;
+  // Complete page.
+  TLabel* completeText;
+  TCheckBox* readmeCheckBox;
+  TCheckBox* launchCheckBox;
+  TGroupBox* restartGroup;
+  TRadioButton* restartNowButton;
+  TRadioButton* restartLaterButton;
+
  protected:
   void DoShow() override;
+  bool DoCloseQuery() override;
   void DoClose(CloseAction& action) override;
 
  private:
+  enum class TSetupType { Typical, Compact, Custom };
+  struct OptionalLink {
+    std::string name;
+    bool checked = false;
+  };
+  TTabSheet* SheetFor(const TPageInfo* info);
+  void SetButtons();
+  void LoadPagePicture(const TPageInfo* info);
+  void ApplyLayout(const TPageInfo* info);
+  void CopyFilesTimerTimer();
+  void StopTimerTimer();
+  void CloseWithoutAsking();
+  bool SkipCustom(const std::string& name) const;
+  void CopySetupFolder();
+  void SetDialogLocation();
+  void FailBox(const std::string& text);
+  void PostCopyOperations();
+  void RegisterFontsAndServers();
+  std::string ResolveLinkFolder(const std::string& folderText, int& kind) const;
+  bool CreateOneLink(int kind, const std::string& folderText, const std::vector<std::string>& fields,
+                     const std::string& name, bool allUsers, std::string& linkPath);
+  bool CopyServiceFile(const std::string& name, bool serviceFile);
+  void ShowCopyProgress(const std::string& dest);
+  TProgressProc FileProgress();
+
+  TBevel* upperBevel_;
+  TBevel* lowerBevel_;
   TScript* script_ = nullptr;
   bool hide_ = false;
   bool shown_ = false;
+  bool firstShow_ = true;
+  bool copying_ = false;
+  bool busy_ = false;
+  bool restartOffered_ = false;
+  TSetupType setupType_ = TSetupType::Custom;
+  bool installOk_ = false;
+  std::string doneStages_;
+  std::string lastPicture_;
+  std::vector<TTabSheet*> sheets_;  // one per page table entry with a tab
+  std::string destinationField_, programFolderField_;
+  std::string userName_, companyName_;
+  std::vector<OptionalLink> optionalLinks_;  // Start menu, desktop, Send To, StartUp, Quick Launch
+  std::vector<std::string> comServers_, fonts_;
+  std::string diskSetFolders_;
+  bool diskSetKnown_ = false;
+  bool sourceDamaged_ = false;
+  std::string unpackInto_;         // where a packed source may be unpacked directly
+  bool unpackedInPlace_ = false;   // the last located source went there
+  std::string unpacked_;           // unpacking buffer, kept from file to file
+  int filesStepped_ = 0;
+  bool uiShown_ = false;
+  DWORD lastUi_ = 0;
+  std::string setupFolder_;
+  bool infoCopied_ = false, infoTried_ = false;
+  TTimer* copyTimer_;
+  TTimer* stopTimer_;
 };

@@ -118,6 +118,7 @@ void TScript::Reset() {
   lines_.clear();
   groups_.clear();
   pendingFiles_.clear();
+  pendingCount_.clear();
   subDir_.clear();
   subDirPending_ = false;
   usesCommon_ = usesAux_ = false;
@@ -289,6 +290,7 @@ void TScript::CopyFiles(const std::string& arg) {
     size_t star = item.find('*');
     if (star != std::string::npos) item.erase(0, star + 1);
     pendingFiles_.push_back(item);
+    ++pendingCount_[LowerCase(item)];
   }
 }
 
@@ -304,13 +306,14 @@ bool TScript::ContainsDialog(const std::string& name) const { return PosNoCase(n
 bool TScript::TakePendingFileName(const std::string& path) {
   size_t slash = path.find_last_of("\\/:");
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  // The counts answer at once; the list keeps the script's order.
+  auto count = pendingCount_.find(LowerCase(name));
+  if (count == pendingCount_.end() || count->second == 0) return false;
   for (auto it = pendingFiles_.begin(); it != pendingFiles_.end(); ++it) {
     if (EqualTextNoCase(*it, name)) {
       pendingFiles_.erase(it);
       break;
     }
   }
-  for (const auto& f : pendingFiles_)
-    if (EqualTextNoCase(f, name)) return true;
-  return false;
+  return --count->second > 0;
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // Settings by kind: X(keyword, getter name[, default]).
@@ -244,6 +245,7 @@ class TScript {
   TStringList lines_;
   std::vector<TScriptGroup> groups_;
   TStringList pendingFiles_;
+  std::unordered_map<std::string, int> pendingCount_;  // lower-case name -> entries left
   std::string subDir_;
   bool subDirPending_ = false;
   bool usesCommon_ = false;

@@ -7,6 +7,7 @@
 
 #include "Common.h"
 #include "SetupTestUtil.h"
+#include "TestTool.h"
 
 using setuptest::RunSetup;
 using setuptest::SetupCopy;
@@ -52,6 +53,8 @@ TEST(SetupDotNet, RefusedWithoutTheFramework) {
   }
   ASSERT_TRUE(IsDotNetPresent());
   // With the framework back, a silent setup ends without a word.
+  const std::string dir = exe.substr(0, exe.find_last_of('\\') + 1);
+  tt::WriteFile(dir + "Setup.txt", std::string(script) + "SET_TARGET_DIR(" + dir + "App)\r\n");
   const auto r = RunSetup(exe);
   EXPECT_TRUE(r.boxes.empty());
   EXPECT_EQ(r.exitCode, 0);

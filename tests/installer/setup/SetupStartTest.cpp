@@ -216,6 +216,8 @@ TEST(SetupStart, FirstWindowAndBackgroundUpdate) {
     const std::string old = Dir(exe) + "old\\";
     CreateDirectoryA(old.c_str(), nullptr);
     if (c.info) tt::WriteFile(old + "app.info", c.info);
+    // A background update installs into its folder without a word.
+    tt::WriteFile(Dir(exe) + "Setup.txt", std::string(script) + "SET_TARGET_DIR(" + Dir(exe) + "App)\r\n");
     const auto r = RunSetup(exe, "/OriginalInfoFile=" + old + "app.dat");
     // A background update runs silently: no window at all, and it ends by itself.
     EXPECT_EQ(r.background, !c.backgroundUpdate) << n;

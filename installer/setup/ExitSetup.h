@@ -1,0 +1,30 @@
+// The exit confirmation that every way of closing the wizard goes through, and the window
+// that shows the readme at the end.
+#pragma once
+#include <string>
+
+#include "Forms.h"
+
+// Once set, closing asks nothing more; never cleared.
+void SetExitConfirmed(bool on);
+bool ExitConfirmed();
+// True while the confirmation is on screen.
+bool ExitBoxOpen();
+
+class TExitSetupForm : public TForm {
+ public:
+  explicit TExitSetupForm(TForm* owner);
+  TLabel* text;
+  TButton* exitButton;
+  TButton* resumeButton;
+};
+
+// Asks whether to leave the setup; true when the user chose Exit (or had already).
+bool ConfirmExit(TForm* owner);
+
+class TReadmeForm : public TForm {
+ public:
+  explicit TReadmeForm(TForm* owner);
+  TRichEdit* memo;
+  TStatusBar* status;
+};

@@ -1,0 +1,241 @@
+#include "Links.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <atomic>
+
+#include "Common.h"
+#include "Files.h"
+#include "KMsgBox.h"
+#include "Utils.h"
+
+#ifndef BIF_NONEWFOLDERBUTTON
+#define BIF_NONEWFOLDERBUTTON 0x0200
+#endif
+
+namespace {
+
+const char* const kShellFoldersKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+const char* KindValueName(int kind) {
+  switch (kind) {
+    case 0: return "Desktop";
+    case 1: return "Start Menu";
+    case 2: return "Programs";
+    case 3: return "Startup";
+    case 4: return "Personal";
+    case 5: return "Sendto";
+    default: return nullptr;
+  }
+}
+
+std::string ReadShellFolder(const char* root, const char* name) {
+  const std::string key = std::string(root) + kShellFoldersKey;
+  HKEY h;
+  if (!OpenRegPath(key, KEY_READ, h)) return std::string();
+  char buf[MAX_PATH * 2];
+  DWORD size = sizeof buf, type = 0;
+  std::string value;
+  if (RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) == ERROR_SUCCESS) {
+    value.assign(buf, size && buf[size - 1] == 0 ? size - 1 : size);
+  } else {
+    const std::string common = std::string("common ") + name;
+    size = sizeof buf;
+    if (RegQueryValueExA(h, common.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) == ERROR_SUCCESS)
+      value.assign(buf, size && buf[size - 1] == 0 ? size - 1 : size);
+  }
+  RegCloseKey(h);
+  return value;
+}
+
+bool SaveShellLink(const std::string& path, int showCmd, int iconIndex, const std::string& iconFile,
+                   const std::string& workDir, const std::string& args, const std::string& target) {
+  const HRESULT init = CoInitialize(nullptr);
+  bool saved = false;
+  IShellLinkA* link = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                 reinterpret_cast<void**>(&link)))) {
+    link->SetArguments(args.c_str());
+    link->SetPath(target.c_str());
+    link->SetWorkingDirectory(workDir.c_str());
+    link->SetShowCmd(showCmd);
+    if (!iconFile.empty()) link->SetIconLocation(iconFile.c_str(), iconIndex);
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      WCHAR wide[MAX_PATH * 2];
+      if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2) > 0)
+        saved = SUCCEEDED(file->Save(wide, FALSE));
+      file->Release();
+    }
+    link->Release();
+  }
+  if (SUCCEEDED(init)) CoUninitialize();
+  return saved && FileExists(path);
+}
+
+// Where the last folder dialog stood; written by its watcher thread.
+std::atomic<int> g_browseLeft{0}, g_browseTop{0}, g_browseWidth{0}, g_browseHeight{0};
+
+struct BrowseState {
+  std::string caption, initial;
+  std::atomic<HWND> dialog{nullptr};
+  std::atomic<bool> stop{false};
+  std::atomic<bool> watching{false};
+};
+
+int CALLBACK BrowseCallback(HWND wnd, UINT msg, LPARAM lp, LPARAM data) {
+  BrowseState* st = reinterpret_cast<BrowseState*>(data);
+  if (msg == BFFM_INITIALIZED) {
+    st->dialog = wnd;
+    if (!st->caption.empty()) SetWindowTextA(wnd, st->caption.c_str());
+    RECT rc;
+    GetWindowRect(wnd, &rc);
+    SetWindowPos(wnd, nullptr, g_browseLeft, g_browseTop, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    if (!st->initial.empty()) {
+      SendMessageA(wnd, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(st->initial.c_str()));
+      SendMessageA(wnd, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(st->initial.c_str()));
+    }
+  } else if (msg == BFFM_SELCHANGED) {
+    char path[MAX_PATH] = "";
+    if (SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lp), path))
+      SendMessageA(wnd, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(path));
+  }
+  return 0;
+}
+
+void WatchBrowseDialog(void* data) {
+  BrowseState* st = static_cast<BrowseState*>(data);
+  while (!st->stop) {
+    HWND wnd = st->dialog;
+    RECT rc;
+    if (wnd && IsWindowVisible(wnd) && GetWindowRect(wnd, &rc)) {
+      g_browseLeft = rc.left;
+      g_browseTop = rc.top;
+      g_browseWidth = rc.right - rc.left;
+      g_browseHeight = rc.bottom - rc.top;
+    }
+    Sleep(200);
+  }
+  st->watching = false;
+}
+
+LPITEMIDLIST RootItem(const std::string& name) {
+  if (name.empty()) return nullptr;
+  IShellFolder* desktop = nullptr;
+  if (FAILED(SHGetDesktopFolder(&desktop))) return nullptr;
+  LPITEMIDLIST found = nullptr;
+  IEnumIDList* items = nullptr;
+  if (SUCCEEDED(desktop->EnumObjects(nullptr, SHCONTF_FOLDERS, &items)) && items) {
+    LPITEMIDLIST item;
+    ULONG got;
+    while (!found && items->Next(1, &item, &got) == S_OK) {
+      STRRET str;
+      char text[MAX_PATH] = "";
+      if (SUCCEEDED(desktop->GetDisplayNameOf(item, SHGDN_NORMAL, &str))) {
+        if (str.uType == STRRET_CSTR) lstrcpynA(text, str.cStr, MAX_PATH);
+        else if (str.uType == STRRET_WSTR) {
+          WideCharToMultiByte(CP_ACP, 0, str.pOleStr, -1, text, MAX_PATH, nullptr, nullptr);
+          CoTaskMemFree(str.pOleStr);
+        }
+      }
+      if (EqualTextNoCase(text, name)) found = item;
+      else CoTaskMemFree(item);
+    }
+    items->Release();
+  }
+  desktop->Release();
+  return found;
+}
+
+}  // namespace
+
+std::string GetShellFolder(int kind, bool allUsers) {
+  if (kind == 6) {
+    if (IsWin9x()) return GetWindowsDir(true) + "Application Data\\Microsoft\\Internet Explorer\\Quick Launch";
+    const std::string appData =
+        ReadRegValue("HKEY_CURRENT_USER" + std::string(kShellFoldersKey), "AppData", std::string());
+    return appData.empty() ? std::string() : appData + "\\Microsoft\\Internet Explorer\\Quick Launch";
+  }
+  const char* name = KindValueName(kind);
+  if (!name) return std::string();
+  const char* first = allUsers ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+  const char* second = allUsers ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+  std::string folder = ReadShellFolder(first, name);
+  if (folder.empty()) folder = ReadShellFolder(second, name);
+  return folder;
+}
+
+bool IsWebTarget(const std::string& text) {
+  const std::string t = LowerCase(text);
+  for (const char* p : {"http:", "ftp:", "www.", "mailto:"})
+    if (t.compare(0, strlen(p), p) == 0) return true;
+  return false;
+}
+
+bool CreateLink(int kind, const std::string& subFolder, bool allUsers, std::string& linkPath, int showCmd,
+                int iconIndex, const std::string& iconFile, const std::string& workDir, const std::string& args,
+                const std::string& target, const std::string& linkName) {
+  linkPath.clear();
+  std::string folder = GetShellFolder(kind, allUsers);
+  if (folder.empty()) return false;
+  std::string sub = Trim(subFolder);
+  if (!sub.empty() && sub[0] == '\\') sub.erase(0, 1);
+  if (!sub.empty()) folder = SetTrailingBackslash(folder, false) + "\\" + sub;
+  if (!ForceDirectories(folder))
+    ErrorBox(KMSG_OWNER_ACTIVE, folder + "\\\\n\\\\nUnable to create Link Directory!\\\\n(RegOp.CreateLink)", "Error",
+             kDefaultBtnText, 0);
+  folder = SetTrailingBackslash(folder, true);
+  if (IsWebTarget(target)) {
+    const std::string path = folder + linkName + ".url";
+    std::string text = "[InternetShortcut]\r\nURL=" + target + "\r\n";
+    if (!iconFile.empty()) text += "IconFile=" + iconFile + "\r\nIconIndex=" + std::to_string(iconIndex) + "\r\n";
+    if (!workDir.empty()) text += "WorkingDirectory=" + workDir + "\r\n";
+    if (!WriteFileContents(path, text, 0)) return false;
+    linkPath = path;
+    return true;
+  }
+  const std::string path = folder + linkName + ".lnk";
+  if (!SaveShellLink(path, showCmd, iconIndex, iconFile, workDir, args, target)) return false;
+  linkPath = path;
+  return true;
+}
+
+bool BrowseForFolder(const std::string& windowCaption, const std::string& title, const std::string& rootName,
+                     bool allowNewFolder, std::string& folder) {
+  if (g_browseWidth == 0) {
+    g_browseWidth = 560;
+    g_browseHeight = 520;
+    g_browseLeft = (GetSystemMetrics(SM_CXSCREEN) - 560) / 2;
+    g_browseTop = (GetSystemMetrics(SM_CYSCREEN) - 520) / 2;
+  }
+  BrowseState* st = new BrowseState;
+  st->caption = windowCaption;
+  st->initial = DirectoryExists(folder) ? folder : std::string();
+  const HRESULT init = CoInitialize(nullptr);
+  BROWSEINFOA bi = {};
+  bi.hwndOwner = GetActiveWindow();
+  bi.pidlRoot = RootItem(rootName);
+  bi.lpszTitle = title.c_str();
+  bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_STATUSTEXT | (allowNewFolder ? 0 : BIF_NONEWFOLDERBUTTON);
+  bi.lpfn = BrowseCallback;
+  bi.lParam = reinterpret_cast<LPARAM>(st);
+  st->watching = true;
+  if (!RunInThread(WatchBrowseDialog, st)) st->watching = false;
+  LPITEMIDLIST chosen = SHBrowseForFolderA(&bi);
+  st->stop = true;
+  while (st->watching) Sleep(10);
+  delete st;
+  bool ok = false;
+  if (chosen) {
+    char path[MAX_PATH] = "";
+    if (SHGetPathFromIDListA(chosen, path)) {
+      folder = path;
+      ok = true;
+    }
+    CoTaskMemFree(chosen);
+  }
+  if (bi.pidlRoot) CoTaskMemFree(const_cast<LPITEMIDLIST>(bi.pidlRoot));
+  if (SUCCEEDED(init)) CoUninitialize();
+  return ok;
+}

@@ -1,0 +1,580 @@
+// Whole installs: Setup.exe with small packages in scratch folders, and what it leaves in the
+// target folder, the registry and the shell's folders.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Common.h"
+#include "Links.h"
+#include "PackTestUtil.h"
+#include "RegOp.h"
+#include "SLang.h"
+#include "SetupTestUtil.h"
+#include "TestTool.h"
+#include "UtilPlus.h"
+#include "Utils.h"
+
+using setuptest::Box;
+using setuptest::SetupCopy;
+
+namespace {
+
+using packtest::Pack;
+
+const std::string kPid = std::to_string(GetCurrentProcessId());
+
+struct Package {
+  std::string dir;     // the setup folder, with trailing backslash
+  std::string exe;     // its Setup.exe
+  std::string target;  // the install folder, without trailing backslash
+  std::string prog;    // the program name of the script
+};
+
+// A setup folder with Setup.exe, UnInstall.exe, the payload files and Setup.txt. "%T" in the
+// script stands for the target folder, "%N" for the program name.
+Package MakePackage(const std::string& name, const std::string& script,
+                    const std::vector<std::pair<std::string, std::string>>& files,
+                    const std::string& exeName = "Setup.exe") {
+  Package p;
+  p.exe = SetupCopy("install_" + name, nullptr, exeName);
+  p.dir = p.exe.substr(0, p.exe.find_last_of('\\') + 1);
+  p.target = p.dir + "target";
+  p.prog = "Kv " + name + " " + kPid;
+  tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", p.dir + "UnInstall.exe");
+  std::string text = script;
+  for (size_t at; (at = text.find("%T")) != std::string::npos;) text.replace(at, 2, p.target);
+  for (size_t at; (at = text.find("%N")) != std::string::npos;) text.replace(at, 2, p.prog);
+  tt::WriteFile(p.dir + "Setup.txt", text);
+  for (const auto& f : files) tt::WriteFile(p.dir + f.first, f.second);
+  return p;
+}
+
+struct RunResult {
+  std::vector<Box> boxes;
+  int exitCode = -1;
+};
+
+// Runs the setup to its end; engine boxes are answered with OK, the wizard is left alone
+// unless a page's button is to be pressed (caption list, in order).
+RunResult RunToEnd(const Package& p, const std::vector<std::string>& presses = {}) {
+  RunResult r;
+  tt::Process proc = tt::Start("\"" + p.exe + "\"");
+  if (!proc.ok()) return r;
+  size_t next = 0;
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < 60000) {
+    if (WaitForSingleObject(proc.handle, 0) == WAIT_OBJECT_0) break;
+    for (HWND box : tt::FindWindows("KMsgBox", proc.pid)) {
+      Box b;
+      b.caption = tt::WindowText(box);
+      b.text = tt::RichText(box);
+      r.boxes.push_back(b);
+      tt::ClickButton(box, "OK");
+      tt::WaitWindowGone(box, 5000);
+    }
+    if (next < presses.size()) {
+      for (HWND wizard : tt::FindWindows(".SDialog_Class_Name.", proc.pid)) {
+        HWND button = tt::FindChild(wizard, "Button", presses[next]);
+        if (button && IsWindowEnabled(button) && IsWindowVisible(wizard) && tt::ClickButton(wizard, presses[next]))
+          ++next;
+      }
+    }
+    Sleep(30);
+  }
+  r.exitCode = tt::WaitExit(proc, 5000);
+  return r;
+}
+
+std::string Read(const std::string& path) {
+  std::string s;
+  if (!tt::ReadFile(path, s)) return "<missing>";
+  return s;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string Lang(const char* key, const char* def) { return GetLangText("UnInstall", key, def); }
+
+const char kShared[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+std::string UninstallKey(const std::string& prog) {
+  return "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall\\" + prog;
+}
+std::string CacheKey(const std::string& prog) {
+  return "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache\\" + prog;
+}
+
+void CleanRegistry(const Package& p) {
+  DeleteRegValue(kShared, p.target + "\\lib.dll");
+  DeleteRegKey(UninstallKey(p.prog));
+  DeleteRegKey(CacheKey(p.prog));
+  DeleteRegKey("HKEY_LOCAL_MACHINE\\Software\\Kelvane Tests");
+  DeleteRegKey("HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid);
+}
+
+struct ShellLinkData {
+  std::string path, args, workDir;
+  int show = 0;
+};
+bool ReadShellLink(const std::string& file, ShellLinkData& d) {
+  CoInitialize(nullptr);
+  IShellLinkA* link = nullptr;
+  bool ok = false;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                 reinterpret_cast<void**>(&link)))) {
+    IPersistFile* pf = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pf)))) {
+      WCHAR wide[MAX_PATH];
+      MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, MAX_PATH);
+      if (SUCCEEDED(pf->Load(wide, STGM_READ))) {
+        char buf[MAX_PATH] = "";
+        link->GetPath(buf, MAX_PATH, nullptr, 0);
+        d.path = buf;
+        link->GetArguments(buf, MAX_PATH);
+        d.args = buf;
+        link->GetWorkingDirectory(buf, MAX_PATH);
+        d.workDir = buf;
+        ok = true;
+      }
+      pf->Release();
+    }
+    link->Release();
+  }
+  CoUninitialize();
+  // The show command as stored in the link's header (Wine's loader does not hand it back).
+  const std::string bytes = Read(file);
+  if (bytes.size() >= 0x40) memcpy(&d.show, bytes.data() + 0x3C, 4);
+  return ok;
+}
+
+const char kSilentScript[] =
+    "SET_PROG_NAME(%N);\r\n"
+    "SET_PROG_VERSION(2.5);\r\n"
+    "SET_COMPANY_NAME(Kelvane Tests);\r\n"
+    "SET_TARGET_DIR(%T);\r\n"
+    "SET_PROG_EXE_NAME(<InstallDir>app.exe);\r\n"
+    "SET_START_PROGRAM_LINK_FOLDER(%N);\r\n"
+    "SET_START_PROGRAM_LINK_NAME(%N);\r\n"
+    "SET_START_PROGRAM_LINK_PARAM(/go);\r\n"
+    "SET_START_PROGRAM_LINK_RUN(Maximized);\r\n"
+    "SET_START_PROGRAM_LINK_ITEM(Home Page|www.example.com/kv|<Desktop>);\r\n"
+    "SET_CREATE_UNINSTALL;\r\n"
+    "SET_CREATE_SETUP_LOG;\r\n"
+    "SET_SILENT_SETUP;\r\n"
+    "SET_DIALOGS(WelcomeDlg,CopyFilesDlg,CompleteDlg);\r\n"
+    "SET_PERFORM_REGISTRY_OP(HKEY_CURRENT_USER\\Software\\KvInstallTest@|Where|<InstallDir>|Create|Remove Key|String);\r\n"
+    "SET_REMOVE_ABSOLUTE_FILE(<TARGET_DIR>\\extra.dat);\r\n"
+    "SET_FORCE_REMOVE_ABSOLUTE_DIR(C:\\);\r\n"
+    "SET_GROUP_DATA(|Main|Everything|4|4||||1|);\r\n"
+    "SET_SUB_DIR(<InstallDir>);\r\n"
+    "SET_COPY_FILES(app.exe|a.txt|3*lib.dll);\r\n"
+    "SET_SUB_DIR(*2<InstallDir>Data);\r\n"
+    "SET_COPY_FILES(256*ro.txt);\r\n";
+
+std::string SilentScript() { return ReplaceAll(kSilentScript, "@", kPid); }
+
+}  // namespace
+
+TEST(SetupInstall, SilentRunLeavesExactlyItsRecords) {
+  const Package p = MakePackage("silent", SilentScript(),
+                                {{"app.exe", "MZ program"}, {"a.txt", "alpha"}, {"lib.dll", "library"}, {"ro.txt", "ro"}});
+  CleanRegistry(p);
+  const std::string t = p.target;
+  const std::string sharedBefore = ReadRegValue(kShared, t + "\\lib.dll", "0");
+  const RunResult r = RunToEnd(p);
+  EXPECT_TRUE(r.boxes.empty()) << (r.boxes.empty() ? "" : r.boxes[0].text);
+  EXPECT_EQ(r.exitCode, 0);
+
+  // Files in place, sources consumed, attributes from the flags.
+  EXPECT_EQ(Read(t + "\\a.txt"), "alpha");
+  EXPECT_EQ(Read(t + "\\lib.dll"), "library");
+  EXPECT_EQ(Read(t + "\\Data\\ro.txt"), "ro");
+  EXPECT_TRUE(GetFileAttributesA((t + "\\Data\\ro.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(Read(t + "\\UnInstall.exe"), Read(tt::ProgramDir() + "UnInstall.exe"));
+  for (const char* f : {"a.txt", "lib.dll", "ro.txt", "app.exe"}) EXPECT_FALSE(Exists(p.dir + f)) << f;
+
+  // Registry: the operation, the uninstall entry, its cache, the shared count.
+  EXPECT_EQ(ReadRegValue("HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid, "Where", ""), t + "\\");
+  EXPECT_EQ(ReadRegValue(UninstallKey(p.prog), "UnInstallString", ""), t + "\\UnInstall.exe");
+  EXPECT_EQ(ReadRegValue(UninstallKey(p.prog), "DisplayVersion", ""), "2.5");
+  EXPECT_TRUE(RegKeyExists(CacheKey(p.prog)));
+  EXPECT_EQ(StrToIntDef(ReadRegValue(kShared, t + "\\lib.dll", "0"), 0), StrToIntDef(sharedBefore, 0) + 1);
+
+  // Shortcuts: the program link read back through the shell, the web link as a .url file.
+  const std::string programs = GetShellFolder(2, false);
+  const std::string lnk = programs + "\\" + p.prog + "\\" + p.prog + ".lnk";
+  ShellLinkData link;
+  ASSERT_TRUE(ReadShellLink(lnk, link)) << lnk;
+  EXPECT_TRUE(EqualTextNoCase(link.path, t + "\\app.exe")) << link.path;
+  EXPECT_EQ(link.args, "/go");
+  EXPECT_EQ(link.show, SW_SHOWMAXIMIZED);
+  const std::string url = GetShellFolder(0, false) + "\\Home Page.url";
+  EXPECT_EQ(Read(url), "[InternetShortcut]\r\nURL=www.example.com/kv\r\n");
+
+  const std::string cr = "\r\n";
+  std::string expected = "SetupType=Custom\r\nGroupNames=|Main|\r\nUserData=|||\r\nVersion=1.0\r\nComposerVersion=\r\n\r\n";
+  expected += "PROG_NAME=" + p.prog + cr + "COMPANY_URL=\r\nCHAR_SET=0\r\nGET_DIALOG_BITMAP_3D_FRAME=0\r\n";
+  expected += "GET_AUTO_UPDATE_EXE_FILE_NAME=\r\nGET_PROG_EXE_NAME=" + t + "\\app.exe\r\nIS_RUNNING_TEST=0\r\n";
+  expected += "IS_RUNNING_CAPTION=" + Lang("IsRunningCaption", "") + cr + "IS_RUNNING_TEXT=" + Lang("IsRunningText", "") +
+              cr + "CONFIRM_CAPTION=" + Lang("ConfirmCaption", "") + cr + "CONFIRM_TEXT=" + Lang("ConfirmText", "") +
+              cr + "BTN_TEXT=|OK|Cancel|Yes|No|Abort|Retry|Ignore|\r\nBUTTON_CLOSE=Close\r\nBUTTON_LOG=View Log\r\n";
+  expected += "S1=" + Lang("s1", "") + cr + "S2=" + Lang("s2", "") + cr + "GET_TEST_ADMIN_RIGHTS_UNINSTALL=0\r\n";
+  for (int i = 1; i <= 6; ++i)
+    expected += "LABEL" + std::to_string(i) + "=" + Lang(("Label" + std::to_string(i)).c_str(), "") + cr;
+  expected += cr;
+  expected += "REMOVE_FILE(" + t + "\\UnInstall.txt);\r\nREMOVE_FILE(" + t + "\\Setup.log);\r\n";
+  expected += "RunTimeDir_1=\r\nRunTimeDir_2=\r\nRunTimeDir_3=\r\n";
+  expected += "REMOVE_REG_KEY(" + UninstallKey(p.prog) + ");\r\nREMOVE_REG_KEY(" + CacheKey(p.prog) + ");\r\n\r\n";
+  expected += "SET_PERFORM_REGISTRY_OP(|HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid +
+              "|Where|<InstallDir>|Create|Remove Key|String|);\r\n\r\n";
+  expected += "TargetDir=" + t + "\r\nSharedDir=\r\nAuxiliaryDir=\r\n";
+  expected += "REMOVE_DIR(" + t + ");\r\nREMOVE_FILE(" + t + "\\app.exe);\r\nREMOVE_FILE(" + t + "\\a.txt);\r\n";
+  expected += "REMOVE_SHARED_FILE(" + t + "\\lib.dll);\r\n\r\n";
+  expected += "DONT_REMOVE_DIR(" + t + "\\Data);\r\nREMOVE_READONLY_FILE(" + t + "\\Data\\ro.txt);\r\nREMOVE_FILE(" + t +
+              "\\Data\\ro.txt);\r\n\r\n";
+  expected += "REMOVE_FILE(" + lnk + ");\r\nREMOVE_FOLDER(" + programs + "\\" + p.prog + ");\r\n";
+  expected += "REMOVE_FILE(" + url + ");\r\n";
+  expected += "REMOVE_REG_KEY(HKEY_LOCAL_MACHINE\\Software\\Kelvane Tests\\" + p.prog + "\\2.5);\r\n";
+  expected += "REMOVE_FILE(" + t + "\\extra.dat);\r\n";  // the forced removal of C:\ is never recorded
+  EXPECT_EQ(Read(t + "\\UnInstall.txt"), expected);
+
+  // The setup log: its header, then the run in order, results joined to their lines.
+  const std::string log = Read(t + "\\Setup.log");
+  const std::string head = "Setup Log of: " + p.prog + "\r\nVersion: 2.5\r\n\r\nDate: ";
+  EXPECT_EQ(log.compare(0, head.size(), head), 0) << log;
+  for (const std::string& part :
+       {"SourceDir:  " + p.dir.substr(0, p.dir.size() - 1) + "\r\n\r\nExecute Before Dialogs\r\nShow Screen: Copying Files\r\n"
+        "Create Target Directory: " + t + " ... TRUE\r\nShow Screen: Copying Files\r\nExecute Before Copy\r\n"
+        "Handle First UnInstall Data\r\n  Copy File: " + t + "\\UnInstall.exe ... OK\r\n\r\nStart Copy Directory\r\n"
+        "  (" + t + ")\r\n  Copy File: " + t + "\\app.exe ... OK\r\n  Copy File: " + t + "\\a.txt ... OK\r\n"
+        "  Copy File: " + t + "\\lib.dll ... OK\r\n\r\nStart Copy Directory\r\n  (" + t + "\\Data)\r\n"
+        "  Copy File: " + t + "\\Data\\ro.txt ... OK\r\n\r\nExecute After Copy\r\n"
+        "RegistryOp: Create  HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid + "\\Where=<InstallDir>\r\n"
+        "Create Start/Program Link(s):\r\n  " + p.prog + "\\" + p.prog + "  (" + t + "\\app.exe)\r\n"
+        "  \\Home Page  (www.example.com/kv)\r\n"})
+    EXPECT_NE(log.find(part), std::string::npos) << log;
+  DeleteFileA(lnk.c_str());
+  RemoveDirectoryA((programs + "\\" + p.prog).c_str());
+  DeleteFileA(url.c_str());
+  CleanRegistry(p);
+}
+
+TEST(SetupInstall, ReinstallReplacesHeaderValuesAndCountsSharedFilesOnce) {
+  const std::string script = SilentScript() + "SET_SCRAMBLE_UNINSTALL;\r\n";
+  Package p = MakePackage("again", script, {{"app.exe", "MZ"}, {"a.txt", "1"}, {"lib.dll", "L"}, {"ro.txt", "r"}});
+  CleanRegistry(p);
+  const std::string t = p.target;
+  const int before = StrToIntDef(ReadRegValue(kShared, t + "\\lib.dll", "0"), 0);
+  ASSERT_EQ(RunToEnd(p).exitCode, 0);
+  const std::string first = ScrambleTextWithKey(Read(t + "\\UnInstall.txt"), 0, 0);
+  ASSERT_TRUE(IsScrambledText(Read(t + "\\UnInstall.txt")));
+  // The second run: the same files again and a new version.
+  for (const auto& f : std::vector<std::pair<std::string, std::string>>{
+           {"app.exe", "MZ"}, {"a.txt", "2"}, {"lib.dll", "L"}, {"ro.txt", "r"}, {"UnInstall.exe", Read(tt::ProgramDir() + "UnInstall.exe")}})
+    tt::WriteFile(p.dir + f.first, f.second);
+  std::string text;
+  tt::ReadFile(p.dir + "Setup.txt", text);
+  tt::WriteFile(p.dir + "Setup.txt", ReplaceAll(text, "SET_PROG_VERSION(2.5)", "SET_PROG_VERSION(2.6)"));
+  ASSERT_EQ(RunToEnd(p).exitCode, 0);
+  EXPECT_EQ(Read(t + "\\a.txt"), "2");
+  const std::string second = ScrambleTextWithKey(Read(t + "\\UnInstall.txt"), 0, 0);
+  EXPECT_EQ(StrToIntDef(ReadRegValue(kShared, t + "\\lib.dll", "0"), 0), before + 1);
+  // Every line once: after one separating empty line only the new user-info key is added.
+  EXPECT_EQ(second, first + "\r\nREMOVE_REG_KEY(HKEY_LOCAL_MACHINE\\Software\\Kelvane Tests\\" + p.prog + "\\2.6);\r\n");
+  CleanRegistry(p);
+}
+
+TEST(SetupInstall, OverwriteModesByVersionAndDate) {
+  // kv_verone carries version 1.0.2.5, kv_vertwo 5.1.2600.0.
+  const std::string one = Read(tt::ProgramDir() + "kv_verone.dll"), two = Read(tt::ProgramDir() + "kv_vertwo.dll");
+  ASSERT_NE(one, "<missing>");
+  ASSERT_NE(two, "<missing>");
+  struct Case {
+    int mode;  // given in the entry's own flags (bits 24 to 26)
+    bool installedTwo, packagedTwo;
+    bool copied;
+  };
+  const Case cases[] = {{2, true, false, false}, {2, false, true, true},  {3, false, false, false},
+                        {2, false, false, true}, {4, false, true, false}, {1, true, false, true}};
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::string packaged = c.packagedTwo ? two : one;
+    const std::string installed = (c.installedTwo ? two : one) + "#old";
+    Package p = MakePackage("ver" + std::to_string(n++),
+                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\n"
+                            "SET_GROUP_DATA(|Main|x|1|1||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                            "SET_COPY_FILES(" + std::to_string(c.mode << 24) + "*v.dll);\r\n",
+                            {{"v.dll", packaged}});
+    CreateDirectoryA(p.target.c_str(), nullptr);
+    tt::WriteFile(p.target + "\\v.dll", installed);
+    EXPECT_EQ(RunToEnd(p).exitCode, 0) << n;
+    EXPECT_EQ(Read(p.target + "\\v.dll"), c.copied ? packaged : installed) << "case " << n;
+  }
+  // Dates decide between files without versions.
+  struct DateCase {
+    int mode;
+    int sourceAge, destAge;  // days back
+    bool copied;
+  };
+  const DateCase dates[] = {{2, 1, 1, true}, {3, 1, 1, false}, {3, 1, 5, true}, {2, 5, 1, false}};
+  for (const auto& d : dates) {
+    Package p = MakePackage("date" + std::to_string(n++),
+                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\n"
+                            "SET_GROUP_DATA(|Main|x|1|1||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                            "SET_OVERWRITE_FLAG(" + std::to_string(d.mode) + ");\r\nSET_COPY_FILES(d.txt);\r\n",
+                            {{"d.txt", "new"}});
+    CreateDirectoryA(p.target.c_str(), nullptr);
+    tt::WriteFile(p.target + "\\d.txt", "old");
+    auto age = [](const std::string& file, int days) {
+      FILETIME ft;
+      GetSystemTimeAsFileTime(&ft);
+      ULARGE_INTEGER u;
+      u.LowPart = ft.dwLowDateTime;
+      u.HighPart = ft.dwHighDateTime;
+      u.QuadPart -= ULONGLONG(days) * 864000000000ULL;
+      ft.dwLowDateTime = u.LowPart;
+      ft.dwHighDateTime = u.HighPart;
+      HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      SetFileTime(h, nullptr, nullptr, &ft);
+      CloseHandle(h);
+    };
+    age(p.dir + "d.txt", d.sourceAge);
+    age(p.target + "\\d.txt", d.destAge);
+    EXPECT_EQ(RunToEnd(p).exitCode, 0);
+    EXPECT_EQ(Read(p.target + "\\d.txt"), d.copied ? "new" : "old") << d.mode << " " << d.sourceAge << " " << d.destAge;
+  }
+}
+
+TEST(SetupInstall, PackedFilesGoodAndDamaged) {
+  std::string big;
+  for (int i = 0; i < 300000; ++i) big += char('a' + i % 7);
+  std::string damaged = Pack(big);
+  damaged[damaged.size() / 2] ^= 0x33;
+  struct Case {
+    const char* name;
+    std::string packed;
+    int overwrite;  // mode 2 looks at the unpacked file before it is copied
+    bool ok;
+  };
+  const Case cases[] = {{"good", Pack(big), 1, true},
+                        {"goodnewer", Pack(big), 2, true},
+                        {"damaged", damaged, 1, false},
+                        {"cut", Pack(big).substr(0, 100), 2, false}};
+  for (const auto& c : cases) {
+    Package p = MakePackage(std::string("z") + c.name,
+                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                            "SET_SHOW_PROG_BAR_2;\r\nSET_GROUP_DATA(|Main|x|1|2||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                            "SET_OVERWRITE_FLAG(" + std::to_string(c.overwrite) + ");\r\nSET_COPY_FILES(big.txt|after.txt);\r\n",
+                            {{"big.txt._z", c.packed}, {"after.txt", "after"}});
+    if (c.overwrite == 2) {
+      // An older installed copy: the packed file is newer and replaces it.
+      CreateDirectoryA(p.target.c_str(), nullptr);
+      tt::WriteFile(p.target + "\\big.txt", "old");
+      HANDLE h = CreateFileA((p.target + "\\big.txt").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      FILETIME old = {0x10000000, 0x01000000};
+      SetFileTime(h, nullptr, nullptr, &old);
+      CloseHandle(h);
+    }
+    const RunResult r = RunToEnd(p);
+    EXPECT_EQ(r.exitCode, 0) << c.name;
+    const std::string script = Read(p.target + "\\UnInstall.txt");
+    if (c.ok) {
+      EXPECT_TRUE(r.boxes.empty()) << c.name;
+      EXPECT_EQ(Read(p.target + "\\big.txt"), big);
+      EXPECT_FALSE(Exists(p.dir + "big.txt"));  // the unpacked copy in the setup folder is gone
+      EXPECT_NE(script.find("REMOVE_FILE(" + p.target + "\\big.txt);"), std::string::npos);
+      EXPECT_EQ(Read(p.target + "\\after.txt"), "after");
+    } else {
+      ASSERT_EQ(r.boxes.size(), 1u) << c.name;
+      EXPECT_NE(r.boxes[0].text.find("big.txt._z"), std::string::npos) << r.boxes[0].text;
+      if (c.overwrite == 2) {
+        EXPECT_EQ(Read(p.target + "\\big.txt"), "old") << c.name;
+      } else {
+        EXPECT_FALSE(Exists(p.target + "\\big.txt")) << c.name;
+      }
+      EXPECT_FALSE(Exists(p.dir + "big.txt")) << c.name;
+      EXPECT_TRUE(Exists(p.dir + "big.txt._z")) << c.name;
+      EXPECT_EQ(script.find("big.txt"), std::string::npos) << c.name;
+      // The run stopped: the next file was not copied.
+      EXPECT_FALSE(Exists(p.target + "\\after.txt")) << c.name;
+    }
+    CleanRegistry(p);
+  }
+}
+
+TEST(SetupInstall, FailedCopyStopsTheRunBeforeAnyPostCopyStep) {
+  Package p = MakePackage("missing",
+                          "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                          "SET_PERFORM_REGISTRY_OP(HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid +
+                              "|Where|x|Create|Remove Key|String);\r\n"
+                              "SET_GROUP_DATA(|Main|x|1|2||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                              "SET_COPY_FILES(a.txt|gone.txt|b.txt);\r\n",
+                          {{"a.txt", "a"}, {"b.txt", "b"}});
+  CleanRegistry(p);
+  const RunResult r = RunToEnd(p);
+  EXPECT_EQ(r.exitCode, 0);
+  ASSERT_EQ(r.boxes.size(), 1u);
+  EXPECT_NE(r.boxes[0].text.find(p.dir + "gone.txt"), std::string::npos) << r.boxes[0].text;
+  EXPECT_NE(r.boxes[0].text.find("File not found!"), std::string::npos);
+  EXPECT_EQ(Read(p.target + "\\a.txt"), "a");
+  EXPECT_FALSE(Exists(p.target + "\\b.txt"));
+  EXPECT_TRUE(Exists(p.dir + "b.txt"));
+  EXPECT_FALSE(RegKeyExists("HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid));
+  const std::string script = Read(p.target + "\\UnInstall.txt");
+  EXPECT_NE(script.find("REMOVE_FILE(" + p.target + "\\a.txt);"), std::string::npos);
+  EXPECT_EQ(script.find("gone.txt"), std::string::npos);
+  EXPECT_EQ(script.find("b.txt"), std::string::npos);
+  CleanRegistry(p);
+}
+
+TEST(SetupInstall, FileInUseIsReplacedAtRestart) {
+  Package p = MakePackage("inuse",
+                          "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_SETUP_LOG;\r\n"
+                          "SET_GROUP_DATA(|Main|x|1|1||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\nSET_COPY_FILES(busy.txt);\r\n",
+                          {{"busy.txt", "new"}});
+  CreateDirectoryA(p.target.c_str(), nullptr);
+  const std::string dest = p.target + "\\busy.txt";
+  tt::WriteFile(dest, "old");
+  HANDLE lock = CreateFileA(dest.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  const RunResult r = RunToEnd(p);
+  CloseHandle(lock);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(r.boxes.empty());
+  EXPECT_EQ(Read(p.target + "\\Xbusy.txt"), "new");
+  EXPECT_EQ(Read(dest), "old");
+  EXPECT_NE(Read(p.target + "\\Setup.log").find("  Copy File: " + dest + " ... OK Delayed\r\n"), std::string::npos);
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key),
+            ERROR_SUCCESS);
+  std::vector<char> data(65536);
+  DWORD size = DWORD(data.size()), type = 0;
+  const LONG rc = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type,
+                                   reinterpret_cast<BYTE*>(data.data()), &size);
+  RegCloseKey(key);
+  ASSERT_EQ(rc, ERROR_SUCCESS);
+  const std::string pending(data.data(), size);
+  EXPECT_NE(pending.find("Xbusy.txt"), std::string::npos);
+}
+
+TEST(SetupInstall, WizardWalksToCompleteAndFinishes) {
+  Package p = MakePackage("wizard",
+                          "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_CREATE_SETUP_LOG;\r\n"
+                          "SET_DIALOGS(WelcomeDlg,CopyFilesDlg,CompleteDlg);\r\n"
+                          "SET_GROUP_DATA(|Main|x|1|1||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\nSET_COPY_FILES(w.txt);\r\n",
+                          {{"w.txt", "w"}});
+  const RunResult r = RunToEnd(p, {"&Next >", "&Finish"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(r.boxes.empty());
+  EXPECT_EQ(Read(p.target + "\\w.txt"), "w");
+  const std::string log = Read(p.target + "\\Setup.log");
+  EXPECT_NE(log.find("Show Screen: Welcome\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Show Screen: Setup Complete\r\nExecute After Dialogs\r\n"), std::string::npos) << log;
+}
+
+TEST(SetupInstall, CancelDuringCopyAsksOnceAndEndsOrResumes) {
+  for (bool resume : {false, true}) {
+    std::string list;
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int i = 0; i < 100; ++i) {
+      const std::string name = "f" + std::to_string(i) + ".txt";
+      list += (i ? "|" : "") + name;
+      files.push_back({name, name});
+    }
+    // The wave delay slows every file down enough for a person to press Cancel.
+    Package p = MakePackage(resume ? "resume" : "cancel",
+                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_CREATE_SETUP_LOG;\r\n"
+                            "SET_BG_WAVE_FILE_NAME(none.wav);\r\nSET_BG_WAVE_DELAY(40);\r\n"
+                            "SET_DIALOGS(WelcomeDlg,CopyFilesDlg,CompleteDlg);\r\n"
+                            "SET_GROUP_DATA(|Main|x|1|100||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                            "SET_COPY_FILES(" + list + ");\r\n",
+                            files);
+    tt::Process proc = tt::Start("\"" + p.exe + "\"");
+    ASSERT_TRUE(proc.ok());
+    HWND wizard = tt::WaitForWindow(".SDialog_Class_Name.", "", 20000, proc.pid);
+    ASSERT_TRUE(wizard);
+    Sleep(500);
+    ASSERT_TRUE(tt::ClickButton(wizard, "&Next >"));
+    Sleep(600);
+    tt::CloseWindowNow(wizard);
+    HWND ask = tt::WaitForWindow("TExitSetupForm", "", 10000, proc.pid);
+    ASSERT_TRUE(ask);
+    Sleep(300);
+    EXPECT_TRUE(tt::ClickButton(ask, resume ? "&Resume" : "E&xit Setup"));
+    if (resume) {
+      const DWORD start = GetTickCount();
+      while (GetTickCount() - start < 30000 && !tt::ClickButton(wizard, "&Finish")) Sleep(100);
+    }
+    EXPECT_EQ(tt::WaitExit(proc, 30000), 0) << resume;
+    EXPECT_TRUE(tt::FindWindows("TExitSetupForm", proc.pid).empty());
+    int copied = 0;
+    for (int i = 0; i < 100; ++i) copied += Exists(p.target + "\\f" + std::to_string(i) + ".txt");
+    const std::string log = Read(p.target + "\\Setup.log");
+    if (resume) {
+      EXPECT_EQ(copied, 100);
+      EXPECT_NE(log.find("Execute After Copy"), std::string::npos);
+    } else {
+      EXPECT_GT(copied, 0);
+      EXPECT_LT(copied, 100);
+      EXPECT_EQ(log.find("Execute After Copy"), std::string::npos);
+      EXPECT_EQ(log.find("Show Screen: Setup Complete"), std::string::npos);
+    }
+  }
+}
+
+TEST(SetupInstall, SameFileAndMissingUninstaller) {
+  {
+    // Source and destination are one file: it stays, and counts as installed.
+    Package p = MakePackage("same",
+                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                            "SET_GROUP_DATA(|Main|x|1|1||||1|);\r\nSET_SUB_DIR(<SrcDir>);\r\nSET_COPY_FILES(same.txt);\r\n",
+                            {{"same.txt", "kept"}});
+    CleanRegistry(p);
+    const RunResult r = RunToEnd(p);
+    EXPECT_TRUE(r.boxes.empty());
+    EXPECT_EQ(Read(p.dir + "same.txt"), "kept");
+    EXPECT_NE(Read(p.target + "\\UnInstall.txt").find("REMOVE_FILE(" + p.dir + "same.txt);"), std::string::npos);
+    CleanRegistry(p);
+  }
+  {
+    // Without the uninstaller there is no Add/Remove Programs entry that would start it.
+    Package p = MakePackage("nouninst",
+                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                            "SET_GROUP_DATA(|Main|x|1|1||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\nSET_COPY_FILES(a.txt);\r\n",
+                            {{"a.txt", "a"}});
+    DeleteFileA((p.dir + "UnInstall.exe").c_str());
+    CleanRegistry(p);
+    const RunResult r = RunToEnd(p);
+    ASSERT_EQ(r.boxes.size(), 1u);
+    EXPECT_NE(r.boxes[0].text.find("UnInstall.exe"), std::string::npos) << r.boxes[0].text;
+    EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog)));
+    EXPECT_FALSE(RegKeyExists(CacheKey(p.prog)));
+    EXPECT_FALSE(Exists(p.target + "\\a.txt"));
+    CleanRegistry(p);
+  }
+}
+
+TEST(SetupInstall, FilesForOtherWindowsAreLeftOut) {
+  // Bit 21 leaves a file out on XP, bit 20 on 2000.
+  const std::string exeName = "kvsetup_xp_" + kPid + ".exe";
+  ASSERT_TRUE(tt::SetProgramWindowsVersion(exeName, "winxp"));
+  Package p = MakePackage("os",
+                          "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                          "SET_GROUP_DATA(|Main|x|1|3||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                          "SET_COPY_FILES(2097152*notxp.txt);\r\nSET_COPY_FILES(1048576*xp.txt|plain.txt);\r\n",
+                          {{"notxp.txt", "1"}, {"xp.txt", "2"}, {"plain.txt", "3"}}, exeName);
+  CleanRegistry(p);
+  const RunResult r = RunToEnd(p);
+  tt::SetProgramWindowsVersion(exeName, "");
+  EXPECT_TRUE(r.boxes.empty());
+  EXPECT_FALSE(Exists(p.target + "\\notxp.txt"));
+  EXPECT_EQ(Read(p.target + "\\xp.txt"), "2");
+  EXPECT_EQ(Read(p.target + "\\plain.txt"), "3");
+  EXPECT_EQ(Read(p.target + "\\UnInstall.txt").find("notxp"), std::string::npos);
+  CleanRegistry(p);
+}

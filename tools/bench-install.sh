@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Benchmark of a silent install: makes a package of 2,000 files (about 150 MB, half of them
+# packed as ._z), installs it with Setup.exe under Wine, copies the same files plainly under
+# Wine, and prints both times and their ratio (the install should stay within 2.5 times).
+#   tools/bench-install.sh [files] [megabytes]
+set -u
+source "$(dirname "$0")/common.sh"
+
+files=${1:-2000}
+megabytes=${2:-150}
+kv_bootstrap || exit 1
+kv_build_win || { echo "cross build failed"; exit 1; }
+kv_start_display || exit 1
+trap 'kv_stop_wineserver; kv_stop_display' EXIT
+kv_start_wineserver || exit 1
+
+bench="$win_build/bench"
+rm -rf "$bench" "$win_build/wineprefix/drive_c/KvBench"
+mkdir -p "$bench/pkg" "$bench/plain"
+echo "making $files files, $megabytes MB ..."
+python3 - "$bench" "$files" "$megabytes" <<'EOF'
+import os, random, sys, zlib
+bench, files, mb = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+size = mb * 1024 * 1024 // files
+rnd = random.Random(7)
+words = [bytes(rnd.choice(b"abcdefghijklmnopqrstuvwxyz") for _ in range(rnd.randint(2, 9))) for _ in range(4000)]
+names = []
+for i in range(files):
+    name = "file%05d.dat" % i
+    parts, n = [], 0
+    while n < size:
+        w = rnd.choice(words) + b" "
+        parts.append(w)
+        n += len(w)
+    data = b"".join(parts)[:size]
+    with open(os.path.join(bench, "plain", name), "wb") as f:
+        f.write(data)
+    target = os.path.join(bench, "pkg", name)
+    if i % 2:
+        with open(target + "._z", "wb") as f:
+            f.write(zlib.compress(data))
+    else:
+        with open(target, "wb") as f:
+            f.write(data)
+    names.append(name)
+lines = [
+    "SET_PROG_NAME(Kelvane Bench);",
+    "SET_PROG_VERSION(1.0);",
+    "SET_TARGET_DIR(C:\\KvBench\\target);",
+    "SET_CREATE_UNINSTALL;",
+    "SET_CREATE_SETUP_LOG;",
+    "SET_SILENT_SETUP;",
+    "SET_DIALOGS(CopyFilesDlg);",
+    "SET_GROUP_DATA(|Payload|x|%d|%d||||1|);" % (mb * 1024, files),
+    "SET_SUB_DIR(<InstallDir>);",
+]
+for i in range(0, files, 100):
+    lines.append("SET_COPY_FILES(%s);" % "|".join(names[i:i + 100]))
+with open(os.path.join(bench, "pkg", "Setup.txt"), "w", newline="\r\n") as f:
+    f.write("\n".join(lines) + "\n")
+EOF
+cp "$win_build/bin/Setup.exe" "$win_build/bin/UnInstall.exe" "$bench/pkg/"
+
+now() { date +%s.%N; }
+echo "installing silently ..."
+t0=$(now)
+(cd "$bench/pkg" && "$win_build/wine-run.sh" "$bench/pkg/Setup.exe" </dev/null >/dev/null 2>&1)
+t1=$(now)
+echo "copying plainly ..."
+"$win_build/wine-run.sh" cmd.exe /c xcopy 'D:\bench\plain' 'C:\KvBench\plain\' /E /I /Y /Q </dev/null >/dev/null 2>&1
+t2=$(now)
+
+installed=$(find "$win_build/wineprefix/drive_c/KvBench/target" -name 'file*.dat' 2>/dev/null | wc -l)
+copied=$(find "$win_build/wineprefix/drive_c/KvBench/plain" -name 'file*.dat' 2>/dev/null | wc -l)
+python3 - "$t0" "$t1" "$t2" "$installed" "$copied" "$files" <<'EOF'
+import sys
+t0, t1, t2 = map(float, sys.argv[1:4])
+installed, copied, files = map(int, sys.argv[4:7])
+setup, plain = t1 - t0, t2 - t1
+print("files installed: %d of %d, copied plainly: %d" % (installed, files, copied))
+print("silent install: %.2f s" % setup)
+print("plain copy:     %.2f s" % plain)
+print("ratio:          %.2f (target: at most 2.5)" % (setup / plain if plain > 0 else float("inf")))
+EOF
+rm -rf "$bench" "$win_build/wineprefix/drive_c/KvBench"
