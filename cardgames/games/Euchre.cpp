@@ -74,14 +74,6 @@ LRESULT OnOptionsOk(HWND dialog, WPARAM, LPARAM) {
   return 0;
 }
 
-const MessageMapEntry kOptionMessages[] = {{WM_INITDIALOG, &OnOptionsInit}, {}};
-const MessageMapEntry kOptionCommands[] = {{IDOK, &OnOptionsOk}, {IDCANCEL, &CancelOptionsDialog}, {}};
-const MessageMap kOptionsMap = {kOptionMessages, kOptionCommands};
-
-INT_PTR CALLBACK OptionsProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return DispatchMessageMap(kOptionsMap, dialog, msg, wParam, lParam);
-}
-
 }  // namespace
 
 std::string EuchreName() { return kTitle; }
@@ -116,7 +108,9 @@ GameOptionsFile EuchreGame::OptionsFile() {
 
 bool EuchreGame::HasOptions() { return true; }
 
-void EuchreGame::ShowOptions(HWND parent) { RunOptionsDialog(*this, parent, IDD_EUCHRE_OPTIONS, &OptionsProc); }
+void EuchreGame::ShowOptions(HWND parent) {
+  RunOptionsDialog(*this, parent, IDD_EUCHRE_OPTIONS, &OptionsDialogProc<&OnOptionsInit, &OnOptionsOk>);
+}
 
 void EuchreGame::StartDeal(bool newGame, bool randomDealer, bool sortHands) {
   CardGame::StartDeal(newGame, randomDealer, sortHands);

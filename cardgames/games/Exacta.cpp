@@ -127,17 +127,11 @@ LRESULT OnOptionsOk(HWND dialog, WPARAM, LPARAM) {
   return 0;
 }
 
-const MessageMapEntry kOptionMessages[] = {{WM_INITDIALOG, &OnOptionsInit}, {}};
-const MessageMapEntry kOptionCommands[] = {{IDOK, &OnOptionsOk}, {IDCANCEL, &CancelOptionsDialog}, {}};
-const MessageMap kOptionsMap = {kOptionMessages, kOptionCommands};
-
-INT_PTR CALLBACK OptionsProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return DispatchMessageMap(kOptionsMap, dialog, msg, wParam, lParam);
-}
-
 }  // namespace
 
-void ExactaGame::ShowOptions(HWND parent) { RunOptionsDialog(*this, parent, IDD_EXACTA_OPTIONS, &OptionsProc); }
+void ExactaGame::ShowOptions(HWND parent) {
+  RunOptionsDialog(*this, parent, IDD_EXACTA_OPTIONS, &OptionsDialogProc<&OnOptionsInit, &OnOptionsOk>);
+}
 
 bool ExactaGame::HasOptions() { return true; }
 

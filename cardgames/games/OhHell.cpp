@@ -105,17 +105,11 @@ LRESULT OnOptionsOk(HWND dialog, WPARAM, LPARAM) {
   return 0;
 }
 
-const MessageMapEntry kOptionMessages[] = {{WM_INITDIALOG, &OnOptionsInit}, {}};
-const MessageMapEntry kOptionCommands[] = {{IDOK, &OnOptionsOk}, {IDCANCEL, &CancelOptionsDialog}, {}};
-const MessageMap kOptionsMap = {kOptionMessages, kOptionCommands};
-
-INT_PTR CALLBACK OptionsProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return DispatchMessageMap(kOptionsMap, dialog, msg, wParam, lParam);
-}
-
 }  // namespace
 
-void OhHellGame::ShowOptions(HWND parent) { RunOptionsDialog(*this, parent, IDD_OHHELL_OPTIONS, &OptionsProc); }
+void OhHellGame::ShowOptions(HWND parent) {
+  RunOptionsDialog(*this, parent, IDD_OHHELL_OPTIONS, &OptionsDialogProc<&OnOptionsInit, &OnOptionsOk>);
+}
 
 bool OhHellGame::HasOptions() { return true; }
 

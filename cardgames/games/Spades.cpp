@@ -145,18 +145,10 @@ LRESULT OnOptionsOk(HWND dialog, WPARAM, LPARAM) {
   return 0;
 }
 
-const MessageMapEntry kOptionMessages[] = {{WM_INITDIALOG, &OnOptionsInit}, {}};
-const MessageMapEntry kOptionCommands[] = {{IDOK, &OnOptionsOk}, {IDCANCEL, &CancelOptionsDialog}, {}};
-const MessageMap kOptionsMap = {kOptionMessages, kOptionCommands};
-
-INT_PTR CALLBACK OptionsProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return DispatchMessageMap(kOptionsMap, dialog, msg, wParam, lParam);
-}
-
 }  // namespace
 
 void SpadesGame::ShowOptions(HWND parent) {
-  RunOptionsDialog(*this, parent, IDD_SPADES_OPTIONS, &OptionsProc);
+  RunOptionsDialog(*this, parent, IDD_SPADES_OPTIONS, &OptionsDialogProc<&OnOptionsInit, &OnOptionsOk>);
   // The trick rules and card values of a hand under way change only before its first card.
   if (!cardPlayedThisHand) {
     ApplyRules();
