@@ -18,6 +18,9 @@ have xauth || need_pkgs+=(xauth)
 have xdpyinfo || need_pkgs+=(x11-utils)
 [ -d /usr/src/googletest ] || need_pkgs+=(googletest)
 [ -f /usr/include/zlib.h ] || need_pkgs+=(zlib1g-dev)
+have clang++ || need_pkgs+=(clang)
+# libFuzzer runtime of the fuzz build
+ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need_pkgs+=(libclang-rt-14-dev)
 # Fonts with the widths of Arial, Times New Roman and Courier New, which the prefix stands
 # in for those faces (cmake/wine-run.sh.in).
 [ -f /usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf ] || need_pkgs+=(fonts-liberation2)

@@ -3,6 +3,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 win_build="$root/build/win"
 native_build="$root/build/native"
 win32_build="$root/build/win32"
+fuzz_build="$root/build/fuzz"
 jobs=$(nproc 2>/dev/null || echo 4)
 # The architecture the Windows tests are built for and run as (tools/win-arch.sh).
 win_arch=$(bash "$root/tools/win-arch.sh")
@@ -31,6 +32,41 @@ kv_build_native() {
     cmake -S "$root" -B "$native_build" -G Ninja >/dev/null || return 1
   fi
   cmake --build "$native_build" -j "$jobs"
+}
+
+# The fuzz targets: a native build with clang and libFuzzer (package libclang-rt-14-dev).
+kv_build_fuzz() {
+  if [ ! -f "$fuzz_build/build.ninja" ]; then
+    CC=clang CXX=clang++ cmake -S "$root" -B "$fuzz_build" -G Ninja -DKV_FUZZ=ON >/dev/null || return 1
+  fi
+  cmake --build "$fuzz_build" -j "$jobs" || return 1
+  # Starting inputs, written afresh by the project's own writers.
+  rm -rf "$fuzz_build/seeds"
+  "$fuzz_build/bin/FuzzSeeds" "$fuzz_build/seeds" "$root/demo/package/Setup.txt"
+}
+
+# Runs every fuzz target (or those named in KV_FUZZ_TARGETS) with the libFuzzer options
+# given, from their seeds and the inputs kept in build/fuzz/$KV_FUZZ_WORK (default "work");
+# what a target finds goes to build/fuzz/found. Sets fuzz_passed and fuzz_failed.
+kv_run_fuzz() {
+  local bin name work="$fuzz_build/${KV_FUZZ_WORK:-work}"
+  fuzz_passed=0
+  fuzz_failed=0
+  mkdir -p "$fuzz_build/found"
+  for bin in "$fuzz_build"/bin/fuzz_*; do
+    name=${bin##*/fuzz_}
+    if [ -n "${KV_FUZZ_TARGETS:-}" ] && ! [[ " $KV_FUZZ_TARGETS " == *" $name "* ]]; then continue; fi
+    mkdir -p "$work/$name"
+    if "$bin" "$@" -max_len=65536 -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$fuzz_build/found/$name-" \
+        "$work/$name" "$fuzz_build/seeds/$name" >"$fuzz_build/$name.log" 2>&1; then
+      fuzz_passed=$((fuzz_passed + 1))
+      echo "fuzz $name: clean ($(grep -o 'Done [0-9]* runs' "$fuzz_build/$name.log"))"
+    else
+      fuzz_failed=$((fuzz_failed + 1))
+      echo "fuzz $name: FOUND A FAULT, see $fuzz_build/$name.log"
+      grep -E "ERROR|SUMMARY|Test unit written" "$fuzz_build/$name.log" | head -n 5
+    fi
+  done
 }
 
 # Starts Xvfb when there is no display; kv_stop_display ends what was started.

@@ -26,8 +26,13 @@ case "$what" in
     cp "$win_build/bin/Setup.exe" "$win_build/bin/UnInstall.exe" "$run_dir/"
     exe="$run_dir/Setup.exe" ;;
   uninstall)
-    cp "$win_build/bin/UnInstall.exe" "$run_dir/"
-    exe="$run_dir/UnInstall.exe" ;;
+    # An installed demo made by hand: its files, and the uninstaller beside its script.
+    app="$run_dir/Demo Notes"
+    mkdir -p "$app/Samples"
+    cp "$root/demo/package/Readme.txt" "$root/demo/package/License.txt" "$app/"
+    cp "$root/demo/package/Samples/Sample.txt" "$app/Samples/"
+    cp "$root/demo/uninstall/UnInstall.txt" "$win_build/bin/UnInstall.exe" "$app/"
+    exe="$app/UnInstall.exe" ;;
   rookwell)
     cp "$win_build/bin/Rookwell.exe" "$run_dir/"
     exe="$run_dir/Rookwell.exe" ;;
@@ -37,11 +42,21 @@ esac
 echo "starting $(basename "$exe") in $run_dir"
 (cd "$run_dir" && "$win_build/wine-run.sh" "$exe" </dev/null >"$run_dir/program.log" 2>&1) &
 pid=$!
-if [ -n "$headless" ] && [ "$what" = setup ]; then
+wtool() { "$win_build/wine-run.sh" "$win_build/bin/wtool.exe" "$@" </dev/null 2>/dev/null; }
+if [ -n "$headless" ] && [ "$what" = uninstall ]; then
+  # Nobody is at this screen: answer Yes, picture the finished run, press Close.
+  wtool wait KMsgBox - 20000 >/dev/null && wtool click KMsgBox Yes >/dev/null
+  wtool wait TMainForm - 20000 >/dev/null
+  sleep "${KV_SHOT_DELAY:-8}"
+  shot="$win_build/screenshot-$what.png"
+  import -window root "$shot" 2>/dev/null && echo "screenshot: $shot"
+  wtool click TMainForm Close >/dev/null
+  for i in $(seq 1 100); do [ -e "$app" ] || break; sleep 0.2; done
+  [ -e "$app" ] && echo "the folder is still there: $app" || echo "the folder is gone: $app"
+elif [ -n "$headless" ] && [ "$what" = setup ]; then
   # Nobody is at this screen: go through the wizard as a user would, to the end.
-  wtool() { "$win_build/wine-run.sh" "$win_build/bin/wtool.exe" "$@" </dev/null 2>/dev/null; }
   wizard=.SDialog_Class_Name.
-  if wtool wait "$wizard" - 20000; then
+  if wtool wait "$wizard" - 20000 >/dev/null; then
     sleep 1
     import -window root "$win_build/screenshot-setup.png" 2>/dev/null && echo "screenshot: $win_build/screenshot-setup.png"
     for _ in $(seq 1 20); do

@@ -6,6 +6,7 @@ source "$(dirname "$0")/common.sh"
 kv_bootstrap || exit 1
 kv_build_native || { echo "native build failed"; exit 1; }
 kv_build_win || { echo "cross build failed"; exit 1; }
+kv_build_fuzz || { echo "fuzz build failed"; exit 1; }
 
 kv_start_display || exit 1
 trap 'kv_stop_wineserver; kv_stop_display' EXIT
@@ -44,6 +45,12 @@ echo "== native tests (sanitizers)"
 (cd "$native_build" && GTEST_OUTPUT="xml:$native_build/results/" ctest --output-on-failure -j "$jobs")
 echo "== Windows tests under Wine"
 (cd "$win_build" && GTEST_OUTPUT='xml:D:\results\' ctest --output-on-failure -j 4 ${KV_CTEST_ARGS:-})
+
+echo "== fuzz targets (a fixed number of inputs each)"
+rm -rf "$fuzz_build/testwork"
+KV_FUZZ_WORK=testwork kv_run_fuzz -runs=${KV_FUZZ_RUNS:-4000} -seed=1
+passed=$((passed + fuzz_passed))
+failed=$((failed + fuzz_failed))
 
 tally "$native_build" "$native_build/results"
 tally "$win_build" "$win_build/results"

@@ -44,11 +44,3 @@ void PaintSeatLabel(CardGame& game, HDC hdc, std::uint32_t seat, const std::stri
 // The "GAME STATUS" panel with the cards left in each seat's hand.
 void PaintCardsLeft(CardGame& game, HDC hdc);
 
-// The procedure of an options dialog: Init at WM_INITDIALOG, Ok at OK, the shared Cancel.
-template <MessageHandler Init, CommandHandler Ok>
-INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  static const MessageMapEntry messages[] = {{WM_INITDIALOG, Init}, {}};
-  static const MessageMapEntry commands[] = {{IDOK, Ok}, {IDCANCEL, &CancelOptionsDialog}, {}};
-  static const MessageMap map = {messages, commands};
-  return DispatchMessageMap(map, dialog, msg, wParam, lParam);
-}

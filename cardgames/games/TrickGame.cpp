@@ -144,13 +144,17 @@ void TrickGame::TrickOver() {
 
 void TrickGame::ScoreTrick(std::int32_t winner) { ++tricksWon[winner]; }
 
-void TrickGame::GatherTrick() {
-  const std::int32_t winner = tricks.winningSeat;
+void TrickGame::ClearTrickCards() {
   for (std::uint32_t s = 0; s < 4; ++s) {
-    seatList[s].playedCard = nullptr;
+    if (s < seatList.size()) seatList[s].playedCard = nullptr;
     tableCards[s] = nullptr;
     if (window && s < seats) InvalidateRect(window, &trickRects[s], FALSE);
   }
+}
+
+void TrickGame::GatherTrick() {
+  const std::int32_t winner = tricks.winningSeat;
+  ClearTrickCards();
   TrickGathered(winner);
   if (HandIsOver()) {
     ScoreHand();

@@ -89,8 +89,12 @@ class TrickGame : public CardGame {
 
   // Counts a hold down; true on the tick that finds it run out.
   bool HoldRunsOut();
-  void TrickOver();
-  void GatherTrick();
+  // Every seat has played: the trick is scored and held (HoldB).
+  virtual void TrickOver();
+  // The hold after a trick has run out: the next trick, or the end of the hand.
+  virtual void GatherTrick();
+  // No card on the table: the seats' played cards and table cards cleared and repainted.
+  void ClearTrickCards();
 };
 
 // A card's text, as "(Queen of Hearts)".

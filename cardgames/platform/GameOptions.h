@@ -11,12 +11,14 @@
 // Options dialog: ShowOptions runs it through the GameDialogs seam; its procedure uses
 // the helpers below for the shared steps:
 //
-//   void OhHellGame::ShowOptions(HWND parent) { RunOptionsDialog(*this, parent, IDD_OHHELL_OPTIONS, &OptionsProc); }
+//   void OhHellGame::ShowOptions(HWND parent) {
+//     RunOptionsDialog(*this, parent, IDD_OHHELL_OPTIONS, &OptionsDialogProc<&OnOptionsInit, &OnOptionsOk>);
+//   }
 //   WM_INITDIALOG: auto* game = static_cast<OhHellGame*>(InitOptionsDialog(dialog, lParam, {10101, 10102}));
 //                  then set the controls from the game's fields (SetChecked)
 //   IDOK:          read the controls back (IsChecked) into OptionsDialogGame(dialog)'s fields,
 //                  then AcceptOptionsDialog(dialog, game->OptionsFile())
-//   IDCANCEL:      &CancelOptionsDialog
+//   IDCANCEL:      &CancelOptionsDialog (OptionsDialogProc wires it)
 #pragma once
 #include <windows.h>
 
@@ -25,6 +27,8 @@
 #include <initializer_list>
 #include <string>
 #include <vector>
+
+#include "Window.h"
 
 class CardGame;
 
@@ -84,6 +88,15 @@ CardGame* OptionsDialogGame(HWND dialog);
 void AcceptOptionsDialog(HWND dialog, const GameOptionsFile& file);
 // The Cancel of every options dialog: ends it with 0, changing nothing.
 LRESULT CancelOptionsDialog(HWND dialog, WPARAM wParam, LPARAM lParam);
+
+// The procedure of an options dialog whose own steps are its WM_INITDIALOG and OK handlers.
+template <MessageHandler Init, CommandHandler Ok>
+INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  static const MessageMapEntry messages[] = {{WM_INITDIALOG, Init}, {}};
+  static const MessageMapEntry commands[] = {{IDOK, Ok}, {IDCANCEL, &CancelOptionsDialog}, {}};
+  static const MessageMap map = {messages, commands};
+  return DispatchMessageMap(map, dialog, msg, wParam, lParam);
+}
 
 // Check boxes and radio buttons.
 void SetChecked(HWND dialog, int id, bool on);

@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <vector>
 
 #include "Common.h"
+#include "RunTimeDir.h"
 #include "Utils.h"
 
 namespace {
@@ -302,6 +304,13 @@ bool CopyFileWithProgress(const std::string& source, const std::string& dest, co
   return done == size && written == size;
 }
 
+std::string ChangeFileExt(const std::string& path, const std::string& ext) {
+  const size_t slash = path.find_last_of("\\/:");
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + ext;
+  return path.substr(0, dot) + ext;
+}
+
 std::string FileNameWithoutExt(const std::string& path) {
   const std::string name = ExtractFileName(path);
   return name.substr(0, name.rfind('.'));
@@ -340,17 +349,110 @@ bool DeleteFiles(const std::string& mask, bool clearReadOnly) {
   return !names.empty();
 }
 
-bool DeleteTree(const std::string& folder, bool clearReadOnly) {
+namespace {
+
+// Upper-cased full long path without trailing backslash; empty when it is no absolute
+// path. Device paths ("\\.\") read as empty too.
+std::string ComparablePath(std::string path) {
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  if (path.compare(0, 4, "\\\\?\\") == 0) {
+    path.erase(0, 4);
+    if (EqualTextNoCase(path.substr(0, 4), "UNC\\")) path = "\\" + path.substr(3);
+  }
+  const bool drive = path.size() >= 3 && isalpha((unsigned char)path[0]) && path[1] == ':' && path[2] == '\\';
+  const bool share = path.compare(0, 2, "\\\\") == 0 && path.compare(0, 4, "\\\\.\\") != 0 &&
+                     path.compare(0, 4, "\\\\?\\") != 0;
+  if (!drive && !share) return std::string();
+  std::string p = NormalPath(path);
+  while (p.size() > 2 && p.back() == '\\') p.pop_back();
+  return UpperCase(p);
+}
+
+typedef HRESULT(WINAPI* TGetFolderPath)(HWND, int, HANDLE, DWORD, LPSTR);
+
+TGetFolderPath FolderPathFunction() {
+  for (const char* dll : {"shell32.dll", "shfolder.dll"}) {
+    HMODULE lib = LoadLibraryA(dll);
+    if (!lib) continue;
+    if (auto f = reinterpret_cast<TGetFolderPath>(reinterpret_cast<void*>(GetProcAddress(lib, "SHGetFolderPathA"))))
+      return f;
+  }
+  return nullptr;
+}
+
+const std::vector<std::string>& SystemFolders() {
+  static std::vector<std::string> folders;
+  static bool known = false;
+  if (known) return folders;
+  known = true;
+  std::vector<std::string> raw = {GetWindowsDir(false), GetSystemDir(false), GetProgramFilesDir()};
+  // Windows, system, Program Files, profile, Desktop, Documents, Start menu, Programs,
+  // Startup and application data, each for the user and for all users.
+  const int ids[] = {0x24, 0x25, 0x26, 0x28, 0x10, 0x19, 0x05, 0x2E, 0x0B, 0x16,
+                     0x02, 0x17, 0x07, 0x18, 0x1A, 0x23, 0x1C};
+  if (TGetFolderPath getFolder = FolderPathFunction()) {
+    for (int id : ids) {
+      char buf[MAX_PATH] = "";
+      if (SUCCEEDED(getFolder(nullptr, id, nullptr, 0, buf))) raw.push_back(buf);
+    }
+  }
+  const char* const shellFolders[] = {"Desktop", "Personal", "Start Menu", "Programs", "Startup", "AppData",
+                                      "Local AppData", "Common Desktop", "Common Documents", "Common Start Menu",
+                                      "Common Programs", "Common Startup", "Common AppData"};
+  for (const char* root : {"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"})
+    for (const char* name : shellFolders)
+      raw.push_back(ReadRegValue(std::string(root) + "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                                 name, ""));
+  for (const char* var : {"USERPROFILE", "ALLUSERSPROFILE"}) {
+    char buf[MAX_PATH] = "";
+    const DWORD n = GetEnvironmentVariableA(var, buf, sizeof buf);
+    if (n > 0 && n < sizeof buf) raw.push_back(buf);
+  }
+  for (const auto& r : raw) {
+    const std::string p = ComparablePath(r);
+    if (!p.empty()) folders.push_back(p);
+  }
+  return folders;
+}
+
+}  // namespace
+
+bool IsProtectedFolder(const std::string& path) {
+  const std::string p = ComparablePath(path);
+  if (p.empty()) return true;
+  // A drive root, a bare server or a share root.
+  if (p.size() == 2 && p[1] == ':') return true;
+  if (p.compare(0, 2, "\\\\") == 0) {
+    const size_t server = p.find('\\', 2);
+    if (server == std::string::npos || p.find('\\', server + 1) == std::string::npos) return true;
+  }
+  for (const auto& folder : SystemFolders())
+    if (folder == p || (folder.size() > p.size() && folder.compare(0, p.size(), p) == 0 && folder[p.size()] == '\\'))
+      return true;
+  return false;
+}
+
+bool DeleteTree(const std::string& folder, bool clearReadOnly, const std::function<bool(const std::string&)>& keep) {
   const std::string f = SetTrailingBackslash(folder, false);
   const DWORD attrs = GetFileAttributesA(f.c_str());
   // Nothing to do (and nothing touched) unless the folder exists; never a whole volume.
   if (f.empty() || attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
   if (IsVolumeRoot(f)) return false;
   if (!(attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    DeleteFiles(JoinPath(f, "*.*"), clearReadOnly);
+    if (!keep) {
+      DeleteFiles(JoinPath(f, "*.*"), clearReadOnly);
+    } else {
+      for (const auto& name : MatchingFiles(JoinPath(f, "*.*"))) {
+        const std::string path = JoinPath(f, name);
+        if (keep(path)) continue;
+        if (clearReadOnly) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+      }
+    }
     for (const auto& sub : SubFolders(f)) {
       // A link goes as a link; its target is not ours to empty.
-      if (!sub.link) DeleteTree(sub.path, clearReadOnly);
+      if (!sub.link) DeleteTree(sub.path, clearReadOnly, keep);
       RemoveDirectoryA(sub.path.c_str());
     }
   }
@@ -392,6 +494,30 @@ int CopyFiles(const std::string& sourceMask, const std::string& dest, bool creat
   int count = 0;
   for (const auto& name : MatchingFiles(sourceMask))
     if (CopyOneFile(sourceFolder + name, destFolder + MaskTargetName(name, destName))) ++count;
+  return count;
+}
+
+int MoveFiles(const std::string& sourceMask, const std::string& dest) {
+  if (!HasStar(sourceMask) && !HasStar(dest)) {
+    if (!CopyOneFile(sourceMask, dest)) return 0;
+    if (!IsSameFile(sourceMask, dest)) DeleteFileA(sourceMask.c_str());
+    return 1;
+  }
+  std::string d = dest;
+  if (DirectoryExists(d) && d.back() != '\\') d += '\\';
+  const std::string destFolder = ExtractFilePath(d);
+  ForceDirectories(destFolder);
+  if (!DirectoryExists(destFolder)) return 0;
+  const std::string destName = ExtractFileName(d), sourceFolder = ExtractFilePath(sourceMask);
+  // The list is made before the first copy: a target inside the source folder that
+  // matches the mask is no source.
+  int count = 0;
+  for (const auto& name : MatchingFiles(sourceMask)) {
+    const std::string source = sourceFolder + name, target = destFolder + MaskTargetName(name, destName);
+    if (!CopyOneFile(source, target)) continue;
+    ++count;
+    if (!IsSameFile(source, target)) DeleteFileA(source.c_str());
+  }
   return count;
 }
 

@@ -36,17 +36,30 @@ bool AppendToFile(const std::string& path, const std::string& data, uint32_t dat
 bool CopyFileWithProgress(const std::string& source, const std::string& dest,
                           const TProgressProc& progress = nullptr);
 std::string FileNameWithoutExt(const std::string& path);
+// The path with the extension of its file name replaced (or added): ext includes the ".".
+std::string ChangeFileExt(const std::string& path, const std::string& ext);
 double GetDiskFreeBytes(const std::string& path);
 
 std::string ListFiles(const std::string& mask, bool keepExtension);
 bool SetFilesAttributes(const std::string& mask, uint32_t attributes);
 bool DeleteFiles(const std::string& mask, bool clearReadOnly);
+// Folders no removal may take: an empty or relative path, a drive or share root, the
+// system's own folders (Windows, system, Program Files, the profile, Desktop, Documents,
+// the Start menu with its Programs and Startup folders, application data, for the user
+// and for all users) and every folder that holds one of them. Compared as full long
+// paths, ignoring case and a trailing backslash.
+bool IsProtectedFolder(const std::string& path);
 // Links (junctions and other reparse points) inside the tree are removed, never entered.
-// A drive or share root is refused.
-bool DeleteTree(const std::string& folder, bool clearReadOnly);
+// A drive or share root is refused. Files for which keep answers true stay, with the
+// folders that hold them.
+bool DeleteTree(const std::string& folder, bool clearReadOnly,
+                const std::function<bool(const std::string& path)>& keep = nullptr);
 std::string ListDirTree(const std::string& folder);
 bool CopyDirTree(const std::string& source, const std::string& dest);
 int CopyFiles(const std::string& sourceMask, const std::string& dest, bool createFolders);
+// CopyFiles with created folders, then each source whose own copy succeeded is deleted
+// (never a source that is its own target). Returns the files moved.
+int MoveFiles(const std::string& sourceMask, const std::string& dest);
 int RenameFiles(const std::string& sourceMask, const std::string& dest);
 bool RenameFolder(const std::string& folder, const std::string& newPath);
 

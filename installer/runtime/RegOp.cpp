@@ -425,10 +425,14 @@ bool PerformIniFileOp(const std::string& item, bool install) {
   return true;
 }
 
+std::string EnvironmentKeyPath(const std::string& scope) {
+  return EqualTextNoCase(Trim(scope), "User") ? kUserEnvironment : kSystemEnvironment;
+}
+
 bool PerformEnvironmentOp(const std::string& item, bool install) {
   const std::string action = GetListItem(item, install ? 2 : 3);
   const std::string name = GetListItem(item, 0);
-  const std::string key = EqualTextNoCase(Trim(GetListItem(item, 4)), "User") ? kUserEnvironment : kSystemEnvironment;
+  const std::string key = EnvironmentKeyPath(GetListItem(item, 4));
   bool ok;
   if (ActionIs(action, "Create"))
     ok = !name.empty() && WriteRegString(key, name, ExpandEnvReferences(GetListItem(item, 1)));

@@ -52,6 +52,8 @@ bool DeleteRegValueText(const std::string& path, const std::string& valueName);
 // Replaces each %NAME% of a defined variable by its value, once; others stay as written.
 std::string ExpandEnvReferences(const std::string& value);
 void BroadcastEnvironmentChange();
+// Registry path of the user's ("User", any case) or else the system's variables.
+std::string EnvironmentKeyPath(const std::string& scope);
 bool CreateAssociation(const std::string& typeKey, const std::string& description, const std::string& extension,
                        const std::string& command);
 bool RemoveAssociation(const std::string& typeKey, const std::string& extension);

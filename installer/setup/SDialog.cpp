@@ -11,6 +11,7 @@
 #include "KMsgBox.h"
 #include "Links.h"
 #include "RegOp.h"
+#include "RegSvr.h"
 #include "RunTimeDir.h"
 #include "SLang.h"
 #include "SRecord.h"
@@ -88,29 +89,12 @@ bool IsSystemFolder(const std::string& folder) {
   return false;
 }
 
-// A folder that must never be removed with its contents: a drive or share root, a system
-// folder, or one of the profile's own folders.
+// A folder that must never be removed with its contents: what the runtime's guard protects
+// (roots, relative paths, the system's and the profile's folders), a path that climbs with
+// "..", and the system folders the copy itself never records.
 bool RefusesForcedRemoval(const std::string& folder) {
-  std::string f = Trim(folder);
-  while (!f.empty() && (f.back() == '\\' || f.back() == '/')) f.pop_back();
-  if (f.size() < 3 || f[1] != ':' || f.find("..") != std::string::npos) {
-    if (f.compare(0, 2, "\\\\") != 0) return true;
-    // A share root is "\\server\share".
-    const size_t share = f.find('\\', 2);
-    if (share == std::string::npos || f.find('\\', share + 1) == std::string::npos) return true;
-  }
-  if (IsSystemFolder(f) || SameFolder(f, GetUserDir()) || SameFolder(f, GetStartMenuDir())) return true;
-  for (int kind = 0; kind <= 6; ++kind)
-    for (bool all : {false, true}) {
-      const std::string shell = GetShellFolder(kind, all);
-      if (SameFolder(f, shell) || SameFolder(f, ExtractFileDir(SetTrailingBackslash(shell, false)))) return true;
-    }
-  for (const char* name : {"AppData", "Local AppData", "Common AppData", "Favorites", "Templates"}) {
-    const std::string v = ReadRegValue(
-        "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name, "");
-    if (SameFolder(f, v)) return true;
-  }
-  return false;
+  const std::string f = Trim(folder);
+  return IsProtectedFolder(f) || f.find("..") != std::string::npos || IsSystemFolder(f);
 }
 
 // The argument of "KEYWORD(argument);".
@@ -158,23 +142,13 @@ std::string ShortPath(const std::string& path) {
   return n > 0 && n < MAX_PATH ? std::string(buf, n) : path;
 }
 
-// ---- Hooks of the execute-operation engine and the COM self-registration.
-// The wizard calls them at every stage and for every collected server; they are the one
-// place where the engine is wired in. Until then a stage runs no items and asks for no exit.
+// ---- Hook of the execute-operation engine.
+// The wizard calls it at every stage; it is the one place where the engine is wired in.
+// Until then a stage runs no items and asks for no exit.
 void RunStageItems(TSDialogForm& wizard, int stage, bool& exitRequest) {
   (void)wizard;
   (void)stage;
   exitRequest = false;
-}
-
-bool RegisterServerFile(const std::string& file) {
-  HMODULE lib = LoadLibraryA(file.c_str());
-  if (!lib) return false;
-  typedef HRESULT(WINAPI * RegisterProc)();
-  RegisterProc proc = reinterpret_cast<RegisterProc>(reinterpret_cast<void*>(GetProcAddress(lib, "DllRegisterServer")));
-  const bool ok = proc && SUCCEEDED(proc());
-  FreeLibrary(lib);
-  return ok;
 }
 
 }  // namespace
@@ -1286,7 +1260,7 @@ void TSDialogForm::PostCopyOperations() {
 
 void TSDialogForm::RegisterFontsAndServers() {
   for (const auto& file : comServers_)
-    if (RegisterServerFile(file)) AddUninstallLine("UN_REG_OCX_FILE(" + file + ")");
+    if (RegisterComServer(file, true)) AddUninstallLine("UN_REG_OCX_FILE(" + file + ")");
   for (const auto& file : fonts_)
     if (AddFontResourceA(file.c_str()) > 0) AddUninstallLine("UN_REG_FONT_FILE(" + file + ")");
   if (!fonts_.empty()) {

@@ -20,13 +20,6 @@ std::string g_postRunCommand, g_postRunFolder;
 bool g_restart = false;
 bool g_backgroundUpdate = false;
 
-std::string ChangeExt(const std::string& path, const std::string& ext) {
-  const size_t slash = path.find_last_of("\\/:");
-  const size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + ext;
-  return path.substr(0, dot) + ext;
-}
-
 // Steps 9 to 11: the first window and the message loop.
 void RunForms(TScript& script) {
   TApplication& app = Application();
@@ -127,13 +120,13 @@ void WarnIfProgramRunning(const TScript& script) {
 
 void AutoUpdateFrom(TScript& script, const std::string& infoFile) {
   if (infoFile.empty()) return;
-  const std::string original = ChangeExt(infoFile, ".original");
+  const std::string original = ChangeFileExt(infoFile, ".original");
   if (FileExists(original)) {
     g_presetApp = ReadIniValue(original, "Directories", "TargetDir", "");
     g_presetCommon = ReadIniValue(original, "Directories", "SharedDir", "");
     g_presetAux = ReadIniValue(original, "Directories", "AuxiliaryDir", "");
   }
-  const std::string info = ChangeExt(infoFile, ".info");
+  const std::string info = ChangeFileExt(infoFile, ".info");
   if (FileExists(info) && ReadIniValue(info, "NewSetup", "BackgroundUpdate", "0") == "1") {
     g_backgroundUpdate = true;
     script.SetSilentSetup();

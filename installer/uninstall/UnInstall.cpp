@@ -1,4 +1,11 @@
 // The UnInstall program: removes an installation from the script named like itself.
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include "U_DEBUG0.h"
+#include "UnMain.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  StartDebugChannel();
+  UninstallMain();
+  return 0;
+}

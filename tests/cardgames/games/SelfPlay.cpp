@@ -89,8 +89,9 @@ std::uint32_t SelfPlay::HandCount() const {
 }
 
 bool SelfPlay::FromPacks(const Card* card) const {
+  // The pack is a deque: its cards do not lie in one block, so each is compared.
   auto in = [card](const CardDeck* deck) {
-    return deck && !deck->pack.empty() && card >= &deck->pack.front() && card <= &deck->pack.back();
+    return deck && std::any_of(deck->pack.begin(), deck->pack.end(), [card](const Card& c) { return &c == card; });
   };
   return in(&game_.deck) || (options_.secondPack && in(options_.secondPack(game_)));
 }

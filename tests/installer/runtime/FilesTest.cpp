@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <set>
@@ -401,4 +402,63 @@ TEST(Files, DriveSearches) {
   EXPECT_EQ(FindFileOnDrives(name + ".nowhere", DRIVE_FIXED), "");
   DeleteFileA(("C:\\" + name + ".txt").c_str());
   RemoveDirectoryA(("C:\\" + name + "_dir").c_str());
+}
+
+namespace {
+
+std::string ShellFolder(int id) {
+  char buf[MAX_PATH] = "";
+  return SUCCEEDED(SHGetFolderPathA(nullptr, id, nullptr, 0, buf)) ? buf : "";
+}
+
+std::string ShortName(const std::string& path) {
+  char buf[MAX_PATH] = "";
+  const DWORD n = GetShortPathNameA(path.c_str(), buf, sizeof buf);
+  return n > 0 && n < sizeof buf ? buf : path;
+}
+
+}  // namespace
+
+TEST(Files, ProtectedFolders) {
+  const std::string scratch = tt::ScratchDir("files_protected");
+  CreateDirectoryA((scratch + "\\App").c_str(), nullptr);
+  char winDir[MAX_PATH] = "";
+  GetWindowsDirectoryA(winDir, MAX_PATH);
+  const std::string win = winDir;
+  const std::string programFiles = ShellFolder(CSIDL_PROGRAM_FILES);
+  const std::string profile = ShellFolder(CSIDL_PROFILE);
+  struct Case { std::string path; bool isProtected; };
+  std::vector<Case> cases = {
+      {"", true}, {"App", true}, {"..\\App", true}, {"C:App", true}, {"\\Windows", true},
+      {"C:\\", true}, {"c:", true}, {"C:\\\\", true}, {"C:/", true}, {"\\\\server\\share", true},
+      {"\\\\server\\share\\", true}, {"\\\\server", true}, {"\\\\.\\C:", true},
+      {win, true}, {win + "\\", true}, {UpperCase(win), true}, {LowerCase(win) + "\\system32\\..", true},
+      {win + "\\system32", true}, {programFiles, true}, {ShortName(programFiles), true},
+      {profile, true}, {ExtractFileDir(profile), true},
+      {programFiles + "\\Some Application", false}, {scratch + "\\App", false}, {scratch + "\\App\\", false},
+      {"\\\\?\\" + scratch + "\\App", false}, {"\\\\server\\share\\App", false}, {win + "\\Temp\\App", false},
+  };
+  // The user's and all users' shell folders.
+  for (int id : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_COMMON_DOCUMENTS,
+                 CSIDL_STARTMENU, CSIDL_COMMON_STARTMENU, CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS, CSIDL_STARTUP,
+                 CSIDL_COMMON_STARTUP, CSIDL_APPDATA, CSIDL_COMMON_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_SYSTEM}) {
+    const std::string folder = ShellFolder(id);
+    ASSERT_FALSE(folder.empty()) << id;
+    cases.push_back({folder, true});
+    cases.push_back({UpperCase(folder) + "\\", true});
+    cases.push_back({folder + "\\Some Application", false});
+  }
+  for (const auto& c : cases) EXPECT_EQ(IsProtectedFolder(c.path), c.isProtected) << "'" << c.path << "'";
+}
+
+// The test prefix reaches nothing of the host: no drive for its root, and the profile
+// folders are real folders, not links into the host's home.
+TEST(Files, PrefixIsSealedFromTheHost) {
+  EXPECT_EQ(GetDriveTypeA("Z:\\"), UINT(DRIVE_NO_ROOT_DIR));
+  for (int id : {CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_MYMUSIC, CSIDL_MYPICTURES, CSIDL_MYVIDEO}) {
+    const std::string folder = ShellFolder(id);
+    const DWORD attrs = GetFileAttributesA(folder.c_str());
+    ASSERT_NE(attrs, INVALID_FILE_ATTRIBUTES) << folder;
+    EXPECT_FALSE(attrs & FILE_ATTRIBUTE_REPARSE_POINT) << folder;
+  }
 }

@@ -16,6 +16,7 @@ std::string SetupCopy(const std::string& scratchName, const char* script, const 
 
 SetupResult RunSetup(const std::string& exe, const std::string& args) {
   SetupResult r;
+  std::vector<std::pair<HWND, DWORD>> closed;
   tt::Process p = tt::Start("\"" + exe + "\"" + (args.empty() ? "" : " " + args));
   if (!p.ok()) return r;
   const DWORD start = GetTickCount();
@@ -33,16 +34,20 @@ SetupResult RunSetup(const std::string& exe, const std::string& args) {
     }
     if (!tt::FindWindows("TSMainForm", p.pid).empty()) r.background = true;
     for (HWND wizard : tt::FindWindows(".SDialog_Class_Name.", p.pid)) {
-      r.wizards.push_back(tt::WindowText(wizard));
-      tt::CloseWindowNow(wizard);
-      // Closing asks first: the user leaves.
-      const DWORD asked = GetTickCount();
-      while (IsWindow(wizard) && IsWindowVisible(wizard) && GetTickCount() - asked < 5000) {
-        for (HWND ask : tt::FindWindows("TExitSetupForm", p.pid)) tt::ClickButton(ask, "E&xit Setup");
-        Sleep(20);
+      // Each wizard window counts once, however slowly it goes; a close that went unheard
+      // is asked again.
+      auto seen = std::find_if(closed.begin(), closed.end(), [&](const std::pair<HWND, DWORD>& c) { return c.first == wizard; });
+      if (seen == closed.end()) {
+        closed.push_back({wizard, GetTickCount()});
+        r.wizards.push_back(tt::WindowText(wizard));
+        tt::CloseWindowNow(wizard);
+      } else if (GetTickCount() - seen->second > 3000) {
+        seen->second = GetTickCount();
+        tt::CloseWindowNow(wizard);
       }
-      tt::WaitWindowGone(wizard, 5000);
     }
+    // Closing asks first: the user leaves.
+    for (HWND ask : tt::FindWindows("TExitSetupForm", p.pid)) tt::ClickButton(ask, "E&xit Setup");
     Sleep(30);
   }
   r.exitCode = tt::WaitExit(p, 5000);

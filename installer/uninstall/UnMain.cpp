@@ -1,0 +1,763 @@
+#include "UnMain.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "AboutDlg.h"
+#include "Common.h"
+#include "Ctrls.h"
+#include "ExecDll.h"
+#include "ExecOp.h"
+#include "Files.h"
+#include "Grafics.h"
+#include "KMsgBox.h"
+#include "Process.h"
+#include "RegSvr.h"
+#include "RegOp.h"
+#include "RichEd.h"
+#include "RunTimeDir.h"
+#include "U_DEBUG0.h"
+#include "UtilPlus.h"
+#include "Utils.h"
+
+namespace {
+
+bool g_completed = false;
+
+const char* const kLogFileName = "UnInstall.log";
+const char* const kAboutLinkText = "About Kelvane";
+const TColor kBlue = 0xFF0000;  // red in the low byte
+const TColor kNavy = 0x800000;
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+  return !prefix.empty() && text.size() >= prefix.size() && EqualTextNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool ListHasPrefixOf(const TLines* list, const std::string& text) {
+  if (!list) return false;
+  for (const auto& entry : *list)
+    if (StartsWithNoCase(text, entry)) return true;
+  return false;
+}
+
+bool ListHasEqual(const TLines* list, const std::string& text) {
+  if (!list) return false;
+  for (const auto& entry : *list)
+    if (EqualTextNoCase(entry, text)) return true;
+  return false;
+}
+
+std::string OwnFolder() { return GetExeDir(false); }
+
+}  // namespace
+
+// ---- the uninstall script
+
+TLines SplitScriptLines(const std::string& text) {
+  TLines lines;
+  std::string line;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(line);
+      line.clear();
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      line += c;
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+TLines LoadScriptLines(const std::string& path) {
+  std::string text = LoadFileToString(path);
+  if (IsScrambledText(text)) text = ScrambleText(text, 0);
+  return SplitScriptLines(text);
+}
+
+std::string ScriptValue(const TLines& lines, const std::string& key) {
+  for (const auto& raw : lines) {
+    const size_t eq = raw.find('=');
+    if (eq == std::string::npos) continue;
+    if (EqualTextNoCase(Trim(raw.substr(0, eq)), key)) return raw.substr(eq + 1);
+  }
+  return std::string();
+}
+
+std::string ReadScriptValue(const std::string& scriptPath, const std::string& key) {
+  static bool loaded = false;
+  static TLines lines;
+  if (!loaded) {
+    loaded = true;
+    if (FileExists(scriptPath)) lines = LoadScriptLines(scriptPath);
+  }
+  return ScriptValue(lines, key);
+}
+
+std::string ScriptQueryValue(const TLines& lines, const std::string& name) {
+  if (EqualTextNoCase(name, "UserName")) return GetListItem(ScriptValue(lines, "UserData"), 0);
+  if (EqualTextNoCase(name, "CompanyName")) return GetListItem(ScriptValue(lines, "UserData"), 1);
+  if (EqualTextNoCase(name, "GroupNameString")) return ScriptValue(lines, "GroupNames");
+  if (EqualTextNoCase(name, "SetupType")) return ScriptValue(lines, "SetupType");
+  return std::string();
+}
+
+void ParseUninstallScript(const TLines& lines, TUninstallLists& l,
+                          const std::function<void(const std::string& dllName)>& loadDll) {
+  // Tested in this order: the first keyword a line begins with decides.
+  const std::pair<const char*, TLines*> table[] = {
+      {"SET_EXECUTION_DLL_NAME", nullptr},
+      {"UN_REG_OCX_FILE", &l.ocxFiles},
+      {"UN_REG_FONT_FILE", &l.fontFiles},
+      {"REMOVE_SHARED_FILE", &l.sharedFiles},
+      {"REMOVE_READONLY_FILE", &l.readOnlyFiles},
+      {"REMOVE_FILE", &l.files},
+      {"REMOVE_SERVICE_FILE", &l.serviceFiles},
+      {"REMOVE_DIR", &l.dirs},
+      {"FORCE_REMOVE_DIR", &l.forcedDirs},
+      {"DONT_REMOVE_DIR", &l.keepBelow},
+      {"DONT_REMOVE_JUST_DIR", &l.keepExactly},
+      {"AVOID_ERR_REMOVE_DIR", &l.avoidErr},
+      {"REMOVE_FOLDER", &l.folders},
+      {"FORCE_REMOVE_FOLDER", &l.forcedFolders},
+      {"REMOVE_REG_KEY", &l.regKeys},
+      {"SET_PERFORM_REGISTRY_OP", &l.regOps},
+      {"SET_PERFORM_INIFILE_OP", &l.iniOps},
+      {"SET_PERFORM_ENVIRONMENT_OP", &l.envOps},
+      {"SET_ADD_ASSOCIATION_ITEM", &l.associations},
+      {"SET_ADD_OPEN_WITH_ITEM", &l.openWith},
+      {"SET_PERFORM_EXECUTE_OP", &l.executeItems},
+  };
+  for (const auto& raw : lines) {
+    const std::string line = Trim(raw);
+    for (const auto& k : table) {
+      const size_t n = strlen(k.first);
+      if (line.compare(0, n, k.first) != 0) continue;
+      std::string arg;
+      const size_t open = line.find('(');
+      const size_t close = line.rfind(')');
+      if (open != std::string::npos && close != std::string::npos && close > open)
+        arg = line.substr(open + 1, close - open - 1);
+      if (k.second) {
+        k.second->push_back(arg);
+      } else {
+        l.dllName = arg;
+        if (loadDll) loadDll(arg);
+      }
+      break;
+    }
+  }
+  // A folder removed with its contents needs no removal when empty as well.
+  l.dirs.erase(std::remove_if(l.dirs.begin(), l.dirs.end(),
+                              [&](const std::string& d) { return ListHasEqual(&l.forcedDirs, d); }),
+               l.dirs.end());
+}
+
+TLines LengthOrder(const TLines& list) {
+  size_t longest = 0;
+  for (const auto& e : list) longest = std::max(longest, e.size());
+  const int width = std::max(4, int(std::to_string(longest).size()));
+  std::vector<std::pair<std::string, std::string>> keyed;
+  for (const auto& e : list) keyed.push_back({IntToStrZeroPad(int(e.size()), width) + LowerCase(e), e});
+  std::stable_sort(keyed.begin(), keyed.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  TLines out;
+  for (auto it = keyed.rbegin(); it != keyed.rend(); ++it) out.push_back(it->second);
+  return out;
+}
+
+// ---- accounts and texts
+
+std::string SummaryText(const TFailureCounts& c) {
+  std::vector<std::string> groups;
+  std::string g;
+  if (c.registry > 0) g += "UnInstall was unable to handle one or more Registry keys\\\\n";
+  if (c.ini > 0) g += "UnInstall was unable to handle one or more IniFile entries\\\\n";
+  if (c.association > 0) g += "UnInstall was unable to handle one or more File Association entries\\\\n";
+  if (!g.empty()) groups.push_back(g + "\\\\nTo complete the UnInstall operation, Please handle them manually.");
+  g.clear();
+  if (c.directories > 0) g += "UnInstall was unable to remove one or more Directories\\\\n";
+  if (c.files > 0) g += "UnInstall was unable to remove one or more Files\\\\n";
+  if (!g.empty()) groups.push_back(g + "\\\\nTo complete the UnInstall operation, Please remove them manually.");
+  if (c.operations > 0)
+    groups.push_back(
+        "UnInstall was unable to execute one or more operations\\\\n"
+        "\\\\nTo complete the UnInstall operation, Please perform them manually.");
+  std::string text;
+  for (const auto& part : groups) text += (text.empty() ? "" : "\\\\n\\\\n") + part;
+  return text;
+}
+
+std::string ConfirmationText(const std::string& text, const std::string& progName) {
+  std::string t = text;
+  if (t.find("PROG_NAME") == std::string::npos) t += " <b>" + progName + "?</b>";
+  return ReplaceAll(t, "PROG_NAME", progName);
+}
+
+std::string ButtonCaptions(const std::string& btnText) {
+  // A list short of the seven captions would leave buttons blank.
+  return ListItemCount(btnText) >= 7 ? btnText : std::string(kDefaultBtnText);
+}
+
+// ---- own small operations
+
+bool IsTestMode() {
+  static int state = -1;  // not yet known
+  if (state < 0) state = FileExists("C:\\Setup.tst") ? 1 : 0;
+  return state == 1;
+}
+
+bool IsSystemFolder(const std::string& folder) {
+  const std::string f = SetTrailingBackslash(folder, false);
+  const std::string system[] = {GetTempDir(false),   GetFontsDir(),         GetSystemDir(false),
+                                GetWindowsDir(false), GetProgramFilesDir(), GetCommonFilesDir()};
+  for (const auto& s : system)
+    if (!s.empty() && EqualTextNoCase(f, SetTrailingBackslash(s, false))) return true;
+  return false;
+}
+
+namespace {
+DWORD FindProcessByPath(const std::string& path, bool exactOnly) {
+  return IsWinNT() ? FindProcessNT(path, exactOnly) : FindProcess9x(path, exactOnly);
+}
+}  // namespace
+
+bool KillProcessByPath(const std::string& path, bool exactOnly) {
+  const DWORD id = FindProcessByPath(path, exactOnly);
+  if (id == 0) return false;
+  HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, id);
+  if (!process) return false;
+  const bool done = TerminateProcess(process, 0) != 0;
+  CloseHandle(process);
+  return done;
+}
+
+std::string IntToStrZeroPad(int number, int width) {
+  std::string text = std::to_string(number);
+  if (int(text.size()) < width) text.insert(0, size_t(width) - text.size(), '0');
+  return text;
+}
+
+std::string SelfDeleteBatchText(const std::string& program, const std::string& folder, const std::string& batch,
+                                bool removeFolder, const std::string& q) {
+  // DEL sets no error level, so the loop asks whether the file is still there, and gives
+  // up after about two minutes; PING is the one pause every Windows has.
+  std::string t;
+  t += "@ECHO OFF\r\n";
+  t += "SET KV_TRIES=0\r\n";
+  t += ":START\r\n";
+  t += "DEL " + q + program + q + " >NUL 2>NUL\r\n";
+  t += "IF NOT EXIST " + q + program + q + " GOTO GONE\r\n";
+  t += "SET /A KV_TRIES=KV_TRIES+1\r\n";
+  t += "IF %KV_TRIES% GEQ 120 GOTO GONE\r\n";
+  t += "PING -n 2 127.0.0.1 >NUL 2>NUL\r\n";
+  t += "GOTO START\r\n";
+  t += ":GONE\r\n";
+  if (removeFolder) t += "RD " + q + folder + q + " >NUL 2>NUL\r\n";
+  t += "DEL " + q + batch + q + " >NUL 2>NUL\r\n";
+  return t;
+}
+
+bool ScheduleSelfDelete(bool removeFolder, bool useShortNames) {
+  std::string batch = GetTempDir(true) + "_DEL_ME_.BAT";
+  if (!WriteFileContents(batch, "ABC\r\n", 0)) return false;
+  std::string q = "\"";
+  std::string program = GetExeFileName(), folder = GetExeDir(false);
+  WriteDebugLine(std::string("UseShortNames=") + (useShortNames ? "TRUE" : "FALSE"));
+  if (useShortNames) {
+    q.clear();
+    auto shortName = [](const std::string& path) {
+      char buf[MAX_PATH];
+      const DWORD n = GetShortPathNameA(path.c_str(), buf, sizeof(buf));
+      return n > 0 && n < sizeof(buf) ? std::string(buf, n) : path;
+    };
+    batch = shortName(batch);
+    program = shortName(program);
+    folder = shortName(folder);
+  }
+  if (!WriteFileContents(batch, SelfDeleteBatchText(program, folder, batch, removeFolder, q), 0)) return false;
+  return WinExec(Quoted(batch).c_str(), SW_HIDE) >= 32;
+}
+
+bool UninstallCompleted() { return g_completed; }
+
+bool RemoveScriptRegKey(const std::string& path) {
+  HKEY root;
+  std::string key;
+  SplitRegPath(path, root, key);
+  // A root name alone ("HKEY_CURRENT_USER") has no key part either.
+  if (UpperCase(key.substr(0, 5)) == "HKEY_" && key.find('\\') == std::string::npos) key.clear();
+  int levels = 0;
+  const std::string list = "\\" + key + "\\";
+  for (int i = 0, n = ListItemCount(list); i < n; ++i)
+    if (!Trim(GetListItem(list, i)).empty()) ++levels;
+  if (levels == 0) return true;    // names no key: nothing to do
+  if (levels < 2) return false;    // a whole branch such as Software is never ours
+  return DeleteRegKey(path);
+}
+
+TEntryResult RemoveFolderEntry(const std::string& folder, bool forced, const TFolderRules& rules) {
+  const std::string f = SetTrailingBackslash(folder, false);
+  const bool own = !rules.ownFolder.empty() && EqualTextNoCase(f, rules.ownFolder);
+  if (forced) {
+    if (own) return TEntryResult::Done;
+    if (IsSystemFolder(f) || IsProtectedFolder(f) || !DirectoryExists(f)) return TEntryResult::Done;
+    auto keep = [&](const std::string& path) { return ListHasEqual(rules.keepFiles, path); };
+    DeleteTree(f, true, keep);
+    if (!DirectoryExists(f)) return TEntryResult::Done;
+    // Left standing for files that are still needed: finished at the very end.
+    if (rules.keepFiles)
+      for (const auto& kept : *rules.keepFiles)
+        if (StartsWithNoCase(kept, f + "\\") && FileExists(kept)) return TEntryResult::Deferred;
+    return TEntryResult::Failed;
+  }
+  for (const auto& keep : rules.keepBelow ? *rules.keepBelow : TLines())
+    if (StartsWithNoCase(f, keep) || StartsWithNoCase(keep, f)) return TEntryResult::Skipped;
+  if (ListHasEqual(rules.keepExactly, f)) return TEntryResult::Skipped;
+  if (own) return TEntryResult::Done;
+  if (!IsSystemFolder(f) && !IsProtectedFolder(f) && DirectoryExists(f)) RemoveDirectoryA(f.c_str());
+  if (!DirectoryExists(f) || IsSystemFolder(f) || IsProtectedFolder(f)) return TEntryResult::Done;
+  if (rules.avoidErr)
+    for (const auto& tolerant : *rules.avoidErr)
+      if (StartsWithNoCase(tolerant, f)) return TEntryResult::Done;
+  return TEntryResult::Failed;
+}
+
+// ---- the removal window
+
+namespace {
+
+const char* const kStepDefaults[6] = {"Shared program files...", "Standard program files...", "Folder items...",
+                                      "Program folders...",      "Program directories...",     "Program registry entries..."};
+
+// A check mark on the window colour.
+void DrawCheck(TImage* image) {
+  image->SetPictureSize(13, 13);
+  TCanvas& c = image->Canvas();
+  c.brushColor = SysColor(COLOR_BTNFACE);
+  const RECT all = {0, 0, 13, 13};
+  c.FillRect(all);
+  c.penColor = 0x008000;
+  for (int d = 0; d < 2; ++d) {
+    c.MoveTo(2, 6 + d);
+    c.LineTo(5, 9 + d);
+    c.LineTo(11, 3 + d);
+  }
+}
+
+}  // namespace
+
+TMainForm::TMainForm() : TForm("TMainForm", nullptr, FormBorder::Dialog) {
+  SetCaption("UnInstall");
+  SetClientSize(476, 344);
+  SetCentered(true);
+  Panel2 = new TPanel(this);
+  Panel2->SetBounds(16, 16, 138, 262);
+  Image0 = new TImage(Panel2);
+  Image0->SetBounds(1, 1, 134, 258);
+  RichEdit1 = new TRichEdit(this);
+  RichEdit1->SetBounds(170, 16, 289, 66);
+  RichEdit1->SetReadOnly(true);
+  Panel1 = new TPanel(this);
+  Panel1->SetBounds(170, 90, 257, 173);
+  for (int i = 0; i < 6; ++i) {
+    Images[i] = new TImage(Panel1);
+    Images[i]->SetBounds(12, 14 + 26 * i, 13, 13);
+    DrawCheck(Images[i]);
+    Labels[i] = new TLabel(Panel1, kStepDefaults[i]);
+    Labels[i]->SetBounds(34, 14 + 26 * i, 189, 16);  // clear of the mirrored images too
+  }
+  Memo1 = new TMemo(this, ScrollBars::Both);
+  Memo1->SetBounds(170, 90, 289, 173);
+  Memo1->SetReadOnly(true);
+  Label7 = new TLabel(this, "UnInstall completed successfully !");
+  Label7->SetBounds(170, 270, 289, 16);
+  Label7->Hide();
+  Bevel1 = new TBevel(this, BevelShape::TopLine);
+  Bevel1->SetBounds(8, 296, 460, 2);
+  Label21 = new TLabel(this, " Kelvane ");
+  Label21->SetBounds(12, 289, 50, 14);
+  Label21->SetEnabled(false);
+  Label21->BringToFront();
+  CompanyUrlLabel = new TLabel(this, kAboutLinkText);
+  CompanyUrlLabel->SetBounds(16, 314, 200, 16);
+  CompanyUrlLabel->SetCursor(IDC_HAND);
+  CompanyUrlLabel->OnClick = [this](TControl*) { CompanyUrlLabelClick(); };
+  LogButton = new TButton(this, "View &Log");
+  LogButton->SetBounds(296, 309, 80, 25);
+  LogButton->Hide();
+  LogButton->OnClick = [this](TControl*) { LogButtonClick(); };
+  CloseButton = new TButton(this, "&Close");
+  CloseButton->SetBounds(384, 309, 80, 25);
+  CloseButton->OnClick = [this](TControl*) { CloseButtonClick(); };
+  StartupTimer = new TTimer(this, 1000);
+  StartupTimer->SetEnabled(false);
+  StartupTimer->OnTimer = [this](TTimer*) { StartupTimerTimer(); };
+  OnCreate = [this](TForm*) { FormCreate(); };
+}
+
+TMainForm::~TMainForm() {
+  SetEngineCallbacks(nullptr, nullptr);
+  delete execDll_;
+}
+
+void TMainForm::FormCreate() {
+  static TMainForm* self = nullptr;
+  self = this;
+  SetEngineCallbacks(nullptr, [](const std::string& name) {
+    return self ? ScriptQueryValue(self->script_, name) : std::string();
+  });
+  failureLog_.clear();
+  SetTahomaFont(Font());
+  const std::string path = ChangeFileExt(GetExeFileName(), ".txt");
+  script_ = LoadScriptLines(path);
+  Panel1->SetBevel(PanelBevel::None);
+  charset_ = StrToIntDef(ScriptValue(script_, "CHAR_SET"), 0);
+  SetInstallFolders(ScriptValue(script_, "TargetDir"), ScriptValue(script_, "SharedDir"),
+                    ScriptValue(script_, "AuxiliaryDir"));
+  SetRunTimeDirs(ScriptValue(script_, "RunTimeDir_1"), ScriptValue(script_, "RunTimeDir_2"),
+                 ScriptValue(script_, "RunTimeDir_3"));
+  lists_ = TUninstallLists();
+  execDll_ = new TExecDll(nullptr);
+  for (auto* image : Images) image->Hide();
+  Memo1->Clear();
+  if (IsTestMode())
+    Panel1->Hide();
+  else
+    Memo1->Hide();
+  TFont bold = Label7->Font();
+  bold.SetStyle(kBold);
+  Label7->Font().Assign(bold);
+  // The side picture: the product's colours from top to bottom.
+  Image0->SetPictureSize(Image0->Width(), Image0->Height());
+  FillVerticalGradient(Image0->Canvas(), kBlue, kNavy, Image0->Width(), Image0->Height());
+}
+
+void TMainForm::DoShow() {
+  FormShow();
+  TForm::DoShow();
+}
+
+void TMainForm::FormShow() {
+  const std::string progName = ScriptValue(script_, "PROG_NAME");
+  const std::string url = ScriptValue(script_, "COMPANY_URL");
+  CompanyUrlLabel->SetCaption(url.empty() ? kAboutLinkText : url);
+  CompanyUrlLabel->SetHint(CompanyUrlLabel->Caption());
+  SetCaption("UnInstall - " + progName);
+  if (IsRightToLeftCharset(charset_)) {
+    SetRightToLeft(true);
+    const int left = Panel1->ClientWidth() - (Images[0]->Left() + Images[0]->Width());
+    for (auto* image : Images) image->SetLeft(left);
+  }
+  // Texts the script leaves empty keep their built-in wording.
+  auto take = [&](TControl* control, const char* key) {
+    const std::string text = ScriptValue(script_, key);
+    if (!text.empty()) control->SetCaption(text);
+  };
+  const char* labelKeys[6] = {"LABEL1", "LABEL2", "LABEL3", "LABEL4", "LABEL5", "LABEL6"};
+  for (int i = 0; i < 6; ++i) take(Labels[i], labelKeys[i]);
+  take(Label7, "S2");
+  take(CloseButton, "BUTTON_CLOSE");
+  take(LogButton, "BUTTON_LOG");
+  SetControlCharset(CloseButton, charset_);
+  SetControlCharset(LogButton, charset_);
+  MakeRightToLeftRichEdit(RichEdit1, charset_);
+  RichEdit1->Font().SetCharset(charset_);
+  SetRichLabelText(RichEdit1, ReplaceAll(ScriptValue(script_, "S1"), "PROG_NAME", progName));
+  Panel2->SetSingleBorder(ScriptValue(script_, "GET_DIALOG_BITMAP_3D_FRAME") == "1");
+  StartupTimer->SetEnabled(true);
+  CloseButton->SetEnabled(false);
+}
+
+void TMainForm::StartupTimerTimer() {
+  StartupTimer->SetEnabled(false);
+  StartUninstall();
+}
+
+void TMainForm::CloseButtonClick() {
+  if (g_completed)
+    Close();
+  else
+    StartUninstall();
+}
+
+void TMainForm::LogButtonClick() {
+  const std::string path = GetExeDir(true) + kLogFileName;
+  WriteFileContents(path, failureLog_, 0);
+  ExecAndWait("notepad.exe", Quoted(path), false, SW_SHOWNORMAL);
+}
+
+void TMainForm::CompanyUrlLabelClick() {
+  const std::string text = CompanyUrlLabel->Caption();
+  if (EqualTextNoCase(text, kAboutLinkText))
+    ShowAboutBox(this, ScriptValue(script_, "PROG_NAME"), kBlue, kNavy);
+  else
+    ShellExecuteFile(text, std::string(), SW_SHOWDEFAULT);
+}
+
+void TMainForm::FormClose() {
+  const std::string path = GetExeDir(true) + kLogFileName;
+  if (FileExists(path)) DeleteFileA(path.c_str());
+  lists_ = TUninstallLists();
+  delete execDll_;
+  execDll_ = nullptr;
+}
+
+bool TMainForm::DoCloseQuery() {
+  // The run is not to be broken off half-way.
+  if (running_) return false;
+  return TForm::DoCloseQuery();
+}
+
+void TMainForm::DoClose(CloseAction& action) {
+  TForm::DoClose(action);
+  if (action != CloseAction::None) FormClose();
+}
+
+// ---- the removal run
+
+void TMainForm::StartUninstall() {
+  if (started_) return;
+  started_ = true;
+  running_ = true;
+  ParseUninstallScript(script_, lists_, [this](const std::string& name) {
+    LoadExecDll(*execDll_, GetExeDir(true) + name, true, false);
+  });
+  RunUninstall();
+}
+
+void TMainForm::Section(const std::string& header) {
+  Memo1->AddLine(std::string());
+  Memo1->AddLine(header + " ");
+}
+
+void TMainForm::Trace(const std::string& entry, bool ok) {
+  Memo1->AddLine((ok ? "\t" : "*\t") + entry + " ");
+  if (!ok) {
+    WriteDebugLine(entry);
+    failureLog_ += entry + "\r\n";
+  }
+}
+
+void TMainForm::ShowStep(int index) { Images[index - 1]->Show(); }
+
+bool TMainForm::RunStage(int stage) {
+  bool exitRequest = false;
+  const TLines& items = lists_.executeItems;
+  for (auto it = items.rbegin(); it != items.rend() && !exitRequest; ++it) {
+    std::string log;
+    bool itemExit = false;
+    const bool ok = RunExecuteItem(execDll_, *it, stage, itemExit, log);
+    if (StageNumber(GetListItem(*it, 0)) == stage) Trace(*it, ok);
+    if (!ok) ++counts_.operations;
+    exitRequest = itemExit;
+  }
+  return exitRequest;
+}
+
+bool TMainForm::RemoveFileEntry(const std::string& path) {
+  if (EqualTextNoCase(path, GetExeFileName())) return true;  // goes after the program has ended
+  if (!FileExists(path)) return true;
+  DeleteFileA(path.c_str());
+  return !FileExists(path);
+}
+
+void TMainForm::Entries(const TLines& list, const std::function<bool(const std::string&)>& handle, int* counter) {
+  for (const auto& entry : LengthOrder(list)) {
+    const bool ok = handle(entry);
+    if (!ok && counter) ++*counter;
+    Trace(entry, ok);
+  }
+}
+
+void TMainForm::NextStep(int index, const char* header) {
+  WaitProcessingMessages(500);
+  ShowStep(index);
+  Section(header);
+}
+
+void TMainForm::FolderList(const TLines& list, bool forced) {
+  TFolderRules rules;
+  rules.keepBelow = &lists_.keepBelow;
+  rules.keepExactly = &lists_.keepExactly;
+  rules.avoidErr = &lists_.avoidErr;
+  rules.ownFolder = OwnFolder();
+  rules.keepFiles = &keepFiles_;
+  for (const auto& entry : LengthOrder(list)) {
+    const TEntryResult r = RemoveFolderEntry(entry, forced, rules);
+    if (r == TEntryResult::Skipped) continue;
+    if (r == TEntryResult::Deferred) deferredDirs_.push_back(entry);
+    const bool ok = r != TEntryResult::Failed;
+    if (!ok) ++counts_.directories;
+    Trace(entry, ok);
+  }
+}
+
+void TMainForm::OperationList(const char* header, const TLines& list, const std::string& sep,
+                              bool (*op)(const std::string&, bool), int* counter) {
+  Section(header);
+  Entries(list, [&](const std::string& entry) { return op(ExpandFolderTokens(entry, sep), false); }, counter);
+}
+
+void TMainForm::FinishDeferredFolders() {
+  for (const auto& folder : deferredDirs_) {
+    DeleteTree(folder, true);
+    if (DirectoryExists(folder)) {
+      ++counts_.directories;
+      Trace(folder, false);
+    }
+  }
+}
+
+void TMainForm::RunUninstall() {
+  HideCaret(nullptr);
+  keepFiles_ = lists_.serviceFiles;
+  if (!lists_.dllName.empty()) keepFiles_.push_back(GetExeDir(true) + lists_.dllName);
+  auto removeFile = [this](const std::string& entry) { return RemoveFileEntry(entry); };
+
+  Section("PERFORM EXECUTE OP");
+  bool exitRequest = RunStage(5);
+  if (!exitRequest) {
+    ShowStep(1);
+    // Failures of the next two sections are logged, not counted.
+    Section("UNREGISTER_OCX_FILES");
+    Entries(lists_.ocxFiles, [](const std::string& entry) {
+      return !FileExists(entry) || RegisterComServer(entry, false);
+    }, nullptr);
+    Section("UNREGISTER_FONT_FILES");
+    Entries(lists_.fontFiles, [](const std::string& entry) {
+      if (!FileExists(entry)) return true;
+      if (!RemoveFontResourceA(entry.c_str())) return false;
+      DWORD_PTR result;
+      SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
+      return true;
+    }, nullptr);
+    Section("REMOVE SHARED FILES");
+    Entries(lists_.sharedFiles, [](const std::string& entry) {
+      if (!FileExists(entry) || ReleaseSharedDll(entry) > 0) return true;
+      DeleteFileA(entry.c_str());
+      return !FileExists(entry);
+    }, &counts_.files);
+
+    NextStep(2, "REMOVE FILES");
+    Entries(lists_.readOnlyFiles, [](const std::string& entry) {
+      if (FileExists(entry)) {
+        SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(entry.c_str());
+      }
+      return !FileExists(entry);
+    }, &counts_.files);
+    // Files below a kept folder stay, and leave no trace line.
+    TLines files;
+    for (const auto& entry : lists_.files)
+      if (!ListHasPrefixOf(&lists_.keepBelow, entry)) files.push_back(entry);
+    Entries(files, removeFile, &counts_.files);
+
+    NextStep(3, "REMOVE FOLDERS");
+    NextStep(4, "REMOVE PROGRAM FOLDERS");
+    FolderList(lists_.forcedFolders, true);
+    FolderList(lists_.folders, false);
+    NextStep(5, "REMOVE PROGRAM DIRECTORIES");
+    FolderList(lists_.forcedDirs, true);
+    FolderList(lists_.dirs, false);
+
+    NextStep(6, "REMOVE REGISTRY KEYS");
+    Entries(lists_.regKeys, RemoveScriptRegKey, &counts_.registry);
+    OperationList("REGISTRY OP", lists_.regOps, "\\", PerformRegistryOp, &counts_.registry);
+    OperationList("INI FILE OP", lists_.iniOps, "\\", PerformIniFileOp, &counts_.ini);
+    OperationList("ENVIRONMENT OP", lists_.envOps, "", PerformEnvironmentOp, nullptr);
+    OperationList("ASSOCIATE OP", lists_.associations, "\\", PerformAssociationOp, &counts_.association);
+    Section("OPEN WITH OP");
+    Entries(lists_.openWith, [](const std::string& entry) {
+      return PerformOpenWithOp(GetListItem(entry, 0), "", "", false, GetListItem(entry, 1));
+    }, &counts_.association);
+
+    WaitProcessingMessages(500);
+    Section("PERFORM EXECUTE OP");
+    exitRequest = RunStage(6);
+    // The files that the last stage needed go now, even after an exit request.
+    Entries(lists_.serviceFiles, removeFile, &counts_.files);
+    if (!exitRequest) {
+      if (!lists_.dllName.empty()) Entries({GetExeDir(true) + lists_.dllName}, removeFile, &counts_.files);
+      FinishDeferredFolders();
+      if (counts_.Any()) ErrorBox(KMSG_OWNER_TITLED, SummaryText(counts_), "Error", kDefaultBtnText, 0);
+      Label7->Show();
+      g_completed = true;
+      if (!failureLog_.empty()) LogButton->Show();
+      CloseButton->SetEnabled(true);
+      CloseButton->SetFocus();
+      FlushAssociationChanges();
+      running_ = false;
+      return;
+    }
+  }
+  running_ = false;
+  Close();
+}
+
+// ---- start-up
+
+void UninstallMain() {
+  const std::string script = ChangeFileExt(GetExeFileName(), ".txt");
+  if (!FileExists(script)) {
+    ErrorBox(KMSG_OWNER_TITLED, script + "\\\\nScript file not found.\\\\n\\\\nUnInstall aborted!", "Error",
+             kDefaultBtnText, 0);
+    return;
+  }
+  const int charset = StrToIntDef(ReadScriptValue(script, "CHAR_SET"), 0);
+  const std::string progName = ReadScriptValue(script, "PROG_NAME");
+  const std::string runningTest = ReadScriptValue(script, "IS_RUNNING_TEST");
+  const std::string adminTest = ReadScriptValue(script, "GET_TEST_ADMIN_RIGHTS_UNINSTALL");
+  const std::string runningCaption = ReadScriptValue(script, "IS_RUNNING_CAPTION");
+  std::string runningText = ReadScriptValue(script, "IS_RUNNING_TEXT");
+  const std::string progExe = ReadScriptValue(script, "GET_PROG_EXE_NAME");
+  const std::string confirmCaption = ReadScriptValue(script, "CONFIRM_CAPTION");
+  const std::string autoUpdate = ReadScriptValue(script, "GET_AUTO_UPDATE_EXE_FILE_NAME");
+  const std::string confirmText = ConfirmationText(ReadScriptValue(script, "CONFIRM_TEXT"), progName);
+  const std::string buttons = ButtonCaptions(ReadScriptValue(script, "BTN_TEXT"));
+
+  if (adminTest == "1" && IsWinNT() && !IsUserAdmin()) {
+    ErrorBox(KMSG_OWNER_TITLED,
+             "Unable to UnInstall the program\\\\nMake sure you have ADMINISTRATOR Rights on this PC!", "Error",
+             kDefaultBtnText, 0);
+    return;
+  }
+  if (!AskYesNo(KMSG_OWNER_TITLED, confirmText, confirmCaption, buttons, charset)) return;
+  runningText = ReplaceAll(runningText, "PROG_NAME", progName);
+  if (runningTest == "1" && IsProcessRunning(progExe))
+    ErrorBox(KMSG_OWNER_TITLED, runningText, runningCaption, buttons, charset);
+
+  // The auto-update program and its running copy.
+  const std::string updater = autoUpdate.empty() ? std::string() : GetExeDir(true) + autoUpdate;
+  const std::string runningUpdater = autoUpdate.empty() ? std::string() : GetExeDir(true) + "X_" + autoUpdate;
+  auto removeUpdater = [&]() {
+    if (updater.empty()) return;
+    DeleteFileA(updater.c_str());
+    if (!FileExists(runningUpdater)) return;
+    if (KillProcessByPath(runningUpdater, true)) {
+      // Waited for only once it was ended, and not for long.
+      const DWORD start = GetTickCount();
+      while (FindProcessByPath(runningUpdater, true) != 0 && GetTickCount() - start < 10000) WaitProcessingMessages(100);
+      WaitProcessingMessages(100);
+    }
+    DeleteFileA(runningUpdater.c_str());
+  };
+  removeUpdater();
+
+  TApplication& app = Application();
+  TMainForm* form = TForm::Create<TMainForm>();
+  app.SetMainForm(form);
+  app.Run();
+  app.SetMainForm(nullptr);
+  delete form;
+
+  if (!updater.empty()) {
+    DeleteFileA(runningUpdater.c_str());
+    DeleteFileA(updater.c_str());
+  }
+  if (g_completed) ScheduleSelfDelete(true, false);
+}

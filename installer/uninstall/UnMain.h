@@ -1,0 +1,161 @@
+// The uninstall engine: its script, the removal window and the removal run, and the
+// small operations of its own (log, test mode, system folders, process end, self-deletion).
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Forms.h"
+
+class TExecDll;
+
+using TLines = std::vector<std::string>;
+
+// ---- the uninstall script
+
+// Lines of a text; CR LF, LF and a lone CR each end a line.
+TLines SplitScriptLines(const std::string& text);
+// The script file's lines, unscrambled when the text is scrambled; none when unreadable.
+TLines LoadScriptLines(const std::string& path);
+// Value of the header line "key=value" whose key equals the given one (letter case
+// ignored); empty when none.
+std::string ScriptValue(const TLines& lines, const std::string& key);
+// The same from the file, read on the first call and kept for the process.
+std::string ReadScriptValue(const std::string& scriptPath, const std::string& key);
+// The value query of the execute operations: "UserName", "CompanyName", "GroupNameString",
+// "SetupType" from the header; empty for any other name.
+std::string ScriptQueryValue(const TLines& lines, const std::string& name);
+
+// The entry lists of a removal run, one per keyword, in script order.
+struct TUninstallLists {
+  TLines ocxFiles, fontFiles, sharedFiles, readOnlyFiles, files, serviceFiles;
+  TLines dirs, forcedDirs, folders, forcedFolders, keepBelow, keepExactly, avoidErr;
+  TLines regKeys, regOps, iniOps, envOps, associations, openWith, executeItems;
+  std::string dllName;
+};
+// Sorts the keyword lines into the lists. `loadDll` runs at once for the plug-in line.
+void ParseUninstallScript(const TLines& lines, TUninstallLists& lists,
+                          const std::function<void(const std::string& dllName)>& loadDll = nullptr);
+
+// Entries in the order the run handles them: shortest first by length, then by text
+// ignoring case, and then taken from the last to the first (longest path first).
+TLines LengthOrder(const TLines& list);
+
+// ---- the removal run's accounts
+
+struct TFailureCounts {
+  int registry = 0, ini = 0, association = 0, directories = 0, files = 0, operations = 0;
+  bool Any() const { return registry || ini || association || directories || files || operations; }
+};
+// The summary box text (with "\\n" escapes); empty when nothing failed.
+std::string SummaryText(const TFailureCounts& counts);
+
+// ---- start-up texts
+
+// The confirmation: "PROG_NAME" replaced, or the bold program name and "?" appended.
+std::string ConfirmationText(const std::string& text, const std::string& progName);
+// Button captions of the boxes: the default seven when the script gives fewer.
+std::string ButtonCaptions(const std::string& btnText);
+
+// ---- own small operations
+
+bool IsTestMode();  // "C:\Setup.tst" exists; asked once
+bool IsSystemFolder(const std::string& folder);
+bool KillProcessByPath(const std::string& path, bool exactOnly);
+std::string IntToStrZeroPad(int number, int width);
+// Text of the self-delete batch; q is the quote put around each path.
+std::string SelfDeleteBatchText(const std::string& program, const std::string& folder, const std::string& batch,
+                                bool removeFolder, const std::string& q);
+// Writes "_DEL_ME_.BAT" into the temporary folder and starts it hidden; false when the
+// batch could not be written or started.
+bool ScheduleSelfDelete(bool removeFolder, bool useShortNames);
+// Set by a removal run that ended without an exit request.
+bool UninstallCompleted();
+
+// Deletes a registry key named by an uninstall line: a line without a key part does
+// nothing and succeeds; a key less than two levels deep is refused.
+bool RemoveScriptRegKey(const std::string& path);
+// Removes a shortcut folder or directory entry of the script.
+struct TFolderRules {
+  const TLines* keepBelow = nullptr;
+  const TLines* keepExactly = nullptr;
+  const TLines* avoidErr = nullptr;
+  std::string ownFolder;
+  // Files that must outlive a forced removal (the run deletes them at its very end).
+  const TLines* keepFiles = nullptr;
+};
+// Result of one entry: skipped ones leave no trace line; a deferred forced removal waits
+// for files that the end of the run still needs.
+enum class TEntryResult { Done, Failed, Skipped, Deferred };
+TEntryResult RemoveFolderEntry(const std::string& folder, bool forced, const TFolderRules& rules);
+
+// ---- the removal window
+
+class TMainForm : public TForm {
+ public:
+  TMainForm();
+  ~TMainForm() override;
+
+  TPanel* Panel2;
+  TImage* Image0;
+  TRichEdit* RichEdit1;
+  TPanel* Panel1;
+  TLabel* Labels[6];
+  TImage* Images[6];
+  TMemo* Memo1;
+  TLabel* Label7;
+  TLabel* Label21;
+  TLabel* CompanyUrlLabel;
+  TButton* LogButton;
+  TButton* CloseButton;
+  TBevel* Bevel1;
+  TTimer* StartupTimer;
+
+  void FormCreate();
+  void FormShow();
+  void StartupTimerTimer();
+  void CloseButtonClick();
+  void LogButtonClick();
+  void CompanyUrlLabelClick();
+  void FormClose();
+
+  // Reads the script and runs the removal, once.
+  void StartUninstall();
+  const std::string& FailureLog() const { return failureLog_; }
+  const TFailureCounts& Counts() const { return counts_; }
+
+ protected:
+  void DoShow() override;
+  bool DoCloseQuery() override;
+  void DoClose(CloseAction& action) override;
+
+ private:
+  void RunUninstall();
+  // Runs the execute items of a stage, last first; true when one asked to exit.
+  bool RunStage(int stage);
+  void Section(const std::string& header);
+  void Trace(const std::string& entry, bool ok);
+  void ShowStep(int index);
+  bool RemoveFileEntry(const std::string& path);
+  // Handles each entry, longest first: counts and traces the failures.
+  void Entries(const TLines& list, const std::function<bool(const std::string&)>& handle, int* counter);
+  void NextStep(int index, const char* header);  // pause, step image, section
+  void FolderList(const TLines& list, bool forced);
+  void OperationList(const char* header, const TLines& list, const std::string& sep,
+                     bool (*op)(const std::string&, bool), int* counter);
+  void FinishDeferredFolders();
+
+  TLines script_;
+  int charset_ = 0;
+  TUninstallLists lists_;
+  TExecDll* execDll_ = nullptr;
+  std::string failureLog_;
+  TFailureCounts counts_;
+  TLines keepFiles_;       // files that stage UnInstall End still needs
+  TLines deferredDirs_;    // forced removals left waiting for those files
+  bool started_ = false;
+  bool running_ = false;
+};
+
+// The program's main procedure.
+void UninstallMain();

@@ -1,0 +1,35 @@
+// Fuzz target: the setup-script reader on any text, plain or scrambled, and the
+// scrambler's round trip.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "SScript.h"
+#include "UtilPlus.h"
+#include "Utils.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+
+  TScript script;
+  size_t unrecognized = 0;
+  script.OnUnrecognized = [&](const std::string&) { ++unrecognized; };
+  script.LoadFromText(text);
+  // Walk what the wizard and the install run would read.
+  const int pages = ListItemCount(script.DialogList());
+  for (int i = 0; i <= pages; ++i) {
+    script.SetDialogIndex(i);
+    script.ContainsDialog(script.CurrentDialog());
+  }
+  const TStringList pending = script.PendingFileNames();
+  for (const std::string& path : pending) script.TakePendingFileName(path);
+
+  // Scrambling a plain text and unscrambling it gives the text back, whatever the key.
+  if (!IsScrambledText(text) && size > 0) {
+    const unsigned char key = static_cast<unsigned char>(33 + data[0] % 90);
+    const std::string scrambled = ScrambleTextWithKey(text, 1, key);
+    if (!IsScrambledText(scrambled) || ScrambleTextWithKey(scrambled, 0, key) != text) std::abort();
+  }
+  return 0;
+}

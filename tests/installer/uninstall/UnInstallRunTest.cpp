@@ -1,0 +1,395 @@
+// UnInstall.exe run from hand-written scripts, with a person answering its boxes and
+// pressing its buttons; the effects are checked file by file and key by key.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <map>
+
+#include "Common.h"
+#include "Files.h"
+#include "RegOp.h"
+#include "TestTool.h"
+#include "UtilPlus.h"
+#include "Utils.h"
+
+namespace {
+
+const char* const kRegBase = "HKEY_LOCAL_MACHINE\\Software\\KvUnRun";
+const char* const kSharedDlls = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+struct Box {
+  std::string caption, text;
+  std::vector<std::string> buttons;
+};
+
+struct RunOptions {
+  bool confirm = true;
+  std::string yes = "Yes", no = "No", close = "Close", log = "View Log";
+  bool closeDuringRun = false;
+  bool viewLog = false;
+};
+
+struct RunResult {
+  std::vector<Box> boxes;
+  std::string title;
+  std::vector<std::string> texts;  // the window's controls when the run is over
+  std::vector<RECT> checks;        // the visible step images then, in their panel
+  bool closeIgnored = false;
+  std::string logText;
+  bool logDeleted = false;
+  int exitCode = -2;
+};
+
+std::vector<std::string> ButtonTexts(HWND wnd) {
+  std::vector<std::string> out;
+  for (HWND child : tt::Children(wnd))
+    if (tt::ClassOf(child) == "Button") out.push_back(tt::WindowText(child));
+  return out;
+}
+
+HWND ButtonWithText(HWND wnd, const std::string& text) {
+  for (HWND child : tt::Children(wnd)) {
+    std::string t = tt::WindowText(child);
+    t.erase(std::remove(t.begin(), t.end(), '&'), t.end());
+    if (tt::ClassOf(child) == "Button" && t == text) return child;
+  }
+  return nullptr;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& text) {
+  for (const auto& s : list)
+    if (s.find(text) != std::string::npos) return true;
+  return false;
+}
+
+// A copy of UnInstall.exe in a fresh folder (with a blank in its name), and its script.
+struct Install {
+  std::string root, app, exe, script;
+  Install(const std::string& name, const std::string& exeName = "UnInstall.exe") {
+    root = tt::ScratchDir(name);
+    app = root + "\\My App";
+    ForceDirectories(app);
+    exe = app + "\\" + exeName;
+    script = ChangeFileExt(exe, ".txt");
+    tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", exe);
+  }
+  void Write(const std::string& text) const { tt::WriteFile(script, text); }
+  std::string File(const std::string& rel, const std::string& content = "x") const {
+    const std::string path = root + "\\" + rel;
+    ForceDirectories(ExtractFileDir(path));
+    tt::WriteFile(path, content);
+    return path;
+  }
+};
+
+// Header lines; the extra ones come first, so they win over the usual ones.
+std::string Header(const std::string& prog, const std::string& extra = std::string()) {
+  return "SetupType=Typical\r\nGroupNames=|Main|\r\nUserData=|Ann|ACME|\r\nVersion=1.0\r\n\r\n" + extra +
+         "\r\nPROG_NAME=" + prog +
+         "\r\nCHAR_SET=0\r\nCONFIRM_CAPTION=Confirm\r\nCONFIRM_TEXT=Are you sure you want to uninstall the program\r\n" +
+         "IS_RUNNING_CAPTION=Attention\r\nS1=Removing <b>PROG_NAME</b> from this PC.\r\n\r\n";
+}
+
+RunResult RunUninstaller(const std::string& exe, const RunOptions& o = RunOptions()) {
+  RunResult r;
+  tt::Process p = tt::Start("\"" + exe + "\"");
+  if (!p.ok()) return r;
+  const std::string logPath = ExtractFilePath(exe) + "UnInstall.log";
+  bool closeTried = false, closed = false;
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < 60000) {
+    if (WaitForSingleObject(p.handle, 0) == WAIT_OBJECT_0) break;
+    for (HWND box : tt::FindWindows("KMsgBox", p.pid)) {
+      Box b{tt::WindowText(box), tt::RichText(box), ButtonTexts(box)};
+      r.boxes.push_back(b);
+      std::string press = b.buttons.empty() ? "OK" : b.buttons.front();
+      if (ButtonWithText(box, o.yes)) press = o.confirm ? o.yes : o.no;
+      tt::ClickButton(box, press);
+      tt::WaitWindowGone(box, 5000);
+    }
+    for (HWND form : tt::FindWindows("TMainForm", p.pid)) {
+      r.title = tt::WindowText(form);
+      HWND close = ButtonWithText(form, o.close);
+      if (o.closeDuringRun && !closeTried && close && !IsWindowEnabled(close)) {
+        closeTried = true;
+        Sleep(1200);  // the run has begun
+        tt::CloseWindowNow(form);
+        Sleep(300);
+        r.closeIgnored = IsWindowVisible(form) != 0;
+      }
+      if (!closed && close && IsWindowEnabled(close)) {
+        r.texts = tt::ControlTexts(form);
+        for (HWND child : tt::Children(form)) {
+          const RECT rc = tt::ChildRect(GetParent(child), child);
+          if (tt::ClassOf(child) == "Static" && tt::WindowText(child).empty() && IsWindowVisible(child) &&
+              rc.right - rc.left == 13 && rc.bottom - rc.top == 13)
+            r.checks.push_back(rc);
+        }
+        if (o.viewLog) {
+          tt::ClickButton(form, o.log);
+          for (int i = 0; i < 50 && !tt::ReadFile(logPath, r.logText); ++i) Sleep(100);
+          HWND pad = tt::WaitForWindow("Notepad", "", 10000);
+          if (pad) {
+            DWORD padPid = 0;
+            GetWindowThreadProcessId(pad, &padPid);
+            HANDLE h = OpenProcess(PROCESS_TERMINATE, FALSE, padPid);
+            if (h) {
+              TerminateProcess(h, 0);
+              CloseHandle(h);
+            }
+          }
+        }
+        tt::ClickButton(form, o.close);
+        closed = true;
+      }
+    }
+    Sleep(50);
+  }
+  r.exitCode = tt::WaitExit(p, 5000);
+  r.logDeleted = !FileExists(logPath);
+  return r;
+}
+
+// An execute item: fields of its header and parameter lists by number.
+std::string ExecItem(const std::map<int, std::string>& header, const std::map<int, std::string>& params) {
+  std::string h = "|", p = "|";
+  for (int i = 0; i < 30; ++i) h += (header.count(i) ? header.at(i) : "") + "|";
+  for (int i = 0; i < 25; ++i) p += (params.count(i) ? params.at(i) : "") + "|";
+  return "#" + h + "#" + p + "#";
+}
+
+// Waits until the path is gone.
+bool GoneWithin(const std::string& path, DWORD ms) {
+  const DWORD start = GetTickCount();
+  while (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (GetTickCount() - start > ms) return false;
+    Sleep(100);
+  }
+  return true;
+}
+
+TEST(UnInstallRun, MissingScriptEndsAfterOneBox) {
+  Install in("un_noscript");
+  DeleteFileA(in.script.c_str());
+  const RunResult r = RunUninstaller(in.exe);
+  ASSERT_EQ(r.boxes.size(), 1u);
+  EXPECT_EQ(r.boxes[0].caption, "Error");
+  EXPECT_NE(r.boxes[0].text.find(in.script + "\r\nScript file not found.\r\n\r\nUnInstall aborted!"), std::string::npos);
+  EXPECT_TRUE(r.title.empty());
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(FileExists(in.exe));
+}
+
+TEST(UnInstallRun, NoAtTheConfirmationRemovesNothing) {
+  Install in("un_no");
+  const std::string file = in.File("My App\\keep.txt");
+  in.Write(Header("Demo") + "BTN_TEXT=|\r\nREMOVE_FILE(" + file + ");\r\n");
+  RunOptions o;
+  o.confirm = false;
+  const RunResult r = RunUninstaller(in.exe, o);
+  ASSERT_EQ(r.boxes.size(), 1u);
+  EXPECT_EQ(r.boxes[0].caption, "Confirm");
+  // An empty caption list falls back to the default captions.
+  EXPECT_TRUE(Contains(r.boxes[0].buttons, "Yes"));
+  EXPECT_TRUE(Contains(r.boxes[0].buttons, "No"));
+  EXPECT_NE(r.boxes[0].text.find("Are you sure you want to uninstall the program Demo?"), std::string::npos);
+  EXPECT_TRUE(r.title.empty());
+  EXPECT_TRUE(FileExists(file));
+  Sleep(1500);
+  EXPECT_TRUE(FileExists(in.exe));
+}
+
+TEST(UnInstallRun, FullRemovalThenSelfDeletion) {
+  Install in("un_full");
+  const std::string reg = kRegBase;
+  // Files of every kind.
+  const std::string plain = in.File("My App\\a.txt"), deep = in.File("My App\\Sub\\b.txt");
+  const std::string ro = in.File("My App\\ro.txt");
+  SetFileAttributesA(ro.c_str(), FILE_ATTRIBUTE_READONLY);
+  const std::string sharedKept = in.File("Common\\kept.dll"), sharedGone = in.File("Common\\gone.dll");
+  ASSERT_TRUE(WriteRegValueSimple(kSharedDlls, sharedKept, "3", true));
+  ASSERT_TRUE(WriteRegValueSimple(kSharedDlls, sharedGone, "1", true));
+  const std::string keptBelow = in.File("Data\\Shared\\x.dll"), data = in.root + "\\Data";
+  const std::string forced = in.root + "\\Forced";
+  in.File("Forced\\Deep\\f.txt");
+  in.File("Forced\\svc.exe");
+  in.File("My App\\Plug.dll");
+  const std::string menu = in.root + "\\Menu\\Demo";
+  ForceDirectories(menu);
+  const std::string updater = in.File("My App\\upd.exe");
+  // Registry, INI and environment.
+  ASSERT_TRUE(WriteRegValueSimple(reg + "\\App\\1.0", "Name", "Ann", false));
+  ASSERT_TRUE(WriteRegValueSimple(reg + "\\Ops", "Gone", "1", false));
+  ASSERT_TRUE(WriteRegValueSimple(reg + "\\Ops", "Stays", "1", false));
+  const std::string ini = in.File("Ini\\app.ini", "[Main]\r\nKey=1\r\nOther=2\r\n");
+  ASSERT_TRUE(WriteRegValueSimple("HKEY_CURRENT_USER\\Environment", "KV_UNTEST_VAR", "x", false));
+
+  in.Write(Header("Demo", "TargetDir=" + in.app + "\r\nGET_AUTO_UPDATE_EXE_FILE_NAME=upd.exe") +
+           "REMOVE_FILE(" + in.script + ");\r\n"
+           "REMOVE_FILE(" + in.exe + ");\r\n"
+           "REMOVE_FILE(" + plain + ");\r\n"
+           "REMOVE_FILE(" + deep + ");\r\n"
+           "REMOVE_FILE(" + in.app + "\\missing.txt);\r\n"
+           "REMOVE_FILE(" + keptBelow + ");\r\n"
+           "REMOVE_READONLY_FILE(" + ro + ");\r\n"
+           "REMOVE_SHARED_FILE(" + sharedKept + ");\r\n"
+           "REMOVE_SHARED_FILE(" + sharedGone + ");\r\n"
+           "REMOVE_DIR(" + in.app + "\\Sub);\r\n"
+           "REMOVE_DIR(" + in.app + ");\r\n"
+           "REMOVE_DIR(" + data + ");\r\n"
+           "REMOVE_DIR(" + data + "\\Shared);\r\n"
+           "DONT_REMOVE_DIR(" + data + "\\Shared);\r\n"
+           "FORCE_REMOVE_DIR(" + forced + ");\r\n"
+           "REMOVE_SERVICE_FILE(" + forced + "\\svc.exe);\r\n"
+           "REMOVE_FOLDER(" + menu + ");\r\n"
+           "SET_EXECUTION_DLL_NAME(Plug.dll);\r\n"
+           "REMOVE_REG_KEY(" + reg + "\\App);\r\n"
+           "SET_PERFORM_REGISTRY_OP(|" + reg + "\\Ops|Gone|1|Create|Remove Value|String|);\r\n"
+           "SET_PERFORM_REGISTRY_OP(|" + reg + "\\Ops|Stays|1|Create||String|);\r\n"
+           "SET_PERFORM_INIFILE_OP(|<InstallDir>..\\Ini\\app.ini|Main|Key|1|Create|Remove|);\r\n"
+           "SET_PERFORM_ENVIRONMENT_OP(|KV_UNTEST_VAR|x|Create|Remove|User|);\r\n"
+           // The last stage still finds the files it may need, and runs.
+           "SET_PERFORM_EXECUTE_OP(" +
+           ExecItem({{1, "Seen"}, {2, "UnInstall End"}, {4, "Conditional"}, {7, "File Found"}, {9, "1"},
+                     {12, "File Found"}, {19, "1"}, {20, "Create Registry Value (String)"}},
+                    {{1, forced + "\\svc.exe"}, {5, in.app + "\\Plug.dll"}, {13, reg + "\\Stage"}, {14, "Seen"},
+                     {15, "1"}}) +
+           ");\r\n");
+
+  // The auto-update program's running copy is ended and deleted before the window shows.
+  const std::string running = in.app + "\\X_upd.exe";
+  tt::CopyFileTo(tt::ProgramDir() + "UnSleeper.exe", running);
+  tt::Process sleeper = tt::Start("\"" + running + "\"");
+  ASSERT_TRUE(sleeper.ok());
+
+  const RunResult r = RunUninstaller(in.exe);
+  EXPECT_EQ(r.title, "UnInstall - Demo");
+  ASSERT_EQ(r.boxes.size(), 1u) << (r.boxes.size() > 1 ? r.boxes[1].text : "");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(tt::WaitExit(sleeper, 2000), 0);
+  EXPECT_TRUE(Contains(r.texts, "UnInstall completed successfully !"));
+  ASSERT_EQ(r.checks.size(), 6u);
+  for (const RECT& rc : r.checks) EXPECT_LT(rc.left, 30);
+  EXPECT_TRUE(Contains(r.texts, "Removing Demo from this PC."));
+
+  for (const auto& gone : {plain, deep, ro, sharedGone, forced, menu, updater, running, in.app + "\\Plug.dll"})
+    EXPECT_FALSE(FileExists(gone) || DirectoryExists(gone)) << gone;
+  EXPECT_TRUE(FileExists(sharedKept));
+  EXPECT_TRUE(FileExists(keptBelow));
+  bool isInt = false;
+  EXPECT_EQ(ReadRegValueTyped(kSharedDlls, sharedKept, isInt), "2");
+  EXPECT_FALSE(RegValueExists(kSharedDlls, sharedGone));
+  EXPECT_FALSE(RegKeyExists(reg + "\\App"));
+  EXPECT_FALSE(RegValueExists(reg + "\\Ops", "Gone"));
+  EXPECT_TRUE(RegValueExists(reg + "\\Ops", "Stays"));
+  EXPECT_FALSE(RegValueExists("HKEY_CURRENT_USER\\Environment", "KV_UNTEST_VAR"));
+  EXPECT_TRUE(RegValueExists(reg + "\\Stage", "Seen"));
+  EXPECT_EQ(ReadIniValue(ini, "Main", "Key", "none"), "none");
+  EXPECT_EQ(ReadIniValue(ini, "Main", "Other", "none"), "2");
+
+  // After Close the program and its folder go, blank in the path and all.
+  EXPECT_TRUE(GoneWithin(in.exe, 15000));
+  EXPECT_TRUE(GoneWithin(in.app, 5000));
+  DeleteRegValueText(kSharedDlls, sharedKept);
+  DeleteRegKey(reg);
+}
+
+TEST(UnInstallRun, ExitAtUnInstallStartRemovesNothing) {
+  Install in("un_exit");
+  const std::string file = in.File("My App\\a.txt");
+  const std::string later = ExecItem({{1, "Later"}, {2, "UnInstall Start"}, {4, "UnConditional"}, {19, "1"},
+                                      {20, "Delete File(s)"}},
+                                     {{13, file}});
+  const std::string quit =
+      ExecItem({{1, "Quit"}, {2, "UnInstall Start"}, {4, "UnConditional"}, {19, "1"}, {20, "Exit"}}, {});
+  // Items run last first: the exit comes before the deletion.
+  in.Write(Header("Demo") + "REMOVE_FILE(" + file + ");\r\nREMOVE_FILE(" + in.script + ");\r\nSET_PERFORM_EXECUTE_OP(" +
+           later + ");\r\nSET_PERFORM_EXECUTE_OP(" + quit + ");\r\n");
+  RunOptions o;
+  o.close = "no button is pressed";
+  const RunResult r = RunUninstaller(in.exe, o);
+  EXPECT_EQ(r.title, "UnInstall - Demo");
+  EXPECT_EQ(r.boxes.size(), 1u);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_TRUE(FileExists(in.script));
+  Sleep(2000);
+  EXPECT_TRUE(FileExists(in.exe));
+}
+
+TEST(UnInstallRun, FailuresAreSummedUpAndLogged) {
+  Install in("un_fail");
+  const std::string full = in.root + "\\Full";
+  in.File("Full\\x.txt");
+  tt::WriteFile("C:\\Setup.tst", "");
+  in.Write(Header("Demo", "BUTTON_CLOSE=Done\r\nBUTTON_LOG=Show Log\r\nS2=All gone") +
+           "REMOVE_FILE(" + in.script + ");\r\n"
+           "REMOVE_DIR(" + full + ");\r\n"
+           "REMOVE_REG_KEY(HKEY_LOCAL_MACHINE\\Software);\r\n"
+           "REMOVE_REG_KEY(HKEY_LOCAL_MACHINE\\);\r\n");
+  RunOptions o;
+  o.close = "Done";
+  o.log = "Show Log";
+  o.viewLog = true;
+  o.closeDuringRun = true;
+  const RunResult r = RunUninstaller(in.exe, o);
+  DeleteFileA("C:\\Setup.tst");
+  EXPECT_TRUE(r.closeIgnored);
+  ASSERT_EQ(r.boxes.size(), 2u);
+  EXPECT_EQ(r.boxes[1].caption, "Error");
+  EXPECT_NE(r.boxes[1].text.find("UnInstall was unable to handle one or more Registry keys\r\n\r\n"
+                                 "To complete the UnInstall operation, Please handle them manually.\r\n\r\n"
+                                 "UnInstall was unable to remove one or more Directories\r\n\r\n"
+                                 "To complete the UnInstall operation, Please remove them manually."),
+            std::string::npos)
+      << r.boxes[1].text;
+  EXPECT_EQ(r.boxes[1].text.find("Files"), std::string::npos);
+  EXPECT_EQ(r.logText, full + "\r\nHKEY_LOCAL_MACHINE\\Software\r\n");
+  EXPECT_TRUE(r.logDeleted);
+  // The trace of the test mode shows every entry, failures starred.
+  std::string trace;
+  for (const auto& t : r.texts)
+    if (t.find("REMOVE FILES") != std::string::npos) trace = t;
+  EXPECT_NE(trace.find("\r\nREMOVE FILES \r\n\t" + in.script + " \r\n"), std::string::npos) << trace;
+  EXPECT_NE(trace.find("*\t" + full + " \r\n"), std::string::npos);
+  EXPECT_NE(trace.find("\tHKEY_LOCAL_MACHINE\\ \r\n"), std::string::npos);
+  EXPECT_TRUE(Contains(r.texts, "All gone"));
+  EXPECT_TRUE(DirectoryExists(full));
+  EXPECT_TRUE(RegKeyExists("HKEY_LOCAL_MACHINE\\Software\\Microsoft"));
+  EXPECT_TRUE(GoneWithin(in.exe, 15000));
+}
+
+TEST(UnInstallRun, RunningProgramWarnsAndScrambledScriptReads) {
+  Install in("un_running");
+  const std::string file = in.File("My App\\a.txt");
+  const std::string prog = in.root + "\\Prog\\demo.exe";
+  ForceDirectories(ExtractFileDir(prog));
+  tt::CopyFileTo(tt::ProgramDir() + "UnSleeper.exe", prog);
+  tt::Process running = tt::Start("\"" + prog + "\"");
+  ASSERT_TRUE(running.ok());
+  const std::string text = Header("Demo",
+                                  "CHAR_SET=177\r\nIS_RUNNING_TEST=1\r\nIS_RUNNING_TEXT=Please close PROG_NAME first\r\n"
+                                  "CONFIRM_TEXT=Remove PROG_NAME now?\r\n"
+                                  "BTN_TEXT=|Okay|Abbrechen|Ja|Nein|Abbruch|Wiederholen|Ignorieren|\r\n"
+                                  "GET_PROG_EXE_NAME=" + prog) +
+                           "REMOVE_FILE(" + file + ");\r\n";
+  in.Write(ScrambleText(text, 1));
+  RunOptions o;
+  o.yes = "Ja";
+  o.no = "Nein";
+  const RunResult r = RunUninstaller(in.exe, o);
+  TerminateProcess(running.handle, 0);
+  ASSERT_GE(r.boxes.size(), 2u);
+  EXPECT_NE(r.boxes[0].text.find("Remove Demo now?"), std::string::npos);
+  EXPECT_EQ(r.boxes[0].text.find("Demo?"), std::string::npos);  // nothing appended
+  EXPECT_EQ(r.boxes[1].caption, "Attention");
+  EXPECT_NE(r.boxes[1].text.find("Please close Demo first"), std::string::npos);
+  EXPECT_TRUE(Contains(r.boxes[1].buttons, "Okay"));
+  EXPECT_FALSE(FileExists(file));  // the run went on
+  // Right-to-left: the step images stand at the right of their labels.
+  ASSERT_EQ(r.checks.size(), 6u);
+  for (const RECT& rc : r.checks) EXPECT_GT(rc.left, 200);
+}
+
+}  // namespace
