@@ -211,6 +211,15 @@ std::string ProgramDir() {
   return s.substr(0, s.find_last_of('\\') + 1);
 }
 
+bool GoneWithin(const std::string& path, DWORD ms) {
+  const DWORD start = GetTickCount();
+  while (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (GetTickCount() - start > ms) return false;
+    Sleep(100);
+  }
+  return true;
+}
+
 bool DeleteTree(const std::string& path) {
   WIN32_FIND_DATAA fd;
   HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);

@@ -52,6 +52,8 @@ std::string ProgramDir();
 // A fresh, empty scratch folder for one test (under the build's scratch folder).
 std::string ScratchDir(const std::string& name);
 bool DeleteTree(const std::string& path);
+// Waits until the path is gone; false when it is still there after the time.
+bool GoneWithin(const std::string& path, DWORD ms);
 bool WriteFile(const std::string& path, const std::string& bytes);
 bool ReadFile(const std::string& path, std::string& bytes);
 bool CopyFileTo(const std::string& from, const std::string& to);

@@ -159,16 +159,6 @@ std::string ExecItem(const std::map<int, std::string>& header, const std::map<in
   return "#" + h + "#" + p + "#";
 }
 
-// Waits until the path is gone.
-bool GoneWithin(const std::string& path, DWORD ms) {
-  const DWORD start = GetTickCount();
-  while (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    if (GetTickCount() - start > ms) return false;
-    Sleep(100);
-  }
-  return true;
-}
-
 TEST(UnInstallRun, MissingScriptEndsAfterOneBox) {
   Install in("un_noscript");
   DeleteFileA(in.script.c_str());
@@ -289,8 +279,8 @@ TEST(UnInstallRun, FullRemovalThenSelfDeletion) {
   EXPECT_EQ(ReadIniValue(ini, "Main", "Other", "none"), "2");
 
   // After Close the program and its folder go, blank in the path and all.
-  EXPECT_TRUE(GoneWithin(in.exe, 15000));
-  EXPECT_TRUE(GoneWithin(in.app, 5000));
+  EXPECT_TRUE(tt::GoneWithin(in.exe, 15000));
+  EXPECT_TRUE(tt::GoneWithin(in.app, 5000));
   DeleteRegValueText(kSharedDlls, sharedKept);
   DeleteRegKey(reg);
 }
@@ -357,7 +347,7 @@ TEST(UnInstallRun, FailuresAreSummedUpAndLogged) {
   EXPECT_TRUE(Contains(r.texts, "All gone"));
   EXPECT_TRUE(DirectoryExists(full));
   EXPECT_TRUE(RegKeyExists("HKEY_LOCAL_MACHINE\\Software\\Microsoft"));
-  EXPECT_TRUE(GoneWithin(in.exe, 15000));
+  EXPECT_TRUE(tt::GoneWithin(in.exe, 15000));
 }
 
 TEST(UnInstallRun, RunningProgramWarnsAndScrambledScriptReads) {
