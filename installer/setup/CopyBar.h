@@ -15,6 +15,8 @@ class TCopyBarForm : public TForm {
   TButton* cancelButton;
   // Set by a confirmed Cancel: the install run stops at its next file.
   bool CancelRequested() const { return cancelled_; }
+  // The wizard's own progress bar, which the bar stands in for.
+  TProgressBar* WizardBar() const { return ownBar_; }
   void CancelButtonClick();
 
  protected:

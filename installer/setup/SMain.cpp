@@ -126,12 +126,12 @@ void TSMainForm::ForceCloseProg() {
 
 bool TSMainForm::DoCloseQuery() {
   if (!TForm::DoCloseQuery()) return false;
-  if (forced_ || IsWizardClosed() || !wizard_ || !wizard_->Visible()) {
+  if (forced_ || IsWizardClosed() || !wizard_) {
     wizardShown_ = false;
     return true;
   }
-  // The wizard asks and, during the copy, closes once the run has stopped; its close
-  // closes this window.
+  // The wizard asks (also while it is hidden behind the copy bar or not shown yet) and,
+  // during the copy, closes once the run has stopped; its close closes this window.
   wizard_->Close();
   if (IsWizardClosed()) {
     wizardShown_ = false;

@@ -2,6 +2,7 @@
 
 #include "Billboard.h"
 #include "Common.h"
+#include "CopyBar.h"
 #include "Ctrls.h"
 #include "Files.h"
 #include "Music.h"
@@ -187,6 +188,11 @@ TSlider* g_fixed = nullptr;
 TSliderForm* g_floating = nullptr;
 TTimer* g_fixedTimer = nullptr;
 int g_barWidth1 = 0, g_barWidth2 = 0;
+
+// The copy page's first progress bar, also while the copy bar stands in for it.
+TProgressBar* PageBar(TSDialogForm& wizard) {
+  return CurrentCopyBar() ? CurrentCopyBar()->WizardBar() : wizard.progressBar1;
+}
 }  // namespace
 
 TSlider* FixedVolumeSlider() { return g_fixed; }
@@ -198,8 +204,8 @@ bool StartBackgroundMusic(TSDialogForm& wizard) {
   const std::string file = GetExeDir(true) + ExtractFileName(s.BgWaveFileName());
   if (!FileExists(file)) return false;
   if (EqualTextNoCase(Trim(s.BgWaveSlider()), "Fixed")) {
-    // Beside the progress bars, which give up the room it takes.
-    TProgressBar* bar1 = wizard.progressBar1;
+    // Beside the copy page's progress bars, which give up the room it takes.
+    TProgressBar* bar1 = PageBar(wizard);
     TProgressBar* bar2 = wizard.progressBar2;
     g_barWidth1 = bar1->Width();
     g_barWidth2 = bar2->Width();
@@ -244,7 +250,7 @@ void StopBackgroundMusic(TSDialogForm& wizard) {
     g_fixedTimer = nullptr;
     delete g_fixed;
     g_fixed = nullptr;
-    wizard.progressBar1->SetWidth(g_barWidth1);
+    PageBar(wizard)->SetWidth(g_barWidth1);
     wizard.progressBar2->SetWidth(g_barWidth2);
   }
   if (g_floating) {
