@@ -2,12 +2,14 @@
 // mixer, and the volume slider.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "Billboard.h"
+#include "../forms/FormsTestUtil.h"
 #include "Forms.h"
 #include "Music.h"
 #include "SMain.h"
@@ -72,36 +74,6 @@ TScript ScriptFor(const std::string& lines) {
   s.LoadFromText(lines);
   return s;
 }
-
-void Pump(DWORD ms) {
-  const DWORD start = GetTickCount();
-  do {
-    Application().ProcessMessages();
-    Sleep(5);
-  } while (GetTickCount() - start < ms);
-}
-
-// A 32-bit memory surface with a canvas on it.
-struct Surface {
-  HDC dc;
-  HBITMAP bmp;
-  HGDIOBJ old;
-  TCanvas canvas;
-  Surface(int w, int h) {
-    dc = CreateCompatibleDC(nullptr);
-    void* bits = nullptr;
-    bmp = tt::CreateDib32(w, h, &bits);
-    old = SelectObject(dc, bmp);
-    canvas.SetHandle(dc);
-  }
-  ~Surface() {
-    canvas.SetHandle(nullptr);
-    SelectObject(dc, old);
-    DeleteObject(bmp);
-    DeleteDC(dc);
-  }
-  COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
-};
 
 // A 24-bit bitmap file of one colour.
 std::string BitmapFile(int w, int h) {
@@ -322,9 +294,9 @@ TEST(Billboard, PaceTimesTheTicks) {
       ShowBillboard(nullptr, "0|0|0|0|0|Center|0|0|0|0|Arial|12|0|1|0|100|60|0|0", {dir + "a.txt", dir + "b.txt"},
                     true, false);
   EXPECT_TRUE(b->button1->Visible());
-  Pump(700);
+  PumpFor(700);
   EXPECT_EQ(b->SlideIndex(), 1);
-  Pump(800);
+  PumpFor(800);
   EXPECT_EQ(b->SlideIndex(), 2);
   EXPECT_EQ(b->ShownLines(), std::vector<std::string>{"b"});
   FreeBillboard();
@@ -343,7 +315,7 @@ TEST(Background, GradientPictureAndTitles) {
   for (const Case& c : cases) {
     TScript s = ScriptFor(c.script + "\nSET_BG_BITMAP_FILE_NAME(" + dir + "missing.bmp)");
     TSMainForm* f = TForm::Create<TSMainForm>(&s);
-    Surface surf(300, 200);
+    MemoryCanvas surf(300, 200);
     f->PaintBackground(surf.canvas, 300, 200);
     EXPECT_EQ(surf.At(150, 0), c.first) << c.script;
     EXPECT_EQ(surf.At(150, 199), c.last) << c.script;
@@ -355,7 +327,7 @@ TEST(Background, GradientPictureAndTitles) {
       "SET_TOP_BG_COLOR(8421376)\nSET_TOP_LABEL_TEXT(Demo)\nSET_TOP_LABEL_FONT(No Such Font|20|16777215|1|1)\n"
       "SET_TOP_LABEL_SIDE(Left)\nSET_BOTTOM_LABEL_TEXT(Bottom)\nSET_BOTTOM_LABEL_SIDE(RIGHT)");
   TSMainForm* f = TForm::Create<TSMainForm>(&s);
-  Surface surf(400, 300);
+  MemoryCanvas surf(400, 300);
   f->PaintBackground(surf.canvas, 400, 300);
   auto count = [&](COLORREF color, int x0, int y0, int x1, int y1) {
     int n = 0;
@@ -372,6 +344,46 @@ TEST(Background, GradientPictureAndTitles) {
   delete f;
 }
 
+TEST(Background, VersionFollowsTheTitleAtHalfSizeOnItsBaseline) {
+  // White ink of the top line, drawn with and without the version.
+  auto ink = [](bool version) {
+    TScript s = ScriptFor(std::string("SET_TOP_BG_COLOR(8421376)\nSET_TOP_LABEL_TEXT(HEM)\n"
+                                      "SET_TOP_LABEL_FONT(Arial|40|16777215|1|0)\nSET_PROG_VERSION(14)\n") +
+                          (version ? "SET_TOP_LABEL_VER\n" : ""));
+    TSMainForm* f = TForm::Create<TSMainForm>(&s);
+    MemoryCanvas surf(600, 150);
+    f->PaintBackground(surf.canvas, 600, 150);
+    delete f;
+    std::vector<RECT> columns;  // per x: top and bottom row of white, or empty
+    for (int x = 0; x < 600; ++x) {
+      RECT c = {x, 150, x, -1};
+      for (int y = 0; y < 150; ++y)
+        if (surf.At(x, y) == RGB(255, 255, 255)) {
+          c.top = std::min<LONG>(c.top, y);
+          c.bottom = y;
+        }
+      columns.push_back(c);
+    }
+    return columns;
+  };
+  const std::vector<RECT> plain = ink(false), withVersion = ink(true);
+  int titleEnd = 0, titleTop = 150, titleBottom = -1;
+  for (const RECT& c : plain)
+    if (c.bottom >= 0) titleEnd = c.left, titleTop = std::min<int>(titleTop, c.top), titleBottom = c.bottom;
+  int suffixTop = 150, suffixBottom = -1, suffixWidth = 0;
+  for (int x = titleEnd + 1; x < 600; ++x)
+    if (withVersion[size_t(x)].bottom >= 0) {
+      ++suffixWidth;
+      suffixTop = std::min<int>(suffixTop, withVersion[size_t(x)].top);
+      suffixBottom = std::max<int>(suffixBottom, withVersion[size_t(x)].bottom);
+    }
+  ASSERT_GT(titleBottom, 0);
+  ASSERT_GT(suffixWidth, 5);
+  EXPECT_NEAR(suffixBottom, titleBottom, 1);  // one baseline
+  const int titleHeight = titleBottom - titleTop, suffixHeight = suffixBottom - suffixTop;
+  EXPECT_NEAR(suffixHeight * 2, titleHeight, 4);  // half the size
+}
+
 TEST(Background, PictureIsPlacedFromTheProgramFolder) {
   const std::string name = "kv_bg_picture.bmp";
   const std::string path = tt::ProgramDir() + name;
@@ -385,7 +397,7 @@ TEST(Background, PictureIsPlacedFromTheProgramFolder) {
   EXPECT_EQ(r.bottom - r.top, 10);
   EXPECT_EQ(r.right, f->ClientWidth());
   EXPECT_EQ(r.bottom, f->ClientHeight());
-  Surface surf(f->ClientWidth(), f->ClientHeight());
+  MemoryCanvas surf(f->ClientWidth(), f->ClientHeight());
   f->PaintBackground(surf.canvas, f->ClientWidth(), f->ClientHeight());
   EXPECT_EQ(surf.At(r.left + 2, r.top + 2), RGB(0x40, 0x40, 0x40));
   f->ForceCloseProg();

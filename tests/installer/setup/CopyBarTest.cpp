@@ -188,6 +188,7 @@ TEST(CopyBar, SilentRunWithBackgroundSlidesAndMusicEndsByItself) {
   // device, so the music takes its failure road.
   const std::string script = "SET_SILENT_SETUP;\r\nSET_SETUP_BACKGROUND;\r\nSET_ADD_BILLBOARD;\r\n"
                              "SET_BG_WAVE_FILE_NAME(C:\\nowhere\\tune.wav);\r\nSET_BG_WAVE_SLIDER(Floating);\r\n"
+                             "SET_BG_WAVE_LOCATION(Top/Right|0|0);\r\n"
                              "SET_BG_WAVE_LOOP(0);\r\nSET_BILLBOARD_DATA(" + Descriptor(1) + ");\r\n"
                              "SET_BILLBOARD_FILE(one.txt);\r\nSET_BILLBOARD_FILE(two.txt);\r\n"
                              "SET_BILLBOARD_FILE(gone.bmp);\r\n";
@@ -198,6 +199,7 @@ TEST(CopyBar, SilentRunWithBackgroundSlidesAndMusicEndsByItself) {
   std::vector<std::string> boxes;
   const DWORD start = GetTickCount();
   DWORD showSeen = 0, showGone = 0;
+  RECT slider = {}, area = {};
   while (GetTickCount() - start < 60000 && WaitForSingleObject(proc.handle, 0) != WAIT_OBJECT_0) {
     for (const char* cls : {"TSMainForm", "CopyBarForm", "BillboardForm", "SliderForm"})
       if (!tt::FindWindows(cls, proc.pid).empty()) seen.insert(cls);
@@ -206,6 +208,14 @@ TEST(CopyBar, SilentRunWithBackgroundSlidesAndMusicEndsByItself) {
       RECT r;
       GetWindowRect(w, &r);
       if (r.right > 0) seen.insert("wizard on screen");
+    }
+    // The volume window sits in the top right corner of the background's client area.
+    const std::vector<HWND> volume = tt::FindWindows("SliderForm", proc.pid);
+    const std::vector<HWND> background = tt::FindWindows("TSMainForm", proc.pid);
+    if (!volume.empty() && !background.empty() && !slider.right) {
+      GetWindowRect(volume[0], &slider);
+      GetClientRect(background[0], &area);
+      MapWindowPoints(background[0], nullptr, reinterpret_cast<POINT*>(&area), 2);
     }
     const bool showing = !tt::FindWindows("BillboardForm", proc.pid).empty();
     if (showing && !showSeen) showSeen = GetTickCount();
@@ -220,6 +230,9 @@ TEST(CopyBar, SilentRunWithBackgroundSlidesAndMusicEndsByItself) {
   EXPECT_EQ(tt::WaitExit(proc, 5000), 0);
   EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0]);
   EXPECT_EQ(seen, (std::set<std::string>{"TSMainForm", "CopyBarForm", "BillboardForm", "SliderForm"}));
+  EXPECT_EQ(slider.right, area.right);
+  EXPECT_EQ(slider.top, area.top);
+  EXPECT_GT(slider.right - slider.left, 45);
   // Three slides of two ticks each were waited for.
   ASSERT_TRUE(showSeen && showGone);
   EXPECT_GE(showGone - showSeen, 2500u);
