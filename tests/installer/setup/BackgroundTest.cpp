@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Billboard.h"
+#include "ExitSetup.h"
 #include "../forms/FormsTestUtil.h"
 #include "Forms.h"
 #include "Music.h"
@@ -285,20 +286,40 @@ TEST(Billboard, SlidesStepLoadAndShowAndArePlaced) {
   EXPECT_EQ(CurrentBillboard(), nullptr);
 }
 
-TEST(Billboard, PaceTimesTheTicks) {
+// Answers the exit question with Resume after it has been open for a while, noting the slide
+// the show was on then.
+namespace {
+TBillboardForm* g_pausedShow = nullptr;
+int g_indexWhileAsked = -1;
+void CALLBACK ResumeLater(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_indexWhileAsked = g_pausedShow->SlideIndex();
+  for (HWND ask : tt::FindWindows("TExitSetupForm", GetCurrentProcessId())) tt::ClickButton(ask, "&Resume");
+}
+}  // namespace
+
+TEST(Billboard, PaceTimesTheTicksAndTheExitQuestionPausesTheShow) {
   const std::string dir = tt::ScratchDir("billboard_pace");
   tt::WriteFile(dir + "a.txt", "a");
   tt::WriteFile(dir + "b.txt", "b");
+  tt::WriteFile(dir + "c.txt", "c");
   // One tick per 500 ms: slide 1 shows after two ticks (load, show).
-  TBillboardForm* b =
-      ShowBillboard(nullptr, "0|0|0|0|0|Center|0|0|0|0|Arial|12|0|1|0|100|60|0|0", {dir + "a.txt", dir + "b.txt"},
-                    true, false);
+  TBillboardForm* b = ShowBillboard(nullptr, "0|0|0|0|0|Center|0|0|0|0|Arial|12|0|1|0|100|60|0|0",
+                                    {dir + "a.txt", dir + "b.txt", dir + "c.txt"}, true, false);
   EXPECT_TRUE(b->button1->Visible());
   PumpFor(700);
   EXPECT_EQ(b->SlideIndex(), 1);
   PumpFor(800);
   EXPECT_EQ(b->SlideIndex(), 2);
   EXPECT_EQ(b->ShownLines(), std::vector<std::string>{"b"});
+  // Three ticks pass while the question is open: the show stays where it was.
+  g_pausedShow = b;
+  SetTimer(nullptr, 0, 1600, ResumeLater);
+  EXPECT_FALSE(ConfirmExit(nullptr));
+  EXPECT_EQ(g_indexWhileAsked, 2);
+  PumpFor(1300);
+  EXPECT_EQ(b->SlideIndex(), 3);
+  EXPECT_EQ(b->ShownLines(), std::vector<std::string>{"c"});
   FreeBillboard();
 }
 
