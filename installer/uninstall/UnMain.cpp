@@ -366,6 +366,20 @@ TEntryResult RemoveFolderEntry(const std::string& folder, bool forced, const TFo
   return TEntryResult::Failed;
 }
 
+bool UndoIniFileOp(const std::string& item, bool install) {
+  const bool removes = !install && EqualTextNoCase(Trim(GetListItem(item, 5)), "Remove");
+  const std::string file = GetListItem(item, 0), section = GetListItem(item, 1);
+  const bool existed = removes && FileExists(file);
+  const bool ok = PerformIniFileOp(item, install);
+  if (!ok || !removes) return ok;
+  // A section the removal left empty goes, and so does a file left with nothing in it.
+  char keys[4] = "";
+  if (existed && GetPrivateProfileSectionA(section.c_str(), keys, sizeof keys, file.c_str()) == 0)
+    WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, file.c_str());
+  if (FileExists(file) && Trim(LoadFileToString(file)).empty()) DeleteFileA(file.c_str());
+  return ok;
+}
+
 // ---- the removal window
 
 namespace {
@@ -710,7 +724,7 @@ void TMainForm::RunUninstall() {
     NextStep(6, "REMOVE REGISTRY KEYS");
     Entries(lists_.regKeys, RemoveScriptRegKey, &counts_.registry);
     OperationList("REGISTRY OP", lists_.regOps, "\\", UndoRegistryOp, &counts_.registry);
-    OperationList("INI FILE OP", lists_.iniOps, "\\", PerformIniFileOp, &counts_.ini);
+    OperationList("INI FILE OP", lists_.iniOps, "\\", UndoIniFileOp, &counts_.ini);
     OperationList("ENVIRONMENT OP", lists_.envOps, "", PerformEnvironmentOp, nullptr);
     OperationList("ASSOCIATE OP", lists_.associations, "\\", PerformAssociationOp, &counts_.association);
     Section("OPEN WITH OP");

@@ -82,6 +82,9 @@ int RemoveEmptyParentKeys(const std::string& path);
 // A registry operation of the script; one whose action removes its key, and did remove
 // it, takes the key's emptied parents along.
 bool UndoRegistryOp(const std::string& item, bool install);
+// An INI operation of the script; a removal that leaves its section empty removes the
+// section, and a file left empty is deleted.
+bool UndoIniFileOp(const std::string& item, bool install);
 // Removes a shortcut folder or directory entry of the script.
 struct TFolderRules {
   const TLines* keepBelow = nullptr;

@@ -313,3 +313,37 @@ TEST(UnFolders, ForcedRemovalNeverTouchesProtectedFolders) {
 }
 
 }  // namespace
+
+TEST(UnIniFile, RemovalTakesEmptiedSectionsAndFilesAlong) {
+  const std::string dir = tt::ScratchDir("un_ini");
+  const std::string file = dir + "\\app.ini";
+  struct Case {
+    const char* before;  // nullptr: no file
+    const char* item;    // with FILE for the file
+    bool ok;
+    const char* after;   // nullptr: the file is gone
+  } cases[] = {
+      {"[Main]\r\nKeep=1\r\n[Ours]\r\nKey=3\r\n", "|FILE|Ours|Key|3|Create|Remove|", true, "[Main]\r\nKeep=1\r\n"},
+      {"[Main]\r\nKeep=1\r\nKey=3\r\n", "|FILE|Main|Key|3|Create|Remove|", true, "[Main]\r\nKeep=1\r\n"},
+      {"[Ours]\r\nKey=3\r\n", "|FILE|Ours|Key|3|Create|Remove|", true, nullptr},
+      {nullptr, "|FILE|Ours|Key|3|Create|Remove|", true, nullptr},
+      // No removal on uninstall: the value and its section stay.
+      {"[Ours]\r\nKey=3\r\n", "|FILE|Ours|Key|3|Create||", true, "[Ours]\r\nKey=3\r\n"},
+  };
+  for (const Case& c : cases) {
+    DeleteFileA(file.c_str());
+    if (c.before) tt::WriteFile(file, c.before);
+    EXPECT_EQ(UndoIniFileOp(ReplaceAll(c.item, "FILE", file), false), c.ok) << c.item;
+    std::string after;
+    if (c.after) {
+      ASSERT_TRUE(tt::ReadFile(file, after)) << c.item;
+      EXPECT_EQ(after, c.after) << c.item;
+    } else {
+      EXPECT_FALSE(FileExists(file)) << c.item;
+    }
+  }
+  // The install direction is the plain operation.
+  DeleteFileA(file.c_str());
+  EXPECT_TRUE(UndoIniFileOp("|" + file + "|Ours|Key|3|Create|Remove|", true));
+  EXPECT_EQ(ReadIniValue(file, "Ours", "Key", ""), "3");
+}
