@@ -565,6 +565,23 @@ TEST_F(RauberSkatTest, PlayCountsPointsAndTricksAndTheTableShowsThem) {
   EXPECT_EQ(game.seatList[0].labelRect.left, game.trickRects[0].right + 10);
 }
 
+TEST_F(RauberSkatTest, WithoutADeclarerNothingIsDeclaredOrScored) {
+  Deal();
+  game.declarer = RauberSkatGame::kNoDeclarer;
+  game.phase = 2;
+  Tick();
+  EXPECT_EQ(game.phase, 5u);
+  TickWhile(HoldA, 60);
+  EXPECT_EQ(game.handsPlayed, 1u);  // over unplayed
+  game.declarer = RauberSkatGame::kNoDeclarer;
+  game.gameFlags = kSkatClubs;
+  boxes.boxes.clear();
+  game.DeclareGame();
+  game.ScoreHand();
+  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_EQ(Scores(), (std::vector<std::int32_t>{0, 0, 0}));
+}
+
 // The real game dialog: "No announcement" starts ticked; Open and the announcements come
 // back in the record's flags.
 TEST(RauberSkatGameDialogTest, TheBoxesAndButtonsBecomeGameFlags) {
@@ -623,7 +640,12 @@ TEST(RauberSkatSelfPlayTest, SeededGamesPlayToTheEnd) {
   for (std::uint32_t seed = 1; seed <= 200; ++seed) {
     MersenneRandom rng(seed);
     MersenneRandom choices(seed * 7919);
-    RauberSkatGame game(nullptr, 0, rng);
+    // The game as the program makes it: through its entry in the list of games.
+    std::unique_ptr<CardGame> made;
+    for (const GameDescriptor& d : OrderedGameModules(GameModules()))
+      if (d.idValue == 0x20001) made.reset(d.create(rng, 0, nullptr));
+    ASSERT_NE(made, nullptr);
+    RauberSkatGame& game = static_cast<RauberSkatGame&>(*made);
     game.cardImages = &images;
     game.SetSeatComputer(true, 1);
     game.SetSeatComputer(true, 2);
