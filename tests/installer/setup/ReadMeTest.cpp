@@ -155,13 +155,6 @@ TEST(ReadmeWindow, SizeControlsAndBackground) {
   }
 }
 
-TEST(ReadmeWindow, FormStartsEmpty) {
-  TReadmeForm* form = TForm::Create<TReadmeForm>(nullptr);
-  EXPECT_EQ("Readme", form->Caption());
-  EXPECT_EQ("", form->memo->Text());
-  delete form;
-}
-
 TEST(LoadDocument, RightToLeftOnlyForDocumentsInThatScript) {
   const std::string dir = tt::ScratchDir("readme_rtl") + "\\";
   const std::string hebrew = "\xE0\xE1\xE2\xE3 \xF9\xFA ok";  // 6 high bytes, 2 letters
