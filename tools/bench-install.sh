@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Benchmark of a silent install: makes a package of 2,000 files (about 150 MB, half of them
-# packed as ._z), installs it with Setup.exe under Wine, copies the same files plainly under
-# Wine, and prints both times and their ratio (the install should stay within 2.5 times).
+# Benchmark of a silent install and its uninstall: makes a package of 2,000 files (about
+# 150 MB, half of them packed as ._z), installs it with Setup.exe under Wine and copies the
+# same files plainly under Wine; then uninstalls it with its UnInstall.exe, answered as a
+# person would by the test tool, and deletes the plain copy with a recursive delete. Prints
+# the times and ratios as a table (targets: install at most 2.5 times the copy, uninstall
+# at most 2 times the delete).
 #   tools/bench-install.sh [files] [megabytes]
 set -u
 source "$(dirname "$0")/common.sh"
@@ -72,14 +75,32 @@ t2=$(now)
 
 installed=$(find "$win_build/wineprefix/drive_c/KvBench/target" -name 'file*.dat' 2>/dev/null | wc -l)
 copied=$(find "$win_build/wineprefix/drive_c/KvBench/plain" -name 'file*.dat' 2>/dev/null | wc -l)
-python3 - "$t0" "$t1" "$t2" "$installed" "$copied" "$files" <<'EOF'
+
+# The uninstaller pauses on purpose: 1 s before its run and 0.5 s before each of five steps.
+echo "uninstalling ..."
+uninstall_ms=$("$win_build/wine-run.sh" "$win_build/bin/wtool.exe" uninstall 'C:\KvBench\target\UnInstall.exe' </dev/null 2>/dev/null | tr -dc 0-9)
+echo "deleting plainly ..."
+t3=$(now)
+"$win_build/wine-run.sh" cmd.exe /c rd /s /q 'C:\KvBench\plain' </dev/null >/dev/null 2>&1
+t4=$(now)
+left=$(find "$win_build/wineprefix/drive_c/KvBench/target" -name 'file*.dat' 2>/dev/null | wc -l)
+deleted=$((copied - $(find "$win_build/wineprefix/drive_c/KvBench/plain" -name 'file*.dat' 2>/dev/null | wc -l)))
+
+python3 - "$t0" "$t1" "$t2" "$t3" "$t4" "$installed" "$copied" "$files" "${uninstall_ms:-0}" "$left" "$deleted" <<'EOF'
 import sys
-t0, t1, t2 = map(float, sys.argv[1:4])
-installed, copied, files = map(int, sys.argv[4:7])
-setup, plain = t1 - t0, t2 - t1
-print("files installed: %d of %d, copied plainly: %d" % (installed, files, copied))
-print("silent install: %.2f s" % setup)
-print("plain copy:     %.2f s" % plain)
-print("ratio:          %.2f (target: at most 2.5)" % (setup / plain if plain > 0 else float("inf")))
+t0, t1, t2, t3, t4 = map(float, sys.argv[1:6])
+installed, copied, files, uninstall_ms, left, deleted = map(int, sys.argv[6:12])
+setup, copy, delete = t1 - t0, t2 - t1, t4 - t3
+uninstall = uninstall_ms / 1000.0
+pauses = 3.5
+ratio = lambda a, b: "%.2f" % (a / b) if b > 0 else "-"
+print("files installed: %d of %d, copied plainly: %d; left after uninstall: %d, deleted plainly: %d"
+      % (installed, files, copied, left, deleted))
+print()
+print("%-34s %9s %9s %7s %8s" % ("", "engine", "plain", "ratio", "target"))
+print("%-34s %8.2fs %8.2fs %7s %8s" % ("silent install / plain copy", setup, copy, ratio(setup, copy), "<= 2.5"))
+print("%-34s %8.2fs %8.2fs %7s %8s" % ("uninstall / recursive delete", uninstall, delete, ratio(uninstall, delete), "<= 2.0"))
+print("%-34s %8.2fs %8.2fs %7s %8s" % ("  less its 3.5 s of set pauses", max(uninstall - pauses, 0), delete,
+                                        ratio(max(uninstall - pauses, 0), delete), ""))
 EOF
 rm -rf "$bench" "$win_build/wineprefix/drive_c/KvBench"

@@ -584,12 +584,27 @@ void TMainForm::StartUninstall() {
 }
 
 void TMainForm::Section(const std::string& header) {
-  Memo1->AddLine(std::string());
-  Memo1->AddLine(header + " ");
+  pendingTrace_.push_back(std::string());
+  pendingTrace_.push_back(header + " ");
+}
+
+// Trace lines reach the memo in one go per step: a line at a time costs the memo a
+// rebuild of its whole text.
+void TMainForm::FlushTrace() {
+  if (pendingTrace_.empty()) return;
+  const size_t shown = Memo1->Text().size();
+  std::string text;
+  for (const auto& line : pendingTrace_) {
+    if (shown + text.size() > 0) text += "\r\n";
+    text += line;
+  }
+  pendingTrace_.clear();
+  // The memo puts the line break before what it adds itself.
+  Memo1->AddLine(shown > 0 ? text.substr(2) : text);
 }
 
 void TMainForm::Trace(const std::string& entry, bool ok) {
-  Memo1->AddLine((ok ? "\t" : "*\t") + entry + " ");
+  pendingTrace_.push_back((ok ? "\t" : "*\t") + entry + " ");
   if (!ok) {
     WriteDebugLine(entry);
     failureLog_ += entry + "\r\n";
@@ -599,6 +614,7 @@ void TMainForm::Trace(const std::string& entry, bool ok) {
 void TMainForm::ShowStep(int index) { Images[index - 1]->Show(); }
 
 bool TMainForm::RunStage(int stage) {
+  FlushTrace();
   bool exitRequest = false;
   const TLines& items = lists_.executeItems;
   for (auto it = items.rbegin(); it != items.rend() && !exitRequest; ++it) {
@@ -614,8 +630,10 @@ bool TMainForm::RunStage(int stage) {
 
 bool TMainForm::RemoveFileEntry(const std::string& path) {
   if (EqualTextNoCase(path, GetExeFileName())) return true;  // goes after the program has ended
-  if (!FileExists(path)) return true;
-  DeleteFileA(path.c_str());
+  // One call for the usual case; a file that was not there is no failure.
+  if (DeleteFileA(path.c_str())) return true;
+  const DWORD error = GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
   return !FileExists(path);
 }
 
@@ -628,6 +646,7 @@ void TMainForm::Entries(const TLines& list, const std::function<bool(const std::
 }
 
 void TMainForm::NextStep(int index, const char* header) {
+  FlushTrace();
   WaitProcessingMessages(500);
   ShowStep(index);
   Section(header);
@@ -732,6 +751,7 @@ void TMainForm::RunUninstall() {
       return PerformOpenWithOp(GetListItem(entry, 0), "", "", false, GetListItem(entry, 1));
     }, &counts_.association);
 
+    FlushTrace();
     WaitProcessingMessages(500);
     Section("PERFORM EXECUTE OP");
     exitRequest = RunStage(6);
@@ -740,6 +760,7 @@ void TMainForm::RunUninstall() {
     if (!exitRequest) {
       if (!lists_.dllName.empty()) Entries({GetExeDir(true) + lists_.dllName}, removeFile, &counts_.files);
       FinishDeferredFolders();
+      FlushTrace();
       if (counts_.Any()) ErrorBox(KMSG_OWNER_TITLED, SummaryText(counts_), "Error", kDefaultBtnText, 0);
       Label7->Show();
       g_completed = true;
@@ -751,6 +772,7 @@ void TMainForm::RunUninstall() {
       return;
     }
   }
+  FlushTrace();
   running_ = false;
   Close();
 }

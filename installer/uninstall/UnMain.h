@@ -145,6 +145,7 @@ class TMainForm : public TForm {
   bool RunStage(int stage);
   void Section(const std::string& header);
   void Trace(const std::string& entry, bool ok);
+  void FlushTrace();  // the trace lines gathered so far into the memo
   void ShowStep(int index);
   bool RemoveFileEntry(const std::string& path);
   // Handles each entry, longest first: counts and traces the failures.
@@ -163,6 +164,7 @@ class TMainForm : public TForm {
   TFailureCounts counts_;
   TLines keepFiles_;       // files that stage UnInstall End still needs
   TLines deferredDirs_;    // forced removals left waiting for those files
+  TLines pendingTrace_;    // trace lines not yet in the memo
   bool started_ = false;
   bool running_ = false;
 };

@@ -204,6 +204,33 @@ int WaitExit(Process& p, DWORD timeoutMs) {
   return int(code);
 }
 
+UninstallRun RunUninstaller(const std::string& commandLine, DWORD timeoutMs) {
+  UninstallRun u;
+  const DWORD start = GetTickCount();
+  Process p = Start(commandLine);
+  if (!p.ok()) return u;
+  std::vector<HWND> seen;
+  while (GetTickCount() - start < timeoutMs) {
+    if (WaitForSingleObject(p.handle, 0) == WAIT_OBJECT_0) break;
+    for (HWND box : FindWindows("KMsgBox", p.pid)) {
+      if (std::find(seen.begin(), seen.end(), box) == seen.end()) {
+        seen.push_back(box);
+        u.boxes.push_back(RichText(box));
+      }
+      // A box still laying itself out has no buttons yet: it is tried again next time.
+      if (ClickButton(box, "Yes") || ClickButton(box, "OK")) WaitWindowGone(box, 5000);
+    }
+    for (HWND form : FindWindows("TMainForm", p.pid)) {
+      HWND close = FindChild(form, "Button", "Close");
+      if (!u.closed && close && IsWindowEnabled(close) && ClickButton(form, "Close")) u.closed = true;
+    }
+    Sleep(10);
+  }
+  u.exitCode = WaitExit(p, 5000);
+  u.ms = GetTickCount() - start;
+  return u;
+}
+
 std::string ProgramDir() {
   char buf[MAX_PATH];
   DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);

@@ -47,6 +47,16 @@ Process Start(const std::string& commandLine, const std::string& workDir = std::
 // Waits for the end; returns the exit code, or -1 on timeout (the process is then killed).
 int WaitExit(Process& p, DWORD timeoutMs);
 
+// Runs an uninstaller as a person would: Yes (else OK) to each of its boxes, Close once the
+// removal window enables it; the texts of the boxes in order, a box slow to go counted once.
+struct UninstallRun {
+  std::vector<std::string> boxes;
+  bool closed = false;
+  int exitCode = -2;
+  DWORD ms = 0;  // from the start to the end of the program
+};
+UninstallRun RunUninstaller(const std::string& commandLine, DWORD timeoutMs = 60000);
+
 // Folder of the running test program, with a trailing backslash.
 std::string ProgramDir();
 // A fresh, empty scratch folder for one test (under the build's scratch folder).

@@ -3,6 +3,10 @@
 //   wtool texts CLASS            print the texts of the window's controls, one a line
 //   wtool click CLASS CAPTION    press a button of the window
 //   wtool close CLASS            close the window
+//   wtool uninstall PROGRAM      run an uninstaller as a person would (Yes, then Close);
+//                                print the milliseconds it took, start to end
+#include <windows.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,6 +19,12 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string cmd = argv[1];
+  if (cmd == "uninstall") {
+    const tt::UninstallRun u = tt::RunUninstaller("\"" + std::string(argv[2]) + "\"", 600000);
+    std::printf("%lu\n", static_cast<unsigned long>(u.ms));
+    for (size_t i = 1; i < u.boxes.size(); ++i) std::fprintf(stderr, "wtool: box: %s\n", u.boxes[i].c_str());
+    return u.closed && u.exitCode == 0 ? 0 : 1;
+  }
   std::string cls = argv[2];
   if (cls == "-") cls.clear();
   if (cmd == "wait") {

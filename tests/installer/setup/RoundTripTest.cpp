@@ -111,43 +111,14 @@ std::vector<std::string> Missing(const State& a, const State& b) {
   return out;
 }
 
-struct Uninstalled {  // also what a setup run showed
+struct SetupRun {  // what a setup run showed
   std::vector<std::string> boxes;  // texts of the boxes answered
-  bool closed = false;             // Close was pressed at the end of the run
   int exitCode = -2;
 };
 
-// Starts the uninstaller by its command line, answers Yes to the question and presses Close.
-Uninstalled RunUninstall(const std::string& commandLine) {
-  Uninstalled u;
-  tt::Process p = tt::Start(commandLine);
-  if (!p.ok()) return u;
-  std::vector<HWND> seen;
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < 60000) {
-    if (WaitForSingleObject(p.handle, 0) == WAIT_OBJECT_0) break;
-    for (HWND box : tt::FindWindows("KMsgBox", p.pid)) {
-      // A box slow to go is answered again, but counts once.
-      if (std::find(seen.begin(), seen.end(), box) == seen.end()) {
-        seen.push_back(box);
-        u.boxes.push_back(tt::RichText(box));
-      }
-      if (!tt::ClickButton(box, "Yes")) tt::ClickButton(box, "OK");
-      tt::WaitWindowGone(box, 5000);
-    }
-    for (HWND form : tt::FindWindows("TMainForm", p.pid)) {
-      HWND close = tt::FindChild(form, "Button", "Close");
-      if (!u.closed && close && IsWindowEnabled(close) && tt::ClickButton(form, "Close")) u.closed = true;
-    }
-    Sleep(50);
-  }
-  u.exitCode = tt::WaitExit(p, 5000);
-  return u;
-}
-
 // Runs a silent setup to its end; any box is answered with OK and its text kept.
-Uninstalled RunSilentSetup(const std::string& exe) {
-  Uninstalled r;
+SetupRun RunSilentSetup(const std::string& exe) {
+  SetupRun r;
   tt::Process p = tt::Start("\"" + exe + "\"");
   if (!p.ok()) return r;
   const DWORD start = GetTickCount();
@@ -173,8 +144,8 @@ std::string Lines(const std::vector<std::string>& list) {
 // install (an install consumes its sources); `installed` looks at the machine before the
 // uninstaller runs.
 struct Trip {
-  std::vector<Uninstalled> setups;
-  Uninstalled uninstall;
+  std::vector<SetupRun> setups;
+  tt::UninstallRun uninstall;
   std::string added, residue, lost, command;
 };
 
@@ -191,7 +162,7 @@ Trip RoundTrip(const std::string& exe, const std::string& progName, int installs
   t.command = ReadRegValue("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall\\" + progName,
                            "UnInstallString", "");
   if (!t.command.empty()) {
-    t.uninstall = RunUninstall("\"" + t.command + "\"");
+    t.uninstall = tt::RunUninstaller("\"" + t.command + "\"");
     tt::GoneWithin(t.command, 15000);  // deleted after the uninstaller ended
   }
   const State after = Snapshot();

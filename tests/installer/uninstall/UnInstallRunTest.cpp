@@ -354,6 +354,8 @@ TEST(UnInstallRun, FailuresAreSummedUpAndLogged) {
   std::string trace;
   for (const auto& t : r.texts)
     if (t.find("REMOVE FILES") != std::string::npos) trace = t;
+  const std::string start = "PERFORM EXECUTE OP \r\n\r\nUNREGISTER_OCX_FILES \r\n\r\nUNREGISTER_FONT_FILES \r\n";
+  EXPECT_EQ(trace.compare(0, start.size(), start), 0) << trace;
   EXPECT_NE(trace.find("\r\nREMOVE FILES \r\n\t" + in.script + " \r\n"), std::string::npos) << trace;
   EXPECT_NE(trace.find("*\t" + full + " \r\n"), std::string::npos);
   EXPECT_NE(trace.find("\tHKEY_LOCAL_MACHINE\\ \r\n"), std::string::npos);
