@@ -312,6 +312,12 @@ int RemoveEmptyParentKeys(const std::string& path) {
   for (int i = 0, n = ListItemCount(list); i < n; ++i)
     if (!Trim(GetListItem(list, i)).empty()) parts.push_back(Trim(GetListItem(list, i)));
   int removed = 0;
+  // Only a product's own branch under Software is pruned: keys that Windows owns (App
+  // Paths, Uninstall, the classes) stay even when they are empty.
+  static const char* const kSystemOwned[] = {"Microsoft", "Classes", "Wow6432Node", "Policies", "Wine"};
+  if (parts.size() < 2 || !EqualTextNoCase(parts[0], "Software")) return 0;
+  for (const char* owned : kSystemOwned)
+    if (EqualTextNoCase(parts[1], owned)) return 0;
   // The key itself is gone; its parents follow while they hold nothing, down to the
   // second level (a first-level key such as Software always stays).
   for (size_t depth = parts.size() - (parts.empty() ? 0 : 1); depth >= 2; --depth) {

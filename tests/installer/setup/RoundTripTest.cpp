@@ -196,7 +196,7 @@ const char kScript[] =
     "SET_PROG_VERSION(3.1);\r\n"
     "SET_COMPANY_NAME(Kelvane Round Trip %P);\r\n"
     "SET_TARGET_DIR(%T);\r\n"
-    "SET_PROG_EXE_NAME(<InstallDir>app.exe);\r\n"
+    "SET_PROG_EXE_NAME(<InstallDir>app%P.exe);\r\n"
     "SET_REGISTER_AS_APPLICATION;\r\n"
     "SET_START_PROGRAM_LINK_FOLDER(%N);\r\n"
     "SET_START_PROGRAM_LINK_NAME(%N);\r\n"
@@ -216,10 +216,10 @@ const char kScript[] =
     "SET_PERFORM_INIFILE_OP(%I|Round Trip|Key|3|Create|Remove);\r\n"
     "SET_PERFORM_ENVIRONMENT_OP(KV_RT_%P|%WINDIR%\\kv|Create|Remove|User);\r\n"
     "SET_PERFORM_ENVIRONMENT_OP(KV_RT_SYS_%P|on|Create|Remove|System);\r\n"
-    "SET_ADD_ASSOCIATION_ITEM(KvRoundTrip%P.Note|Round trip note|kvrt%P||<InstallDir>app.exe|||Create|Remove);\r\n"
+    "SET_ADD_ASSOCIATION_ITEM(KvRoundTrip%P.Note|Round trip note|kvrt%P||<InstallDir>app%P.exe|||Create|Remove);\r\n"
     "SET_GROUP_DATA(|Main|Everything|6|6||||1|);\r\n"
     "SET_SUB_DIR(<InstallDir>);\r\n"
-    "SET_COPY_FILES(app.exe|a.txt|3*lib.dll|big.txt|2*server.dll);\r\n"
+    "SET_COPY_FILES(app%P.exe|a.txt|3*lib.dll|big.txt|2*server.dll);\r\n"
     "SET_SUB_DIR(*2<InstallDir>Data\\Deeper);\r\n"
     "SET_COPY_FILES(256*ro.txt|b.txt);\r\n"
     "SET_SUB_DIR(*1<InstallDir>Cache);\r\n"
@@ -258,7 +258,7 @@ struct FullPackage {
   }
   void Lay() const {
     const std::vector<std::pair<std::string, std::string>> files = {
-        {"app.exe", "MZ program"}, {"a.txt", "alpha"}, {"lib.dll", "library"}, {"big.txt._z", packtest::Pack(big)},
+        {"app" + kPid + ".exe", "MZ program"}, {"a.txt", "alpha"}, {"lib.dll", "library"}, {"big.txt._z", packtest::Pack(big)},
         {"ro.txt", "ro"},          {"b.txt", "beta"},   {"c.txt", "cache"}};
     for (const auto& f : files) tt::WriteFile(dir + f.first, f.second);
     tt::CopyFileTo(tt::ProgramDir() + "kv_rtserver.dll", dir + "server.dll");
@@ -290,7 +290,7 @@ TEST(RoundTrip, EveryKindOfRecordLeavesTheMachineAsItWas) {
     EXPECT_EQ(ReadRegValue(kServerClass + std::string("\\InprocServer32"), "", ""), p.target + "\\server.dll");
     EXPECT_EQ(ReadRegValue("HKEY_CLASSES_ROOT\\.kvrt" + kPid, "", ""), "KvRoundTrip" + kPid + ".Note");
     EXPECT_EQ(ReadRegValue("HKEY_CLASSES_ROOT\\KvRoundTrip" + kPid + ".Note\\shell\\open\\command", "", ""),
-              "\"" + p.target + "\\app.exe\" \"%1\"");
+              "\"" + p.target + "\\app" + kPid + ".exe\" \"%1\"");
     EXPECT_EQ(ReadIniValue(p.target + "\\settings.ini", "Main", "Where", ""), p.target + "\\");
     EXPECT_EQ(ReadIniValue(p.ini, "Round Trip", "Key", ""), "3");
     // Removed with its forced folder before the INI step of the uninstaller comes to it.

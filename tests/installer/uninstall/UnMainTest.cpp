@@ -219,6 +219,17 @@ TEST(UnRegistry, EmptiedParentsGoInnermostFirst) {
       EXPECT_FALSE(RegKeyExists(base)) << c.setup;
   }
   EXPECT_TRUE(RegKeyExists("HKEY_CURRENT_USER\\Software"));
+  // Keys that Windows owns stay, empty or not.
+  for (const char* owned : {"HKEY_CURRENT_USER\\Software\\Microsoft\\KvUnParents\\App",
+                            "HKEY_CURRENT_USER\\Software\\Classes\\KvUnParents\\App",
+                            "HKEY_CURRENT_USER\\KvUnParents\\App"}) {
+    const std::string key = owned, parent = key.substr(0, key.rfind('\\'));
+    ASSERT_TRUE(WriteRegValueSimple(key, "V", "x", false));
+    ASSERT_TRUE(DeleteRegKey(key));
+    EXPECT_EQ(RemoveEmptyParentKeys(key), 0) << key;
+    EXPECT_TRUE(RegKeyExists(parent)) << key;
+    DeleteRegKey(parent);
+  }
   // A registry operation that removes its key takes the emptied parents along; one that
   // removes a value leaves its key, empty or not.
   const std::string op = "|" + base + "\\Op\\Deep|V|1|Create|Remove Key|String|";
