@@ -11,21 +11,20 @@
 #include "Canasta.h"
 #include "DrawTable.h"
 #include "GameResources.h"
-#include "TableTestKit.h"
+#include "GameTable.h"
 #include "TestCanvas.h"
 
 namespace {
 
 // Seat 0 deals the first game and seat 1 plays first; default options.
-class CanastaTest : public TableTest<CanastaGame> {
+class CanastaTest : public GameTable<CanastaGame> {
  protected:
-  CanastaTest() : TableTest<CanastaGame>(OrderedShuffle({3}, 108)) {
+  CanastaTest() : GameTable<CanastaGame>(OrderedDraws({3}, 108)) {
     game.cardsDealt = 11;
     game.allThrees = game.twoCanastasToGoOut = game.oneCanastaToScore = false;
     game.sevensCanasta = game.acesCanasta = game.wildCanasta = false;
     game.ApplyOptions();
   }
-  void Deal() { game.StartDeal(true, false, true); }
   // The human's turn after drawing, with these cards; copies are taken in turn.
   void HumanToPlay(std::initializer_list<const char*> cards) {
     Deal();
@@ -82,23 +81,15 @@ class CanastaTest : public TableTest<CanastaGame> {
 
 }  // namespace
 
-TEST(CanastaRegistryTest, TitleIdPackAndTeams) {
-  EXPECT_EQ(CanastaName(), "Canasta");
-  EXPECT_EQ(CanastaId(), 0x1000001);
+TEST(CanastaRegistryTest, TeamsAndSelection) {
   MersenneRandom rng(5);
-  std::unique_ptr<CardGame> g(CreateCanastaGame(rng, 0, nullptr));
-  EXPECT_EQ(g->seats, 4u);
-  EXPECT_EQ(g->handsPerGame, 6u);
-  EXPECT_TRUE(g->HasOptions());
-  ASSERT_EQ(g->deck.pack.size(), 108u);
-  EXPECT_EQ(CardName(&g->deck.pack[0]), "AC");
-  EXPECT_EQ(CardName(&g->deck.pack[104]), "JK");
-  for (const SeatRecord& s : g->seatList) EXPECT_TRUE(s.multiSelect);
-  auto* c = static_cast<CanastaGame*>(g.get());
-  EXPECT_EQ(c->TeamOf(0), 0u);
-  EXPECT_EQ(c->TeamOf(2), 0u);
-  EXPECT_EQ(c->TeamOf(1), 1u);
-  EXPECT_EQ(c->TeamOf(3), 1u);
+  CanastaGame c(nullptr, 0, rng);
+  EXPECT_EQ(CardName(&c.deck.pack[104]), "JK");
+  for (const SeatRecord& s : c.seatList) EXPECT_TRUE(s.multiSelect);
+  EXPECT_EQ(c.TeamOf(0), 0u);
+  EXPECT_EQ(c.TeamOf(2), 0u);
+  EXPECT_EQ(c.TeamOf(1), 1u);
+  EXPECT_EQ(c.TeamOf(3), 1u);
 }
 
 TEST_F(CanastaTest, TheDealAndItsRequirements) {
@@ -547,8 +538,8 @@ TEST_F(CanastaTest, PaintsTheTableAndTheTeamPanel) {
   EXPECT_NE(canvas.At(game.deckRect.left + 10, game.deckRect.top + 10), tc::kPaper);
   EXPECT_NE(canvas.At(game.discardPile.anchorX + 10, game.discardPile.anchorY + 10), tc::kPaper);
   EXPECT_NE(canvas.At(game.seatList[0].bounds.left + 10, game.seatList[0].bounds.top + 10), tc::kPaper);
-  EXPECT_EQ(canvas.At(kTestStatus.left + 40, kTestStatus.top + 39), COLORREF(0xA3BCCE));
-  EXPECT_EQ(canvas.At(kTestStatus.left + 40, kTestStatus.top + 199), COLORREF(0xA3BCCE));
+  EXPECT_EQ(canvas.At(kStatus.left + 40, kStatus.top + 39), COLORREF(0xA3BCCE));
+  EXPECT_EQ(canvas.At(kStatus.left + 40, kStatus.top + 199), COLORREF(0xA3BCCE));
 }
 
 TEST(CanastaOptionsTest, SevenBytesAndAHandSizeOtherThanThirteenLoadsAsEleven) {

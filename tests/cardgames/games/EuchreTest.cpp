@@ -10,16 +10,16 @@
 #include "GameRegistry.h"
 #include "GameResources.h"
 #include "TestTool.h"
-#include "TrickTableFixture.h"
+#include "GameTable.h"
 
 namespace {
 
-class EuchreTest : public TrickTableFixture<EuchreGame> {
+class EuchreTest : public GameTable<EuchreGame> {
  protected:
-  EuchreTest() : TrickTableFixture({2}) { game.optionDefendAlone = game.optionGoAlone = true; }
+  EuchreTest() : GameTable({2}) { game.optionDefendAlone = game.optionGoAlone = true; }
   // As at the table, and a turn-up dealt into the hand is no longer the turn-up.
   void SetHand(std::uint32_t seat, const std::vector<std::string>& cards) {
-    TrickTableFixture::SetHand(seat, cards);
+    GameTable::SetHand(seat, cards);
     for (const std::string& text : cards)
       if (game.turnUp == Find(text)) game.turnUp = nullptr;
   }
@@ -41,11 +41,6 @@ class EuchreTest : public TrickTableFixture<EuchreGame> {
 };
 
 }  // namespace
-
-TEST(EuchreRegistryTest, TitleIdPackRulesAndOptions) {
-  ExpectRegistered(&EuchreName, &EuchreId, &CreateEuchreGame, {"Euchre", 0x101, 4, 5, 16, true, "AC", "7S", 9406});
-  EXPECT_EQ(IDT_EUCHRE_RULES, 9406);
-}
 
 TEST(EuchreRulesTest, HandScores) {
   const struct {

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "Exacta.h"
-#include "GameFixture.h"
+#include "GameTable.h"
 #include "GameResources.h"
 
 namespace {
@@ -83,7 +83,7 @@ namespace {
 // 2 diamonds, 3 clubs.
 class ExactaTest : public GameFixture<ExactaGame> {
  protected:
-  ExactaTest() : GameFixture(OrderedDraws(2, 52)) {
+  ExactaTest() : GameFixture(OrderedDraws({2}, 52)) {
     game.fastSpeed = true;
     game.allowZeroBid = true;
     game.highBidderLeads = false;
@@ -105,13 +105,13 @@ class ExactaTest : public GameFixture<ExactaGame> {
 
 }  // namespace
 
-TEST(ExactaRegistryTest, TitleIdPackRulesAndOptions) {
+TEST(ExactaRegistryTest, DefaultOptions) {
+  DeleteFileA(OptionsPath("Exacta").c_str());
   MersenneRandom rng(7);
-  auto g = ExpectRegistered<ExactaGame>(&ExactaName, &ExactaId, &CreateExactaGame,
-                                        {"Exacta", 0x201, 4, 13, 8, true, "AC", "2S", "an ace means one trick"}, rng);
-  EXPECT_TRUE(g->allowZeroBid);
-  EXPECT_FALSE(g->highBidderLeads);
-  EXPECT_EQ(g->zeroCard.rank, kRankJoker);
+  ExactaGame g(nullptr, 0, rng);
+  EXPECT_TRUE(g.allowZeroBid);
+  EXPECT_FALSE(g.highBidderLeads);
+  EXPECT_EQ(g.zeroCard.rank, kRankJoker);
 }
 
 TEST_F(ExactaTest, PaintsTheTrumpOnceTheBiddingIsOver) {

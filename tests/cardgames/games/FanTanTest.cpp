@@ -9,21 +9,20 @@
 #include "AppFolders.h"
 #include "FanTan.h"
 #include "GameResources.h"
-#include "TableTestKit.h"
+#include "GameTable.h"
 #include "TestCanvas.h"
 
 namespace {
 
 // Seat 0 deals the first game; with the pack in order each seat is dealt one suit:
 // 0 clubs, 1 spades, 2 hearts, 3 diamonds. Options at their defaults.
-class FanTanTest : public TableTest<FanTanGame> {
+class FanTanTest : public GameTable<FanTanGame> {
  protected:
-  FanTanTest() : TableTest<FanTanGame>(OrderedShuffle({3}, 52)) {
+  FanTanTest() : GameTable<FanTanGame>(OrderedDraws({3}, 52)) {
     game.acesChosenInPlay = true;
     game.acesHigh = false;
     game.sevenOfSpadesStarts = true;
   }
-  void Deal() { game.StartDeal(true, false, true); }
   // Rows as given: low and high rank per suit (15: not started).
   void Rows(std::int32_t low, std::int32_t high, std::int32_t suit) {
     game.lowRank[suit] = low;
@@ -37,20 +36,6 @@ class FanTanTest : public TableTest<FanTanGame> {
 };
 
 }  // namespace
-
-TEST(FanTanRegistryTest, TitleIdAndPack) {
-  EXPECT_EQ(FanTanName(), "Fan Tan");
-  EXPECT_EQ(FanTanId(), 0x401);
-  MersenneRandom rng(5);
-  std::unique_ptr<CardGame> g(CreateFanTanGame(rng, 0, nullptr));
-  EXPECT_EQ(g->seats, 4u);
-  EXPECT_EQ(g->cardsPerHand, 13u);
-  EXPECT_EQ(g->handsPerGame, 0u);
-  EXPECT_TRUE(g->HasOptions());
-  ASSERT_EQ(g->deck.pack.size(), 52u);
-  EXPECT_EQ(CardName(&g->deck.pack[0]), "1C");
-  EXPECT_EQ(CardName(&g->deck.pack[51]), "KS");
-}
 
 TEST_F(FanTanTest, TheSevenOfSpadesStartsAndTheStatusSaysSo) {
   Deal();
@@ -443,5 +428,5 @@ TEST_F(FanTanTest, PaintsTheHumansHandTheRowsAndTheBuriedPanel) {
   const CardRect& row = game.rows[kSuitSpades].bounds;
   EXPECT_NE(canvas.At(row.left + 10, row.top + 10), tc::kPaper);
   EXPECT_EQ(canvas.At(game.rows[kSuitHearts].anchorX + 10, game.rows[kSuitHearts].anchorY + 10), tc::kPaper);
-  EXPECT_EQ(canvas.At(kTestStatus.left + 40, kTestStatus.top + 199), COLORREF(0xA3BCCE));
+  EXPECT_EQ(canvas.At(kStatus.left + 40, kStatus.top + 199), COLORREF(0xA3BCCE));
 }

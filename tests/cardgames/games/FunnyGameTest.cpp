@@ -7,29 +7,18 @@
 #include "FunnyGame.h"
 #include "GameRegistry.h"
 #include "GameResources.h"
-#include "TrickTableFixture.h"
+#include "GameTable.h"
 
 namespace {
 
 // The dealer drawn at construction (seat 2, so seat 3 deals first), then a shuffle that
 // leaves the pack in order: seat 0 holds the spades, 1 the hearts, 2 the diamonds, 3 the clubs.
-std::vector<std::uint32_t> OrderedDeal() {
-  std::vector<std::uint32_t> v = {2};
-  for (std::uint32_t i = 1; i < 52; ++i) v.push_back(i);
-  return v;
-}
-
-class FunnyGameTest : public TrickTableFixture<FunnyGame> {
+class FunnyGameTest : public GameTable<FunnyGame> {
  protected:
-  FunnyGameTest() : TrickTableFixture(OrderedDeal()) {}
+  FunnyGameTest() : GameTable(OrderedDraws({2}, 52)) {}
 };
 
 }  // namespace
-
-TEST(FunnyGameRegistryTest, TitleIdPackAndRules) {
-  ExpectRegistered(&FunnyGameName, &FunnyGameId, &CreateFunnyGame,
-                   {"Funny Game", 0x801, 4, 13, 12, false, "AC", "2S", 9702});
-}
 
 TEST(FunnyGameRulesTest, ContractNames) {
   const struct {

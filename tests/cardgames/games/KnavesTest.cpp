@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "GameFixture.h"
+#include "GameTable.h"
 #include "Knaves.h"
 
 namespace {
@@ -12,7 +12,7 @@ namespace {
 // Seat 2 deals, so the user leads; the ace of clubs is left over for trump.
 class KnavesTest : public GameFixture<KnavesGame> {
  protected:
-  KnavesTest() : GameFixture(OrderedDraws(1, 52)) {}
+  KnavesTest() : GameFixture(OrderedDraws({1}, 52)) {}
 };
 
 // The same deal with the jack of clubs swapped to the front of the pack: it is turned up.
@@ -20,20 +20,13 @@ class KnavesJackTurnedTest : public GameFixture<KnavesGame> {
  protected:
   KnavesJackTurnedTest() : GameFixture(Draws()) {}
   static std::vector<std::uint32_t> Draws() {
-    std::vector<std::uint32_t> v = OrderedDraws(1, 52);
+    std::vector<std::uint32_t> v = OrderedDraws({1}, 52);
     v[12] = 0;  // the jack of clubs, 13th in the pack, swaps with the first card
     return v;
   }
 };
 
 }  // namespace
-
-TEST(KnavesRegistryTest, TitleIdPackAndRules) {
-  MersenneRandom rng(7);
-  auto g = ExpectRegistered<KnavesGame>(&KnavesName, &KnavesId, &CreateKnavesGame,
-                                        {"Knaves", 0x4001, 3, 17, 8, false, "AC", "2S", "Jack of Hearts     4 points"}, rng);
-  EXPECT_EQ(g->deck.pack.size(), 52u);
-}
 
 TEST(KnavesRulesTest, KnavesCostTheirTakerAndGuardCardsFollowTheJacks) {
   const struct {

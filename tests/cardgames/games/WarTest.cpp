@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "TableTestKit.h"
+#include "GameTable.h"
 #include "TestCanvas.h"
 #include "AppFolders.h"
 #include "GameResources.h"
@@ -20,10 +20,9 @@ namespace {
 
 // Seat 1 deals at construction, so seat 0 deals the first game and seat 1 plays first;
 // the pack stays in order.
-class WarTest : public TableTest<WarGame> {
+class WarTest : public GameTable<WarGame> {
  protected:
-  WarTest() : TableTest<WarGame>(OrderedShuffle({1}, 52)) {}
-  void Deal() { game.StartDeal(true, false, true); }
+  WarTest() : GameTable<WarGame>(OrderedDraws({1}, 52)) {}
   CardStack& Pile(std::uint32_t seat) { return game.battlePiles[seat]; }
   // Both seats have played these cards; the human is to choose.
   void Battle(const char* mine, const char* theirs) {
@@ -39,18 +38,11 @@ class WarTest : public TableTest<WarGame> {
 
 }  // namespace
 
-TEST(WarRegistryTest, TitleIdSeatsAndPack) {
-  EXPECT_EQ(WarName(), "War");
-  EXPECT_EQ(WarId(), 0x200001);
+TEST(WarRegistryTest, OneOfEachCardAcesHigh) {
   MersenneRandom rng(3);
-  std::unique_ptr<CardGame> g(CreateWarGame(rng, 0, nullptr));
-  EXPECT_EQ(g->seats, 2u);
-  EXPECT_EQ(g->cardsPerHand, 26u);
-  EXPECT_EQ(g->handsPerGame, 1u);
-  EXPECT_TRUE(g->HasOptions());
-  ASSERT_EQ(g->deck.pack.size(), 52u);
+  WarGame g(nullptr, 0, rng);
   std::set<std::pair<int, int>> faces;
-  for (const Card& c : g->deck.pack) faces.insert({c.rank, c.suit});
+  for (const Card& c : g.deck.pack) faces.insert({c.rank, c.suit});
   EXPECT_EQ(faces.size(), 52u);
   EXPECT_EQ(faces.begin()->first, 2);
   EXPECT_EQ(faces.rbegin()->first, kRankHighAce);
@@ -301,7 +293,7 @@ TEST_F(WarTest, PaintsHandsBattlesAndTheCardsLeftPanel) {
   const CardRect& pile = Pile(1).bounds;
   EXPECT_NE(canvas.At(pile.left + 10, pile.top + 10), tc::kPaper);
   EXPECT_EQ(canvas.At(Pile(0).anchorX + 10, Pile(0).anchorY + 10), tc::kPaper);  // nothing played yet
-  EXPECT_EQ(canvas.At(kTestStatus.left + 40, kTestStatus.top + 199), COLORREF(0xA3BCCE));
+  EXPECT_EQ(canvas.At(kStatus.left + 40, kStatus.top + 199), COLORREF(0xA3BCCE));
 }
 
 // Every game of this family shows its own rules text.
