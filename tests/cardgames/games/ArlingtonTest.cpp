@@ -32,10 +32,7 @@ class ArlingtonTest : public GameTable<ArlingtonGame> {
     for (const char* c : cards) Find(c)->selected = true;
   }
   MeldSlot& Slot(std::uint32_t seat, int k) { return game.slots[seat][k]; }
-  void ClickSlot(int k) { Click(Slot(0, k).pile.anchorX + 5, Slot(0, k).pile.anchorY + 5); }
-  void ClickDiscards() { Click(game.discardPile.anchorX + 5, game.discardPile.anchorY + 5); }
-  void ClickDeck() { Click(game.deckRect.left + 5, game.deckRect.top + 5); }
-  void ClickJoker() { Click(game.jokerRect.left + 5, game.jokerRect.top + 5); }
+  void ClickSlot(int k) { ClickAt(Slot(0, k).pile); }
   std::vector<std::string> SlotCards(std::uint32_t seat, int k) {
     std::vector<std::string> out;
     for (const Card* c : Slot(seat, k).pile.cards) out.push_back(CardName(c));
@@ -216,7 +213,7 @@ TEST_F(ArlingtonTest, AddingToMelds) {
 
 TEST_F(ArlingtonTest, TheJokerIsExchangedOnlyForItsExactCard) {
   HumanToPlay({"9H", "10H", "JK", "JH", "QD", "AS", "KS", "QS"});
-  ClickJoker();
+  ClickAt(game.jokerRect);
   EXPECT_EQ(Texts().back(), "You must have the exact match for the joker to exchange cards");  // none melded
   Select({"9H", "10H", "JK"});
   boxes.answers = {true};  // the joker goes high
@@ -224,17 +221,17 @@ TEST_F(ArlingtonTest, TheJokerIsExchangedOnlyForItsExactCard) {
   EXPECT_EQ(boxes.boxes.back().text, "Would you like the joker to be high?");
   EXPECT_EQ(game.jokerCard.rank, 11);
   EXPECT_EQ(game.jokerCard.suit, kSuitHearts);
-  ClickJoker();  // nothing selected
+  ClickAt(game.jokerRect);  // nothing selected
   EXPECT_EQ(Texts().back(), "You must have the exact match for the joker to exchange cards");
   Select({"QD"});
-  ClickJoker();
+  ClickAt(game.jokerRect);
   EXPECT_EQ(Texts().back(), "You must have the exact match for the joker to exchange cards");
   game.mustDraw = true;
-  ClickJoker();
+  ClickAt(game.jokerRect);
   EXPECT_EQ(Texts().back(), "You must draw before exchanging the joker");
   game.mustDraw = false;
   Select({"JH"});
-  ClickJoker();
+  ClickAt(game.jokerRect);
   EXPECT_EQ(game.jokerCard.rank, 0);
   EXPECT_TRUE(std::count(game.seatList[0].cards.begin(), game.seatList[0].cards.end(), Find("JK")));
   EXPECT_EQ(SlotCards(0, 0), (std::vector<std::string>{"9H", "10H", "JH"}));
@@ -259,14 +256,14 @@ TEST_F(ArlingtonTest, TakingTheDiscardPile) {
     for (SeatRecord& s : game.seatList) s.RemoveCard(card);
     game.discardPile.AddCard(card);
   }
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(Texts().back(), "There are 3 cards in the discard pile");
   Select({"4S"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(Texts().back(), "That is not a valid meld.");
   EXPECT_EQ(game.discardPile.cards.size(), 3u);
   Select({"8C", "8D"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_FALSE(game.mustDraw);
   EXPECT_TRUE(game.discardPile.cards.empty());
   EXPECT_EQ(SlotCards(0, 0), (std::vector<std::string>{"8H", "8C", "8D"}));
@@ -281,7 +278,7 @@ TEST_F(ArlingtonTest, DrawingAndDiscardingByClicks) {
   HumanToPlay({"8C", "QS", "4S"});
   game.mustDraw = true;
   Select({"8C"});
-  ClickDeck();
+  ClickAt(game.deckRect);
   EXPECT_EQ(Texts().back(), "You may not meld with an unknown card.");
   ClickSlot(0);
   EXPECT_EQ(Texts().back(), "You must draw before melding");
@@ -289,28 +286,28 @@ TEST_F(ArlingtonTest, DrawingAndDiscardingByClicks) {
   ClickSlot(0);
   EXPECT_EQ(Texts().back(), "This slot is empty.");
   const std::size_t stock = game.deck.stock.size();
-  ClickDeck();
+  ClickAt(game.deckRect);
   EXPECT_EQ(game.seatList[0].cards.size(), 4u);
   EXPECT_EQ(game.deck.stock.size(), stock - 1);
   EXPECT_FALSE(game.mustDraw);
   EXPECT_TRUE(game.gameInProgress);
-  ClickDeck();
+  ClickAt(game.deckRect);
   EXPECT_EQ(Texts().back(), "There are " + std::to_string(stock - 1) + " cards left in the deck");
   Select({"QS"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(Texts().back(), "That is not a legal discard");
   Select({"QS", "4S"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(Texts().back(), "You may only discard one card at a time.");
   Select({"8C", "4S"});
   ClickSlot(0);
   EXPECT_EQ(Texts().back(), "That is not a valid meld");
   Select({"4S"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(game.discardPile.FirstCard(), Find("4S"));
   EXPECT_EQ(game.current, 1u);
   EXPECT_EQ(game.statusLines[1], "It is Betty's turn to draw.");
-  ClickDeck();
+  ClickAt(game.deckRect);
   EXPECT_EQ(Texts().back(), "It is Betty's turn to play.");
 }
 
@@ -321,7 +318,7 @@ TEST_F(ArlingtonTest, TheHandEndsOnceWithItsScores) {
   ClickSlot(0);
   ASSERT_EQ(SlotCards(0, 0).size(), 3u);
   Select({"KD"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(game.GetState(), HandOver);
   EXPECT_EQ(game.scores[0], 100 + 15);                // out, and the meld left on the table
   EXPECT_EQ(game.scores[1], -(200 + 100 + 5));        // the cards left in hand
@@ -380,7 +377,7 @@ TEST_F(ArlingtonTest, PaintsTheTable) {
 }
 
 TEST(ArlingtonOptionsTest, DeucesWildIsOneByte) {
-  const std::string path = GetGameSettingsPath(nullptr, "Arlington");
+  const std::string path = OptionsPath("Arlington");
   const struct {
     const char* what;
     std::vector<std::uint8_t> payload;
@@ -401,10 +398,7 @@ TEST(ArlingtonOptionsTest, DeucesWildIsOneByte) {
   ASSERT_TRUE(seen.found);
   EXPECT_EQ(seen.ticked, std::vector<bool>{true});
   EXPECT_FALSE(game.deucesWild);
-  std::string bytes;
-  ASSERT_TRUE(tt::ReadFile(path, bytes));
-  const std::vector<std::uint8_t> expected = CheckedFile::Compose({0}, 0x11);
-  EXPECT_EQ(bytes, std::string(expected.begin(), expected.end()));
+  EXPECT_EQ(FileText(path), StoredOptions({0}, 0x11));
   DeleteFileA(path.c_str());
 }
 

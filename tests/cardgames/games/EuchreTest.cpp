@@ -239,23 +239,13 @@ TEST_F(EuchreTest, OptionsFileKeepsBothChoices) {
 
 // Whole games with the user bidding, exchanging and playing at random.
 TEST(EuchreSelfPlayTest, SeededGamesPlayToTheEnd) {
-  CardImages images;
   int played = 0, alone = 0;
-  for (std::uint32_t seed = 1; seed <= 200; ++seed) {
-    MersenneRandom rng(seed);
-    MersenneRandom choices(seed * 7919);
-    EuchreGame game(nullptr, 0, rng);
-    game.cardImages = &images;
-    for (std::uint32_t s = 1; s < 4; ++s) game.SetSeatComputer(true, s);
-    game.SetSeatName("Card Shark", 0);
+  std::int32_t before[4] = {};
+  const auto setUp = [&](EuchreGame& game, SelfPlayOptions& options, std::uint32_t seed) {
     game.optionGoAlone = seed % 5 != 0;
     game.optionDefendAlone = seed % 3 != 0;
-    game.fastSpeed = true;
-    game.SetAreas(kTable, kStatus);
-    SelfPlayOptions options;
     options.clickThroughHolds = seed % 2 == 0;
     options.doubleClickPlays = seed % 3 == 0;
-    options.dialogSeed = seed;
     options.places = [](const CardGame& g, std::vector<const Card*>& cards) {
       const auto& e = static_cast<const EuchreGame&>(g);
       if (e.turnUp) cards.push_back(e.turnUp);
@@ -282,7 +272,7 @@ TEST(EuchreSelfPlayTest, SeededGamesPlayToTheEnd) {
       p.ClickCard(hand, pick);
       return true;
     };
-    std::int32_t before[4] = {};
+    std::fill(std::begin(before), std::end(before), 0);
     options.onHandOver = [&](CardGame& g) {
       auto& e = static_cast<EuchreGame&>(g);
       ++played;
@@ -296,12 +286,11 @@ TEST(EuchreSelfPlayTest, SeededGamesPlayToTheEnd) {
       EXPECT_LE(gained, 4);
       std::copy(std::begin(e.scores), std::end(e.scores), std::begin(before));
     };
-    SelfPlay driver(game, choices);
-    const SelfPlayResult r = driver.Run(options);
+  };
+  PlaySeeds<EuchreGame>(200, setUp, [](EuchreGame&, const SelfPlayResult& r, std::uint32_t seed) {
     EXPECT_TRUE(r.finished) << "seed " << seed;
     EXPECT_EQ(r.hands, 16) << "seed " << seed;
-    for (const std::string& f : r.faults) ADD_FAILURE() << "seed " << seed << ": " << f;
-  }
+  });
   EXPECT_GT(played, 200 * 10);
   EXPECT_GT(alone, 0);
 }

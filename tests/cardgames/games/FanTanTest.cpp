@@ -295,7 +295,7 @@ TEST_F(FanTanTest, ComputerChoicesScoreTheirSideOfTheSeven) {
 }
 
 TEST(FanTanOptionsTest, ThreeBytesSavedAndAShortFileKeepsTheDefaults) {
-  const std::string path = GetGameSettingsPath(nullptr, "Fan Tan");
+  const std::string path = OptionsPath("Fan Tan");
   const struct {
     const char* what;
     std::vector<std::uint8_t> payload;
@@ -325,10 +325,7 @@ TEST(FanTanOptionsTest, ThreeBytesSavedAndAShortFileKeepsTheDefaults) {
   EXPECT_FALSE(game.acesHigh);
   EXPECT_TRUE(game.acesDecided);
   EXPECT_FALSE(game.sevenOfSpadesStarts);
-  std::string bytes;
-  ASSERT_TRUE(tt::ReadFile(path, bytes));
-  const std::vector<std::uint8_t> expected = CheckedFile::Compose({0, 0, 0}, 0x401);
-  EXPECT_EQ(bytes, std::string(expected.begin(), expected.end()));
+  EXPECT_EQ(FileText(path), StoredOptions({0, 0, 0}, 0x401));
   DeleteFileA(path.c_str());
 }
 

@@ -256,24 +256,15 @@ TEST_F(FunnyGameTest, AHumanDealerPicksFromTheDialog) {
 // contracts at random: every seat takes one trump and two penalty contracts, and the
 // points of the trump and penalty contracts cancel out.
 TEST(FunnyGameSelfPlayTest, SeededGamesPlayToTheEnd) {
-  CardImages images;
-  for (std::uint32_t seed = 1; seed <= 200; ++seed) {
-    MersenneRandom rng(seed);
-    MersenneRandom choices(seed * 7919);
-    FunnyGame game(nullptr, 0, rng);
-    game.cardImages = &images;
-    for (std::uint32_t s = 1; s < 4; ++s) game.SetSeatComputer(true, s);
-    game.SetSeatName("Card Shark", 0);
-    game.fastSpeed = true;
-    game.SetAreas(kTable, kStatus);
-    SelfPlayOptions options;
+  std::int32_t sum = 0;
+  std::uint32_t hands = 0;
+  const auto setUp = [&](FunnyGame&, SelfPlayOptions& options, std::uint32_t seed) {
     options.tricksPerHand = 13;
     options.clickThroughHolds = seed % 2 == 0;
     options.doubleClickPlays = seed % 3 == 0;
-    options.dialogSeed = seed;
     options.allowBox = [](const ScriptedDialogs::Box& b) { return b.kind == "choice"; };
-    std::int32_t sum = 0;
-    std::uint32_t hands = 0;
+    sum = 0;
+    hands = 0;
     options.onHandOver = [&](CardGame& g) {
       FunnyGame& f = static_cast<FunnyGame&>(g);
       std::int32_t tricks = 0;
@@ -294,12 +285,11 @@ TEST(FunnyGameSelfPlayTest, SeededGamesPlayToTheEnd) {
         }
       }
     };
-    SelfPlay driver(game, choices);
-    const SelfPlayResult r = driver.Run(options);
+  };
+  PlaySeeds<FunnyGame>(200, setUp, [&](FunnyGame&, const SelfPlayResult& r, std::uint32_t seed) {
     EXPECT_TRUE(r.finished) << "seed " << seed;
     EXPECT_EQ(r.hands, 12) << "seed " << seed;
     EXPECT_EQ(hands, 12u) << "seed " << seed;
-    for (const std::string& f : r.faults) ADD_FAILURE() << "seed " << seed << ": " << f;
     int bids = 0;
     for (const auto& b : r.boxes)
       if (b.kind == "choice") {
@@ -307,5 +297,5 @@ TEST(FunnyGameSelfPlayTest, SeededGamesPlayToTheEnd) {
         EXPECT_FALSE(b.values.empty());
       }
     EXPECT_EQ(bids, 3) << "seed " << seed;  // the user deals three times
-  }
+  });
 }

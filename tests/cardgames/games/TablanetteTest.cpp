@@ -31,9 +31,7 @@ class TablanetteTest : public SeededTable<TablanetteGame> {
     std::fill(std::begin(game.comboFlags), std::end(game.comboFlags), 0);
     for (std::uint32_t p : picked) game.comboFlags[p] = 1;
   }
-  void ClickPlace(std::uint32_t p) {
-    game.OnLButtonDown(MAKELPARAM(game.places[p].anchorX + 5, game.places[p].anchorY + 5));
-  }
+  void ClickPlace(std::uint32_t p) { ClickAt(game.places[p]); }
 };
 
 TEST(TablanetteRegistryTest, CardValues) {

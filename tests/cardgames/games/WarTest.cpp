@@ -229,7 +229,7 @@ TEST(WarSelfPlayTest, SeededGamesAccountForEveryCard) {
 }
 
 TEST(WarOptionsTest, TheLevelIsSavedAsOneByteAndClampedOnLoad) {
-  const std::string path = GetGameSettingsPath(nullptr, "War");
+  const std::string path = OptionsPath("War");
   const struct {
     const char* what;
     std::vector<std::uint8_t> payload;
@@ -252,15 +252,12 @@ TEST(WarOptionsTest, TheLevelIsSavedAsOneByteAndClampedOnLoad) {
   EXPECT_EQ(game.level, 3);  // the default
   game.level = 2;
   game.OptionsFile().Save();
-  std::string bytes;
-  ASSERT_TRUE(tt::ReadFile(path, bytes));
-  const std::vector<std::uint8_t> expected = CheckedFile::Compose({2}, 0x200001);
-  EXPECT_EQ(bytes, std::string(expected.begin(), expected.end()));
+  EXPECT_EQ(FileText(path), StoredOptions({2}, 0x200001));
   DeleteFileA(path.c_str());
 }
 
 TEST(WarOptionsTest, TheDialogShowsAndSetsTheLevel) {
-  const std::string path = GetGameSettingsPath(nullptr, "War");
+  const std::string path = OptionsPath("War");
   DeleteFileA(path.c_str());
   MersenneRandom rng(1);
   WarGame game(nullptr, 0, rng);

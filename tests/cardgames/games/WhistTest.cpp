@@ -349,22 +349,14 @@ TEST_F(WhistTest, LayoutPlacesHandTricksAndLabels) {
 
 // Whole games between the computer seats and a human seat that plays legal cards at random.
 TEST(WhistSelfPlayTest, SeededGamesPlayToTheEnd) {
-  CardImages images;
-  for (std::uint32_t seed = 1; seed <= 40; ++seed) {
-    MersenneRandom rng(seed);
-    MersenneRandom choices(seed * 7919);
-    WhistGame game(nullptr, 0, rng);
-    game.cardImages = &images;
-    for (std::uint32_t s = 1; s < 4; ++s) game.SetSeatComputer(true, s);
-    game.SetSeatName("Card Shark", 0);
+  int before[2] = {0, 0};
+  const auto setUp = [&](WhistGame& game, SelfPlayOptions& options, std::uint32_t seed) {
     game.SetSeatName("Zeke", 1);
     game.fastSpeed = seed % 4 != 0;
-    game.SetAreas(kTable, kStatus);
-    SelfPlayOptions options;
     options.tricksPerHand = 13;
     options.clickThroughHolds = seed % 2 == 0;
     options.maxTicks = 20000;
-    int before[2] = {0, 0};
+    before[0] = before[1] = 0;
     options.onHandOver = [&](CardGame& g) {
       WhistGame& w = static_cast<WhistGame&>(g);
       const int ours = w.tricksWon[0] + w.tricksWon[2];
@@ -377,10 +369,9 @@ TEST(WhistSelfPlayTest, SeededGamesPlayToTheEnd) {
       before[0] = w.scores[0];
       before[1] = w.scores[1];
     };
-    SelfPlay driver(game, choices);
-    SelfPlayResult r = driver.Run(options);
+  };
+  PlaySeeds<WhistGame>(40, setUp, [](WhistGame& game, const SelfPlayResult& r, std::uint32_t seed) {
     EXPECT_TRUE(r.finished) << "seed " << seed;
-    for (const std::string& f : r.faults) ADD_FAILURE() << "seed " << seed << ": " << f;
     EXPECT_EQ(r.hands, 8) << "seed " << seed;
     EXPECT_EQ(r.tricks, 8 * 13) << "seed " << seed;
     EXPECT_EQ(r.humanPlays, 8 * 12) << "seed " << seed;  // the last card of a hand plays itself
@@ -390,5 +381,5 @@ TEST(WhistSelfPlayTest, SeededGamesPlayToTheEnd) {
                                        "high score list.  Try again."
                                      : "Too bad, Zeke won the game.  Try again.";
     EXPECT_EQ(r.boxes[0].text, expected) << "seed " << seed;
-  }
+  });
 }
