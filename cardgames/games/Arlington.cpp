@@ -61,8 +61,7 @@ void MeldSlot::Clear() {
 ArlingtonGame::ArlingtonGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : CardGame(window, 2, 13, 8, humanSeat, rng) {
   for (int pack = 0; pack < 2; ++pack)
-    for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
-      for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+    AddRankRun(deck, kRankHighAce, 2);
   deck.AddToPack(kSuitNone, kRankJoker);
   seatList[humanSeat].multiSelect = true;
   discardPile.window = window;
@@ -740,12 +739,9 @@ void ArlingtonGame::HumanJokerClick() {
 }
 
 void ArlingtonGame::Layout() {
-  if (!cardImages) return;
-  const DrawTableLayout at(tableRect, cardImages->CardWidth(), cardImages->CardHeight());
-  for (SeatRecord& seat : seatList) {
-    seat.cardWidth = at.w;
-    seat.cardHeight = at.h;
-  }
+  long w = 0, h = 0;
+  if (!SizeHands(*this, w, h)) return;
+  const DrawTableLayout at(tableRect, w, h);
   for (std::uint32_t s = 0; s < 2; ++s)
     for (int k = 0; k < kSlots; ++k) {
       CardStack& pile = slots[s][k].pile;

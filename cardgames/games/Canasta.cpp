@@ -67,8 +67,7 @@ CardGame* CreateCanastaGame(RandomSource& rng, std::uint32_t humanSeat, HWND win
 CanastaGame::CanastaGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : CardGame(window, 4, 11, 6, humanSeat, rng) {
   for (int pack = 0; pack < 2; ++pack)
-    for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
-      for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+    AddRankRun(deck, kRankHighAce, 2);
   for (int j = 0; j < 4; ++j) deck.AddToPack(kSuitNone, kRankJoker);
   for (SeatRecord& seat : seatList) seat.multiSelect = true;
   discardPile.window = window;

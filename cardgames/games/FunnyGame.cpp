@@ -44,8 +44,7 @@ CardGame* CreateFunnyGame(RandomSource& rng, std::uint32_t humanSeat, HWND windo
 FunnyGame::FunnyGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : TrickGame(window, kTitle, IDT_FUNNY_RULES, 4, 13, 12, humanSeat, rng) {
   showLeadLine = false;
-  for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRankRun(deck, kRankHighAce, 2);
 }
 
 FunnyGame::~FunnyGame() = default;

@@ -36,8 +36,7 @@ GermanWhistGame::GermanWhistGame(HWND window, std::uint32_t humanSeat, RandomSou
   // Both prompts go on line 1: line 2 counts the stock.
   separatePlayPrompt = false;
   showLeadLine = false;
-  for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRankRun(deck, kRankHighAce, 2);
 }
 
 GermanWhistGame::~GermanWhistGame() = default;

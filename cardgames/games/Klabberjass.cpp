@@ -50,8 +50,7 @@ std::int32_t KlabberjassCardPoints(const Card& card, std::int32_t trumpSuit) {
 KlabberjassGame::KlabberjassGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : TrickGame(window, kTitle, IDT_KLABBERJASS_RULES, 2, 6, 12, humanSeat, rng), bidTexts(2) {
   showLeadLine = false;
-  for (std::int32_t rank : {14, 10, 13, 12, 11, 9, 8, 7})
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRanks(deck, {14, 10, 13, 12, 11, 9, 8, 7});
 }
 
 KlabberjassGame::~KlabberjassGame() = default;

@@ -40,8 +40,7 @@ CardGame* CreateKnavesGame(RandomSource& rng, std::uint32_t humanSeat, HWND wind
 
 KnavesGame::KnavesGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : TrickGame(window, kTitle, IDT_KNAVES_RULES, kSeats, 17, 8, humanSeat, rng) {
-  for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRankRun(deck, kRankHighAce, 2);
 }
 
 KnavesGame::~KnavesGame() = default;

@@ -61,8 +61,7 @@ RubiconBeziqueGame::RubiconBeziqueGame(HWND window, std::uint32_t humanSeat, Ran
     : TrickGame(window, kTitle, IDT_RUBICON_RULES, 2, 9, 1, humanSeat, rng) {
   showLeadLine = false;
   for (int pack = 0; pack < 4; ++pack)
-    for (std::int32_t rank : {kAce, kTen, kKing, kQueen, kJack, 9, 8, 7})
-      for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+    AddRanks(deck, {kAce, kTen, kKing, kQueen, kJack, 9, 8, 7});
   for (CardStack& p : declaredPiles) p.window = window;
 }
 

@@ -24,6 +24,7 @@
 #include <string>
 
 #include "CardGame.h"
+#include "GameSteps.h"
 
 class TrickGame : public CardGame {
  public:
