@@ -443,13 +443,7 @@ void ArlingtonGame::DrawCard(std::uint32_t seat) {
   InvalidateStatus();
 }
 
-void ArlingtonGame::OnTimer() {
-  if (CommonTick(*this, kTitle, false) != Playing || current == humanSeat) return;
-  ClearSelection(seatList[current]);
-  const std::uint32_t seat = current;
-  ComputerStep();
-  if (seatList[seat].cards.empty()) EndOfHand(seat);
-}
+void ArlingtonGame::OnTimer() { DrawGameTick(*this, kTitle, &ArlingtonGame::ComputerStep); }
 
 void ArlingtonGame::ComputerStep() {
   const std::uint32_t seat = current;
@@ -697,9 +691,7 @@ void ArlingtonGame::HumanDiscardPileClick() {
   } else if (mustDraw) {
     if (TakeDiscardPile(humanSeat)) {
       mustDraw = false;
-      gameInProgress = true;
-      statusLines[1] = "It is your turn to play.";
-      InvalidateStatus();
+      HumanToPlay(*this);
       if (hand.cards.empty()) EndOfHand(humanSeat);
     } else {
       ShowInfo(kTitle, "That is not a valid meld.");
@@ -721,9 +713,7 @@ void ArlingtonGame::HumanDeckClick() {
     ShowInfo(kTitle, "You may not meld with an unknown card.");
   } else {
     DrawCard(humanSeat);
-    gameInProgress = true;
-    statusLines[1] = "It is your turn to play.";
-    InvalidateStatus();
+    HumanToPlay(*this);
   }
 }
 

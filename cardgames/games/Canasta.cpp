@@ -484,13 +484,7 @@ std::string CanastaGame::CanastaSummary(std::uint32_t team) const {
   return out;
 }
 
-void CanastaGame::OnTimer() {
-  if (CommonTick(*this, kTitle, false) != Playing || current == humanSeat) return;
-  ClearSelection(seatList[current]);
-  const std::uint32_t seat = current;
-  ComputerTurn();
-  if (seatList[seat].cards.empty()) EndOfHand(seat);
-}
+void CanastaGame::OnTimer() { DrawGameTick(*this, kTitle, &CanastaGame::ComputerTurn); }
 
 void CanastaGame::OnLButtonDown(LPARAM lParam) {
   DispatchClick(*this, kTitle, lParam, &CanastaGame::HumanClick, false);
@@ -518,9 +512,7 @@ void CanastaGame::HumanClick(long x, long y) {
       ShowInfo(kTitle, StockText(deck.stock.size()));
     } else if (DrawCard(humanSeat)) {
       mustDraw = false;
-      gameInProgress = true;
-      statusLines[1] = "It is your turn to play.";
-      InvalidateStatus();
+      HumanToPlay(*this);
     } else {
       EndOfHand(humanSeat);  // the stock ran out
     }
@@ -555,9 +547,7 @@ void CanastaGame::HumanDiscardPileClick() {
   } else if (mustDraw) {
     if (TakeDiscardPile(humanSeat)) {
       mustDraw = false;
-      gameInProgress = true;
-      statusLines[1] = "It is your turn to play.";
-      InvalidateStatus();
+      HumanToPlay(*this);
       if (hand.cards.empty()) EndOfHand(humanSeat);
     }
   } else if (selected > 1) {

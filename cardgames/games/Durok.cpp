@@ -338,17 +338,7 @@ void DurokGame::Paint(HDC hdc) {
     }
   }
   PaintSeatLabels(*this, hdc);
-  if (!deck.stock.empty()) {
-    const int oldMode = SetBkMode(hdc, TRANSPARENT);
-    const COLORREF oldColour = SetTextColor(hdc, 0xFFFFFF);
-    bigFont.Select(hdc);
-    DrawTextIn(hdc, "Trump", trumpLabelRect.left, trumpLabelRect.top, trumpLabelRect.right, trumpLabelRect.bottom, 0x29);
-    bigFont.Restore();
-    SetTextColor(hdc, oldColour);
-    SetBkMode(hdc, oldMode);
-  }
+  if (!deck.stock.empty()) PaintTableLabel(*this, hdc, "Trump", trumpLabelRect);
   CardGame::Paint(hdc);
-  std::vector<std::string> counts;
-  for (std::uint32_t s = 0; s < seats; ++s) counts.push_back(std::to_string(seatList[s].cards.size()));
-  DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "CARDS")}, SeatRows(*this, counts));
+  PaintCardsLeft(*this, hdc, "CARDS");
 }

@@ -107,9 +107,19 @@ void PaintSeatLabels(CardGame& game, HDC hdc) {
   for (std::uint32_t s = 0; s < game.seats && s < game.seatList.size(); ++s) PaintSeatLabel(game, hdc, s);
 }
 
-void PaintCardsLeft(CardGame& game, HDC hdc) {
+void PaintTableLabel(CardGame& game, HDC hdc, const std::string& text, const RECT& r) {
+  const int oldMode = SetBkMode(hdc, TRANSPARENT);
+  const COLORREF oldColour = SetTextColor(hdc, 0xFFFFFF);
+  game.bigFont.Select(hdc);
+  DrawTextIn(hdc, text, r.left, r.top, r.right, r.bottom, 0x29);
+  game.bigFont.Restore();
+  SetTextColor(hdc, oldColour);
+  SetBkMode(hdc, oldMode);
+}
+
+void PaintCardsLeft(CardGame& game, HDC hdc, const std::string& heading) {
   std::vector<std::string> values;
   for (std::uint32_t s = 0; s < game.seats && s < game.seatList.size(); ++s)
     values.push_back(std::to_string(game.seatList[s].cards.size()));
-  DrawGameStatusPanel(game, hdc, "PLAYER", {WideColumn(game, "CARDS LEFT")}, SeatRows(game, values));
+  DrawGameStatusPanel(game, hdc, "PLAYER", {WideColumn(game, heading)}, SeatRows(game, values));
 }

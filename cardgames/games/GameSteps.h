@@ -53,7 +53,9 @@ void PaintSeatText(CardGame& game, HDC hdc, std::uint32_t seat, const std::strin
 void PaintSeatLabel(CardGame& game, HDC hdc, std::uint32_t seat, const std::string& prefix = "");
 // Every seat's name at its label.
 void PaintSeatLabels(CardGame& game, HDC hdc);
+// A label of the table ("Trump") in white, big font, centred at the bottom of r.
+void PaintTableLabel(CardGame& game, HDC hdc, const std::string& text, const RECT& r);
 
 // The "GAME STATUS" panel with the cards left in each seat's hand.
-void PaintCardsLeft(CardGame& game, HDC hdc);
+void PaintCardsLeft(CardGame& game, HDC hdc, const std::string& heading = "CARDS LEFT");
 

@@ -277,13 +277,7 @@ void GermanWhistGame::Paint(HDC hdc) {
     if (deck.stock.size() > 1)
       DrawStockBacks(*cardImages, hdc, StockBackCount(deck.stock.size()),
                      trumpCardRect.left - cardImages->CardWidth() / 2, trumpCardRect.top);
-    const int oldMode = SetBkMode(hdc, TRANSPARENT);
-    const COLORREF oldColour = SetTextColor(hdc, 0xFFFFFF);
-    bigFont.Select(hdc);
-    DrawTextIn(hdc, "Trump", trumpLabelRect.left, trumpLabelRect.top, trumpLabelRect.right, trumpLabelRect.bottom, 0x29);
-    bigFont.Restore();
-    SetTextColor(hdc, oldColour);
-    SetBkMode(hdc, oldMode);
+    PaintTableLabel(*this, hdc, "Trump", trumpLabelRect);
   }
   TrickGame::Paint(hdc);
   PaintTricksPanel(*this, hdc);

@@ -515,13 +515,7 @@ void KlabberjassGame::Paint(HDC hdc) {
     if (shownCard) shownCard->Draw(*cardImages, hdc, trumpCardRect.left, trumpCardRect.top, true);
     if (turnUp) turnUp->Draw(*cardImages, hdc, trumpCardRect.left, trumpCardRect.top, true);
   }
-  const int oldMode = SetBkMode(hdc, TRANSPARENT);
-  const COLORREF oldColour = SetTextColor(hdc, 0xFFFFFF);
-  bigFont.Select(hdc);
-  DrawTextIn(hdc, "Turn-Up", trumpLabelRect.left, trumpLabelRect.top, trumpLabelRect.right, trumpLabelRect.bottom, 0x29);
-  bigFont.Restore();
-  SetTextColor(hdc, oldColour);
-  SetBkMode(hdc, oldMode);
+  PaintTableLabel(*this, hdc, "Turn-Up", trumpLabelRect);
   const RECT& r = statusRect;
   std::vector<PanelRow> rows;
   for (std::uint32_t s = 0; s < 2; ++s) rows.push_back({seatList[s].name, {std::to_string(handPoints[s]), bidTexts[s]}});

@@ -265,16 +265,7 @@ void TrickGame::PaintTable(HDC hdc) {
     for (std::uint32_t s = 0; s < seats && s < 4; ++s)
       if (tableCards[s]) tableCards[s]->Draw(*cardImages, hdc, trickRects[s].left, trickRects[s].top, true);
   }
-  if (trumpCard) {
-    const int oldMode = SetBkMode(hdc, TRANSPARENT);
-    const COLORREF oldColour = SetTextColor(hdc, 0xFFFFFF);
-    bigFont.Select(hdc);
-    DrawTextIn(hdc, "Trump", trumpLabelRect.left, trumpLabelRect.top, trumpLabelRect.right, trumpLabelRect.bottom,
-               0x29);
-    bigFont.Restore();
-    SetTextColor(hdc, oldColour);
-    SetBkMode(hdc, oldMode);
-  }
+  if (trumpCard) PaintTableLabel(*this, hdc, "Trump", trumpLabelRect);
   for (std::uint32_t s = 0; s < seats && s < 4; ++s) PaintSeatText(*this, hdc, s, SeatLabel(s));
   // The hand comes last: a selected card rises into the space of the player's name.
   if (cardImages) seatList[humanSeat % 4].Paint(*cardImages, hdc);
