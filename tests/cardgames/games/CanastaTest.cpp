@@ -317,9 +317,7 @@ TEST_F(CanastaTest, EndingATurn) {
   EXPECT_EQ(Texts().back(), "You may not discard with a bonus card in your hand.");
   // Clicking the three lays it aside and draws a replacement.
   const std::size_t stock = game.deck.stock.size();
-  long x = 0, y = 0;
-  ASSERT_TRUE(PointOnCard(game.seatList[0], Find("3H"), x, y));
-  Click(x, y);
+  ClickOn("3H");
   EXPECT_EQ(game.bonusPile[0].cards.size(), 1u);
   EXPECT_EQ(game.deck.stock.size(), stock - 1);
   // With an empty stock there is no replacement.
@@ -327,8 +325,7 @@ TEST_F(CanastaTest, EndingATurn) {
   Hand(0, {"8C", "8D", "8H", "3H", "KS", "QD"});
   const std::vector<Card*> kept = game.deck.stock;
   game.deck.stock.clear();
-  ASSERT_TRUE(PointOnCard(game.seatList[0], Find("3H"), x, y));
-  Click(x, y);
+  ClickOn("3H");
   EXPECT_EQ(game.seatList[0].cards.size(), 5u);
   game.deck.stock = kept;
   // Melds short of the requirement: the side may take them back; the discard is refused.

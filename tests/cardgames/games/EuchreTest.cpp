@@ -199,11 +199,9 @@ TEST_F(EuchreTest, AHumanDealerExchangesACardForTheTurnUp) {
   ASSERT_EQ(game.biddingPhase, 6);
   EXPECT_EQ(boxes.boxes.back().text, "Do you accept the Turn-Up card?");
   EXPECT_EQ(game.statusLines[3], "Exchange a card with the Turn-Up.");
-  long x = 0, y = 0;
-  ASSERT_TRUE(PointOnCard(game.seatList[0], Find("7C"), x, y));
-  game.OnLButtonDown(MAKELPARAM(x, y));
+  ClickOn("7C");
   EXPECT_TRUE(Find("7C")->selected);
-  game.OnLButtonDown(MAKELPARAM(x, y));
+  ClickOn("7C");
   EXPECT_EQ(game.turnUp, nullptr);
   EXPECT_EQ(game.discard, Find("7C"));
   EXPECT_EQ(game.biddingPhase, 7);
