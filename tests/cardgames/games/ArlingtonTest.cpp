@@ -364,10 +364,7 @@ TEST_F(ArlingtonTest, ComputerTurnsGoStepByStep) {
 
 TEST_F(ArlingtonTest, PaintsTheTable) {
   tc::Canvas canvas(790, 560);
-  game.Paint(canvas.dc());
-  EXPECT_EQ(canvas.Changed(), 0);
-  Deal();
-  game.showStatusLines = true;
+  DealAfterBlankPaint(canvas);
   game.Paint(canvas.dc());
   EXPECT_NE(canvas.At(game.deckRect.left + 10, game.deckRect.top + 10), tc::kPaper);
   EXPECT_NE(canvas.At(game.discardPile.anchorX + 10, game.discardPile.anchorY + 10), tc::kPaper);
@@ -408,10 +405,8 @@ namespace {
 // random legal card.
 void HumanTurn(ArlingtonGame& game, RandomSource& choices) {
   SeatRecord& hand = game.seatList[0];
-  auto click = [&](long x, long y) { game.OnLButtonDown(MAKELPARAM(x, y)); };
   if (game.mustDraw) {
-    ClearSelection(hand);
-    click(game.deckRect.left + 5, game.deckRect.top + 5);
+    ClickToDraw(game);
     return;
   }
   for (std::int32_t rank = 3; rank <= 14; ++rank) {
@@ -424,18 +419,14 @@ void HumanTurn(ArlingtonGame& game, RandomSource& choices) {
     if (set.size() == 3 && empty >= 0 && hand.cards.size() > 3) {
       ClearSelection(hand);
       for (Card* c : set) c->selected = true;
-      click(game.slots[0][empty].pile.anchorX + 5, game.slots[0][empty].pile.anchorY + 5);
+      ClickPoint(game, game.slots[0][empty].pile.anchorX + 5, game.slots[0][empty].pile.anchorY + 5);
       return;
     }
   }
   std::vector<Card*> legal;
   for (Card* c : hand.cards)
     if (game.IsLegalDiscard(c, hand)) legal.push_back(c);
-  ClearSelection(hand);
-  Card* pick = legal[choices.Next(static_cast<std::uint32_t>(legal.size()))];
-  long x = 0, y = 0;
-  if (PointOnCard(hand, pick, x, y)) click(x, y);
-  click(game.discardPile.anchorX + 5, game.discardPile.anchorY + 5);
+  ClickToDiscard(game, legal[choices.Next(static_cast<std::uint32_t>(legal.size()))]);
 }
 
 }  // namespace
@@ -461,14 +452,7 @@ TEST(ArlingtonSelfPlayTest, SeededGamesAccountForEveryCard) {
       const std::int32_t st = game.GetState();
       const Card* topBefore = game.discardPile.FirstCard();
       std::vector<Card*> handBefore(game.seatList[game.current].cards.begin(), game.seatList[game.current].cards.end());
-      if (st == Playing && game.current == 0) {
-        HumanTurn(game, choices);
-      } else if (st == HandOver) {
-        game.OnLButtonDown(MAKELPARAM(5, 5));
-        game.OnTimer();
-      } else if (game.state != Paused) {
-        game.OnTimer();
-      }
+      DrawGameStep(game, [&] { HumanTurn(game, choices); });
       const Card* top = game.discardPile.FirstCard();
       if (st == Playing && top && top != topBefore && std::find(handBefore.begin(), handBefore.end(), top) != handBefore.end()) {
         CardStack held;

@@ -508,10 +508,7 @@ TEST_F(CanastaTest, WithAllEightMeldsInUseNoNewMeldIsStarted) {
 
 TEST_F(CanastaTest, PaintsTheTableAndTheTeamPanel) {
   tc::Canvas canvas(790, 560);
-  game.Paint(canvas.dc());
-  EXPECT_EQ(canvas.Changed(), 0);
-  Deal();
-  game.showStatusLines = true;
+  DealAfterBlankPaint(canvas);
   game.Paint(canvas.dc());
   EXPECT_NE(canvas.At(game.deckRect.left + 10, game.deckRect.top + 10), tc::kPaper);
   EXPECT_NE(canvas.At(game.discardPile.anchorX + 10, game.discardPile.anchorY + 10), tc::kPaper);
@@ -569,22 +566,16 @@ namespace {
 // The human by clicks: lays bonus cards aside, draws, and discards a random card.
 void HumanTurn(CanastaGame& game, RandomSource& choices) {
   SeatRecord& hand = game.seatList[0];
-  auto click = [&](long x, long y) { game.OnLButtonDown(MAKELPARAM(x, y)); };
   long x = 0, y = 0;
   for (Card* c : hand.cards)
     if (game.IsBonus(c) && PointOnCard(hand, c, x, y)) {
-      click(x, y);
+      ClickPoint(game, x, y);
       return;
     }
-  if (game.mustDraw) {
-    ClearSelection(hand);
-    click(game.deckRect.left + 5, game.deckRect.top + 5);
-    return;
-  }
-  ClearSelection(hand);
-  Card* pick = hand.cards[choices.Next(static_cast<std::uint32_t>(hand.cards.size()))];
-  if (PointOnCard(hand, pick, x, y)) click(x, y);
-  click(game.discardPile.anchorX + 5, game.discardPile.anchorY + 5);
+  if (game.mustDraw)
+    ClickToDraw(game);
+  else
+    ClickToDiscard(game, hand.cards[choices.Next(static_cast<std::uint32_t>(hand.cards.size()))]);
 }
 
 }  // namespace
@@ -614,14 +605,7 @@ TEST(CanastaSelfPlayTest, SeededGamesAccountForEveryCard) {
     for (; ticks < 40000 && game.GetState() != Finished; ++ticks) {
       const std::int32_t st = game.GetState();
       const std::uint32_t mover = game.current;
-      if (st == Playing && mover == 0) {
-        HumanTurn(game, choices);
-      } else if (st == HandOver) {
-        game.OnLButtonDown(MAKELPARAM(5, 5));
-        game.OnTimer();
-      } else if (game.state != Paused) {
-        game.OnTimer();
-      }
+      DrawGameStep(game, [&] { HumanTurn(game, choices); });
       if (st != HandOver && game.GetState() == HandOver) ++hands;
       // A computer's turn lays every bonus card aside.
       if (st == Playing && mover != 0 && game.GetState() == Playing && game.current != mover) {

@@ -414,10 +414,7 @@ TEST(FanTanSelfPlayTest, SeededGamesAccountForEveryCard) {
 
 TEST_F(FanTanTest, PaintsTheHumansHandTheRowsAndTheBuriedPanel) {
   tc::Canvas canvas(790, 560);
-  game.Paint(canvas.dc());
-  EXPECT_EQ(canvas.Changed(), 0);
-  Deal();
-  game.showStatusLines = true;
+  DealAfterBlankPaint(canvas);
   game.PlayCard(1, Find("7S"));
   game.Paint(canvas.dc());
   const CardRect& hand = game.seatList[0].bounds;

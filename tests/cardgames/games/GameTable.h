@@ -22,6 +22,7 @@
 #include "ByteBuffer.h"
 #include "CardImages.h"
 #include "CardTestKit.h"
+#include "DrawTable.h"
 #include "GameRegistry.h"
 #include "GameTestKit.h"
 #include "SelfPlay.h"
@@ -218,6 +219,13 @@ class GameTable : public ::testing::Test {
     for (const auto& b : boxes.boxes) out.push_back(b.text);
     return out;
   }
+  // Paints the table before the deal, where nothing may show; then deals, status lines shown.
+  void DealAfterBlankPaint(tc::Canvas& canvas) {
+    game.Paint(canvas.dc());
+    EXPECT_EQ(canvas.Changed(), 0);
+    Deal();
+    game.showStatusLines = true;
+  }
   // Paints the dealt table with the status panel: answers whether the "GAME STATUS" grid,
   // the user's hand and the trump spot show (trumpShown: something is drawn there).
   void ExpectPainted(bool trumpShown) {
@@ -308,6 +316,40 @@ struct ScoreDeltas {
 
 // Clicks inside the card box at a pile's anchor.
 inline void ClickAnchor(SelfPlay& p, const CardPile& pile) { p.Click(pile.anchorX + 5, pile.anchorY + 5); }
+
+inline void ClickPoint(CardGame& game, long x, long y) { game.OnLButtonDown(MAKELPARAM(x, y)); }
+
+// One step of a whole draw-and-discard game played by ticks: the user's turn (humanTurn),
+// a click through the hand-over hold and a tick, or a tick unless paused.
+template <class Game>
+void DrawGameStep(Game& game, const std::function<void()>& humanTurn) {
+  const std::int32_t st = game.GetState();
+  if (st == Playing && game.current == 0) {
+    humanTurn();
+  } else if (st == HandOver) {
+    ClickPoint(game, 5, 5);
+    game.OnTimer();
+  } else if (game.state != Paused) {
+    game.OnTimer();
+  }
+}
+
+// The user's draw from the stock, by a click on the deck.
+template <class Game>
+void ClickToDraw(Game& game) {
+  ClearSelection(game.seatList[0]);
+  ClickPoint(game, game.deckRect.left + 5, game.deckRect.top + 5);
+}
+
+// The user's discard by clicks: the card, then the discard pile.
+template <class Game>
+void ClickToDiscard(Game& game, Card* card) {
+  SeatRecord& hand = game.seatList[0];
+  ClearSelection(hand);
+  long x = 0, y = 0;
+  if (PointOnCard(hand, card, x, y)) ClickPoint(game, x, y);
+  ClickPoint(game, game.discardPile.anchorX + 5, game.discardPile.anchorY + 5);
+}
 
 // The rules text the game puts into a text box; empty when it has none.
 inline std::string RulesText(CardGame& game) {

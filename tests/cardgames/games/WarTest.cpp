@@ -279,10 +279,7 @@ TEST(WarOptionsTest, TheDialogShowsAndSetsTheLevel) {
 
 TEST_F(WarTest, PaintsHandsBattlesAndTheCardsLeftPanel) {
   tc::Canvas canvas(790, 560);
-  game.Paint(canvas.dc());
-  EXPECT_EQ(canvas.Changed(), 0);  // nothing before the deal
-  Deal();
-  game.showStatusLines = true;
+  DealAfterBlankPaint(canvas);
   game.PlayCard(1, game.seatList[1].LastCard());
   game.Paint(canvas.dc());
   const CardRect& hand = game.seatList[0].bounds;

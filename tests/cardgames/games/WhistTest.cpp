@@ -290,10 +290,7 @@ TEST_F(WhistTest, ComputerPlayersReturnThePartnersSuitAndRuff) {
 
 TEST_F(WhistTest, PaintsTheTableAndPanelsOnlyOnceDealt) {
   tc::Canvas canvas(790, 560);
-  game.Paint(canvas.dc());
-  EXPECT_EQ(canvas.Changed(), 0);
-  Deal();
-  game.showStatusLines = true;
+  DealAfterBlankPaint(canvas);
   game.Paint(canvas.dc());
   const RECT& t = game.trumpCardRect;
   EXPECT_NE(canvas.At(t.left + 10, t.top + 10), tc::kPaper);  // the trump card
