@@ -27,10 +27,6 @@ class ArlingtonTest : public GameTable<ArlingtonGame> {
     game.SetCurrentSeat(0);
     game.mustDraw = false;
   }
-  void Select(std::initializer_list<const char*> cards) {
-    ClearSelection(game.seatList[0]);
-    for (const char* c : cards) Find(c)->selected = true;
-  }
   MeldSlot& Slot(std::uint32_t seat, int k) { return game.slots[seat][k]; }
   void ClickSlot(int k) { ClickAt(Slot(0, k).pile); }
   std::vector<std::string> SlotCards(std::uint32_t seat, int k) {

@@ -34,30 +34,8 @@ class CanastaTest : public GameTable<CanastaGame> {
     game.computerDelay = 0;
   }
   std::vector<CardPile*> TablePiles() override { return {&game.discardPile}; }
-  void Select(std::initializer_list<const char*> cards) {
-    ClearSelection(game.seatList[0]);
-    std::map<std::string, int> used;
-    for (const char* t : cards) {
-      const std::string text = t;
-      int seen = 0;
-      for (Card* c : game.seatList[0].cards) {
-        const auto rs = ParseCard(text);
-        if (c->faceRank == rs.first && c->faceSuit == rs.second && seen++ == used[text]) {
-          c->selected = true;
-          break;
-        }
-      }
-      ++used[text];
-    }
-  }
   std::size_t Meld(int k) { return game.meldPile[0][k].cards.size(); }
   void ClickMeld(std::uint32_t team, int k) { ClickAt(game.meldPile[team][k]); }
-  std::vector<Card*> Pack(std::initializer_list<const char*> cards) {
-    std::vector<Card*> out;
-    std::map<std::string, int> used;
-    for (const char* t : cards) out.push_back(Find(t, used[t]++));
-    return out;
-  }
 };
 
 }  // namespace
@@ -117,7 +95,7 @@ TEST_F(CanastaTest, ValuesBonusesAndPenalties) {
       {{"KC", "KC", "KD", "KD", "KH", "KH", "KS"}, 500},
       {{"KC", "KC", "KD", "KD", "KH", "2H", "JK"}, 300},
   };
-  for (const auto& c : canastas) EXPECT_EQ(game.CanastaBonus(Pack(c.cards)), c.bonus) << *c.cards.begin();
+  for (const auto& c : canastas) EXPECT_EQ(game.CanastaBonus(Cards(c.cards)), c.bonus) << *c.cards.begin();
 
   const struct {
     bool allThrees;
@@ -136,7 +114,7 @@ TEST_F(CanastaTest, ValuesBonusesAndPenalties) {
   for (const auto& b : bonus) {
     game.allThrees = b.allThrees;
     game.bonusPile[0].Clear();
-    for (Card* c : Pack(b.threes)) game.bonusPile[0].AddCard(c);
+    for (Card* c : Cards(b.threes)) game.bonusPile[0].AddCard(c);
     EXPECT_EQ(game.BonusCardScore(0), b.score) << b.threes.size() << " all " << b.allThrees;
   }
   game.allThrees = false;
@@ -153,7 +131,7 @@ TEST_F(CanastaTest, ValuesBonusesAndPenalties) {
   };
   for (const auto& u : unfinished) {
     game.meldPile[0][0].Clear();
-    for (Card* c : Pack(u.meld)) game.meldPile[0][0].AddCard(c);
+    for (Card* c : Cards(u.meld)) game.meldPile[0][0].AddCard(c);
     EXPECT_EQ(game.UnfinishedMeldScore(0), u.score) << *u.meld.begin();
   }
 }
@@ -263,7 +241,7 @@ TEST_F(CanastaTest, ACompletedCanastaLeavesItsTallyCard) {
     HumanToPlay({});
     game.requirement[0] = 0;
     game.meldPile[0][3].Clear();
-    for (Card* card : Pack(c.cards)) {
+    for (Card* card : Cards(c.cards)) {
       Lift(card);
       game.meldPile[0][3].AddCard(card);
     }
@@ -387,11 +365,11 @@ TEST_F(CanastaTest, TheEndOfAHand) {
     for (std::uint32_t s = 1; s < 4; ++s) game.seatList[s].Clear();
     Hand(1, {"AS"});
     Hand(3, {"JK"});
-    for (Card* k : Pack({"KC", "KD", "KS"})) {
+    for (Card* k : Cards({"KC", "KD", "KS"})) {
       Lift(k);
       game.meldPile[0][0].AddCard(k);
     }
-    for (Card* w : Pack({"JK", "2C", "2D"})) {
+    for (Card* w : Cards({"JK", "2C", "2D"})) {
       if (w->rank == 0) w = Find("JK", 1);
       Lift(w);
       game.meldPile[1][0].AddCard(w);
@@ -495,7 +473,7 @@ TEST_F(CanastaTest, WithAllEightMeldsInUseNoNewMeldIsStarted) {
   Deal();
   const char* ranks[] = {"4C", "5C", "6C", "8C", "9C", "10C", "JC", "QC"};
   for (int k = 0; k < CanastaGame::kMelds; ++k)
-    for (Card* c : Pack({ranks[k], ranks[k]})) {
+    for (Card* c : Cards({ranks[k], ranks[k]})) {
       Lift(c);
       game.meldPile[1][k].AddCard(c);
     }

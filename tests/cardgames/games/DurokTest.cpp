@@ -232,10 +232,7 @@ TEST_F(DurokTest, TheFirstOutWithAnEmptyStockWinsWhatIsLeftInPlay) {
   EXPECT_EQ(game.scores[1], 0);
   game.OnLButtonDown(0);
   Tick();
-  EXPECT_EQ(game.GetState(), GameOver);
-  EXPECT_EQ(Line(0), "The game is over.");
-  Tick();
-  EXPECT_EQ(game.GetState(), Finished);
+  ExpectGameOverThenFinished();
   ASSERT_EQ(hof.offers.size(), 1u);  // only positive scores are offered
   EXPECT_EQ(hof.offers[0].score, 26);
   EXPECT_EQ(Texts().back(),

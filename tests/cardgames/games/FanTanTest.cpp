@@ -207,10 +207,7 @@ TEST_F(FanTanTest, FourBuriesInARowBuryEverythingLeft) {
   game.consecutiveBuries = 4;
   game.computerDelay = 0;
   Tick();
-  EXPECT_EQ(game.GetState(), GameOver);
-  EXPECT_EQ(game.statusLines[0], "The game is over.");
-  Tick();
-  EXPECT_EQ(game.GetState(), Finished);
+  ExpectGameOverThenFinished();
   ASSERT_EQ(hof.offers.size(), 4u);
   EXPECT_TRUE(hof.offers[0].lowerIsBetter);
 }

@@ -115,6 +115,28 @@ class GameTable : public ::testing::Test {
       if (Card* c = Seek(text, avoid)) avoid.push_back(c);
     return Find(text, avoid);
   }
+  // Pack cards by name; a name given twice takes the next copy.
+  std::vector<Card*> Cards(std::initializer_list<const char*> names) {
+    std::vector<Card*> out;
+    std::map<std::string, int> used;
+    for (const char* text : names) out.push_back(Find(text, used[text]++));
+    return out;
+  }
+  // Selects exactly these cards of the user's hand; a name given twice selects the next copy.
+  void Select(std::initializer_list<const char*> names) {
+    SeatRecord& hand = game.seatList[0];
+    ClearSelection(hand);
+    std::map<std::string, int> used;
+    for (const char* text : names) {
+      const auto face = ParseCard(text);
+      int skip = used[text]++;
+      for (Card* c : hand.cards)
+        if (ShowsFace(*c, face) && skip-- == 0) {
+          c->selected = true;
+          break;
+        }
+    }
+  }
   // Takes the card from wherever it lies.
   void Lift(Card* c) {
     if (!c) return;
@@ -212,6 +234,13 @@ class GameTable : public ::testing::Test {
     }
   }
   std::string Line(int i) { return game.statusLines[i]; }
+  // The game is over ("The game is over."): the next tick ends it.
+  void ExpectGameOverThenFinished() {
+    EXPECT_EQ(game.GetState(), GameOver);
+    EXPECT_EQ(Line(0), "The game is over.");
+    Tick();
+    EXPECT_EQ(game.GetState(), Finished);
+  }
   std::string Chosen() { return CardName(game.ChooseCard()); }
   // Text of the boxes opened so far.
   std::vector<std::string> Texts() const {

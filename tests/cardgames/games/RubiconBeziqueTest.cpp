@@ -269,10 +269,7 @@ TEST_F(RubiconBeziqueTest, TricksDrawFromTheStockAndTheLastOnesCountBrisques) {
   }
   HighScoreScript hof;
   Tick(51);
-  EXPECT_EQ(game.GetState(), GameOver);
-  EXPECT_EQ(Line(0), "The game is over.");
-  Tick();
-  EXPECT_EQ(game.GetState(), Finished);
+  ExpectGameOverThenFinished();
   EXPECT_EQ(hof.offers.size(), 2u);  // equal positive scores are both offered
 }
 

@@ -217,10 +217,7 @@ TEST_F(WhistTest, HandsFollowOneAnotherToTheEndOfTheGame) {
   Tick();
   game.OnLButtonDown(MAKELPARAM(5, 5));
   Tick();
-  EXPECT_EQ(game.GetState(), GameOver);
-  EXPECT_EQ(Line(0), "The game is over.");
-  Tick();
-  EXPECT_EQ(game.GetState(), Finished);
+  ExpectGameOverThenFinished();
   ASSERT_EQ(hof.offers.size(), 4u);
   EXPECT_EQ(hof.offers[3].name, "Card Shark");
   EXPECT_EQ(hof.offers[3].score, 3);

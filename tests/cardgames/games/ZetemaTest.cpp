@@ -272,10 +272,7 @@ TEST_F(ZetemaTest, EightHandsMakeAGame) {
   Tick();
   game.OnLButtonDown(0);
   Tick();
-  EXPECT_EQ(game.GetState(), GameOver);
-  EXPECT_EQ(Line(0), "The game is over.");
-  Tick();
-  EXPECT_EQ(game.GetState(), Finished);
+  ExpectGameOverThenFinished();
   ASSERT_EQ(hof.offers.size(), 4u);
   EXPECT_EQ(hof.offers[0].game, "Zetema");
   EXPECT_EQ(Texts().back(), "Too bad, Igor won the game.  Try again.");
