@@ -19,7 +19,7 @@ namespace {
 // Seat 0 deals the first game, so the computer (seat 1) plays first; deuces wild.
 class ArlingtonTest : public GameTable<ArlingtonGame> {
  protected:
-  ArlingtonTest() : GameTable<ArlingtonGame>(OrderedDraws({1}, 105)) { game.deucesWild = true; }
+  ArlingtonTest() : GameTable<ArlingtonGame>(OrderedDraws(1, 105)) { game.deucesWild = true; }
   // The human's turn after drawing, with this hand.
   void HumanToPlay(std::initializer_list<const char*> cards) {
     Deal();

@@ -19,7 +19,7 @@ namespace {
 // Seat 0 deals the first game and seat 1 plays first; default options.
 class CanastaTest : public GameTable<CanastaGame> {
  protected:
-  CanastaTest() : GameTable<CanastaGame>(OrderedDraws({3}, 108)) {
+  CanastaTest() : GameTable<CanastaGame>(OrderedDraws(3, 108)) {
     game.cardsDealt = 11;
     game.allThrees = game.twoCanastasToGoOut = game.oneCanastaToScore = false;
     game.sevensCanasta = game.acesCanasta = game.wildCanasta = false;

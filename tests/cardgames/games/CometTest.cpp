@@ -16,7 +16,7 @@ namespace {
 // dealt one suit: 0 clubs, 1 spades, 2 hearts, 3 diamonds.
 class CometTest : public GameTable<CometGame> {
  protected:
-  CometTest() : GameTable<CometGame>(OrderedDraws({3}, 48)) {}
+  CometTest() : GameTable<CometGame>(OrderedDraws(3, 48)) {}
   // Hands as given, every bookkeeping field as the deal would set it.
   void Hands(std::initializer_list<const char*> h0, std::initializer_list<const char*> h1,
              std::initializer_list<const char*> h2, std::initializer_list<const char*> h3) {

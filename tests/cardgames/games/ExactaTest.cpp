@@ -83,7 +83,7 @@ namespace {
 // 2 diamonds, 3 clubs.
 class ExactaTest : public GameFixture<ExactaGame> {
  protected:
-  ExactaTest() : GameFixture(OrderedDraws({2}, 52)) {
+  ExactaTest() : GameFixture(OrderedDraws(2, 52)) {
     game.fastSpeed = true;
     game.allowZeroBid = true;
     game.highBidderLeads = false;

@@ -18,7 +18,7 @@ namespace {
 // 0 clubs, 1 spades, 2 hearts, 3 diamonds. Options at their defaults.
 class FanTanTest : public GameTable<FanTanGame> {
  protected:
-  FanTanTest() : GameTable<FanTanGame>(OrderedDraws({3}, 52)) {
+  FanTanTest() : GameTable<FanTanGame>(OrderedDraws(3, 52)) {
     game.acesChosenInPlay = true;
     game.acesHigh = false;
     game.sevenOfSpadesStarts = true;

@@ -15,7 +15,7 @@ namespace {
 // leaves the pack in order: seat 0 holds the spades, 1 the hearts, 2 the diamonds, 3 the clubs.
 class FunnyGameTest : public GameTable<FunnyGame> {
  protected:
-  FunnyGameTest() : GameTable(OrderedDraws({2}, 52)) {}
+  FunnyGameTest() : GameTable(OrderedDraws(2, 52)) {}
 };
 
 }  // namespace

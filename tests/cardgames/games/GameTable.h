@@ -34,12 +34,13 @@ const RECT kTable = {12, 12, 611, 491};
 const RECT kStatus = {623, 12, 778, 491};
 const char* const kSeatNames[] = {"Card Shark", "Betty", "Igor", "Zeke"};
 
-// The draws made before the first deal (the dealer's), then a shuffle that keeps a pack of
-// packSize cards in order; the stock is dealt from its end, so the first card of the pack
-// is the last one left.
-inline std::vector<std::uint32_t> OrderedDraws(std::vector<std::uint32_t> before, std::uint32_t packSize) {
-  for (std::uint32_t i = 1; i < packSize; ++i) before.push_back(i);
-  return before;
+// The draw of the dealer before the first deal (who deals the next seat on), then a shuffle
+// that keeps a pack of packSize cards in order; the stock is dealt from its end, so the
+// first card of the pack is the last one left.
+inline std::vector<std::uint32_t> OrderedDraws(std::uint32_t dealerDraw, std::uint32_t packSize) {
+  std::vector<std::uint32_t> v = {dealerDraw};
+  for (std::uint32_t i = 1; i < packSize; ++i) v.push_back(i);
+  return v;
 }
 
 // Whether the card shows this printed face ("AS", "10H", "JK"); an ace also matches rank 1.
@@ -441,16 +442,21 @@ void PlaySeededGames(std::uint32_t count, SelfPlayOptions options,
 template <class Game>
 void PlaySeededGames(std::uint32_t count, int hands,
                      const std::function<void(Game&, SelfPlayOptions&, std::uint32_t)>& setUp) {
+  int tricksPerHand = 0;
   PlaySeeds<Game>(
       count,
       [&](Game& game, SelfPlayOptions& o, std::uint32_t seed) {
         o.clickThroughHolds = true;
         o.maxTicks = 10000;
         setUp(game, o, seed);
+        tricksPerHand = o.tricksPerHand;
       },
       [&](Game&, const SelfPlayResult& r, std::uint32_t seed) {
         EXPECT_TRUE(r.finished) << "seed " << seed;
         EXPECT_EQ(r.hands, hands) << "seed " << seed;
+        if (tricksPerHand) {
+          EXPECT_EQ(r.tricks, hands * tricksPerHand) << "seed " << seed;
+        }
       });
 }
 
@@ -556,7 +562,7 @@ struct GameFacts {
   bool options;
   std::string firstCard, lastCard;  // of the pack, in its order
   std::string rulesPhrase;          // a phrase of the rules text, after the title in capitals
-  UINT rulesId;                     // the rules resource of a trick game; 0 for other games
+  UINT rulesId = 0;                 // the rules resource of a trick game; 0: not checked
 };
 
 // The descriptor functions, a game from the factory (its options file removed first), its
@@ -614,23 +620,10 @@ inline void ExpectRegistered(std::string (*name)(), std::int32_t (*id)(),
                        rng);
 }
 
-// The same with a phrase of the rules text; answers the game as its own class.
-struct Registered {
-  std::string title;
-  std::int32_t id;
-  std::uint32_t seats, cardsPerHand, handsPerGame;
-  bool hasOptions;
-  std::string firstCard, lastCard;
-  std::string rulesPhrase;
-};
+// The same, answering the game as its own class.
 template <class Game>
 std::unique_ptr<Game> ExpectRegistered(std::string (*name)(), std::int32_t (*id)(),
-                                       CardGame* (*create)(RandomSource&, std::uint32_t, HWND), const Registered& r,
+                                       CardGame* (*create)(RandomSource&, std::uint32_t, HWND), const GameFacts& e,
                                        RandomSource& rng) {
-  return std::unique_ptr<Game>(static_cast<Game*>(
-      ExpectGameRegistered(name, id, create,
-                           {r.title, r.id, r.seats, r.cardsPerHand, r.handsPerGame, r.hasOptions, r.firstCard,
-                            r.lastCard, r.rulesPhrase, 0},
-                           rng)
-          .release()));
+  return std::unique_ptr<Game>(static_cast<Game*>(ExpectGameRegistered(name, id, create, e, rng).release()));
 }

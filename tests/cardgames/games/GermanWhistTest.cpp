@@ -14,7 +14,7 @@ namespace {
 // bottom card and makes clubs trump.
 class GermanWhistTest : public GameFixture<GermanWhistGame> {
  protected:
-  GermanWhistTest() : GameFixture(OrderedDraws({0}, 52)) {}
+  GermanWhistTest() : GameFixture(OrderedDraws(0, 52)) {}
 };
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace {
 // Seat 2 deals, so the user leads; the ace of clubs is left over for trump.
 class KnavesTest : public GameFixture<KnavesGame> {
  protected:
-  KnavesTest() : GameFixture(OrderedDraws({1}, 52)) {}
+  KnavesTest() : GameFixture(OrderedDraws(1, 52)) {}
 };
 
 // The same deal with the jack of clubs swapped to the front of the pack: it is turned up.
@@ -20,7 +20,7 @@ class KnavesJackTurnedTest : public GameFixture<KnavesGame> {
  protected:
   KnavesJackTurnedTest() : GameFixture(Draws()) {}
   static std::vector<std::uint32_t> Draws() {
-    std::vector<std::uint32_t> v = OrderedDraws({1}, 52);
+    std::vector<std::uint32_t> v = OrderedDraws(1, 52);
     v[12] = 0;  // the jack of clubs, 13th in the pack, swaps with the first card
     return v;
   }

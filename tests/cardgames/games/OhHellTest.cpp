@@ -88,7 +88,7 @@ namespace {
 // Seat 3 deals, so the user bids and leads first.
 class OhHellTest : public GameFixture<OhHellGame> {
  protected:
-  OhHellTest() : GameFixture(OrderedDraws({2}, 52)) {
+  OhHellTest() : GameFixture(OrderedDraws(2, 52)) {
     game.fastSpeed = true;
     game.allowTotalEqual = true;
     game.leaderIsHighBidder = false;

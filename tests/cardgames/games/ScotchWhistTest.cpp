@@ -13,7 +13,7 @@ namespace {
 // the ace of clubs, the dealer's last card, makes clubs trump.
 class ScotchWhistTest : public GameFixture<ScotchWhistGame> {
  protected:
-  ScotchWhistTest() : GameFixture(OrderedDraws({2}, 36)) {}
+  ScotchWhistTest() : GameFixture(OrderedDraws(2, 36)) {}
 };
 
 }  // namespace

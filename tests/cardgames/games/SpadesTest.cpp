@@ -100,7 +100,7 @@ namespace {
 // 2 diamonds, 3 clubs.
 class SpadesTest : public GameFixture<SpadesGame> {
  protected:
-  SpadesTest() : GameFixture(OrderedDraws({2}, 52)) {
+  SpadesTest() : GameFixture(OrderedDraws(2, 52)) {
     game.fastSpeed = true;
     game.allowBlind = false;
     game.allowBlindNil = true;

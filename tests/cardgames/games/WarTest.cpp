@@ -22,7 +22,7 @@ namespace {
 // the pack stays in order.
 class WarTest : public GameTable<WarGame> {
  protected:
-  WarTest() : GameTable<WarGame>(OrderedDraws({1}, 52)) {}
+  WarTest() : GameTable<WarGame>(OrderedDraws(1, 52)) {}
   CardStack& Pile(std::uint32_t seat) { return game.battlePiles[seat]; }
   // Both seats have played these cards; the human is to choose.
   void Battle(const char* mine, const char* theirs) {

@@ -14,7 +14,7 @@ namespace {
 // the ace of clubs, the last card, makes clubs trump.
 class WhistTest : public GameTable<WhistGame> {
  protected:
-  WhistTest() : GameTable(OrderedDraws({2}, 52)) {}
+  WhistTest() : GameTable(OrderedDraws(2, 52)) {}
   // Moves a card from one seat's hand to another's.
   void Give(const char* text, std::uint32_t to) {
     Card* c = Find(text);
