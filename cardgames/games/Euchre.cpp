@@ -547,9 +547,7 @@ void EuchreGame::GatherTrick() {
   const std::int32_t winner = tricks.winningSeat;
   ClearTrickCards();
   if (maker >= kNone || !seatList[maker].cards.empty()) {
-    SetState(Playing);
-    tricks.NewTrick();
-    SetCurrentSeat(winner >= 0 && winner < 4 ? static_cast<std::uint32_t>(winner) : current);
+    StartNextTrick(winner);
     return;
   }
   ScoreHandTricks();

@@ -282,9 +282,7 @@ void FunnyGame::GatherTrick() {
     statusLines[2] = "This hand is over.";
     SetState(HandOver);
   } else {
-    SetState(Playing);
-    tricks.NewTrick();
-    SetCurrentSeat(winner >= 0 && winner < 4 ? static_cast<std::uint32_t>(winner) : current);
+    StartNextTrick(winner);
   }
   InvalidateStatus();
 }

@@ -474,9 +474,7 @@ void KlabberjassGame::GatherTrick() {
   const std::int32_t winner = tricks.winningSeat;
   ClearTrickCards();
   if (!seatList[humanSeat % 2].cards.empty()) {
-    SetState(Playing);
-    tricks.NewTrick();
-    SetCurrentSeat(winner >= 0 && winner < 2 ? static_cast<std::uint32_t>(winner) : current);
+    StartNextTrick(winner);
     return;
   }
   handOverCountdown = kHandHoldTicks;

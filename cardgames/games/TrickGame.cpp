@@ -149,11 +149,16 @@ void TrickGame::GatherTrick() {
     handOverCountdown = kHandHoldTicks;
     SetState(HandOver);
   } else {
-    SetState(Playing);
-    tricks.NewTrick();
-    SetCurrentSeat(winner >= 0 ? static_cast<std::uint32_t>(winner) : current);
+    StartNextTrick(winner);
   }
   InvalidateStatus();
+}
+
+void TrickGame::StartNextTrick(std::int32_t winner) {
+  SetState(Playing);
+  tricks.NewTrick();
+  SetCurrentSeat(winner >= 0 && static_cast<std::uint32_t>(winner) < seats ? static_cast<std::uint32_t>(winner)
+                                                                              : current);
 }
 
 void TrickGame::TrickGathered(std::int32_t) {}
