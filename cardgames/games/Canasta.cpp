@@ -820,18 +820,15 @@ Card* CanastaGame::ChooseDiscard(std::uint32_t seat) {
 }
 
 void CanastaGame::Layout() {
-  if (!cardImages) return;
-  const DrawTableLayout at(tableRect, cardImages->CardWidth(), cardImages->CardHeight());
+  long w = 0, h = 0;
+  if (!SizeHands(*this, w, h)) return;
+  const DrawTableLayout at(tableRect, w, h);
   const RECT& t = tableRect;
   auto place = [&](CardPile& pile, std::int32_t kind, long x, long y, long spacing) {
     pile.cardWidth = at.w;
     pile.cardHeight = at.h;
     pile.SetPlacement(kind, x, y, spacing);
   };
-  for (SeatRecord& seat : seatList) {
-    seat.cardWidth = at.w;
-    seat.cardHeight = at.h;
-  }
   for (int k = 0; k < kMelds; ++k) {
     place(meldPile[0][k], kStack, at.SlotX(k), at.lowerRowY, 20);
     place(meldPile[1][k], kStack, at.SlotX(k), at.upperRowY, 20);

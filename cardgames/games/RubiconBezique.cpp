@@ -595,15 +595,10 @@ void RubiconBeziqueGame::OnRButtonDown(LPARAM) {
 }
 
 void RubiconBeziqueGame::Layout() {
-  if (!cardImages) return;
-  const long w = cardImages->CardWidth();
-  const long h = cardImages->CardHeight();
+  long w = 0, h = 0;
+  if (!SizeHands(*this, w, h)) return;
   const RECT& t = tableRect;
   const long vgap = (t.bottom - 4 * h - t.top) / 5;
-  for (SeatRecord& seat : seatList) {
-    seat.cardWidth = w;
-    seat.cardHeight = h;
-  }
   for (CardStack& p : declaredPiles) {
     p.cardWidth = w;
     p.cardHeight = h;
