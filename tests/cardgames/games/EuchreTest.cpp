@@ -266,8 +266,7 @@ TEST(EuchreSelfPlayTest, SeededGamesPlayToTheEnd) {
         if (g.GetState() == Bidding || g.tricks.IsLegalPlay(c, hand)) cards.push_back(c);
       if (cards.empty()) return false;
       Card* pick = cards[p.Random(static_cast<std::uint32_t>(cards.size()))];
-      if (!pick->selected) p.ClickCard(hand, pick);
-      p.ClickCard(hand, pick);
+      p.ClickToPlay(hand, pick);
       return true;
     };
     std::fill(std::begin(before), std::end(before), 0);

@@ -293,8 +293,7 @@ TEST(KlabberjassSelfPlayTest, SeededGamesPlayToTheEnd) {
         if (k.IsLegalKlabberjass(c, hand)) legal.push_back(c);
       if (legal.empty()) return false;
       Card* pick = legal[p.Random(static_cast<std::uint32_t>(legal.size()))];
-      if (!pick->selected) p.ClickCard(hand, pick);
-      p.ClickCard(hand, pick);
+      p.ClickToPlay(hand, pick);
       if (!hand.playedCard) p.Fault("two clicks on a legal card did not play it");
       return true;
     };

@@ -395,8 +395,7 @@ bool BeziqueHumanMove(SelfPlay& p) {
     return false;
   }
   const auto& pick = legal[p.Random(static_cast<std::uint32_t>(legal.size()))];
-  if (!pick.second->selected) p.ClickCard(*pick.first, pick.second);
-  p.ClickCard(*pick.first, pick.second);
+  p.ClickToPlay(*pick.first, pick.second);
   if (!g.seatList[h].playedCard) p.Fault("two clicks on a legal card did not play it");
   // A second play to the same trick must come to nothing.
   if (!g.seatList[h].cards.empty()) {

@@ -326,8 +326,7 @@ TEST(ZetemaSelfPlayTest, SeededGamesPlayToTheEnd) {
     SeatRecord& hand = g.seatList[g.humanSeat];
     if (g.GetState() != Playing || g.current != g.humanSeat || hand.cards.empty()) return true;
     Card* c = hand.cards[p.Random(static_cast<std::uint32_t>(hand.cards.size()))];
-    if (!c->selected) p.ClickCard(hand, c);
-    p.ClickCard(hand, c);
+    p.ClickToPlay(hand, c);
     return true;
   };
   o.allowBox = [](const ScriptedDialogs::Box& b) {
