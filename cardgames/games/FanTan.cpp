@@ -364,7 +364,5 @@ void FanTanGame::Paint(HDC hdc) {
   }
   for (std::uint32_t s = 0; s < seats; ++s) PaintSeatLabel(*this, hdc, s, s == current ? "-->" : "");
   CardGame::Paint(hdc);
-  std::vector<std::string> values;
-  for (std::uint32_t s = 0; s < seats; ++s) values.push_back(std::to_string(buriedCount[s]));
-  DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "BURIED")}, SeatRows(*this, values));
+  DrawSeatNumbersPanel(*this, hdc, "BURIED", [this](std::uint32_t s) { return buriedCount[s]; });
 }

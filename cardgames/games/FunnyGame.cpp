@@ -406,7 +406,5 @@ void FunnyGame::Paint(HDC hdc) {
     SetTextColor(hdc, oldColour);
     SetBkMode(hdc, oldMode);
   }
-  std::vector<std::string> won;
-  for (std::uint32_t s = 0; s < 4; ++s) won.push_back(std::to_string(tricksWon[s]));
-  DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "TRICKS")}, SeatRows(*this, won));
+  DrawSeatNumbersPanel(*this, hdc, "TRICKS", [this](std::uint32_t s) { return tricksWon[s]; });
 }

@@ -118,8 +118,6 @@ void PaintTableLabel(CardGame& game, HDC hdc, const std::string& text, const REC
 }
 
 void PaintCardsLeft(CardGame& game, HDC hdc, const std::string& heading) {
-  std::vector<std::string> values;
-  for (std::uint32_t s = 0; s < game.seats && s < game.seatList.size(); ++s)
-    values.push_back(std::to_string(game.seatList[s].cards.size()));
-  DrawGameStatusPanel(game, hdc, "PLAYER", {WideColumn(game, heading)}, SeatRows(game, values));
+  DrawSeatNumbersPanel(game, hdc, heading,
+                       [&game](std::uint32_t s) { return static_cast<std::int64_t>(game.seatList[s].cards.size()); });
 }

@@ -25,9 +25,7 @@ bool IsGuardCard(const Card& card, const std::int32_t jackHolder[5], std::int32_
 }
 
 void PaintTricksPanel(TrickGame& game, HDC hdc) {
-  std::vector<std::string> won;
-  for (std::uint32_t s = 0; s < game.seats && s < 4; ++s) won.push_back(std::to_string(game.tricksWon[s]));
-  DrawGameStatusPanel(game, hdc, "PLAYER", {WideColumn(game, "TRICKS")}, SeatRows(game, won));
+  DrawSeatNumbersPanel(game, hdc, "TRICKS", [&game](std::uint32_t s) { return game.tricksWon[s]; });
 }
 
 std::string KnavesName() { return kTitle; }

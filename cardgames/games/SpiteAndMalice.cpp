@@ -505,7 +505,6 @@ void SpiteAndMaliceGame::Paint(HDC hdc) {
   }
   PaintSeatLabels(*this, hdc);
   CardGame::Paint(hdc);
-  std::vector<std::string> red;
-  for (std::uint32_t s = 0; s < seats; ++s) red.push_back(std::to_string(redPiles[s].cards.size()));
-  DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "RED CARDS")}, SeatRows(*this, red));
+  DrawSeatNumbersPanel(*this, hdc, "RED CARDS",
+                       [this](std::uint32_t s) { return static_cast<std::int64_t>(redPiles[s].cards.size()); });
 }

@@ -484,7 +484,5 @@ void TablanetteGame::Paint(HDC hdc) {
   }
   PaintSeatLabels(*this, hdc);
   CardGame::Paint(hdc);
-  std::vector<std::string> winnings;
-  for (std::uint32_t s = 0; s < seats; ++s) winnings.push_back(std::to_string(captured[s]));
-  DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "WINNINGS")}, SeatRows(*this, winnings));
+  DrawSeatNumbersPanel(*this, hdc, "WINNINGS", [this](std::uint32_t s) { return captured[s]; });
 }
