@@ -61,8 +61,7 @@ void MeldSlot::Clear() {
 ArlingtonGame::ArlingtonGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : CardGame(window, 2, 13, 8, humanSeat, rng) {
   for (int pack = 0; pack < 2; ++pack)
-    for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
-      for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+    AddRankRun(deck, kRankHighAce, 2);
   deck.AddToPack(kSuitNone, kRankJoker);
   seatList[humanSeat].multiSelect = true;
   discardPile.window = window;
@@ -444,13 +443,7 @@ void ArlingtonGame::DrawCard(std::uint32_t seat) {
   InvalidateStatus();
 }
 
-void ArlingtonGame::OnTimer() {
-  if (CommonTick(*this, kTitle, false) != Playing || current == humanSeat) return;
-  ClearSelection(seatList[current]);
-  const std::uint32_t seat = current;
-  ComputerStep();
-  if (seatList[seat].cards.empty()) EndOfHand(seat);
-}
+void ArlingtonGame::OnTimer() { DrawGameTick(*this, kTitle, &ArlingtonGame::ComputerStep); }
 
 void ArlingtonGame::ComputerStep() {
   const std::uint32_t seat = current;
@@ -698,9 +691,7 @@ void ArlingtonGame::HumanDiscardPileClick() {
   } else if (mustDraw) {
     if (TakeDiscardPile(humanSeat)) {
       mustDraw = false;
-      gameInProgress = true;
-      statusLines[1] = "It is your turn to play.";
-      InvalidateStatus();
+      HumanToPlay(*this);
       if (hand.cards.empty()) EndOfHand(humanSeat);
     } else {
       ShowInfo(kTitle, "That is not a valid meld.");
@@ -722,9 +713,7 @@ void ArlingtonGame::HumanDeckClick() {
     ShowInfo(kTitle, "You may not meld with an unknown card.");
   } else {
     DrawCard(humanSeat);
-    gameInProgress = true;
-    statusLines[1] = "It is your turn to play.";
-    InvalidateStatus();
+    HumanToPlay(*this);
   }
 }
 
@@ -740,12 +729,9 @@ void ArlingtonGame::HumanJokerClick() {
 }
 
 void ArlingtonGame::Layout() {
-  if (!cardImages) return;
-  const DrawTableLayout at(tableRect, cardImages->CardWidth(), cardImages->CardHeight());
-  for (SeatRecord& seat : seatList) {
-    seat.cardWidth = at.w;
-    seat.cardHeight = at.h;
-  }
+  long w = 0, h = 0;
+  if (!SizeHands(*this, w, h)) return;
+  const DrawTableLayout at(tableRect, w, h);
   for (std::uint32_t s = 0; s < 2; ++s)
     for (int k = 0; k < kSlots; ++k) {
       CardStack& pile = slots[s][k].pile;

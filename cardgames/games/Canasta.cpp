@@ -67,8 +67,7 @@ CardGame* CreateCanastaGame(RandomSource& rng, std::uint32_t humanSeat, HWND win
 CanastaGame::CanastaGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : CardGame(window, 4, 11, 6, humanSeat, rng) {
   for (int pack = 0; pack < 2; ++pack)
-    for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
-      for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+    AddRankRun(deck, kRankHighAce, 2);
   for (int j = 0; j < 4; ++j) deck.AddToPack(kSuitNone, kRankJoker);
   for (SeatRecord& seat : seatList) seat.multiSelect = true;
   discardPile.window = window;
@@ -485,13 +484,7 @@ std::string CanastaGame::CanastaSummary(std::uint32_t team) const {
   return out;
 }
 
-void CanastaGame::OnTimer() {
-  if (CommonTick(*this, kTitle, false) != Playing || current == humanSeat) return;
-  ClearSelection(seatList[current]);
-  const std::uint32_t seat = current;
-  ComputerTurn();
-  if (seatList[seat].cards.empty()) EndOfHand(seat);
-}
+void CanastaGame::OnTimer() { DrawGameTick(*this, kTitle, &CanastaGame::ComputerTurn); }
 
 void CanastaGame::OnLButtonDown(LPARAM lParam) {
   DispatchClick(*this, kTitle, lParam, &CanastaGame::HumanClick, false);
@@ -519,9 +512,7 @@ void CanastaGame::HumanClick(long x, long y) {
       ShowInfo(kTitle, StockText(deck.stock.size()));
     } else if (DrawCard(humanSeat)) {
       mustDraw = false;
-      gameInProgress = true;
-      statusLines[1] = "It is your turn to play.";
-      InvalidateStatus();
+      HumanToPlay(*this);
     } else {
       EndOfHand(humanSeat);  // the stock ran out
     }
@@ -556,9 +547,7 @@ void CanastaGame::HumanDiscardPileClick() {
   } else if (mustDraw) {
     if (TakeDiscardPile(humanSeat)) {
       mustDraw = false;
-      gameInProgress = true;
-      statusLines[1] = "It is your turn to play.";
-      InvalidateStatus();
+      HumanToPlay(*this);
       if (hand.cards.empty()) EndOfHand(humanSeat);
     }
   } else if (selected > 1) {
@@ -831,18 +820,15 @@ Card* CanastaGame::ChooseDiscard(std::uint32_t seat) {
 }
 
 void CanastaGame::Layout() {
-  if (!cardImages) return;
-  const DrawTableLayout at(tableRect, cardImages->CardWidth(), cardImages->CardHeight());
+  long w = 0, h = 0;
+  if (!SizeHands(*this, w, h)) return;
+  const DrawTableLayout at(tableRect, w, h);
   const RECT& t = tableRect;
   auto place = [&](CardPile& pile, std::int32_t kind, long x, long y, long spacing) {
     pile.cardWidth = at.w;
     pile.cardHeight = at.h;
     pile.SetPlacement(kind, x, y, spacing);
   };
-  for (SeatRecord& seat : seatList) {
-    seat.cardWidth = at.w;
-    seat.cardHeight = at.h;
-  }
   for (int k = 0; k < kMelds; ++k) {
     place(meldPile[0][k], kStack, at.SlotX(k), at.lowerRowY, 20);
     place(meldPile[1][k], kStack, at.SlotX(k), at.upperRowY, 20);

@@ -23,9 +23,7 @@ CardGame* CreateCometGame(RandomSource& rng, std::uint32_t humanSeat, HWND windo
 CometGame::CometGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : CardGame(window, 4, 12, 8, humanSeat, rng) {
   // No eights; the ace is low.
-  const std::int32_t ranks[] = {kRankLowAce, 13, 12, 11, 10, 9, 7, 6, 5, 4, 3, 2};
-  for (std::int32_t rank : ranks)
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRanks(deck, {kRankLowAce, 13, 12, 11, 10, 9, 7, 6, 5, 4, 3, 2});
 }
 
 CometGame::~CometGame() = default;
@@ -165,14 +163,9 @@ void CometGame::HumanClick(long x, long y) {
 }
 
 void CometGame::Layout() {
-  if (!cardImages) return;
-  const long w = cardImages->CardWidth();
-  const long h = cardImages->CardHeight();
+  long w = 0, h = 0;
+  if (!SizeHands(*this, w, h)) return;
   const RECT& t = tableRect;
-  for (SeatRecord& seat : seatList) {
-    seat.cardWidth = w;
-    seat.cardHeight = h;
-  }
   const long width = t.right - t.left;
   const long height = t.bottom - t.top;
   centreRect = RECT{t.left + (width - w) / 2, t.top + (height - h) / 2, 0, 0};

@@ -49,6 +49,12 @@ void ClearSelection(CardPile& hand) {
   for (Card* c : hand.cards) c->selected = false;
 }
 
+void HumanToPlay(CardGame& game) {
+  game.gameInProgress = true;
+  game.statusLines[1] = "It is your turn to play.";
+  game.InvalidateStatus();
+}
+
 void PaintFramedPile(CardGame& game, HDC hdc, const CardPile& pile) {
   if (!game.cardImages) return;
   game.DrawCardFrame(hdc, pile.anchorX, pile.anchorY);

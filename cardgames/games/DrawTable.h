@@ -9,6 +9,7 @@
 #include <string>
 
 #include "CardGame.h"
+#include "GameSteps.h"
 
 // Where everything goes, from the table area and the card size.
 struct DrawTableLayout {
@@ -35,6 +36,19 @@ std::string PileCardsText(const CardPile& pile, const std::string& emptyText);
 // The cards of the hand that are selected.
 std::size_t CountSelected(const CardPile& hand);
 void ClearSelection(CardPile& hand);
+
+// The human has drawn: it is the human's turn to meld and discard.
+void HumanToPlay(CardGame& game);
+// A timer tick: after the common part, a computer seat's turn (its selection cleared
+// first); a seat that has run out of cards ends the hand.
+template <class Game>
+void DrawGameTick(Game& game, const std::string& title, void (Game::*computerTurn)()) {
+  if (CommonTick(game, title, false) != Playing || game.current == game.humanSeat) return;
+  const std::uint32_t seat = game.current;
+  ClearSelection(game.seatList[seat]);
+  (game.*computerTurn)();
+  if (game.seatList[seat].cards.empty()) game.EndOfHand(seat);
+}
 
 // A pile of the table with its frame; the stock as backs, the first at the deck's left
 // edge and each further one 2 pixels to the left.

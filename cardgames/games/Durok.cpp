@@ -3,6 +3,7 @@
 #include "CardImages.h"
 #include "GamePaint.h"
 #include "GameResources.h"
+#include "GameSteps.h"
 
 namespace {
 
@@ -24,8 +25,7 @@ CardGame* CreateDurokGame(RandomSource& rng, std::uint32_t humanSeat, HWND windo
 DurokGame::DurokGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : TableGame(window, kTitle, IDT_DUROK_RULES, 2, kHandSize, 1, humanSeat, rng), noCoverCard(2, kSuitClubs) {
   positiveScoresOnly = true;
-  for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRankRun(deck, kRankHighAce, 2);
   seatList[humanSeat].multiSelect = true;
 }
 
@@ -307,7 +307,7 @@ void DurokGame::OnRButtonDown(LPARAM) {
 
 void DurokGame::Layout() {
   long w = 0, h = 0;
-  if (!SizeHands(w, h)) return;
+  if (!SizeHands(*this, w, h)) return;
   const RECT& t = tableRect;
   const long midX = t.left + (t.right - t.left) / 2;
   seatList[1].SetPlacement(kRowCentred, midX, t.top + 10, 20);
@@ -337,18 +337,8 @@ void DurokGame::Paint(HDC hdc) {
       if (coverSlots[i]) coverSlots[i]->Draw(images, hdc, p.x - 10, p.y - 10, false);
     }
   }
-  DrawSeatNames(hdc);
-  if (!deck.stock.empty()) {
-    const int oldMode = SetBkMode(hdc, TRANSPARENT);
-    const COLORREF oldColour = SetTextColor(hdc, 0xFFFFFF);
-    bigFont.Select(hdc);
-    DrawTextIn(hdc, "Trump", trumpLabelRect.left, trumpLabelRect.top, trumpLabelRect.right, trumpLabelRect.bottom, 0x29);
-    bigFont.Restore();
-    SetTextColor(hdc, oldColour);
-    SetBkMode(hdc, oldMode);
-  }
+  PaintSeatLabels(*this, hdc);
+  if (!deck.stock.empty()) PaintTableLabel(*this, hdc, "Trump", trumpLabelRect);
   CardGame::Paint(hdc);
-  std::vector<std::string> counts;
-  for (std::uint32_t s = 0; s < seats; ++s) counts.push_back(std::to_string(seatList[s].cards.size()));
-  DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "CARDS")}, SeatRows(*this, counts));
+  PaintCardsLeft(*this, hdc, "CARDS");
 }

@@ -96,8 +96,7 @@ EuchreGame::EuchreGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : TrickGame(window, kTitle, IDT_EUCHRE_RULES, 4, 5, 16, humanSeat, rng), bidTexts(4) {
   showLeadLine = false;
   OptionsFile().Load();
-  for (std::int32_t rank = kRankHighAce; rank >= 7; --rank)
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRankRun(deck, kRankHighAce, 7);
 }
 
 EuchreGame::~EuchreGame() = default;
@@ -548,9 +547,7 @@ void EuchreGame::GatherTrick() {
   const std::int32_t winner = tricks.winningSeat;
   ClearTrickCards();
   if (maker >= kNone || !seatList[maker].cards.empty()) {
-    SetState(Playing);
-    tricks.NewTrick();
-    SetCurrentSeat(winner >= 0 && winner < 4 ? static_cast<std::uint32_t>(winner) : current);
+    StartNextTrick(winner);
     return;
   }
   ScoreHandTricks();

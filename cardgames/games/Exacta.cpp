@@ -97,8 +97,7 @@ CardGame* CreateExactaGame(RandomSource& rng, std::uint32_t humanSeat, HWND wind
 ExactaGame::ExactaGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : TrickGame(window, kTitle, IDT_EXACTA_RULES, 4, 13, 8, humanSeat, rng), zeroCard(kRankJoker, kSuitNone) {
   OptionsFile().Load();
-  for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRankRun(deck, kRankHighAce, 2);
 }
 
 ExactaGame::~ExactaGame() = default;

@@ -55,8 +55,7 @@ CardGame* CreateFanTanGame(RandomSource& rng, std::uint32_t humanSeat, HWND wind
 
 FanTanGame::FanTanGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : CardGame(window, 4, 13, 0, humanSeat, rng) {
-  for (std::int32_t rank = kRankLowAce; rank <= kRankKing; ++rank)
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRankRun(deck, kRankLowAce, kRankKing);
   for (CardStack& row : rows) row.window = window;
   OptionsFile().Load();
 }
@@ -340,14 +339,9 @@ Card* FanTanGame::ChooseCard() {
 }
 
 void FanTanGame::Layout() {
-  if (!cardImages) return;
-  const long w = cardImages->CardWidth();
-  const long h = cardImages->CardHeight();
+  long w = 0, h = 0;
+  if (!SizeHands(*this, w, h)) return;
   const RECT& t = tableRect;
-  for (SeatRecord& seat : seatList) {
-    seat.cardWidth = w;
-    seat.cardHeight = h;
-  }
   seatList[0].SetPlacement(kRowCentred, t.left + (t.right - t.left) / 2, t.bottom - h - 5, 20);
   for (std::uint32_t s = 1; s < 4; ++s) seatList[s].SetPlacement(kStack, 0, 0, 20);
   const long gap = (t.right - 4 * w - t.left) / 5;
@@ -370,7 +364,5 @@ void FanTanGame::Paint(HDC hdc) {
   }
   for (std::uint32_t s = 0; s < seats; ++s) PaintSeatLabel(*this, hdc, s, s == current ? "-->" : "");
   CardGame::Paint(hdc);
-  std::vector<std::string> values;
-  for (std::uint32_t s = 0; s < seats; ++s) values.push_back(std::to_string(buriedCount[s]));
-  DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "BURIED")}, SeatRows(*this, values));
+  DrawSeatNumbersPanel(*this, hdc, "BURIED", [this](std::uint32_t s) { return buriedCount[s]; });
 }

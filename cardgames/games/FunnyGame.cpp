@@ -44,8 +44,7 @@ CardGame* CreateFunnyGame(RandomSource& rng, std::uint32_t humanSeat, HWND windo
 FunnyGame::FunnyGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : TrickGame(window, kTitle, IDT_FUNNY_RULES, 4, 13, 12, humanSeat, rng) {
   showLeadLine = false;
-  for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRankRun(deck, kRankHighAce, 2);
 }
 
 FunnyGame::~FunnyGame() = default;
@@ -283,9 +282,7 @@ void FunnyGame::GatherTrick() {
     statusLines[2] = "This hand is over.";
     SetState(HandOver);
   } else {
-    SetState(Playing);
-    tricks.NewTrick();
-    SetCurrentSeat(winner >= 0 && winner < 4 ? static_cast<std::uint32_t>(winner) : current);
+    StartNextTrick(winner);
   }
   InvalidateStatus();
 }
@@ -409,7 +406,5 @@ void FunnyGame::Paint(HDC hdc) {
     SetTextColor(hdc, oldColour);
     SetBkMode(hdc, oldMode);
   }
-  std::vector<std::string> won;
-  for (std::uint32_t s = 0; s < 4; ++s) won.push_back(std::to_string(tricksWon[s]));
-  DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "TRICKS")}, SeatRows(*this, won));
+  DrawSeatNumbersPanel(*this, hdc, "TRICKS", [this](std::uint32_t s) { return tricksWon[s]; });
 }

@@ -66,6 +66,13 @@ std::vector<PanelRow> SeatRows(const CardGame& game, const std::vector<std::stri
   return rows;
 }
 
+void DrawSeatNumbersPanel(CardGame& game, HDC hdc, const std::string& heading,
+                          const std::function<std::int64_t(std::uint32_t)>& number) {
+  std::vector<std::string> values;
+  for (std::uint32_t s = 0; s < game.seats && s < 4; ++s) values.push_back(std::to_string(number(s)));
+  DrawGameStatusPanel(game, hdc, "PLAYER", {WideColumn(game, heading)}, SeatRows(game, values));
+}
+
 int StockBackCount(std::size_t cards) { return cards > 1 ? static_cast<int>((cards - 2) / 5 + 1) : 0; }
 
 void DrawStockBacks(CardImages& images, HDC hdc, int backs, int x, int y) {

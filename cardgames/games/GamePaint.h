@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,9 @@ void DrawGameStatusPanel(CardGame& game, HDC hdc, const std::string& nameHeading
 PanelColumn WideColumn(const CardGame& game, const std::string& heading, UINT format = 0x11);
 // One row per seat: the seat's name and one value.
 std::vector<PanelRow> SeatRows(const CardGame& game, const std::vector<std::string>& values);
+// The "GAME STATUS" panel of "PLAYER" rows with one number per seat under the heading.
+void DrawSeatNumbersPanel(CardGame& game, HDC hdc, const std::string& heading,
+                          const std::function<std::int64_t(std::uint32_t)>& number);
 
 // Backs shown for a stock: one for every five cards after the first, none for one card.
 int StockBackCount(std::size_t cards);

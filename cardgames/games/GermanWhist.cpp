@@ -36,8 +36,7 @@ GermanWhistGame::GermanWhistGame(HWND window, std::uint32_t humanSeat, RandomSou
   // Both prompts go on line 1: line 2 counts the stock.
   separatePlayPrompt = false;
   showLeadLine = false;
-  for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRankRun(deck, kRankHighAce, 2);
 }
 
 GermanWhistGame::~GermanWhistGame() = default;
@@ -278,13 +277,7 @@ void GermanWhistGame::Paint(HDC hdc) {
     if (deck.stock.size() > 1)
       DrawStockBacks(*cardImages, hdc, StockBackCount(deck.stock.size()),
                      trumpCardRect.left - cardImages->CardWidth() / 2, trumpCardRect.top);
-    const int oldMode = SetBkMode(hdc, TRANSPARENT);
-    const COLORREF oldColour = SetTextColor(hdc, 0xFFFFFF);
-    bigFont.Select(hdc);
-    DrawTextIn(hdc, "Trump", trumpLabelRect.left, trumpLabelRect.top, trumpLabelRect.right, trumpLabelRect.bottom, 0x29);
-    bigFont.Restore();
-    SetTextColor(hdc, oldColour);
-    SetBkMode(hdc, oldMode);
+    PaintTableLabel(*this, hdc, "Trump", trumpLabelRect);
   }
   TrickGame::Paint(hdc);
   PaintTricksPanel(*this, hdc);

@@ -50,8 +50,7 @@ std::int32_t KlabberjassCardPoints(const Card& card, std::int32_t trumpSuit) {
 KlabberjassGame::KlabberjassGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : TrickGame(window, kTitle, IDT_KLABBERJASS_RULES, 2, 6, 12, humanSeat, rng), bidTexts(2) {
   showLeadLine = false;
-  for (std::int32_t rank : {14, 10, 13, 12, 11, 9, 8, 7})
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRanks(deck, {14, 10, 13, 12, 11, 9, 8, 7});
 }
 
 KlabberjassGame::~KlabberjassGame() = default;
@@ -475,9 +474,7 @@ void KlabberjassGame::GatherTrick() {
   const std::int32_t winner = tricks.winningSeat;
   ClearTrickCards();
   if (!seatList[humanSeat % 2].cards.empty()) {
-    SetState(Playing);
-    tricks.NewTrick();
-    SetCurrentSeat(winner >= 0 && winner < 2 ? static_cast<std::uint32_t>(winner) : current);
+    StartNextTrick(winner);
     return;
   }
   handOverCountdown = kHandHoldTicks;
@@ -516,13 +513,7 @@ void KlabberjassGame::Paint(HDC hdc) {
     if (shownCard) shownCard->Draw(*cardImages, hdc, trumpCardRect.left, trumpCardRect.top, true);
     if (turnUp) turnUp->Draw(*cardImages, hdc, trumpCardRect.left, trumpCardRect.top, true);
   }
-  const int oldMode = SetBkMode(hdc, TRANSPARENT);
-  const COLORREF oldColour = SetTextColor(hdc, 0xFFFFFF);
-  bigFont.Select(hdc);
-  DrawTextIn(hdc, "Turn-Up", trumpLabelRect.left, trumpLabelRect.top, trumpLabelRect.right, trumpLabelRect.bottom, 0x29);
-  bigFont.Restore();
-  SetTextColor(hdc, oldColour);
-  SetBkMode(hdc, oldMode);
+  PaintTableLabel(*this, hdc, "Turn-Up", trumpLabelRect);
   const RECT& r = statusRect;
   std::vector<PanelRow> rows;
   for (std::uint32_t s = 0; s < 2; ++s) rows.push_back({seatList[s].name, {std::to_string(handPoints[s]), bidTexts[s]}});

@@ -25,9 +25,7 @@ bool IsGuardCard(const Card& card, const std::int32_t jackHolder[5], std::int32_
 }
 
 void PaintTricksPanel(TrickGame& game, HDC hdc) {
-  std::vector<std::string> won;
-  for (std::uint32_t s = 0; s < game.seats && s < 4; ++s) won.push_back(std::to_string(game.tricksWon[s]));
-  DrawGameStatusPanel(game, hdc, "PLAYER", {WideColumn(game, "TRICKS")}, SeatRows(game, won));
+  DrawSeatNumbersPanel(game, hdc, "TRICKS", [&game](std::uint32_t s) { return game.tricksWon[s]; });
 }
 
 std::string KnavesName() { return kTitle; }
@@ -40,8 +38,7 @@ CardGame* CreateKnavesGame(RandomSource& rng, std::uint32_t humanSeat, HWND wind
 
 KnavesGame::KnavesGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : TrickGame(window, kTitle, IDT_KNAVES_RULES, kSeats, 17, 8, humanSeat, rng) {
-  for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRankRun(deck, kRankHighAce, 2);
 }
 
 KnavesGame::~KnavesGame() = default;

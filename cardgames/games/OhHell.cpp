@@ -75,8 +75,7 @@ CardGame* CreateOhHellGame(RandomSource& rng, std::uint32_t humanSeat, HWND wind
 OhHellGame::OhHellGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : TrickGame(window, kTitle, IDT_OHHELL_RULES, 4, 1, 13, humanSeat, rng) {
   OptionsFile().Load();
-  for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRankRun(deck, kRankHighAce, 2);
 }
 
 OhHellGame::~OhHellGame() = default;

@@ -61,8 +61,7 @@ RubiconBeziqueGame::RubiconBeziqueGame(HWND window, std::uint32_t humanSeat, Ran
     : TrickGame(window, kTitle, IDT_RUBICON_RULES, 2, 9, 1, humanSeat, rng) {
   showLeadLine = false;
   for (int pack = 0; pack < 4; ++pack)
-    for (std::int32_t rank : {kAce, kTen, kKing, kQueen, kJack, 9, 8, 7})
-      for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+    AddRanks(deck, {kAce, kTen, kKing, kQueen, kJack, 9, 8, 7});
   for (CardStack& p : declaredPiles) p.window = window;
 }
 
@@ -596,15 +595,10 @@ void RubiconBeziqueGame::OnRButtonDown(LPARAM) {
 }
 
 void RubiconBeziqueGame::Layout() {
-  if (!cardImages) return;
-  const long w = cardImages->CardWidth();
-  const long h = cardImages->CardHeight();
+  long w = 0, h = 0;
+  if (!SizeHands(*this, w, h)) return;
   const RECT& t = tableRect;
   const long vgap = (t.bottom - 4 * h - t.top) / 5;
-  for (SeatRecord& seat : seatList) {
-    seat.cardWidth = w;
-    seat.cardHeight = h;
-  }
   for (CardStack& p : declaredPiles) {
     p.cardWidth = w;
     p.cardHeight = h;

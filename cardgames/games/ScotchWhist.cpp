@@ -32,8 +32,7 @@ CardGame* CreateScotchWhistGame(RandomSource& rng, std::uint32_t humanSeat, HWND
 
 ScotchWhistGame::ScotchWhistGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : TrickGame(window, kTitle, IDT_SCOTCH_WHIST_RULES, 4, 9, 8, humanSeat, rng) {
-  for (std::int32_t rank = kRankHighAce; rank >= 6; --rank)
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRankRun(deck, kRankHighAce, 6);
 }
 
 ScotchWhistGame::~ScotchWhistGame() = default;

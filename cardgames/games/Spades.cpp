@@ -74,8 +74,7 @@ SpadesGame::SpadesGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : TrickGame(window, kTitle, IDT_SPADES_RULES, 4, 13, 8, humanSeat, rng) {
   OptionsFile().Load();
   ApplyRules();
-  for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRankRun(deck, kRankHighAce, 2);
 }
 
 SpadesGame::~SpadesGame() = default;

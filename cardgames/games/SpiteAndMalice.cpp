@@ -3,6 +3,7 @@
 #include "CardImages.h"
 #include "GamePaint.h"
 #include "GameResources.h"
+#include "GameSteps.h"
 
 namespace {
 
@@ -457,7 +458,7 @@ void SpiteAndMaliceGame::OnRButtonDown(LPARAM) {
 
 void SpiteAndMaliceGame::Layout() {
   long w = 0, h = 0;
-  if (!SizeHands(w, h)) return;
+  if (!SizeHands(*this, w, h)) return;
   const RECT& t = tableRect;
   const long vgap = (t.bottom - 4 * h - t.top) / 5;
   const long hgap = (t.right - 8 * w - t.left) / 9;
@@ -502,9 +503,8 @@ void SpiteAndMaliceGame::Paint(HDC hdc) {
       p.Paint(images, hdc);
     }
   }
-  DrawSeatNames(hdc);
+  PaintSeatLabels(*this, hdc);
   CardGame::Paint(hdc);
-  std::vector<std::string> red;
-  for (std::uint32_t s = 0; s < seats; ++s) red.push_back(std::to_string(redPiles[s].cards.size()));
-  DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "RED CARDS")}, SeatRows(*this, red));
+  DrawSeatNumbersPanel(*this, hdc, "RED CARDS",
+                       [this](std::uint32_t s) { return static_cast<std::int64_t>(redPiles[s].cards.size()); });
 }

@@ -5,6 +5,7 @@
 #include "CardImages.h"
 #include "GamePaint.h"
 #include "GameResources.h"
+#include "GameSteps.h"
 #include "TrickGame.h"
 
 namespace {
@@ -29,8 +30,7 @@ CardGame* CreateTablanetteGame(RandomSource& rng, std::uint32_t humanSeat, HWND 
 
 TablanetteGame::TablanetteGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : TableGame(window, kTitle, IDT_TABLANETTE_RULES, 2, 4, 4, humanSeat, rng), lastCapturer(2) {
-  for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRankRun(deck, kRankHighAce, 2);
   for (CardStack& place : places) place.window = window;
 }
 
@@ -449,7 +449,7 @@ void TablanetteGame::OnRButtonDown(LPARAM) {
 
 void TablanetteGame::Layout() {
   long w = 0, h = 0;
-  if (!SizeHands(w, h)) return;
+  if (!SizeHands(*this, w, h)) return;
   const RECT& t = tableRect;
   const long g1 = (t.right - 6 * w - t.left) / 7;
   const long g2 = (t.right - 7 * w - t.left) / 8;
@@ -482,9 +482,7 @@ void TablanetteGame::Paint(HDC hdc) {
       places[p].Paint(*cardImages, hdc);
     }
   }
-  DrawSeatNames(hdc);
+  PaintSeatLabels(*this, hdc);
   CardGame::Paint(hdc);
-  std::vector<std::string> winnings;
-  for (std::uint32_t s = 0; s < seats; ++s) winnings.push_back(std::to_string(captured[s]));
-  DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "WINNINGS")}, SeatRows(*this, winnings));
+  DrawSeatNumbersPanel(*this, hdc, "WINNINGS", [this](std::uint32_t s) { return captured[s]; });
 }

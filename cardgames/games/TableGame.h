@@ -23,9 +23,6 @@ class TableGame : public CardGame {
   void OnTimer() override;
   bool ShowRules(HWND textBox) override;
 
-  // Every seat's name in its label rectangle and format, big font, in the seat's colour.
-  void DrawSeatNames(HDC hdc);
-
   std::string title;
   UINT rulesId;
   // The Hall of Fame takes only scores above 0.
@@ -36,8 +33,4 @@ class TableGame : public CardGame {
   virtual void HoldEnded() {}
   // The human's click on the table on the human's turn.
   virtual void HumanClick(long x, long y) = 0;
-  // The card size, given to every seat's hand; false without card images.
-  bool SizeHands(long& width, long& height);
-  // Counts a hold down; true on the tick that finds it run out.
-  bool HoldRunsOut();
 };

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "CardImages.h"
+#include "GameSteps.h"
 
 namespace {
 
@@ -89,18 +90,10 @@ void TrickGame::PlayCard(std::uint32_t seat, Card* card) {
   if (window) InvalidateRect(window, &trickRects[seat], FALSE);
 }
 
-bool TrickGame::HoldRunsOut() {
-  if (handOverCountdown-- > 0) return false;
-  handOverCountdown = -1;
-  return true;
-}
+bool TrickGame::HoldRunsOut() { return ::HoldRunsOut(*this); }
 
 void TrickGame::OnTimer() {
-  if (computerDelay > 0) {
-    --computerDelay;
-    return;
-  }
-  switch (GetState()) {
+  switch (CommonTick(*this, title, false)) {
     case Bidding:
       if (AllSeatsHaveBid()) {
         EndBidding();
@@ -120,12 +113,6 @@ void TrickGame::OnTimer() {
       break;
     case HoldB:
       if (HoldRunsOut()) GatherTrick();
-      break;
-    case HandOver:
-      if (HoldRunsOut()) FinishHand();
-      break;
-    case GameOver:
-      EndGame(title, false, false);
       break;
     default:
       break;
@@ -162,11 +149,16 @@ void TrickGame::GatherTrick() {
     handOverCountdown = kHandHoldTicks;
     SetState(HandOver);
   } else {
-    SetState(Playing);
-    tricks.NewTrick();
-    SetCurrentSeat(winner >= 0 ? static_cast<std::uint32_t>(winner) : current);
+    StartNextTrick(winner);
   }
   InvalidateStatus();
+}
+
+void TrickGame::StartNextTrick(std::int32_t winner) {
+  SetState(Playing);
+  tricks.NewTrick();
+  SetCurrentSeat(winner >= 0 && static_cast<std::uint32_t>(winner) < seats ? static_cast<std::uint32_t>(winner)
+                                                                              : current);
 }
 
 void TrickGame::TrickGathered(std::int32_t) {}
@@ -197,32 +189,16 @@ void TrickGame::EndBiddingHold() {
 }
 
 Card* TrickGame::HumanCardClicked(LPARAM lParam) {
-  if (current != humanSeat) {
-    ShowTurnMessage(title, seatList[current % 4].name);
-    return nullptr;
-  }
+  if (RefuseOutOfTurn(*this, title)) return nullptr;
   SeatRecord& hand = seatList[humanSeat % 4];
   // One card a trick, one bid a round: a second click before the turn moves on does nothing.
   if (GetState() == Bidding ? hand.bid.kind != kNoBid : hand.playedCard != nullptr) return nullptr;
-  Card* card = hand.CardAt(LOWORD(lParam), HIWORD(lParam));
-  Card* selected = hand.FirstSelected();
-  if (!card) {
-    if (selected) hand.ToggleSelect(selected);
-    return nullptr;
-  }
-  if (card != selected) {
-    hand.ToggleSelect(card);
-    return nullptr;
-  }
-  return card;
+  return SelectThenConfirm(hand, LOWORD(lParam), HIWORD(lParam));
 }
 
 void TrickGame::OnLButtonDown(LPARAM lParam) {
+  if (ClickOffersNewGame(*this, title)) return;
   switch (GetState()) {
-    case Dealing:
-    case Finished:
-      if (AskNewGame(title)) StartDeal(true, false, true);
-      break;
     case Bidding:
       BiddingClick(lParam);
       break;
@@ -247,14 +223,9 @@ void TrickGame::OnLButtonDown(LPARAM lParam) {
 }
 
 void TrickGame::Layout() {
-  if (!cardImages) return;
-  const long w = cardImages->CardWidth();
-  const long h = cardImages->CardHeight();
+  long w = 0, h = 0;
+  if (!SizeHands(*this, w, h)) return;
   const RECT& t = tableRect;
-  for (SeatRecord& seat : seatList) {
-    seat.cardWidth = w;
-    seat.cardHeight = h;
-  }
   trumpCardRect = CardRectAt(t.right - w - 10, t.top + 40, w, h);
   trumpLabelRect = RECT{trumpCardRect.left, t.top + 10, trumpCardRect.right, t.top + 30};
   seatList[0].SetPlacement(kRowCentred, t.left + (t.right - t.left) / 2, t.bottom - h - 5, 20);
@@ -299,19 +270,8 @@ void TrickGame::PaintTable(HDC hdc) {
     for (std::uint32_t s = 0; s < seats && s < 4; ++s)
       if (tableCards[s]) tableCards[s]->Draw(*cardImages, hdc, trickRects[s].left, trickRects[s].top, true);
   }
-  const int oldMode = SetBkMode(hdc, TRANSPARENT);
-  const COLORREF oldColour = SetTextColor(hdc, 0xFFFFFF);
-  bigFont.Select(hdc);
-  if (trumpCard) DrawTextIn(hdc, "Trump", trumpLabelRect.left, trumpLabelRect.top, trumpLabelRect.right,
-                            trumpLabelRect.bottom, 0x29);
-  for (std::uint32_t s = 0; s < seats && s < 4; ++s) {
-    SetSeatTextColor(hdc, s);
-    const CardRect& r = seatList[s].labelRect;
-    DrawTextIn(hdc, SeatLabel(s), r.left, r.top, r.right, r.bottom, static_cast<UINT>(seatList[s].labelFormat));
-  }
-  bigFont.Restore();
-  SetTextColor(hdc, oldColour);
-  SetBkMode(hdc, oldMode);
+  if (trumpCard) PaintTableLabel(*this, hdc, "Trump", trumpLabelRect);
+  for (std::uint32_t s = 0; s < seats && s < 4; ++s) PaintSeatText(*this, hdc, s, SeatLabel(s));
   // The hand comes last: a selected card rises into the space of the player's name.
   if (cardImages) seatList[humanSeat % 4].Paint(*cardImages, hdc);
 }

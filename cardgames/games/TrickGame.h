@@ -24,6 +24,7 @@
 #include <string>
 
 #include "CardGame.h"
+#include "GameSteps.h"
 
 class TrickGame : public CardGame {
  public:
@@ -95,6 +96,9 @@ class TrickGame : public CardGame {
   virtual void GatherTrick();
   // No card on the table: the seats' played cards and table cards cleared and repainted.
   void ClearTrickCards();
+  // Play goes on with the next trick, led by the winner of the last one (the current seat
+  // when there was none).
+  void StartNextTrick(std::int32_t winner);
 };
 
 // A card's text, as "(Queen of Hearts)".

@@ -43,8 +43,7 @@ CardGame* CreateWarGame(RandomSource& rng, std::uint32_t humanSeat, HWND window)
 
 WarGame::WarGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : CardGame(window, 2, 26, 1, humanSeat, rng), battlePiles(2) {
-  for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRankRun(deck, kRankHighAce, 2);
   for (CardStack& pile : battlePiles) pile.window = window;
   OptionsFile().Load();
   if (level > kTopLevel) level = kTopLevel;
@@ -190,14 +189,9 @@ void WarGame::ShowOptions(HWND parent) {
 }
 
 void WarGame::Layout() {
-  if (!cardImages) return;
-  const long w = cardImages->CardWidth();
-  const long h = cardImages->CardHeight();
+  long w = 0, h = 0;
+  if (!SizeHands(*this, w, h)) return;
   const RECT& t = tableRect;
-  for (SeatRecord& seat : seatList) {
-    seat.cardWidth = w;
-    seat.cardHeight = h;
-  }
   for (CardStack& pile : battlePiles) {
     pile.cardWidth = w;
     pile.cardHeight = h;

@@ -20,8 +20,7 @@ CardGame* CreateWhistGame(RandomSource& rng, std::uint32_t humanSeat, HWND windo
 
 WhistGame::WhistGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : TrickGame(window, kTitle, IDT_WHIST_RULES, 4, 13, 8, humanSeat, rng) {
-  for (std::int32_t rank = kRankHighAce; rank >= 2; --rank)
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+  AddRankRun(deck, kRankHighAce, 2);
 }
 
 WhistGame::~WhistGame() = default;

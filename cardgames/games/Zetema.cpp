@@ -6,6 +6,7 @@
 #include "ChoiceList.h"
 #include "GamePaint.h"
 #include "GameResources.h"
+#include "GameSteps.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ ZetemaGame::ZetemaGame(HWND window, std::uint32_t humanSeat, RandomSource& rng)
     : TableGame(window, kTitle, IDT_ZETEMA_RULES, 4, kHandSize, 8, humanSeat, rng), lastCombo(4) {
   std::int32_t rank = kRankLowAce;
   for (int i = 0; i < 13; ++i) {
-    for (std::int32_t suit = 0; suit < 4; ++suit) deck.AddToPack(suit, rank);
+    AddRanks(deck, {rank});
     deck.AddToPack(kSuitSpades, rank);
     rank = rank == kRankLowAce ? kRankKing : rank - 1;
   }
@@ -389,7 +390,7 @@ void ZetemaGame::OnRButtonDown(LPARAM) {
 
 void ZetemaGame::Layout() {
   long w = 0, h = 0;
-  if (!SizeHands(w, h)) return;
+  if (!SizeHands(*this, w, h)) return;
   const RECT& t = tableRect;
   const long g1 = (t.right - 7 * w - t.left) / 8;
   const long g2 = (t.right - 6 * w - t.left) / 7;
@@ -423,7 +424,7 @@ void ZetemaGame::Paint(HDC hdc) {
       rankPiles[r].Paint(*cardImages, hdc);
     }
   }
-  DrawSeatNames(hdc);
+  PaintSeatLabels(*this, hdc);
   CardGame::Paint(hdc);
   if (GetState() == Playing)
     DrawGameStatusPanel(*this, hdc, "PLAYER", {WideColumn(*this, "LAST COMBO.")}, SeatRows(*this, lastCombo));

@@ -11,16 +11,15 @@
 #include "Arlington.h"
 #include "DrawTable.h"
 #include "GameResources.h"
-#include "TableTestKit.h"
+#include "GameTable.h"
 #include "TestCanvas.h"
 
 namespace {
 
 // Seat 0 deals the first game, so the computer (seat 1) plays first; deuces wild.
-class ArlingtonTest : public TableTest<ArlingtonGame> {
+class ArlingtonTest : public GameTable<ArlingtonGame> {
  protected:
-  ArlingtonTest() : TableTest<ArlingtonGame>(OrderedShuffle({1}, 105)) { game.deucesWild = true; }
-  void Deal() { game.StartDeal(true, false, true); }
+  ArlingtonTest() : GameTable<ArlingtonGame>(OrderedDraws(1, 105)) { game.deucesWild = true; }
   // The human's turn after drawing, with this hand.
   void HumanToPlay(std::initializer_list<const char*> cards) {
     Deal();
@@ -28,15 +27,8 @@ class ArlingtonTest : public TableTest<ArlingtonGame> {
     game.SetCurrentSeat(0);
     game.mustDraw = false;
   }
-  void Select(std::initializer_list<const char*> cards) {
-    ClearSelection(game.seatList[0]);
-    for (const char* c : cards) Find(c)->selected = true;
-  }
   MeldSlot& Slot(std::uint32_t seat, int k) { return game.slots[seat][k]; }
-  void ClickSlot(int k) { Click(Slot(0, k).pile.anchorX + 5, Slot(0, k).pile.anchorY + 5); }
-  void ClickDiscards() { Click(game.discardPile.anchorX + 5, game.discardPile.anchorY + 5); }
-  void ClickDeck() { Click(game.deckRect.left + 5, game.deckRect.top + 5); }
-  void ClickJoker() { Click(game.jokerRect.left + 5, game.jokerRect.top + 5); }
+  void ClickSlot(int k) { ClickAt(Slot(0, k).pile); }
   std::vector<std::string> SlotCards(std::uint32_t seat, int k) {
     std::vector<std::string> out;
     for (const Card* c : Slot(seat, k).pile.cards) out.push_back(CardName(c));
@@ -46,20 +38,10 @@ class ArlingtonTest : public TableTest<ArlingtonGame> {
 
 }  // namespace
 
-TEST(ArlingtonRegistryTest, TitleIdAndTwoPacksWithOneJoker) {
-  EXPECT_EQ(ArlingtonName(), "Arlington");
-  EXPECT_EQ(ArlingtonId(), 0x11);
+TEST(ArlingtonRegistryTest, TwoPacksWithOneJoker) {
   MersenneRandom rng(5);
-  std::unique_ptr<CardGame> g(CreateArlingtonGame(rng, 0, nullptr));
-  EXPECT_EQ(g->seats, 2u);
-  EXPECT_EQ(g->cardsPerHand, 13u);
-  EXPECT_EQ(g->handsPerGame, 8u);
-  EXPECT_TRUE(g->HasOptions());
-  EXPECT_TRUE(g->seatList[0].multiSelect);
-  ASSERT_EQ(g->deck.pack.size(), 105u);
-  EXPECT_EQ(CardName(&g->deck.pack[0]), "AC");
-  EXPECT_EQ(CardName(&g->deck.pack[52]), "AC");
-  EXPECT_EQ(CardName(&g->deck.pack[104]), "JK");
+  ArlingtonGame g(nullptr, 0, rng);
+  EXPECT_EQ(CardName(&g.deck.pack[52]), "AC");
 }
 
 TEST_F(ArlingtonTest, TheDealLeavesSeventyEightInTheStock) {
@@ -227,7 +209,7 @@ TEST_F(ArlingtonTest, AddingToMelds) {
 
 TEST_F(ArlingtonTest, TheJokerIsExchangedOnlyForItsExactCard) {
   HumanToPlay({"9H", "10H", "JK", "JH", "QD", "AS", "KS", "QS"});
-  ClickJoker();
+  ClickAt(game.jokerRect);
   EXPECT_EQ(Texts().back(), "You must have the exact match for the joker to exchange cards");  // none melded
   Select({"9H", "10H", "JK"});
   boxes.answers = {true};  // the joker goes high
@@ -235,17 +217,17 @@ TEST_F(ArlingtonTest, TheJokerIsExchangedOnlyForItsExactCard) {
   EXPECT_EQ(boxes.boxes.back().text, "Would you like the joker to be high?");
   EXPECT_EQ(game.jokerCard.rank, 11);
   EXPECT_EQ(game.jokerCard.suit, kSuitHearts);
-  ClickJoker();  // nothing selected
+  ClickAt(game.jokerRect);  // nothing selected
   EXPECT_EQ(Texts().back(), "You must have the exact match for the joker to exchange cards");
   Select({"QD"});
-  ClickJoker();
+  ClickAt(game.jokerRect);
   EXPECT_EQ(Texts().back(), "You must have the exact match for the joker to exchange cards");
   game.mustDraw = true;
-  ClickJoker();
+  ClickAt(game.jokerRect);
   EXPECT_EQ(Texts().back(), "You must draw before exchanging the joker");
   game.mustDraw = false;
   Select({"JH"});
-  ClickJoker();
+  ClickAt(game.jokerRect);
   EXPECT_EQ(game.jokerCard.rank, 0);
   EXPECT_TRUE(std::count(game.seatList[0].cards.begin(), game.seatList[0].cards.end(), Find("JK")));
   EXPECT_EQ(SlotCards(0, 0), (std::vector<std::string>{"9H", "10H", "JH"}));
@@ -270,14 +252,14 @@ TEST_F(ArlingtonTest, TakingTheDiscardPile) {
     for (SeatRecord& s : game.seatList) s.RemoveCard(card);
     game.discardPile.AddCard(card);
   }
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(Texts().back(), "There are 3 cards in the discard pile");
   Select({"4S"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(Texts().back(), "That is not a valid meld.");
   EXPECT_EQ(game.discardPile.cards.size(), 3u);
   Select({"8C", "8D"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_FALSE(game.mustDraw);
   EXPECT_TRUE(game.discardPile.cards.empty());
   EXPECT_EQ(SlotCards(0, 0), (std::vector<std::string>{"8H", "8C", "8D"}));
@@ -292,7 +274,7 @@ TEST_F(ArlingtonTest, DrawingAndDiscardingByClicks) {
   HumanToPlay({"8C", "QS", "4S"});
   game.mustDraw = true;
   Select({"8C"});
-  ClickDeck();
+  ClickAt(game.deckRect);
   EXPECT_EQ(Texts().back(), "You may not meld with an unknown card.");
   ClickSlot(0);
   EXPECT_EQ(Texts().back(), "You must draw before melding");
@@ -300,28 +282,28 @@ TEST_F(ArlingtonTest, DrawingAndDiscardingByClicks) {
   ClickSlot(0);
   EXPECT_EQ(Texts().back(), "This slot is empty.");
   const std::size_t stock = game.deck.stock.size();
-  ClickDeck();
+  ClickAt(game.deckRect);
   EXPECT_EQ(game.seatList[0].cards.size(), 4u);
   EXPECT_EQ(game.deck.stock.size(), stock - 1);
   EXPECT_FALSE(game.mustDraw);
   EXPECT_TRUE(game.gameInProgress);
-  ClickDeck();
+  ClickAt(game.deckRect);
   EXPECT_EQ(Texts().back(), "There are " + std::to_string(stock - 1) + " cards left in the deck");
   Select({"QS"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(Texts().back(), "That is not a legal discard");
   Select({"QS", "4S"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(Texts().back(), "You may only discard one card at a time.");
   Select({"8C", "4S"});
   ClickSlot(0);
   EXPECT_EQ(Texts().back(), "That is not a valid meld");
   Select({"4S"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(game.discardPile.FirstCard(), Find("4S"));
   EXPECT_EQ(game.current, 1u);
   EXPECT_EQ(game.statusLines[1], "It is Betty's turn to draw.");
-  ClickDeck();
+  ClickAt(game.deckRect);
   EXPECT_EQ(Texts().back(), "It is Betty's turn to play.");
 }
 
@@ -332,7 +314,7 @@ TEST_F(ArlingtonTest, TheHandEndsOnceWithItsScores) {
   ClickSlot(0);
   ASSERT_EQ(SlotCards(0, 0).size(), 3u);
   Select({"KD"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(game.GetState(), HandOver);
   EXPECT_EQ(game.scores[0], 100 + 15);                // out, and the meld left on the table
   EXPECT_EQ(game.scores[1], -(200 + 100 + 5));        // the cards left in hand
@@ -378,20 +360,17 @@ TEST_F(ArlingtonTest, ComputerTurnsGoStepByStep) {
 
 TEST_F(ArlingtonTest, PaintsTheTable) {
   tc::Canvas canvas(790, 560);
-  game.Paint(canvas.dc());
-  EXPECT_EQ(canvas.Changed(), 0);
-  Deal();
-  game.showStatusLines = true;
+  DealAfterBlankPaint(canvas);
   game.Paint(canvas.dc());
   EXPECT_NE(canvas.At(game.deckRect.left + 10, game.deckRect.top + 10), tc::kPaper);
   EXPECT_NE(canvas.At(game.discardPile.anchorX + 10, game.discardPile.anchorY + 10), tc::kPaper);
   EXPECT_NE(canvas.At(game.seatList[0].bounds.left + 10, game.seatList[0].bounds.top + 10), tc::kPaper);
   EXPECT_EQ(canvas.At(game.jokerRect.left + 10, game.jokerRect.top + 10), tc::kPaper);  // no joker melded
-  EXPECT_EQ(canvas.At(kTestStatus.left + 40, kTestStatus.top + 199), COLORREF(0xA3BCCE));
+  EXPECT_EQ(canvas.At(kStatus.left + 40, kStatus.top + 199), COLORREF(0xA3BCCE));
 }
 
 TEST(ArlingtonOptionsTest, DeucesWildIsOneByte) {
-  const std::string path = GetGameSettingsPath(nullptr, "Arlington");
+  const std::string path = OptionsPath("Arlington");
   const struct {
     const char* what;
     std::vector<std::uint8_t> payload;
@@ -412,10 +391,7 @@ TEST(ArlingtonOptionsTest, DeucesWildIsOneByte) {
   ASSERT_TRUE(seen.found);
   EXPECT_EQ(seen.ticked, std::vector<bool>{true});
   EXPECT_FALSE(game.deucesWild);
-  std::string bytes;
-  ASSERT_TRUE(tt::ReadFile(path, bytes));
-  const std::vector<std::uint8_t> expected = CheckedFile::Compose({0}, 0x11);
-  EXPECT_EQ(bytes, std::string(expected.begin(), expected.end()));
+  EXPECT_EQ(FileText(path), StoredOptions({0}, 0x11));
   DeleteFileA(path.c_str());
 }
 
@@ -425,10 +401,8 @@ namespace {
 // random legal card.
 void HumanTurn(ArlingtonGame& game, RandomSource& choices) {
   SeatRecord& hand = game.seatList[0];
-  auto click = [&](long x, long y) { game.OnLButtonDown(MAKELPARAM(x, y)); };
   if (game.mustDraw) {
-    ClearSelection(hand);
-    click(game.deckRect.left + 5, game.deckRect.top + 5);
+    ClickToDraw(game);
     return;
   }
   for (std::int32_t rank = 3; rank <= 14; ++rank) {
@@ -441,18 +415,14 @@ void HumanTurn(ArlingtonGame& game, RandomSource& choices) {
     if (set.size() == 3 && empty >= 0 && hand.cards.size() > 3) {
       ClearSelection(hand);
       for (Card* c : set) c->selected = true;
-      click(game.slots[0][empty].pile.anchorX + 5, game.slots[0][empty].pile.anchorY + 5);
+      ClickPoint(game, game.slots[0][empty].pile.anchorX + 5, game.slots[0][empty].pile.anchorY + 5);
       return;
     }
   }
   std::vector<Card*> legal;
   for (Card* c : hand.cards)
     if (game.IsLegalDiscard(c, hand)) legal.push_back(c);
-  ClearSelection(hand);
-  Card* pick = legal[choices.Next(static_cast<std::uint32_t>(legal.size()))];
-  long x = 0, y = 0;
-  if (PointOnCard(hand, pick, x, y)) click(x, y);
-  click(game.discardPile.anchorX + 5, game.discardPile.anchorY + 5);
+  ClickToDiscard(game, legal[choices.Next(static_cast<std::uint32_t>(legal.size()))]);
 }
 
 }  // namespace
@@ -478,14 +448,7 @@ TEST(ArlingtonSelfPlayTest, SeededGamesAccountForEveryCard) {
       const std::int32_t st = game.GetState();
       const Card* topBefore = game.discardPile.FirstCard();
       std::vector<Card*> handBefore(game.seatList[game.current].cards.begin(), game.seatList[game.current].cards.end());
-      if (st == Playing && game.current == 0) {
-        HumanTurn(game, choices);
-      } else if (st == HandOver) {
-        game.OnLButtonDown(MAKELPARAM(5, 5));
-        game.OnTimer();
-      } else if (game.state != Paused) {
-        game.OnTimer();
-      }
+      DrawGameStep(game, [&] { HumanTurn(game, choices); });
       const Card* top = game.discardPile.FirstCard();
       if (st == Playing && top && top != topBefore && std::find(handBefore.begin(), handBefore.end(), top) != handBefore.end()) {
         CardStack held;

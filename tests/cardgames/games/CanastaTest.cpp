@@ -11,94 +11,44 @@
 #include "Canasta.h"
 #include "DrawTable.h"
 #include "GameResources.h"
-#include "TableTestKit.h"
+#include "GameTable.h"
 #include "TestCanvas.h"
 
 namespace {
 
 // Seat 0 deals the first game and seat 1 plays first; default options.
-class CanastaTest : public TableTest<CanastaGame> {
+class CanastaTest : public GameTable<CanastaGame> {
  protected:
-  CanastaTest() : TableTest<CanastaGame>(OrderedShuffle({3}, 108)) {
+  CanastaTest() : GameTable<CanastaGame>(OrderedDraws(3, 108)) {
     game.cardsDealt = 11;
     game.allThrees = game.twoCanastasToGoOut = game.oneCanastaToScore = false;
     game.sevensCanasta = game.acesCanasta = game.wildCanasta = false;
     game.ApplyOptions();
   }
-  void Deal() { game.StartDeal(true, false, true); }
   // The human's turn after drawing, with these cards; copies are taken in turn.
   void HumanToPlay(std::initializer_list<const char*> cards) {
     Deal();
-    Cards(0, cards);
+    Hand(0, cards);
     game.SetCurrentSeat(0);
     game.mustDraw = false;
     game.computerDelay = 0;
   }
-  void Cards(std::uint32_t seat, std::initializer_list<const char*> cards) {
-    game.seatList[seat].Clear();
-    std::map<std::string, int> used;
-    for (const char* t : cards) {
-      Card* c = Find(t, used[t]++);
-      Take(c);
-      game.seatList[seat].AddCard(c);
-    }
-  }
-  // Takes the card from wherever it lies.
-  void Take(Card* c) {
-    for (SeatRecord& s : game.seatList) s.RemoveCard(c);
-    game.discardPile.RemoveCard(c);
-    auto& stock = game.deck.stock;
-    stock.erase(std::remove(stock.begin(), stock.end(), c), stock.end());
-  }
-  void Select(std::initializer_list<const char*> cards) {
-    ClearSelection(game.seatList[0]);
-    std::map<std::string, int> used;
-    for (const char* t : cards) {
-      const std::string text = t;
-      int seen = 0;
-      for (Card* c : game.seatList[0].cards) {
-        const auto rs = ParseCard(text);
-        if (c->faceRank == rs.first && c->faceSuit == rs.second && seen++ == used[text]) {
-          c->selected = true;
-          break;
-        }
-      }
-      ++used[text];
-    }
-  }
+  std::vector<CardPile*> TablePiles() override { return {&game.discardPile}; }
   std::size_t Meld(int k) { return game.meldPile[0][k].cards.size(); }
-  void ClickMeld(std::uint32_t team, int k) {
-    Click(game.meldPile[team][k].anchorX + 5, game.meldPile[team][k].anchorY + 5);
-  }
-  void ClickDiscards() { Click(game.discardPile.anchorX + 5, game.discardPile.anchorY + 5); }
-  void ClickDeck() { Click(game.deckRect.left + 5, game.deckRect.top + 5); }
-  std::vector<Card*> Pack(std::initializer_list<const char*> cards) {
-    std::vector<Card*> out;
-    std::map<std::string, int> used;
-    for (const char* t : cards) out.push_back(Find(t, used[t]++));
-    return out;
-  }
+  void ClickMeld(std::uint32_t team, int k) { ClickAt(game.meldPile[team][k]); }
 };
 
 }  // namespace
 
-TEST(CanastaRegistryTest, TitleIdPackAndTeams) {
-  EXPECT_EQ(CanastaName(), "Canasta");
-  EXPECT_EQ(CanastaId(), 0x1000001);
+TEST(CanastaRegistryTest, TeamsAndSelection) {
   MersenneRandom rng(5);
-  std::unique_ptr<CardGame> g(CreateCanastaGame(rng, 0, nullptr));
-  EXPECT_EQ(g->seats, 4u);
-  EXPECT_EQ(g->handsPerGame, 6u);
-  EXPECT_TRUE(g->HasOptions());
-  ASSERT_EQ(g->deck.pack.size(), 108u);
-  EXPECT_EQ(CardName(&g->deck.pack[0]), "AC");
-  EXPECT_EQ(CardName(&g->deck.pack[104]), "JK");
-  for (const SeatRecord& s : g->seatList) EXPECT_TRUE(s.multiSelect);
-  auto* c = static_cast<CanastaGame*>(g.get());
-  EXPECT_EQ(c->TeamOf(0), 0u);
-  EXPECT_EQ(c->TeamOf(2), 0u);
-  EXPECT_EQ(c->TeamOf(1), 1u);
-  EXPECT_EQ(c->TeamOf(3), 1u);
+  CanastaGame c(nullptr, 0, rng);
+  EXPECT_EQ(CardName(&c.deck.pack[104]), "JK");
+  for (const SeatRecord& s : c.seatList) EXPECT_TRUE(s.multiSelect);
+  EXPECT_EQ(c.TeamOf(0), 0u);
+  EXPECT_EQ(c.TeamOf(2), 0u);
+  EXPECT_EQ(c.TeamOf(1), 1u);
+  EXPECT_EQ(c.TeamOf(3), 1u);
 }
 
 TEST_F(CanastaTest, TheDealAndItsRequirements) {
@@ -145,7 +95,7 @@ TEST_F(CanastaTest, ValuesBonusesAndPenalties) {
       {{"KC", "KC", "KD", "KD", "KH", "KH", "KS"}, 500},
       {{"KC", "KC", "KD", "KD", "KH", "2H", "JK"}, 300},
   };
-  for (const auto& c : canastas) EXPECT_EQ(game.CanastaBonus(Pack(c.cards)), c.bonus) << *c.cards.begin();
+  for (const auto& c : canastas) EXPECT_EQ(game.CanastaBonus(Cards(c.cards)), c.bonus) << *c.cards.begin();
 
   const struct {
     bool allThrees;
@@ -164,7 +114,7 @@ TEST_F(CanastaTest, ValuesBonusesAndPenalties) {
   for (const auto& b : bonus) {
     game.allThrees = b.allThrees;
     game.bonusPile[0].Clear();
-    for (Card* c : Pack(b.threes)) game.bonusPile[0].AddCard(c);
+    for (Card* c : Cards(b.threes)) game.bonusPile[0].AddCard(c);
     EXPECT_EQ(game.BonusCardScore(0), b.score) << b.threes.size() << " all " << b.allThrees;
   }
   game.allThrees = false;
@@ -181,7 +131,7 @@ TEST_F(CanastaTest, ValuesBonusesAndPenalties) {
   };
   for (const auto& u : unfinished) {
     game.meldPile[0][0].Clear();
-    for (Card* c : Pack(u.meld)) game.meldPile[0][0].AddCard(c);
+    for (Card* c : Cards(u.meld)) game.meldPile[0][0].AddCard(c);
     EXPECT_EQ(game.UnfinishedMeldScore(0), u.score) << *u.meld.begin();
   }
 }
@@ -245,12 +195,12 @@ TEST_F(CanastaTest, SpecialCanastaRules) {
   EXPECT_EQ(Texts().back(), "You may not add a wild card to a natural ace canasta.");
   // A canasta of a rank closes that rank for the side.
   game.hasCanasta[0][13] = 1;
-  Cards(0, {"KS", "KD", "KH", "QS", "QD"});
+  Hand(0, {"KS", "KD", "KH", "QS", "QD"});
   Select({"KS", "KD", "KH"});
   EXPECT_FALSE(game.MeldInPile(0, 1, nullptr, false));
   EXPECT_EQ(Texts().back(), "You already have a canasta of that rank.");
   game.allThrees = true;
-  Cards(0, {"3C", "3S", "3C", "QS", "QD"});
+  Hand(0, {"3C", "3S", "3C", "QS", "QD"});
   Select({"3C", "3S", "3C"});
   EXPECT_FALSE(game.MeldInPile(0, 1, nullptr, false));
   EXPECT_EQ(Texts().back(), "You may not meld threes.");
@@ -291,16 +241,16 @@ TEST_F(CanastaTest, ACompletedCanastaLeavesItsTallyCard) {
     HumanToPlay({});
     game.requirement[0] = 0;
     game.meldPile[0][3].Clear();
-    for (Card* card : Pack(c.cards)) {
-      Take(card);
+    for (Card* card : Cards(c.cards)) {
+      Lift(card);
       game.meldPile[0][3].AddCard(card);
     }
     Card* last = game.meldPile[0][3].cards.back();
     game.meldPile[0][3].RemoveCard(last);
     Card* two = Find("QS");
-    Take(two);
+    Lift(two);
     game.seatList[0].cards.assign({last, two, Find("QD")});
-    Take(Find("QD"));
+    Lift(Find("QD"));
     game.seatList[0].cards.assign({last, two, Find("QD")});
     last->selected = true;
     ASSERT_TRUE(game.MeldInPile(0, 3, nullptr, false)) << c.tally;
@@ -319,14 +269,14 @@ TEST_F(CanastaTest, TakingTheDiscardPile) {
   game.discardPile.Clear();
   for (const char* t : {"9H", "3D", "4C"}) {
     Card* c = Find(t);
-    Take(c);
+    Lift(c);
     game.discardPile.AddCard(c);
   }
   Select({"9C", "9D"});
-  ClickDiscards();  // 10 + 10 + 10 falls short of 50
+  ClickAt(game.discardPile);  // 10 + 10 + 10 falls short of 50
   EXPECT_EQ(Texts().back(), "You have not satisfied your initial meld requirements.");
   game.requirement[0] = 20;
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_FALSE(game.mustDraw);
   EXPECT_EQ(game.requirement[0], 0u);
   EXPECT_EQ(Meld(0), 3u);
@@ -341,22 +291,19 @@ TEST_F(CanastaTest, TakingTheDiscardPile) {
 TEST_F(CanastaTest, EndingATurn) {
   HumanToPlay({"8C", "8D", "8H", "3H", "KS", "QD"});
   Select({"KS"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(Texts().back(), "You may not discard with a bonus card in your hand.");
   // Clicking the three lays it aside and draws a replacement.
   const std::size_t stock = game.deck.stock.size();
-  long x = 0, y = 0;
-  ASSERT_TRUE(PointOnCard(game.seatList[0], Find("3H"), x, y));
-  Click(x, y);
+  ClickOn("3H");
   EXPECT_EQ(game.bonusPile[0].cards.size(), 1u);
   EXPECT_EQ(game.deck.stock.size(), stock - 1);
   // With an empty stock there is no replacement.
   game.bonusPile[0].Clear();
-  Cards(0, {"8C", "8D", "8H", "3H", "KS", "QD"});
+  Hand(0, {"8C", "8D", "8H", "3H", "KS", "QD"});
   const std::vector<Card*> kept = game.deck.stock;
   game.deck.stock.clear();
-  ASSERT_TRUE(PointOnCard(game.seatList[0], Find("3H"), x, y));
-  Click(x, y);
+  ClickOn("3H");
   EXPECT_EQ(game.seatList[0].cards.size(), 5u);
   game.deck.stock = kept;
   // Melds short of the requirement: the side may take them back; the discard is refused.
@@ -364,32 +311,32 @@ TEST_F(CanastaTest, EndingATurn) {
   ASSERT_TRUE(game.MeldInPile(0, 0, nullptr, false));
   boxes.answers = {false};
   Select({"KS"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(Texts().back(), "You need 20 more points to satisfy your initial meld count.  Would you like to retrieve your melds?");
   EXPECT_EQ(Meld(0), 3u);
   boxes.answers = {true};
   Select({"KS"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(Meld(0), 0u);
   EXPECT_EQ(game.requirement[0], 50u);
   EXPECT_EQ(game.current, 0u);
   // Melds without a natural set of three.
-  Cards(0, {"8C", "8D", "2H", "KS", "QD"});
+  Hand(0, {"8C", "8D", "2H", "KS", "QD"});
   game.requirement[0] = 0;
   Select({"8C", "8D", "2H"});
   ASSERT_TRUE(game.MeldInPile(0, 0, nullptr, false));
   boxes.answers = {false};
   Select({"KS"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(Texts().back(),
             "You need at least one natural three-of-a-kind for your initial meld.   Would you like to retrieve your melds?");
   // Once met, the discard goes and the side is no longer concealed.
-  Cards(0, {"8C", "8D", "8H", "KS", "QD"});
+  Hand(0, {"8C", "8D", "8H", "KS", "QD"});
   game.meldPile[0][0].Clear();
   Select({"8C", "8D", "8H"});
   ASSERT_TRUE(game.MeldInPile(0, 0, nullptr, false));
   Select({"KS"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(game.discardPile.FirstCard(), Find("KS"));
   EXPECT_FALSE(game.concealed[0]);
   EXPECT_EQ(game.current, 1u);
@@ -416,19 +363,19 @@ TEST_F(CanastaTest, TheEndOfAHand) {
     game.oneCanastaToScore = c.oneCanastaToScore;
     HumanToPlay({"KH"});
     for (std::uint32_t s = 1; s < 4; ++s) game.seatList[s].Clear();
-    Cards(1, {"AS"});
-    Cards(3, {"JK"});
-    for (Card* k : Pack({"KC", "KD", "KS"})) {
-      Take(k);
+    Hand(1, {"AS"});
+    Hand(3, {"JK"});
+    for (Card* k : Cards({"KC", "KD", "KS"})) {
+      Lift(k);
       game.meldPile[0][0].AddCard(k);
     }
-    for (Card* w : Pack({"JK", "2C", "2D"})) {
+    for (Card* w : Cards({"JK", "2C", "2D"})) {
       if (w->rank == 0) w = Find("JK", 1);
-      Take(w);
+      Lift(w);
       game.meldPile[1][0].AddCard(w);
     }
     Card* three = Find("3D");
-    Take(three);
+    Lift(three);
     game.bonusPile[0].AddCard(three);
     if (c.canasta) {
       game.canastaPile[0].AddCard(Find("QD"));
@@ -438,7 +385,7 @@ TEST_F(CanastaTest, TheEndOfAHand) {
     game.requirement[0] = 0;
     game.scores[0] = game.scores[1] = 0;
     Select({"KH"});
-    ClickDiscards();
+    ClickAt(game.discardPile);
     EXPECT_EQ(game.GetState(), HandOver) << c.what;
     EXPECT_EQ(game.scores[0], c.team0) << c.what;
     EXPECT_EQ(game.scores[1], c.team1) << c.what;
@@ -452,34 +399,34 @@ TEST_F(CanastaTest, TheEndOfAHand) {
 
 TEST_F(CanastaTest, PileTextsOnClick) {
   HumanToPlay({"8C", "KS"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(Texts().back(), "There is 1 card in the discard pile");
-  ClickDeck();
+  ClickAt(game.deckRect);
   EXPECT_EQ(Texts().back(), "There are " + std::to_string(game.deck.stock.size()) + " cards left in the deck");
   ClickMeld(0, 2);
   EXPECT_EQ(Texts().back(), "This slot is empty.");
   game.meldPile[1][2].AddCard(Find("9C"));
   ClickMeld(1, 2);
   EXPECT_EQ(Texts().back(), "(Nine of Clubs)\n");
-  Click(game.bonusPile[1].anchorX + 5, game.bonusPile[1].anchorY + 5);
+  ClickAt(game.bonusPile[1]);
   EXPECT_EQ(Texts().back(), "No bonus cards.");
-  Click(game.canastaPile[0].anchorX + 5, game.canastaPile[0].anchorY + 5);
+  ClickAt(game.canastaPile[0]);
   EXPECT_EQ(Texts().back(), "No canastas.");
   Select({"8C", "KS"});
-  ClickDiscards();
+  ClickAt(game.discardPile);
   EXPECT_EQ(Texts().back(), "You may only discard one card at a time.");
   game.current = 2;
-  ClickDeck();
+  ClickAt(game.deckRect);
   EXPECT_EQ(Texts().back(), "It is Igor's turn to play.");
 }
 
 TEST_F(CanastaTest, AComputerThatLeavesThePileDraws) {
   Deal();
   game.computerDelay = 0;
-  Cards(1, {"5C", "9D", "KS", "QH"});
+  Hand(1, {"5C", "9D", "KS", "QH"});
   game.discardPile.Clear();
   Card* top = Find("JC");
-  Take(top);
+  Lift(top);
   game.discardPile.AddCard(top);
   const std::size_t stock = game.deck.stock.size();
   game.current = 1;
@@ -493,7 +440,7 @@ TEST_F(CanastaTest, AComputerThatLeavesThePileDraws) {
 TEST_F(CanastaTest, ComputerChoices) {
   Deal();
   // Keep a pair, throw a single card of low value.
-  Cards(1, {"KC", "KD", "5S", "AH", "JK"});
+  Hand(1, {"KC", "KD", "5S", "AH", "JK"});
   game.discardPile.Clear();
   EXPECT_EQ(game.KeepScore(1, Find("KC")), 3);
   EXPECT_EQ(game.KeepScore(1, Find("5S")), 8);
@@ -505,7 +452,7 @@ TEST_F(CanastaTest, ComputerChoices) {
   EXPECT_EQ(game.SafetyScore(1, Find("KC")), 4);
   // WorthMelding: special ranks wait for more cards while the stock is long.
   game.sevensCanasta = true;
-  Cards(1, {"7C", "7D", "7H", "7S", "7C"});
+  Hand(1, {"7C", "7D", "7H", "7S", "7C"});
   EXPECT_TRUE(game.WorthMelding(1, 7));  // 5 with a long stock
   game.deck.stock.resize(15);
   EXPECT_FALSE(game.WorthMelding(1, 7));
@@ -514,7 +461,7 @@ TEST_F(CanastaTest, ComputerChoices) {
   EXPECT_FALSE(game.WorthMelding(1, 9));
   // MeetRequirement lays sets, then a pair with a wild card.
   game.sevensCanasta = false;
-  Cards(1, {"KC", "KD", "KH", "QC", "QD", "2S", "5D", "9H", "6C"});
+  Hand(1, {"KC", "KD", "KH", "QC", "QD", "2S", "5D", "9H", "6C"});
   game.requirement[1] = 50;
   EXPECT_TRUE(game.MeetRequirement(1));
   EXPECT_EQ(game.requirement[1], 0u);
@@ -526,11 +473,11 @@ TEST_F(CanastaTest, WithAllEightMeldsInUseNoNewMeldIsStarted) {
   Deal();
   const char* ranks[] = {"4C", "5C", "6C", "8C", "9C", "10C", "JC", "QC"};
   for (int k = 0; k < CanastaGame::kMelds; ++k)
-    for (Card* c : Pack({ranks[k], ranks[k]})) {
-      Take(c);
+    for (Card* c : Cards({ranks[k], ranks[k]})) {
+      Lift(c);
       game.meldPile[1][k].AddCard(c);
     }
-  Cards(1, {"KC", "KD", "KH", "AS", "AD", "9H", "6D"});
+  Hand(1, {"KC", "KD", "KH", "AS", "AD", "9H", "6D"});
   game.requirement[1] = 50;
   EXPECT_FALSE(game.MeetRequirement(1));
   EXPECT_EQ(game.seatList[1].cards.size(), 7u);
@@ -539,20 +486,17 @@ TEST_F(CanastaTest, WithAllEightMeldsInUseNoNewMeldIsStarted) {
 
 TEST_F(CanastaTest, PaintsTheTableAndTheTeamPanel) {
   tc::Canvas canvas(790, 560);
-  game.Paint(canvas.dc());
-  EXPECT_EQ(canvas.Changed(), 0);
-  Deal();
-  game.showStatusLines = true;
+  DealAfterBlankPaint(canvas);
   game.Paint(canvas.dc());
   EXPECT_NE(canvas.At(game.deckRect.left + 10, game.deckRect.top + 10), tc::kPaper);
   EXPECT_NE(canvas.At(game.discardPile.anchorX + 10, game.discardPile.anchorY + 10), tc::kPaper);
   EXPECT_NE(canvas.At(game.seatList[0].bounds.left + 10, game.seatList[0].bounds.top + 10), tc::kPaper);
-  EXPECT_EQ(canvas.At(kTestStatus.left + 40, kTestStatus.top + 39), COLORREF(0xA3BCCE));
-  EXPECT_EQ(canvas.At(kTestStatus.left + 40, kTestStatus.top + 199), COLORREF(0xA3BCCE));
+  EXPECT_EQ(canvas.At(kStatus.left + 40, kStatus.top + 39), COLORREF(0xA3BCCE));
+  EXPECT_EQ(canvas.At(kStatus.left + 40, kStatus.top + 199), COLORREF(0xA3BCCE));
 }
 
 TEST(CanastaOptionsTest, SevenBytesAndAHandSizeOtherThanThirteenLoadsAsEleven) {
-  const std::string path = GetGameSettingsPath(nullptr, "Canasta");
+  const std::string path = OptionsPath("Canasta");
   const struct {
     const char* what;
     std::vector<std::uint8_t> payload;
@@ -591,10 +535,7 @@ TEST(CanastaOptionsTest, SevenBytesAndAHandSizeOtherThanThirteenLoadsAsEleven) {
   EXPECT_EQ(game.cardsPerHand, 13u);
   EXPECT_TRUE(game.twoCanastasToGoOut);
   EXPECT_TRUE(game.acesCanasta);
-  std::string bytes;
-  ASSERT_TRUE(tt::ReadFile(path, bytes));
-  const std::vector<std::uint8_t> expected = CheckedFile::Compose({13, 0, 1, 0, 0, 1, 0}, 0x1000001);
-  EXPECT_EQ(bytes, std::string(expected.begin(), expected.end()));
+  EXPECT_EQ(FileText(path), StoredOptions({13, 0, 1, 0, 0, 1, 0}, 0x1000001));
   DeleteFileA(path.c_str());
 }
 
@@ -603,22 +544,16 @@ namespace {
 // The human by clicks: lays bonus cards aside, draws, and discards a random card.
 void HumanTurn(CanastaGame& game, RandomSource& choices) {
   SeatRecord& hand = game.seatList[0];
-  auto click = [&](long x, long y) { game.OnLButtonDown(MAKELPARAM(x, y)); };
   long x = 0, y = 0;
   for (Card* c : hand.cards)
     if (game.IsBonus(c) && PointOnCard(hand, c, x, y)) {
-      click(x, y);
+      ClickPoint(game, x, y);
       return;
     }
-  if (game.mustDraw) {
-    ClearSelection(hand);
-    click(game.deckRect.left + 5, game.deckRect.top + 5);
-    return;
-  }
-  ClearSelection(hand);
-  Card* pick = hand.cards[choices.Next(static_cast<std::uint32_t>(hand.cards.size()))];
-  if (PointOnCard(hand, pick, x, y)) click(x, y);
-  click(game.discardPile.anchorX + 5, game.discardPile.anchorY + 5);
+  if (game.mustDraw)
+    ClickToDraw(game);
+  else
+    ClickToDiscard(game, hand.cards[choices.Next(static_cast<std::uint32_t>(hand.cards.size()))]);
 }
 
 }  // namespace
@@ -648,14 +583,7 @@ TEST(CanastaSelfPlayTest, SeededGamesAccountForEveryCard) {
     for (; ticks < 40000 && game.GetState() != Finished; ++ticks) {
       const std::int32_t st = game.GetState();
       const std::uint32_t mover = game.current;
-      if (st == Playing && mover == 0) {
-        HumanTurn(game, choices);
-      } else if (st == HandOver) {
-        game.OnLButtonDown(MAKELPARAM(5, 5));
-        game.OnTimer();
-      } else if (game.state != Paused) {
-        game.OnTimer();
-      }
+      DrawGameStep(game, [&] { HumanTurn(game, choices); });
       if (st != HandOver && game.GetState() == HandOver) ++hands;
       // A computer's turn lays every bonus card aside.
       if (st == Playing && mover != 0 && game.GetState() == Playing && game.current != mover) {

@@ -3,12 +3,12 @@
 #include <memory>
 
 #include "Durok.h"
-#include "CaptureTestKit.h"
+#include "GameTable.h"
 #include "TestCanvas.h"
 
 namespace {
 
-class DurokTest : public TableTest<DurokGame> {
+class DurokTest : public SeededTable<DurokGame> {
  protected:
   DurokTest() {
     Deal();
@@ -18,7 +18,7 @@ class DurokTest : public TableTest<DurokGame> {
   SeatRecord& Human() { return game.seatList[0]; }
   SeatRecord& Computer() { return game.seatList[1]; }
   void Select(std::initializer_list<const char*> names) {
-    for (const char* n : names) Click(Human(), Find(n));
+    for (const char* n : names) ClickOn(Human(), Find(n));
   }
   // The computer has sent these cards; the human is to cover.
   void SentToHuman(std::initializer_list<const char*> names) {
@@ -38,20 +38,6 @@ class DurokTest : public TableTest<DurokGame> {
     return n;
   }
 };
-
-TEST(DurokRegistryTest, TitleIdAndPack) {
-  EXPECT_EQ(DurokName(), "Durok");
-  EXPECT_EQ(DurokId(), 129);
-  MersenneRandom rng(3);
-  std::unique_ptr<CardGame> g(CreateDurokGame(rng, 0, nullptr));
-  EXPECT_EQ(g->seats, 2u);
-  EXPECT_EQ(g->cardsPerHand, 5u);
-  EXPECT_EQ(g->handsPerGame, 1u);
-  EXPECT_TRUE(g->seatList[0].multiSelect);
-  ASSERT_EQ(g->deck.pack.size(), 52u);
-  EXPECT_EQ(CardName(&g->deck.pack[0]), "AC");
-  EXPECT_EQ(CardName(&g->deck.pack[51]), "2S");
-}
 
 TEST_F(DurokTest, TheDealTurnsUpTheLastCardOfTheStock) {
   Deal();
@@ -129,11 +115,11 @@ TEST_F(DurokTest, CoveringCards) {
 TEST_F(DurokTest, TheHumanCoversOrTakes) {
   Put(Human(), {"7C", "2H", "3D", "4S", "5S"});
   SentToHuman({"5C", "9D"});
-  Click(Human(), Find("3D"));
+  ClickOn(Human(), Find("3D"));
   ClickSlot(1);
   EXPECT_EQ(Texts(), (std::vector<std::string>{"You may not cover with that card."}));
-  Click(Human(), Find("3D"));
-  Click(Human(), Find("7C"));
+  ClickOn(Human(), Find("3D"));
+  ClickOn(Human(), Find("7C"));
   ClickSlot(0);
   EXPECT_EQ(game.sentSlots[0], nullptr);
   EXPECT_EQ(game.outOfPlay.cards.size(), 2u);
@@ -151,7 +137,7 @@ TEST_F(DurokTest, TheHumanCoversOrTakes) {
   // Covering everything: the human sends next.
   Put(Human(), {"7C", "2H", "3D", "4S", "5S"});
   SentToHuman({"AD"});
-  Click(Human(), Find("2H"));
+  ClickOn(Human(), Find("2H"));
   ClickSlot(0);
   EXPECT_TRUE(game.sending);
   EXPECT_EQ(game.current, 0u);
@@ -246,10 +232,7 @@ TEST_F(DurokTest, TheFirstOutWithAnEmptyStockWinsWhatIsLeftInPlay) {
   EXPECT_EQ(game.scores[1], 0);
   game.OnLButtonDown(0);
   Tick();
-  EXPECT_EQ(game.GetState(), GameOver);
-  EXPECT_EQ(Line(0), "The game is over.");
-  Tick();
-  EXPECT_EQ(game.GetState(), Finished);
+  ExpectGameOverThenFinished();
   ASSERT_EQ(hof.offers.size(), 1u);  // only positive scores are offered
   EXPECT_EQ(hof.offers[0].score, 26);
   EXPECT_EQ(Texts().back(),
@@ -287,10 +270,6 @@ TEST_F(DurokTest, LayoutAndPainting) {
   EXPECT_NE(canvas.At(game.stockRect.left + 10, game.stockRect.top + 10), tc::kPaper);  // the trump card
   EXPECT_NE(canvas.At(Computer().bounds.left + 5, Computer().bounds.top + 20), tc::kPaper);  // backs
   EXPECT_EQ(canvas.At(game.slotPositions[2].x + 20, game.slotPositions[2].y + 20), tc::kPaper);
-}
-
-TEST_F(DurokTest, RulesComeFromTheProgramsText) {
-  EXPECT_EQ(RulesText(game).rfind("DUROK\r\n", 0), 0u);
 }
 
 // The human seat of the self-play games: sends one card or a pair and one more, covers

@@ -10,16 +10,16 @@
 #include "GameRegistry.h"
 #include "GameResources.h"
 #include "TestTool.h"
-#include "TrickTableFixture.h"
+#include "GameTable.h"
 
 namespace {
 
-class EuchreTest : public TrickTableFixture<EuchreGame> {
+class EuchreTest : public GameTable<EuchreGame> {
  protected:
-  EuchreTest() : TrickTableFixture({2}) { game.optionDefendAlone = game.optionGoAlone = true; }
+  EuchreTest() : GameTable({2}) { game.optionDefendAlone = game.optionGoAlone = true; }
   // As at the table, and a turn-up dealt into the hand is no longer the turn-up.
   void SetHand(std::uint32_t seat, const std::vector<std::string>& cards) {
-    TrickTableFixture::SetHand(seat, cards);
+    GameTable::SetHand(seat, cards);
     for (const std::string& text : cards)
       if (game.turnUp == Find(text)) game.turnUp = nullptr;
   }
@@ -41,11 +41,6 @@ class EuchreTest : public TrickTableFixture<EuchreGame> {
 };
 
 }  // namespace
-
-TEST(EuchreRegistryTest, TitleIdPackRulesAndOptions) {
-  ExpectRegistered(&EuchreName, &EuchreId, &CreateEuchreGame, {"Euchre", 0x101, 4, 5, 16, true, "AC", "7S", 9406});
-  EXPECT_EQ(IDT_EUCHRE_RULES, 9406);
-}
 
 TEST(EuchreRulesTest, HandScores) {
   const struct {
@@ -204,11 +199,9 @@ TEST_F(EuchreTest, AHumanDealerExchangesACardForTheTurnUp) {
   ASSERT_EQ(game.biddingPhase, 6);
   EXPECT_EQ(boxes.boxes.back().text, "Do you accept the Turn-Up card?");
   EXPECT_EQ(game.statusLines[3], "Exchange a card with the Turn-Up.");
-  long x = 0, y = 0;
-  ASSERT_TRUE(PointOnCard(game.seatList[0], Find("7C"), x, y));
-  game.OnLButtonDown(MAKELPARAM(x, y));
+  ClickOn("7C");
   EXPECT_TRUE(Find("7C")->selected);
-  game.OnLButtonDown(MAKELPARAM(x, y));
+  ClickOn("7C");
   EXPECT_EQ(game.turnUp, nullptr);
   EXPECT_EQ(game.discard, Find("7C"));
   EXPECT_EQ(game.biddingPhase, 7);
@@ -244,23 +237,13 @@ TEST_F(EuchreTest, OptionsFileKeepsBothChoices) {
 
 // Whole games with the user bidding, exchanging and playing at random.
 TEST(EuchreSelfPlayTest, SeededGamesPlayToTheEnd) {
-  CardImages images;
   int played = 0, alone = 0;
-  for (std::uint32_t seed = 1; seed <= 200; ++seed) {
-    MersenneRandom rng(seed);
-    MersenneRandom choices(seed * 7919);
-    EuchreGame game(nullptr, 0, rng);
-    game.cardImages = &images;
-    for (std::uint32_t s = 1; s < 4; ++s) game.SetSeatComputer(true, s);
-    game.SetSeatName("Card Shark", 0);
+  std::int32_t before[4] = {};
+  const auto setUp = [&](EuchreGame& game, SelfPlayOptions& options, std::uint32_t seed) {
     game.optionGoAlone = seed % 5 != 0;
     game.optionDefendAlone = seed % 3 != 0;
-    game.fastSpeed = true;
-    game.SetAreas(kTable, kStatus);
-    SelfPlayOptions options;
     options.clickThroughHolds = seed % 2 == 0;
     options.doubleClickPlays = seed % 3 == 0;
-    options.dialogSeed = seed;
     options.places = [](const CardGame& g, std::vector<const Card*>& cards) {
       const auto& e = static_cast<const EuchreGame&>(g);
       if (e.turnUp) cards.push_back(e.turnUp);
@@ -283,11 +266,10 @@ TEST(EuchreSelfPlayTest, SeededGamesPlayToTheEnd) {
         if (g.GetState() == Bidding || g.tricks.IsLegalPlay(c, hand)) cards.push_back(c);
       if (cards.empty()) return false;
       Card* pick = cards[p.Random(static_cast<std::uint32_t>(cards.size()))];
-      if (!pick->selected) p.ClickCard(hand, pick);
-      p.ClickCard(hand, pick);
+      p.ClickToPlay(hand, pick);
       return true;
     };
-    std::int32_t before[4] = {};
+    std::fill(std::begin(before), std::end(before), 0);
     options.onHandOver = [&](CardGame& g) {
       auto& e = static_cast<EuchreGame&>(g);
       ++played;
@@ -301,12 +283,11 @@ TEST(EuchreSelfPlayTest, SeededGamesPlayToTheEnd) {
       EXPECT_LE(gained, 4);
       std::copy(std::begin(e.scores), std::end(e.scores), std::begin(before));
     };
-    SelfPlay driver(game, choices);
-    const SelfPlayResult r = driver.Run(options);
+  };
+  PlaySeeds<EuchreGame>(200, setUp, [](EuchreGame&, const SelfPlayResult& r, std::uint32_t seed) {
     EXPECT_TRUE(r.finished) << "seed " << seed;
     EXPECT_EQ(r.hands, 16) << "seed " << seed;
-    for (const std::string& f : r.faults) ADD_FAILURE() << "seed " << seed << ": " << f;
-  }
+  });
   EXPECT_GT(played, 200 * 10);
   EXPECT_GT(alone, 0);
 }

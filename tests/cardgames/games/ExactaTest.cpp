@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "Exacta.h"
-#include "GameFixture.h"
+#include "GameTable.h"
 #include "GameResources.h"
 
 namespace {
@@ -88,11 +88,6 @@ class ExactaTest : public GameFixture<ExactaGame> {
     game.allowZeroBid = true;
     game.highBidderLeads = false;
   }
-  void ClickOnCard(Card* card) {
-    long x = 0, y = 0;
-    ASSERT_TRUE(PointOnCard(game.seatList[0], card, x, y));
-    game.OnLButtonDown(MAKELPARAM(x, y));
-  }
   // Bids the cards from the seat left of the dealer on, as the seats would.
   void Bids(const std::vector<Card*>& cards) {
     for (std::size_t i = 0; i < cards.size(); ++i) {
@@ -105,13 +100,13 @@ class ExactaTest : public GameFixture<ExactaGame> {
 
 }  // namespace
 
-TEST(ExactaRegistryTest, TitleIdPackRulesAndOptions) {
+TEST(ExactaRegistryTest, DefaultOptions) {
+  DeleteFileA(OptionsPath("Exacta").c_str());
   MersenneRandom rng(7);
-  auto g = ExpectRegistered<ExactaGame>(&ExactaName, &ExactaId, &CreateExactaGame,
-                                        {"Exacta", 0x201, 4, 13, 8, true, "AC", "2S", "an ace means one trick"}, rng);
-  EXPECT_TRUE(g->allowZeroBid);
-  EXPECT_FALSE(g->highBidderLeads);
-  EXPECT_EQ(g->zeroCard.rank, kRankJoker);
+  ExactaGame g(nullptr, 0, rng);
+  EXPECT_TRUE(g.allowZeroBid);
+  EXPECT_FALSE(g.highBidderLeads);
+  EXPECT_EQ(g.zeroCard.rank, kRankJoker);
 }
 
 TEST_F(ExactaTest, PaintsTheTrumpOnceTheBiddingIsOver) {
@@ -154,8 +149,8 @@ TEST_F(ExactaTest, TheUserBidsOnceByClickingACardTwice) {
   // The joker bids nothing.
   game.allowZeroBid = true;
   Deal();
-  ClickOnCard(&game.zeroCard);
-  ClickOnCard(&game.zeroCard);
+  ClickOn(game.seatList[0], &game.zeroCard);
+  ClickOn(game.seatList[0], &game.zeroCard);
   EXPECT_EQ(game.tableCards[0], &game.zeroCard);
   EXPECT_EQ(BidRank(game.seatList[0].bid.card), 0);
   EXPECT_EQ(game.seatList[0].cards.size(), 13u);

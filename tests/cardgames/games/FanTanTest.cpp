@@ -9,21 +9,20 @@
 #include "AppFolders.h"
 #include "FanTan.h"
 #include "GameResources.h"
-#include "TableTestKit.h"
+#include "GameTable.h"
 #include "TestCanvas.h"
 
 namespace {
 
 // Seat 0 deals the first game; with the pack in order each seat is dealt one suit:
 // 0 clubs, 1 spades, 2 hearts, 3 diamonds. Options at their defaults.
-class FanTanTest : public TableTest<FanTanGame> {
+class FanTanTest : public GameTable<FanTanGame> {
  protected:
-  FanTanTest() : TableTest<FanTanGame>(OrderedShuffle({3}, 52)) {
+  FanTanTest() : GameTable<FanTanGame>(OrderedDraws(3, 52)) {
     game.acesChosenInPlay = true;
     game.acesHigh = false;
     game.sevenOfSpadesStarts = true;
   }
-  void Deal() { game.StartDeal(true, false, true); }
   // Rows as given: low and high rank per suit (15: not started).
   void Rows(std::int32_t low, std::int32_t high, std::int32_t suit) {
     game.lowRank[suit] = low;
@@ -37,20 +36,6 @@ class FanTanTest : public TableTest<FanTanGame> {
 };
 
 }  // namespace
-
-TEST(FanTanRegistryTest, TitleIdAndPack) {
-  EXPECT_EQ(FanTanName(), "Fan Tan");
-  EXPECT_EQ(FanTanId(), 0x401);
-  MersenneRandom rng(5);
-  std::unique_ptr<CardGame> g(CreateFanTanGame(rng, 0, nullptr));
-  EXPECT_EQ(g->seats, 4u);
-  EXPECT_EQ(g->cardsPerHand, 13u);
-  EXPECT_EQ(g->handsPerGame, 0u);
-  EXPECT_TRUE(g->HasOptions());
-  ASSERT_EQ(g->deck.pack.size(), 52u);
-  EXPECT_EQ(CardName(&g->deck.pack[0]), "1C");
-  EXPECT_EQ(CardName(&g->deck.pack[51]), "KS");
-}
 
 TEST_F(FanTanTest, TheSevenOfSpadesStartsAndTheStatusSaysSo) {
   Deal();
@@ -222,10 +207,7 @@ TEST_F(FanTanTest, FourBuriesInARowBuryEverythingLeft) {
   game.consecutiveBuries = 4;
   game.computerDelay = 0;
   Tick();
-  EXPECT_EQ(game.GetState(), GameOver);
-  EXPECT_EQ(game.statusLines[0], "The game is over.");
-  Tick();
-  EXPECT_EQ(game.GetState(), Finished);
+  ExpectGameOverThenFinished();
   ASSERT_EQ(hof.offers.size(), 4u);
   EXPECT_TRUE(hof.offers[0].lowerIsBetter);
 }
@@ -310,7 +292,7 @@ TEST_F(FanTanTest, ComputerChoicesScoreTheirSideOfTheSeven) {
 }
 
 TEST(FanTanOptionsTest, ThreeBytesSavedAndAShortFileKeepsTheDefaults) {
-  const std::string path = GetGameSettingsPath(nullptr, "Fan Tan");
+  const std::string path = OptionsPath("Fan Tan");
   const struct {
     const char* what;
     std::vector<std::uint8_t> payload;
@@ -340,10 +322,7 @@ TEST(FanTanOptionsTest, ThreeBytesSavedAndAShortFileKeepsTheDefaults) {
   EXPECT_FALSE(game.acesHigh);
   EXPECT_TRUE(game.acesDecided);
   EXPECT_FALSE(game.sevenOfSpadesStarts);
-  std::string bytes;
-  ASSERT_TRUE(tt::ReadFile(path, bytes));
-  const std::vector<std::uint8_t> expected = CheckedFile::Compose({0, 0, 0}, 0x401);
-  EXPECT_EQ(bytes, std::string(expected.begin(), expected.end()));
+  EXPECT_EQ(FileText(path), StoredOptions({0, 0, 0}, 0x401));
   DeleteFileA(path.c_str());
 }
 
@@ -432,10 +411,7 @@ TEST(FanTanSelfPlayTest, SeededGamesAccountForEveryCard) {
 
 TEST_F(FanTanTest, PaintsTheHumansHandTheRowsAndTheBuriedPanel) {
   tc::Canvas canvas(790, 560);
-  game.Paint(canvas.dc());
-  EXPECT_EQ(canvas.Changed(), 0);
-  Deal();
-  game.showStatusLines = true;
+  DealAfterBlankPaint(canvas);
   game.PlayCard(1, Find("7S"));
   game.Paint(canvas.dc());
   const CardRect& hand = game.seatList[0].bounds;
@@ -443,5 +419,5 @@ TEST_F(FanTanTest, PaintsTheHumansHandTheRowsAndTheBuriedPanel) {
   const CardRect& row = game.rows[kSuitSpades].bounds;
   EXPECT_NE(canvas.At(row.left + 10, row.top + 10), tc::kPaper);
   EXPECT_EQ(canvas.At(game.rows[kSuitHearts].anchorX + 10, game.rows[kSuitHearts].anchorY + 10), tc::kPaper);
-  EXPECT_EQ(canvas.At(kTestStatus.left + 40, kTestStatus.top + 199), COLORREF(0xA3BCCE));
+  EXPECT_EQ(canvas.At(kStatus.left + 40, kStatus.top + 199), COLORREF(0xA3BCCE));
 }

@@ -7,29 +7,18 @@
 #include "FunnyGame.h"
 #include "GameRegistry.h"
 #include "GameResources.h"
-#include "TrickTableFixture.h"
+#include "GameTable.h"
 
 namespace {
 
 // The dealer drawn at construction (seat 2, so seat 3 deals first), then a shuffle that
 // leaves the pack in order: seat 0 holds the spades, 1 the hearts, 2 the diamonds, 3 the clubs.
-std::vector<std::uint32_t> OrderedDeal() {
-  std::vector<std::uint32_t> v = {2};
-  for (std::uint32_t i = 1; i < 52; ++i) v.push_back(i);
-  return v;
-}
-
-class FunnyGameTest : public TrickTableFixture<FunnyGame> {
+class FunnyGameTest : public GameTable<FunnyGame> {
  protected:
-  FunnyGameTest() : TrickTableFixture(OrderedDeal()) {}
+  FunnyGameTest() : GameTable(OrderedDraws(2, 52)) {}
 };
 
 }  // namespace
-
-TEST(FunnyGameRegistryTest, TitleIdPackAndRules) {
-  ExpectRegistered(&FunnyGameName, &FunnyGameId, &CreateFunnyGame,
-                   {"Funny Game", 0x801, 4, 13, 12, false, "AC", "2S", 9702});
-}
 
 TEST(FunnyGameRulesTest, ContractNames) {
   const struct {
@@ -267,24 +256,15 @@ TEST_F(FunnyGameTest, AHumanDealerPicksFromTheDialog) {
 // contracts at random: every seat takes one trump and two penalty contracts, and the
 // points of the trump and penalty contracts cancel out.
 TEST(FunnyGameSelfPlayTest, SeededGamesPlayToTheEnd) {
-  CardImages images;
-  for (std::uint32_t seed = 1; seed <= 200; ++seed) {
-    MersenneRandom rng(seed);
-    MersenneRandom choices(seed * 7919);
-    FunnyGame game(nullptr, 0, rng);
-    game.cardImages = &images;
-    for (std::uint32_t s = 1; s < 4; ++s) game.SetSeatComputer(true, s);
-    game.SetSeatName("Card Shark", 0);
-    game.fastSpeed = true;
-    game.SetAreas(kTable, kStatus);
-    SelfPlayOptions options;
+  std::int32_t sum = 0;
+  std::uint32_t hands = 0;
+  const auto setUp = [&](FunnyGame&, SelfPlayOptions& options, std::uint32_t seed) {
     options.tricksPerHand = 13;
     options.clickThroughHolds = seed % 2 == 0;
     options.doubleClickPlays = seed % 3 == 0;
-    options.dialogSeed = seed;
     options.allowBox = [](const ScriptedDialogs::Box& b) { return b.kind == "choice"; };
-    std::int32_t sum = 0;
-    std::uint32_t hands = 0;
+    sum = 0;
+    hands = 0;
     options.onHandOver = [&](CardGame& g) {
       FunnyGame& f = static_cast<FunnyGame&>(g);
       std::int32_t tricks = 0;
@@ -305,12 +285,11 @@ TEST(FunnyGameSelfPlayTest, SeededGamesPlayToTheEnd) {
         }
       }
     };
-    SelfPlay driver(game, choices);
-    const SelfPlayResult r = driver.Run(options);
+  };
+  PlaySeeds<FunnyGame>(200, setUp, [&](FunnyGame&, const SelfPlayResult& r, std::uint32_t seed) {
     EXPECT_TRUE(r.finished) << "seed " << seed;
     EXPECT_EQ(r.hands, 12) << "seed " << seed;
     EXPECT_EQ(hands, 12u) << "seed " << seed;
-    for (const std::string& f : r.faults) ADD_FAILURE() << "seed " << seed << ": " << f;
     int bids = 0;
     for (const auto& b : r.boxes)
       if (b.kind == "choice") {
@@ -318,5 +297,5 @@ TEST(FunnyGameSelfPlayTest, SeededGamesPlayToTheEnd) {
         EXPECT_FALSE(b.values.empty());
       }
     EXPECT_EQ(bids, 3) << "seed " << seed;  // the user deals three times
-  }
+  });
 }

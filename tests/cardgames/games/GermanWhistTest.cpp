@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "GameFixture.h"
+#include "GameTable.h"
 #include "GermanWhist.h"
 
 namespace {
@@ -19,13 +19,10 @@ class GermanWhistTest : public GameFixture<GermanWhistGame> {
 
 }  // namespace
 
-TEST(GermanWhistRegistryTest, TitleIdPackAndRules) {
+TEST(GermanWhistRegistryTest, NoTargetSuitBeforeTheDeal) {
   MersenneRandom rng(7);
-  auto g = ExpectRegistered<GermanWhistGame>(&GermanWhistName, &GermanWhistId, &CreateGermanWhistGame,
-                                             {"German Whist", 0x1001, 2, 13, 8, false, "AC", "2S", "the last 13 tricks"},
-                                             rng);
-  EXPECT_EQ(g->deck.pack.size(), 52u);
-  EXPECT_EQ(g->targetSuit, kSuitNone);
+  GermanWhistGame g(nullptr, 0, rng);
+  EXPECT_EQ(g.targetSuit, kSuitNone);
 }
 
 TEST_F(GermanWhistTest, PaintsTheStockUntilItIsEmpty) {

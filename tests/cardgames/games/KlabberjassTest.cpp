@@ -7,13 +7,13 @@
 #include "GameRegistry.h"
 #include "GameResources.h"
 #include "Klabberjass.h"
-#include "TrickTableFixture.h"
+#include "GameTable.h"
 
 namespace {
 
-class KlabberjassTest : public TrickTableFixture<KlabberjassGame> {
+class KlabberjassTest : public GameTable<KlabberjassGame> {
  protected:
-  KlabberjassTest() : TrickTableFixture({1}) { game.SetSeatName("Zeke", 1); }
+  KlabberjassTest() : GameTable({1}) { game.SetSeatName("Zeke", 1); }
   // The user is to bid next in the first cycle, against the given bid of the computer.
   void UserBidsAgainst(std::int32_t computerBid) {
     Deal();
@@ -25,9 +25,7 @@ class KlabberjassTest : public TrickTableFixture<KlabberjassGame> {
 
 }  // namespace
 
-TEST(KlabberjassRegistryTest, TitleIdPackAndRules) {
-  ExpectRegistered(&KlabberjassName, &KlabberjassId, &CreateKlabberjassGame,
-                   {"Klabberjass", 0x2001, 2, 6, 12, false, "AC", "7S", 9903});
+TEST(KlabberjassRegistryTest, PackOrder) {
   MersenneRandom rng(7);
   KlabberjassGame g(nullptr, 0, rng);
   EXPECT_EQ(CardName(&g.deck.pack[4]), "10C");  // ace, ten, king, ... in every suit
@@ -268,22 +266,12 @@ TEST_F(KlabberjassTest, OnlyTheSequenceWinnerScoresItsRuns) {
 
 // Whole games against the computer, the user bidding and playing legal cards at random.
 TEST(KlabberjassSelfPlayTest, SeededGamesPlayToTheEnd) {
-  CardImages images;
   int played = 0, tricks = 0;
-  for (std::uint32_t seed = 1; seed <= 200; ++seed) {
-    MersenneRandom rng(seed);
-    MersenneRandom choices(seed * 7919);
-    KlabberjassGame game(nullptr, 0, rng);
-    game.cardImages = &images;
-    game.SetSeatComputer(true, 1);
-    game.SetSeatName("Card Shark", 0);
+  std::int32_t before[2] = {0, 0};
+  const auto setUp = [&](KlabberjassGame& game, SelfPlayOptions& options, std::uint32_t seed) {
     game.SetSeatName("Zeke", 1);
-    game.fastSpeed = true;
-    game.SetAreas(kTable, kStatus);
-    SelfPlayOptions options;
     options.clickThroughHolds = seed % 2 == 0;
     options.doubleClickPlays = seed % 3 == 0;
-    options.dialogSeed = seed;
     options.places = [](const CardGame& g, std::vector<const Card*>& cards) {
       const auto& k = static_cast<const KlabberjassGame&>(g);
       if (k.turnUp) cards.push_back(k.turnUp);
@@ -305,12 +293,11 @@ TEST(KlabberjassSelfPlayTest, SeededGamesPlayToTheEnd) {
         if (k.IsLegalKlabberjass(c, hand)) legal.push_back(c);
       if (legal.empty()) return false;
       Card* pick = legal[p.Random(static_cast<std::uint32_t>(legal.size()))];
-      if (!pick->selected) p.ClickCard(hand, pick);
-      p.ClickCard(hand, pick);
+      p.ClickToPlay(hand, pick);
       if (!hand.playedCard) p.Fault("two clicks on a legal card did not play it");
       return true;
     };
-    std::int32_t before[2] = {0, 0};
+    before[0] = before[1] = 0;
     options.onHandOver = [&](CardGame& g) {
       auto& k = static_cast<KlabberjassGame&>(g);
       ++played;
@@ -324,13 +311,12 @@ TEST(KlabberjassSelfPlayTest, SeededGamesPlayToTheEnd) {
       before[0] = k.scores[0];
       before[1] = k.scores[1];
     };
-    SelfPlay driver(game, choices);
-    const SelfPlayResult r = driver.Run(options);
+  };
+  PlaySeeds<KlabberjassGame>(200, setUp, [&](KlabberjassGame&, const SelfPlayResult& r, std::uint32_t seed) {
     EXPECT_TRUE(r.finished) << "seed " << seed;
     EXPECT_EQ(r.hands, 12) << "seed " << seed;
-    for (const std::string& f : r.faults) ADD_FAILURE() << "seed " << seed << ": " << f;
     tricks += r.tricks;
-  }
+  });
   // Most hands are played out, not passed or thrown in.
   EXPECT_GT(played, 200 * 6);
   EXPECT_LT(played, 200 * 12);

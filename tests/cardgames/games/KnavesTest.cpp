@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "GameFixture.h"
+#include "GameTable.h"
 #include "Knaves.h"
 
 namespace {
@@ -27,13 +27,6 @@ class KnavesJackTurnedTest : public GameFixture<KnavesGame> {
 };
 
 }  // namespace
-
-TEST(KnavesRegistryTest, TitleIdPackAndRules) {
-  MersenneRandom rng(7);
-  auto g = ExpectRegistered<KnavesGame>(&KnavesName, &KnavesId, &CreateKnavesGame,
-                                        {"Knaves", 0x4001, 3, 17, 8, false, "AC", "2S", "Jack of Hearts     4 points"}, rng);
-  EXPECT_EQ(g->deck.pack.size(), 52u);
-}
 
 TEST(KnavesRulesTest, KnavesCostTheirTakerAndGuardCardsFollowTheJacks) {
   const struct {

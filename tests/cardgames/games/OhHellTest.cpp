@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "GameFixture.h"
+#include "GameTable.h"
 #include "GameResources.h"
 #include "OhHell.h"
 
@@ -108,12 +108,12 @@ class OhHellTest : public GameFixture<OhHellGame> {
 
 }  // namespace
 
-TEST(OhHellRegistryTest, TitleIdPackRulesAndOptions) {
+TEST(OhHellRegistryTest, DefaultOptions) {
+  DeleteFileA(OptionsPath("Oh Hell").c_str());
   MersenneRandom rng(7);
-  auto g = ExpectRegistered<OhHellGame>(&OhHellName, &OhHellId, &CreateOhHellGame,
-                                        {"Oh Hell", 0x8001, 4, 1, 13, true, "AC", "2S", "Only an exact bid scores."}, rng);
-  EXPECT_TRUE(g->allowTotalEqual);
-  EXPECT_FALSE(g->leaderIsHighBidder);
+  OhHellGame g(nullptr, 0, rng);
+  EXPECT_TRUE(g.allowTotalEqual);
+  EXPECT_FALSE(g.leaderIsHighBidder);
 }
 
 TEST_F(OhHellTest, PaintsTheTrumpOnlyWhenThereIsOne) {

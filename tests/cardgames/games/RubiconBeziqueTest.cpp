@@ -3,14 +3,14 @@
 #include <memory>
 
 #include "RubiconBezique.h"
-#include "CaptureTestKit.h"
+#include "GameTable.h"
 #include "TestCanvas.h"
 
 namespace {
 
 using RB = RubiconBeziqueGame;
 
-class RubiconBeziqueTest : public TableTest<RubiconBeziqueGame> {
+class RubiconBeziqueTest : public SeededTable<RubiconBeziqueGame> {
  protected:
   RubiconBeziqueTest() {
     Deal();
@@ -33,18 +33,12 @@ class RubiconBeziqueTest : public TableTest<RubiconBeziqueGame> {
   }
 };
 
-TEST(RubiconBeziqueRegistryTest, TitleIdAndPack) {
-  EXPECT_EQ(RubiconBeziqueName(), "Rubicon Bezique");
-  EXPECT_EQ(RubiconBeziqueId(), 33);
+TEST(RubiconBeziqueRegistryTest, FourPacksInRankOrder) {
   MersenneRandom rng(3);
-  std::unique_ptr<CardGame> g(CreateRubiconBeziqueGame(rng, 0, nullptr));
-  EXPECT_EQ(g->seats, 2u);
-  EXPECT_EQ(g->cardsPerHand, 9u);
-  EXPECT_EQ(g->handsPerGame, 1u);
-  ASSERT_EQ(g->deck.pack.size(), 128u);
+  RubiconBeziqueGame g(nullptr, 0, rng);
   const std::int32_t ranks[] = {14, 10, 13, 12, 11, 9, 8, 7};
-  for (int i = 0; i < 32; ++i) EXPECT_EQ(g->deck.pack[i].faceRank, ranks[i / 4]);
-  EXPECT_EQ(g->deck.pack[96].faceRank, 14);
+  for (int i = 0; i < 32; ++i) EXPECT_EQ(g.deck.pack[i].faceRank, ranks[i / 4]);
+  EXPECT_EQ(g.deck.pack[96].faceRank, 14);
 }
 
 TEST_F(RubiconBeziqueTest, TheDealRanksTheTenBelowTheAce) {
@@ -167,8 +161,8 @@ TEST_F(RubiconBeziqueTest, TheHumanDeclaresAfterWinningATrick) {
 
   // Playing a card ends the right to declare.
   game.lastTrickWinner = 0;
-  Click(Human(), Find("7C"));
-  Click(Human(), Find("7C"));
+  ClickOn(Human(), Find("7C"));
+  ClickOn(Human(), Find("7C"));
   EXPECT_EQ(game.seatList[0].playedCard, Find("7C"));
   EXPECT_EQ(game.lastTrickWinner, 2u);
 }
@@ -176,17 +170,17 @@ TEST_F(RubiconBeziqueTest, TheHumanDeclaresAfterWinningATrick) {
 TEST_F(RubiconBeziqueTest, OneCardATrickFromTheHandOrTheDeclaredCards) {
   Put(Human(), {"7C", "8C"});
   Put(Declared(0), {"KH"});
-  Click(Declared(0), Find("KH"));
+  ClickOn(Declared(0), Find("KH"));
   EXPECT_TRUE(Find("KH")->selected);
-  Click(Human(), Find("7C"));  // the selection moves to the hand
+  ClickOn(Human(), Find("7C"));  // the selection moves to the hand
   EXPECT_FALSE(Find("KH")->selected);
-  Click(Declared(0), Find("KH"));
-  Click(Declared(0), Find("KH"));
+  ClickOn(Declared(0), Find("KH"));
+  ClickOn(Declared(0), Find("KH"));
   EXPECT_EQ(game.tableCards[0], Find("KH"));
   EXPECT_TRUE(Declared(0).cards.empty());
   EXPECT_TRUE(game.gameInProgress);
-  Click(Human(), Find("7C"));
-  Click(Human(), Find("7C"));
+  ClickOn(Human(), Find("7C"));
+  ClickOn(Human(), Find("7C"));
   EXPECT_EQ(Human().cards.size(), 2u);  // a second play to the trick comes to nothing
   EXPECT_EQ(game.tableCards[0], Find("KH"));
   game.current = 1;
@@ -201,12 +195,12 @@ TEST_F(RubiconBeziqueTest, SuitIsFollowedOnceTheStockIsEmpty) {
   game.current = 1;
   game.PlayCard(1, Find("9H"));
   game.current = 0;
-  Click(Human(), Find("7C"));
-  Click(Human(), Find("7C"));
+  ClickOn(Human(), Find("7C"));
+  ClickOn(Human(), Find("7C"));
   EXPECT_EQ(Texts(), (std::vector<std::string>{"That card is not allowed at this time."}));
   EXPECT_EQ(game.seatList[0].playedCard, nullptr);
-  Click(Human(), Find("8H"));
-  Click(Human(), Find("8H"));
+  ClickOn(Human(), Find("8H"));
+  ClickOn(Human(), Find("8H"));
   EXPECT_EQ(game.seatList[0].playedCard, Find("8H"));
 }
 
@@ -275,10 +269,7 @@ TEST_F(RubiconBeziqueTest, TricksDrawFromTheStockAndTheLastOnesCountBrisques) {
   }
   HighScoreScript hof;
   Tick(51);
-  EXPECT_EQ(game.GetState(), GameOver);
-  EXPECT_EQ(Line(0), "The game is over.");
-  Tick();
-  EXPECT_EQ(game.GetState(), Finished);
+  ExpectGameOverThenFinished();
   EXPECT_EQ(hof.offers.size(), 2u);  // equal positive scores are both offered
 }
 
@@ -294,7 +285,7 @@ TEST_F(RubiconBeziqueTest, CarteBlancheAtTheDealAndWithEachDraw) {
     g.SetSeatName("Card Shark", 0);
     g.SetSeatName("Betty", 1);
     g.SetSeatComputer(true, 1);
-    g.SetAreas(kTableArea, kStatusArea);
+    g.SetAreas(kTable, kStatus);
     g.Resume();
     g.StartDeal(true, false, true);
     bool asked = false;
@@ -389,10 +380,6 @@ TEST_F(RubiconBeziqueTest, LayoutAndPainting) {
   EXPECT_EQ(canvas.At(game.trickRects[0].left + 20, game.trickRects[0].top + 20), tc::kPaper);
 }
 
-TEST_F(RubiconBeziqueTest, RulesComeFromTheProgramsText) {
-  EXPECT_EQ(RulesText(game).rfind("RUBICON BEZIQUE\r\n", 0), 0u);
-}
-
 // The human seat of the self-play games: declares now and then after a trick won and plays
 // a legal card from the hand or the declared cards.
 bool BeziqueHumanMove(SelfPlay& p) {
@@ -408,8 +395,7 @@ bool BeziqueHumanMove(SelfPlay& p) {
     return false;
   }
   const auto& pick = legal[p.Random(static_cast<std::uint32_t>(legal.size()))];
-  if (!pick.second->selected) p.ClickCard(*pick.first, pick.second);
-  p.ClickCard(*pick.first, pick.second);
+  p.ClickToPlay(*pick.first, pick.second);
   if (!g.seatList[h].playedCard) p.Fault("two clicks on a legal card did not play it");
   // A second play to the same trick must come to nothing.
   if (!g.seatList[h].cards.empty()) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "GameFixture.h"
+#include "GameTable.h"
 #include "ScotchWhist.h"
 
 namespace {
@@ -17,14 +17,6 @@ class ScotchWhistTest : public GameFixture<ScotchWhistGame> {
 };
 
 }  // namespace
-
-TEST(ScotchWhistRegistryTest, TitleIdShortPackAndRules) {
-  MersenneRandom rng(7);
-  auto g = ExpectRegistered<ScotchWhistGame>(
-      &ScotchWhistName, &ScotchWhistId, &CreateScotchWhistGame,
-      {"Scotch Whist", 0x10001, 4, 9, 8, false, "AC", "6S", "Jack of trumps    11 points"}, rng);
-  EXPECT_EQ(g->deck.pack.size(), 36u);
-}
 
 TEST(ScotchWhistRulesTest, OnlyTrumpHonoursScore) {
   const struct {

@@ -77,6 +77,15 @@ bool SelfPlay::ClickCard(const CardPile& pile, const Card* card) {
   return true;
 }
 
+bool SelfPlay::ClickToPlay(const CardPile& pile, const Card* card) {
+  if (!card->selected && !ClickCard(pile, card)) {
+    Fault("no point of the table shows " + CardName(card));
+    return false;
+  }
+  ClickCard(pile, card);
+  return true;
+}
+
 bool SelfPlay::RightClickCard(const CardPile& pile, const Card* card) {
   long x = 0, y = 0;
   if (!PointOnCard(pile, card, x, y)) return false;
@@ -123,11 +132,7 @@ bool SelfPlay::HumanToMove() {
 void SelfPlay::BidHuman() {
   SeatRecord& hand = game_.seatList[game_.humanSeat];
   Card* pick = hand.cards[Random(static_cast<std::uint32_t>(hand.cards.size()))];
-  if (!pick->selected && !ClickCard(hand, pick)) {
-    Fault("no point of the table shows " + CardName(pick));
-    return;
-  }
-  ClickCard(hand, pick);
+  if (!ClickToPlay(hand, pick)) return;
   ++result_.humanBids;
   if (hand.bid.kind == kNoBid) Fault("two clicks on a card did not bid it: " + CardName(pick));
 }
@@ -150,11 +155,7 @@ void SelfPlay::MoveHuman() {
     return;
   }
   Card* pick = legal[Random(static_cast<std::uint32_t>(legal.size()))];
-  if (!pick->selected && !ClickCard(hand, pick)) {
-    Fault("no point of the table shows " + CardName(pick));
-    return;
-  }
-  ClickCard(hand, pick);
+  if (!ClickToPlay(hand, pick)) return;
   ++result_.humanPlays;
   if (!hand.playedCard) Fault("two clicks on a legal card did not play it: " + CardName(pick));
   if (options_.doubleClickPlays && !hand.cards.empty()) {

@@ -102,6 +102,9 @@ class SelfPlay {
   void RightClick(long x, long y);
   bool ClickCard(const CardPile& pile, const Card* card);
   bool RightClickCard(const CardPile& pile, const Card* card);
+  // Selects the card (unless it is selected) and clicks it again, as the user plays a card;
+  // false, with a fault, when no point shows it.
+  bool ClickToPlay(const CardPile& pile, const Card* card);
   std::uint32_t Random(std::uint32_t n);
   void Fault(const std::string& what);
   CardGame& Game() { return game_; }

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "GameFixture.h"
+#include "GameTable.h"
 #include "GameResources.h"
 #include "Spades.h"
 
@@ -126,16 +126,16 @@ class SpadesTest : public GameFixture<SpadesGame> {
 
 }  // namespace
 
-TEST(SpadesRegistryTest, TitleIdPackRulesAndDefaultOptions) {
+TEST(SpadesRegistryTest, DefaultOptions) {
+  DeleteFileA(OptionsPath("Spades").c_str());
   MersenneRandom rng(7);
-  auto g = ExpectRegistered<SpadesGame>(&SpadesName, &SpadesId, &CreateSpadesGame,
-                                        {"Spades", 0x40001, 4, 13, 8, true, "AC", "2S", "Spades are always trump."}, rng);
-  const bool flags[] = {g->allowBlind,         g->allowBlindNil, g->allowTotal13, g->spadesLeadAnytime,
-                        g->firstTrickTrumping, g->allowZeroBid,  g->highBidderLeads, g->deuceHigh,
-                        g->bagPenalty};
+  SpadesGame g(nullptr, 0, rng);
+  const bool flags[] = {g.allowBlind,         g.allowBlindNil, g.allowTotal13,    g.spadesLeadAnytime,
+                        g.firstTrickTrumping, g.allowZeroBid,  g.highBidderLeads, g.deuceHigh,
+                        g.bagPenalty};
   const bool defaults[] = {false, true, true, true, true, false, false, false, true};
   for (int i = 0; i < 9; ++i) EXPECT_EQ(flags[i], defaults[i]) << i;
-  EXPECT_EQ(g->blindMargin, 100);
+  EXPECT_EQ(g.blindMargin, 100);
 }
 
 TEST_F(SpadesTest, PaintsTheBidPanelWithoutATrumpCard) {

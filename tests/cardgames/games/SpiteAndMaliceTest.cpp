@@ -3,12 +3,12 @@
 #include <memory>
 
 #include "SpiteAndMalice.h"
-#include "CaptureTestKit.h"
+#include "GameTable.h"
 #include "TestCanvas.h"
 
 namespace {
 
-class SpiteAndMaliceTest : public TableTest<SpiteAndMaliceGame> {
+class SpiteAndMaliceTest : public SeededTable<SpiteAndMaliceGame> {
  protected:
   SpiteAndMaliceTest() {
     Deal();
@@ -48,16 +48,9 @@ class SpiteAndMaliceTest : public TableTest<SpiteAndMaliceGame> {
   void ClickPile(const CardPile& p) { game.OnLButtonDown(MAKELPARAM(p.anchorX + 5, p.anchorY + 5)); }
 };
 
-TEST(SpiteAndMaliceRegistryTest, TitleIdAndPacks) {
-  EXPECT_EQ(SpiteAndMaliceName(), "Spite and Malice");
-  EXPECT_EQ(SpiteAndMaliceId(), 0x80001);
+TEST(SpiteAndMaliceRegistryTest, ABlackPackWithJokersAndARedPack) {
   MersenneRandom rng(3);
-  std::unique_ptr<CardGame> g(CreateSpiteAndMaliceGame(rng, 0, nullptr));
-  auto& game = static_cast<SpiteAndMaliceGame&>(*g);
-  EXPECT_EQ(game.seats, 2u);
-  EXPECT_EQ(game.cardsPerHand, 5u);
-  EXPECT_EQ(game.handsPerGame, 1u);
-  ASSERT_EQ(game.deck.pack.size(), 56u);
+  SpiteAndMaliceGame game(nullptr, 0, rng);
   ASSERT_EQ(game.redDeck.pack.size(), 52u);
   int jokers = 0, black = 0, red = 0;
   for (const Card& c : game.deck.pack) {
@@ -68,7 +61,6 @@ TEST(SpiteAndMaliceRegistryTest, TitleIdAndPacks) {
   EXPECT_EQ(jokers, 4);
   EXPECT_EQ(black, 52);
   EXPECT_EQ(red, 52);
-  EXPECT_EQ(game.deck.pack[0].rank, 0);
   EXPECT_EQ(game.deck.pack[4].rank, 1);
 }
 
@@ -146,11 +138,11 @@ TEST_F(SpiteAndMaliceTest, CentrePileClicksAndPlays) {
   ClickPile(game.centrePiles[0]);
   ClickPile(game.centrePiles[1]);
   Put(Human(), {"5S", "2S", "JK", "8S", "KS"});
-  Click(Human(), Find("5S"));
+  ClickOn(Human(), Find("5S"));
   ClickPile(game.centrePiles[1]);  // a five on an ace
   EXPECT_EQ(Texts(), (std::vector<std::string>{"There are no cards on this pile", "The top card is an Eight",
                                                "The top card is an Ace", "That card is not allowed at this time."}));
-  Click(Human(), Find("JK"));  // the selection moves to the joker
+  ClickOn(Human(), Find("JK"));  // the selection moves to the joker
   EXPECT_FALSE(Find("5S")->selected);
   ClickPile(game.centrePiles[0]);
   EXPECT_EQ(game.centrePiles[0].cards.size(), 9u);
@@ -165,12 +157,12 @@ TEST_F(SpiteAndMaliceTest, RedCardsScoreTheirRankAndTheLastEndsTheGame) {
   Build(0, 4);
   Put(game.redPiles[0], {"5D", "6H"});
   Put(game.redPiles[1], {"KD", "2H"});
-  Click(game.redPiles[0], Find("5D"));
+  ClickOn(game.redPiles[0], Find("5D"));
   EXPECT_EQ(game.selectedSource, SpiteAndMaliceGame::kFromRed);
   ClickPile(game.centrePiles[0]);
   EXPECT_EQ(game.scores[0], 5);
   EXPECT_EQ(game.redPiles[0].FirstCard(), Find("6H"));
-  Click(game.redPiles[0], Find("6H"));
+  ClickOn(game.redPiles[0], Find("6H"));
   ClickPile(game.centrePiles[0]);
   EXPECT_EQ(game.GetState(), GameOver);
   EXPECT_EQ(game.scores[0], 5 + 6 + 50 + 13 + 2);
@@ -185,14 +177,14 @@ TEST_F(SpiteAndMaliceTest, RedCardsScoreTheirRankAndTheLastEndsTheGame) {
 TEST_F(SpiteAndMaliceTest, AFullCentrePileGoesBackIntoTheStockOnlyWhenItRunsOut) {
   Build(0, 12);
   Put(Human(), {"KS", "3S", "4S", "5S", "6S"});
-  Click(Human(), Find("KS"));
+  ClickOn(Human(), Find("KS"));
   ClickPile(game.centrePiles[0]);
   EXPECT_TRUE(game.centrePiles[0].cards.empty());
   EXPECT_EQ(game.completedPile.cards.size(), 13u);
   Put(Human(), {"3S"});
   StockOf(0);
   Build(1, 2);
-  Click(Human(), Find("3S"));
+  ClickOn(Human(), Find("3S"));
   ClickPile(game.centrePiles[1]);  // the hand is empty: refilled from the completed pile at once
   EXPECT_EQ(Human().cards.size(), 5u);
   EXPECT_EQ(game.deck.stock.size(), 8u);
@@ -203,17 +195,17 @@ TEST_F(SpiteAndMaliceTest, AFullCentrePileGoesBackIntoTheStockOnlyWhenItRunsOut)
 TEST_F(SpiteAndMaliceTest, DiscardingToASidePileEndsTheTurn) {
   Put(Human(), {"AC", "7S", "9C"});
   Put(game.sidePiles[0], {"10S"});
-  Click(Human(), Find("7S"));
+  ClickOn(Human(), Find("7S"));
   ClickPile(game.sidePiles[0]);
   Put(Human(), {"7S", "9C"});
   Put(game.redPiles[0], {"9D"});
-  Click(game.redPiles[0], Find("9D"));
+  ClickOn(game.redPiles[0], Find("9D"));
   ClickPile(game.sidePiles[0]);
-  Click(Human(), Find("7S"));
+  ClickOn(Human(), Find("7S"));
   ClickPile(game.sidePiles[0]);
   EXPECT_EQ(Texts(), (std::vector<std::string>{"You may not end your turn yet.", "You may not discard from your red pile.",
                                                "That card is not allowed on this pile."}));
-  Click(Human(), Find("9C"));
+  ClickOn(Human(), Find("9C"));
   ClickPile(game.sidePiles[0]);
   EXPECT_EQ(game.sidePiles[0].LastCard(), Find("9C"));
   EXPECT_EQ(game.current, 1u);
@@ -346,10 +338,6 @@ TEST_F(SpiteAndMaliceTest, LayoutAndPainting) {
   game.Paint(canvas.dc());
   EXPECT_NE(canvas.At(game.redPiles[1].anchorX + 10, game.redPiles[1].anchorY + 10), tc::kPaper);
   EXPECT_EQ(canvas.At(game.centrePiles[3].anchorX + 20, game.centrePiles[3].anchorY + 20), tc::kPaper);
-}
-
-TEST_F(SpiteAndMaliceTest, RulesComeFromTheProgramsText) {
-  EXPECT_EQ(RulesText(game).rfind("SPITE AND MALICE\r\n", 0), 0u);
 }
 
 // The human seat of the self-play games: plays its red card whenever it can, most other

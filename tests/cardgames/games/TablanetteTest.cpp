@@ -2,13 +2,13 @@
 
 #include <memory>
 
-#include "CaptureTestKit.h"
+#include "GameTable.h"
 #include "Tablanette.h"
 #include "TestCanvas.h"
 
 namespace {
 
-class TablanetteTest : public TableTest<TablanetteGame> {
+class TablanetteTest : public SeededTable<TablanetteGame> {
  protected:
   TablanetteTest() { Deal(); }
   std::vector<CardPile*> TablePiles() override {
@@ -31,22 +31,10 @@ class TablanetteTest : public TableTest<TablanetteGame> {
     std::fill(std::begin(game.comboFlags), std::end(game.comboFlags), 0);
     for (std::uint32_t p : picked) game.comboFlags[p] = 1;
   }
-  void ClickPlace(std::uint32_t p) {
-    game.OnLButtonDown(MAKELPARAM(game.places[p].anchorX + 5, game.places[p].anchorY + 5));
-  }
+  void ClickPlace(std::uint32_t p) { ClickAt(game.places[p]); }
 };
 
-TEST(TablanetteRegistryTest, TitleIdPackAndValues) {
-  EXPECT_EQ(TablanetteName(), "Tablanette");
-  EXPECT_EQ(TablanetteId(), 0x100001);
-  MersenneRandom rng(3);
-  std::unique_ptr<CardGame> g(CreateTablanetteGame(rng, 0, nullptr));
-  EXPECT_EQ(g->seats, 2u);
-  EXPECT_EQ(g->cardsPerHand, 4u);
-  EXPECT_EQ(g->handsPerGame, 4u);
-  ASSERT_EQ(g->deck.pack.size(), 52u);
-  EXPECT_EQ(CardName(&g->deck.pack[0]), "AC");
-  EXPECT_EQ(CardName(&g->deck.pack[51]), "2S");
+TEST(TablanetteRegistryTest, CardValues) {
   const struct {
     std::int32_t rank, value;
   } values[] = {{11, 0}, {12, 13}, {13, 14}, {14, 1}, {2, 2}, {10, 10}};
@@ -139,7 +127,7 @@ TEST_F(TablanetteTest, TheHumanPicksPlacesAndPlays) {
   Lay(1, "5C");
   Put(Human(), {"7H", "6S", "2C"});
   game.current = 0;
-  Click(Human(), Find("6S"));
+  ClickOn(Human(), Find("6S"));
   ClickPlace(1);  // six on a five: refused
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Cannot take these cards."}));
   EXPECT_EQ(game.comboFlags[1], 0);
@@ -150,7 +138,7 @@ TEST_F(TablanetteTest, TheHumanPicksPlacesAndPlays) {
   ClickPlace(0);
   EXPECT_EQ(game.comboFlags[0], 0);
   ClickPlace(0);
-  Click(Human(), Find("7H"));  // a card clicked while places are picked plays it
+  ClickOn(Human(), Find("7H"));  // a card clicked while places are picked plays it
   EXPECT_EQ(game.captured[0], 2u);
   EXPECT_EQ(game.scores[0], 0);
   EXPECT_TRUE(game.gameInProgress);
@@ -159,7 +147,7 @@ TEST_F(TablanetteTest, TheHumanPicksPlacesAndPlays) {
   EXPECT_EQ(boxes.boxes.back().text, "It is Betty's turn to play.");
   // A card laid on an empty place.
   game.current = 0;
-  Click(Human(), Find("2C"));
+  ClickOn(Human(), Find("2C"));
   ClickPlace(5);
   EXPECT_EQ(game.places[5].FirstCard(), Find("2C"));
   EXPECT_EQ(game.placeValues[5], 2);
@@ -208,10 +196,10 @@ TEST_F(TablanetteTest, CombiningPlacesForOneCard) {
   // The combined pile must be taken this turn.
   boxes.boxes.clear();
   std::fill(std::begin(game.comboFlags), std::end(game.comboFlags), 0);
-  Click(Human(), Find("3C"));
+  ClickOn(Human(), Find("3C"));
   ClickPlace(4);
   EXPECT_EQ(Texts(), (std::vector<std::string>{"You must take the combined pile."}));
-  Click(Human(), Find("AS"));
+  ClickOn(Human(), Find("AS"));
   ClickPlace(0);
   EXPECT_EQ(game.captured[0], 3u);
   EXPECT_EQ(game.scores[0], 1);
@@ -246,14 +234,14 @@ TEST_F(TablanetteTest, AFullTableTakesTheCardOnItsSmallestPile) {
   EXPECT_EQ(game.placeValues[1], 2);
   EXPECT_EQ(game.current, 0u);
   // The human's nine takes nothing either: it goes onto the next smallest pile.
-  Click(Human(), Find("9D"));
+  ClickOn(Human(), Find("9D"));
   ClickPlace(7);
   EXPECT_TRUE(boxes.boxes.empty());
   EXPECT_EQ(game.places[2].cards.size(), 2u);
   EXPECT_EQ(game.placeValues[2], 9);
   // A capture of such a pile takes the cards under it.
   game.current = 0;
-  Click(Human(), Find("2H"));
+  ClickOn(Human(), Find("2H"));
   ClickPlace(1);
   EXPECT_EQ(game.captured[0], 3u);
   EXPECT_TRUE(game.places[1].cards.empty());
@@ -378,11 +366,7 @@ TEST_F(TablanetteTest, LayoutAndPainting) {
   game.Paint(canvas.dc());
   EXPECT_EQ(canvas.At(game.places[0].anchorX - 2, game.places[0].anchorY + 10), RGB(255, 255, 255));  // highlighted
   EXPECT_NE(canvas.At(game.stockRect.left - w / 2 + 5, top + 5), tc::kPaper);
-  EXPECT_EQ(canvas.At(kStatusArea.left + 75, kStatusArea.top + 250), COLORREF(0xA3BCCE));
-}
-
-TEST_F(TablanetteTest, RulesComeFromTheProgramsText) {
-  EXPECT_EQ(RulesText(game).rfind("TABLANETTE\r\n", 0), 0u);
+  EXPECT_EQ(canvas.At(kStatus.left + 75, kStatus.top + 250), COLORREF(0xA3BCCE));
 }
 
 // The human seat of the self-play games: combines two places for a card now and then,

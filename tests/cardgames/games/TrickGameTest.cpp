@@ -5,18 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "CardImages.h"
-#include "CardTestKit.h"
 #include "GamePaint.h"
-#include "GameTestKit.h"
-#include "SelfPlay.h"
-#include "TestCanvas.h"
+#include "GameTable.h"
 #include "TrickGame.h"
 
 namespace {
-
-const RECT kTable = {12, 12, 611, 491};
-const RECT kStatus = {623, 12, 778, 491};
 
 // A bidding trick game of three cards a seat: computers bid 1, the user bids 2 when asked
 // (or bids a card by clicking it twice when bidByClick is set).
@@ -138,26 +131,13 @@ class PileGame : public CardGame {
 class TrickGameTest : public ::testing::Test {
  protected:
   void Prepare(BidGame& game) {
-    game.cardImages = &images;
-    const char* names[] = {"Card Shark", "Betty", "Igor", "Zeke"};
-    for (std::uint32_t s = 0; s < 4; ++s) {
-      game.SetSeatName(names[s], s);
-      game.SetSeatComputer(s != 0, s);
-    }
-    game.fastSpeed = true;
-    game.SetAreas(kTable, kStatus);
+    SeatForSelfPlay(game, images);
     game.Resume();
   }
   void ClickOn(BidGame& game, Card* card) {
     long x = 0, y = 0;
-    ASSERT_TRUE(FindPoint(game.seatList[0], card, x, y));
+    ASSERT_TRUE(PointOnCard(game.seatList[0], card, x, y));
     game.OnLButtonDown(MAKELPARAM(x, y));
-  }
-  static bool FindPoint(const CardPile& pile, const Card* card, long& x, long& y) {
-    for (y = pile.bounds.top; y < pile.bounds.bottom; y += 4)
-      for (x = pile.bounds.left; x < pile.bounds.right; ++x)
-        if (pile.CardAt(x, y) == card) return true;
-    return false;
   }
   CardImages images;
 };
@@ -393,10 +373,7 @@ TEST(SelfPlayKitTest, BidsByDialogOrByClicksAndAccountsForSetAsideCards) {
       MersenneRandom choices(seed * 31);
       DialogBidGame game(rng, c.aside);
       game.bidByClick = c.bidByClick;
-      game.cardImages = &images;
-      for (std::uint32_t s = 1; s < 3; ++s) game.SetSeatComputer(true, s);
-      game.fastSpeed = true;
-      game.SetAreas(kTable, kStatus);
+      SeatForSelfPlay(game, images);
       SelfPlayOptions options;
       options.tricksPerHand = 3;
       options.bidByClick = c.bidByClick;

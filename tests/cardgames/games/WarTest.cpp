@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "TableTestKit.h"
+#include "GameTable.h"
 #include "TestCanvas.h"
 #include "AppFolders.h"
 #include "GameResources.h"
@@ -20,10 +20,9 @@ namespace {
 
 // Seat 1 deals at construction, so seat 0 deals the first game and seat 1 plays first;
 // the pack stays in order.
-class WarTest : public TableTest<WarGame> {
+class WarTest : public GameTable<WarGame> {
  protected:
-  WarTest() : TableTest<WarGame>(OrderedShuffle({1}, 52)) {}
-  void Deal() { game.StartDeal(true, false, true); }
+  WarTest() : GameTable<WarGame>(OrderedDraws(1, 52)) {}
   CardStack& Pile(std::uint32_t seat) { return game.battlePiles[seat]; }
   // Both seats have played these cards; the human is to choose.
   void Battle(const char* mine, const char* theirs) {
@@ -39,18 +38,11 @@ class WarTest : public TableTest<WarGame> {
 
 }  // namespace
 
-TEST(WarRegistryTest, TitleIdSeatsAndPack) {
-  EXPECT_EQ(WarName(), "War");
-  EXPECT_EQ(WarId(), 0x200001);
+TEST(WarRegistryTest, OneOfEachCardAcesHigh) {
   MersenneRandom rng(3);
-  std::unique_ptr<CardGame> g(CreateWarGame(rng, 0, nullptr));
-  EXPECT_EQ(g->seats, 2u);
-  EXPECT_EQ(g->cardsPerHand, 26u);
-  EXPECT_EQ(g->handsPerGame, 1u);
-  EXPECT_TRUE(g->HasOptions());
-  ASSERT_EQ(g->deck.pack.size(), 52u);
+  WarGame g(nullptr, 0, rng);
   std::set<std::pair<int, int>> faces;
-  for (const Card& c : g->deck.pack) faces.insert({c.rank, c.suit});
+  for (const Card& c : g.deck.pack) faces.insert({c.rank, c.suit});
   EXPECT_EQ(faces.size(), 52u);
   EXPECT_EQ(faces.begin()->first, 2);
   EXPECT_EQ(faces.rbegin()->first, kRankHighAce);
@@ -237,7 +229,7 @@ TEST(WarSelfPlayTest, SeededGamesAccountForEveryCard) {
 }
 
 TEST(WarOptionsTest, TheLevelIsSavedAsOneByteAndClampedOnLoad) {
-  const std::string path = GetGameSettingsPath(nullptr, "War");
+  const std::string path = OptionsPath("War");
   const struct {
     const char* what;
     std::vector<std::uint8_t> payload;
@@ -260,15 +252,12 @@ TEST(WarOptionsTest, TheLevelIsSavedAsOneByteAndClampedOnLoad) {
   EXPECT_EQ(game.level, 3);  // the default
   game.level = 2;
   game.OptionsFile().Save();
-  std::string bytes;
-  ASSERT_TRUE(tt::ReadFile(path, bytes));
-  const std::vector<std::uint8_t> expected = CheckedFile::Compose({2}, 0x200001);
-  EXPECT_EQ(bytes, std::string(expected.begin(), expected.end()));
+  EXPECT_EQ(FileText(path), StoredOptions({2}, 0x200001));
   DeleteFileA(path.c_str());
 }
 
 TEST(WarOptionsTest, TheDialogShowsAndSetsTheLevel) {
-  const std::string path = GetGameSettingsPath(nullptr, "War");
+  const std::string path = OptionsPath("War");
   DeleteFileA(path.c_str());
   MersenneRandom rng(1);
   WarGame game(nullptr, 0, rng);
@@ -290,10 +279,7 @@ TEST(WarOptionsTest, TheDialogShowsAndSetsTheLevel) {
 
 TEST_F(WarTest, PaintsHandsBattlesAndTheCardsLeftPanel) {
   tc::Canvas canvas(790, 560);
-  game.Paint(canvas.dc());
-  EXPECT_EQ(canvas.Changed(), 0);  // nothing before the deal
-  Deal();
-  game.showStatusLines = true;
+  DealAfterBlankPaint(canvas);
   game.PlayCard(1, game.seatList[1].LastCard());
   game.Paint(canvas.dc());
   const CardRect& hand = game.seatList[0].bounds;
@@ -301,7 +287,7 @@ TEST_F(WarTest, PaintsHandsBattlesAndTheCardsLeftPanel) {
   const CardRect& pile = Pile(1).bounds;
   EXPECT_NE(canvas.At(pile.left + 10, pile.top + 10), tc::kPaper);
   EXPECT_EQ(canvas.At(Pile(0).anchorX + 10, Pile(0).anchorY + 10), tc::kPaper);  // nothing played yet
-  EXPECT_EQ(canvas.At(kTestStatus.left + 40, kTestStatus.top + 199), COLORREF(0xA3BCCE));
+  EXPECT_EQ(canvas.At(kStatus.left + 40, kStatus.top + 199), COLORREF(0xA3BCCE));
 }
 
 // Every game of this family shows its own rules text.

@@ -4,82 +4,32 @@
 #include <string>
 #include <vector>
 
-#include "CardImages.h"
-#include "CardTestKit.h"
-#include "GameTestKit.h"
-#include "SelfPlay.h"
-#include "TestCanvas.h"
+#include "GameTable.h"
 #include "Whist.h"
 
 namespace {
 
-const RECT kTable = {12, 12, 611, 491};
-const RECT kStatus = {623, 12, 778, 491};
-
 // The dealer drawn at construction, then a shuffle that leaves the pack in order: seat 3
 // deals, each seat is dealt one whole suit (0 spades, 1 hearts, 2 diamonds, 3 clubs) and
 // the ace of clubs, the last card, makes clubs trump.
-std::vector<std::uint32_t> OrderedDeal() {
-  std::vector<std::uint32_t> v = {2};
-  for (std::uint32_t i = 1; i < 52; ++i) v.push_back(i);
-  return v;
-}
-
-class WhistTest : public ::testing::Test {
+class WhistTest : public GameTable<WhistGame> {
  protected:
-  WhistTest() : rng(OrderedDeal()), game(nullptr, 0, rng), boxes(&game) {
-    game.cardImages = &images;
-    const char* names[] = {"Card Shark", "Betty", "Igor", "Zeke"};
-    for (std::uint32_t s = 0; s < 4; ++s) {
-      game.SetSeatName(names[s], s);
-      game.SetSeatComputer(s != 0, s);
-    }
-    game.SetAreas(kTable, kStatus);
-    game.Resume();
-  }
-  void Deal() { game.StartDeal(true, false, true); }
-  Card* Find(const char* text) {
-    auto rs = ParseCard(text);
-    return FindCard(game.deck, rs.first, rs.second);
-  }
-  void ClickOn(const char* text) {
-    long x = 0, y = 0;
-    ASSERT_TRUE(PointOnCard(game.seatList[0], Find(text), x, y)) << text;
-    game.OnLButtonDown(MAKELPARAM(x, y));
-  }
+  WhistTest() : GameTable(OrderedDraws(2, 52)) {}
   // Moves a card from one seat's hand to another's.
   void Give(const char* text, std::uint32_t to) {
     Card* c = Find(text);
     for (SeatRecord& s : game.seatList) s.RemoveCard(c);
     game.seatList[to].AddCard(c);
   }
-  void Tick(int n = 1) {
-    for (int i = 0; i < n; ++i) game.OnTimer();
-  }
-  std::string Line(int i) { return game.statusLines[i]; }
-
-  CardImages images;
-  ScriptedRandom rng;
-  WhistGame game;
-  ScriptedDialogs boxes;
 };
 
 }  // namespace
 
-TEST(WhistRegistryTest, TitleIdAndPack) {
-  EXPECT_EQ(WhistName(), "Whist");
-  EXPECT_EQ(WhistId(), 0x400001);
+TEST(WhistRegistryTest, PackInRankOrder) {
   MersenneRandom rng(7);
-  std::unique_ptr<CardGame> g(CreateWhistGame(rng, 0, nullptr));
-  EXPECT_EQ(g->seats, 4u);
-  EXPECT_EQ(g->cardsPerHand, 13u);
-  EXPECT_EQ(g->handsPerGame, 8u);
-  EXPECT_FALSE(g->HasOptions());
-  ASSERT_EQ(g->deck.pack.size(), 52u);
-  EXPECT_EQ(CardName(&g->deck.pack[0]), "AC");
-  EXPECT_EQ(CardName(&g->deck.pack[3]), "AS");
-  EXPECT_EQ(CardName(&g->deck.pack[4]), "KC");
-  EXPECT_EQ(CardName(&g->deck.pack[51]), "2S");
+  WhistGame g(nullptr, 0, rng);
+  EXPECT_EQ(CardName(&g.deck.pack[3]), "AS");
+  EXPECT_EQ(CardName(&g.deck.pack[4]), "KC");
 }
 
 TEST_F(WhistTest, DealTurnsUpTheDealersLastCardForTrump) {
@@ -267,10 +217,7 @@ TEST_F(WhistTest, HandsFollowOneAnotherToTheEndOfTheGame) {
   Tick();
   game.OnLButtonDown(MAKELPARAM(5, 5));
   Tick();
-  EXPECT_EQ(game.GetState(), GameOver);
-  EXPECT_EQ(Line(0), "The game is over.");
-  Tick();
-  EXPECT_EQ(game.GetState(), Finished);
+  ExpectGameOverThenFinished();
   ASSERT_EQ(hof.offers.size(), 4u);
   EXPECT_EQ(hof.offers[3].name, "Card Shark");
   EXPECT_EQ(hof.offers[3].score, 3);
@@ -340,10 +287,7 @@ TEST_F(WhistTest, ComputerPlayersReturnThePartnersSuitAndRuff) {
 
 TEST_F(WhistTest, PaintsTheTableAndPanelsOnlyOnceDealt) {
   tc::Canvas canvas(790, 560);
-  game.Paint(canvas.dc());
-  EXPECT_EQ(canvas.Changed(), 0);
-  Deal();
-  game.showStatusLines = true;
+  DealAfterBlankPaint(canvas);
   game.Paint(canvas.dc());
   const RECT& t = game.trumpCardRect;
   EXPECT_NE(canvas.At(t.left + 10, t.top + 10), tc::kPaper);  // the trump card
@@ -397,40 +341,16 @@ TEST_F(WhistTest, LayoutPlacesHandTricksAndLabels) {
   EXPECT_EQ(game.seatList[3].labelRect.right, game.trickRects[3].left - 10);
 }
 
-TEST_F(WhistTest, RulesComeFromTheProgramsText) {
-  HWND box = CreateWindowExA(0, "EDIT", "", WS_POPUP | ES_MULTILINE, 0, 0, 300, 200, nullptr, nullptr,
-                             GetModuleHandleA(nullptr), nullptr);
-  ASSERT_NE(box, nullptr);
-  ASSERT_TRUE(game.ShowRules(box));
-  std::vector<char> text(GetWindowTextLengthA(box) + 1);
-  GetWindowTextA(box, text.data(), static_cast<int>(text.size()));
-  const std::string rules(text.data());
-  EXPECT_EQ(rules.rfind("WHIST\r\n", 0), 0u);
-  EXPECT_NE(rules.find("more than six tricks"), std::string::npos);
-  EXPECT_EQ(rules.back(), '\n');  // the text ends where the resource ends
-  NoGame none(rng);
-  EXPECT_FALSE(none.ShowRules(box));
-  DestroyWindow(box);
-}
-
 // Whole games between the computer seats and a human seat that plays legal cards at random.
 TEST(WhistSelfPlayTest, SeededGamesPlayToTheEnd) {
-  CardImages images;
-  for (std::uint32_t seed = 1; seed <= 40; ++seed) {
-    MersenneRandom rng(seed);
-    MersenneRandom choices(seed * 7919);
-    WhistGame game(nullptr, 0, rng);
-    game.cardImages = &images;
-    for (std::uint32_t s = 1; s < 4; ++s) game.SetSeatComputer(true, s);
-    game.SetSeatName("Card Shark", 0);
+  int before[2] = {0, 0};
+  const auto setUp = [&](WhistGame& game, SelfPlayOptions& options, std::uint32_t seed) {
     game.SetSeatName("Zeke", 1);
     game.fastSpeed = seed % 4 != 0;
-    game.SetAreas(kTable, kStatus);
-    SelfPlayOptions options;
     options.tricksPerHand = 13;
     options.clickThroughHolds = seed % 2 == 0;
     options.maxTicks = 20000;
-    int before[2] = {0, 0};
+    before[0] = before[1] = 0;
     options.onHandOver = [&](CardGame& g) {
       WhistGame& w = static_cast<WhistGame&>(g);
       const int ours = w.tricksWon[0] + w.tricksWon[2];
@@ -443,10 +363,9 @@ TEST(WhistSelfPlayTest, SeededGamesPlayToTheEnd) {
       before[0] = w.scores[0];
       before[1] = w.scores[1];
     };
-    SelfPlay driver(game, choices);
-    SelfPlayResult r = driver.Run(options);
+  };
+  PlaySeeds<WhistGame>(40, setUp, [](WhistGame& game, const SelfPlayResult& r, std::uint32_t seed) {
     EXPECT_TRUE(r.finished) << "seed " << seed;
-    for (const std::string& f : r.faults) ADD_FAILURE() << "seed " << seed << ": " << f;
     EXPECT_EQ(r.hands, 8) << "seed " << seed;
     EXPECT_EQ(r.tricks, 8 * 13) << "seed " << seed;
     EXPECT_EQ(r.humanPlays, 8 * 12) << "seed " << seed;  // the last card of a hand plays itself
@@ -456,5 +375,5 @@ TEST(WhistSelfPlayTest, SeededGamesPlayToTheEnd) {
                                        "high score list.  Try again."
                                      : "Too bad, Zeke won the game.  Try again.";
     EXPECT_EQ(r.boxes[0].text, expected) << "seed " << seed;
-  }
+  });
 }

@@ -3,13 +3,13 @@
 #include <map>
 #include <memory>
 
-#include "CaptureTestKit.h"
+#include "GameTable.h"
 #include "TestCanvas.h"
 #include "Zetema.h"
 
 namespace {
 
-class ZetemaTest : public TableTest<ZetemaGame> {
+class ZetemaTest : public SeededTable<ZetemaGame> {
  protected:
   ZetemaTest() { Deal(); }
   std::vector<CardPile*> TablePiles() override {
@@ -20,21 +20,15 @@ class ZetemaTest : public TableTest<ZetemaGame> {
   SeatRecord& Human() { return game.seatList[0]; }
 };
 
-TEST(ZetemaRegistryTest, TitleIdAndPack) {
-  EXPECT_EQ(ZetemaName(), "Zetema");
-  EXPECT_EQ(ZetemaId(), 0x800001);
+TEST(ZetemaRegistryTest, PackOrderAndValues) {
   MersenneRandom rng(3);
-  std::unique_ptr<CardGame> g(CreateZetemaGame(rng, 0, nullptr));
-  EXPECT_EQ(g->seats, 4u);
-  EXPECT_EQ(g->cardsPerHand, 6u);
-  EXPECT_EQ(g->handsPerGame, 8u);
-  ASSERT_EQ(g->deck.pack.size(), 65u);
+  ZetemaGame g(nullptr, 0, rng);
   const std::int32_t ranks[] = {1, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2};
   for (int i = 0; i < 13; ++i) {
     const std::int32_t suits[] = {0, 1, 2, 3, 3};
     for (int k = 0; k < 5; ++k) {
-      EXPECT_EQ(g->deck.pack[i * 5 + k].rank, ranks[i]);
-      EXPECT_EQ(g->deck.pack[i * 5 + k].suit, suits[k]);
+      EXPECT_EQ(g.deck.pack[i * 5 + k].rank, ranks[i]);
+      EXPECT_EQ(g.deck.pack[i * 5 + k].suit, suits[k]);
     }
   }
   const std::map<std::int32_t, std::int32_t> values = {{1, 15}, {5, 15}, {11, 20}, {12, 50}, {13, 50}, {2, 5}, {10, 5}};
@@ -142,9 +136,9 @@ TEST_F(ZetemaTest, TheFifthCardOfARankScoresItAndClearsThePile) {
   game.current = 0;
   Put(Human(), {"QS", "3C"}, Put(game.rankPiles[12], {"QC", "QD", "QH", "QS"}));
   Card* queen = Human().cards.front();
-  Click(Human(), queen);
+  ClickOn(Human(), queen);
   EXPECT_TRUE(queen->selected);
-  Click(Human(), queen);
+  ClickOn(Human(), queen);
   EXPECT_EQ(game.scores[0], 50);
   EXPECT_TRUE(game.rankPiles[12].cards.empty());
   EXPECT_EQ(game.outOfPlay.cards.size(), 5u);
@@ -154,8 +148,8 @@ TEST_F(ZetemaTest, TheFifthCardOfARankScoresItAndClearsThePile) {
   // A fourth card stays on its pile.
   game.current = 0;
   Put(game.rankPiles[3], {"3D", "3H", "3S"});
-  Click(Human(), Human().cards.front());
-  Click(Human(), Human().cards.front());
+  ClickOn(Human(), Human().cards.front());
+  ClickOn(Human(), Human().cards.front());
   EXPECT_EQ(game.rankPiles[3].cards.size(), 4u);
   EXPECT_EQ(game.scores[0], 50);
 }
@@ -163,8 +157,8 @@ TEST_F(ZetemaTest, TheFifthCardOfARankScoresItAndClearsThePile) {
 TEST_F(ZetemaTest, ClicksSelectPlayAndWaitTheirTurn) {
   game.current = 0;
   Put(Human(), {"2C", "3C", "4C"});
-  Click(Human(), Human().cards[0]);
-  Click(Human(), Human().cards[1]);  // another card: the selection moves
+  ClickOn(Human(), Human().cards[0]);
+  ClickOn(Human(), Human().cards[1]);  // another card: the selection moves
   EXPECT_FALSE(Human().cards[0]->selected);
   EXPECT_TRUE(Human().cards[1]->selected);
   game.OnLButtonDown(MAKELPARAM(300, 30));  // elsewhere
@@ -278,10 +272,7 @@ TEST_F(ZetemaTest, EightHandsMakeAGame) {
   Tick();
   game.OnLButtonDown(0);
   Tick();
-  EXPECT_EQ(game.GetState(), GameOver);
-  EXPECT_EQ(Line(0), "The game is over.");
-  Tick();
-  EXPECT_EQ(game.GetState(), Finished);
+  ExpectGameOverThenFinished();
   ASSERT_EQ(hof.offers.size(), 4u);
   EXPECT_EQ(hof.offers[0].game, "Zetema");
   EXPECT_EQ(Texts().back(), "Too bad, Igor won the game.  Try again.");
@@ -308,15 +299,11 @@ TEST_F(ZetemaTest, LayoutAndPainting) {
   game.Paint(canvas.dc());
   EXPECT_NE(canvas.At(game.stockRect.left - w / 2 + 5, top + 5), tc::kPaper);  // the stock
   EXPECT_NE(canvas.At(Human().bounds.left + 5, top + 40), tc::kPaper);
-  EXPECT_EQ(canvas.At(kStatusArea.left + 75, kStatusArea.top + 250), COLORREF(0xA3BCCE));  // the status grid
+  EXPECT_EQ(canvas.At(kStatus.left + 75, kStatus.top + 250), COLORREF(0xA3BCCE));  // the status grid
   canvas.Clear();
   game.SetState(HandOver);
   game.Paint(canvas.dc());
-  EXPECT_NE(canvas.At(kStatusArea.left + 75, kStatusArea.top + 250), COLORREF(0xA3BCCE));  // only while playing
-}
-
-TEST_F(ZetemaTest, RulesComeFromTheProgramsText) {
-  EXPECT_EQ(RulesText(game).rfind("ZETEMA\r\n", 0), 0u);
+  EXPECT_NE(canvas.At(kStatus.left + 75, kStatus.top + 250), COLORREF(0xA3BCCE));  // only while playing
 }
 
 // Whole games between three computer seats and a human seat that declares now and then
@@ -339,8 +326,7 @@ TEST(ZetemaSelfPlayTest, SeededGamesPlayToTheEnd) {
     SeatRecord& hand = g.seatList[g.humanSeat];
     if (g.GetState() != Playing || g.current != g.humanSeat || hand.cards.empty()) return true;
     Card* c = hand.cards[p.Random(static_cast<std::uint32_t>(hand.cards.size()))];
-    if (!c->selected) p.ClickCard(hand, c);
-    p.ClickCard(hand, c);
+    p.ClickToPlay(hand, c);
     return true;
   };
   o.allowBox = [](const ScriptedDialogs::Box& b) {
