@@ -8,11 +8,13 @@
 #include "Exacta.h"
 #include "FanTan.h"
 #include "FunnyGame.h"
+#include "GameResources.h"
 #include "GameTable.h"
 #include "GermanWhist.h"
 #include "Klabberjass.h"
 #include "Knaves.h"
 #include "OhHell.h"
+#include "RauberSkat.h"
 #include "RubiconBezique.h"
 #include "ScotchWhist.h"
 #include "Spades.h"
@@ -52,6 +54,8 @@ TEST(GameModulesTest, EveryGameAsRegisteredAndMade) {
        {"Knaves", 0x4001, 3, 17, 8, false, "AC", "2S", "Jack of Hearts     4 points", 0}, 52, false},
       {&OhHellName, &OhHellId, &CreateOhHellGame,
        {"Oh Hell", 0x8001, 4, 1, 13, true, "AC", "2S", "Only an exact bid scores.", 0}, 52, false},
+      {&RauberSkatName, &RauberSkatId, &CreateRauberSkatGame,
+       {"Rauber Skat", 0x20001, 3, 10, 8, false, "AC", "7S", "", IDT_SKAT_RULES}, 32, false},
       {&RubiconBeziqueName, &RubiconBeziqueId, &CreateRubiconBeziqueGame,
        {"Rubicon Bezique", 33, 2, 9, 1, false, "AC", "7S", "", 0}, 128, false},
       {&ScotchWhistName, &ScotchWhistId, &CreateScotchWhistGame,

@@ -58,9 +58,7 @@ std::uint32_t IndexOf(std::uint32_t value) {
 
 }  // namespace
 
-TEST(RauberSkatRegistryTest, TitleIdPackRulesAndPlaceInTheList) {
-  ExpectRegistered(&RauberSkatName, &RauberSkatId, &CreateRauberSkatGame,
-                   {"Rauber Skat", 0x20001, 3, 10, 8, false, "AC", "7S", IDT_SKAT_RULES});
+TEST(RauberSkatRegistryTest, PlaceInTheList) {
   std::vector<std::string> titles;
   for (const GameDescriptor& d : OrderedGameModules(GameModules())) titles.push_back(d.name());
   const auto at = std::find(titles.begin(), titles.end(), "Rauber Skat");
