@@ -1,0 +1,466 @@
+// The wizard walked by clicks: page captions and contents, button places and states, the
+// licence gate, the user fields, the space texts, components, summary, the exit box, the
+// execute stages on entering and leaving pages, and right-to-left placement.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ExecTestUtil.h"
+#include "RegOp.h"
+#include "SetupTestUtil.h"
+#include "TestTool.h"
+#include "Utils.h"
+
+using setuptest::Box;
+using setuptest::Wizard;
+
+namespace {
+
+const std::string kPid = std::to_string(GetCurrentProcessId());
+
+struct Package {
+  std::string dir;     // with trailing backslash
+  std::string exe;
+  std::string target;  // without trailing backslash
+  std::string prog;
+};
+
+// A setup folder: Setup.exe, UnInstall.exe, the files, and Setup.txt in which "%T" stands
+// for the target folder, "%N" for the program name and "%D" for the setup folder.
+Package MakeWizardPackage(const std::string& name, const std::string& script,
+                          const std::vector<std::pair<std::string, std::string>>& files = {}) {
+  Package p;
+  p.exe = setuptest::SetupCopy("wizard_" + name, nullptr);
+  p.dir = p.exe.substr(0, p.exe.find_last_of('\\') + 1);
+  p.target = p.dir + "target";
+  p.prog = "Kv Wizard " + name + " " + kPid;
+  tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", p.dir + "UnInstall.exe");
+  std::string text = script;
+  for (const auto& r : std::vector<std::pair<std::string, std::string>>{{"%T", p.target}, {"%N", p.prog}, {"%D", p.dir}})
+    for (size_t at; (at = text.find(r.first)) != std::string::npos;) text.replace(at, 2, r.second);
+  tt::WriteFile(p.dir + "Setup.txt", text);
+  for (const auto& f : files) tt::WriteFile(p.dir + f.first, f.second);
+  return p;
+}
+
+void CleanRegistry(const Package& p) {
+  const std::string base = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\";
+  DeleteRegKey(base + "UnInstall\\" + p.prog);
+  DeleteRegKey(base + "App Management\\ARPCache\\" + p.prog);
+}
+
+std::string Read(const std::string& path) {
+  std::string s;
+  return tt::ReadFile(path, s) ? s : "<missing>";
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Toggles line i of the nth visible check list with the space bar.
+void ToggleLine(Wizard& w, size_t list, int line) {
+  HWND box = w.Visible("ListBox").at(list);
+  SendMessageA(box, LB_SETCURSEL, WPARAM(line), 0);
+  DWORD_PTR r = 0;
+  SendMessageTimeoutA(box, WM_CHAR, ' ', 0, SMTO_NORMAL, 2000, &r);
+}
+
+const char kLicense[] = "KV LICENSE TERMS\r\nUse it kindly.\r\n";
+const char kReadme[] = "KV README\r\nRead me first.\r\n";
+
+const char kFullScript[] =
+    "SET_PROG_NAME(%N);\r\n"
+    "SET_COMPANY_NAME(Kv Tests);\r\n"
+    "SET_TARGET_DIR(%T);\r\n"
+    "SET_DIALOGS(WelcomeDlg,LicenseDlg,ReadmeDlg,UserInformationDlg,DestinationDlg,SetupTypeDlg,CustomDlg,"
+    "AssociateDlg,ShortcutsDlg,ConfirmSetupDlg,CopyFilesDlg,CompleteDlg);\r\n"
+    "SET_LICENSE_FILE_NAME(License.txt);\r\n"
+    "SET_README_FILE_NAME(Readme.txt);\r\n"
+    "SET_REQUEST_USER_NAME;\r\n"
+    "SET_REQUEST_COMPANY_NAME;\r\n"
+    "SET_CREATE_UNINSTALL;\r\n"
+    "SET_START_PROGRAM_LINK_FOLDER(Kv Menu %N);\r\n"
+    "SET_DESKTOP_LINK_NAME(^Kv Desk %N);\r\n"
+    "SET_ADD_ASSOCIATION_ITEM(KvWords|Kv Words|.kvw||%T\\a.txt||||);\r\n"
+    "SET_ADD_ASSOCIATION_ITEM(KvPics|Kv Pictures|.kvp||%T\\a.txt||||);\r\n"
+    "SET_GROUP_DATA(|Program|The program\\\\nitself|2048|1|1||1|1|0|1|);\r\n"
+    "SET_SUB_DIR(<InstallDir>);\r\n"
+    "SET_COPY_FILES(a.txt);\r\n"
+    "SET_GROUP_DATA(|Extras|More things|512|1|0||1|0|1|0|);\r\n"
+    "SET_SUB_DIR(<InstallDir>);\r\n"
+    "SET_COPY_FILES(b.txt);\r\n"
+    "SET_GROUP_DATA(|Docs|Manuals|100|1|0||0|0|0|0|);\r\n"
+    "SET_SUB_DIR(<InstallDir>);\r\n"
+    "SET_COPY_FILES(c.txt);\r\n";
+
+// One step of a walk: the page it expects, the states of Back and Next there, and what the
+// user then does (the last action leaves the page).
+struct Step {
+  const char* caption;
+  bool back, next;
+  std::function<void(Wizard&)> check;
+  std::vector<const char*> presses;
+};
+
+TEST(SetupWizard, WalkOfEveryPageByClicks) {
+  const Package p = MakeWizardPackage(
+      "walk", kFullScript,
+      {{"License.txt", kLicense}, {"Readme.txt", kReadme}, {"a.txt", "A"}, {"b.txt", "B"}, {"c.txt", "C"}});
+  CleanRegistry(p);
+  Wizard w(p.exe);
+  ASSERT_TRUE(w.wnd);
+  const RECT client = tt::ClientRectOf(w.wnd);
+  EXPECT_EQ(client.right, 515);
+  EXPECT_EQ(client.bottom, 351);
+
+  const std::vector<Step> steps = {
+      {"Welcome", false, true,
+       [&](Wizard& w) {
+         // The button row.
+         const struct {
+           const char* caption;
+           int left;
+         } row[] = {{"< &Back", 258}, {"&Next >", 336}, {"&Cancel", 428}};
+         for (const auto& b : row) {
+           const RECT rc = w.Place(b.caption);
+           EXPECT_EQ(rc.left, b.left) << b.caption;
+           EXPECT_EQ(rc.top, 318) << b.caption;
+           EXPECT_EQ(rc.right - rc.left, 78) << b.caption;
+         }
+         EXPECT_TRUE(Has(w.TextOf("RICHEDIT", 0), "install " + p.prog + " on your")) << w.TextOf("RICHEDIT", 0);
+       },
+       {"&Next >"}},
+      {"License Agreement", true, false,
+       [&](Wizard& w) {
+         EXPECT_TRUE(Has(w.TextOf("RICHEDIT", 1), "KV LICENSE TERMS"));
+         // The gate: Next only while Yes is chosen.
+         w.Click("YES - I Accept the terms of the License Agreement!");
+         EXPECT_TRUE(w.Enabled("&Next >"));
+         w.Click("NO - I DO NOT Accept the terms of the License Agreement!");
+         EXPECT_FALSE(w.Enabled("&Next >"));
+         w.Click("YES - I Accept the terms of the License Agreement!");
+       },
+       {"&Next >"}},
+      {"Readme", true, true, [&](Wizard& w) { EXPECT_TRUE(Has(w.TextOf("RICHEDIT", 1), "KV README")); }, {"&Next >"}},
+      {"User Information", true, true,
+       [&](Wizard& w) {
+         const std::vector<HWND> edits = w.Visible("Edit");
+         ASSERT_EQ(edits.size(), 2u);
+         // An empty name (blanks count as empty), then an empty company: one box each, the page stays.
+         const struct {
+           const char *name, *company, *box;
+         } checks[] = {{"  ", "Acme", "Please enter User Name!"}, {"Ann", "", "Please enter Company Name!"}};
+         for (const auto& c : checks) {
+           w.SetText(edits[0], c.name);
+           w.SetText(edits[1], c.company);
+           PostMessageA(w.wnd, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(w.Control("Button", "&Next >")), BN_CLICKED),
+                        LPARAM(w.Control("Button", "&Next >")));
+           Box box;
+           ASSERT_TRUE(w.AnswerBox(box));
+           EXPECT_EQ(box.caption, "Error");
+           EXPECT_TRUE(Has(box.text, c.box)) << box.text;
+           EXPECT_EQ(w.Caption(), "User Information");
+         }
+         w.SetText(edits[1], "Acme");
+       },
+       {"&Next >"}},
+      {"Choose Destination Location", true, true,
+       [&](Wizard& w) {
+         EXPECT_EQ(w.TextOf("Edit", 0), p.target);
+         // Typical: Program and Extras, 2.5 MB.
+         EXPECT_TRUE(w.Shown("2.50 MB"));
+         EXPECT_TRUE(w.Shown("Space required on drive:"));
+         EXPECT_TRUE(w.Shown("&Browse..."));
+       },
+       {"&Next >"}},
+      {"Setup Type", true, true,
+       [&](Wizard& w) {
+         EXPECT_TRUE(w.Checked("Typical"));
+         EXPECT_FALSE(w.Shown("Compact"));
+         w.Click("Custom");
+       },
+       {"&Next >"}},
+      {"Select Components", true, true,
+       [&](Wizard& w) {
+         // Locked lines are checked and cannot change; the others start from their defaults.
+         EXPECT_EQ(w.ListLines(0),
+                   (std::vector<std::string>{"(x) Program\t2048 KB", "[x] Extras\t512 KB", "[ ] Docs\t100 KB"}));
+         EXPECT_TRUE(w.Shown("The program\r\nitself"));
+         for (int line : {0, 1, 2}) ToggleLine(w, 0, line);
+         EXPECT_EQ(w.ListLines(0),
+                   (std::vector<std::string>{"(x) Program\t2048 KB", "[ ] Extras\t512 KB", "[x] Docs\t100 KB"}));
+       },
+       {"&Next >"}},
+      {"Set File Association", true, true,
+       [&](Wizard& w) {
+         EXPECT_EQ(w.ListLines(0), (std::vector<std::string>{"[x] .kvw\tKv Words", "[x] .kvp\tKv Pictures"}));
+         ToggleLine(w, 0, 1);
+       },
+       {"&Next >"}},
+      {"Set Program Shortcuts", true, true,
+       [&](Wizard& w) {
+         EXPECT_EQ(w.TextOf("Edit", 0), "Kv Menu " + p.prog);
+         // Only the named shortcut is offered, in the first box's place.
+         EXPECT_FALSE(w.Shown("Add Shortcut to the Start Menu"));
+         EXPECT_FALSE(w.Shown("Add Shortcut to the Quick Launch bar"));
+         EXPECT_TRUE(w.Checked("Create Shortcut on the Desktop"));
+         EXPECT_EQ(w.Place("Create Shortcut on the Desktop").top - tt::ChildRect(w.wnd, w.Visible("Edit")[0]).top, 30);
+         w.Click("Create Shortcut on the Desktop");
+       },
+       {"&Next >"}},
+      {"Confirm Setup Settings", true, true,
+       [&](Wizard& w) {
+         EXPECT_EQ(w.TextOf("Edit", 0), "Target Directory:\r\n   " + p.target + "\r\n\r\nStart/Program Menu Entry:\r\n   Kv Menu " +
+                                            p.prog + "\r\n\r\nUser Information:\r\n   Name:     \tAnn\r\n   Company:  \tAcme\r\n");
+         EXPECT_TRUE(w.Shown("Click NEXT to begin copying files... "));
+       },
+       {"< &Back"}},
+      {"Set Program Shortcuts", true, true, [&](Wizard& w) { w.Click("Create Shortcut on the Desktop"); }, {"&Next >"}},
+      {"Confirm Setup Settings", true, true,
+       [&](Wizard& w) { EXPECT_TRUE(Has(w.TextOf("Edit", 0), "Desktop Shortcut:\r\n   Kv Desk " + p.prog + "\r\n")); },
+       {"< &Back"}},
+      {"Set Program Shortcuts", true, true, [&](Wizard& w) { w.Click("Create Shortcut on the Desktop"); }, {"&Next >"}},
+      {"Confirm Setup Settings", true, true, nullptr, {"&Next >"}},
+      {"Setup Complete", false, true,
+       [&](Wizard& w) {
+         EXPECT_FALSE(w.Shown("&Cancel"));
+         EXPECT_TRUE(w.Shown("&Finish"));
+       },
+       {"&Finish"}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.caption);
+    ASSERT_TRUE(w.WaitCaption(step.caption, 20000)) << w.Caption();
+    const char* next = std::string(step.caption) == "Setup Complete" ? "&Finish" : "&Next >";
+    EXPECT_EQ(w.Enabled("< &Back"), step.back);
+    EXPECT_EQ(w.Enabled(next), step.next);
+    if (step.check) step.check(w);
+    for (const char* press : step.presses) ASSERT_TRUE(w.Click(press)) << press;
+  }
+  EXPECT_EQ(w.WaitEnd(), 0);
+  // The components chosen on the list, and the one association left checked.
+  EXPECT_EQ(Read(p.target + "\\a.txt"), "A");
+  EXPECT_FALSE(Exists(p.target + "\\b.txt"));
+  EXPECT_EQ(Read(p.target + "\\c.txt"), "C");
+  const std::string uninstall = Read(p.target + "\\UnInstall.txt");
+  EXPECT_TRUE(Has(uninstall, "SetupType=Custom")) << uninstall;
+  EXPECT_TRUE(Has(uninstall, "GroupNames=|Program|Docs|"));
+  EXPECT_TRUE(Has(uninstall, "UserData=|Ann|Acme|"));
+  EXPECT_TRUE(Has(uninstall, "SET_ADD_ASSOCIATION_ITEM(|KvWords|"));
+  EXPECT_FALSE(Has(uninstall, "SET_ADD_ASSOCIATION_ITEM(|KvPics|"));
+  // The desktop box was cleared last: no shortcut there.
+  char desktop[MAX_PATH] = "";
+  SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop);
+  const std::string link = std::string(desktop) + "\\Kv Desk " + p.prog + ".lnk";
+  EXPECT_FALSE(Exists(link));
+  DeleteFileA(link.c_str());
+  CleanRegistry(p);
+}
+
+// An item of a stage that appends a mark to a file.
+std::string MarkItem(const std::string& stage, const std::string& file, const std::string& mark) {
+  exectest::Item item;
+  item.name = stage;
+  item.stage = stage;
+  item.slots = {{"Append Text to a File", file, mark}};
+  return "SET_PERFORM_EXECUTE_OP(" + exectest::MakeItem(item) + ");\r\n";
+}
+
+// Stages run on entering and leaving pages, Back included: Setup Start once, Before and
+// After Destination on every visit, Setup End when the wizard finishes. Page names match
+// ignoring case and blanks, and Setup Start may already set the application folder.
+TEST(SetupWizard, StagesOnEnteringAndLeavingPages) {
+  const struct {
+    const char* list;
+    std::vector<const char*> presses;  // after the first page
+    bool finish;
+    const char* marks;
+  } cases[] = {
+      {"WelcomeDlg,DestinationDlg,ConfirmSetupDlg,CopyFilesDlg,CompleteDlg",
+       {"&Next >", "&Next >", "< &Back", "< &Back", "&Next >", "&Next >"}, false, "S;B;A;B;B;A;"},
+      {"WelcomeDlg, destinationdlg ,ConfirmSetupDlg,CopyFilesDlg,CompleteDlg", {"&Next >", "&Next >", "&Next >"}, true,
+       "S;B;A;E;"},
+  };
+  int row = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.list);
+    const std::string dir = tt::ScratchDir("wizard_stage_marks" + std::to_string(row)) + "\\";
+    const std::string marks = dir + "marks.txt", moved = dir + "moved";
+    const Package p = MakeWizardPackage(
+        "stages" + std::to_string(row++),
+        std::string("SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_DIALOGS(") + c.list + ");\r\n" +
+            "SET_GROUP_DATA(|Program|x|1|1|1||1|1|1|1|);\r\nSET_SUB_DIR(<InstallDir>);\r\nSET_COPY_FILES(a.txt);\r\n" +
+            MarkItem("Setup Start", marks, "S;") + MarkItem("Before Destination", marks, "B;") +
+            MarkItem("After Destination", marks, "A;") + MarkItem("Setup End", marks, "E;") + [&] {
+              exectest::Item item;
+              item.stage = "Setup Start";
+              item.slots = {{"Set Folder To", "Application Folder", moved}};
+              return "SET_PERFORM_EXECUTE_OP(" + exectest::MakeItem(item) + ");\r\n";
+            }(),
+        {{"a.txt", "A"}});
+    Wizard w(p.exe);
+    ASSERT_TRUE(w.WaitCaption("Welcome"));
+    for (const char* press : c.presses) {
+      ASSERT_TRUE(w.Click(press)) << press;
+      if (w.Caption() == "Choose Destination Location") {
+        EXPECT_EQ(w.TextOf("Edit", 0), moved);
+      }
+    }
+    if (c.finish) {
+      ASSERT_TRUE(w.WaitCaption("Setup Complete", 20000));
+      ASSERT_TRUE(w.Click("&Finish"));
+      EXPECT_EQ(Read(moved + "\\a.txt"), "A");
+    } else {
+      ASSERT_TRUE(w.Click("&Cancel"));
+      ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
+    }
+    EXPECT_EQ(w.WaitEnd(), 0);
+    EXPECT_EQ(Read(marks), c.marks);
+    CleanRegistry(p);
+  }
+}
+
+// Cancel asks: Resume keeps the page, the next Cancel asks again, Exit ends without installing.
+TEST(SetupWizard, CancelWithResumeAndExit) {
+  const Package p = MakeWizardPackage("cancel",
+                                      "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\n"
+                                      "SET_DIALOGS(WelcomeDlg,DestinationDlg,CopyFilesDlg,CompleteDlg);\r\n");
+  Wizard w(p.exe);
+  ASSERT_TRUE(w.WaitCaption("Welcome"));
+  ASSERT_TRUE(w.Click("&Next >"));
+  ASSERT_TRUE(w.WaitCaption("Choose Destination Location"));
+  const struct {
+    const char* answer;
+    bool stays;
+  } answers[] = {{"&Resume", true}, {"&Resume", true}, {"E&xit Setup", false}};
+  for (const auto& a : answers) {
+    ASSERT_TRUE(w.Click("&Cancel"));
+    HWND box = tt::WaitForWindow("TExitSetupForm", "", 10000);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(tt::WindowText(box), "Exit Setup");
+    ASSERT_TRUE(w.AnswerExit(a.answer));
+    if (a.stays) {
+      Sleep(200);
+      EXPECT_TRUE(IsWindow(w.wnd));
+      EXPECT_EQ(w.Caption(), "Choose Destination Location");
+    }
+  }
+  EXPECT_EQ(w.WaitEnd(), 0);
+  EXPECT_FALSE(Exists(p.target));
+}
+
+// The Complete page: Finish launches and runs Setup End; closing it by its title bar runs
+// Setup End too but launches nothing. A restart offer takes the launch box's place; declined
+// (no test ever restarts), the program is launched as its hidden box still says.
+TEST(SetupWizard, CompletePageFinishAndTitleBar) {
+  const struct {
+    bool finish, restart;
+    const char* marks;
+    bool launched;
+  } cases[] = {{true, false, "E;", true}, {false, false, "E;", false}, {true, true, "E;", true}};
+  int row = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(row);
+    const std::string dir = tt::ScratchDir("wizard_complete_marks" + std::to_string(row)) + "\\";
+    const std::string marks = dir + "marks.txt";
+    const Package p = MakeWizardPackage(
+        "complete" + std::to_string(row++),
+        std::string("SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_DIALOGS(CopyFilesDlg,CompleteDlg);\r\n"
+                    "SET_PROG_EXE_NAME(%DSetupHelper.exe);\r\nSET_PROPOSE_LAUNCH;\r\nSET_PROPOSE_LAUNCH_CHECKED;\r\n"
+                    "SET_PROPOSE_README;\r\n") +
+            (c.restart ? "SET_PROPOSE_RESTART;\r\n" : "") + MarkItem("Setup End", marks, "E;"));
+    tt::CopyFileTo(tt::ProgramDir() + "SetupHelper.exe", p.dir + "SetupHelper.exe");
+    Wizard w(p.exe);
+    ASSERT_TRUE(w.WaitCaption("Setup Complete", 20000));
+    EXPECT_EQ(w.Shown("Yes, Launch the program file."), !c.restart);
+    EXPECT_EQ(w.Shown("Yes, I want to restart my computer now."), c.restart);
+    if (c.restart) {
+      EXPECT_TRUE(w.Checked("Yes, I want to restart my computer now."));
+      EXPECT_EQ(w.Place(" Restart ").top - w.Place("Display the Readme file.").top, 30);
+      w.Click("No, I will restart my computer later.");
+    }
+    if (c.finish) {
+      ASSERT_TRUE(w.Click("&Finish"));
+    } else {
+      tt::CloseWindowNow(w.wnd);
+    }
+    EXPECT_EQ(w.WaitEnd(), 0);
+    EXPECT_EQ(Read(marks), c.marks);
+    // The launched helper writes a file beside itself.
+    const DWORD start = GetTickCount();
+    while (!Exists(p.dir + "SetupHelper.exe.txt") && GetTickCount() - start < (c.launched ? 10000u : 1500u)) Sleep(50);
+    EXPECT_EQ(Exists(p.dir + "SetupHelper.exe.txt"), c.launched);
+    CleanRegistry(p);
+  }
+}
+
+// The space texts of the Destination page: one decimal above 10 MB, two from 1 to 10, three
+// below 1; a drive that is not there has nothing available.
+TEST(SetupWizard, DestinationSpaceTexts) {
+  const struct {
+    const char* setting;
+    const char* target;
+    const char* required;
+    const char* available;  // null: not checked
+  } cases[] = {{"SET_SPACE_REQ_ON_DRIVE(12.345);", "%T", "12.3 MB", nullptr},
+               {"SET_SPACE_REQ_ON_DRIVE(0.5);", "%T", "0.500 MB", nullptr},
+               {"SET_SPACE_REQ_ON_DRIVE(5);", "Q:\\Nowhere", "5.00 MB", "0.000 MB"},
+               {"", "Q:\\Nowhere", "1.00 MB", "0.000 MB"}};
+  int row = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.setting);
+    const Package p = MakeWizardPackage("space" + std::to_string(row++),
+                                        std::string("SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(") + c.target +
+                                            ");\r\nSET_DIALOGS(DestinationDlg,CopyFilesDlg);\r\n" + c.setting +
+                                            "\r\nSET_GROUP_DATA(|P|x|1024|1|1||1|1|1|0|);\r\n");
+    Wizard w(p.exe);
+    ASSERT_TRUE(w.WaitCaption("Choose Destination Location"));
+    EXPECT_TRUE(w.Shown(c.required)) << c.required;
+    if (c.available) {
+      EXPECT_TRUE(w.Shown(c.available));
+    }
+    tt::CloseWindowNow(w.wnd);
+    ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
+    EXPECT_EQ(w.WaitEnd(), 0);
+  }
+}
+
+// Hebrew: the user page's labels stand right of their fields, the setup types are mirrored.
+TEST(SetupWizard, RightToLeftPlacement) {
+  const struct {
+    const char* lang;
+    bool rtl;
+  } cases[] = {{"Charset=177", true}, {"Charset=0", false}};
+  int row = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lang);
+    const Package p = MakeWizardPackage(
+        "rtl" + std::to_string(row++),
+        "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_LANG_FLAG(2);\r\nSET_LANG_NAMES(|Hebrew|);\r\n"
+        "SET_REQUEST_USER_NAME;\r\nSET_DIALOGS(UserInformationDlg,SetupTypeDlg,CustomDlg,CopyFilesDlg);\r\n",
+        {{"Hebrew.lng", std::string("[General]\r\nLangID=13\r\n") + c.lang +
+                            "\r\n[UserInfo]\r\nCaption=U\r\ns11=Shem:\r\n[SetupType]\r\nCaption=T\r\ns11=Ragil\r\n"}});
+    Wizard w(p.exe);
+    ASSERT_TRUE(w.WaitCaption("U"));
+    const RECT label = w.Place("Shem:"), field = tt::ChildRect(w.wnd, w.Visible("Edit").at(0));
+    EXPECT_EQ(label.left >= field.right, c.rtl);
+    EXPECT_EQ(label.right <= field.left, !c.rtl);
+    w.SetText(w.Visible("Edit").at(0), "Ann");
+    ASSERT_TRUE(w.Click("&Next >"));
+    ASSERT_TRUE(w.WaitCaption("T"));
+    const RECT typical = w.Place("Ragil");
+    const RECT panel = tt::ChildRect(w.wnd, GetParent(w.Control("Button", "Ragil")));
+    const int leftGap = typical.left - panel.left, rightGap = panel.right - typical.right;
+    EXPECT_EQ(leftGap > rightGap, c.rtl) << leftGap << " " << rightGap;
+    tt::CloseWindowNow(w.wnd);
+    ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
+    EXPECT_EQ(w.WaitEnd(), 0);
+  }
+}
+
+}  // namespace
