@@ -783,24 +783,74 @@ void TRichEdit::SetText(const std::string& text) {
 
 void TRichEdit::Clear() { SetText(std::string()); }
 
-bool TRichEdit::LoadRtf(const std::string& rtf) {
-  if (!wnd_) return false;
-  StreamText st = {&rtf, 0};
-  EDITSTREAM es = {reinterpret_cast<DWORD_PTR>(&st), 0, ReadStream};
-  SendMessageA(wnd_, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&es));
-  return es.dwError == 0;
-}
+bool TRichEdit::LoadRtf(const std::string& rtf) { return LoadText(rtf, false); }
 
-bool TRichEdit::LoadFromFile(const std::string& path, bool plainText) {
+bool TRichEdit::LoadFromFile(const std::string& path, bool plainText, unsigned codePage) {
   std::string bytes;
   if (!wnd_ || !ReadWholeFile(path, bytes)) {
     Clear();
     return false;
   }
-  StreamText st = {&bytes, 0};
+  return LoadText(bytes, plainText, codePage);
+}
+
+bool TRichEdit::LoadText(const std::string& bytes, bool plainText, unsigned codePage) {
+  if (!wnd_) return false;
+  UINT format = plainText ? SF_TEXT : SF_RTF;
+  std::string stream = bytes;
+  if (plainText && codePage != CP_ACP) {
+    // The control reads plain bytes in the system code page: hand it UTF-16 instead.
+    int n = bytes.empty() ? 0 : MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+    if (!bytes.empty() && n <= 0) return false;
+    stream.assign(size_t(n) * sizeof(WCHAR), '\0');
+    if (n > 0)
+      MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), reinterpret_cast<WCHAR*>(&stream[0]), n);
+    format |= SF_UNICODE;
+  }
+  StreamText st = {&stream, 0};
   EDITSTREAM es = {reinterpret_cast<DWORD_PTR>(&st), 0, ReadStream};
-  SendMessageA(wnd_, EM_STREAMIN, plainText ? SF_TEXT : SF_RTF, reinterpret_cast<LPARAM>(&es));
+  SendMessageA(wnd_, EM_STREAMIN, format, reinterpret_cast<LPARAM>(&es));
   return es.dwError == 0;
+}
+
+std::string TRichEdit::TextInCodePage(unsigned codePage) const {
+  if (!wnd_) return std::string();
+  GETTEXTLENGTHEX gl = {GTL_NUMBYTES | GTL_PRECISE, codePage};
+  LRESULT n = SendMessageA(wnd_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&gl), 0);
+  if (n <= 0) return std::string();
+  std::string buf(size_t(n) + 2, '\0');
+  GETTEXTEX gt = {};
+  gt.cb = DWORD(buf.size());
+  gt.flags = GT_DEFAULT;
+  gt.codepage = codePage;
+  LRESULT got = SendMessageA(wnd_, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&gt), reinterpret_cast<LPARAM>(&buf[0]));
+  buf.resize(size_t(got > 0 ? got : 0));
+  return buf;
+}
+
+void TRichEdit::SetDocumentCharset(int charset) {
+  if (!wnd_) return;
+  CHARFORMATA cf = {};
+  cf.cbSize = sizeof(cf);
+  cf.dwMask = CFM_CHARSET;
+  cf.bCharSet = BYTE(charset);
+  SendMessageA(wnd_, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&cf));
+  SendMessageA(wnd_, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf));
+}
+
+void TRichEdit::SetReadingRightToLeft(bool on) {
+  if (!wnd_) return;
+  SetRightToLeft(on);
+  PARAFORMAT2 pf = {};
+  pf.cbSize = sizeof(pf);
+  pf.dwMask = PFM_RTLPARA | PFM_ALIGNMENT;
+  pf.wEffects = on ? PFE_RTLPARA : 0;
+  pf.wAlignment = on ? PFA_RIGHT : PFA_LEFT;
+  CHARRANGE keep = {0, 0}, all = {0, -1};
+  SendMessageA(wnd_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&keep));
+  SendMessageA(wnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&all));
+  SendMessageA(wnd_, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));
+  SendMessageA(wnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&keep));
 }
 
 bool TRichEdit::ReadOnly() const { return wnd_ && (GetWindowLongPtrA(wnd_, GWL_STYLE) & ES_READONLY); }
@@ -817,6 +867,11 @@ void TRichEdit::SetScrollBars(ScrollBars bars) {
   scrolls_ = bars;
   DWORD add = bars == ScrollBars::None ? 0 : bars == ScrollBars::Vertical ? WS_VSCROLL : (WS_VSCROLL | WS_HSCROLL);
   ModifyStyle(WS_VSCROLL | WS_HSCROLL, add);
+  // The control shows and hides its bars itself: tell it which ones it has.
+  if (wnd_) {
+    SendMessageA(wnd_, EM_SHOWSCROLLBAR, SB_VERT, bars != ScrollBars::None);
+    SendMessageA(wnd_, EM_SHOWSCROLLBAR, SB_HORZ, bars == ScrollBars::Both);
+  }
 }
 
 void TRichEdit::SetColor(TColor color) {

@@ -622,7 +622,15 @@ class TRichEdit : public TControl {
   void Clear();
   bool LoadRtf(const std::string& rtf);
   // Plain text or RTF from a file; false (and an empty control) when it cannot be read.
-  bool LoadFromFile(const std::string& path, bool plainText);
+  // Plain text is read in the code page given (CP_ACP: the system's).
+  bool LoadFromFile(const std::string& path, bool plainText, unsigned codePage = CP_ACP);
+  bool LoadText(const std::string& bytes, bool plainText, unsigned codePage = CP_ACP);
+  // The whole text converted to a code page.
+  std::string TextInCodePage(unsigned codePage) const;
+  // Gives every character (and text typed later) the charset, keeping the other attributes.
+  void SetDocumentCharset(int charset);
+  // Right-to-left reading and right alignment of every paragraph, or left-to-right.
+  void SetReadingRightToLeft(bool on);
   bool ReadOnly() const;
   void SetReadOnly(bool on);
   bool Border() const;

@@ -50,15 +50,3 @@ bool ConfirmExit(TForm* owner) {
   g_exitConfirmed = answer == 1;
   return g_exitConfirmed;
 }
-
-TReadmeForm::TReadmeForm(TForm* owner) : TForm("TReadmeForm", owner, FormBorder::Sizeable) {
-  SetBounds(0, 0, 600, 425);
-  SetCentered(true);
-  SetCaption("Readme");
-  status = new TStatusBar(this);
-  memo = new TRichEdit(this);
-  memo->SetReadOnly(true);
-  memo->SetScrollBars(ScrollBars::Vertical);
-  memo->SetBounds(0, 0, ClientWidth(), ClientHeight() - status->Height());
-  memo->Clear();
-}

@@ -1,9 +1,9 @@
-// The exit confirmation that every way of closing the wizard goes through, and the window
-// that shows the readme at the end.
+// The exit confirmation that every way of closing the wizard goes through.
 #pragma once
 #include <string>
 
 #include "Forms.h"
+#include "ReadMe.h"
 
 // Once set, closing asks nothing more; never cleared.
 void SetExitConfirmed(bool on);
@@ -21,10 +21,3 @@ class TExitSetupForm : public TForm {
 
 // Asks whether to leave the setup; true when the user chose Exit (or had already).
 bool ConfirmExit(TForm* owner);
-
-class TReadmeForm : public TForm {
- public:
-  explicit TReadmeForm(TForm* owner);
-  TRichEdit* memo;
-  TStatusBar* status;
-};

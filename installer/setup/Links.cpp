@@ -3,16 +3,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <atomic>
-
 #include "Common.h"
 #include "Files.h"
 #include "KMsgBox.h"
 #include "Utils.h"
-
-#ifndef BIF_NONEWFOLDERBUTTON
-#define BIF_NONEWFOLDERBUTTON 0x0200
-#endif
 
 namespace {
 
@@ -74,80 +68,6 @@ bool SaveShellLink(const std::string& path, int showCmd, int iconIndex, const st
   return saved && FileExists(path);
 }
 
-// Where the last folder dialog stood; written by its watcher thread.
-std::atomic<int> g_browseLeft{0}, g_browseTop{0}, g_browseWidth{0}, g_browseHeight{0};
-
-struct BrowseState {
-  std::string caption, initial;
-  std::atomic<HWND> dialog{nullptr};
-  std::atomic<bool> stop{false};
-  std::atomic<bool> watching{false};
-};
-
-int CALLBACK BrowseCallback(HWND wnd, UINT msg, LPARAM lp, LPARAM data) {
-  BrowseState* st = reinterpret_cast<BrowseState*>(data);
-  if (msg == BFFM_INITIALIZED) {
-    st->dialog = wnd;
-    if (!st->caption.empty()) SetWindowTextA(wnd, st->caption.c_str());
-    RECT rc;
-    GetWindowRect(wnd, &rc);
-    SetWindowPos(wnd, nullptr, g_browseLeft, g_browseTop, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    if (!st->initial.empty()) {
-      SendMessageA(wnd, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(st->initial.c_str()));
-      SendMessageA(wnd, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(st->initial.c_str()));
-    }
-  } else if (msg == BFFM_SELCHANGED) {
-    char path[MAX_PATH] = "";
-    if (SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lp), path))
-      SendMessageA(wnd, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(path));
-  }
-  return 0;
-}
-
-void WatchBrowseDialog(void* data) {
-  BrowseState* st = static_cast<BrowseState*>(data);
-  while (!st->stop) {
-    HWND wnd = st->dialog;
-    RECT rc;
-    if (wnd && IsWindowVisible(wnd) && GetWindowRect(wnd, &rc)) {
-      g_browseLeft = rc.left;
-      g_browseTop = rc.top;
-      g_browseWidth = rc.right - rc.left;
-      g_browseHeight = rc.bottom - rc.top;
-    }
-    Sleep(200);
-  }
-  st->watching = false;
-}
-
-LPITEMIDLIST RootItem(const std::string& name) {
-  if (name.empty()) return nullptr;
-  IShellFolder* desktop = nullptr;
-  if (FAILED(SHGetDesktopFolder(&desktop))) return nullptr;
-  LPITEMIDLIST found = nullptr;
-  IEnumIDList* items = nullptr;
-  if (SUCCEEDED(desktop->EnumObjects(nullptr, SHCONTF_FOLDERS, &items)) && items) {
-    LPITEMIDLIST item;
-    ULONG got;
-    while (!found && items->Next(1, &item, &got) == S_OK) {
-      STRRET str;
-      char text[MAX_PATH] = "";
-      if (SUCCEEDED(desktop->GetDisplayNameOf(item, SHGDN_NORMAL, &str))) {
-        if (str.uType == STRRET_CSTR) lstrcpynA(text, str.cStr, MAX_PATH);
-        else if (str.uType == STRRET_WSTR) {
-          WideCharToMultiByte(CP_ACP, 0, str.pOleStr, -1, text, MAX_PATH, nullptr, nullptr);
-          CoTaskMemFree(str.pOleStr);
-        }
-      }
-      if (EqualTextNoCase(text, name)) found = item;
-      else CoTaskMemFree(item);
-    }
-    items->Release();
-  }
-  desktop->Release();
-  return found;
-}
-
 }  // namespace
 
 std::string GetShellFolder(int kind, bool allUsers) {
@@ -199,43 +119,4 @@ bool CreateLink(int kind, const std::string& subFolder, bool allUsers, std::stri
   if (!SaveShellLink(path, showCmd, iconIndex, iconFile, workDir, args, target)) return false;
   linkPath = path;
   return true;
-}
-
-bool BrowseForFolder(const std::string& windowCaption, const std::string& title, const std::string& rootName,
-                     bool allowNewFolder, std::string& folder) {
-  if (g_browseWidth == 0) {
-    g_browseWidth = 560;
-    g_browseHeight = 520;
-    g_browseLeft = (GetSystemMetrics(SM_CXSCREEN) - 560) / 2;
-    g_browseTop = (GetSystemMetrics(SM_CYSCREEN) - 520) / 2;
-  }
-  BrowseState* st = new BrowseState;
-  st->caption = windowCaption;
-  st->initial = DirectoryExists(folder) ? folder : std::string();
-  const HRESULT init = CoInitialize(nullptr);
-  BROWSEINFOA bi = {};
-  bi.hwndOwner = GetActiveWindow();
-  bi.pidlRoot = RootItem(rootName);
-  bi.lpszTitle = title.c_str();
-  bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_STATUSTEXT | (allowNewFolder ? 0 : BIF_NONEWFOLDERBUTTON);
-  bi.lpfn = BrowseCallback;
-  bi.lParam = reinterpret_cast<LPARAM>(st);
-  st->watching = true;
-  if (!RunInThread(WatchBrowseDialog, st)) st->watching = false;
-  LPITEMIDLIST chosen = SHBrowseForFolderA(&bi);
-  st->stop = true;
-  while (st->watching) Sleep(10);
-  delete st;
-  bool ok = false;
-  if (chosen) {
-    char path[MAX_PATH] = "";
-    if (SHGetPathFromIDListA(chosen, path)) {
-      folder = path;
-      ok = true;
-    }
-    CoTaskMemFree(chosen);
-  }
-  if (bi.pidlRoot) CoTaskMemFree(const_cast<LPITEMIDLIST>(bi.pidlRoot));
-  if (SUCCEEDED(init)) CoUninitialize();
-  return ok;
 }

@@ -1,5 +1,5 @@
 // Shortcuts in the shell's special folders (shell links, or Internet shortcut files for web
-// and mail targets) and the folder-selection dialog.
+// and mail targets).
 #pragma once
 #include <string>
 
@@ -12,6 +12,3 @@ bool IsWebTarget(const std::string& text);
 bool CreateLink(int kind, const std::string& subFolder, bool allUsers, std::string& linkPath, int showCmd,
                 int iconIndex, const std::string& iconFile, const std::string& workDir, const std::string& args,
                 const std::string& target, const std::string& linkName);
-// The shell's folder dialog; true when a folder was chosen (it then replaces folder).
-bool BrowseForFolder(const std::string& windowCaption, const std::string& title, const std::string& rootName,
-                     bool allowNewFolder, std::string& folder);
