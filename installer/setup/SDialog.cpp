@@ -13,11 +13,13 @@
 #include "Links.h"
 #include "RegOp.h"
 #include "RegSvr.h"
+#include "ReadMe.h"
 #include "RichEd.h"
 #include "RunTimeDir.h"
 #include "SLang.h"
 #include "SRecord.h"
 #include "SScript.h"
+#include "SelFolder.h"
 #include "SStartup.h"
 #include "UtilPlus.h"
 #include "Utils.h"
@@ -447,22 +449,6 @@ void TSDialogForm::InitFromScript() {
   licenseYes->SetChecked(IsDeveloperAutoAccept());
   licenseNo->SetChecked(!IsDeveloperAutoAccept());
 }
-
-// TEMP until the document loader and readme window land.
-namespace {
-bool LoadDocument(TRichEdit& edit, const std::string& path, int) {
-  const size_t dot = path.rfind('.');
-  return edit.LoadFromFile(path, dot != std::string::npos && EqualTextNoCase(path.substr(dot), ".txt"));
-}
-void ShowReadmeWindow(TForm* owner, const std::string& caption, const std::string& path, COLORREF background) {
-  TReadmeForm* readme = TForm::Create<TReadmeForm>(owner);
-  readme->SetCaption(caption);
-  readme->memo->SetColor(background);
-  LoadDocument(*readme->memo, path, 0);
-  readme->ShowModal();
-  delete readme;
-}
-}  // namespace
 
 namespace {
 
