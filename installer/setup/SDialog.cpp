@@ -994,7 +994,6 @@ void TSDialogForm::ShowPageExtras(const std::string& n) {
     SetExitConfirmed(true);
   }
   SetButtons();
-  if (n == "CompleteDlg") nextButton->SetCaption(GetLangText("Buttons", "Finish", "&Finish"));
   if (n == "CopyFilesDlg" || n == "CopyFilesDlgHide") copyTimer_->SetEnabled(true);
 }
 
@@ -1005,7 +1004,8 @@ void TSDialogForm::SetButtons() {
   const bool licenseOpen = !SamePage(cur, "LicenseDlg") || licenseYes->Checked();
   nextButton->SetEnabled(!copyPage && !copying_ && licenseOpen);
   backButton->SetCaption(GetLangText("Buttons", "Back", "< &Back"));
-  nextButton->SetCaption(GetLangText("Buttons", "Next", "&Next >"));
+  nextButton->SetCaption(SamePage(cur, "CompleteDlg") ? GetLangText("Buttons", "Finish", "&Finish")
+                                                      : GetLangText("Buttons", "Next", "&Next >"));
   cancelButton->SetCaption(GetLangText("Buttons", "Cancel", "&Cancel"));
   statusLabel->SetCaption(std::string());
 }

@@ -325,6 +325,157 @@ TEST(SetupWizard, StagesOnEnteringAndLeavingPages) {
   }
 }
 
+// The page flow over the setup-type and component pages: Typical skips the component page
+// both ways and runs none of its stages; Back that finds no page below keeps the page.
+TEST(SetupWizard, PageFlowOverSetupTypeAndComponents) {
+  const struct {
+    const char* list;
+    std::vector<std::pair<const char*, const char*>> presses;  // button, caption then shown
+    const char* marks;
+  } cases[] = {
+      {"WelcomeDlg,SetupTypeDlg,CustomDlg,DestinationDlg,CopyFilesDlg",
+       {{"&Next >", "Setup Type"}, {"&Next >", "Choose Destination Location"}, {"< &Back", "Setup Type"}},
+       "7;8;11;7;"},
+      {"WelcomeDlg,SetupTypeDlg,CustomDlg,DestinationDlg,CopyFilesDlg",
+       {{"&Next >", "Setup Type"},
+        {"Custom", "Setup Type"},
+        {"&Next >", "Select Components"},
+        {"&Next >", "Choose Destination Location"},
+        {"< &Back", "Select Components"},
+        {"< &Back", "Setup Type"}},
+       "7;8;9;10;11;9;7;"},
+      {"CustomDlg,SetupTypeDlg,DestinationDlg,CopyFilesDlg",
+       {{"&Next >", "Setup Type"}, {"< &Back", "Setup Type"}, {"&Next >", "Choose Destination Location"}},
+       "10;7;8;11;"},
+  };
+  int row = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(row);
+    const std::string marks = tt::ScratchDir("wizard_flow_marks" + std::to_string(row)) + "\\marks.txt";
+    std::string items;
+    const char* stages[] = {"Before Setup Type", "After Setup Type", "Before Custom", "After Custom", "Before Destination"};
+    for (int stage = 7; stage <= 11; ++stage) items += MarkItem(stages[stage - 7], marks, std::to_string(stage) + ";");
+    const Package p = MakeWizardPackage("flow" + std::to_string(row++),
+                                        std::string("SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_DIALOGS(") +
+                                            c.list + ");\r\nSET_GROUP_DATA(|P|x|1|1|1||1|1|1|0|);\r\n" + items);
+    Wizard w(p.exe);
+    ASSERT_TRUE(w.wnd);
+    for (const auto& press : c.presses) {
+      ASSERT_TRUE(w.Click(press.first)) << press.first;
+      ASSERT_TRUE(w.WaitCaption(press.second, 3000)) << press.first << " -> " << w.Caption();
+    }
+    Sleep(300);
+    EXPECT_EQ(w.Caption(), c.presses.back().second);
+    tt::CloseWindowNow(w.wnd);
+    ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
+    EXPECT_EQ(w.WaitEnd(), 0);
+    EXPECT_EQ(Read(marks), c.marks);
+  }
+}
+
+// The three layouts move the page contents: classic beside the picture, modern below the
+// header band, image-left (modern Welcome and Complete) right of the picture column.
+TEST(SetupWizard, LayoutsPlaceThePageContents) {
+  const struct {
+    bool modern;
+    const char* control;     // on the Destination page (second) or the Welcome page (first)
+    bool destination;
+    int left, top;
+    bool header, product;
+  } cases[] = {
+      {false, "&Browse...", true, 141 - 4 + 10 + 266, 6 - 4 + 122 + 19, false, true},
+      {true, "&Browse...", true, 50 - 4 + 10 + 266, 60 - 4 + 122 + 19, true, true},
+      {false, "", false, 141 - 4 + 10, 6 - 4 + 8, false, true},
+      {true, "", false, 120 - 4 + 10, 0 - 4 + 8, false, false},
+  };
+  int row = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(row);
+    const Package p = MakeWizardPackage("layout" + std::to_string(row++),
+                                        std::string("SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\n") +
+                                            (c.modern ? "SET_DIALOG_STYLE_MODERN;\r\n" : "") +
+                                            "SET_DIALOGS(WelcomeDlg,DestinationDlg,CopyFilesDlg);\r\n");
+    Wizard w(p.exe);
+    ASSERT_TRUE(w.WaitCaption("Welcome"));
+    if (c.destination) {
+      ASSERT_TRUE(w.Click("&Next >"));
+      ASSERT_TRUE(w.WaitCaption("Choose Destination Location"));
+    }
+    const RECT rc = c.destination ? w.Place(c.control) : tt::ChildRect(w.wnd, w.Visible("RICHEDIT").at(0));
+    EXPECT_EQ(rc.left, c.left);
+    EXPECT_EQ(rc.top, c.top);
+    HWND header = w.Control("Static", w.Caption());
+    EXPECT_EQ(header && IsWindowVisible(header), c.header);
+    HWND product = w.Control("Static", " Kelvane ");
+    EXPECT_EQ(product && IsWindowVisible(product), c.product);
+    tt::CloseWindowNow(w.wnd);
+    ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
+    EXPECT_EQ(w.WaitEnd(), 0);
+  }
+}
+
+// SET_DIALOG_LOCATION places the wizard in the work area, with its offsets; the company
+// link sits 3 pixels below the top of the Back button.
+TEST(SetupWizard, PlacementAndCompanyLink) {
+  RECT area;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  const struct {
+    const char* location;
+    int (*left)(const RECT& area, int width);
+    int (*top)(const RECT& area, int height);
+  } cases[] = {
+      {"Top/Left|10|20", [](const RECT& a, int) { return int(a.left) + 10; }, [](const RECT& a, int) { return int(a.top) + 20; }},
+      {"Bottom/Right", [](const RECT& a, int w) { return int(a.right) - w; }, [](const RECT& a, int h) { return int(a.bottom) - h; }},
+      {"Top/Center|0|5", [](const RECT& a, int w) { return int(a.left) + (int(a.right - a.left) - w) / 2; },
+       [](const RECT& a, int) { return int(a.top) + 5; }},
+  };
+  int row = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.location);
+    const Package p = MakeWizardPackage("place" + std::to_string(row++),
+                                        std::string("SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\n"
+                                                    "SET_COMPANY_URL(About Kelvane);\r\nSET_DIALOG_LOCATION(") +
+                                            c.location + ");\r\nSET_DIALOGS(WelcomeDlg,CopyFilesDlg);\r\n");
+    Wizard w(p.exe);
+    ASSERT_TRUE(w.WaitCaption("Welcome"));
+    RECT rc;
+    GetWindowRect(w.wnd, &rc);
+    EXPECT_EQ(rc.left, c.left(area, rc.right - rc.left));
+    EXPECT_EQ(rc.top, c.top(area, rc.bottom - rc.top));
+    EXPECT_TRUE(w.Shown("About Kelvane"));
+    EXPECT_EQ(w.Place("About Kelvane").top, w.Place("< &Back").top + 3);
+    tt::CloseWindowNow(w.wnd);
+    ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
+    EXPECT_EQ(w.WaitEnd(), 0);
+  }
+}
+
+// The readme at the end comes from the installed copy when the package's copy is gone.
+TEST(SetupWizard, EndReadmeFallsBackToTheInstalledCopy) {
+  const Package p = MakeWizardPackage("readme",
+                                      "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\n"
+                                      "SET_DIALOGS(CopyFilesDlg,CompleteDlg);\r\nSET_README_FILE_NAME_2(Notes.txt);\r\n"
+                                      "SET_PROPOSE_README;\r\nSET_PROPOSE_README_CHECKED;\r\n"
+                                      "SET_GROUP_DATA(|P|x|1|1|1||1|1|1|0|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                                      "SET_COPY_FILES(Notes.txt);\r\n",
+                                      {{"Notes.txt", "KV NOTES\r\n"}});
+  Wizard w(p.exe);
+  ASSERT_TRUE(w.WaitCaption("Setup Complete", 20000));
+  EXPECT_TRUE(w.Checked("Display the Readme file."));
+  // The copy may have taken the package's file along; it is gone now either way.
+  DeleteFileA((p.dir + "Notes.txt").c_str());
+  ASSERT_FALSE(Exists(p.dir + "Notes.txt"));
+  PostMessageA(w.wnd, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(w.Control("Button", "&Finish")), BN_CLICKED),
+               LPARAM(w.Control("Button", "&Finish")));
+  HWND readme = tt::WaitForWindow("TReadmeForm", "", 10000);
+  ASSERT_TRUE(readme);
+  EXPECT_EQ(tt::WindowText(readme), "Readme");
+  EXPECT_TRUE(Has(tt::RichText(readme), "KV NOTES"));
+  tt::CloseWindowNow(readme);
+  EXPECT_EQ(w.WaitEnd(), 0);
+  CleanRegistry(p);
+}
+
 // Cancel asks: Resume keeps the page, the next Cancel asks again, Exit ends without installing.
 TEST(SetupWizard, CancelWithResumeAndExit) {
   const Package p = MakeWizardPackage("cancel",
@@ -377,6 +528,12 @@ TEST(SetupWizard, CompletePageFinishAndTitleBar) {
     tt::CopyFileTo(tt::ProgramDir() + "SetupHelper.exe", p.dir + "SetupHelper.exe");
     Wizard w(p.exe);
     ASSERT_TRUE(w.WaitCaption("Setup Complete", 20000));
+    // A choice of another page pressed meanwhile (as the demo's walker does) keeps Finish.
+    HWND yes = w.Control("Button", "YES - I Accept the terms of the License Agreement!");
+    DWORD_PTR r = 0;
+    SendMessageTimeoutA(GetParent(yes), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(yes), BN_CLICKED), LPARAM(yes), SMTO_NORMAL,
+                        2000, &r);
+    EXPECT_TRUE(w.Shown("&Finish"));
     EXPECT_EQ(w.Shown("Yes, Launch the program file."), !c.restart);
     EXPECT_EQ(w.Shown("Yes, I want to restart my computer now."), c.restart);
     if (c.restart) {
