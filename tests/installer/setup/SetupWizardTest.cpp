@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Common.h"
 #include "ExecTestUtil.h"
 #include "RegOp.h"
 #include "SetupTestUtil.h"
@@ -73,7 +74,7 @@ void ToggleLine(Wizard& w, size_t list, int line) {
 const char kLicense[] = "KV LICENSE TERMS\r\nUse it kindly.\r\n";
 const char kReadme[] = "KV README\r\nRead me first.\r\n";
 
-const char kFullScript[] =
+const std::string kFullScript =
     "SET_PROG_NAME(%N);\r\n"
     "SET_COMPANY_NAME(Kv Tests);\r\n"
     "SET_TARGET_DIR(%T);\r\n"
@@ -107,9 +108,23 @@ struct Step {
   std::vector<const char*> presses;
 };
 
+// Leaving the component page, an item asks the wizard for the user's name, company and
+// groups and writes a registry value when all hold.
+std::string HostQueryItem(const std::string& key) {
+  exectest::Item item;
+  item.stage = "After Custom";
+  item.kind = "Conditional";
+  item.conditions = {{"User Name is", "Ann"}, {"Company Name is", "Acme"}, {"Group Selected", "Docs"}};
+  item.join1 = item.join2 = "1";
+  item.slots = {{"Create Registry Value (String)", key, "Host", "seen"}};
+  return "SET_PERFORM_EXECUTE_OP(" + exectest::MakeItem(item) + ");\r\n";
+}
+
 TEST(SetupWizard, WalkOfEveryPageByClicks) {
+  const std::string key = "HKEY_CURRENT_USER\\Software\\KvWizardWalk" + kPid;
+  DeleteRegKey(key);
   const Package p = MakeWizardPackage(
-      "walk", kFullScript,
+      "walk", kFullScript + HostQueryItem(key),
       {{"License.txt", kLicense}, {"Readme.txt", kReadme}, {"a.txt", "A"}, {"b.txt", "B"}, {"c.txt", "C"}});
   CleanRegistry(p);
   Wizard w(p.exe);
@@ -259,6 +274,8 @@ TEST(SetupWizard, WalkOfEveryPageByClicks) {
   const std::string link = std::string(desktop) + "\\Kv Desk " + p.prog + ".lnk";
   EXPECT_FALSE(Exists(link));
   DeleteFileA(link.c_str());
+  EXPECT_EQ(ReadRegValue(key, "Host", "<none>"), "seen");
+  DeleteRegKey(key);
   CleanRegistry(p);
 }
 
@@ -332,7 +349,12 @@ TEST(SetupWizard, PageFlowOverSetupTypeAndComponents) {
     const char* list;
     std::vector<std::pair<const char*, const char*>> presses;  // button, caption then shown
     const char* marks;
+    const char* startType = nullptr;  // set by a Setup Start item
   } cases[] = {
+      {"WelcomeDlg,SetupTypeDlg,CustomDlg,DestinationDlg,CopyFilesDlg",
+       {{"&Next >", "Setup Type"}, {"&Next >", "Select Components"}},
+       "7;8;9;",
+       "Custom"},
       {"WelcomeDlg,SetupTypeDlg,CustomDlg,DestinationDlg,CopyFilesDlg",
        {{"&Next >", "Setup Type"}, {"&Next >", "Choose Destination Location"}, {"< &Back", "Setup Type"}},
        "7;8;11;7;"},
@@ -355,6 +377,12 @@ TEST(SetupWizard, PageFlowOverSetupTypeAndComponents) {
     std::string items;
     const char* stages[] = {"Before Setup Type", "After Setup Type", "Before Custom", "After Custom", "Before Destination"};
     for (int stage = 7; stage <= 11; ++stage) items += MarkItem(stages[stage - 7], marks, std::to_string(stage) + ";");
+    if (c.startType) {
+      exectest::Item item;
+      item.stage = "Setup Start";
+      item.slots = {{"Set Setup Type", c.startType}};
+      items += "SET_PERFORM_EXECUTE_OP(" + exectest::MakeItem(item) + ");\r\n";
+    }
     const Package p = MakeWizardPackage("flow" + std::to_string(row++),
                                         std::string("SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_DIALOGS(") +
                                             c.list + ");\r\nSET_GROUP_DATA(|P|x|1|1|1||1|1|1|0|);\r\n" + items);
