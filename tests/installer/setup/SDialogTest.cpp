@@ -39,34 +39,4 @@ TEST(SDialog, FinishRequestsRestartOnlyWhenChosen) {
   }
 }
 
-// Page texts with bold tags keep their bold stretches once the wizard shows.
-TEST(SDialog, RichLabelsKeepTheirBoldStretches) {
-  const std::string dir = tt::ScratchDir("sdialog_bold");
-  const std::string path = dir + "\\Setup.txt";
-  ASSERT_TRUE(tt::WriteFile(path, "SET_PROG_NAME(Kv Bold);\r\nSET_DIALOGS(WelcomeDlg,CopyFilesDlg);\r\n"));
-  TScript script;
-  ASSERT_TRUE(script.Load(path));
-  TSDialogForm* wizard = TForm::Create<TSDialogForm>();
-  wizard->SetScript(&script);
-  wizard->InitFromScript();
-  ASSERT_FALSE(wizard->BeforeDialogs());
-  wizard->Show();
-  TRichEdit* text = wizard->welcomeText;
-  const std::string shown = text->Text();
-  const size_t name = shown.find("Kv Bold"), plain = shown.find("Setup program");
-  ASSERT_NE(name, std::string::npos) << shown;
-  ASSERT_NE(plain, std::string::npos);
-  const struct {
-    size_t at;
-    bool bold;
-  } cases[] = {{name, true}, {plain, false}};
-  for (const auto& c : cases) {
-    text->SetSelection(int(c.at), 1);
-    EXPECT_EQ(text->SelAttributes().bold, c.bold) << c.at;
-  }
-  SetExitConfirmed(true);
-  wizard->Close();
-  delete wizard;
-}
-
 }  // namespace

@@ -71,6 +71,28 @@ void ToggleLine(Wizard& w, size_t list, int line) {
   SendMessageTimeoutA(box, WM_CHAR, ' ', 0, SMTO_NORMAL, 2000, &r);
 }
 
+// An execute item of a stage: conditions (all must hold), then one operation.
+std::string Item(const std::string& stage, const exectest::Slot& slot, const std::vector<exectest::Condition>& ifs = {}) {
+  exectest::Item item;
+  item.stage = stage;
+  item.kind = ifs.empty() ? "UnConditional" : "Conditional";
+  item.conditions = ifs;
+  item.join1 = item.join2 = "1";
+  item.slots = {slot};
+  return "SET_PERFORM_EXECUTE_OP(" + exectest::MakeItem(item) + ");\r\n";
+}
+
+std::string Basic(const std::string& pages) {
+  return "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_DIALOGS(" + pages + ");\r\n";
+}
+
+// Closes the wizard and leaves through the exit box.
+void Leave(Wizard& w) {
+  tt::CloseWindowNow(w.wnd);
+  ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
+  EXPECT_EQ(w.WaitEnd(), 0);
+}
+
 const char kLicense[] = "KV LICENSE TERMS\r\nUse it kindly.\r\n";
 const char kReadme[] = "KV README\r\nRead me first.\r\n";
 
@@ -99,32 +121,23 @@ const std::string kFullScript =
     "SET_SUB_DIR(<InstallDir>);\r\n"
     "SET_COPY_FILES(c.txt);\r\n";
 
-// One step of a walk: the page it expects, the states of Back and Next there, and what the
-// user then does (the last action leaves the page).
+// One step of a walk: the page it expects, the states of Back and Next there, what the user
+// checks and does there, and the button that leaves it.
 struct Step {
   const char* caption;
   bool back, next;
   std::function<void(Wizard&)> check;
-  std::vector<const char*> presses;
+  const char* leave;
 };
-
-// Leaving the component page, an item asks the wizard for the user's name, company and
-// groups and writes a registry value when all hold.
-std::string HostQueryItem(const std::string& key) {
-  exectest::Item item;
-  item.stage = "After Custom";
-  item.kind = "Conditional";
-  item.conditions = {{"User Name is", "Ann"}, {"Company Name is", "Acme"}, {"Group Selected", "Docs"}};
-  item.join1 = item.join2 = "1";
-  item.slots = {{"Create Registry Value (String)", key, "Host", "seen"}};
-  return "SET_PERFORM_EXECUTE_OP(" + exectest::MakeItem(item) + ");\r\n";
-}
 
 TEST(SetupWizard, WalkOfEveryPageByClicks) {
   const std::string key = "HKEY_CURRENT_USER\\Software\\KvWizardWalk" + kPid;
   DeleteRegKey(key);
+  // Leaving the component page, an item asks for the user's name, company and groups.
+  const std::string hostItem = Item("After Custom", {"Create Registry Value (String)", key, "Host", "seen"},
+                                    {{"User Name is", "Ann"}, {"Company Name is", "Acme"}, {"Group Selected", "Docs"}});
   const Package p = MakeWizardPackage(
-      "walk", kFullScript + HostQueryItem(key),
+      "walk", kFullScript + hostItem,
       {{"License.txt", kLicense}, {"Readme.txt", kReadme}, {"a.txt", "A"}, {"b.txt", "B"}, {"c.txt", "C"}});
   CleanRegistry(p);
   Wizard w(p.exe);
@@ -149,7 +162,7 @@ TEST(SetupWizard, WalkOfEveryPageByClicks) {
          }
          EXPECT_TRUE(Has(w.TextOf("RICHEDIT", 0), "install " + p.prog + " on your")) << w.TextOf("RICHEDIT", 0);
        },
-       {"&Next >"}},
+       "&Next >"},
       {"License Agreement", true, false,
        [&](Wizard& w) {
          EXPECT_TRUE(Has(w.TextOf("RICHEDIT", 1), "KV LICENSE TERMS"));
@@ -160,8 +173,8 @@ TEST(SetupWizard, WalkOfEveryPageByClicks) {
          EXPECT_FALSE(w.Enabled("&Next >"));
          w.Click("YES - I Accept the terms of the License Agreement!");
        },
-       {"&Next >"}},
-      {"Readme", true, true, [&](Wizard& w) { EXPECT_TRUE(Has(w.TextOf("RICHEDIT", 1), "KV README")); }, {"&Next >"}},
+       "&Next >"},
+      {"Readme", true, true, [&](Wizard& w) { EXPECT_TRUE(Has(w.TextOf("RICHEDIT", 1), "KV README")); }, "&Next >"},
       {"User Information", true, true,
        [&](Wizard& w) {
          const std::vector<HWND> edits = w.Visible("Edit");
@@ -183,7 +196,7 @@ TEST(SetupWizard, WalkOfEveryPageByClicks) {
          }
          w.SetText(edits[1], "Acme");
        },
-       {"&Next >"}},
+       "&Next >"},
       {"Choose Destination Location", true, true,
        [&](Wizard& w) {
          EXPECT_EQ(w.TextOf("Edit", 0), p.target);
@@ -192,14 +205,14 @@ TEST(SetupWizard, WalkOfEveryPageByClicks) {
          EXPECT_TRUE(w.Shown("Space required on drive:"));
          EXPECT_TRUE(w.Shown("&Browse..."));
        },
-       {"&Next >"}},
+       "&Next >"},
       {"Setup Type", true, true,
        [&](Wizard& w) {
          EXPECT_TRUE(w.Checked("Typical"));
          EXPECT_FALSE(w.Shown("Compact"));
          w.Click("Custom");
        },
-       {"&Next >"}},
+       "&Next >"},
       {"Select Components", true, true,
        [&](Wizard& w) {
          // Locked lines are checked and cannot change; the others start from their defaults.
@@ -210,13 +223,13 @@ TEST(SetupWizard, WalkOfEveryPageByClicks) {
          EXPECT_EQ(w.ListLines(0),
                    (std::vector<std::string>{"(x) Program\t2048 KB", "[ ] Extras\t512 KB", "[x] Docs\t100 KB"}));
        },
-       {"&Next >"}},
+       "&Next >"},
       {"Set File Association", true, true,
        [&](Wizard& w) {
          EXPECT_EQ(w.ListLines(0), (std::vector<std::string>{"[x] .kvw\tKv Words", "[x] .kvp\tKv Pictures"}));
          ToggleLine(w, 0, 1);
        },
-       {"&Next >"}},
+       "&Next >"},
       {"Set Program Shortcuts", true, true,
        [&](Wizard& w) {
          EXPECT_EQ(w.TextOf("Edit", 0), "Kv Menu " + p.prog);
@@ -225,28 +238,22 @@ TEST(SetupWizard, WalkOfEveryPageByClicks) {
          EXPECT_FALSE(w.Shown("Add Shortcut to the Quick Launch bar"));
          EXPECT_TRUE(w.Checked("Create Shortcut on the Desktop"));
          EXPECT_EQ(w.Place("Create Shortcut on the Desktop").top - tt::ChildRect(w.wnd, w.Visible("Edit")[0]).top, 30);
-         w.Click("Create Shortcut on the Desktop");
        },
-       {"&Next >"}},
+       "&Next >"},
       {"Confirm Setup Settings", true, true,
        [&](Wizard& w) {
          EXPECT_EQ(w.TextOf("Edit", 0), "Target Directory:\r\n   " + p.target + "\r\n\r\nStart/Program Menu Entry:\r\n   Kv Menu " +
-                                            p.prog + "\r\n\r\nUser Information:\r\n   Name:     \tAnn\r\n   Company:  \tAcme\r\n");
+                                            p.prog + "\r\n\r\nDesktop Shortcut:\r\n   Kv Desk " + p.prog +
+                                            "\r\n\r\nUser Information:\r\n   Name:     \tAnn\r\n   Company:  \tAcme\r\n");
          EXPECT_TRUE(w.Shown("Click NEXT to begin copying files... "));
        },
-       {"< &Back"}},
-      {"Set Program Shortcuts", true, true, [&](Wizard& w) { w.Click("Create Shortcut on the Desktop"); }, {"&Next >"}},
-      {"Confirm Setup Settings", true, true,
-       [&](Wizard& w) { EXPECT_TRUE(Has(w.TextOf("Edit", 0), "Desktop Shortcut:\r\n   Kv Desk " + p.prog + "\r\n")); },
-       {"< &Back"}},
-      {"Set Program Shortcuts", true, true, [&](Wizard& w) { w.Click("Create Shortcut on the Desktop"); }, {"&Next >"}},
-      {"Confirm Setup Settings", true, true, nullptr, {"&Next >"}},
+       "&Next >"},
       {"Setup Complete", false, true,
        [&](Wizard& w) {
          EXPECT_FALSE(w.Shown("&Cancel"));
          EXPECT_TRUE(w.Shown("&Finish"));
        },
-       {"&Finish"}},
+       "&Finish"},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.caption);
@@ -255,7 +262,7 @@ TEST(SetupWizard, WalkOfEveryPageByClicks) {
     EXPECT_EQ(w.Enabled("< &Back"), step.back);
     EXPECT_EQ(w.Enabled(next), step.next);
     if (step.check) step.check(w);
-    for (const char* press : step.presses) ASSERT_TRUE(w.Click(press)) << press;
+    ASSERT_TRUE(w.Click(step.leave)) << step.leave;
   }
   EXPECT_EQ(w.WaitEnd(), 0);
   // The components chosen on the list, and the one association left checked.
@@ -268,224 +275,146 @@ TEST(SetupWizard, WalkOfEveryPageByClicks) {
   EXPECT_TRUE(Has(uninstall, "UserData=|Ann|Acme|"));
   EXPECT_TRUE(Has(uninstall, "SET_ADD_ASSOCIATION_ITEM(|KvWords|"));
   EXPECT_FALSE(Has(uninstall, "SET_ADD_ASSOCIATION_ITEM(|KvPics|"));
-  // The desktop box was cleared last: no shortcut there.
+  // The checked desktop shortcut.
   char desktop[MAX_PATH] = "";
   SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop);
   const std::string link = std::string(desktop) + "\\Kv Desk " + p.prog + ".lnk";
-  EXPECT_FALSE(Exists(link));
+  EXPECT_TRUE(Exists(link));
   DeleteFileA(link.c_str());
   EXPECT_EQ(ReadRegValue(key, "Host", "<none>"), "seen");
   DeleteRegKey(key);
   CleanRegistry(p);
 }
 
-// An item of a stage that appends a mark to a file.
-std::string MarkItem(const std::string& stage, const std::string& file, const std::string& mark) {
-  exectest::Item item;
-  item.name = stage;
-  item.stage = stage;
-  item.slots = {{"Append Text to a File", file, mark}};
-  return "SET_PERFORM_EXECUTE_OP(" + exectest::MakeItem(item) + ");\r\n";
-}
-
-// Stages run on entering and leaving pages, Back included: Setup Start once, Before and
-// After Destination on every visit, Setup End when the wizard finishes. Page names match
-// ignoring case and blanks, and Setup Start may already set the application folder.
-TEST(SetupWizard, StagesOnEnteringAndLeavingPages) {
+// The page flow and its stages, marked in a file: Setup Start once, the page stages on every
+// visit (Back included; Back runs no leaving stage), Setup End on Finish. Typical skips the
+// component page both ways; Back that finds no page below keeps the page; page names match
+// ignoring case and blanks; Setup Start items may already set the folder and the setup type.
+TEST(SetupWizard, PageFlowAndStages) {
+  const char* kDest = "Choose Destination Location";
   const struct {
     const char* list;
-    std::vector<const char*> presses;  // after the first page
-    bool finish;
+    std::vector<std::pair<const char*, const char*>> presses;  // button, caption then (null: the end)
     const char* marks;
+    const char* startType;
   } cases[] = {
       {"WelcomeDlg,DestinationDlg,ConfirmSetupDlg,CopyFilesDlg,CompleteDlg",
-       {"&Next >", "&Next >", "< &Back", "< &Back", "&Next >", "&Next >"}, false, "S;B;A;B;B;A;"},
-      {"WelcomeDlg, destinationdlg ,ConfirmSetupDlg,CopyFilesDlg,CompleteDlg", {"&Next >", "&Next >", "&Next >"}, true,
-       "S;B;A;E;"},
+       {{"&Next >", kDest}, {"&Next >", "Confirm Setup Settings"}, {"< &Back", kDest}, {"< &Back", "Welcome"},
+        {"&Next >", kDest}},
+       "1;11;12;11;11;", nullptr},
+      {"WelcomeDlg, destinationdlg ,ConfirmSetupDlg,CopyFilesDlg,CompleteDlg",
+       {{"&Next >", kDest}, {"&Next >", "Confirm Setup Settings"}, {"&Next >", "Setup Complete"}, {"&Finish", nullptr}},
+       "1;11;12;2;3;4;", nullptr},
+      {"WelcomeDlg,SetupTypeDlg,CustomDlg,DestinationDlg,CopyFilesDlg",
+       {{"&Next >", "Setup Type"}, {"&Next >", kDest}, {"< &Back", "Setup Type"}}, "1;7;8;11;7;", nullptr},
+      {"WelcomeDlg,SetupTypeDlg,CustomDlg,DestinationDlg,CopyFilesDlg",
+       {{"&Next >", "Setup Type"}, {"Custom", "Setup Type"}, {"&Next >", "Select Components"}, {"&Next >", kDest},
+        {"< &Back", "Select Components"}, {"< &Back", "Setup Type"}},
+       "1;7;8;9;10;11;9;7;", nullptr},
+      {"CustomDlg,SetupTypeDlg,DestinationDlg,CopyFilesDlg",
+       {{"&Next >", "Setup Type"}, {"< &Back", "Setup Type"}, {"&Next >", kDest}}, "1;10;7;8;11;", nullptr},
+      {"WelcomeDlg,SetupTypeDlg,CustomDlg,DestinationDlg,CopyFilesDlg",
+       {{"&Next >", "Setup Type"}, {"&Next >", "Select Components"}}, "1;7;8;9;", "Custom"},
   };
+  const char* stages[] = {"Setup Start",       "Before Copy",      "After Copy",    "Setup End",
+                          "UnInstall Start",   "UnInstall End",    "Before Setup Type", "After Setup Type",
+                          "Before Custom",     "After Custom",     "Before Destination", "After Destination"};
   int row = 0;
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.list);
-    const std::string dir = tt::ScratchDir("wizard_stage_marks" + std::to_string(row)) + "\\";
+    SCOPED_TRACE(row);
+    const std::string dir = tt::ScratchDir("wizard_flow_marks" + std::to_string(row)) + "\\";
     const std::string marks = dir + "marks.txt", moved = dir + "moved";
-    const Package p = MakeWizardPackage(
-        "stages" + std::to_string(row++),
-        std::string("SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_DIALOGS(") + c.list + ");\r\n" +
-            "SET_GROUP_DATA(|Program|x|1|1|1||1|1|1|1|);\r\nSET_SUB_DIR(<InstallDir>);\r\nSET_COPY_FILES(a.txt);\r\n" +
-            MarkItem("Setup Start", marks, "S;") + MarkItem("Before Destination", marks, "B;") +
-            MarkItem("After Destination", marks, "A;") + MarkItem("Setup End", marks, "E;") + [&] {
-              exectest::Item item;
-              item.stage = "Setup Start";
-              item.slots = {{"Set Folder To", "Application Folder", moved}};
-              return "SET_PERFORM_EXECUTE_OP(" + exectest::MakeItem(item) + ");\r\n";
-            }(),
-        {{"a.txt", "A"}});
+    std::string items = Item("Setup Start", {"Set Folder To", "Application Folder", moved});
+    if (c.startType) items += Item("Setup Start", {"Set Setup Type", c.startType});
+    for (int stage = 1; stage <= 12; ++stage)
+      items += Item(stages[stage - 1], {"Append Text to a File", marks, std::to_string(stage) + ";"});
+    const Package p = MakeWizardPackage("flow" + std::to_string(row++), Basic(c.list) +
+                                            "SET_GROUP_DATA(|P|x|1|1|1||1|1|1|0|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                                            "SET_COPY_FILES(a.txt);\r\n" + items,
+                                        {{"a.txt", "A"}});
     Wizard w(p.exe);
-    ASSERT_TRUE(w.WaitCaption("Welcome"));
-    for (const char* press : c.presses) {
-      ASSERT_TRUE(w.Click(press)) << press;
-      if (w.Caption() == "Choose Destination Location") {
+    ASSERT_TRUE(w.wnd);
+    for (const auto& press : c.presses) {
+      ASSERT_TRUE(w.Click(press.first)) << press.first;
+      if (!press.second) break;
+      ASSERT_TRUE(w.WaitCaption(press.second, 20000)) << press.first << " -> " << w.Caption();
+      if (w.Caption() == kDest) {
         EXPECT_EQ(w.TextOf("Edit", 0), moved);
       }
     }
-    if (c.finish) {
-      ASSERT_TRUE(w.WaitCaption("Setup Complete", 20000));
-      ASSERT_TRUE(w.Click("&Finish"));
-      EXPECT_EQ(Read(moved + "\\a.txt"), "A");
+    if (c.presses.back().second) {
+      Sleep(300);
+      EXPECT_EQ(w.Caption(), c.presses.back().second);
+      Leave(w);
     } else {
-      ASSERT_TRUE(w.Click("&Cancel"));
-      ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
+      EXPECT_EQ(w.WaitEnd(), 0);
+      EXPECT_EQ(Read(moved + "\\a.txt"), "A");
     }
-    EXPECT_EQ(w.WaitEnd(), 0);
     EXPECT_EQ(Read(marks), c.marks);
     CleanRegistry(p);
   }
 }
 
-// The page flow over the setup-type and component pages: Typical skips the component page
-// both ways and runs none of its stages; Back that finds no page below keeps the page.
-TEST(SetupWizard, PageFlowOverSetupTypeAndComponents) {
-  const struct {
-    const char* list;
-    std::vector<std::pair<const char*, const char*>> presses;  // button, caption then shown
-    const char* marks;
-    const char* startType = nullptr;  // set by a Setup Start item
-  } cases[] = {
-      {"WelcomeDlg,SetupTypeDlg,CustomDlg,DestinationDlg,CopyFilesDlg",
-       {{"&Next >", "Setup Type"}, {"&Next >", "Select Components"}},
-       "7;8;9;",
-       "Custom"},
-      {"WelcomeDlg,SetupTypeDlg,CustomDlg,DestinationDlg,CopyFilesDlg",
-       {{"&Next >", "Setup Type"}, {"&Next >", "Choose Destination Location"}, {"< &Back", "Setup Type"}},
-       "7;8;11;7;"},
-      {"WelcomeDlg,SetupTypeDlg,CustomDlg,DestinationDlg,CopyFilesDlg",
-       {{"&Next >", "Setup Type"},
-        {"Custom", "Setup Type"},
-        {"&Next >", "Select Components"},
-        {"&Next >", "Choose Destination Location"},
-        {"< &Back", "Select Components"},
-        {"< &Back", "Setup Type"}},
-       "7;8;9;10;11;9;7;"},
-      {"CustomDlg,SetupTypeDlg,DestinationDlg,CopyFilesDlg",
-       {{"&Next >", "Setup Type"}, {"< &Back", "Setup Type"}, {"&Next >", "Choose Destination Location"}},
-       "10;7;8;11;"},
-  };
-  int row = 0;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(row);
-    const std::string marks = tt::ScratchDir("wizard_flow_marks" + std::to_string(row)) + "\\marks.txt";
-    std::string items;
-    const char* stages[] = {"Before Setup Type", "After Setup Type", "Before Custom", "After Custom", "Before Destination"};
-    for (int stage = 7; stage <= 11; ++stage) items += MarkItem(stages[stage - 7], marks, std::to_string(stage) + ";");
-    if (c.startType) {
-      exectest::Item item;
-      item.stage = "Setup Start";
-      item.slots = {{"Set Setup Type", c.startType}};
-      items += "SET_PERFORM_EXECUTE_OP(" + exectest::MakeItem(item) + ");\r\n";
-    }
-    const Package p = MakeWizardPackage("flow" + std::to_string(row++),
-                                        std::string("SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_DIALOGS(") +
-                                            c.list + ");\r\nSET_GROUP_DATA(|P|x|1|1|1||1|1|1|0|);\r\n" + items);
-    Wizard w(p.exe);
-    ASSERT_TRUE(w.wnd);
-    for (const auto& press : c.presses) {
-      ASSERT_TRUE(w.Click(press.first)) << press.first;
-      ASSERT_TRUE(w.WaitCaption(press.second, 3000)) << press.first << " -> " << w.Caption();
-    }
-    Sleep(300);
-    EXPECT_EQ(w.Caption(), c.presses.back().second);
-    tt::CloseWindowNow(w.wnd);
-    ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
-    EXPECT_EQ(w.WaitEnd(), 0);
-    EXPECT_EQ(Read(marks), c.marks);
-  }
-}
-
 // The three layouts move the page contents: classic beside the picture, modern below the
-// header band, image-left (modern Welcome and Complete) right of the picture column.
-TEST(SetupWizard, LayoutsPlaceThePageContents) {
+// header band, image-left (modern Welcome) right of the picture column. SET_DIALOG_LOCATION
+// places the wizard in the work area; the company link sits 3 pixels below Back's top.
+TEST(SetupWizard, LayoutsAndPlacement) {
+  RECT area;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  const int spareW = area.right - area.left, spareH = area.bottom - area.top;
   const struct {
-    bool modern;
-    const char* control;     // on the Destination page (second) or the Welcome page (first)
-    bool destination;
-    int left, top;
+    bool modern, destination;
+    int left, top;  // of Browse on the Destination page, or of the Welcome text
     bool header, product;
+    const char* location;
+    int (*x)(const RECT& area, int spare);
+    int (*y)(const RECT& area, int spare);
   } cases[] = {
-      {false, "&Browse...", true, 141 - 4 + 10 + 266, 6 - 4 + 122 + 19, false, true},
-      {true, "&Browse...", true, 50 - 4 + 10 + 266, 60 - 4 + 122 + 19, true, true},
-      {false, "", false, 141 - 4 + 10, 6 - 4 + 8, false, true},
-      {true, "", false, 120 - 4 + 10, 0 - 4 + 8, false, false},
+      {false, true, 141 - 4 + 10 + 266, 6 - 4 + 122 + 19, false, true, "Top/Left|10|20",
+       [](const RECT& a, int) { return int(a.left) + 10; }, [](const RECT& a, int) { return int(a.top) + 20; }},
+      {true, true, 50 - 4 + 10 + 266, 60 - 4 + 122 + 19, true, true, "Bottom/Right",
+       [](const RECT& a, int s) { return int(a.left) + s; }, [](const RECT& a, int s) { return int(a.top) + s; }},
+      {false, false, 141 - 4 + 10, 6 - 4 + 8, false, true, "Top/Center|0|5",
+       [](const RECT& a, int s) { return int(a.left) + s / 2; }, [](const RECT& a, int) { return int(a.top) + 5; }},
+      {true, false, 120 - 4 + 10, 0 - 4 + 8, false, false, "",
+       [](const RECT& a, int s) { return int(a.left) + s / 2; }, [](const RECT& a, int s) { return int(a.top) + s / 2; }},
   };
   int row = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(row);
     const Package p = MakeWizardPackage("layout" + std::to_string(row++),
-                                        std::string("SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\n") +
+                                        Basic("WelcomeDlg,DestinationDlg,CopyFilesDlg") +
                                             (c.modern ? "SET_DIALOG_STYLE_MODERN;\r\n" : "") +
-                                            "SET_DIALOGS(WelcomeDlg,DestinationDlg,CopyFilesDlg);\r\n");
+                                            "SET_COMPANY_URL(About Kelvane);\r\nSET_DIALOG_LOCATION(" + c.location + ");\r\n");
     Wizard w(p.exe);
     ASSERT_TRUE(w.WaitCaption("Welcome"));
+    RECT win;
+    GetWindowRect(w.wnd, &win);
+    EXPECT_EQ(win.left, c.x(area, spareW - (win.right - win.left)));
+    EXPECT_EQ(win.top, c.y(area, spareH - (win.bottom - win.top)));
+    EXPECT_TRUE(w.Shown("About Kelvane"));
+    EXPECT_EQ(w.Place("About Kelvane").top, w.Place("< &Back").top + 3);
     if (c.destination) {
       ASSERT_TRUE(w.Click("&Next >"));
       ASSERT_TRUE(w.WaitCaption("Choose Destination Location"));
     }
-    const RECT rc = c.destination ? w.Place(c.control) : tt::ChildRect(w.wnd, w.Visible("RICHEDIT").at(0));
+    const RECT rc = c.destination ? w.Place("&Browse...") : tt::ChildRect(w.wnd, w.Visible("RICHEDIT").at(0));
     EXPECT_EQ(rc.left, c.left);
     EXPECT_EQ(rc.top, c.top);
-    HWND header = w.Control("Static", w.Caption());
+    HWND header = w.Control("Static", w.Caption()), product = w.Control("Static", " Kelvane ");
     EXPECT_EQ(header && IsWindowVisible(header), c.header);
-    HWND product = w.Control("Static", " Kelvane ");
     EXPECT_EQ(product && IsWindowVisible(product), c.product);
-    tt::CloseWindowNow(w.wnd);
-    ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
-    EXPECT_EQ(w.WaitEnd(), 0);
-  }
-}
-
-// SET_DIALOG_LOCATION places the wizard in the work area, with its offsets; the company
-// link sits 3 pixels below the top of the Back button.
-TEST(SetupWizard, PlacementAndCompanyLink) {
-  RECT area;
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-  const struct {
-    const char* location;
-    int (*left)(const RECT& area, int width);
-    int (*top)(const RECT& area, int height);
-  } cases[] = {
-      {"Top/Left|10|20", [](const RECT& a, int) { return int(a.left) + 10; }, [](const RECT& a, int) { return int(a.top) + 20; }},
-      {"Bottom/Right", [](const RECT& a, int w) { return int(a.right) - w; }, [](const RECT& a, int h) { return int(a.bottom) - h; }},
-      {"Top/Center|0|5", [](const RECT& a, int w) { return int(a.left) + (int(a.right - a.left) - w) / 2; },
-       [](const RECT& a, int) { return int(a.top) + 5; }},
-  };
-  int row = 0;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.location);
-    const Package p = MakeWizardPackage("place" + std::to_string(row++),
-                                        std::string("SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\n"
-                                                    "SET_COMPANY_URL(About Kelvane);\r\nSET_DIALOG_LOCATION(") +
-                                            c.location + ");\r\nSET_DIALOGS(WelcomeDlg,CopyFilesDlg);\r\n");
-    Wizard w(p.exe);
-    ASSERT_TRUE(w.WaitCaption("Welcome"));
-    RECT rc;
-    GetWindowRect(w.wnd, &rc);
-    EXPECT_EQ(rc.left, c.left(area, rc.right - rc.left));
-    EXPECT_EQ(rc.top, c.top(area, rc.bottom - rc.top));
-    EXPECT_TRUE(w.Shown("About Kelvane"));
-    EXPECT_EQ(w.Place("About Kelvane").top, w.Place("< &Back").top + 3);
-    tt::CloseWindowNow(w.wnd);
-    ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
-    EXPECT_EQ(w.WaitEnd(), 0);
+    Leave(w);
   }
 }
 
 // The readme at the end comes from the installed copy when the package's copy is gone.
 TEST(SetupWizard, EndReadmeFallsBackToTheInstalledCopy) {
   const Package p = MakeWizardPackage("readme",
-                                      "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\n"
-                                      "SET_DIALOGS(CopyFilesDlg,CompleteDlg);\r\nSET_README_FILE_NAME_2(Notes.txt);\r\n"
-                                      "SET_PROPOSE_README;\r\nSET_PROPOSE_README_CHECKED;\r\n"
-                                      "SET_GROUP_DATA(|P|x|1|1|1||1|1|1|0|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
-                                      "SET_COPY_FILES(Notes.txt);\r\n",
+                                      Basic("CopyFilesDlg,CompleteDlg") +
+                                          "SET_README_FILE_NAME_2(Notes.txt);\r\nSET_PROPOSE_README;\r\n"
+                                          "SET_PROPOSE_README_CHECKED;\r\nSET_GROUP_DATA(|P|x|1|1|1||1|1|1|0|);\r\n"
+                                          "SET_SUB_DIR(<InstallDir>);\r\nSET_COPY_FILES(Notes.txt);\r\n",
                                       {{"Notes.txt", "KV NOTES\r\n"}});
   Wizard w(p.exe);
   ASSERT_TRUE(w.WaitCaption("Setup Complete", 20000));
@@ -493,8 +422,8 @@ TEST(SetupWizard, EndReadmeFallsBackToTheInstalledCopy) {
   // The copy may have taken the package's file along; it is gone now either way.
   DeleteFileA((p.dir + "Notes.txt").c_str());
   ASSERT_FALSE(Exists(p.dir + "Notes.txt"));
-  PostMessageA(w.wnd, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(w.Control("Button", "&Finish")), BN_CLICKED),
-               LPARAM(w.Control("Button", "&Finish")));
+  HWND finish = w.Control("Button", "&Finish");
+  PostMessageA(w.wnd, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(finish), BN_CLICKED), LPARAM(finish));
   HWND readme = tt::WaitForWindow("TReadmeForm", "", 10000);
   ASSERT_TRUE(readme);
   EXPECT_EQ(tt::WindowText(readme), "Readme");
@@ -506,26 +435,19 @@ TEST(SetupWizard, EndReadmeFallsBackToTheInstalledCopy) {
 
 // Cancel asks: Resume keeps the page, the next Cancel asks again, Exit ends without installing.
 TEST(SetupWizard, CancelWithResumeAndExit) {
-  const Package p = MakeWizardPackage("cancel",
-                                      "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\n"
-                                      "SET_DIALOGS(WelcomeDlg,DestinationDlg,CopyFilesDlg,CompleteDlg);\r\n");
+  const Package p = MakeWizardPackage("cancel", Basic("WelcomeDlg,DestinationDlg,CopyFilesDlg,CompleteDlg"));
   Wizard w(p.exe);
   ASSERT_TRUE(w.WaitCaption("Welcome"));
   ASSERT_TRUE(w.Click("&Next >"));
   ASSERT_TRUE(w.WaitCaption("Choose Destination Location"));
-  const struct {
-    const char* answer;
-    bool stays;
-  } answers[] = {{"&Resume", true}, {"&Resume", true}, {"E&xit Setup", false}};
-  for (const auto& a : answers) {
+  for (const char* answer : {"&Resume", "&Resume", "E&xit Setup"}) {
     ASSERT_TRUE(w.Click("&Cancel"));
     HWND box = tt::WaitForWindow("TExitSetupForm", "", 10000);
     ASSERT_TRUE(box);
     EXPECT_EQ(tt::WindowText(box), "Exit Setup");
-    ASSERT_TRUE(w.AnswerExit(a.answer));
-    if (a.stays) {
+    ASSERT_TRUE(w.AnswerExit(answer));
+    if (std::string(answer) == "&Resume") {
       Sleep(200);
-      EXPECT_TRUE(IsWindow(w.wnd));
       EXPECT_EQ(w.Caption(), "Choose Destination Location");
     }
   }
@@ -538,21 +460,18 @@ TEST(SetupWizard, CancelWithResumeAndExit) {
 // (no test ever restarts), the program is launched as its hidden box still says.
 TEST(SetupWizard, CompletePageFinishAndTitleBar) {
   const struct {
-    bool finish, restart;
-    const char* marks;
-    bool launched;
-  } cases[] = {{true, false, "E;", true}, {false, false, "E;", false}, {true, true, "E;", true}};
+    bool finish, restart, launched;
+  } cases[] = {{true, false, true}, {false, false, false}, {true, true, true}};
   int row = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(row);
-    const std::string dir = tt::ScratchDir("wizard_complete_marks" + std::to_string(row)) + "\\";
-    const std::string marks = dir + "marks.txt";
+    const std::string marks = tt::ScratchDir("wizard_complete_marks" + std::to_string(row)) + "\\marks.txt";
     const Package p = MakeWizardPackage(
         "complete" + std::to_string(row++),
-        std::string("SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_DIALOGS(CopyFilesDlg,CompleteDlg);\r\n"
-                    "SET_PROG_EXE_NAME(%DSetupHelper.exe);\r\nSET_PROPOSE_LAUNCH;\r\nSET_PROPOSE_LAUNCH_CHECKED;\r\n"
-                    "SET_PROPOSE_README;\r\n") +
-            (c.restart ? "SET_PROPOSE_RESTART;\r\n" : "") + MarkItem("Setup End", marks, "E;"));
+        Basic("CopyFilesDlg,CompleteDlg") +
+            "SET_PROG_EXE_NAME(%DSetupHelper.exe);\r\nSET_PROPOSE_LAUNCH;\r\nSET_PROPOSE_LAUNCH_CHECKED;\r\n"
+            "SET_PROPOSE_README;\r\n" + (c.restart ? "SET_PROPOSE_RESTART;\r\n" : "") +
+            Item("Setup End", {"Append Text to a File", marks, "E;"}));
     tt::CopyFileTo(tt::ProgramDir() + "SetupHelper.exe", p.dir + "SetupHelper.exe");
     Wizard w(p.exe);
     ASSERT_TRUE(w.WaitCaption("Setup Complete", 20000));
@@ -562,6 +481,7 @@ TEST(SetupWizard, CompletePageFinishAndTitleBar) {
     SendMessageTimeoutA(GetParent(yes), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(yes), BN_CLICKED), LPARAM(yes), SMTO_NORMAL,
                         2000, &r);
     EXPECT_TRUE(w.Shown("&Finish"));
+    EXPECT_FALSE(w.Shown("&Cancel"));
     EXPECT_EQ(w.Shown("Yes, Launch the program file."), !c.restart);
     EXPECT_EQ(w.Shown("Yes, I want to restart my computer now."), c.restart);
     if (c.restart) {
@@ -575,7 +495,7 @@ TEST(SetupWizard, CompletePageFinishAndTitleBar) {
       tt::CloseWindowNow(w.wnd);
     }
     EXPECT_EQ(w.WaitEnd(), 0);
-    EXPECT_EQ(Read(marks), c.marks);
+    EXPECT_EQ(Read(marks), "E;");
     // The launched helper writes a file beside itself.
     const DWORD start = GetTickCount();
     while (!Exists(p.dir + "SetupHelper.exe.txt") && GetTickCount() - start < (c.launched ? 10000u : 1500u)) Sleep(50);
@@ -588,10 +508,7 @@ TEST(SetupWizard, CompletePageFinishAndTitleBar) {
 // below 1; a drive that is not there has nothing available.
 TEST(SetupWizard, DestinationSpaceTexts) {
   const struct {
-    const char* setting;
-    const char* target;
-    const char* required;
-    const char* available;  // null: not checked
+    const char *setting, *target, *required, *available;
   } cases[] = {{"SET_SPACE_REQ_ON_DRIVE(12.345);", "%T", "12.3 MB", nullptr},
                {"SET_SPACE_REQ_ON_DRIVE(0.5);", "%T", "0.500 MB", nullptr},
                {"SET_SPACE_REQ_ON_DRIVE(5);", "Q:\\Nowhere", "5.00 MB", "0.000 MB"},
@@ -606,45 +523,34 @@ TEST(SetupWizard, DestinationSpaceTexts) {
     Wizard w(p.exe);
     ASSERT_TRUE(w.WaitCaption("Choose Destination Location"));
     EXPECT_TRUE(w.Shown(c.required)) << c.required;
-    if (c.available) {
-      EXPECT_TRUE(w.Shown(c.available));
-    }
-    tt::CloseWindowNow(w.wnd);
-    ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
-    EXPECT_EQ(w.WaitEnd(), 0);
+    EXPECT_TRUE(!c.available || w.Shown(c.available));
+    Leave(w);
   }
 }
 
 // Hebrew: the user page's labels stand right of their fields, the setup types are mirrored.
 TEST(SetupWizard, RightToLeftPlacement) {
-  const struct {
-    const char* lang;
-    bool rtl;
-  } cases[] = {{"Charset=177", true}, {"Charset=0", false}};
   int row = 0;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.lang);
+  for (const bool rtl : {true, false}) {
+    SCOPED_TRACE(rtl);
     const Package p = MakeWizardPackage(
         "rtl" + std::to_string(row++),
-        "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_LANG_FLAG(2);\r\nSET_LANG_NAMES(|Hebrew|);\r\n"
-        "SET_REQUEST_USER_NAME;\r\nSET_DIALOGS(UserInformationDlg,SetupTypeDlg,CustomDlg,CopyFilesDlg);\r\n",
-        {{"Hebrew.lng", std::string("[General]\r\nLangID=13\r\n") + c.lang +
+        Basic("UserInformationDlg,SetupTypeDlg,CustomDlg,CopyFilesDlg") +
+            "SET_LANG_FLAG(2);\r\nSET_LANG_NAMES(|Hebrew|);\r\nSET_REQUEST_USER_NAME;\r\n",
+        {{"Hebrew.lng", std::string("[General]\r\nLangID=13\r\nCharset=") + (rtl ? "177" : "0") +
                             "\r\n[UserInfo]\r\nCaption=U\r\ns11=Shem:\r\n[SetupType]\r\nCaption=T\r\ns11=Ragil\r\n"}});
     Wizard w(p.exe);
     ASSERT_TRUE(w.WaitCaption("U"));
     const RECT label = w.Place("Shem:"), field = tt::ChildRect(w.wnd, w.Visible("Edit").at(0));
-    EXPECT_EQ(label.left >= field.right, c.rtl);
-    EXPECT_EQ(label.right <= field.left, !c.rtl);
+    EXPECT_EQ(label.left >= field.right, rtl);
+    EXPECT_EQ(label.right <= field.left, !rtl);
     w.SetText(w.Visible("Edit").at(0), "Ann");
     ASSERT_TRUE(w.Click("&Next >"));
     ASSERT_TRUE(w.WaitCaption("T"));
     const RECT typical = w.Place("Ragil");
     const RECT panel = tt::ChildRect(w.wnd, GetParent(w.Control("Button", "Ragil")));
-    const int leftGap = typical.left - panel.left, rightGap = panel.right - typical.right;
-    EXPECT_EQ(leftGap > rightGap, c.rtl) << leftGap << " " << rightGap;
-    tt::CloseWindowNow(w.wnd);
-    ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
-    EXPECT_EQ(w.WaitEnd(), 0);
+    EXPECT_EQ(typical.left - panel.left > panel.right - typical.right, rtl);
+    Leave(w);
   }
 }
 
