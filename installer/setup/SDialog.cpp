@@ -317,6 +317,8 @@ void TSDialogForm::BuildPages() {
   folderEdit->OnChange = [this](TEdit*) {
     if (fillingFolder_) return;
     folderEdited_ = true;
+    // A preset folder would win over the field: what the user types must be where it installs.
+    if (!GetPresetAppFolder().empty()) SetPresetAppFolder(folderEdit->Text());
     spaceTimer_->SetEnabled(false);
     spaceTimer_->SetEnabled(true);
   };

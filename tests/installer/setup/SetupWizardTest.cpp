@@ -297,6 +297,7 @@ TEST(SetupWizard, PageFlowAndStages) {
     std::vector<std::pair<const char*, const char*>> presses;  // button, caption then (null: the end)
     const char* marks;
     const char* startType;
+    bool typeFolder = false;  // the user types another folder over the one Setup Start set
   } cases[] = {
       {"WelcomeDlg,DestinationDlg,ConfirmSetupDlg,CopyFilesDlg,CompleteDlg",
        {{"&Next >", kDest}, {"&Next >", "Confirm Setup Settings"}, {"< &Back", kDest}, {"< &Back", "Welcome"},
@@ -304,7 +305,7 @@ TEST(SetupWizard, PageFlowAndStages) {
        "1;11;12;11;11;", nullptr},
       {"WelcomeDlg, destinationdlg ,ConfirmSetupDlg,CopyFilesDlg,CompleteDlg",
        {{"&Next >", kDest}, {"&Next >", "Confirm Setup Settings"}, {"&Next >", "Setup Complete"}, {"&Finish", nullptr}},
-       "1;11;12;2;3;4;", nullptr},
+       "1;11;12;2;3;4;", nullptr, true},
       {"WelcomeDlg,SetupTypeDlg,CustomDlg,DestinationDlg,CopyFilesDlg",
        {{"&Next >", "Setup Type"}, {"&Next >", kDest}, {"< &Back", "Setup Type"}}, "1;7;8;11;7;", nullptr},
       {"WelcomeDlg,SetupTypeDlg,CustomDlg,DestinationDlg,CopyFilesDlg",
@@ -340,6 +341,7 @@ TEST(SetupWizard, PageFlowAndStages) {
       ASSERT_TRUE(w.WaitCaption(press.second, 20000)) << press.first << " -> " << w.Caption();
       if (w.Caption() == kDest) {
         EXPECT_EQ(w.TextOf("Edit", 0), moved);
+        if (c.typeFolder) w.SetText(w.Visible("Edit").at(0), dir + "typed");
       }
     }
     if (c.presses.back().second) {
@@ -348,7 +350,7 @@ TEST(SetupWizard, PageFlowAndStages) {
       Leave(w);
     } else {
       EXPECT_EQ(w.WaitEnd(), 0);
-      EXPECT_EQ(Read(moved + "\\a.txt"), "A");
+      EXPECT_EQ(Read((c.typeFolder ? dir + "typed" : moved) + "\\a.txt"), "A");
     }
     EXPECT_EQ(Read(marks), c.marks);
     CleanRegistry(p);
