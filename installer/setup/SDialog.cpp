@@ -278,6 +278,15 @@ TRichEdit* RichLabel(TWinControl* parent, int left, int top, int width, int heig
   return edit;
 }
 
+// A read-only document below a page's first line.
+TRichEdit* DocumentView(TWinControl* parent, int height) {
+  TRichEdit* edit = Placed(new TRichEdit(parent), 10, 28, 354, height);
+  edit->SetReadOnly(true);
+  edit->SetScrollBars(ScrollBars::Vertical);
+  edit->SetColor(SysColor(COLOR_WINDOW));
+  return edit;
+}
+
 }  // namespace
 
 // The controls of every page; their texts come with the script (SetPageTexts).
@@ -287,10 +296,7 @@ void TSDialogForm::BuildPages() {
 
   TTabSheet* license = SheetFor(FindPage("LicenseDlg"));
   licenseLabel = RichLabel(license, 10, 8, 354, 18);
-  licenseEdit = Placed(new TRichEdit(license), 10, 28, 354, 128);
-  licenseEdit->SetReadOnly(true);
-  licenseEdit->SetScrollBars(ScrollBars::Vertical);
-  licenseEdit->SetColor(SysColor(COLOR_WINDOW));
+  licenseEdit = DocumentView(license, 128);
   licenseHint = Placed(new TLabel(license), 10, 160, 354, 16);
   licenseYes = Placed(new TRadioButton(license), 10, 180, 354, 20);
   licenseNo = Placed(new TRadioButton(license), 10, 202, 354, 20);
@@ -298,10 +304,7 @@ void TSDialogForm::BuildPages() {
 
   TTabSheet* readme = SheetFor(FindPage("ReadmeDlg"));
   readmeLabel = RichLabel(readme, 10, 8, 354, 18);
-  readmeEdit = Placed(new TRichEdit(readme), 10, 28, 354, 208);
-  readmeEdit->SetReadOnly(true);
-  readmeEdit->SetScrollBars(ScrollBars::Vertical);
-  readmeEdit->SetColor(SysColor(COLOR_WINDOW));
+  readmeEdit = DocumentView(readme, 208);
 
   TTabSheet* user = SheetFor(FindPage("UserInformationDlg"));
   userPrompt = RichLabel(user, 10, 8, 354, 40);
