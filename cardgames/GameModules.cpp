@@ -12,6 +12,7 @@
 #include "Klabberjass.h"
 #include "Knaves.h"
 #include "OhHell.h"
+#include "RauberSkat.h"
 #include "RubiconBezique.h"
 #include "ScotchWhist.h"
 #include "Spades.h"
@@ -35,6 +36,7 @@ const std::vector<GameDescriptor>& GameModules() {
       {&KlabberjassName, &GameVersion, &KlabberjassId, &CreateKlabberjassGame},
       {&KnavesName, &GameVersion, &KnavesId, &CreateKnavesGame},
       {&OhHellName, &GameVersion, &OhHellId, &CreateOhHellGame},
+      {&RauberSkatName, &GameVersion, &RauberSkatId, &CreateRauberSkatGame},
       {&RubiconBeziqueName, &GameVersion, &RubiconBeziqueId, &CreateRubiconBeziqueGame},
       {&ScotchWhistName, &GameVersion, &ScotchWhistId, &CreateScotchWhistGame},
       {&SpadesName, &GameVersion, &SpadesId, &CreateSpadesGame},

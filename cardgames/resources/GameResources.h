@@ -22,6 +22,7 @@
 #define IDT_SPITE_RULES 10500
 #define IDT_TABLANETTE_RULES 10600
 #define IDT_ZETEMA_RULES 10902
+#define IDT_SKAT_RULES 10307
 
 // Choice dialogs: template, drop-down list and other controls.
 #define IDD_ARLINGTON_JOKER 9002

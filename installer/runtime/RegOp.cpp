@@ -421,7 +421,12 @@ bool PerformIniFileOp(const std::string& item, bool install) {
   const std::string action = GetListItem(item, install ? 4 : 5);
   if (ActionIs(action, "Create"))
     return WriteIniValue(GetListItem(item, 0), GetListItem(item, 1), GetListItem(item, 2), GetListItem(item, 3));
-  if (ActionIs(action, "Remove")) return DeleteIniValue(GetListItem(item, 0), GetListItem(item, 1), GetListItem(item, 2));
+  if (ActionIs(action, "Remove")) {
+    // A file that is gone (with its folder, say) holds the value no more: nothing to do.
+    const std::string file = GetListItem(item, 0);
+    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    return DeleteIniValue(file, GetListItem(item, 1), GetListItem(item, 2));
+  }
   return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include "AboutDlg.h"
 #include "Common.h"
+#include "CopyBar.h"
 #include "Ctrls.h"
 #include "ExecDll.h"
 #include "ExecOp.h"
@@ -21,6 +22,7 @@
 #include "SScript.h"
 #include "SelFolder.h"
 #include "SStartup.h"
+#include "Slider.h"
 #include "UtilPlus.h"
 #include "Utils.h"
 #include "VerInfo.h"
@@ -1197,6 +1199,7 @@ void TSDialogForm::FailBox(const std::string& text) {
 
 void TSDialogForm::RunInstall() {
   TScript& s = *script_;
+  if (s.AddBillboard()) OpenCopyBar(*this);
   busy_ = true;
   installOk_ = false;
   setupFolder_ = GetExeDir(false);
@@ -1207,6 +1210,7 @@ void TSDialogForm::RunInstall() {
   if (folders && s.UsesCommonFolder()) folders = CreateRunFolder(GetCommonFolder(false), "Create Common Directory: ");
   if (folders && s.UsesAuxiliaryFolder()) folders = CreateRunFolder(GetAuxFolder(false), "Create Auxiliary Directory: ");
   bool ok = false;
+  bool music = false;
   if (folders && !IsRunTimeDirAbort()) {
     AddSetupLogLine("Show Screen: " + Caption());
     SetInstallFolders(app, GetCommonFolder(false), GetAuxFolder(false));
@@ -1228,6 +1232,7 @@ void TSDialogForm::RunInstall() {
       AddUninstallLine("TargetDir=" + app);
       AddUninstallLine("SharedDir=" + GetCommonFolder(false));
       AddUninstallLine("AuxiliaryDir=" + GetAuxFolder(false));
+      music = StartBackgroundMusic(*this);
       ok = CopySelectedGroups() && !IsCancelRequested() && !IsRunTimeDirAbort();
       WaitProcessingMessages(100);
       AddSetupLogLine(std::string());
@@ -1237,6 +1242,7 @@ void TSDialogForm::RunInstall() {
         ok = !exitRequest;
       }
       if (ok) PostCopyOperations();
+      if (music) StopBackgroundMusic(*this);
       if (ok) {
         const ATOM atom = GlobalFindAtomA(kAutoUpdateAtom);
         if (atom) GlobalDeleteAtom(atom);
@@ -1245,6 +1251,8 @@ void TSDialogForm::RunInstall() {
   }
   installOk_ = ok;
   if (g_setupLog) g_setupLog->Flush();
+  if (ok) FinishCopyBar();
+  CloseCopyBar(*this);
   busy_ = false;
   if (!ok) {
     // A stopped run ends the setup: nothing more to show.

@@ -297,7 +297,46 @@ bool RemoveScriptRegKey(const std::string& path) {
     if (!Trim(GetListItem(list, i)).empty()) ++levels;
   if (levels == 0) return true;    // names no key: nothing to do
   if (levels < 2) return false;    // a whole branch such as Software is never ours
-  return DeleteRegKey(path);
+  const bool existed = RegKeyExists(path);
+  if (!DeleteRegKey(path)) return false;
+  if (existed) RemoveEmptyParentKeys(path);
+  return true;
+}
+
+int RemoveEmptyParentKeys(const std::string& path) {
+  HKEY root;
+  std::string key;
+  SplitRegPath(path, root, key);
+  std::vector<std::string> parts;
+  const std::string list = "\\" + key + "\\";
+  for (int i = 0, n = ListItemCount(list); i < n; ++i)
+    if (!Trim(GetListItem(list, i)).empty()) parts.push_back(Trim(GetListItem(list, i)));
+  int removed = 0;
+  // The key itself is gone; its parents follow while they hold nothing, down to the
+  // second level (a first-level key such as Software always stays).
+  for (size_t depth = parts.size() - (parts.empty() ? 0 : 1); depth >= 2; --depth) {
+    std::string sub = parts[0];
+    for (size_t i = 1; i < depth; ++i) sub += "\\" + parts[i];
+    HKEY k;
+    if (RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) break;
+    DWORD subKeys = 1, values = 1;
+    const LONG r = RegQueryInfoKeyA(k, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
+                                    nullptr, nullptr, nullptr);
+    RegCloseKey(k);
+    if (r != ERROR_SUCCESS || subKeys != 0 || values != 0) break;
+    if (RegDeleteKeyA(root, sub.c_str()) != ERROR_SUCCESS) break;
+    ++removed;
+  }
+  return removed;
+}
+
+bool UndoRegistryOp(const std::string& item, bool install) {
+  const std::string path = GetListItem(item, 0);
+  const bool removesKey = !install && EqualTextNoCase(Trim(GetListItem(item, 4)), "Remove Key");
+  const bool existed = removesKey && RegKeyExists(path);
+  const bool ok = PerformRegistryOp(item, install);
+  if (ok && existed) RemoveEmptyParentKeys(path);
+  return ok;
 }
 
 TEntryResult RemoveFolderEntry(const std::string& folder, bool forced, const TFolderRules& rules) {
@@ -325,6 +364,20 @@ TEntryResult RemoveFolderEntry(const std::string& folder, bool forced, const TFo
     for (const auto& tolerant : *rules.avoidErr)
       if (StartsWithNoCase(tolerant, f)) return TEntryResult::Done;
   return TEntryResult::Failed;
+}
+
+bool UndoIniFileOp(const std::string& item, bool install) {
+  const bool removes = !install && EqualTextNoCase(Trim(GetListItem(item, 5)), "Remove");
+  const std::string file = GetListItem(item, 0), section = GetListItem(item, 1);
+  const bool existed = removes && FileExists(file);
+  const bool ok = PerformIniFileOp(item, install);
+  if (!ok || !removes) return ok;
+  // A section the removal left empty goes, and so does a file left with nothing in it.
+  char keys[4] = "";
+  if (existed && GetPrivateProfileSectionA(section.c_str(), keys, sizeof keys, file.c_str()) == 0)
+    WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, file.c_str());
+  if (FileExists(file) && Trim(LoadFileToString(file)).empty()) DeleteFileA(file.c_str());
+  return ok;
 }
 
 // ---- the removal window
@@ -644,18 +697,21 @@ void TMainForm::RunUninstall() {
     }, &counts_.files);
 
     NextStep(2, "REMOVE FILES");
-    Entries(lists_.readOnlyFiles, [](const std::string& entry) {
+    // Files below a kept folder stay, read-only ones too, and leave no trace line.
+    auto outsideKept = [this](const TLines& list) {
+      TLines out;
+      for (const auto& entry : list)
+        if (!ListHasPrefixOf(&lists_.keepBelow, entry)) out.push_back(entry);
+      return out;
+    };
+    Entries(outsideKept(lists_.readOnlyFiles), [](const std::string& entry) {
       if (FileExists(entry)) {
         SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(entry.c_str());
       }
       return !FileExists(entry);
     }, &counts_.files);
-    // Files below a kept folder stay, and leave no trace line.
-    TLines files;
-    for (const auto& entry : lists_.files)
-      if (!ListHasPrefixOf(&lists_.keepBelow, entry)) files.push_back(entry);
-    Entries(files, removeFile, &counts_.files);
+    Entries(outsideKept(lists_.files), removeFile, &counts_.files);
 
     NextStep(3, "REMOVE FOLDERS");
     NextStep(4, "REMOVE PROGRAM FOLDERS");
@@ -667,8 +723,8 @@ void TMainForm::RunUninstall() {
 
     NextStep(6, "REMOVE REGISTRY KEYS");
     Entries(lists_.regKeys, RemoveScriptRegKey, &counts_.registry);
-    OperationList("REGISTRY OP", lists_.regOps, "\\", PerformRegistryOp, &counts_.registry);
-    OperationList("INI FILE OP", lists_.iniOps, "\\", PerformIniFileOp, &counts_.ini);
+    OperationList("REGISTRY OP", lists_.regOps, "\\", UndoRegistryOp, &counts_.registry);
+    OperationList("INI FILE OP", lists_.iniOps, "\\", UndoIniFileOp, &counts_.ini);
     OperationList("ENVIRONMENT OP", lists_.envOps, "", PerformEnvironmentOp, nullptr);
     OperationList("ASSOCIATE OP", lists_.associations, "\\", PerformAssociationOp, &counts_.association);
     Section("OPEN WITH OP");

@@ -74,7 +74,17 @@ bool UninstallCompleted();
 
 // Deletes a registry key named by an uninstall line: a line without a key part does
 // nothing and succeeds; a key less than two levels deep is refused.
+// A key it deleted takes its parents along while they are left empty.
 bool RemoveScriptRegKey(const std::string& path);
+// Deletes the parents of a removed key, innermost first, while they hold no value and no
+// subkey; never a first-level key. Returns how many went.
+int RemoveEmptyParentKeys(const std::string& path);
+// A registry operation of the script; one whose action removes its key, and did remove
+// it, takes the key's emptied parents along.
+bool UndoRegistryOp(const std::string& item, bool install);
+// An INI operation of the script; a removal that leaves its section empty removes the
+// section, and a file left empty is deleted.
+bool UndoIniFileOp(const std::string& item, bool install);
 // Removes a shortcut folder or directory entry of the script.
 struct TFolderRules {
   const TLines* keepBelow = nullptr;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Common.h"
+#include "Files.h"
 #include "SysTestUtil.h"
 #include "TestTool.h"
 #include "Utils.h"
@@ -340,6 +341,13 @@ TEST(IniFileOps, DescriptorsInBothDirections) {
   EXPECT_EQ(ReadIniValue(file, "Options", "Colour", "gone"), "gone");
   EXPECT_TRUE(PerformIniFileOp("|" + file + "|Options|Size|10|create||", false));  // no action: stays
   EXPECT_EQ(ReadIniValue(file, "Options", "Size", ""), "10");
+  // Removing from a file that is gone, its folder with it, is done at once and makes no file.
+  const std::string gone = systest::Scratch("iniop") + "gone\\app.ini";
+  EXPECT_TRUE(PerformIniFileOp("|" + gone + "|Options|Colour|Blue|Create|Remove|", false));
+  EXPECT_FALSE(FileExists(gone));
+  const std::string absent = systest::Scratch("iniop") + "absent.ini";
+  EXPECT_TRUE(PerformIniFileOp("|" + absent + "|Options|Colour|Blue|Remove||", true));
+  EXPECT_FALSE(FileExists(absent));
 }
 
 TEST(EnvironmentOps, ExpandReferencesOnce) {

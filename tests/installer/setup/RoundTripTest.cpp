@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "Common.h"
+#include "Files.h"
+#include "RegOp.h"
 #include "PackTestUtil.h"
 #include "SetupTestUtil.h"
 #include "TestTool.h"
@@ -20,6 +23,8 @@
 namespace {
 
 const std::string kPid = std::to_string(GetCurrentProcessId());
+const char* const kSystemEnvironment = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+const char* const kSharedDlls = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
 using State = std::map<std::string, std::string>;  // entry -> its contents
 
@@ -91,6 +96,7 @@ State Snapshot() {
   for (auto e = s.lower_bound("HKCU\\Software\\Wine\\"); e != s.end() && e->first.compare(0, 19, "HKCU\\Software\\Wine\\") == 0;)
     e = s.erase(e);
   SnapKey(HKEY_CURRENT_USER, "HKCU", "Environment", s);
+  SnapKey(HKEY_LOCAL_MACHINE, "HKLM", kSystemEnvironment, s);
   return s;
 }
 
@@ -157,6 +163,63 @@ Uninstalled RunSilentSetup(const std::string& exe) {
   return r;
 }
 
+std::string Lines(const std::vector<std::string>& list) {
+  std::string text;
+  for (const auto& e : list) text += e + "\n";
+  return text;
+}
+
+// One round trip: `prepare` lays the package out beside the setup program before each
+// install (an install consumes its sources); `installed` looks at the machine before the
+// uninstaller runs.
+struct Trip {
+  std::vector<Uninstalled> setups;
+  Uninstalled uninstall;
+  std::string added, residue, lost, command;
+};
+
+Trip RoundTrip(const std::string& exe, const std::string& progName, int installs, const std::function<void()>& prepare,
+               const std::function<void()>& installed) {
+  Trip t;
+  const State before = Snapshot();
+  for (int i = 0; i < installs; ++i) {
+    prepare();
+    t.setups.push_back(RunSilentSetup(exe));
+  }
+  t.added = Lines(Missing(Snapshot(), before));
+  if (installed) installed();
+  t.command = ReadRegValue("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall\\" + progName,
+                           "UnInstallString", "");
+  if (!t.command.empty()) {
+    t.uninstall = RunUninstall("\"" + t.command + "\"");
+    tt::GoneWithin(t.command, 15000);  // deleted after the uninstaller ended
+  }
+  const State after = Snapshot();
+  t.residue = Lines(Missing(after, before));
+  t.lost = Lines(Missing(before, after));
+  return t;
+}
+
+// The setups ended well without a box, and the uninstaller asked its question, said
+// nothing more, was closed and deleted itself.
+void ExpectCleanRuns(const Trip& t) {
+  for (const auto& s : t.setups) {
+    EXPECT_EQ(s.exitCode, 0);
+    EXPECT_EQ(Lines(s.boxes), "");
+  }
+  ASSERT_FALSE(t.command.empty());
+  EXPECT_TRUE(t.uninstall.closed);
+  EXPECT_EQ(t.uninstall.exitCode, 0);
+  EXPECT_EQ(t.uninstall.boxes.size(), 1u) << Lines(t.uninstall.boxes);
+  EXPECT_FALSE(FileExists(t.command)) << t.command;
+}
+
+void ExpectAdded(const Trip& t, const std::vector<std::string>& parts) {
+  for (const std::string& part : parts)
+    EXPECT_NE(Upper(t.added).find(Upper(part)), std::string::npos) << part << "\n" << t.added;
+}
+
+// Every kind of record the install engine writes.
 const char kScript[] =
     "SET_PROG_NAME(%N);\r\n"
     "SET_PROG_VERSION(3.1);\r\n"
@@ -168,83 +231,160 @@ const char kScript[] =
     "SET_START_PROGRAM_LINK_NAME(%N);\r\n"
     "SET_START_PROGRAM_LINK_ITEM(Read Me|<InstallDir>a.txt|);\r\n"
     "SET_DESKTOP_LINK_NAME(%N);\r\n"
+    "SET_AUTO_UPDATE_EXE_FILE_NAME(upd.exe);\r\n"
+    "SET_RUN_AUTO_UPDATE_AT_STARTUP;\r\n"
     "SET_CREATE_UNINSTALL;\r\n"
     "SET_CREATE_SETUP_LOG;\r\n"
     "SET_SILENT_SETUP;\r\n"
     "SET_DIALOGS(WelcomeDlg,CopyFilesDlg,CompleteDlg);\r\n"
     "SET_PERFORM_REGISTRY_OP(HKEY_CURRENT_USER\\Software\\KvRoundTrip%P|Where|<InstallDir>|Create|Remove Key|String);\r\n"
     "SET_PERFORM_REGISTRY_OP(HKEY_LOCAL_MACHINE\\Software\\KvRoundTrip%P\\Deep|Count|7|Create|Remove Key|Integer);\r\n"
+    "SET_PERFORM_INIFILE_OP(<InstallDir>settings.ini|Main|Where|<InstallDir>|Create|Remove);\r\n"
+    "SET_PERFORM_INIFILE_OP(<InstallDir>Cache\\cache.ini|Cache|Size|10|Create|Remove);\r\n"
+    "SET_PERFORM_INIFILE_OP(%I|Main|Added|2|Create|Remove);\r\n"
+    "SET_PERFORM_INIFILE_OP(%I|Round Trip|Key|3|Create|Remove);\r\n"
+    "SET_PERFORM_ENVIRONMENT_OP(KV_RT_%P|%WINDIR%\\kv|Create|Remove|User);\r\n"
+    "SET_PERFORM_ENVIRONMENT_OP(KV_RT_SYS_%P|on|Create|Remove|System);\r\n"
+    "SET_ADD_ASSOCIATION_ITEM(KvRoundTrip%P.Note|Round trip note|kvrt%P||<InstallDir>app.exe|||Create|Remove);\r\n"
     "SET_GROUP_DATA(|Main|Everything|6|6||||1|);\r\n"
     "SET_SUB_DIR(<InstallDir>);\r\n"
-    "SET_COPY_FILES(app.exe|a.txt|3*lib.dll|big.txt);\r\n"
+    "SET_COPY_FILES(app.exe|a.txt|3*lib.dll|big.txt|2*server.dll);\r\n"
     "SET_SUB_DIR(*2<InstallDir>Data\\Deeper);\r\n"
-    "SET_COPY_FILES(256*ro.txt|b.txt);\r\n";
+    "SET_COPY_FILES(256*ro.txt|b.txt);\r\n"
+    "SET_SUB_DIR(*1<InstallDir>Cache);\r\n"
+    "SET_COPY_FILES(c.txt);\r\n";
+
+const char kServerClass[] = "HKEY_CLASSES_ROOT\\CLSID\\{6F1C2A4E-5B7D-4C3E-9A21-0D4E8B7F3C51}";
+const char kServerProgId[] = "HKEY_CLASSES_ROOT\\KvRoundTrip.Server";
+// An INI file of the machine that the package adds to; it ends as it began.
+const char kIniBefore[] = "[Main]\r\nKeep=1\r\n";
+
+struct FullPackage {
+  std::string exe, dir, target, prog, ini, mark, big;
+  FullPackage() {
+    exe = setuptest::SetupCopy("roundtrip", nullptr);
+    dir = exe.substr(0, exe.find_last_of('\\') + 1);
+    target = dir + "target";
+    prog = "Kv Round Trip " + kPid;
+    ini = "C:\\KvRoundTrip" + kPid + ".ini";
+    mark = dir + "updater.txt";
+    for (int i = 0; i < 100000; ++i) big += char('a' + i % 11);
+    tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", dir + "UnInstall.exe");
+    tt::WriteFile(dir + "Setup.txt", ReplaceAll(ReplaceAll(ReplaceAll(ReplaceAll(kScript, "%T", target), "%N", prog),
+                                                          "%P", kPid), "%I", ini));
+    tt::WriteFile(ini, kIniBefore);
+    // What an earlier, broken-off run of this test may have left: a count that would keep
+    // the shared file, the server's class.
+    DeleteRegValueText(kSharedDlls, target + "\\lib.dll");
+    DeleteRegKey(kServerClass);
+    DeleteRegKey(kServerProgId);
+    SetEnvironmentVariableA("KV_RT_MARK", mark.c_str());
+  }
+  ~FullPackage() {
+    SetEnvironmentVariableA("KV_RT_MARK", nullptr);
+    DeleteFileA(ini.c_str());
+    DeleteTree(target, true);
+  }
+  void Lay() const {
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"app.exe", "MZ program"}, {"a.txt", "alpha"}, {"lib.dll", "library"}, {"big.txt._z", packtest::Pack(big)},
+        {"ro.txt", "ro"},          {"b.txt", "beta"},   {"c.txt", "cache"}};
+    for (const auto& f : files) tt::WriteFile(dir + f.first, f.second);
+    tt::CopyFileTo(tt::ProgramDir() + "kv_rtserver.dll", dir + "server.dll");
+    tt::CopyFileTo(tt::ProgramDir() + "RoundTripUpdater.exe", dir + "upd.exe");
+  }
+  // The kept sub folder keeps what was installed into it, read-only file and all, and
+  // with it the folders above it; nothing else of the target folder stays.
+  std::string Left() const {
+    State files;
+    SnapFiles(target + "\\", {}, files);
+    std::string left;
+    for (const auto& e : files) left += e.first.substr(target.size() + 1) + "\n";
+    return left;
+  }
+};
+
+const char kKeptFolder[] = "Data\\\nData\\Deeper\\\nData\\Deeper\\b.txt\nData\\Deeper\\ro.txt\n";
 
 }  // namespace
 
-TEST(RoundTrip, InstallThenUninstallLeavesTheMachineAsItWas) {
-  const std::string exe = setuptest::SetupCopy("roundtrip", nullptr);
+TEST(RoundTrip, EveryKindOfRecordLeavesTheMachineAsItWas) {
+  const FullPackage p;
+  const Trip t = RoundTrip(p.exe, p.prog, 1, [&] { p.Lay(); }, [&] {
+    // The install reached every place the uninstaller must clean, and worked there.
+    std::string text;
+    tt::ReadFile(p.target + "\\big.txt", text);
+    EXPECT_TRUE(text == p.big) << text.size();
+    EXPECT_TRUE(GetFileAttributesA((p.target + "\\Data\\Deeper\\ro.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(ReadRegValue(kServerClass + std::string("\\InprocServer32"), "", ""), p.target + "\\server.dll");
+    EXPECT_EQ(ReadRegValue("HKEY_CLASSES_ROOT\\.kvrt" + kPid, "", ""), "KvRoundTrip" + kPid + ".Note");
+    EXPECT_EQ(ReadRegValue("HKEY_CLASSES_ROOT\\KvRoundTrip" + kPid + ".Note\\shell\\open\\command", "", ""),
+              "\"" + p.target + "\\app.exe\" \"%1\"");
+    EXPECT_EQ(ReadIniValue(p.target + "\\settings.ini", "Main", "Where", ""), p.target + "\\");
+    EXPECT_EQ(ReadIniValue(p.ini, "Round Trip", "Key", ""), "3");
+    // Removed with its forced folder before the INI step of the uninstaller comes to it.
+    EXPECT_EQ(ReadIniValue(p.target + "\\Cache\\cache.ini", "Cache", "Size", ""), "10");
+    char windir[MAX_PATH] = "";
+    GetWindowsDirectoryA(windir, MAX_PATH);
+    EXPECT_EQ(ReadRegValue("HKEY_CURRENT_USER\\Environment", "KV_RT_" + kPid, ""), std::string(windir) + "\\kv");
+    std::string started;
+    tt::ReadFile(p.mark, started);
+    EXPECT_EQ(Trim(started), "/DELAY=120");  // the auto-update program ran after the install
+  });
+  ExpectCleanRuns(t);
+  ExpectAdded(t, {"HKCU\\Software\\KvRoundTrip" + kPid + "\\", "HKLM\\Software\\KvRoundTrip" + kPid + "\\Deep\\",
+                  "\\Kelvane Round Trip " + kPid + "\\", "\\UnInstall\\" + p.prog + "\\", "\\" + p.prog + ".lnk",
+                  "Read Me.lnk", p.prog + " - Auto Update.lnk", "\\.kvrt" + kPid + "\\",
+                  "\\{6F1C2A4E-5B7D-4C3E-9A21-0D4E8B7F3C51}\\InprocServer32\\", "\\Environment\\:KV_RT_" + kPid,
+                  "\\Environment\\:KV_RT_SYS_" + kPid, "KvRoundTrip" + kPid + ".ini"});
+  EXPECT_EQ(t.residue, "");
+  EXPECT_EQ(t.lost, "");
+  std::string ini;
+  tt::ReadFile(p.ini, ini);
+  EXPECT_EQ(ini, kIniBefore);
+  EXPECT_EQ(p.Left(), kKeptFolder);
+}
+
+// Installed twice into one folder and uninstalled once: the second install adds to the
+// first one's script, and its shared file is counted for one install only.
+TEST(RoundTrip, ReinstallOverAnEarlierInstallLeavesNothing) {
+  const FullPackage p;
+  const Trip t = RoundTrip(p.exe, p.prog, 2, [&] { p.Lay(); }, [&] {
+    bool isInteger = false;
+    EXPECT_EQ(ReadRegValueTyped(kSharedDlls, p.target + "\\lib.dll", isInteger), "1");
+    std::string script;
+    tt::ReadFile(p.target + "\\UnInstall.txt", script);
+    size_t lines = 0;
+    for (size_t at = 0; (at = script.find("REMOVE_SHARED_FILE(", at)) != std::string::npos; ++at) ++lines;
+    EXPECT_EQ(lines, 1u);
+  });
+  ExpectCleanRuns(t);
+  EXPECT_EQ(t.residue, "");
+  EXPECT_EQ(t.lost, "");
+  EXPECT_EQ(p.Left(), kKeptFolder);
+}
+
+// The demo package, silently.
+TEST(RoundTrip, DemoPackageLeavesTheMachineAsItWas) {
+  const std::string exe = setuptest::SetupCopy("roundtrip_demo", nullptr);
   const std::string dir = exe.substr(0, exe.find_last_of('\\') + 1);
-  const std::string target = dir + "target";
-  const std::string prog = "Kv Round Trip " + kPid;
+  const std::string demo = tt::ProgramDir() + "demo-package\\";
+  std::string script;
+  ASSERT_TRUE(tt::ReadFile(demo + "Setup.txt", script));
+  tt::WriteFile(dir + "Setup.txt", script + "\r\nSET_SILENT_SETUP;\r\n");
   tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", dir + "UnInstall.exe");
-  std::string script = ReplaceAll(ReplaceAll(ReplaceAll(kScript, "%T", target), "%N", prog), "%P", kPid);
-  tt::WriteFile(dir + "Setup.txt", script);
-  std::string big;
-  for (int i = 0; i < 100000; ++i) big += char('a' + i % 11);
-  const std::vector<std::pair<std::string, std::string>> files = {
-      {"app.exe", "MZ program"}, {"a.txt", "alpha"},  {"lib.dll", "library"},
-      {"big.txt._z", packtest::Pack(big)}, {"ro.txt", "ro"}, {"b.txt", "beta"}};
-  for (const auto& f : files) tt::WriteFile(dir + f.first, f.second);
-
-  const State before = Snapshot();
-  const Uninstalled installed = RunSilentSetup(exe);
-  ASSERT_EQ(installed.exitCode, 0);
-  ASSERT_TRUE(installed.boxes.empty()) << installed.boxes[0];
-
-  // The install reached every place the uninstaller must clean.
-  const State during = Snapshot();
-  const std::vector<std::string> added = Missing(during, before);
-  std::string addedText;
-  for (const auto& a : added) addedText += a + "\n";
-  for (const std::string& part :
-       {"HKCU\\Software\\KvRoundTrip" + kPid + "\\", "HKLM\\Software\\KvRoundTrip" + kPid + "\\Deep\\",
-        "\\Kelvane Round Trip " + kPid + "\\", "\\UnInstall\\" + prog + "\\",
-        "\\" + prog + ".lnk", std::string("Read Me.lnk")})
-    EXPECT_NE(Upper(addedText).find(Upper(part)), std::string::npos) << part << "\n" << addedText;
-  std::string fileText;
-  tt::ReadFile(target + "\\big.txt", fileText);
-  EXPECT_TRUE(fileText == big) << fileText.size();
-  EXPECT_TRUE(GetFileAttributesA((target + "\\Data\\Deeper\\ro.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
-
-  const std::string uninstallKey = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall\\" + prog;
-  const std::string command = ReadRegValue(uninstallKey, "UnInstallString", "");
-  ASSERT_FALSE(command.empty());
-  const Uninstalled u = RunUninstall("\"" + command + "\"");
-  EXPECT_TRUE(u.closed);
-  EXPECT_EQ(u.exitCode, 0);
-  std::string said;
-  for (const auto& b : u.boxes) said += b + "\n";
-  EXPECT_EQ(u.boxes.size(), 1u) << said;  // the question, and nothing after it
-  tt::GoneWithin(target, 10000);
-
-  const State after = Snapshot();
-  std::string residue, lost;
-  for (const auto& e : Missing(after, before)) residue += e + "\n";
-  for (const auto& e : Missing(before, after)) lost += e + "\n";
-  EXPECT_EQ(lost, "");
-  State leftFiles;
-  SnapFiles(target + "\\", {}, leftFiles);
-  for (const auto& e : leftFiles) residue += e.first.substr(target.size() + 1) + "\n";
-  // Known residue, left for its own fix: the parents of removed keys stay behind empty (the
-  // company key of the application key, the parent of a registry operation's key), and the
-  // file of the kept sub folder stays in the target folder. The shared file stays while an
-  // earlier run of this prefix still counts a user of it, so it is left out of the comparison.
-  const std::string sharedLine = "lib.dll\n";
-  const size_t shared = residue.find(sharedLine);
-  if (shared != std::string::npos && (shared == 0 || residue[shared - 1] == '\n')) residue.erase(shared, sharedLine.size());
-  const std::string known = "HKLM\\Software\\Kelvane Round Trip " + kPid + "\\\nHKLM\\Software\\KvRoundTrip" + kPid +
-                            "\\\nData\\\nData\\Deeper\\\nData\\Deeper\\b.txt\n";
-  if (residue == known) GTEST_SKIP() << "uninstall leaves residue behind:\n" << residue;
-  EXPECT_EQ(residue, "");
+  for (const char* file : {"License.txt", "Readme.txt", "Samples\\Sample.txt"}) {
+    ForceDirectories(ExtractFileDir(dir + file));
+    tt::CopyFileTo(demo + file, dir + file);
+  }
+  const std::string target = "C:\\Program Files\\Demo Notes";
+  ASSERT_FALSE(DirectoryExists(target)) << "the demo is installed already";
+  const Trip t = RoundTrip(exe, "Demo Notes", 1, [] {}, [&] {
+    EXPECT_TRUE(FileExists(target + "\\Samples\\Sample.txt"));
+    EXPECT_TRUE(FileExists(target + "\\Readme.txt"));
+  });
+  ExpectCleanRuns(t);
+  ExpectAdded(t, {"C:\\Program Files\\Demo Notes\\Readme.txt", "\\UnInstall\\Demo Notes\\", "Demo Notes.lnk"});
+  EXPECT_EQ(t.residue, "");
+  EXPECT_EQ(t.lost, "");
 }

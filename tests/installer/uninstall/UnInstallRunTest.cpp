@@ -201,6 +201,8 @@ TEST(UnInstallRun, FullRemovalThenSelfDeletion) {
   ASSERT_TRUE(WriteRegValueSimple(kSharedDlls, sharedKept, "3", true));
   ASSERT_TRUE(WriteRegValueSimple(kSharedDlls, sharedGone, "1", true));
   const std::string keptBelow = in.File("Data\\Shared\\x.dll"), data = in.root + "\\Data";
+  const std::string roKept = in.File("Data\\Shared\\ro.txt");
+  SetFileAttributesA(roKept.c_str(), FILE_ATTRIBUTE_READONLY);
   const std::string forced = in.root + "\\Forced";
   in.File("Forced\\Deep\\f.txt");
   in.File("Forced\\svc.exe");
@@ -210,6 +212,8 @@ TEST(UnInstallRun, FullRemovalThenSelfDeletion) {
   const std::string updater = in.File("My App\\upd.exe");
   // Registry, INI and environment.
   ASSERT_TRUE(WriteRegValueSimple(reg + "\\App\\1.0", "Name", "Ann", false));
+  ASSERT_TRUE(WriteRegValueSimple(reg + "\\Co\\Prog\\1.0", "Name", "Ann", false));
+  ASSERT_TRUE(WriteRegValueSimple(reg + "\\OpKey\\Deep", "V", "1", false));
   ASSERT_TRUE(WriteRegValueSimple(reg + "\\Ops", "Gone", "1", false));
   ASSERT_TRUE(WriteRegValueSimple(reg + "\\Ops", "Stays", "1", false));
   const std::string ini = in.File("Ini\\app.ini", "[Main]\r\nKey=1\r\nOther=2\r\n");
@@ -223,6 +227,7 @@ TEST(UnInstallRun, FullRemovalThenSelfDeletion) {
            "REMOVE_FILE(" + in.app + "\\missing.txt);\r\n"
            "REMOVE_FILE(" + keptBelow + ");\r\n"
            "REMOVE_READONLY_FILE(" + ro + ");\r\n"
+           "REMOVE_READONLY_FILE(" + roKept + ");\r\n"
            "REMOVE_SHARED_FILE(" + sharedKept + ");\r\n"
            "REMOVE_SHARED_FILE(" + sharedGone + ");\r\n"
            "REMOVE_DIR(" + in.app + "\\Sub);\r\n"
@@ -235,6 +240,8 @@ TEST(UnInstallRun, FullRemovalThenSelfDeletion) {
            "REMOVE_FOLDER(" + menu + ");\r\n"
            "SET_EXECUTION_DLL_NAME(Plug.dll);\r\n"
            "REMOVE_REG_KEY(" + reg + "\\App);\r\n"
+           "REMOVE_REG_KEY(" + reg + "\\Co\\Prog);\r\n"
+           "SET_PERFORM_REGISTRY_OP(|" + reg + "\\OpKey\\Deep|V|1|Create|Remove Key|String|);\r\n"
            "SET_PERFORM_REGISTRY_OP(|" + reg + "\\Ops|Gone|1|Create|Remove Value|String|);\r\n"
            "SET_PERFORM_REGISTRY_OP(|" + reg + "\\Ops|Stays|1|Create||String|);\r\n"
            "SET_PERFORM_INIFILE_OP(|<InstallDir>..\\Ini\\app.ini|Main|Key|1|Create|Remove|);\r\n"
@@ -267,10 +274,15 @@ TEST(UnInstallRun, FullRemovalThenSelfDeletion) {
     EXPECT_FALSE(FileExists(gone) || DirectoryExists(gone)) << gone;
   EXPECT_TRUE(FileExists(sharedKept));
   EXPECT_TRUE(FileExists(keptBelow));
+  EXPECT_TRUE(FileExists(roKept));  // read-only or not, nothing below a kept folder goes
   bool isInt = false;
   EXPECT_EQ(ReadRegValueTyped(kSharedDlls, sharedKept, isInt), "2");
   EXPECT_FALSE(RegValueExists(kSharedDlls, sharedGone));
   EXPECT_FALSE(RegKeyExists(reg + "\\App"));
+  // Emptied parents of removed keys go with them; a parent that holds more stays.
+  EXPECT_FALSE(RegKeyExists(reg + "\\Co"));
+  EXPECT_FALSE(RegKeyExists(reg + "\\OpKey"));
+  EXPECT_TRUE(RegKeyExists(reg));
   EXPECT_FALSE(RegValueExists(reg + "\\Ops", "Gone"));
   EXPECT_TRUE(RegValueExists(reg + "\\Ops", "Stays"));
   EXPECT_FALSE(RegValueExists("HKEY_CURRENT_USER\\Environment", "KV_UNTEST_VAR"));
@@ -283,6 +295,7 @@ TEST(UnInstallRun, FullRemovalThenSelfDeletion) {
   EXPECT_TRUE(tt::GoneWithin(in.app, 5000));
   DeleteRegValueText(kSharedDlls, sharedKept);
   DeleteRegKey(reg);
+  SetFileAttributesA(roKept.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(UnInstallRun, ExitAtUnInstallStartRemovesNothing) {

@@ -163,16 +163,73 @@ TEST(UnFolders, SystemFolders) {
 TEST(UnRegistry, KeysOfTheScript) {
   const std::string base = "HKEY_CURRENT_USER\\Software\\KvUnTest";
   ASSERT_TRUE(WriteRegValueSimple(base + "\\App\\1.0", "V", "x", false));
+  ASSERT_TRUE(WriteRegValueSimple(base + "\\Other", "V", "x", false));
   EXPECT_TRUE(RemoveScriptRegKey(base + "\\App"));
   EXPECT_FALSE(RegKeyExists(base + "\\App"));
-  EXPECT_TRUE(RegKeyExists(base));
+  EXPECT_TRUE(RegKeyExists(base));  // still holds another key
+  // The last key of a company takes the emptied company key along, never Software.
+  EXPECT_TRUE(RemoveScriptRegKey(base + "\\Other"));
+  EXPECT_FALSE(RegKeyExists(base));
   // No key part: nothing happens, and that is no failure; one level is refused.
   EXPECT_TRUE(RemoveScriptRegKey("HKEY_CURRENT_USER\\"));
   EXPECT_TRUE(RemoveScriptRegKey("HKEY_CURRENT_USER"));
   EXPECT_FALSE(RemoveScriptRegKey("HKEY_CURRENT_USER\\Software"));
   EXPECT_FALSE(RemoveScriptRegKey("HKEY_CURRENT_USER\\\\Software\\"));
   EXPECT_TRUE(RegKeyExists("HKEY_CURRENT_USER\\Software"));
-  EXPECT_TRUE(RemoveScriptRegKey(base + "\\Absent"));
+  // A key that was not there removes no parent, however empty.
+  ASSERT_TRUE(WriteRegValueSimple(base + "\\Empty", "V", "x", false));
+  ASSERT_TRUE(DeleteRegValueText(base + "\\Empty", "V"));
+  EXPECT_TRUE(RemoveScriptRegKey(base + "\\Empty\\Absent"));
+  EXPECT_TRUE(RegKeyExists(base + "\\Empty"));
+  DeleteRegKey(base);
+}
+
+TEST(UnRegistry, EmptiedParentsGoInnermostFirst) {
+  const std::string base = "HKEY_CURRENT_USER\\Software\\KvUnParents";
+  struct Case {
+    const char* setup;    // keys made below the base, ";" between them; "=" marks one with a value
+    const char* removed;  // the key then deleted below the base
+    int parentsGone;
+    const char* stays;    // below the base, "" for the base itself, nullptr when nothing stays
+  } cases[] = {
+      {"A\\B\\C", "A\\B\\C", 3, nullptr},      // B, A and the base itself
+      {"A\\B\\C;A\\D", "A\\B\\C", 1, "A\\D"},  // A still holds D
+      {"A=\\B", "A\\B", 0, "A"},              // A holds a value
+      {"A\\B", "A\\B", 2, nullptr},
+  };
+  for (const Case& c : cases) {
+    DeleteRegKey(base);
+    std::string list = std::string(";") + c.setup + ";";
+    for (size_t at = 1, next; (next = list.find(';', at)) != std::string::npos; at = next + 1) {
+      std::string key = list.substr(at, next - at);
+      const size_t eq = key.find('=');
+      if (eq != std::string::npos) {
+        ASSERT_TRUE(WriteRegValueSimple(base + "\\" + key.substr(0, eq), "V", "x", false));
+        key.erase(eq, 1);
+      }
+      ASSERT_TRUE(WriteRegValueSimple(base + "\\" + key, "", "", false));
+      ASSERT_TRUE(DeleteRegValueText(base + "\\" + key, ""));
+    }
+    const std::string removed = base + "\\" + c.removed;
+    ASSERT_TRUE(DeleteRegKey(removed));
+    EXPECT_EQ(RemoveEmptyParentKeys(removed), c.parentsGone) << c.setup;
+    if (c.stays)
+      EXPECT_TRUE(RegKeyExists(base + (*c.stays ? "\\" + std::string(c.stays) : std::string()))) << c.setup;
+    else
+      EXPECT_FALSE(RegKeyExists(base)) << c.setup;
+  }
+  EXPECT_TRUE(RegKeyExists("HKEY_CURRENT_USER\\Software"));
+  // A registry operation that removes its key takes the emptied parents along; one that
+  // removes a value leaves its key, empty or not.
+  const std::string op = "|" + base + "\\Op\\Deep|V|1|Create|Remove Key|String|";
+  const std::string valueOp = "|" + base + "\\Val\\Deep|V|1|Create|Remove Value|String|";
+  ASSERT_TRUE(UndoRegistryOp(op, true));
+  ASSERT_TRUE(UndoRegistryOp(valueOp, true));
+  EXPECT_TRUE(UndoRegistryOp(op, false));
+  EXPECT_FALSE(RegKeyExists(base + "\\Op"));
+  EXPECT_TRUE(UndoRegistryOp(valueOp, false));
+  EXPECT_FALSE(RegValueExists(base + "\\Val\\Deep", "V"));
+  EXPECT_TRUE(RegKeyExists(base + "\\Val\\Deep"));
   DeleteRegKey(base);
 }
 
@@ -256,3 +313,37 @@ TEST(UnFolders, ForcedRemovalNeverTouchesProtectedFolders) {
 }
 
 }  // namespace
+
+TEST(UnIniFile, RemovalTakesEmptiedSectionsAndFilesAlong) {
+  const std::string dir = tt::ScratchDir("un_ini");
+  const std::string file = dir + "\\app.ini";
+  struct Case {
+    const char* before;  // nullptr: no file
+    const char* item;    // with FILE for the file
+    bool ok;
+    const char* after;   // nullptr: the file is gone
+  } cases[] = {
+      {"[Main]\r\nKeep=1\r\n[Ours]\r\nKey=3\r\n", "|FILE|Ours|Key|3|Create|Remove|", true, "[Main]\r\nKeep=1\r\n"},
+      {"[Main]\r\nKeep=1\r\nKey=3\r\n", "|FILE|Main|Key|3|Create|Remove|", true, "[Main]\r\nKeep=1\r\n"},
+      {"[Ours]\r\nKey=3\r\n", "|FILE|Ours|Key|3|Create|Remove|", true, nullptr},
+      {nullptr, "|FILE|Ours|Key|3|Create|Remove|", true, nullptr},
+      // No removal on uninstall: the value and its section stay.
+      {"[Ours]\r\nKey=3\r\n", "|FILE|Ours|Key|3|Create||", true, "[Ours]\r\nKey=3\r\n"},
+  };
+  for (const Case& c : cases) {
+    DeleteFileA(file.c_str());
+    if (c.before) tt::WriteFile(file, c.before);
+    EXPECT_EQ(UndoIniFileOp(ReplaceAll(c.item, "FILE", file), false), c.ok) << c.item;
+    std::string after;
+    if (c.after) {
+      ASSERT_TRUE(tt::ReadFile(file, after)) << c.item;
+      EXPECT_EQ(after, c.after) << c.item;
+    } else {
+      EXPECT_FALSE(FileExists(file)) << c.item;
+    }
+  }
+  // The install direction is the plain operation.
+  DeleteFileA(file.c_str());
+  EXPECT_TRUE(UndoIniFileOp("|" + file + "|Ours|Key|3|Create|Remove|", true));
+  EXPECT_EQ(ReadIniValue(file, "Ours", "Key", ""), "3");
+}
