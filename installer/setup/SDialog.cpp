@@ -34,6 +34,7 @@ namespace {
 
 bool g_cancelRequested = false;
 bool g_wizardClosed = false;
+std::function<void()> g_restartRequester;
 std::unique_ptr<TUninstallScript> g_uninstall;
 std::unique_ptr<TSetupLog> g_setupLog;
 
@@ -175,6 +176,7 @@ int LeaveStage(const std::string& page) {
 bool IsCancelRequested() { return g_cancelRequested; }
 void SetCancelRequested(bool on) { g_cancelRequested = on; }
 bool IsWizardClosed() { return g_wizardClosed; }
+void SetRestartRequester(std::function<void()> requester) { g_restartRequester = std::move(requester); }
 
 bool AddUninstallLine(const std::string& line, bool force) {
   return g_uninstall ? g_uninstall->AddUninstallLine(line, force) : true;
@@ -1073,7 +1075,11 @@ void TSDialogForm::FinishActions() {
       }
     }
     if (restartOffered_ && restartNowButton->Checked()) {
-      RequestRestart();
+      if (g_restartRequester) {
+        g_restartRequester();
+      } else {
+        RequestRestart();
+      }
     } else if (launchCheckBox->Checked()) {
       SetLaunchProgram(ExpandTokens(s.ProgExeName()));
       SetLaunchWorkFolder(ExpandTokens(s.StartProgramLinkWorkDir()));

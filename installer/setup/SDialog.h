@@ -2,6 +2,7 @@
 // behind its copy page (folders, file copy, registration, system operations, shortcuts),
 // and the finish actions handed to start-up.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ extern const char* const kWizardClassName;  // ".SDialog_Class_Name."
 bool IsCancelRequested();
 void SetCancelRequested(bool on);
 bool IsWizardClosed();
+
+// The Finish step's restart request goes through this one function (null: the default,
+// which hands the restart to start-up for after the message loop).
+void SetRestartRequester(std::function<void()> requester);
 
 // The uninstall script and setup log of this run. Lines go nowhere until the run has them.
 bool AddUninstallLine(const std::string& line, bool force = false);
