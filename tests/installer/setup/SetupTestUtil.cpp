@@ -196,6 +196,13 @@ int Wizard::WaitEnd(unsigned ms) {
   return tt::WaitExit(p_->proc, ms);
 }
 
+void RemoveEmptyProgramsCacheKeys() {
+  const std::string cache = "Software\\Microsoft\\Windows\\CurrentVersion\\App Management";
+  // Deleting a key fails while it has subkeys: other programs' records stay.
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, (cache + "\\ARPCache").c_str());
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, cache.c_str());
+}
+
 std::string TitledText(const std::string& caption, const std::string& text) {
   std::string upper = caption;
   std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; });

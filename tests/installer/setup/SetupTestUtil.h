@@ -64,6 +64,10 @@ class Wizard {
   Impl* p_;
 };
 
+// Removes the programs-cache keys an install makes (App Management, ARPCache) while they
+// are empty: a fresh prefix has none, and the round trip counts them as the machine's.
+void RemoveEmptyProgramsCacheKeys();
+
 // Text of an engine box: the caption upper-cased, a blank line, the text, as the box shows it.
 std::string TitledText(const std::string& caption, const std::string& text);
 
