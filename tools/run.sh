@@ -61,6 +61,8 @@ elif [ -n "$headless" ] && [ "$what" = setup ]; then
     import -window root "$win_build/screenshot-setup.png" 2>/dev/null && echo "screenshot: $win_build/screenshot-setup.png"
     for _ in $(seq 1 20); do
       if wtool texts "$wizard" | grep -qx '&Finish'; then break; fi
+      # The licence page lets Next go only after its Yes choice.
+      wtool click "$wizard" 'YES - I Accept the terms of the License Agreement!' >/dev/null
       wtool click "$wizard" '&Next >' >/dev/null
       sleep 1
     done

@@ -561,6 +561,7 @@ int TCheckListBox::AddItem(const std::string& text, bool checked, bool enabled) 
   LRESULT i = SendMessageA(wnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
   if (i < 0) return -1;
   items_.insert(items_.begin() + long(i), Item{checked, enabled});
+  for (int k = int(i); k < Count(); ++k) PublishState(k);
   return int(i);
 }
 
@@ -584,6 +585,7 @@ bool TCheckListBox::Checked(int index) const { return index >= 0 && index < Coun
 void TCheckListBox::SetChecked(int index, bool on) {
   if (index < 0 || index >= Count()) return;
   items_[size_t(index)].checked = on;
+  PublishState(index);
   RECT rc = ItemRect(index);
   InvalidateRect(wnd_, &rc, TRUE);
 }
@@ -595,8 +597,15 @@ bool TCheckListBox::ItemEnabled(int index) const {
 void TCheckListBox::SetItemEnabled(int index, bool on) {
   if (index < 0 || index >= Count()) return;
   items_[size_t(index)].enabled = on;
+  PublishState(index);
   RECT rc = ItemRect(index);
   InvalidateRect(wnd_, &rc, TRUE);
+}
+
+// The line's item data mirrors its state (bit 0 checked, bit 1 disabled) for other programs.
+void TCheckListBox::PublishState(int index) {
+  const Item& it = items_[size_t(index)];
+  SendMessageA(wnd_, LB_SETITEMDATA, WPARAM(index), LPARAM((it.checked ? 1 : 0) | (it.enabled ? 0 : 2)));
 }
 
 int TCheckListBox::ItemIndex() const { return wnd_ ? int(SendMessageA(wnd_, LB_GETCURSEL, 0, 0)) : -1; }

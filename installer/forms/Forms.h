@@ -575,7 +575,7 @@ class TPageControl : public TWinControl {
 };
 
 // Owner-drawn list with a check box on every line. Each line's text may hold columns
-// separated by tabs; see SetColumns.
+// separated by tabs; see SetColumns. A line's item data reads 1 when checked, +2 when disabled.
 class TCheckListBox : public TControl {
  public:
   explicit TCheckListBox(TWinControl* parent);
@@ -608,6 +608,7 @@ class TCheckListBox : public TControl {
     bool checked, enabled;
   };
   void Toggle(int index);
+  void PublishState(int index);
   std::vector<Item> items_;
   std::vector<int> columns_ = {2, -2};
 };

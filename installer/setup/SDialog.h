@@ -2,12 +2,14 @@
 // behind its copy page (folders, file copy, registration, system operations, shortcuts),
 // and the finish actions handed to start-up.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "Files.h"
 #include "Forms.h"
 
+class TExecDll;
 class TScript;
 class TUninstallScript;
 class TSetupLog;
@@ -18,6 +20,10 @@ extern const char* const kWizardClassName;  // ".SDialog_Class_Name."
 bool IsCancelRequested();
 void SetCancelRequested(bool on);
 bool IsWizardClosed();
+
+// The Finish step's restart request goes through this one function (null: the default,
+// which hands the restart to start-up for after the message loop).
+void SetRestartRequester(std::function<void()> requester);
 
 // The uninstall script and setup log of this run. Lines go nowhere until the run has them.
 bool AddUninstallLine(const std::string& line, bool force = false);
@@ -62,6 +68,10 @@ class TSDialogForm : public TForm {
   std::string GroupSelection() const;
   std::string GroupNameString() const;
   int SelectedFileCount() const;
+  // Space of the selected components in KB (a Partial setup counts its partial sizes).
+  double ComputedSpaceKB() const;
+  std::string UserName() const;
+  std::string CompanyName() const;
 
   // Page flow.
   void ShowPage(const std::string& name);
@@ -70,6 +80,17 @@ class TSDialogForm : public TForm {
   void FinishActions();
   // Runs the execute items of a stage; stages 1 to 6 run once per wizard run.
   bool PerformExecuteOps(int stage, bool& exitRequest);
+  // The engine's commands and value queries while the wizard runs.
+  bool HostAction(const std::string& command, const std::string& target, const std::string& value);
+  std::string HostValue(const std::string& name) const;
+
+  // Page contents.
+  void SetPageTexts();
+  bool ValidateUserPage();
+  void RebuildComponentList();
+  void RefreshSpaceLabels();
+  void BrowseButtonClick();
+  std::string SummaryText() const;
 
   // The install run and its parts.
   void RunInstall();
@@ -108,8 +129,54 @@ class TSDialogForm : public TForm {
   TLabel* folderLabel;
   TProgressBar* progressBar1;
   TProgressBar* progressBar2;
+  // Welcome, License, Readme.
+  TRichEdit* welcomeText;
+  TRichEdit* licenseLabel;
+  TRichEdit* licenseEdit;
+  TLabel* licenseHint;
+  TRadioButton* licenseYes;
+  TRadioButton* licenseNo;
+  TRichEdit* readmeLabel;
+  TRichEdit* readmeEdit;
+  // User information.
+  TRichEdit* userPrompt;
+  TLabel* nameLabel;
+  TEdit* nameEdit;
+  TLabel* companyLabel;
+  TEdit* companyEdit;
+  // Destination.
+  TRichEdit* destinationText;
+  TGroupBox* folderGroup;
+  TEdit* folderEdit;
+  TButton* browseButton;
+  TLabel* requiredCaption;
+  TLabel* requiredValue;
+  TLabel* availableCaption;
+  TLabel* availableValue;
+  // Setup type.
+  TRichEdit* typeText;
+  TRadioButton* typeButtons[3];  // Typical, Compact, Custom
+  TLabel* typeDescriptions[3];
+  // Components.
+  TRichEdit* componentsText;
+  TLabel* componentsCaption;
+  TCheckListBox* componentList;
+  TGroupBox* descriptionGroup;
+  TLabel* descriptionLabel;
+  // Associate.
+  TRichEdit* associateText;
+  TLabel* associateCaption;
+  TCheckListBox* associateList;
+  // Shortcuts.
+  TRichEdit* shortcutsText;
+  TLabel* programFolderCaption;
+  TEdit* programFolderEdit;
+  TCheckBox* shortcutBoxes[5];  // Start menu, desktop, Send To, StartUp, Quick Launch
+  // Confirm.
+  TRichEdit* confirmText;
+  TMemo* summaryMemo;
   // Complete page.
-  TLabel* completeText;
+  TRichEdit* completeText;
   TCheckBox* readmeCheckBox;
   TCheckBox* launchCheckBox;
   TGroupBox* restartGroup;
@@ -129,6 +196,14 @@ class TSDialogForm : public TForm {
   };
   TTabSheet* SheetFor(const TPageInfo* info);
   void SetButtons();
+  void BuildPages();
+  void ShowPageExtras(const std::string& name);
+  void MirrorPagesRightToLeft();
+  void HideUnnamedShortcuts();
+  bool AssociationChecked(size_t index) const;
+  void SelectSetupType(TSetupType type);
+  void RegisterHostCallbacks();
+  bool FinishRun();
   void LoadPagePicture(const TPageInfo* info);
   void ApplyLayout(const TPageInfo* info);
   void CopyFilesTimerTimer();
@@ -161,9 +236,14 @@ class TSDialogForm : public TForm {
   std::string doneStages_;
   std::string lastPicture_;
   std::vector<TTabSheet*> sheets_;  // one per page table entry with a tab
-  std::string destinationField_, programFolderField_;
-  std::string userName_, companyName_;
-  std::vector<OptionalLink> optionalLinks_;  // Start menu, desktop, Send To, StartUp, Quick Launch
+  std::vector<OptionalLink> optionalLinks_;
+  TExecDll* plugins_ = nullptr;
+  bool callbacksSet_ = false;
+  bool folderEdited_ = false, fillingFolder_ = false;
+  bool shortcutsFirstTime_ = true;
+  bool finished_ = false;
+  bool completeShown_ = false;
+  TTimer* spaceTimer_;  // Start menu, desktop, Send To, StartUp, Quick Launch
   std::vector<std::string> comServers_, fonts_;
   std::string diskSetFolders_;
   bool diskSetKnown_ = false;

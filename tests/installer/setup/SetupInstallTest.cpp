@@ -115,6 +115,7 @@ void CleanRegistry(const Package& p) {
   DeleteRegKey(CacheKey(p.prog));
   DeleteRegKey("HKEY_LOCAL_MACHINE\\Software\\Kelvane Tests");
   DeleteRegKey("HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid);
+  setuptest::RemoveEmptyProgramsCacheKeys();
 }
 
 struct ShellLinkData {

@@ -54,6 +54,155 @@ SetupResult RunSetup(const std::string& exe, const std::string& args) {
   return r;
 }
 
+struct Wizard::Impl {
+  tt::Process proc;
+  bool ended = false;
+};
+
+Wizard::Wizard(const std::string& exe) : p_(new Impl) {
+  p_->proc = tt::Start("\"" + exe + "\"");
+  if (p_->proc.ok()) wnd = tt::WaitForWindow(".SDialog_Class_Name.", "", 20000, p_->proc.pid);
+}
+
+Wizard::~Wizard() {
+  if (p_->proc.ok() && !p_->ended) tt::WaitExit(p_->proc, 1);
+  delete p_;
+}
+
+std::string Wizard::Caption() const { return tt::WindowText(wnd); }
+
+bool Wizard::WaitCaption(const std::string& caption, unsigned ms) const {
+  const DWORD start = GetTickCount();
+  while (Caption() != caption) {
+    if (GetTickCount() - start > ms) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+namespace {
+std::string NoAmp(std::string s) {
+  s.erase(std::remove(s.begin(), s.end(), '&'), s.end());
+  return s;
+}
+}  // namespace
+
+HWND Wizard::Control(const std::string& cls, const std::string& text) const {
+  HWND hidden = nullptr;
+  for (HWND c : tt::Children(wnd)) {
+    if (!cls.empty() && _stricmp(tt::ClassOf(c).c_str(), cls.c_str()) != 0) continue;
+    if (NoAmp(tt::WindowText(c)) != NoAmp(text)) continue;
+    if (IsWindowVisible(c)) return c;
+    if (!hidden) hidden = c;
+  }
+  return hidden;
+}
+
+std::vector<HWND> Wizard::Visible(const std::string& cls) const {
+  std::vector<HWND> out;
+  for (HWND c : tt::Children(wnd))
+    if (IsWindowVisible(c) && _stricmp(tt::ClassOf(c).c_str(), cls.c_str()) == 0) out.push_back(c);
+  return out;
+}
+
+bool Wizard::Enabled(const std::string& caption) const {
+  HWND c = Control("Button", caption);
+  return c && IsWindowEnabled(c);
+}
+
+bool Wizard::Shown(const std::string& caption) const {
+  HWND c = Control("", caption);
+  return c && IsWindowVisible(c);
+}
+
+RECT Wizard::Place(const std::string& caption) const {
+  HWND c = Control("", caption);
+  return c ? tt::ChildRect(wnd, c) : RECT{-1, -1, -1, -1};
+}
+
+bool Wizard::Click(const std::string& caption) {
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < 5000) {
+    HWND b = Control("Button", caption);
+    if (b && IsWindowVisible(b) && IsWindowEnabled(b)) {
+      DWORD_PTR r = 0;
+      const LONG kind = GetWindowLongA(b, GWL_STYLE) & 0xF;
+      if (kind == BS_CHECKBOX || kind == BS_AUTOCHECKBOX || kind == BS_3STATE || kind == BS_AUTO3STATE) {
+        // A check box changes itself when pressed.
+        SendMessageTimeoutA(b, BM_CLICK, 0, 0, SMTO_NORMAL, 2000, &r);
+        return true;
+      }
+      SendMessageTimeoutA(GetParent(b), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(b), BN_CLICKED), reinterpret_cast<LPARAM>(b),
+                          SMTO_NORMAL, 2000, &r);
+      return true;
+    }
+    Sleep(20);
+  }
+  return false;
+}
+
+bool Wizard::Checked(const std::string& caption) const {
+  HWND c = Control("Button", caption);
+  return c && SendMessageA(c, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+std::string Wizard::TextOf(const std::string& cls, size_t index) const {
+  const std::vector<HWND> list = Visible(cls);
+  return index < list.size() ? tt::WindowText(list[index]) : "<none>";
+}
+
+void Wizard::SetText(HWND control, const std::string& text) {
+  DWORD_PTR r = 0;
+  SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 2000, &r);
+}
+
+std::vector<std::string> Wizard::ListLines(size_t index) const {
+  std::vector<std::string> out;
+  const std::vector<HWND> lists = Visible("ListBox");
+  if (index >= lists.size()) return out;
+  HWND list = lists[index];
+  const int n = int(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    // Asked in UTF-16: the list lives in another process.
+    wchar_t wide[512] = L"";
+    SendMessageW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(wide));
+    char buf[1024] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, buf, sizeof buf, nullptr, nullptr);
+    const LRESULT state = SendMessageA(list, LB_GETITEMDATA, WPARAM(i), 0);
+    const char* mark = (state & 2) ? ((state & 1) ? "(x) " : "( ) ") : ((state & 1) ? "[x] " : "[ ] ");
+    out.push_back(mark + std::string(buf));
+  }
+  return out;
+}
+
+bool Wizard::AnswerBox(Box& box, unsigned ms) {
+  HWND w = tt::WaitForWindow("KMsgBox", "", ms, p_->proc.pid);
+  if (!w) return false;
+  box.caption = tt::WindowText(w);
+  box.text = tt::RichText(w);
+  tt::ClickButton(w, "OK");
+  return tt::WaitWindowGone(w, 5000);
+}
+
+bool Wizard::AnswerExit(const std::string& button, unsigned ms) {
+  HWND w = tt::WaitForWindow("TExitSetupForm", "", ms, p_->proc.pid);
+  if (!w) return false;
+  tt::ClickButton(w, button);
+  return tt::WaitWindowGone(w, 5000);
+}
+
+int Wizard::WaitEnd(unsigned ms) {
+  p_->ended = true;
+  return tt::WaitExit(p_->proc, ms);
+}
+
+void RemoveEmptyProgramsCacheKeys() {
+  const std::string cache = "Software\\Microsoft\\Windows\\CurrentVersion\\App Management";
+  // Deleting a key fails while it has subkeys: other programs' records stay.
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, (cache + "\\ARPCache").c_str());
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, cache.c_str());
+}
+
 std::string TitledText(const std::string& caption, const std::string& text) {
   std::string upper = caption;
   std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; });

@@ -23,6 +23,51 @@ struct SetupResult {
 };
 SetupResult RunSetup(const std::string& exe, const std::string& args = std::string());
 
+// A running setup whose wizard a test walks by clicks, as a person would.
+class Wizard {
+ public:
+  explicit Wizard(const std::string& exe);
+  ~Wizard();  // a setup still running then is ended
+  Wizard(const Wizard&) = delete;
+  Wizard& operator=(const Wizard&) = delete;
+
+  HWND wnd = nullptr;  // the wizard window, once shown
+  std::string Caption() const;
+  // Waits until the wizard's caption reads so; false on time-out.
+  bool WaitCaption(const std::string& caption, unsigned ms = 10000) const;
+  // A control by class and text ("&" ignored); the visible one first.
+  HWND Control(const std::string& cls, const std::string& text) const;
+  // Visible controls of a class, in creation order.
+  std::vector<HWND> Visible(const std::string& cls) const;
+  bool Enabled(const std::string& caption) const;
+  bool Shown(const std::string& caption) const;
+  RECT Place(const std::string& caption) const;  // in the wizard's client area
+  // Presses a visible, enabled button (a check box or a choice too).
+  bool Click(const std::string& caption);
+  bool Checked(const std::string& caption) const;
+  // Text of the visible control of the class after the one whose text is given (an edit
+  // after its label), or of the nth visible one.
+  std::string TextOf(const std::string& cls, size_t index) const;
+  void SetText(HWND control, const std::string& text);
+  // Lines of the nth visible check list, each with its state: "[x] " checked, "[ ] " not,
+  // "(x) "/"( ) " for a line that cannot be changed.
+  std::vector<std::string> ListLines(size_t index) const;
+  // Waits for an engine box, reads it and answers OK.
+  bool AnswerBox(Box& box, unsigned ms = 10000);
+  // Waits for the exit confirmation and presses one of its buttons.
+  bool AnswerExit(const std::string& button, unsigned ms = 10000);
+  // Waits for the end; the exit code or -1.
+  int WaitEnd(unsigned ms = 30000);
+
+ private:
+  struct Impl;
+  Impl* p_;
+};
+
+// Removes the programs-cache keys an install makes (App Management, ARPCache) while they
+// are empty: a fresh prefix has none, and the round trip counts them as the machine's.
+void RemoveEmptyProgramsCacheKeys();
+
 // Text of an engine box: the caption upper-cased, a blank line, the text, as the box shows it.
 std::string TitledText(const std::string& caption, const std::string& text);
 
