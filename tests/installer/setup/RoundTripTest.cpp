@@ -349,6 +349,13 @@ TEST(RoundTrip, DemoPackageLeavesTheMachineAsItWas) {
     tt::CopyFileTo(demo + file, dir + file);
   }
   const std::string target = "C:\\Program Files\\Demo Notes";
+  // A demo that the main job installed into this prefix is removed first, as its user would.
+  const std::string earlier = ReadRegValue(
+      "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall\\Demo Notes", "UnInstallString", "");
+  if (!earlier.empty() && FileExists(earlier)) {
+    tt::RunUninstaller("\"" + earlier + "\"");
+    tt::GoneWithin(earlier, 15000);
+  }
   ASSERT_FALSE(DirectoryExists(target)) << "the demo is installed already";
   const Trip t = RoundTrip(exe, "Demo Notes", 1, [] {}, [&] {
     EXPECT_TRUE(FileExists(target + "\\Samples\\Sample.txt"));
