@@ -42,7 +42,10 @@ kv_build_fuzz() {
   cmake --build "$fuzz_build" -j "$jobs" || return 1
   # Starting inputs, written afresh by the project's own writers.
   rm -rf "$fuzz_build/seeds"
-  "$fuzz_build/bin/FuzzSeeds" "$fuzz_build/seeds" "$root/demo/package/Setup.txt"
+  "$fuzz_build/bin/FuzzSeeds" "$fuzz_build/seeds" "$root/demo/package/Setup.txt" || return 1
+  mkdir -p "$fuzz_build/seeds/language" "$fuzz_build/seeds/uninstall-script"
+  cp "$root/installer/resources/English.lng" "$fuzz_build/seeds/language/English.lng"
+  cp "$root/demo/uninstall/UnInstall.txt" "$fuzz_build/seeds/uninstall-script/demo.txt"
 }
 
 # Runs every fuzz target (or those named in KV_FUZZ_TARGETS) with the libFuzzer options

@@ -1,5 +1,9 @@
 #include "SLang.h"
 
+#include "Utils.h"
+
+// The in-memory table also builds natively, for its fuzz target.
+#ifdef _WIN32
 #include <windows.h>
 
 #include <iostream>
@@ -9,7 +13,6 @@
 #include "Forms.h"
 #include "KMsgBox.h"
 #include "SScript.h"
-#include "Utils.h"
 
 namespace {
 
@@ -46,6 +49,7 @@ bool ReadProgramResource(const char* name, const char* type, std::string& bytes)
   bytes.assign(start, SizeofResource(module, res));
   return true;
 }
+#endif
 
 void TLangTable::LoadFromText(const std::string& text) {
   sections_.clear();
@@ -90,6 +94,7 @@ std::string TLangTable::ReadString(const std::string& section, const std::string
   return Find(section, key, value) ? value : def;
 }
 
+#ifdef _WIN32
 std::string GetLangText(const std::string& section, const std::string& key, const std::string& def) {
   EnsureBuiltIn();
   if (!g_hasFile) return g_builtIn.ReadString(section, key, def);
@@ -138,3 +143,4 @@ int GetLangCharset() {
 bool IsLangRightToLeft() { return IsRightToLeftCharset(GetLangCharset()); }
 
 std::string GetLangBtnText() { return GetLangText("MsgBox", "BtnText", kDefaultBtnText); }
+#endif  // _WIN32

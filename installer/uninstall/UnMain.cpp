@@ -1,8 +1,14 @@
 #include "UnMain.h"
 
-#include <windows.h>
-
 #include <algorithm>
+#include <cstring>
+
+#include "UtilPlus.h"
+#include "Utils.h"
+
+// The script reader above the Win32 block also builds natively, for its fuzz target.
+#ifdef _WIN32
+#include <windows.h>
 
 #include "AboutDlg.h"
 #include "Common.h"
@@ -18,9 +24,20 @@
 #include "RichEd.h"
 #include "RunTimeDir.h"
 #include "U_DEBUG0.h"
-#include "UtilPlus.h"
-#include "Utils.h"
+#endif
 
+namespace {
+
+bool ListHasEqual(const TLines* list, const std::string& text) {
+  if (!list) return false;
+  for (const auto& entry : *list)
+    if (EqualTextNoCase(entry, text)) return true;
+  return false;
+}
+
+}  // namespace
+
+#ifdef _WIN32
 namespace {
 
 bool g_completed = false;
@@ -43,16 +60,10 @@ bool ListHasPrefixOf(const TLines* list, const std::string& text) {
   return false;
 }
 
-bool ListHasEqual(const TLines* list, const std::string& text) {
-  if (!list) return false;
-  for (const auto& entry : *list)
-    if (EqualTextNoCase(entry, text)) return true;
-  return false;
-}
-
 std::string OwnFolder() { return GetExeDir(false); }
 
 }  // namespace
+#endif
 
 // ---- the uninstall script
 
@@ -73,12 +84,6 @@ TLines SplitScriptLines(const std::string& text) {
   return lines;
 }
 
-TLines LoadScriptLines(const std::string& path) {
-  std::string text = LoadFileToString(path);
-  if (IsScrambledText(text)) text = ScrambleText(text, 0);
-  return SplitScriptLines(text);
-}
-
 std::string ScriptValue(const TLines& lines, const std::string& key) {
   for (const auto& raw : lines) {
     const size_t eq = raw.find('=');
@@ -86,16 +91,6 @@ std::string ScriptValue(const TLines& lines, const std::string& key) {
     if (EqualTextNoCase(Trim(raw.substr(0, eq)), key)) return raw.substr(eq + 1);
   }
   return std::string();
-}
-
-std::string ReadScriptValue(const std::string& scriptPath, const std::string& key) {
-  static bool loaded = false;
-  static TLines lines;
-  if (!loaded) {
-    loaded = true;
-    if (FileExists(scriptPath)) lines = LoadScriptLines(scriptPath);
-  }
-  return ScriptValue(lines, key);
 }
 
 std::string ScriptQueryValue(const TLines& lines, const std::string& name) {
@@ -157,6 +152,12 @@ void ParseUninstallScript(const TLines& lines, TUninstallLists& l,
                l.dirs.end());
 }
 
+std::string IntToStrZeroPad(int number, int width) {
+  std::string text = std::to_string(number);
+  if (int(text.size()) < width) text.insert(0, size_t(width) - text.size(), '0');
+  return text;
+}
+
 TLines LengthOrder(const TLines& list) {
   size_t longest = 0;
   for (const auto& e : list) longest = std::max(longest, e.size());
@@ -198,6 +199,23 @@ std::string ConfirmationText(const std::string& text, const std::string& progNam
   return ReplaceAll(t, "PROG_NAME", progName);
 }
 
+#ifdef _WIN32
+TLines LoadScriptLines(const std::string& path) {
+  std::string text = LoadFileToString(path);
+  if (IsScrambledText(text)) text = ScrambleText(text, 0);
+  return SplitScriptLines(text);
+}
+
+std::string ReadScriptValue(const std::string& scriptPath, const std::string& key) {
+  static bool loaded = false;
+  static TLines lines;
+  if (!loaded) {
+    loaded = true;
+    if (FileExists(scriptPath)) lines = LoadScriptLines(scriptPath);
+  }
+  return ScriptValue(lines, key);
+}
+
 std::string ButtonCaptions(const std::string& btnText) {
   // A list short of the seven captions would leave buttons blank.
   return ListItemCount(btnText) >= 7 ? btnText : std::string(kDefaultBtnText);
@@ -234,12 +252,6 @@ bool KillProcessByPath(const std::string& path, bool exactOnly) {
   const bool done = TerminateProcess(process, 0) != 0;
   CloseHandle(process);
   return done;
-}
-
-std::string IntToStrZeroPad(int number, int width) {
-  std::string text = std::to_string(number);
-  if (int(text.size()) < width) text.insert(0, size_t(width) - text.size(), '0');
-  return text;
 }
 
 std::string SelfDeleteBatchText(const std::string& program, const std::string& folder, const std::string& batch,
@@ -845,3 +857,4 @@ void UninstallMain() {
   }
   if (g_completed) ScheduleSelfDelete(true, false);
 }
+#endif  // _WIN32

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
 #include "Forms.h"
+#endif
 
 class TExecDll;
 
@@ -101,6 +103,8 @@ TEntryResult RemoveFolderEntry(const std::string& folder, bool forced, const TFo
 
 // ---- the removal window
 
+#ifdef _WIN32
+
 class TMainForm : public TForm {
  public:
   TMainForm();
@@ -171,3 +175,4 @@ class TMainForm : public TForm {
 
 // The program's main procedure.
 void UninstallMain();
+#endif  // _WIN32

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ByteBuffer.h"
+#include "SRecord.h"
 #include "UtilPlus.h"
 #include "Utils.h"
 
@@ -76,6 +77,27 @@ int main(int argc, char** argv) {
   }
 
   Write(out + "/inflate", "empty", Packed(std::string(), 6));
+
+  // Uninstall scripts as the install engine's writer leaves them, plain and scrambled.
+  mkdir((out + "/uninstall-script").c_str(), 0755);
+  const std::vector<std::string> record = {
+      "SetupType=Typical", "GroupNames=|Program files|", "UserData=|A User|A Company|", "PROG_NAME=Fuzz Notes",
+      "BTN_TEXT=|OK|Cancel|Yes|No|Abort|Retry|Ignore|", "", "SET_EXECUTION_DLL_NAME(C:\\App\\Plug.dll)",
+      "UN_REG_OCX_FILE(C:\\App\\Grid.ocx)", "UN_REG_FONT_FILE(C:\\Windows\\Fonts\\App.ttf)",
+      "REMOVE_SHARED_FILE(C:\\Common\\Shared.dll)", "REMOVE_READONLY_FILE(C:\\App\\Notes.txt)",
+      "REMOVE_FILE(C:\\App\\App.exe)", "REMOVE_SERVICE_FILE(C:\\App\\Svc.exe)", "REMOVE_DIR(C:\\App\\Data)",
+      "FORCE_REMOVE_DIR(C:\\App\\Cache)", "DONT_REMOVE_DIR(C:\\App\\Keep)", "DONT_REMOVE_JUST_DIR(C:\\App)",
+      "AVOID_ERR_REMOVE_DIR(C:\\App\\Logs)", "REMOVE_FOLDER(Fuzz Notes)", "FORCE_REMOVE_FOLDER(Fuzz Tools)",
+      "REMOVE_REG_KEY(HKEY_CURRENT_USER\\Software\\Fuzz\\Notes)",
+      "SET_PERFORM_REGISTRY_OP(|HKEY_CURRENT_USER\\Software\\Fuzz|Value|1|)",
+      "SET_PERFORM_INIFILE_OP(|C:\\App\\App.ini|Main|Key|1|)", "SET_PERFORM_ENVIRONMENT_OP(|PATH|C:\\App|)",
+      "SET_ADD_ASSOCIATION_ITEM(|.fzn|FuzzNotes.Document|)", "SET_ADD_OPEN_WITH_ITEM(|.txt|App.exe|)",
+      "SET_PERFORM_EXECUTE_OP(|1|C:\\App\\Clean.exe|)", "TargetDir=C:\\App"};
+  for (int scrambled = 0; scrambled < 2; ++scrambled) {
+    const std::string path = out + "/uninstall-script/writer" + std::to_string(scrambled);
+    TUninstallScript script(path, true, scrambled != 0, uint8_t(40 + scrambled));
+    for (const std::string& line : record) script.AddUninstallLine(line, false);
+  }
 
   // Lists and texts: a list built with the list writer, then script lines as texts.
   std::string list = "|";
