@@ -237,9 +237,11 @@ int ReleaseSharedDll(const std::string& filePath) {
   if (filePath.empty() || !RegValueExists(kSharedDllsKey, filePath)) return 0;
   int count = StrToIntDef(ReadRegValue(kSharedDllsKey, filePath, "0"), 0) - 1;
   if (count < 0) count = 0;
-  if (count == 0)
+  if (count == 0) {
     DeleteRegValue(kSharedDllsKey, filePath);
-  else
+    // The last count takes the key along: an install made it when it was missing.
+    DeleteEmptyRegKey(kSharedDllsKey);
+  } else
     SetDword(kSharedDllsKey, filePath, count);
   return count;
 }
@@ -333,6 +335,18 @@ bool DeleteRegKey(const std::string& path) {
   if (RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return true;
   RegCloseKey(key);
   return false;
+}
+
+bool DeleteEmptyRegKey(const std::string& path) {
+  HKEY root, key;
+  std::string sub;
+  SplitRegPath(path, root, sub);
+  if (sub.empty() || RegOpenKeyExA(root, sub.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  DWORD subkeys = 1, values = 1;
+  const LONG r = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                                  nullptr, nullptr, nullptr);
+  RegCloseKey(key);
+  return r == ERROR_SUCCESS && subkeys == 0 && values == 0 && RegDeleteKeyA(root, sub.c_str()) == ERROR_SUCCESS;
 }
 
 bool DeleteRegValueText(const std::string& path, const std::string& valueName) {

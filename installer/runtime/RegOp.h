@@ -47,6 +47,8 @@ bool WriteRegValueTyped(const std::string& path, const std::string& valueName, c
                         const std::string& type);
 // Deletes the key with its subkeys; refuses a bare root. True when the key is gone.
 bool DeleteRegKey(const std::string& path);
+// Deletes the key only when it holds no value and no subkey; true when it went.
+bool DeleteEmptyRegKey(const std::string& path);
 bool DeleteRegValueText(const std::string& path, const std::string& valueName);
 
 // Replaces each %NAME% of a defined variable by its value, once; others stay as written.

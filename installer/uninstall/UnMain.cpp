@@ -325,24 +325,24 @@ int RemoveEmptyParentKeys(const std::string& path) {
     if (!Trim(GetListItem(list, i)).empty()) parts.push_back(Trim(GetListItem(list, i)));
   int removed = 0;
   // Only a product's own branch under Software is pruned: keys that Windows owns (App
-  // Paths, Uninstall, the classes) stay even when they are empty.
+  // Paths, Uninstall, the classes) stay even when they are empty, except the Add/Remove
+  // Programs size cache, which an install makes when it is missing.
   static const char* const kSystemOwned[] = {"Microsoft", "Classes", "Wow6432Node", "Policies", "Wine"};
+  static const char* const kMadeOnDemand[] = {"Software\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache",
+                                              "Software\\Microsoft\\Windows\\CurrentVersion\\App Management"};
   if (parts.size() < 2 || !EqualTextNoCase(parts[0], "Software")) return 0;
-  for (const char* owned : kSystemOwned)
-    if (EqualTextNoCase(parts[1], owned)) return 0;
+  const std::string rootName = path.substr(0, path.find('\\'));
+  bool systemOwned = false;
+  for (const char* owned : kSystemOwned) systemOwned = systemOwned || EqualTextNoCase(parts[1], owned);
   // The key itself is gone; its parents follow while they hold nothing, down to the
   // second level (a first-level key such as Software always stays).
   for (size_t depth = parts.size() - (parts.empty() ? 0 : 1); depth >= 2; --depth) {
     std::string sub = parts[0];
     for (size_t i = 1; i < depth; ++i) sub += "\\" + parts[i];
-    HKEY k;
-    if (RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) break;
-    DWORD subKeys = 1, values = 1;
-    const LONG r = RegQueryInfoKeyA(k, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
-                                    nullptr, nullptr, nullptr);
-    RegCloseKey(k);
-    if (r != ERROR_SUCCESS || subKeys != 0 || values != 0) break;
-    if (RegDeleteKeyA(root, sub.c_str()) != ERROR_SUCCESS) break;
+    if (systemOwned && (root != HKEY_LOCAL_MACHINE || std::none_of(std::begin(kMadeOnDemand), std::end(kMadeOnDemand),
+                                                                    [&](const char* k) { return EqualTextNoCase(sub, k); })))
+      break;
+    if (!DeleteEmptyRegKey(rootName + "\\" + sub)) break;
     ++removed;
   }
   return removed;

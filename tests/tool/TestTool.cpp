@@ -94,6 +94,15 @@ bool WaitWindowGone(HWND wnd, DWORD timeoutMs) {
   return true;
 }
 
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!condition()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    Pump(25);
+  }
+  return true;
+}
+
 std::string WindowText(HWND wnd) {
   char buf[4096];
   DWORD_PTR len = 0;

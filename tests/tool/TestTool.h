@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ namespace tt {
 HWND WaitForWindow(const std::string& cls, const std::string& title, DWORD timeoutMs, DWORD pid = 0);
 // Waits until the window is gone.
 bool WaitWindowGone(HWND wnd, DWORD timeoutMs);
+// Asks again until the condition holds; false when it never did within the time.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 // All top-level windows of a class (visible ones).
 std::vector<HWND> FindWindows(const std::string& cls, DWORD pid = 0);
 

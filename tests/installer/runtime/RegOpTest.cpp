@@ -197,6 +197,16 @@ TEST(RegistryRecords, SharedFileCounts) {
   EXPECT_EQ(ReleaseSharedDll(file), 0);  // absent: nothing changes
   EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, sub, file).exists);
 
+  // The last count takes the key along; another file's count keeps it.
+  const std::string key = "HKEY_LOCAL_MACHINE\\" + sub, other = "C:\\KvTest\\other.dll";
+  DeleteRegKey(key);
+  IncSharedDllCount(file);
+  IncSharedDllCount(other);
+  EXPECT_EQ(ReleaseSharedDll(file), 0);
+  EXPECT_TRUE(RegKeyExists(key));
+  EXPECT_EQ(ReleaseSharedDll(other), 0);
+  EXPECT_FALSE(RegKeyExists(key));
+
   // No path, no count: the key's own default value is left alone.
   DeleteRegValue("HKEY_LOCAL_MACHINE\\" + sub, "");
   EXPECT_EQ(IncSharedDllCount(""), 0);

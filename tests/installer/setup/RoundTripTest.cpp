@@ -152,6 +152,9 @@ struct Trip {
 Trip RoundTrip(const std::string& exe, const std::string& progName, int installs, const std::function<void()>& prepare,
                const std::function<void()>& installed) {
   Trip t;
+  // As on a fresh machine: without the keys an install makes when they are missing.
+  for (const char* key : {"App Management", "SharedDLLs"})
+    DeleteRegKey(std::string("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\") + key);
   const State before = Snapshot();
   for (int i = 0; i < installs; ++i) {
     prepare();
@@ -344,7 +347,7 @@ TEST(RoundTrip, DemoPackageLeavesTheMachineAsItWas) {
   ASSERT_TRUE(tt::ReadFile(demo + "Setup.txt", script));
   tt::WriteFile(dir + "Setup.txt", script + "\r\nSET_SILENT_SETUP;\r\n");
   tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", dir + "UnInstall.exe");
-  for (const char* file : {"License.txt", "Readme.txt", "Samples\\Sample.txt"}) {
+  for (const char* file : {"License.txt", "Readme.txt", "Classic_Setup.bmp", "Samples\\Sample.txt"}) {
     ForceDirectories(ExtractFileDir(dir + file));
     tt::CopyFileTo(demo + file, dir + file);
   }

@@ -10,20 +10,30 @@
 #include <functional>
 #include <thread>
 
+#include "Files.h"
 #include "TestTool.h"
 #include "Utils.h"
 
 namespace {
 
+bool HasText(HWND dlg, const std::string& text) {
+  for (const std::string& t : tt::ControlTexts(dlg))
+    if (EqualTextNoCase(t, text)) return true;
+  return false;
+}
+
 // Opens the folder dialog on this thread while `act` plays the user at it on another;
-// `act` must end the dialog.
+// `act` must end the dialog. It begins once the start-up is done, which shows an existing
+// initial folder as the status (under load the shell takes seconds to select it).
 bool Browse(const std::string& caption, const std::string& root, bool allowNew, std::string& folder,
             const std::function<void(HWND)>& act) {
   std::atomic<bool> returned{false};
+  const std::string initial = DirectoryExists(folder) ? folder : std::string();
   std::thread user([&] {
     HWND dlg = tt::WaitForWindow("#32770", caption, 20000, GetCurrentProcessId());
     ASSERT_NE(dlg, nullptr) << "no dialog captioned " << caption;
-    Sleep(300);  // the start-up callback has run
+    if (!initial.empty()) tt::WaitUntil([&] { return HasText(dlg, initial); }, 15000);
+    Sleep(500);  // the rest of the start-up after the status
     act(dlg);
     for (int i = 0; i < 500 && !returned; ++i) Sleep(10);
     if (!returned) {
@@ -41,12 +51,6 @@ POINT TopLeft(HWND wnd) {
   RECT r;
   GetWindowRect(wnd, &r);
   return {r.left, r.top};
-}
-
-bool HasText(HWND dlg, const std::string& text) {
-  for (const std::string& t : tt::ControlTexts(dlg))
-    if (EqualTextNoCase(t, text)) return true;
-  return false;
 }
 
 bool VisibleButton(HWND dlg, const std::string& text) {
@@ -133,9 +137,11 @@ TEST(BrowseForFolder, SelectionChangesShowTheirPathAsStatus) {
   bool before = false, after = false;
   EXPECT_TRUE(Browse("Browse change", "My Computer", false, folder, [&](HWND dlg) {
     before = HasText(dlg, parent);
-    SendMessageA(dlg, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(child.c_str()));
-    Sleep(200);
-    after = HasText(dlg, child);
+    // Asked again when a late step of a slow start-up took the selection back.
+    for (int attempt = 0; attempt < 3 && !after; ++attempt) {
+      SendMessageA(dlg, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(child.c_str()));
+      after = tt::WaitUntil([&] { return HasText(dlg, child); }, 5000);
+    }
     tt::ClickButtonId(dlg, IDOK);
   }));
   EXPECT_TRUE(before);

@@ -230,6 +230,21 @@ TEST(UnRegistry, EmptiedParentsGoInnermostFirst) {
     EXPECT_TRUE(RegKeyExists(parent)) << key;
     DeleteRegKey(parent);
   }
+  // The size cache of Add/Remove Programs goes once its last entry went; CurrentVersion stays.
+  const std::string cache = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Management";
+  DeleteRegKey(cache);
+  for (const char* other : {"Kv Other", ""}) {
+    if (*other) {
+      ASSERT_TRUE(WriteRegValueSimple(cache + "\\ARPCache\\" + other, "Changed", "0", true));
+    }
+    const std::string entry = cache + "\\ARPCache\\Kv Entry";
+    ASSERT_TRUE(WriteRegValueSimple(entry, "Changed", "0", true));
+    ASSERT_TRUE(DeleteRegKey(entry));
+    EXPECT_EQ(RemoveEmptyParentKeys(entry), *other ? 0 : 2) << other;
+    EXPECT_EQ(RegKeyExists(cache), *other != 0) << other;
+    DeleteRegKey(cache);
+  }
+  EXPECT_TRUE(RegKeyExists("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion"));
   // A registry operation that removes its key takes the emptied parents along; one that
   // removes a value leaves its key, empty or not.
   const std::string op = "|" + base + "\\Op\\Deep|V|1|Create|Remove Key|String|";
