@@ -1,6 +1,7 @@
 #include "SelFolder.h"
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <atomic>
@@ -26,6 +27,8 @@ std::atomic<int> g_browseLeft{0}, g_browseTop{0}, g_browseWidth{0}, g_browseHeig
 
 struct BrowseState {
   std::string caption, initial;
+  std::string selected;  // the path the dialog selected last
+  int walkTicks = 0;
   std::atomic<HWND> dialog{nullptr};
   std::atomic<bool> stop{false};
   std::atomic<bool> watching{false};
@@ -33,6 +36,64 @@ struct BrowseState {
 
 void SetStatusText(HWND dialog, const std::string& text) {
   SendMessageA(dialog, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+BOOL CALLBACK FindTree(HWND wnd, LPARAM found) {
+  char cls[32] = "";
+  GetClassNameA(wnd, cls, sizeof(cls));
+  if (lstrcmpiA(cls, WC_TREEVIEWA) != 0) return TRUE;
+  *reinterpret_cast<HWND*>(found) = wnd;
+  return FALSE;
+}
+
+std::string ItemText(HWND tree, HTREEITEM item) {
+  char text[MAX_PATH] = "";
+  TVITEMA tv = {};
+  tv.mask = TVIF_TEXT;
+  tv.hItem = item;
+  tv.pszText = text;
+  tv.cchTextMax = MAX_PATH;
+  SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+  return text;
+}
+
+// The shell's dialog may stop at a parent of the folder asked for (under Wine, one made
+// moments before): the rest of the way is walked by the folder names of the tree's items.
+void SelectRestByName(HWND dialog, const std::string& selected, const std::string& wanted) {
+  std::string base = selected;
+  while (!base.empty() && base.back() == '\\') base.pop_back();
+  if (base.empty() || wanted.size() <= base.size() + 1 || wanted[base.size()] != '\\' ||
+      !EqualTextNoCase(wanted.substr(0, base.size()), base))
+    return;
+  HWND tree = nullptr;
+  EnumChildWindows(dialog, FindTree, reinterpret_cast<LPARAM>(&tree));
+  if (!tree) return;
+  HTREEITEM start = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  HTREEITEM item = start;
+  const std::string rest = "\\" + wanted.substr(base.size() + 1) + "\\";
+  for (int i = 0, n = ListItemCount(rest); item && i < n; ++i) {
+    const std::string name = GetListItem(rest, i);
+    if (name.empty()) continue;
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+    HTREEITEM child = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+    while (child && !EqualTextNoCase(ItemText(tree, child), name))
+      child = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(child)));
+    item = child;
+  }
+  if (item && item != start) SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+}
+
+const char kStateProp[] = "KvBrowseState";
+const UINT_PTR kCompleteTimer = 0x4B56;
+
+// Once the dialog has selected something after its start, a stop short of the initial
+// folder is completed by name; the user's own choices later are left alone.
+void CALLBACK CompleteSelection(HWND wnd, UINT, UINT_PTR id, DWORD) {
+  BrowseState* st = static_cast<BrowseState*>(GetPropA(wnd, kStateProp));
+  if (st && st->selected.empty() && ++st->walkTicks < 20) return;
+  KillTimer(wnd, id);
+  RemovePropA(wnd, kStateProp);
+  if (st && !EqualTextNoCase(st->selected, st->initial)) SelectRestByName(wnd, st->selected, st->initial);
 }
 
 int CALLBACK BrowseCallback(HWND wnd, UINT msg, LPARAM lp, LPARAM data) {
@@ -46,11 +107,16 @@ int CALLBACK BrowseCallback(HWND wnd, UINT msg, LPARAM lp, LPARAM data) {
       std::vector<WCHAR> wide(st->initial.size() + 1);
       if (MultiByteToWideChar(CP_ACP, 0, st->initial.c_str(), -1, wide.data(), int(wide.size())) > 0)
         SendMessageW(wnd, BFFM_SETEXPANDED, TRUE, reinterpret_cast<LPARAM>(wide.data()));
+      if (SetPropA(wnd, kStateProp, st)) SetTimer(wnd, kCompleteTimer, 100, CompleteSelection);
       SetStatusText(wnd, st->initial);
     }
   } else if (msg == BFFM_SELCHANGED) {
     char path[MAX_PATH] = "";
-    if (SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lp), path)) SetStatusText(wnd, path);
+    st->selected.clear();
+    if (SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lp), path)) {
+      st->selected = path;
+      SetStatusText(wnd, path);
+    }
   }
   return 0;
 }

@@ -59,17 +59,31 @@ bool VisibleButton(HWND dlg, const std::string& text) {
   return false;
 }
 
-std::string TreeRoot(HWND dlg) {
-  HWND tree = tt::FindChild(dlg, "SysTreeView32");
-  if (!tree) return std::string();
+std::string ItemText(HWND tree, HTREEITEM h) {
   char buf[MAX_PATH] = "";
   TVITEMA item = {};
   item.mask = TVIF_TEXT;
-  item.hItem = TreeView_GetRoot(tree);
+  item.hItem = h;
   item.pszText = buf;
   item.cchTextMax = MAX_PATH;
   SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
   return buf;
+}
+
+std::string TreeRoot(HWND dlg) {
+  HWND tree = tt::FindChild(dlg, "SysTreeView32");
+  return tree ? ItemText(tree, TreeView_GetRoot(tree)) : std::string();
+}
+
+// Opens the selected folder in the tree and selects its child of that name, as a click does.
+bool ClickTreeChild(HWND dlg, const std::string& name) {
+  HWND tree = tt::FindChild(dlg, "SysTreeView32");
+  if (!tree) return false;
+  HTREEITEM sel = TreeView_GetSelection(tree);
+  TreeView_Expand(tree, sel, TVE_EXPAND);
+  for (HTREEITEM h = TreeView_GetChild(tree, sel); h; h = TreeView_GetNextSibling(tree, h))
+    if (EqualTextNoCase(ItemText(tree, h), name)) return TreeView_SelectItem(tree, h) != FALSE;
+  return false;
 }
 
 }  // namespace
@@ -137,11 +151,7 @@ TEST(BrowseForFolder, SelectionChangesShowTheirPathAsStatus) {
   bool before = false, after = false;
   EXPECT_TRUE(Browse("Browse change", "My Computer", false, folder, [&](HWND dlg) {
     before = HasText(dlg, parent);
-    // Asked again when a late step of a slow start-up took the selection back.
-    for (int attempt = 0; attempt < 3 && !after; ++attempt) {
-      SendMessageA(dlg, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(child.c_str()));
-      after = tt::WaitUntil([&] { return HasText(dlg, child); }, 5000);
-    }
+    after = ClickTreeChild(dlg, "inner") && tt::WaitUntil([&] { return HasText(dlg, child); }, 5000);
     tt::ClickButtonId(dlg, IDOK);
   }));
   EXPECT_TRUE(before);
