@@ -6,6 +6,16 @@ cache="$here/.cache"
 mkdir -p "$cache"
 
 need_pkgs=()
+# A mirror in the middle of a sync fails one index now and then: try again, then go on with
+# what was fetched (the install itself says what is missing).
+apt_update() {
+  local i
+  for i in 1 2 3; do
+    apt-get update -qq && return 0
+    sleep $((i * 10))
+  done
+  echo "bootstrap: apt-get update kept failing; going on with the indexes it has" >&2
+}
 have() { command -v "$1" >/dev/null 2>&1; }
 have i686-w64-mingw32-g++-posix || need_pkgs+=(mingw-w64)
 [ -f /usr/i686-w64-mingw32/lib/libz.a ] || need_pkgs+=(libz-mingw-w64-dev)
@@ -43,7 +53,7 @@ if [ ${#need_pkgs[@]} -gt 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi
-  apt-get update -qq
+  apt_update
   apt-get install -y -qq --no-install-recommends "${need_pkgs[@]}" >/dev/null
 fi
 # A 32-bit loader that cannot run would be chosen by the wine command over the 64-bit one.
@@ -65,7 +75,7 @@ fetch_png_source() {
     else
       grep -h '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' > /etc/apt/sources.list.d/project-deb-src.list
     fi
-    apt-get update -qq
+    apt_update
   fi
   mkdir -p "$cache/libpng-src"
   (
