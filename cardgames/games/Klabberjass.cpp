@@ -380,10 +380,7 @@ void KlabberjassGame::ExchangeDix() {
 }
 
 void KlabberjassGame::SetTrumpOrder() {
-  deck.SetRankValue(10, 13);
-  deck.SetRankValue(13, 12);
-  deck.SetRankValue(12, 11);
-  deck.SetRankValue(11, 10);
+  deck.SetTenBelowAce();
   const std::int32_t t = trumpSuit;
   const std::int32_t trumpOrder[][2] = {{11, 14}, {9, 13}, {kRankHighAce, 12}, {10, 11}, {13, 10}, {12, 9}};
   for (const auto& r : trumpOrder) deck.SetCardValue(r[0], t, r[1], t);

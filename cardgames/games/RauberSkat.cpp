@@ -490,10 +490,7 @@ void RauberSkatGame::HumanGame() {
 }
 
 void RauberSkatGame::SetSkatOrder() {
-  deck.SetRankValue(10, 13);
-  deck.SetRankValue(13, 12);
-  deck.SetRankValue(12, 11);
-  deck.SetRankValue(11, 10);
+  deck.SetTenBelowAce();
   const std::int32_t t = trumpSuit;
   for (Card& c : deck.pack)
     if (IsJack(&c) || (t != kSuitNone && c.faceSuit == t)) {

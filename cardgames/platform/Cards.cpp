@@ -139,6 +139,13 @@ void CardDeck::SetRankValue(std::int32_t faceRank, std::int32_t rank) {
   }
 }
 
+void CardDeck::SetTenBelowAce() {
+  SetRankValue(10, 13);
+  SetRankValue(13, 12);
+  SetRankValue(12, 11);
+  SetRankValue(11, 10);
+}
+
 void CardDeck::SetCardValue(std::int32_t faceRank, std::int32_t faceSuit, std::int32_t rank,
                             std::int32_t suit) {
   for (Card& c : pack) {

@@ -80,6 +80,8 @@ class CardDeck {
   void ReturnCard(Card* card);
   void TurnAllFaceUp();
   void SetRankValue(std::int32_t faceRank, std::int32_t rank);
+  // The ten ranks just below the ace; king, queen and jack move down one.
+  void SetTenBelowAce();
   void SetCardValue(std::int32_t faceRank, std::int32_t faceSuit, std::int32_t rank,
                     std::int32_t suit);
 

@@ -2,14 +2,19 @@
 
 #include <stdexcept>
 
-#include "AppFolders.h"
 #include "ByteBuffer.h"
+#ifdef _WIN32
+#include "AppFolders.h"
 #include "CardGame.h"
 #include "GameDialogs.h"
 #include "Window.h"
 
 GameOptionsFile::GameOptionsFile(HWND window, const std::string& title, std::int32_t idValue)
-    : path_(GetGameSettingsPath(window, title)), typeWord_(static_cast<std::uint32_t>(idValue)) {}
+    : GameOptionsFile(GetGameSettingsPath(window, title), idValue) {}
+#endif
+
+GameOptionsFile::GameOptionsFile(const std::string& path, std::int32_t idValue)
+    : path_(path), typeWord_(static_cast<std::uint32_t>(idValue)) {}
 
 GameOptionsFile& GameOptionsFile::Add(Kind kind, std::function<std::int32_t()> get,
                                       std::function<void(std::int32_t)> set) {
@@ -17,9 +22,7 @@ GameOptionsFile& GameOptionsFile::Add(Kind kind, std::function<std::int32_t()> g
   return *this;
 }
 
-bool GameOptionsFile::Load() {
-  ByteBufferPtr buffer;
-  if (!buffer.LoadChecked(path_, typeWord_)) return false;
+bool GameOptionsFile::Read(ByteBufferPtr& buffer) {
   // Everything is read before anything is kept, so a short file changes nothing.
   std::vector<std::int32_t> values;
   try {
@@ -37,8 +40,7 @@ bool GameOptionsFile::Load() {
   return true;
 }
 
-void GameOptionsFile::Save() const {
-  ByteBufferPtr buffer(false);
+void GameOptionsFile::Write(ByteBufferPtr& buffer) const {
   for (const Field& f : fields_) {
     const std::int32_t v = f.get();
     switch (f.kind) {
@@ -47,6 +49,17 @@ void GameOptionsFile::Save() const {
       case kInt16: buffer.WriteUInt16(static_cast<std::uint16_t>(v)); break;
     }
   }
+}
+
+#ifdef _WIN32
+bool GameOptionsFile::Load() {
+  ByteBufferPtr buffer;
+  return buffer.LoadChecked(path_, typeWord_) && Read(buffer);
+}
+
+void GameOptionsFile::Save() const {
+  ByteBufferPtr buffer(false);
+  Write(buffer);
   buffer.SaveChecked(path_, typeWord_);
 }
 
@@ -83,3 +96,4 @@ LRESULT CancelOptionsDialog(HWND dialog, WPARAM, LPARAM) {
 void SetChecked(HWND dialog, int id, bool on) { CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED); }
 
 bool IsChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+#endif  // _WIN32

@@ -20,7 +20,9 @@
 //                  then AcceptOptionsDialog(dialog, game->OptionsFile())
 //   IDCANCEL:      &CancelOptionsDialog (OptionsDialogProc wires it)
 #pragma once
+#ifdef _WIN32
 #include <windows.h>
+#endif
 
 #include <cstdint>
 #include <functional>
@@ -28,15 +30,21 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
 #include "Window.h"
+#endif
 
+class ByteBufferPtr;
 class CardGame;
 
 // "<title>.cfg" in the per-user data folder: a checked file whose type word is the
 // game's id value, not enciphered. The fields are bound by reference and must outlive it.
 class GameOptionsFile {
  public:
+#ifdef _WIN32
   GameOptionsFile(HWND window, const std::string& title, std::int32_t idValue);
+#endif
+  GameOptionsFile(const std::string& path, std::int32_t idValue);
 
   // One byte, 1 for true; only a stored 1 reads back as true.
   template <class T>
@@ -60,6 +68,9 @@ class GameOptionsFile {
   // another type, damaged or shorter than the fields. The game checks the ranges itself.
   bool Load();
   void Save() const;
+  // The same from and to a checked file's payload.
+  bool Read(ByteBufferPtr& buffer);
+  void Write(ByteBufferPtr& buffer) const;
   const std::string& Path() const { return path_; }
 
  private:
@@ -76,6 +87,7 @@ class GameOptionsFile {
   std::vector<Field> fields_;
 };
 
+#ifdef _WIN32
 // Runs the game's options dialog (template of the game window's program, owner parent,
 // parameter the game) through the GameDialogs seam; answers 1 after OK, 0 after Cancel.
 std::int32_t RunOptionsDialog(CardGame& game, HWND parent, int dialogId, DLGPROC procedure);
@@ -101,3 +113,4 @@ INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM 
 // Check boxes and radio buttons.
 void SetChecked(HWND dialog, int id, bool on);
 bool IsChecked(HWND dialog, int id);
+#endif  // _WIN32

@@ -1,6 +1,8 @@
 #include "HallOfFame.h"
 
+#ifdef _WIN32
 #include <windows.h>
+#endif
 
 #include <cstdio>
 
@@ -10,11 +12,9 @@ const std::uint32_t kHallOfFameFileType = 0xEAB29380;
 const std::uint8_t kHallOfFameKey[16] = {0x5c, 0x1e, 0x9a, 0x07, 0xd4, 0xb3, 0x6f, 0x22,
                                          0x80, 0xe9, 0xc3, 0xa1, 0xb7, 0xd0, 0x6e, 0x45};
 
-bool LoadHallOfFame(const std::string& path, HighScoreList& list) {
+bool ReadHallOfFame(ByteBufferPtr& buffer, HighScoreList& list) {
   list.clear();
   try {
-    ByteBufferPtr buffer(true);
-    if (!buffer.LoadChecked(path, kHallOfFameFileType)) return false;
     buffer.Decipher(kHallOfFameKey, sizeof(kHallOfFameKey));
     std::uint16_t count = buffer.ReadUInt16();
     HighScoreList read;
@@ -34,9 +34,7 @@ bool LoadHallOfFame(const std::string& path, HighScoreList& list) {
   }
 }
 
-bool SaveHallOfFame(const std::string& path, const HighScoreList& list) {
-  if (list.empty()) return false;
-  ByteBufferPtr buffer(true);
+void WriteHallOfFame(ByteBufferPtr& buffer, const HighScoreList& list) {
   buffer.WriteUInt16(std::uint16_t(list.size()));
   for (const HighScoreEntry& entry : list) {
     buffer.WriteString(entry.name);
@@ -44,8 +42,6 @@ bool SaveHallOfFame(const std::string& path, const HighScoreList& list) {
     buffer.WriteUInt32(std::uint32_t(entry.score));
   }
   buffer.Encipher(kHallOfFameKey, sizeof(kHallOfFameKey));
-  buffer.SaveChecked(path, kHallOfFameFileType);
-  return true;
 }
 
 std::size_t InsertHighScore(HighScoreList& list, const HighScoreEntry& entry, bool lowerIsBetter) {
@@ -60,6 +56,21 @@ std::size_t InsertHighScore(HighScoreList& list, const HighScoreEntry& entry, bo
   if (list.size() >= kHallOfFameSize) return 0;
   list.push_back(entry);
   return list.size();
+}
+
+#ifdef _WIN32
+bool LoadHallOfFame(const std::string& path, HighScoreList& list) {
+  list.clear();
+  ByteBufferPtr buffer(true);
+  return buffer.LoadChecked(path, kHallOfFameFileType) && ReadHallOfFame(buffer, list);
+}
+
+bool SaveHallOfFame(const std::string& path, const HighScoreList& list) {
+  if (list.empty()) return false;
+  ByteBufferPtr buffer(true);
+  WriteHallOfFame(buffer, list);
+  buffer.SaveChecked(path, kHallOfFameFileType);
+  return true;
 }
 
 std::size_t RecordHighScore(const std::string& path, std::int32_t score, const std::string& playerName,
@@ -82,3 +93,4 @@ std::string HighScoreDate() {
   std::snprintf(text, sizeof(text), "%02u/%02u/%04u", unsigned(now.wMonth), unsigned(now.wDay), unsigned(now.wYear));
   return text;
 }
+#endif  // _WIN32

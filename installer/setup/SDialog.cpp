@@ -420,7 +420,6 @@ void TSDialogForm::InitFromScript() {
   Font().SetCharset(GetLangCharset());
   SetCaption(GetLangText("Welcome", "Caption", "Welcome"));
   if (IsLangRightToLeft()) MirrorPagesRightToLeft();
-  SetPageTexts();
   fillingFolder_ = true;
   folderEdit->SetText(GetPresetAppFolder().empty() ? ExpandFolderTokens(s.TargetDir(), "\\") : GetPresetAppFolder());
   fillingFolder_ = false;
@@ -435,6 +434,8 @@ void TSDialogForm::InitFromScript() {
     shortcutBoxes[linkIndex++]->SetChecked(link.checked);
     optionalLinks_.push_back(link);
   }
+  // The shortcut page's text depends on the names just read.
+  SetPageTexts();
   // Without a setup-type page the components decide: the Custom type.
   SelectSetupType(s.ContainsDialog("SetupType") ? TSetupType::Typical : TSetupType::Custom);
   RebuildComponentList();

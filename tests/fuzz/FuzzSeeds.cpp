@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "AppSettings.h"
 #include "ByteBuffer.h"
+#include "GameOptions.h"
+#include "HallOfFame.h"
 #include "SRecord.h"
 #include "UtilPlus.h"
 #include "Utils.h"
@@ -39,14 +42,6 @@ std::string Packed(const std::string& text, int level) {
 }
 
 std::string Bytes(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
-
-// A key and a checked file of an enciphered payload, as the card program saves them.
-std::string DataFile(ByteBufferPtr& buffer, uint32_t typeWord, uint8_t keySeed) {
-  std::vector<uint8_t> key(16);
-  for (size_t i = 0; i < key.size(); ++i) key[i] = uint8_t(keySeed + 37 * i);
-  buffer.Encipher(key.data(), key.size());
-  return Bytes(key) + Bytes(CheckedFile::Compose(buffer->data, typeWord));
-}
 
 }  // namespace
 
@@ -108,24 +103,32 @@ int main(int argc, char** argv) {
     Write(out + "/utils", "line" + std::to_string(i), std::string(1, char(i)) + lines[i] + '\0' + "," + '\0' + "\\\\");
   }
 
-  // Data files: a Hall of Fame list and a settings record.
-  ByteBufferPtr fame;
-  fame.WriteUInt16(2);
-  for (int i = 0; i < 2; ++i) {
-    fame.WriteString("Player " + std::to_string(i));
-    fame.WriteString("12/09/2026");
-    fame.WriteUInt32(uint32_t(100 - i));
-  }
-  Write(out + "/datafile", "halloffame", DataFile(fame, 0xEAB29380, 1));
-  ByteBufferPtr settings;
-  settings.WriteUInt16(0);
-  settings.WriteBool(true);
-  settings.WriteBool(false);
-  settings.WriteUInt16(3);
-  settings.WriteUInt32(7);
-  settings.WriteString("Card Shark");
-  settings.WriteByte(2);
-  settings.WriteBytes(std::vector<uint8_t>(32, 0));
-  Write(out + "/datafile", "settings", DataFile(settings, 0x39BB01AC, 9));
+  // Data files, written by the program's own writers, each as the file saved (form 0) and
+  // as its plain payload (form 1).
+  const auto dataSeeds = [&](const std::string& name, uint8_t kind, const std::string& head, ByteBufferPtr& payload,
+                             uint32_t typeWord, const uint8_t* key) {
+    Write(out + "/datafile", name, std::string{char(kind), 0} + head + Bytes(CheckedFile::Compose(payload->data, typeWord)));
+    if (key) payload.Decipher(key, 16);
+    Write(out + "/datafile", name + "-plain", std::string{char(kind), 1} + head + Bytes(payload->data));
+  };
+  HighScoreList fame;
+  for (int i = 0; i < 2; ++i) fame.push_back({"Player " + std::to_string(i), "12/09/2026", 100 - i});
+  ByteBufferPtr fameFile;
+  WriteHallOfFame(fameFile, fame);
+  dataSeeds("halloffame", 0, "", fameFile, kHallOfFameFileType, kHallOfFameKey);
+  AppSettings settings;
+  settings.playerName = "Card Shark";
+  settings.lastGame = 7;
+  ByteBufferPtr settingsFile;
+  WriteAppSettings(settingsFile, settings);
+  dataSeeds("settings", 1, "", settingsFile, kSettingsFileType, kSettingsKey);
+  // An options file of two flags, a byte and a number (kinds 0, 0, 1, 2).
+  bool first = true, second = false;
+  int count = 3, target = -250;
+  GameOptionsFile options(std::string("options.cfg"), 1234);
+  options.Bool(first).Bool(second).Byte(count).Int16(target);
+  ByteBufferPtr optionsFile;
+  options.Write(optionsFile);
+  dataSeeds("options", 2, std::string{4, 0, 0, 1, 2}, optionsFile, 1234, nullptr);
   return 0;
 }

@@ -234,6 +234,8 @@ TEST(SetupWizard, WalkOfEveryPageByClicks) {
       {"Set Program Shortcuts", true, true,
        [&](Wizard& w) {
          EXPECT_EQ(w.TextOf("Edit", 0), "Kv Menu " + p.prog);
+         // A named shortcut adds the line about the other shortcuts.
+         EXPECT_TRUE(Has(w.TextOf("RICHEDIT", 0), "You may also add other Shortcuts")) << w.TextOf("RICHEDIT", 0);
          // Only the named shortcut is offered, in the first box's place.
          EXPECT_FALSE(w.Shown("Add Shortcut to the Start Menu"));
          EXPECT_FALSE(w.Shown("Add Shortcut to the Quick Launch bar"));
