@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -374,4 +375,27 @@ TEST(RookwellWindowTest, DialogsOpenOnTheCurrentGame) {
   Exit(r);
   DeleteFileA(hof.c_str());
   DeleteFileA(other.c_str());
+}
+
+// The games with their own bidding are listed, and each chosen in the real program deals
+// and runs on.
+TEST(RookwellWindowTest, BiddingGamesAreListedAndDeal) {
+  if (RegisteredTitles().empty()) GTEST_SKIP() << "no game modules built";
+  const std::string folder = ProgramCopy("rookwell_bidding");
+  for (const char* game : {"Funny Game", "Klabberjass", "Euchre", "Rauber Skat"}) {
+    SCOPED_TRACE(game);
+    Running r = StartRookwell(folder);
+    ASSERT_NE(nullptr, r.window);
+    HWND newGame = OpenDialog(r, 1003, "New Card Game");
+    ASSERT_NE(nullptr, newGame);
+    const std::vector<std::string> items = ListItems(GetDlgItem(newGame, 4005));
+    const auto at = std::find(items.begin(), items.end(), game);
+    ASSERT_NE(items.end(), at);
+    SendMessageA(GetDlgItem(newGame, 4005), LB_SETCURSEL, WPARAM(at - items.begin()), 0);
+    CloseDialog(newGame, IDOK);
+    EXPECT_EQ(std::string("Rookwell: ") + game, WaitTitle(r, std::string("Rookwell: ") + game));
+    // Dealing and the first bids run on timers: the program is still there after them.
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(r.process.handle, 2000));
+    tt::WaitExit(r.process, 0);
+  }
 }
