@@ -384,6 +384,8 @@ TEST(RookwellWindowTest, BiddingGamesAreListedAndDeal) {
   const std::string folder = ProgramCopy("rookwell_bidding");
   for (const char* game : {"Funny Game", "Klabberjass", "Euchre", "Rauber Skat"}) {
     SCOPED_TRACE(game);
+    // No game chosen before: the program starts without a deal of its own.
+    DeleteFileA((PerUserFolder() + "Rookwell.cfg").c_str());
     Running r = StartRookwell(folder);
     ASSERT_NE(nullptr, r.window);
     HWND newGame = OpenDialog(r, 1003, "New Card Game");
@@ -398,4 +400,5 @@ TEST(RookwellWindowTest, BiddingGamesAreListedAndDeal) {
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(r.process.handle, 2000));
     tt::WaitExit(r.process, 0);
   }
+  DeleteFileA((PerUserFolder() + "Rookwell.cfg").c_str());
 }
