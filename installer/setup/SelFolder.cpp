@@ -46,17 +46,6 @@ BOOL CALLBACK FindTree(HWND wnd, LPARAM found) {
   return FALSE;
 }
 
-std::string ItemText(HWND tree, HTREEITEM item) {
-  char text[MAX_PATH] = "";
-  TVITEMA tv = {};
-  tv.mask = TVIF_TEXT;
-  tv.hItem = item;
-  tv.pszText = text;
-  tv.cchTextMax = MAX_PATH;
-  SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
-  return text;
-}
-
 // The shell's dialog may stop at a parent of the folder asked for (under Wine, one made
 // moments before): the rest of the way is walked by the folder names of the tree's items.
 void SelectRestByName(HWND dialog, const std::string& selected, const std::string& wanted) {
@@ -76,7 +65,7 @@ void SelectRestByName(HWND dialog, const std::string& selected, const std::strin
     if (name.empty()) continue;
     SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
     HTREEITEM child = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
-    while (child && !EqualTextNoCase(ItemText(tree, child), name))
+    while (child && !EqualTextNoCase(TreeItemText(tree, child), name))
       child = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(child)));
     item = child;
   }
@@ -225,4 +214,15 @@ bool BrowseForFolder(const std::string& windowCaption, const std::string& title,
   if (bi.pidlRoot) CoTaskMemFree(const_cast<LPITEMIDLIST>(bi.pidlRoot));
   if (SUCCEEDED(init)) OleUninitialize();
   return ok;
+}
+
+std::string TreeItemText(HWND tree, HTREEITEM item) {
+  char text[MAX_PATH] = "";
+  TVITEMA tv = {};
+  tv.mask = TVIF_TEXT;
+  tv.hItem = item;
+  tv.pszText = text;
+  tv.cchTextMax = MAX_PATH;
+  SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+  return text;
 }

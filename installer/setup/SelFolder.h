@@ -1,5 +1,8 @@
 // The shell's folder-selection dialog, opened where the user left the last one.
 #pragma once
+#include <windows.h>
+#include <commctrl.h>
+
 #include <string>
 
 // Shows the dialog modally over the program's windows, titled `title`, captioned
@@ -8,3 +11,6 @@
 // replaces folder.
 bool BrowseForFolder(const std::string& windowCaption, const std::string& title, const std::string& rootDisplayName,
                      bool allowNewFolder, std::string& folder);
+
+// The text of an item of a tree view of this process.
+std::string TreeItemText(HWND tree, HTREEITEM item);

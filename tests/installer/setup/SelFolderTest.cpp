@@ -59,20 +59,9 @@ bool VisibleButton(HWND dlg, const std::string& text) {
   return false;
 }
 
-std::string ItemText(HWND tree, HTREEITEM h) {
-  char buf[MAX_PATH] = "";
-  TVITEMA item = {};
-  item.mask = TVIF_TEXT;
-  item.hItem = h;
-  item.pszText = buf;
-  item.cchTextMax = MAX_PATH;
-  SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  return buf;
-}
-
 std::string TreeRoot(HWND dlg) {
   HWND tree = tt::FindChild(dlg, "SysTreeView32");
-  return tree ? ItemText(tree, TreeView_GetRoot(tree)) : std::string();
+  return tree ? TreeItemText(tree, TreeView_GetRoot(tree)) : std::string();
 }
 
 // Opens the selected folder in the tree and selects its child of that name, as a click does.
@@ -82,7 +71,7 @@ bool ClickTreeChild(HWND dlg, const std::string& name) {
   HTREEITEM sel = TreeView_GetSelection(tree);
   TreeView_Expand(tree, sel, TVE_EXPAND);
   for (HTREEITEM h = TreeView_GetChild(tree, sel); h; h = TreeView_GetNextSibling(tree, h))
-    if (EqualTextNoCase(ItemText(tree, h), name)) return TreeView_SelectItem(tree, h) != FALSE;
+    if (EqualTextNoCase(TreeItemText(tree, h), name)) return TreeView_SelectItem(tree, h) != FALSE;
   return false;
 }
 
