@@ -78,7 +78,9 @@ std::string Item(const std::string& stage, const exectest::Slot& slot, const std
   item.stage = stage;
   item.kind = ifs.empty() ? "UnConditional" : "Conditional";
   item.conditions = ifs;
-  item.join1 = item.join2 = "1";
+  // "and" between the conditions given; none after the last.
+  item.join1 = ifs.size() > 1 ? "1" : "";
+  item.join2 = ifs.size() > 2 ? "1" : "";
   item.slots = {slot};
   return "SET_PERFORM_EXECUTE_OP(" + exectest::MakeItem(item) + ");\r\n";
 }
@@ -134,9 +136,11 @@ struct Step {
 TEST(SetupWizard, WalkOfEveryPageByClicks) {
   const std::string key = "HKEY_CURRENT_USER\\Software\\KvWizardWalk" + kPid;
   DeleteRegKey(key);
-  // Leaving the component page, an item asks for the user's name, company and groups.
+  // Leaving the component page, an item asks for the user's name, company, groups and type.
   const std::string hostItem = Item("After Custom", {"Create Registry Value (String)", key, "Host", "seen"},
-                                    {{"User Name is", "Ann"}, {"Company Name is", "Acme"}, {"Group Selected", "Docs"}});
+                                    {{"User Name is", "Ann"}, {"Company Name is", "Acme"}, {"Group Selected", "Docs"}}) +
+                                Item("After Custom", {"Create Registry Value (String)", key, "Type", "seen"},
+                                     {{"Setup Type is", "Custom"}});
   const Package p = MakeWizardPackage(
       "walk", kFullScript + hostItem,
       {{"License.txt", kLicense}, {"Readme.txt", kReadme}, {"a.txt", "A"}, {"b.txt", "B"}, {"c.txt", "C"}});
@@ -285,6 +289,7 @@ TEST(SetupWizard, WalkOfEveryPageByClicks) {
   EXPECT_TRUE(Exists(link));
   DeleteFileA(link.c_str());
   EXPECT_EQ(ReadRegValue(key, "Host", "<none>"), "seen");
+  EXPECT_EQ(ReadRegValue(key, "Type", "<none>"), "seen");
   DeleteRegKey(key);
   CleanRegistry(p);
 }
