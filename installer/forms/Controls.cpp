@@ -406,24 +406,7 @@ void TImage::PaintTo(HDC dc) {
 }
 
 bool TImage::Message(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
-  switch (msg) {
-    case WM_ERASEBKGND:
-      result = 1;
-      return true;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(wnd_, &ps);
-      PaintTo(dc);
-      EndPaint(wnd_, &ps);
-      result = 0;
-      return true;
-    }
-    case WM_PRINTCLIENT:
-      PaintTo(reinterpret_cast<HDC>(wp));
-      result = 0;
-      return true;
-  }
-  return false;
+  return PaintMessage(msg, wp, result, [this](HDC dc) { PaintTo(dc); });
 }
 
 void TImage::Command(WORD code) {

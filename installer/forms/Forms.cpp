@@ -409,6 +409,26 @@ bool TControl::EraseBackground(UINT msg, WPARAM wp, LRESULT& result) {
   result = 1;
   return true;
 }
+bool TControl::PaintMessage(UINT msg, WPARAM wp, LRESULT& result, const std::function<void(HDC)>& paint) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      result = 1;
+      return true;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(wnd_, &ps);
+      paint(dc);
+      EndPaint(wnd_, &ps);
+      result = 0;
+      return true;
+    }
+    case WM_PRINTCLIENT:
+      paint(reinterpret_cast<HDC>(wp));
+      result = 0;
+      return true;
+  }
+  return false;
+}
 bool TControl::Notify(NMHDR*, LRESULT&) { return false; }
 
 HBRUSH TControl::ColorBrush() {

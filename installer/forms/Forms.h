@@ -168,6 +168,9 @@ class TControl {
   virtual bool Message(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
   // Takes WM_ERASEBKGND: the client area in the control's colour.
   bool EraseBackground(UINT msg, WPARAM wp, LRESULT& result);
+  // For a control that paints all of itself: no erase, and WM_PAINT and WM_PRINTCLIENT
+  // go to paint. False for other messages.
+  bool PaintMessage(UINT msg, WPARAM wp, LRESULT& result, const std::function<void(HDC)>& paint);
   virtual void Command(WORD code) { (void)code; }
   virtual bool Notify(NMHDR* hdr, LRESULT& result);
   virtual HBRUSH CtlColor(HDC dc);

@@ -120,19 +120,9 @@ void TSlider::Paint(HDC dc) {
 }
 
 bool TSlider::Message(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (PaintMessage(msg, wp, result, [this](HDC dc) { Paint(dc); })) return true;
   const POINT pt = {short(LOWORD(lp)), short(HIWORD(lp))};
   switch (msg) {
-    case WM_ERASEBKGND:
-      result = 1;
-      return true;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(Handle(), &ps);
-      Paint(dc);
-      EndPaint(Handle(), &ps);
-      result = 0;
-      return true;
-    }
     case WM_LBUTTONDOWN: {
       const RECT thumb = ThumbRect();
       if (PtInRect(&thumb, pt)) {
