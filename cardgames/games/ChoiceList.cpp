@@ -43,14 +43,10 @@ LRESULT OnOk(HWND dialog, WPARAM, LPARAM) {
   return 0;
 }
 
-const MessageMapEntry kMessages[] = {{WM_INITDIALOG, &OnInitDialog}, {}};
-const MessageMapEntry kCommands[] = {{IDOK, &OnOk}, {}};
-const MessageMap kChoiceMap = {kMessages, kCommands};
-
 }  // namespace
 
 INT_PTR CALLBACK ChoiceDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return DispatchMessageMap(kChoiceMap, dialog, msg, wParam, lParam);
+  return InitOkDialogProc<&OnInitDialog, &OnOk>(dialog, msg, wParam, lParam);
 }
 
 std::int32_t AskChoice(CardGame& game, int dialogId, ChoiceList& list) {

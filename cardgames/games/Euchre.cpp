@@ -49,13 +49,7 @@ LRESULT OnBidOk(HWND dialog, WPARAM, LPARAM) {
   return 0;
 }
 
-const MessageMapEntry kBidMessages[] = {{WM_INITDIALOG, &OnBidInit}, {}};
-const MessageMapEntry kBidCommands[] = {{IDOK, &OnBidOk}, {}};
-const MessageMap kBidMap = {kBidMessages, kBidCommands};
-
-INT_PTR CALLBACK BidProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return DispatchMessageMap(kBidMap, dialog, msg, wParam, lParam);
-}
+const DLGPROC BidProc = &InitOkDialogProc<&OnBidInit, &OnBidOk>;
 
 LRESULT OnOptionsInit(HWND dialog, UINT, WPARAM, LPARAM lParam) {
   auto* game = static_cast<EuchreGame*>(InitOptionsDialog(dialog, lParam, {IDC_EUCHRE_DEFEND_ALONE, IDC_EUCHRE_GO_ALONE}));
@@ -255,7 +249,7 @@ void EuchreGame::HumanBid() {
   ChoiceListWithCheck record;
   record.list = BidChoices();
   record.allowCheck = optionGoAlone ? 1 : 0;
-  const std::int32_t answer = AskChoiceWithCheck(*this, IDD_EUCHRE_BID, &BidProc, record);
+  const std::int32_t answer = AskChoiceWithCheck(*this, IDD_EUCHRE_BID, BidProc, record);
   bool offered = false;
   for (std::int32_t v : record.list.values) offered = offered || v == answer;
   const std::int32_t value = offered ? answer : 0;

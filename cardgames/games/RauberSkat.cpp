@@ -58,13 +58,7 @@ LRESULT OnGameOk(HWND dialog, WPARAM, LPARAM) {
   return 0;
 }
 
-const MessageMapEntry kGameMessages[] = {{WM_INITDIALOG, &OnGameInit}, {}};
-const MessageMapEntry kGameCommands[] = {{IDOK, &OnGameOk}, {}};
-const MessageMap kGameMap = {kGameMessages, kGameCommands};
-
-INT_PTR CALLBACK GameDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return DispatchMessageMap(kGameMap, dialog, msg, wParam, lParam);
-}
+const DLGPROC GameDialogProc = &InitOkDialogProc<&OnGameInit, &OnGameOk>;
 
 // The answer when it is one of the values offered, else the first offered.
 std::int32_t OfferedOrFirst(const ChoiceList& list, std::int32_t answer) {
@@ -473,7 +467,7 @@ void RauberSkatGame::HumanGame() {
   ChoiceListWithCheck record = GameChoices();
   record.list.owner = window;
   const std::int32_t value =
-      OfferedOrFirst(record.list, AskChoiceWithCheck(*this, IDD_SKAT_GAME, &GameDialogProc, record));
+      OfferedOrFirst(record.list, AskChoiceWithCheck(*this, IDD_SKAT_GAME, GameDialogProc, record));
   gameInProgress = true;
   if (value == 0) {
     phase = 5;

@@ -31,6 +31,15 @@ LRESULT DispatchWindowMessageMap(const MessageMap& map, HWND hwnd, UINT msg, WPA
 LRESULT DispatchSubclassMessageMap(const MessageMap& map, WNDPROC previous, HWND hwnd, UINT msg, WPARAM wParam,
                                    LPARAM lParam);
 
+// The procedure of a dialog whose only steps are its WM_INITDIALOG and OK handlers.
+template <MessageHandler Init, CommandHandler Ok>
+INT_PTR CALLBACK InitOkDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  static const MessageMapEntry messages[] = {{WM_INITDIALOG, Init}, {}};
+  static const MessageMapEntry commands[] = {{IDOK, Ok}, {}};
+  static const MessageMap map = {messages, commands};
+  return DispatchMessageMap(map, dialog, msg, wParam, lParam);
+}
+
 // Moves the window (no size or z-order change) to the middle of the rectangle.
 void CenterInRect(HWND window, int left, int top, int width, int height);
 void CenterWindowOver(HWND window, HWND other);
