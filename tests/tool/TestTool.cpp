@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 namespace tt {
 
@@ -188,6 +189,8 @@ Process Start(const std::string& commandLine, const std::string& workDir) {
     CloseHandle(pi.hThread);
     p.handle = pi.hProcess;
     p.pid = pi.dwProcessId;
+  } else {
+    std::fprintf(stderr, "test tool: could not start %s (error %lu)\n", commandLine.c_str(), GetLastError());
   }
   return p;
 }
