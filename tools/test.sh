@@ -20,7 +20,9 @@ tally() {
   local build=$1 results=$2
   local name xml t f e d
   for name in $(cd "$build" && ctest -N 2>/dev/null | sed -n 's/^ *Test *#[0-9]*: //p'); do
-    xml="$results/$name.xml"
+    # A program run again writes name_1.xml beside its first report: the newest counts.
+    xml=$(ls -t "$results/$name.xml" "$results/${name}"_[0-9]*.xml 2>/dev/null | head -n1)
+    [ -n "$xml" ] || xml="$results/$name.xml"
     if [ -f "$xml" ]; then
       read -r t f e d < <(grep -o '<testsuites [^>]*' "$xml" | head -n1 |
         sed -E 's/.*tests="([0-9]+)".*failures="([0-9]+)".*disabled="([0-9]+)".*errors="([0-9]+)".*/\1 \2 \4 \3/')
