@@ -82,12 +82,6 @@ bool IsVolumeRoot(const std::string& path) {
   return server == std::string::npos || p.find('\\', server + 1) == std::string::npos;
 }
 
-void SetHandleDate(HANDLE h, uint32_t date) {
-  FILETIME local, utc;
-  if (DosDateTimeToFileTime(HIWORD(date), LOWORD(date), &local) && LocalFileTimeToFileTime(&local, &utc))
-    SetFileTime(h, nullptr, nullptr, &utc);
-}
-
 // Size of an open file, or -1 when it is not known or too large for one text.
 int64_t SizeOf(HANDLE h) {
   DWORD high = 0;
@@ -162,6 +156,12 @@ void ListTree(const std::string& folder, std::string& list) {
 }
 
 }  // namespace
+
+void SetHandleDate(HANDLE h, uint32_t date) {
+  FILETIME local, utc;
+  if (DosDateTimeToFileTime(HIWORD(date), LOWORD(date), &local) && LocalFileTimeToFileTime(&local, &utc))
+    SetFileTime(h, nullptr, nullptr, &utc);
+}
 
 std::string ExtractFilePath(const std::string& path) {
   size_t i = path.find_last_of("\\:");

@@ -24,6 +24,8 @@ bool IsSameFile(const std::string& a, const std::string& b);
 
 // DOS date-time stamp (date high word, time low word) of the first match; 0 when none.
 uint32_t GetFileDate(const std::string& mask);
+// Sets the last-write time of an open file (a HANDLE) from a DOS date-time stamp.
+void SetHandleDate(void* handle, uint32_t date);
 int64_t GetChunkSize(int64_t size, int64_t parts, int64_t cap);
 
 std::string LoadFileToString(const std::string& path, const TProgressProc& progress = nullptr);

@@ -1,5 +1,7 @@
 #include "SDialog.h"
 
+#include <winternl.h>
+
 #include <memory>
 
 #include "AboutDlg.h"
@@ -143,6 +145,74 @@ std::string ShortPath(const std::string& path) {
   char buf[MAX_PATH];
   const DWORD n = GetShortPathNameA(path.c_str(), buf, MAX_PATH);
   return n > 0 && n < MAX_PATH ? std::string(buf, n) : path;
+}
+
+// Makes `path` as a new empty file under exactly that name, without the case-blind search
+// for a name that is not there (under Wine that reads the whole folder). False when
+// anything is in the way.
+bool CreateExactFile(const std::string& path) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+  if (n <= 0) return false;
+  std::wstring wide(size_t(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], n);
+  UNICODE_STRING nt;
+  if (!RtlDosPathNameToNtPathName_U(wide.c_str(), &nt, nullptr, nullptr)) return false;
+  OBJECT_ATTRIBUTES attr;
+  InitializeObjectAttributes(&attr, &nt, 0, nullptr, nullptr);
+  IO_STATUS_BLOCK io;
+  HANDLE h = nullptr;
+  const NTSTATUS status = NtCreateFile(&h, GENERIC_WRITE | SYNCHRONIZE, &attr, &io, nullptr, FILE_ATTRIBUTE_NORMAL,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_CREATE,
+                                       FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+  RtlFreeUnicodeString(&nt);
+  if (status < 0) return false;
+  CloseHandle(h);
+  return true;
+}
+
+// Unpacks a packed file into `dest` a piece at a time, dated `date`. Whatever fails leaves
+// no `dest` behind; `damaged` tells an unreadable or bad stream from a failed write, whose
+// `error` stays empty.
+bool UnpackFile(const std::string& packed, const std::string& dest, uint32_t date, const TProgressProc& progress,
+                std::string& error, bool& damaged) {
+  error.clear();
+  damaged = false;
+  HANDLE in = CreateFileA(packed.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  LARGE_INTEGER size = {};
+  if (in == INVALID_HANDLE_VALUE || !GetFileSizeEx(in, &size)) {
+    if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
+    damaged = true;
+    error = packed;
+    return false;
+  }
+  HANDLE out = CreateFileA(dest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) {
+    CloseHandle(in);
+    return false;
+  }
+  bool readFailed = false;
+  const bool ok = InflateStream(
+      [&](char* buffer, size_t room) -> long {
+        DWORD got = 0;
+        if (ReadFile(in, buffer, DWORD(room), &got, nullptr)) return long(got);
+        readFailed = true;
+        return -1;
+      },
+      uint64_t(size.QuadPart),
+      [&](const char* data, size_t count) {
+        DWORD put = 0;
+        return WriteFile(out, data, DWORD(count), &put, nullptr) && put == count;
+      },
+      progress, error, damaged);
+  if (ok && date) SetHandleDate(out, date);
+  CloseHandle(out);
+  CloseHandle(in);
+  if (ok) return true;
+  damaged = damaged || readFailed;
+  if (!damaged) error.clear();
+  DeleteFileA(dest.c_str());
+  return false;
 }
 
 // The execute items of one stage, in script order, until one asks to exit; each log goes
@@ -1368,6 +1438,11 @@ int TSDialogForm::CopyFileList(const std::string& sourceFolder, const std::strin
   const std::string items = "|" + list + "|";
   const int n = ListItemCount(items);
   const std::string src = SetTrailingBackslash(sourceFolder, true), dst = SetTrailingBackslash(destFolder, true);
+  struct Listing {
+    TSDialogForm* form;
+    ~Listing() { form->ListCopyFolders(std::string(), std::string()); }
+  } listing{this};
+  ListCopyFolders(sourceFolder, destFolder);
   for (int i = 0; i < n; ++i) {
     if (IsCancelRequested() || g_wizardClosed) break;
     ++filesStepped_;
@@ -1394,7 +1469,7 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   const std::string dest = StripFileNumberPrefix(destPath);
   ShowCopyProgress(dest);
   Application().ProcessMessages();
-  bool found = FileExists(source);
+  bool found = SourcePresent(source);
   if (found) {
     keepSource = keepSource || stillNeeded;
   } else {
@@ -1425,20 +1500,24 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   if (FileFlagIsComServer(flags)) comServers_.push_back(dest);
   if (FileFlagIsFont(flags)) fonts_.push_back(dest);
   // Only a destination that exists can be the source itself.
-  const bool destExists = !unpacked && FileExists(dest);
+  const bool destExists = !unpacked && SourcePresent(dest);
   const bool same = unpacked || (destExists && IsSameFile(source, dest));
-  bool copied = same;
+  bool copied = same, moved = false;
   if (!same) {
     if (destExists) SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const bool created = !destExists && CreateExactly(dest);
     if (!keepSource && !script_->UseCopy() && EqualTextNoCase(source.substr(0, 3), dest.substr(0, 3)) && IsWinNT()) {
       copied = MoveFileExA(source.c_str(), dest.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0;
+      moved = copied;
     } else if (script_->ShowProgBar2()) {
       copied = CopyFileWithProgress(source, dest, FileProgress());
       if (copied) KeepSourceDate(source, dest);
     } else {
       copied = CopyFileA(source.c_str(), dest.c_str(), FALSE) != 0;
     }
+    // No empty file stays where the copy failed.
+    if (!copied && created && DeleteFileA(dest.c_str())) destNames_.Forget(dest);
   }
   if (copied) {
     AddSetupLogLine(std::string(kJoin) + " ... OK");
@@ -1454,6 +1533,7 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
       CloseWithoutAsking();
       return false;
     }
+    destNames_.Note(xcopy);
     SetFileAttributesA(xcopy.c_str(), FILE_ATTRIBUTE_NORMAL);
     AddSetupLogLine(std::string(kJoin) + " ... OK Delayed");
     delayed = true;
@@ -1478,10 +1558,13 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   } else if (FileFlagIsShared(flags)) {
     IncSharedDllCount(dest);
   }
-  if (!same && !stillNeeded && SameFolder(ExtractFileDir(source), setupFolder_) && !DeleteFileA(source.c_str()) &&
-      FileExists(source)) {
-    SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(source.c_str());
+  if (!same && !stillNeeded && SameFolder(ExtractFileDir(source), setupFolder_)) {
+    // A moved source is gone already.
+    if (!moved && !DeleteFileA(source.c_str()) && FileExists(source)) {
+      SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(source.c_str());
+    }
+    sourceNames_.Forget(source);
   }
   return true;
 }
@@ -1527,28 +1610,27 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
     }
     const std::string packed = folder + name + "._z";
     if (!FileExists(packed)) continue;
-    // Small files are read and written in one go; large ones report their progress.
+    // Only large files report their progress.
     const TProgressProc progress = GetFileSizeOf(packed) > 1048576 ? FileProgress() : TProgressProc();
-    std::string error;
-    std::string& data = unpacked_;
-    const std::string bytes = LoadFileToString(packed, progress);
-    const bool inflated = DecompressString(bytes, data, progress, error);
     const uint32_t date = FileDosDate(packed);
-    if (inflated && !unpackInto_.empty()) {
-      // Straight into place; a destination in use takes the ordinary road below.
-      bool saved = SaveStringToFile(unpackInto_, data, date, progress);
-      if (!saved && FileExists(unpackInto_)) {
-        SetFileAttributesA(unpackInto_.c_str(), FILE_ATTRIBUTE_NORMAL);
-        saved = SaveStringToFile(unpackInto_, data, date, progress);
-      }
-      if (saved) {
+    std::string error;
+    bool damaged = false;
+    // Straight into place while the destination is not there: a damaged stream then leaves
+    // nothing behind. One that is there takes the ordinary road below.
+    if (!unpackInto_.empty() && !SourcePresent(unpackInto_)) {
+      CreateExactly(unpackInto_);
+      if (UnpackFile(packed, unpackInto_, date, progress, error, damaged)) {
         unpackedInPlace_ = true;
         return true;
       }
+      destNames_.Forget(unpackInto_);
     }
-    if (!inflated || !SaveStringToFile(source, data, date, progress)) {
+    if (!damaged) {
+      CreateExactly(source);
+      if (!UnpackFile(packed, source, date, progress, error, damaged)) sourceNames_.Forget(source);
+    }
+    if (!error.empty() || damaged) {
       // A damaged packed file leaves nothing behind.
-      DeleteFileA(source.c_str());
       if (error.empty()) error = source;
       AddSetupLogLine("  Copy File: " + packed);
       AddSetupLogLine(std::string(kJoin) + " ... FAILED");
@@ -1577,6 +1659,46 @@ bool TSDialogForm::ShouldOverwrite(const std::string& source, const std::string&
     f.destDate = GetFileDate(dest);
   }
   return DecideOverwrite(mode, flags, f);
+}
+
+bool TSDialogForm::SourcePresent(const std::string& path) const {
+  for (const TFolderNames* names : {&sourceNames_, &destNames_}) {
+    const TFolderNames::Kind kind = names->KindOf(path);
+    if (kind != TFolderNames::Unknown) return kind == TFolderNames::File;
+  }
+  return FileExists(path);
+}
+
+bool TSDialogForm::CreateExactly(const std::string& path) {
+  for (TFolderNames* names : {&sourceNames_, &destNames_}) {
+    const TFolderNames::Kind kind = names->KindOf(path);
+    if (kind == TFolderNames::Unknown) continue;
+    if (kind != TFolderNames::Absent || !CreateExactFile(path)) return false;
+    names->Note(path);
+    return true;
+  }
+  return false;
+}
+
+void TSDialogForm::ListCopyFolders(const std::string& source, const std::string& dest) {
+  sourceNames_.Reset(std::string());
+  destNames_.Reset(std::string());
+  // One folder for both: its two listings would not follow each other.
+  if (source.empty() || dest.empty() || SameFolder(source, dest)) return;
+  const std::string folders[2] = {SetTrailingBackslash(source, false), SetTrailingBackslash(dest, false)};
+  TFolderNames* names[2] = {&sourceNames_, &destNames_};
+  for (int i = 0; i < 2; ++i) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folders[i] + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) continue;
+    names[i]->Reset(folders[i]);
+    do {
+      names[i]->Add(fd.cFileName, (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    } while (FindNextFileA(h, &fd));
+    // A listing cut short says nothing.
+    if (GetLastError() != ERROR_NO_MORE_FILES) names[i]->Reset(std::string());
+    FindClose(h);
+  }
 }
 
 // ---------------------------------------------------------------- registration

@@ -8,6 +8,7 @@
 
 #include "Files.h"
 #include "Forms.h"
+#include "SRecord.h"
 
 class TExecDll;
 class TScript;
@@ -221,6 +222,13 @@ class TSDialogForm : public TForm {
   bool CopyServiceFile(const std::string& name, bool serviceFile);
   void ShowCopyProgress(const std::string& dest);
   TProgressProc FileProgress();
+  // Whether a file is there, from the folder listings of the current list when they cover it.
+  bool SourcePresent(const std::string& path) const;
+  // Makes a file that the listings know to be missing under its exact name, so that the
+  // copy that follows opens it without a search; false when it did not.
+  bool CreateExactly(const std::string& path);
+  // Lists the setup and destination folders of a file list; clears them with empty folders.
+  void ListCopyFolders(const std::string& source, const std::string& dest);
 
   TBevel* upperBevel_;
   TBevel* lowerBevel_;
@@ -250,7 +258,7 @@ class TSDialogForm : public TForm {
   bool sourceDamaged_ = false;
   std::string unpackInto_;         // where a packed source may be unpacked directly
   bool unpackedInPlace_ = false;   // the last located source went there
-  std::string unpacked_;           // unpacking buffer, kept from file to file
+  TFolderNames sourceNames_, destNames_;  // the two folders of the list being copied
   int filesStepped_ = 0;
   bool uiShown_ = false;
   DWORD lastUi_ = 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <new>
 
 bool DecompressBuffer(const void* input, size_t inputSize, std::string& output, const TProgressProc& progress,
@@ -24,11 +25,11 @@ bool DecompressBuffer(const void* input, size_t inputSize, std::string& output, 
     error = zError(rc);
     return false;
   }
-  // The output string is the buffer: it grows geometrically, and a caller that passes the
-  // same string again keeps its storage from the last file.
-  size_t capacity = estimate > 0 ? estimate : std::max<size_t>(step * 4, 65536);
-  capacity = std::max(capacity, output.capacity());
+  // The buffer grows geometrically from this stream's own size; what an earlier, larger
+  // output held is let go first.
+  const size_t capacity = estimate > 0 ? estimate : std::max<size_t>(step * 4, 65536);
   size_t produced = 0;
+  std::string().swap(output);
   try {
     output.resize(capacity);
   } catch (const std::bad_alloc&) {
@@ -79,4 +80,59 @@ bool DecompressBuffer(const void* input, size_t inputSize, std::string& output, 
 bool DecompressString(const std::string& packed, std::string& output, const TProgressProc& progress,
                       std::string& error) {
   return DecompressBuffer(packed.data(), packed.size(), output, progress, 0, error);
+}
+
+bool InflateStream(const TReadProc& read, uint64_t inputSize, const TWriteProc& write, const TProgressProc& progress,
+                   std::string& error, bool& damaged) {
+  error.clear();
+  damaged = false;
+  const int32_t total = int32_t(std::min<uint64_t>(inputSize, INT32_MAX));
+  if (progress) progress(0, 0, total, 0, 1);
+  z_stream z = {};
+  int rc = inflateInit(&z);
+  if (rc != Z_OK) {
+    error = zError(rc);
+    return false;
+  }
+  const size_t kPiece = 256 * 1024;
+  std::unique_ptr<Bytef[]> in(new (std::nothrow) Bytef[kPiece]), out(new (std::nothrow) Bytef[kPiece]);
+  if (!in || !out) {
+    inflateEnd(&z);
+    error = zError(Z_MEM_ERROR);
+    return false;
+  }
+  bool ended = false, inputDone = false;
+  while (!ended) {
+    if (z.avail_in == 0 && !inputDone) {
+      const long got = read(reinterpret_cast<char*>(in.get()), kPiece);
+      if (got < 0) {
+        error = "read error";
+        break;
+      }
+      inputDone = got == 0;
+      z.next_in = in.get();
+      z.avail_in = uInt(got);
+    }
+    z.next_out = out.get();
+    z.avail_out = uInt(kPiece);
+    rc = inflate(&z, Z_NO_FLUSH);
+    const size_t made = kPiece - z.avail_out;
+    if (made > 0 && !write(reinterpret_cast<const char*>(out.get()), made)) {
+      error = "write error";
+      break;
+    }
+    if (rc == Z_STREAM_END) {
+      ended = true;
+      break;
+    }
+    // No progress with all input read: the stream stops before its end mark.
+    if (rc == Z_NEED_DICT || (rc != Z_OK && rc != Z_BUF_ERROR) || (made == 0 && inputDone && z.avail_in == 0)) {
+      damaged = true;
+      error = z.msg ? z.msg : rc == Z_OK || rc == Z_BUF_ERROR ? "unexpected end of data" : zError(rc);
+      break;
+    }
+    if (progress && made > 0) progress(0, 0, total, int32_t(std::min<uLong>(z.total_in, INT32_MAX)), 1);
+  }
+  inflateEnd(&z);
+  return ended;
 }

@@ -1,6 +1,8 @@
 // The inflater of packed "._z" source files: one zlib stream each.
 #pragma once
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include "Files.h"
@@ -12,3 +14,14 @@ bool DecompressBuffer(const void* input, size_t inputSize, std::string& output, 
                       size_t estimate, std::string& error);
 bool DecompressString(const std::string& packed, std::string& output, const TProgressProc& progress,
                       std::string& error);
+
+// Source of packed bytes: fills up to `size` bytes, returns the count, 0 at the end, -1 on failure.
+using TReadProc = std::function<long(char* buffer, size_t size)>;
+// Receiver of unpacked bytes: false stops the inflater.
+using TWriteProc = std::function<bool(const char* data, size_t size)>;
+
+// Inflates one zlib stream a piece at a time, so that memory stays the same whatever the
+// stream's size. Progress as DecompressBuffer's, over `inputSize`. False with a message in
+// `error`; `damaged` tells a bad stream from a failed read or write.
+bool InflateStream(const TReadProc& read, uint64_t inputSize, const TWriteProc& write, const TProgressProc& progress,
+                   std::string& error, bool& damaged);
