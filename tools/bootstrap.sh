@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, once. Quick when everything is there.
+#   tools/bootstrap.sh [--nsis]    --nsis: also the peer installer the install benchmark times
 set -euo pipefail
+want_nsis=
+[ "${1:-}" = "--nsis" ] && want_nsis=1
 here=$(cd "$(dirname "$0")/.." && pwd)
 cache="$here/.cache"
 mkdir -p "$cache"
@@ -29,6 +32,7 @@ have xdpyinfo || need_pkgs+=(x11-utils)
 [ -d /usr/src/googletest ] || need_pkgs+=(googletest)
 [ -f /usr/include/zlib.h ] || need_pkgs+=(zlib1g-dev)
 have clang++ || need_pkgs+=(clang)
+[ -z "$want_nsis" ] || have makensis || need_pkgs+=(nsis)
 # libFuzzer runtime of the fuzz build
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need_pkgs+=(libclang-rt-14-dev)
 # Fonts with the widths of Arial, Times New Roman and Courier New, which the prefix stands

@@ -147,16 +147,16 @@ std::string ShortPath(const std::string& path) {
   return n > 0 && n < MAX_PATH ? std::string(buf, n) : path;
 }
 
-// Makes `path` as a new empty file under exactly that name, without the case-blind search
-// for a name that is not there (under Wine that reads the whole folder). False when
-// anything is in the way.
-bool CreateExactFile(const std::string& path) {
+// Makes `path` as a new empty file under exactly that name, open for writing, without the
+// case-blind search for a name that is not there (under Wine that reads the whole folder).
+// INVALID_HANDLE_VALUE when anything is in the way.
+HANDLE CreateExactFile(const std::string& path) {
   const int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-  if (n <= 0) return false;
+  if (n <= 0) return INVALID_HANDLE_VALUE;
   std::wstring wide(size_t(n), L'\0');
   MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], n);
   UNICODE_STRING nt;
-  if (!RtlDosPathNameToNtPathName_U(wide.c_str(), &nt, nullptr, nullptr)) return false;
+  if (!RtlDosPathNameToNtPathName_U(wide.c_str(), &nt, nullptr, nullptr)) return INVALID_HANDLE_VALUE;
   OBJECT_ATTRIBUTES attr;
   InitializeObjectAttributes(&attr, &nt, 0, nullptr, nullptr);
   IO_STATUS_BLOCK io;
@@ -165,16 +165,38 @@ bool CreateExactFile(const std::string& path) {
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_CREATE,
                                        FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
   RtlFreeUnicodeString(&nt);
-  if (status < 0) return false;
-  CloseHandle(h);
-  return true;
+  return status < 0 ? INVALID_HANDLE_VALUE : h;
 }
 
-// Unpacks a packed file into `dest` a piece at a time, dated `date`. Whatever fails leaves
-// no `dest` behind; `damaged` tells an unreadable or bad stream from a failed write, whose
-// `error` stays empty.
-bool UnpackFile(const std::string& packed, const std::string& dest, uint32_t date, const TProgressProc& progress,
-                std::string& error, bool& damaged) {
+// Copies the source's bytes and last-write time into `out`, which it closes.
+bool CopyIntoFile(const std::string& source, HANDLE out) {
+  HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  bool ok = in != INVALID_HANDLE_VALUE;
+  if (ok) {
+    std::vector<char> buffer(256 * 1024);
+    for (;;) {
+      DWORD got = 0, put = 0;
+      if (!ReadFile(in, buffer.data(), DWORD(buffer.size()), &got, nullptr)) ok = false;
+      if (!ok || got == 0) break;
+      if (!WriteFile(out, buffer.data(), got, &put, nullptr) || put != got) {
+        ok = false;
+        break;
+      }
+    }
+    FILETIME written;
+    if (ok && GetFileTime(in, nullptr, nullptr, &written)) SetFileTime(out, nullptr, nullptr, &written);
+    CloseHandle(in);
+  }
+  CloseHandle(out);
+  return ok;
+}
+
+// Unpacks a packed file into `dest` (through `out` when it is open already; it is closed) a
+// piece at a time, dated `date`. Whatever fails leaves no `dest` behind; `damaged` tells an
+// unreadable or bad stream from a failed write, whose `error` stays empty.
+bool UnpackFile(const std::string& packed, const std::string& dest, HANDLE out, uint32_t date,
+                const TProgressProc& progress, std::string& error, bool& damaged) {
   error.clear();
   damaged = false;
   HANDLE in = CreateFileA(packed.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -182,11 +204,16 @@ bool UnpackFile(const std::string& packed, const std::string& dest, uint32_t dat
   LARGE_INTEGER size = {};
   if (in == INVALID_HANDLE_VALUE || !GetFileSizeEx(in, &size)) {
     if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
+    if (out != INVALID_HANDLE_VALUE) {
+      CloseHandle(out);
+      DeleteFileA(dest.c_str());
+    }
     damaged = true;
     error = packed;
     return false;
   }
-  HANDLE out = CreateFileA(dest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE)
+    out = CreateFileA(dest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (out == INVALID_HANDLE_VALUE) {
     CloseHandle(in);
     return false;
@@ -1468,7 +1495,11 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   const bool stillNeeded = script_->TakePendingFileName(source);
   const std::string dest = StripFileNumberPrefix(destPath);
   ShowCopyProgress(dest);
-  Application().ProcessMessages();
+  // Pumped as often as the eye and a Cancel click need, not for every small file.
+  if (GetTickCount() - lastPump_ >= 20) {
+    lastPump_ = GetTickCount();
+    Application().ProcessMessages();
+  }
   bool found = SourcePresent(source);
   if (found) {
     keepSource = keepSource || stillNeeded;
@@ -1504,15 +1535,21 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   const bool same = unpacked || (destExists && IsSameFile(source, dest));
   bool copied = same, moved = false;
   if (!same) {
+    const bool moveAllowed = !keepSource && !script_->UseCopy() &&
+                             EqualTextNoCase(source.substr(0, 3), dest.substr(0, 3)) && IsWinNT();
     if (destExists) SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_NORMAL);
-    const bool created = !destExists && CreateExactly(dest);
-    if (!keepSource && !script_->UseCopy() && EqualTextNoCase(source.substr(0, 3), dest.substr(0, 3)) && IsWinNT()) {
+    const HANDLE fresh = destExists ? INVALID_HANDLE_VALUE : CreateExactly(dest);
+    const bool created = fresh != INVALID_HANDLE_VALUE;
+    if (created && (moveAllowed || script_->ShowProgBar2())) CloseHandle(fresh);
+    if (moveAllowed) {
       copied = MoveFileExA(source.c_str(), dest.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0;
       moved = copied;
     } else if (script_->ShowProgBar2()) {
       copied = CopyFileWithProgress(source, dest, FileProgress());
       if (copied) KeepSourceDate(source, dest);
+    } else if (created) {
+      copied = CopyIntoFile(source, fresh);
     } else {
       copied = CopyFileA(source.c_str(), dest.c_str(), FALSE) != 0;
     }
@@ -1618,17 +1655,14 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
     // Straight into place while the destination is not there: a damaged stream then leaves
     // nothing behind. One that is there takes the ordinary road below.
     if (!unpackInto_.empty() && !SourcePresent(unpackInto_)) {
-      CreateExactly(unpackInto_);
-      if (UnpackFile(packed, unpackInto_, date, progress, error, damaged)) {
+      if (UnpackFile(packed, unpackInto_, CreateExactly(unpackInto_), date, progress, error, damaged)) {
         unpackedInPlace_ = true;
         return true;
       }
       destNames_.Forget(unpackInto_);
     }
-    if (!damaged) {
-      CreateExactly(source);
-      if (!UnpackFile(packed, source, date, progress, error, damaged)) sourceNames_.Forget(source);
-    }
+    if (!damaged && !UnpackFile(packed, source, CreateExactly(source), date, progress, error, damaged))
+      sourceNames_.Forget(source);
     if (!error.empty() || damaged) {
       // A damaged packed file leaves nothing behind.
       if (error.empty()) error = source;
@@ -1669,15 +1703,15 @@ bool TSDialogForm::SourcePresent(const std::string& path) const {
   return FileExists(path);
 }
 
-bool TSDialogForm::CreateExactly(const std::string& path) {
+HANDLE TSDialogForm::CreateExactly(const std::string& path) {
   for (TFolderNames* names : {&sourceNames_, &destNames_}) {
     const TFolderNames::Kind kind = names->KindOf(path);
     if (kind == TFolderNames::Unknown) continue;
-    if (kind != TFolderNames::Absent || !CreateExactFile(path)) return false;
-    names->Note(path);
-    return true;
+    const HANDLE h = kind == TFolderNames::Absent ? CreateExactFile(path) : INVALID_HANDLE_VALUE;
+    if (h != INVALID_HANDLE_VALUE) names->Note(path);
+    return h;
   }
-  return false;
+  return INVALID_HANDLE_VALUE;
 }
 
 void TSDialogForm::ListCopyFolders(const std::string& source, const std::string& dest) {

@@ -224,9 +224,9 @@ class TSDialogForm : public TForm {
   TProgressProc FileProgress();
   // Whether a file is there, from the folder listings of the current list when they cover it.
   bool SourcePresent(const std::string& path) const;
-  // Makes a file that the listings know to be missing under its exact name, so that the
-  // copy that follows opens it without a search; false when it did not.
-  bool CreateExactly(const std::string& path);
+  // Makes a file that the listings know to be missing under its exact name and opens it
+  // for writing, without a search; INVALID_HANDLE_VALUE when it did not.
+  HANDLE CreateExactly(const std::string& path);
   // Lists the setup and destination folders of a file list; clears them with empty folders.
   void ListCopyFolders(const std::string& source, const std::string& dest);
 
@@ -262,6 +262,7 @@ class TSDialogForm : public TForm {
   int filesStepped_ = 0;
   bool uiShown_ = false;
   DWORD lastUi_ = 0;
+  DWORD lastPump_ = 0;
   std::string setupFolder_;
   bool infoCopied_ = false, infoTried_ = false;
   TTimer* copyTimer_;

@@ -579,3 +579,103 @@ TEST(SetupInstall, FilesForOtherWindowsAreLeftOut) {
   EXPECT_EQ(Read(p.target + "\\UnInstall.txt").find("notxp"), std::string::npos);
   CleanRegistry(p);
 }
+
+namespace {
+
+// The names in a folder that equal `name` ignoring case.
+int EntriesNamed(const std::string& folder, const std::string& name) {
+  int count = 0;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  do {
+    if (EqualTextNoCase(fd.cFileName, name)) ++count;
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+  return count;
+}
+
+FILETIME WrittenAt(const std::string& path) {
+  FILETIME t = {};
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    GetFileTime(h, nullptr, nullptr, &t);
+    CloseHandle(h);
+  }
+  return t;
+}
+
+void SetWrittenAt(const std::string& path, FILETIME t) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  SetFileTime(h, nullptr, nullptr, &t);
+  CloseHandle(h);
+}
+
+int64_t SecondsApart(FILETIME a, FILETIME b) {
+  const int64_t x = (int64_t(a.dwHighDateTime) << 32) | a.dwLowDateTime;
+  const int64_t y = (int64_t(b.dwHighDateTime) << 32) | b.dwLowDateTime;
+  return (x > y ? x - y : y - x) / 10000000;
+}
+
+}  // namespace
+
+// Small packed files after a large one, new destinations and ones already there under
+// another letter case: each lands once, whole, dated like its source.
+TEST(SetupInstall, PackedAfterLargeAndNamesInAnotherCase) {
+  std::string big;
+  for (int i = 0; i < 3000000; ++i) big += char('a' + (i * 7 + i / 4099) % 26);
+  Package p = MakePackage("zcase",
+                          "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                          "SET_USE_COPY;\r\nSET_GROUP_DATA(|Main|x|1|5||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                          "SET_COPY_FILES(big.bin|one.txt|two.txt|Plain.txt|new.txt);\r\n",
+                          {{"big.bin._z", Pack(big)},
+                           {"one.txt._z", Pack("one")},
+                           {"two.txt._z", Pack("two")},
+                           {"Plain.txt", "plain"},
+                           {"new.txt", "new"}});
+  const FILETIME old = {0x10000000, 0x01C00000};
+  SetWrittenAt(p.dir + "new.txt", old);
+  SetWrittenAt(p.dir + "one.txt._z", old);
+  CreateDirectoryA(p.target.c_str(), nullptr);
+  tt::WriteFile(p.target + "\\TWO.TXT", "old two");
+  tt::WriteFile(p.target + "\\PLAIN.TXT", "old plain");
+  const RunResult r = RunToEnd(p);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(r.boxes.empty()) << (r.boxes.empty() ? "" : r.boxes[0].text);
+  const struct {
+    const char* name;
+    std::string content;
+  } rows[] = {{"big.bin", big}, {"one.txt", "one"}, {"two.txt", "two"}, {"Plain.txt", "plain"}, {"new.txt", "new"}};
+  const std::string script = Read(p.target + "\\UnInstall.txt");
+  for (const auto& row : rows) {
+    EXPECT_TRUE(Read(p.target + "\\" + row.name) == row.content) << row.name;
+    EXPECT_EQ(EntriesNamed(p.target, row.name), 1) << row.name;
+    EXPECT_NE(script.find("REMOVE_FILE(" + p.target + "\\" + row.name + ");"), std::string::npos) << row.name;
+    EXPECT_FALSE(Exists(p.dir + row.name)) << row.name;  // sources are consumed
+  }
+  // A copy keeps its source's date; an unpacked file gets its packed file's (to 2 s).
+  EXPECT_EQ(SecondsApart(WrittenAt(p.target + "\\new.txt"), old), 0);
+  EXPECT_LE(SecondsApart(WrittenAt(p.target + "\\one.txt"), old), 2);
+  CleanRegistry(p);
+}
+
+// A source that cannot be read fails its file and leaves no empty destination behind.
+TEST(SetupInstall, UnreadableSourceLeavesNoDestination) {
+  Package p = MakePackage("locked",
+                          "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                          "SET_USE_COPY;\r\nSET_GROUP_DATA(|Main|x|1|2||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                          "SET_COPY_FILES(first.txt|locked.txt);\r\n",
+                          {{"first.txt", "first"}, {"locked.txt", "locked"}});
+  HANDLE lock = CreateFileA((p.dir + "locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  const RunResult r = RunToEnd(p);
+  CloseHandle(lock);
+  EXPECT_EQ(r.exitCode, 0);
+  ASSERT_EQ(r.boxes.size(), 1u);
+  EXPECT_EQ(Read(p.target + "\\first.txt"), "first");
+  EXPECT_FALSE(Exists(p.target + "\\locked.txt"));
+  EXPECT_FALSE(Exists(p.target + "\\Xlocked.txt"));
+  EXPECT_TRUE(Exists(p.dir + "locked.txt"));
+  EXPECT_EQ(Read(p.target + "\\UnInstall.txt").find("locked.txt"), std::string::npos);
+  CleanRegistry(p);
+}
