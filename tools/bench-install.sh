@@ -121,19 +121,29 @@ run() {
   t1=$(now)
   echo "$name $(python3 -c "print($t1 - $t0)") $(tail -n1 "$bench/peak" | tr -dc 0-9)" >>"$results"
 }
-# Each command first removes what its previous run left and restores a consumed package
-# (the install engine deletes the sources it has copied); that part is not timed.
+# Each command first removes what its previous run left (moved aside, into the same file
+# system, and deleted at the end: files deleted just before a run slow down the file
+# system's search for free inodes of the next one) and restores a consumed package (the
+# install engine deletes the sources it has copied); that part is not timed.
+aside() {
+  local what
+  mkdir -p "$bench/aside"
+  for what in "$@"; do
+    [ -e "$what" ] && mv "$what" "$(mktemp -d "$bench/aside/XXXXXX")/"
+  done
+  return 0
+}
 ours() {
-  rm -rf "$drive_c/KvBench/$1" "$bench/run-$1"
+  aside "$drive_c/KvBench/$1" "$bench/run-$1"
   cp -r "$bench/$1" "$bench/run-$1"
   (cd "$bench/run-$1" && run "$1" "$win_build/wine-run.sh" "$bench/run-$1/Setup.exe")
 }
 host_copy() {
-  rm -rf "$bench/copy"
+  aside "$bench/copy"
   run copy cp -r "$bench/plain" "$bench/copy"
 }
 peer() {
-  rm -rf "$drive_c/KvBench/nsis"
+  aside "$drive_c/KvBench/nsis"
   run nsis "$win_build/wine-run.sh" "$bench/peer-setup.exe" /S
 }
 steps=(ours_full host_copy peer ours_empty ours_small)
@@ -149,7 +159,7 @@ done
 installed=$(find "$drive_c/KvBench/full" -name 'file*.dat' 2>/dev/null | wc -l)
 copied=$(find "$bench/copy" -name 'file*.dat' 2>/dev/null | wc -l)
 peered=$(find "$drive_c/KvBench/nsis" -name 'file*.dat' 2>/dev/null | wc -l)
-rm -rf "$drive_c/KvBench/nsis" "$bench/copy"
+rm -rf "$drive_c/KvBench/nsis" "$bench/copy" "$bench/aside"
 
 # Our uninstall of the last full install against a recursive delete of a plain copy of it.
 # The uninstaller pauses on purpose: 1 s before its run, 0.5 s before each of five steps and

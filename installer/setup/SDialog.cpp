@@ -151,20 +151,28 @@ std::string ShortPath(const std::string& path) {
 // case-blind search for a name that is not there (under Wine that reads the whole folder).
 // INVALID_HANDLE_VALUE when anything is in the way.
 HANDLE CreateExactFile(const std::string& path) {
+  // Looked up at run time: Windows 9x has no such calls, and there the ordinary road is taken.
+  static const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  const auto bind = [](const char* name) {
+    return ntdll ? reinterpret_cast<void*>(GetProcAddress(ntdll, name)) : nullptr;
+  };
+  static const auto create = reinterpret_cast<decltype(&NtCreateFile)>(bind("NtCreateFile"));
+  static const auto toNt = reinterpret_cast<decltype(&RtlDosPathNameToNtPathName_U)>(bind("RtlDosPathNameToNtPathName_U"));
+  static const auto release = reinterpret_cast<decltype(&RtlFreeUnicodeString)>(bind("RtlFreeUnicodeString"));
   const int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-  if (n <= 0) return INVALID_HANDLE_VALUE;
+  if (!create || !toNt || !release || n <= 0) return INVALID_HANDLE_VALUE;
   std::wstring wide(size_t(n), L'\0');
   MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], n);
   UNICODE_STRING nt;
-  if (!RtlDosPathNameToNtPathName_U(wide.c_str(), &nt, nullptr, nullptr)) return INVALID_HANDLE_VALUE;
+  if (!toNt(wide.c_str(), &nt, nullptr, nullptr)) return INVALID_HANDLE_VALUE;
   OBJECT_ATTRIBUTES attr;
   InitializeObjectAttributes(&attr, &nt, 0, nullptr, nullptr);
   IO_STATUS_BLOCK io;
   HANDLE h = nullptr;
-  const NTSTATUS status = NtCreateFile(&h, GENERIC_WRITE | SYNCHRONIZE, &attr, &io, nullptr, FILE_ATTRIBUTE_NORMAL,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_CREATE,
-                                       FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
-  RtlFreeUnicodeString(&nt);
+  const NTSTATUS status = create(&h, GENERIC_WRITE | SYNCHRONIZE, &attr, &io, nullptr, FILE_ATTRIBUTE_NORMAL,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_CREATE,
+                                 FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+  release(&nt);
   return status < 0 ? INVALID_HANDLE_VALUE : h;
 }
 
