@@ -498,6 +498,8 @@ void CanastaGame::HumanClick(long x, long y) {
     if (IsBonus(card)) {
       LayBonusCard(humanSeat, card);
       gameInProgress = true;
+      // With the stock empty no replacement comes: a lone bonus card laid empties the hand.
+      if (hand.cards.empty()) EndOfHand(humanSeat);
     } else {
       hand.ToggleSelect(card);
     }

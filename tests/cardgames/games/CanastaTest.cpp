@@ -397,6 +397,35 @@ TEST_F(CanastaTest, TheEndOfAHand) {
   }
 }
 
+// The user draws the stock's last card, a red three, melds the rest and lays the three:
+// the hand is empty and the stock too, so the hand ends.
+TEST_F(CanastaTest, ALoneBonusCardLaidFromTheLastDrawEndsTheHand) {
+  HumanToPlay({"8C", "8D", "8H"});
+  game.mustDraw = true;
+  game.requirement[0] = 0;
+  game.concealed[0] = false;
+  game.canastaPile[0].AddCard(Find("QD"));
+  game.scores[0] = 0;
+  StockOf(0);
+  Card* three = Find("3H");
+  Lift(three);
+  game.deck.stock.push_back(three);
+  ClickAt(game.deckRect);
+  ASSERT_TRUE(game.deck.stock.empty());
+  Select({"8C", "8D", "8H"});
+  ClickMeld(0, 0);
+  ASSERT_EQ(game.seatList[0].cards.size(), 1u);
+  ClickOn("3H");
+  EXPECT_EQ(game.bonusPile[0].cards.size(), 1u);
+  EXPECT_TRUE(game.seatList[0].cards.empty());
+  EXPECT_EQ(game.GetState(), HandOver);
+  EXPECT_EQ(game.statusLines[1], "This hand is over.");
+  std::int32_t partnerHolds = 0;
+  for (const Card* c : game.seatList[2].cards) partnerHolds += CanastaGame::CardValue(c);
+  // Out, the meld of eights and the red three, less what the partner holds.
+  EXPECT_EQ(game.scores[0], 100 + 30 + 105 - partnerHolds);
+}
+
 TEST_F(CanastaTest, PileTextsOnClick) {
   HumanToPlay({"8C", "KS"});
   ClickAt(game.discardPile);
