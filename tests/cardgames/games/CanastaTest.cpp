@@ -286,6 +286,11 @@ TEST_F(CanastaTest, TakingTheDiscardPile) {
   EXPECT_EQ(game.statusLines[1], "It is your turn to play.");
   EXPECT_EQ(game.statusLines[2], "Card Shark takes the discard pile.");
   EXPECT_TRUE(game.discardPile.cards.empty());
+  // The report goes with the user's turn.
+  Select({"4C"});
+  ClickAt(game.discardPile);
+  EXPECT_EQ(game.current, 1u);
+  EXPECT_EQ(game.statusLines[2], "");
 }
 
 TEST_F(CanastaTest, EndingATurn) {
