@@ -59,6 +59,9 @@ class TrickGame : public CardGame {
   // for the selected card clicked again, answers it. Out of turn it shows whose turn it is;
   // once the seat has played (or, in Bidding, bid) it does nothing.
   Card* HumanCardClicked(LPARAM lParam);
+  // Every seat has played and the next tick would end the trick: a click ends it now and
+  // its display at once, and is used up (true).
+  bool ClickEndsFinishedTrick();
   // The human's hand, the trump card under "Trump", the cards on the table and the names.
   void PaintTable(HDC hdc);
 
