@@ -16,7 +16,7 @@
 // after its countdown; HoldB: gathering after 20 ticks; HandOver: FinishHand after 50
 // ticks; GameOver: EndGame(title). Clicks: a new game when dealing or finished; the
 // human's card in Playing (select, click again to play, one card a trick, refused when
-// illegal or out of turn); a click in a hold ends it.
+// illegal or out of turn); a click on a trick every seat has played, or in a hold, ends it.
 #pragma once
 #include <windows.h>
 
