@@ -133,10 +133,11 @@ std::string SkatDeclarationText(std::uint32_t flags) {
     text = " Bids Grand " + hand + open;
   else
     text = " Bids " + SuitName(SkatTrumpSuit(flags)) + " " + hand + open;
-  if (flags & kSkatSchneider)
-    text += " Schneider";
-  else if (flags & kSkatSchwarz)
+  // Schwarz is the higher announcement and names both.
+  if (flags & kSkatSchwarz)
     text += " Schwarz";
+  else if (flags & kSkatSchneider)
+    text += " Schneider";
   return text;
 }
 
@@ -459,6 +460,7 @@ void RauberSkatGame::BiddingClick(LPARAM lParam) {
   } else {
     TakeSkatIntoHand(humanSeat);
     phase = 2;
+    SetCurrentSeat(humanSeat);  // the exchange is done: the prompt is the game to declare
   }
   InvalidateStatus();
 }
