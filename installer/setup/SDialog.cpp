@@ -1774,24 +1774,21 @@ void TSDialogForm::WriteUninstallHeader() {
     const std::string uninstaller = UninstallerPathFor(script);
     std::string url = s.CompanyUrl();
     if (EqualTextNoCase(url, kMakerUrl) && s.CompanyName() != "Drennick") url.clear();
-    std::string entryKey, cacheKey;
-    // An entry of an earlier installation is that one's: this run never removes it.
-    const bool hadEntry = !FindUninstallKey(s.ProgName()).empty();
-    WriteUninstallEntry(s.ProgName(), uninstaller, s.ProgVersion(), entryKey, url, GetOriginExe(), s.CompanyName());
-    if (!entryKey.empty()) add("REMOVE_REG_KEY(" + entryKey + ")");
-    double bytes = GetRequiredSpace(0);
-    if (bytes <= 0) {
-      for (size_t i = 0; i < script_->Groups().size(); ++i)
-        if (IsGroupSelected(int(i))) bytes += 1024.0 * StrToIntDef(ListField(script_->Groups()[i].line, 2), 0);
-    }
-    WriteArpCacheEntry(s.ProgName(), ExpandTokens(s.ProgExeName()), cacheKey, int64_t(bytes + 0.5));
-    if (!cacheKey.empty()) add("REMOVE_REG_KEY(" + cacheKey + ")");
     bool delayed = false;
+    // The entry is written once the uninstaller it starts is in place: a failed copy leaves
+    // no entry, and an earlier installation's entry as it was.
     copied = CopyOneFile(GetExeDir(true) + "UnInstall.exe", uninstaller, delayed, true, true, false, false, 0, 1);
-    if (!copied && !hadEntry) {
-      // No uninstaller: no entry that would start it.
-      if (!entryKey.empty()) DeleteRegKey(entryKey);
-      if (!cacheKey.empty()) DeleteRegKey(cacheKey);
+    if (copied) {
+      std::string entryKey, cacheKey;
+      WriteUninstallEntry(s.ProgName(), uninstaller, s.ProgVersion(), entryKey, url, GetOriginExe(), s.CompanyName());
+      if (!entryKey.empty()) add("REMOVE_REG_KEY(" + entryKey + ")");
+      double bytes = GetRequiredSpace(0);
+      if (bytes <= 0) {
+        for (size_t i = 0; i < script_->Groups().size(); ++i)
+          if (IsGroupSelected(int(i))) bytes += 1024.0 * StrToIntDef(ListField(script_->Groups()[i].line, 2), 0);
+      }
+      WriteArpCacheEntry(s.ProgName(), ExpandTokens(s.ProgExeName()), cacheKey, int64_t(bytes + 0.5));
+      if (!cacheKey.empty()) add("REMOVE_REG_KEY(" + cacheKey + ")");
     }
     if (copied && !s.ExecutionDllName().empty()) copied = CopyServiceFile(s.ExecutionDllName(), true);
     for (const std::string& name : ListNames(s.DeliveryFiles()))

@@ -226,7 +226,6 @@ class TSDialogForm : public TForm {
   bool FindSourceFile(const std::string& path);
   std::string MissingSourceFile();
   void RecordCreatedFolders();
-  bool CopyFailed(const std::string& source, const std::string& dest, bool destExisted);
   void ShowCopyProgress(const std::string& dest);
   TProgressProc FileProgress();
 

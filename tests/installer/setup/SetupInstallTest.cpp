@@ -456,6 +456,18 @@ TEST(SetupInstall, SecondRunOfAConsumedPackageKeepsTheFirstInstallation) {
   EXPECT_EQ(ReadRegValue(UninstallKey(p.prog), "UnInstallString", ""), p.target + "\\UnInstall.exe");
   EXPECT_EQ(Read(p.target + "\\UnInstall.txt"), script);
   EXPECT_EQ(Read(p.target + "\\Setup.log"), log);
+  // A full package into another folder whose uninstaller does not fit leaves the entry too.
+  const std::string text = Read(p.dir + "Setup.txt");
+  tt::WriteFile(p.dir + "Setup.txt", ReplaceAll(text, target, target + "2"));
+  for (const char* f : {"a.txt", "b.txt"}) tt::WriteFile(p.dir + f, f);
+  tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", p.dir + "UnInstall.exe");
+  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", "10");
+  const RunResult full = RunToEnd(p);
+  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", nullptr);
+  ASSERT_EQ(full.boxes.size(), 1u);
+  EXPECT_NE(full.boxes[0].text.find(target + "2\\UnInstall.exe"), std::string::npos) << full.boxes[0].text;
+  EXPECT_FALSE(Exists(target + "2\\UnInstall.exe"));
+  EXPECT_EQ(ReadRegValue(UninstallKey(p.prog), "UnInstallString", ""), p.target + "\\UnInstall.exe");
   // What the first run installed goes with its uninstaller.
   const tt::UninstallRun u = tt::RunUninstaller("\"" + p.target + "\\UnInstall.exe\"");
   EXPECT_TRUE(u.closed);
