@@ -1,5 +1,6 @@
 #include "SDialog.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "AboutDlg.h"
@@ -73,6 +74,20 @@ std::string FormatText(const std::string& format, const std::string& arg) {
   return out;
 }
 
+std::string NotFoundText(const std::string& path) {
+  return FormatText(
+      GetLangText("Messages", "s1", "%s<p>File not found!<p><p>Correct the problem and run Setup once again!"), path);
+}
+
+// The names of a "|" list that may be written with or without its outer bars.
+std::vector<std::string> ListNames(const std::string& text) {
+  const std::string list = !text.empty() && text[0] == '|' ? text : "|" + text + "|";
+  std::vector<std::string> names;
+  for (int i = 0, n = ListItemCount(list); i < n; ++i)
+    if (!Trim(GetListItem(list, i)).empty()) names.push_back(Trim(GetListItem(list, i)));
+  return names;
+}
+
 // Field i of a "|" list written without its outer bars.
 std::string Field(const std::string& item, int index) { return GetListItem("|" + item + "|", index); }
 // Field i of a "|" list that may already carry its outer bars (component lines do).
@@ -137,6 +152,42 @@ uint32_t FileDosDate(const std::string& path) {
   WORD date = 0, time = 0;
   if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToDosDateTime(&local, &date, &time)) return 0;
   return (uint32_t(date) << 16) | time;
+}
+
+// The system's text for an error code, on one line.
+std::string SystemErrorText(DWORD code) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string out = n && text ? Trim(ReplaceAll(ReplaceAll(std::string(text, n), "\r", " "), "\n", " ")) : std::string();
+  if (text) LocalFree(text);
+  return out.empty() ? "Error " + std::to_string(code) : out;
+}
+
+bool IsDiskFull(DWORD code) { return code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL; }
+
+// Test aid: KV_TEST_DISK_ROOM is the number of bytes the copies may still write, as on a
+// small disk; -1 without it.
+int64_t& TestDiskRoom() {
+  static int64_t room = [] {
+    char buf[32] = "";
+    const DWORD n = GetEnvironmentVariableA("KV_TEST_DISK_ROOM", buf, sizeof buf);
+    return n > 0 && n < sizeof buf ? int64_t(StrToIntDef(buf, -1)) : int64_t(-1);
+  }();
+  return room;
+}
+
+// A plain copy, overwriting. On the test's small disk what fits is written and the disk is then full.
+bool PlainCopy(const std::string& source, const std::string& dest) {
+  int64_t& room = TestDiskRoom();
+  if (room < 0) return CopyFileA(source.c_str(), dest.c_str(), FALSE) != 0;
+  const std::string data = LoadFileToString(source);
+  const size_t fits = size_t(std::min<int64_t>(room, int64_t(data.size())));
+  if (!WriteFileContents(dest, data.substr(0, fits), 0)) return false;
+  room -= int64_t(fits);
+  if (fits == data.size()) return true;
+  SetLastError(ERROR_DISK_FULL);
+  return false;
 }
 
 std::string ShortPath(const std::string& path) {
@@ -718,6 +769,7 @@ bool TSDialogForm::HostAction(const std::string& command, const std::string& tar
     } else {
       return false;
     }
+    SyncInstallFolders();
     return true;
   }
   if (EqualTextNoCase(command, "SetStupType")) {
@@ -744,7 +796,7 @@ std::string TSDialogForm::HostValue(const std::string& name) const {
 }
 
 bool TSDialogForm::BeforeDialogs() {
-  SetInstallFolders(GetAppFolder(false), GetCommonFolder(false), GetAuxFolder(false));
+  SyncInstallFolders();
   // Setup Start items may already set folders and the setup type.
   RegisterHostCallbacks();
   AddSetupLogLine("Execute Before Dialogs");
@@ -758,19 +810,29 @@ std::string TSDialogForm::GetAppFolder(bool backslash) const {
   return SetTrailingBackslash(Trim(f), backslash);
 }
 
+// A folder setting expanded against the application folder as it stands now.
+std::string TSDialogForm::ExpandFolderSetting(const std::string& setting) const {
+  SetInstallFolders(GetAppFolder(false), GetSharedFolder(), GetAuxiliaryFolder());
+  return ExpandFolderTokens(setting, "\\");
+}
+
 std::string TSDialogForm::GetCommonFolder(bool backslash) const {
-  const std::string f =
-      GetPresetCommonFolder().empty() ? ExpandFolderTokens(script_->CommonDir(), "\\") : GetPresetCommonFolder();
+  const std::string f = GetPresetCommonFolder().empty() ? ExpandFolderSetting(script_->CommonDir()) : GetPresetCommonFolder();
   return SetTrailingBackslash(f, backslash);
 }
 
 std::string TSDialogForm::GetAuxFolder(bool backslash) const {
-  const std::string f = GetPresetAuxFolder().empty() ? ExpandFolderTokens(script_->AuxDir(), "\\") : GetPresetAuxFolder();
+  const std::string f = GetPresetAuxFolder().empty() ? ExpandFolderSetting(script_->AuxDir()) : GetPresetAuxFolder();
   return SetTrailingBackslash(f, backslash);
 }
 
+void TSDialogForm::SyncInstallFolders() {
+  const std::string common = GetCommonFolder(false), aux = GetAuxFolder(false);
+  SetInstallFolders(GetAppFolder(false), common, aux);
+}
+
 std::string TSDialogForm::ExpandTokens(const std::string& text, const std::string& sep) {
-  SetInstallFolders(GetAppFolder(false), GetCommonFolder(false), GetAuxFolder(false));
+  SyncInstallFolders();
   return ExpandFolderTokens(text, sep);
 }
 
@@ -1105,6 +1167,8 @@ bool TSDialogForm::PerformExecuteOps(int stage, bool& exitRequest) {
   if (doneStages_.find(mark) != std::string::npos) return true;
   if (stage >= 1 && stage <= 6) doneStages_ += mark;
   SetDefaultRequiredSpace(1, ComputedSpaceKB());
+  // The items see the folders as the wizard holds them now.
+  SyncInstallFolders();
   RunStageItems(*script_, plugins_, stage, exitRequest);
   if (IsRunTimeDirAbort()) exitRequest = true;
   return true;
@@ -1206,6 +1270,13 @@ void TSDialogForm::FailBox(const std::string& text) {
 
 void TSDialogForm::RunInstall() {
   TScript& s = *script_;
+  // A package that lacks a file (one an earlier run consumed) is refused before anything is written.
+  const std::string missing = MissingSourceFile();
+  if (!missing.empty()) {
+    FailBox(NotFoundText(missing));
+    CloseWithoutAsking();
+    return;
+  }
   if (s.AddBillboard()) OpenCopyBar(*this);
   busy_ = true;
   installOk_ = false;
@@ -1241,6 +1312,7 @@ void TSDialogForm::RunInstall() {
       AddUninstallLine("AuxiliaryDir=" + GetAuxFolder(false));
       music = StartBackgroundMusic(*this);
       ok = CopySelectedGroups() && !IsCancelRequested() && !IsRunTimeDirAbort();
+      RecordCreatedFolders();
       WaitProcessingMessages(100);
       AddSetupLogLine(std::string());
       if (ok) {
@@ -1293,7 +1365,16 @@ bool TSDialogForm::CreateRunFolder(const std::string& folder, const std::string&
 }
 
 bool TSDialogForm::CreateInstallFolder(const std::string& folder, bool writeUninstallLine, char prefix) {
+  // The parents this creates are the run's too: each is recorded, removed when left empty.
+  std::vector<std::string> missing;
+  for (std::string f = SetTrailingBackslash(folder, false); !f.empty() && !DirectoryExists(f);) {
+    missing.push_back(f);
+    const std::string parent = SetTrailingBackslash(ExtractFileDir(f), false);
+    if (parent.size() <= 3 || EqualTextNoCase(parent, f)) break;
+    f = parent;
+  }
   if (!ForceDirectories(folder)) return false;
+  if (missing.size() > 1) createdFolders_.insert(createdFolders_.end(), missing.begin() + 1, missing.end());
   if (!writeUninstallLine || IsSystemFolder(folder)) return true;
   if (prefix == '1' && RefusesForcedRemoval(folder)) return true;
   const char* keyword = prefix == '1'   ? "FORCE_REMOVE_DIR("
@@ -1301,7 +1382,16 @@ bool TSDialogForm::CreateInstallFolder(const std::string& folder, bool writeUnin
                         : prefix == '3' ? "DONT_REMOVE_JUST_DIR("
                                         : "REMOVE_DIR(";
   AddUninstallLine(keyword + SetTrailingBackslash(folder, false) + ")");
+  RecordCreatedFolders();
   return true;
+}
+
+// Parents the run created, recorded once the uninstall script is open.
+void TSDialogForm::RecordCreatedFolders() {
+  if (!g_uninstall) return;
+  for (const std::string& f : createdFolders_)
+    if (!IsSystemFolder(f)) AddUninstallLine("REMOVE_DIR(" + f + ")");
+  createdFolders_.clear();
 }
 
 bool TSDialogForm::CopySelectedGroups() {
@@ -1351,7 +1441,7 @@ int TSDialogForm::CopyGroupDirectory(const std::string& sourceFolder, const std:
   }
   bool noUninstall = false;
   const int count = CopyFileList(sourceFolder, folder, noUninstall, mode, fileList);
-  if (count < 0 && !Trim(fileList).empty()) return count;
+  // A failed list ends its group like any other: what it copied stays removable.
   if (noUninstall) AddUninstallLine("AVOID_ERR_REMOVE_DIR(" + folder + ")");
   AddUninstallLine(std::string(), true);
   return count;
@@ -1413,9 +1503,7 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   AddSetupLogLine("  Copy File: " + dest);
   if (!found) {
     AddSetupLogLine(std::string(kJoin) + " ... File not Found!");
-    FailBox(FormatText(GetLangText("Messages", "s1",
-                                   "%s<p>File not found!<p><p>Correct the problem and run Setup once again!"),
-                       source));
+    FailBox(NotFoundText(source));
     CloseWithoutAsking();
     return false;
   }
@@ -1433,11 +1521,11 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     if (!keepSource && !script_->UseCopy() && EqualTextNoCase(source.substr(0, 3), dest.substr(0, 3)) && IsWinNT()) {
       copied = MoveFileExA(source.c_str(), dest.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0;
-    } else if (script_->ShowProgBar2()) {
+    } else if (script_->ShowProgBar2() && TestDiskRoom() < 0) {
       copied = CopyFileWithProgress(source, dest, FileProgress());
       if (copied) KeepSourceDate(source, dest);
     } else {
-      copied = CopyFileA(source.c_str(), dest.c_str(), FALSE) != 0;
+      copied = PlainCopy(source, dest);
     }
   }
   if (copied) {
@@ -1446,11 +1534,18 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
       SetFileAttributesA(dest.c_str(), FileFlagAttributes(flags) ? FileFlagAttributes(flags) : FILE_ATTRIBUTE_NORMAL);
     if (!script_->BgWaveFileName().empty()) WaitProcessingMessages(DWORD(StrToIntDef(script_->BgWaveDelay(), 0)));
   } else {
-    // Most often the destination is in use: it is replaced at the next restart.
+    const DWORD reason = GetLastError();
+    // What a failed copy left of a new file (or of one a full disk cut short) is no file.
+    if (!destExists || IsDiskFull(reason)) DeleteFileA(dest.c_str());
+    // Most often the destination is in use: it is replaced at the next restart. A full disk
+    // has no room for a second copy.
     const std::string xcopy = ExtractFilePath(dest) + "X" + ExtractFileName(dest);
-    if (!CopyFileA(source.c_str(), xcopy.c_str(), FALSE)) {
+    const bool xcopied = !IsDiskFull(reason) && PlainCopy(source, xcopy);
+    if (!xcopied) {
+      if (!IsDiskFull(reason)) DeleteFileA(xcopy.c_str());
       AddSetupLogLine(std::string(kJoin) + " ... FAILED");
-      FailBox(dest);
+      if (g_uninstall) g_uninstall->Flush();
+      FailBox(dest + "<p><p>" + SystemErrorText(reason));
       CloseWithoutAsking();
       return false;
     }
@@ -1508,13 +1603,61 @@ void TSDialogForm::ShowCopyProgress(const std::string& dest) {
   progressBar2->SetPosition(0);
 }
 
-bool TSDialogForm::LocateSourceFile(std::string& source) {
+const std::string& TSDialogForm::DiskSetFolders() {
   if (!diskSetKnown_) {
     diskSetFolders_ = ListDirTree(GetOriginDir());
     if (diskSetFolders_.empty()) diskSetFolders_ = "|";
     diskSetKnown_ = true;
   }
-  if (diskSetFolders_ == "|") return false;
+  return diskSetFolders_;
+}
+
+// Whether the copy will find a source: where it is named, or plain or packed in a disk-set folder.
+bool TSDialogForm::FindSourceFile(const std::string& path) {
+  if (FileExists(path)) return true;
+  const std::string& folders = DiskSetFolders();
+  const std::string name = ExtractFileName(StripFileNumberPrefix(path));
+  for (int i = 0, n = folders == "|" ? 0 : ListItemCount(folders); i < n; ++i) {
+    const std::string file = SetTrailingBackslash(GetListItem(folders, i), true) + name;
+    if (FileExists(file) || FileExists(file + "._z")) return true;
+  }
+  return false;
+}
+
+// The first source the run will need that is not there; empty when all are.
+std::string TSDialogForm::MissingSourceFile() {
+  TScript& s = *script_;
+  const std::string source = GetExeDir(true);
+  std::vector<std::string> needed;
+  if (s.CreateUninstall() && !s.ProgName().empty()) {
+    needed.push_back(source + "UnInstall.exe");
+    if (!s.ExecutionDllName().empty()) needed.push_back(source + ExtractFileName(s.ExecutionDllName()));
+    for (const std::string& name : ListNames(s.DeliveryFiles())) needed.push_back(source + ExtractFileName(name));
+  }
+  const std::string selection = GroupSelection();
+  const bool partial = SetupTypeName() == "Partial";
+  for (size_t g = 0; g < s.Groups().size(); ++g) {
+    if (selection[g] != '1') continue;
+    for (const std::string& item : s.Groups()[g].items) {
+      const TCopyItem c = ParseCopyItem(item);
+      const std::string list = Trim(c.fileList);
+      if (c.subFolder.empty() || list.empty() || list == "*") continue;
+      for (const std::string& entry : ListNames(list)) {
+        uint32_t flags = 0;
+        std::string name;
+        ParseFileEntry(entry, flags, name);
+        if (name.empty() || FileFlagExcludesThisOS(flags) || (partial && FileFlagSkipPartial(flags))) continue;
+        needed.push_back(source + name);
+      }
+    }
+  }
+  for (const std::string& path : needed)
+    if (!FindSourceFile(path)) return path;
+  return std::string();
+}
+
+bool TSDialogForm::LocateSourceFile(std::string& source) {
+  if (DiskSetFolders() == "|") return false;
   sourceDamaged_ = false;
   const std::string name = ExtractFileName(StripFileNumberPrefix(source));
   const int n = ListItemCount(diskSetFolders_);
@@ -1631,29 +1774,25 @@ void TSDialogForm::WriteUninstallHeader() {
     const std::string uninstaller = UninstallerPathFor(script);
     std::string url = s.CompanyUrl();
     if (EqualTextNoCase(url, kMakerUrl) && s.CompanyName() != "Drennick") url.clear();
-    std::string entryKey, cacheKey;
-    WriteUninstallEntry(s.ProgName(), uninstaller, s.ProgVersion(), entryKey, url, GetOriginExe(), s.CompanyName());
-    if (!entryKey.empty()) add("REMOVE_REG_KEY(" + entryKey + ")");
-    double bytes = GetRequiredSpace(0);
-    if (bytes <= 0) {
-      for (size_t i = 0; i < script_->Groups().size(); ++i)
-        if (IsGroupSelected(int(i))) bytes += 1024.0 * StrToIntDef(ListField(script_->Groups()[i].line, 2), 0);
-    }
-    WriteArpCacheEntry(s.ProgName(), ExpandTokens(s.ProgExeName()), cacheKey, int64_t(bytes + 0.5));
-    if (!cacheKey.empty()) add("REMOVE_REG_KEY(" + cacheKey + ")");
     bool delayed = false;
+    // The entry is written once the uninstaller it starts is in place: a failed copy leaves
+    // no entry, and an earlier installation's entry as it was.
     copied = CopyOneFile(GetExeDir(true) + "UnInstall.exe", uninstaller, delayed, true, true, false, false, 0, 1);
-    if (!copied) {
-      // No uninstaller: no entry that would start it.
-      if (!entryKey.empty()) DeleteRegKey(entryKey);
-      if (!cacheKey.empty()) DeleteRegKey(cacheKey);
+    if (copied) {
+      std::string entryKey, cacheKey;
+      WriteUninstallEntry(s.ProgName(), uninstaller, s.ProgVersion(), entryKey, url, GetOriginExe(), s.CompanyName());
+      if (!entryKey.empty()) add("REMOVE_REG_KEY(" + entryKey + ")");
+      double bytes = GetRequiredSpace(0);
+      if (bytes <= 0) {
+        for (size_t i = 0; i < script_->Groups().size(); ++i)
+          if (IsGroupSelected(int(i))) bytes += 1024.0 * StrToIntDef(ListField(script_->Groups()[i].line, 2), 0);
+      }
+      WriteArpCacheEntry(s.ProgName(), ExpandTokens(s.ProgExeName()), cacheKey, int64_t(bytes + 0.5));
+      if (!cacheKey.empty()) add("REMOVE_REG_KEY(" + cacheKey + ")");
     }
     if (copied && !s.ExecutionDllName().empty()) copied = CopyServiceFile(s.ExecutionDllName(), true);
-    if (copied && !s.DeliveryFiles().empty()) {
-      const std::string list = s.DeliveryFiles()[0] == '|' ? s.DeliveryFiles() : "|" + s.DeliveryFiles() + "|";
-      for (int i = 0, n = ListItemCount(list); i < n && copied; ++i)
-        if (!Trim(GetListItem(list, i)).empty()) copied = CopyServiceFile(Trim(GetListItem(list, i)), true);
-    }
+    for (const std::string& name : ListNames(s.DeliveryFiles()))
+      if (copied) copied = CopyServiceFile(name, true);
   }
   AddUninstallLine(std::string(), true);
   if (!copied) return;

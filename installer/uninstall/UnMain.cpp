@@ -41,6 +41,7 @@ bool ListHasEqual(const TLines* list, const std::string& text) {
 namespace {
 
 bool g_completed = false;
+TLines g_aboveOwnFolder;  // recorded folders that hold the uninstaller's own folder
 
 const char* const kLogFileName = "UnInstall.log";
 const char* const kAboutLinkText = "About Kelvane";
@@ -255,7 +256,7 @@ bool KillProcessByPath(const std::string& path, bool exactOnly) {
 }
 
 std::string SelfDeleteBatchText(const std::string& program, const std::string& folder, const std::string& batch,
-                                bool removeFolder, const std::string& q) {
+                                bool removeFolder, const std::string& q, const TLines& parents) {
   // DEL sets no error level, so the loop asks whether the file is still there, and gives
   // up after about two minutes; PING is the one pause every Windows has.
   std::string t;
@@ -269,7 +270,10 @@ std::string SelfDeleteBatchText(const std::string& program, const std::string& f
   t += "PING -n 2 127.0.0.1 >NUL 2>NUL\r\n";
   t += "GOTO START\r\n";
   t += ":GONE\r\n";
-  if (removeFolder) t += "RD " + q + folder + q + " >NUL 2>NUL\r\n";
+  if (removeFolder) {
+    t += "RD " + q + folder + q + " >NUL 2>NUL\r\n";
+    for (const std::string& parent : parents) t += "RD " + q + parent + q + " >NUL 2>NUL\r\n";
+  }
   t += "DEL " + q + batch + q + " >NUL 2>NUL\r\n";
   return t;
 }
@@ -279,6 +283,9 @@ bool ScheduleSelfDelete(bool removeFolder, bool useShortNames) {
   if (!WriteFileContents(batch, "ABC\r\n", 0)) return false;
   std::string q = "\"";
   std::string program = GetExeFileName(), folder = GetExeDir(false);
+  // Recorded folders above the own folder go after it, the deepest first.
+  TLines parents = g_aboveOwnFolder;
+  std::sort(parents.begin(), parents.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
   WriteDebugLine(std::string("UseShortNames=") + (useShortNames ? "TRUE" : "FALSE"));
   if (useShortNames) {
     q.clear();
@@ -290,8 +297,9 @@ bool ScheduleSelfDelete(bool removeFolder, bool useShortNames) {
     batch = shortName(batch);
     program = shortName(program);
     folder = shortName(folder);
+    for (std::string& parent : parents) parent = shortName(parent);
   }
-  if (!WriteFileContents(batch, SelfDeleteBatchText(program, folder, batch, removeFolder, q), 0)) return false;
+  if (!WriteFileContents(batch, SelfDeleteBatchText(program, folder, batch, removeFolder, q, parents), 0)) return false;
   return WinExec(Quoted(batch).c_str(), SW_HIDE) >= 32;
 }
 
@@ -376,6 +384,12 @@ TEntryResult RemoveFolderEntry(const std::string& folder, bool forced, const TFo
     if (StartsWithNoCase(f, keep) || StartsWithNoCase(keep, f)) return TEntryResult::Skipped;
   if (ListHasEqual(rules.keepExactly, f)) return TEntryResult::Skipped;
   if (own) return TEntryResult::Done;
+  // A folder holding the own folder can only go after the uninstaller has.
+  if (!rules.ownFolder.empty() && StartsWithNoCase(rules.ownFolder, f + "\\") && DirectoryExists(f) &&
+      !IsSystemFolder(f) && !IsProtectedFolder(f)) {
+    if (rules.aboveOwnFolder) rules.aboveOwnFolder->push_back(f);
+    return TEntryResult::Done;
+  }
   if (!IsSystemFolder(f) && !IsProtectedFolder(f) && DirectoryExists(f)) RemoveDirectoryA(f.c_str());
   if (!DirectoryExists(f) || IsSystemFolder(f) || IsProtectedFolder(f)) return TEntryResult::Done;
   if (rules.avoidErr)
@@ -677,6 +691,7 @@ void TMainForm::FolderList(const TLines& list, bool forced) {
   rules.avoidErr = &lists_.avoidErr;
   rules.ownFolder = OwnFolder();
   rules.keepFiles = &keepFiles_;
+  if (!forced) rules.aboveOwnFolder = &g_aboveOwnFolder;
   for (const auto& entry : LengthOrder(list)) {
     const TEntryResult r = RemoveFolderEntry(entry, forced, rules);
     if (r == TEntryResult::Skipped) continue;

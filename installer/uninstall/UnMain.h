@@ -66,8 +66,9 @@ bool IsSystemFolder(const std::string& folder);
 bool KillProcessByPath(const std::string& path, bool exactOnly);
 std::string IntToStrZeroPad(int number, int width);
 // Text of the self-delete batch; q is the quote put around each path.
+// With removeFolder the folder goes, then each of the parents, when empty.
 std::string SelfDeleteBatchText(const std::string& program, const std::string& folder, const std::string& batch,
-                                bool removeFolder, const std::string& q);
+                                bool removeFolder, const std::string& q, const TLines& parents = TLines());
 // Writes "_DEL_ME_.BAT" into the temporary folder and starts it hidden; false when the
 // batch could not be written or started.
 bool ScheduleSelfDelete(bool removeFolder, bool useShortNames);
@@ -95,6 +96,8 @@ struct TFolderRules {
   std::string ownFolder;
   // Files that must outlive a forced removal (the run deletes them at its very end).
   const TLines* keepFiles = nullptr;
+  // Plain folders above the own folder: the self-delete batch removes them after it.
+  TLines* aboveOwnFolder = nullptr;
 };
 // Result of one entry: skipped ones leave no trace line; a deferred forced removal waits
 // for files that the end of the run still needs.

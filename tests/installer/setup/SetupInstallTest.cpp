@@ -408,7 +408,8 @@ TEST(SetupInstall, PackedFilesGoodAndDamaged) {
   }
 }
 
-TEST(SetupInstall, FailedCopyStopsTheRunBeforeAnyPostCopyStep) {
+// A source that is not there stops the run before it writes anything.
+TEST(SetupInstall, MissingSourceStopsTheRunBeforeAnythingIsWritten) {
   Package p = MakePackage("missing",
                           "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
                           "SET_PERFORM_REGISTRY_OP(HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid +
@@ -422,14 +423,89 @@ TEST(SetupInstall, FailedCopyStopsTheRunBeforeAnyPostCopyStep) {
   ASSERT_EQ(r.boxes.size(), 1u);
   EXPECT_NE(r.boxes[0].text.find(p.dir + "gone.txt"), std::string::npos) << r.boxes[0].text;
   EXPECT_NE(r.boxes[0].text.find("File not found!"), std::string::npos);
-  EXPECT_EQ(Read(p.target + "\\a.txt"), "a");
-  EXPECT_FALSE(Exists(p.target + "\\b.txt"));
+  EXPECT_FALSE(Exists(p.target));
+  EXPECT_EQ(Read(p.dir + "a.txt"), "a");
   EXPECT_TRUE(Exists(p.dir + "b.txt"));
   EXPECT_FALSE(RegKeyExists("HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid));
+  EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog)));
+  CleanRegistry(p);
+}
+
+// The first install consumed its package: running the same Setup.exe again is refused
+// before it writes anything, and the first installation stays registered.
+TEST(SetupInstall, SecondRunOfAConsumedPackageKeepsTheFirstInstallation) {
+  // Outside the setup folder, whose sub folders are searched for sources.
+  const std::string target = tt::ScratchDir("install_second_target") + "\\Notes";
+  Package p = MakePackage("second",
+                          "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(" + target +
+                              ");\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                          "SET_GROUP_DATA(|Main|x|1|2||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                          "SET_COPY_FILES(a.txt|b.txt);\r\n",
+                          {{"a.txt", "a"}, {"b.txt", "b"}});
+  p.target = target;
+  CleanRegistry(p);
+  const RunResult first = RunToEnd(p);
+  ASSERT_TRUE(first.boxes.empty()) << first.boxes[0].text;
+  ASSERT_FALSE(Exists(p.dir + "UnInstall.exe"));
   const std::string script = Read(p.target + "\\UnInstall.txt");
-  EXPECT_NE(script.find("REMOVE_FILE(" + p.target + "\\a.txt);"), std::string::npos);
-  EXPECT_EQ(script.find("gone.txt"), std::string::npos);
-  EXPECT_EQ(script.find("b.txt"), std::string::npos);
+  const RunResult second = RunToEnd(p);
+  EXPECT_EQ(second.exitCode, 0);
+  ASSERT_EQ(second.boxes.size(), 1u);
+  EXPECT_NE(second.boxes[0].text.find(p.dir + "UnInstall.exe"), std::string::npos) << second.boxes[0].text;
+  EXPECT_NE(second.boxes[0].text.find("File not found!"), std::string::npos);
+  EXPECT_EQ(ReadRegValue(UninstallKey(p.prog), "UnInstallString", ""), p.target + "\\UnInstall.exe");
+  EXPECT_EQ(Read(p.target + "\\UnInstall.txt"), script);
+  // A full package into another folder whose uninstaller does not fit leaves the entry too.
+  const std::string text = Read(p.dir + "Setup.txt");
+  tt::WriteFile(p.dir + "Setup.txt", ReplaceAll(text, target, target + "2"));
+  for (const char* f : {"a.txt", "b.txt"}) tt::WriteFile(p.dir + f, f);
+  tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", p.dir + "UnInstall.exe");
+  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", "10");
+  const RunResult full = RunToEnd(p);
+  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", nullptr);
+  ASSERT_EQ(full.boxes.size(), 1u);
+  EXPECT_NE(full.boxes[0].text.find(target + "2\\UnInstall.exe"), std::string::npos) << full.boxes[0].text;
+  EXPECT_FALSE(Exists(target + "2\\UnInstall.exe"));
+  EXPECT_EQ(ReadRegValue(UninstallKey(p.prog), "UnInstallString", ""), p.target + "\\UnInstall.exe");
+  CleanRegistry(p);
+}
+
+// A disk that fills during the copy: the file that did not fit leaves nothing behind, the
+// box names it and the system's reason, and what was installed before stays removable.
+TEST(SetupInstall, FullDiskLeavesNoDebrisAndTheInstalledPartRemovable) {
+  const std::string big(6000, 'z');
+  Package p = MakePackage("full",
+                          "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                          "SET_USE_COPY;\r\nSET_GROUP_DATA(|Main|x|1|4||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                          "SET_COPY_FILES(a.txt|16*n.txt|big.bin|c.txt);\r\n",
+                          {{"a.txt", "alpha"}, {"n.txt", "n"}, {"big.bin", big}, {"c.txt", "c"}});
+  CleanRegistry(p);
+  const int64_t room = int64_t(Read(p.dir + "UnInstall.exe").size()) + 6 + 2000;
+  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", std::to_string(room).c_str());
+  const RunResult r = RunToEnd(p);
+  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", nullptr);
+  EXPECT_EQ(r.exitCode, 0);
+  ASSERT_EQ(r.boxes.size(), 1u);
+  char reason[256] = "";
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_DISK_FULL, 0, reason,
+                 sizeof reason, nullptr);
+  EXPECT_NE(r.boxes[0].text.find(p.target + "\\big.bin"), std::string::npos) << r.boxes[0].text;
+  EXPECT_NE(r.boxes[0].text.find(Trim(reason)), std::string::npos) << r.boxes[0].text;
+  EXPECT_EQ(Read(p.target + "\\a.txt"), "alpha");
+  EXPECT_FALSE(Exists(p.target + "\\big.bin"));
+  EXPECT_FALSE(Exists(p.target + "\\Xbig.bin"));
+  EXPECT_FALSE(Exists(p.target + "\\c.txt"));
+  // The group that failed still ends with its guard and its empty line.
+  const std::string script = Read(p.target + "\\UnInstall.txt");
+  EXPECT_NE(script.find("REMOVE_FILE(" + p.target + "\\a.txt);\r\nAVOID_ERR_REMOVE_DIR(" + p.target + ");\r\n\r\n"),
+            std::string::npos) << script;
+  EXPECT_EQ(script.find("big.bin"), std::string::npos);
+  const std::string command = ReadRegValue(UninstallKey(p.prog), "UnInstallString", "");
+  ASSERT_EQ(command, p.target + "\\UnInstall.exe");
+  const tt::UninstallRun u = tt::RunUninstaller("\"" + command + "\"");
+  EXPECT_TRUE(u.closed);
+  EXPECT_FALSE(Exists(p.target + "\\a.txt"));
+  EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog)));
   CleanRegistry(p);
 }
 

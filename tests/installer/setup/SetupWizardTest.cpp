@@ -365,6 +365,35 @@ TEST(SetupWizard, PageFlowAndStages) {
   }
 }
 
+// A folder typed on the Destination page is the one every later step sees: the stages after
+// the page, a common folder built on it, the copy; the default destination is never made.
+TEST(SetupWizard, TypedFolderIsTheOneEveryLaterStepUses) {
+  const std::string marks = tt::ScratchDir("wizard_typed_marks") + "\\marks.txt";
+  const Package p = MakeWizardPackage(
+      "typed", Basic("WelcomeDlg,DestinationDlg,CopyFilesDlg,CompleteDlg") +
+                   "SET_COMMON_DIR(<InstallDir>Shared);\r\nSET_GROUP_DATA(|P|x|1|2|1||1|1|1|0|);\r\n"
+                   "SET_SUB_DIR(<InstallDir>);\r\nSET_COPY_FILES(a.txt);\r\nSET_SUB_DIR(<Common Folder>);\r\n"
+                   "SET_COPY_FILES(s.txt);\r\n" +
+                   Item("After Destination", {"Append Text to a File", marks, "<InstallDir>;"}) +
+                   Item("Before Copy", {"Append Text to a File", marks, "<Common Folder>;"}),
+      {{"a.txt", "A"}, {"s.txt", "S"}});
+  const std::string typed = p.dir + "typed";
+  Wizard w(p.exe);
+  ASSERT_TRUE(w.WaitCaption("Welcome"));
+  ASSERT_TRUE(w.Click("&Next >"));
+  ASSERT_TRUE(w.WaitCaption("Choose Destination Location"));
+  w.SetText(w.Visible("Edit").at(0), typed);
+  ASSERT_TRUE(w.Click("&Next >"));
+  ASSERT_TRUE(w.WaitCaption("Setup Complete", 20000));
+  ASSERT_TRUE(w.Click("&Finish"));
+  EXPECT_EQ(w.WaitEnd(), 0);
+  EXPECT_EQ(Read(marks), typed + "\\;" + typed + "\\Shared\\;");
+  EXPECT_EQ(Read(typed + "\\a.txt"), "A");
+  EXPECT_EQ(Read(typed + "\\Shared\\s.txt"), "S");
+  EXPECT_FALSE(Exists(p.target));
+  CleanRegistry(p);
+}
+
 // The three layouts move the page contents: classic beside the picture, modern below the
 // header band, image-left (modern Welcome) right of the picture column. SET_DIALOG_LOCATION
 // places the wizard in the work area; the company link sits 3 pixels below Back's top.
