@@ -10,10 +10,13 @@ const UINT kHeading = DT_SINGLELINE | DT_BOTTOM | DT_CENTER;
 const UINT kNameHeading = DT_SINGLELINE | DT_BOTTOM | DT_RIGHT;
 const UINT kName = DT_SINGLELINE | DT_RIGHT;
 
-// Text of a column's cell: shrunk to fit between the column's lines, clear of them.
+// Text of a column's cell: shrunk to fit between the column's lines, clear of them; words
+// that do not fit on one line even at the smallest size take two.
 void DrawCell(HDC hdc, const PanelColumn& c, const std::string& text, long top, UINT format) {
-  const long kClear = 2;
-  DrawFittedIn(hdc, text, c.left + kClear, top, c.right - kClear, top + 16, format, kSmallestPanelText);
+  const long kClear = 2, left = c.left + kClear, right = c.right - kClear, bottom = top + 16;
+  if (!TextFitsIn(hdc, text, left, top, right, bottom, format, kSmallestPanelText))
+    format = (format & ~UINT(DT_SINGLELINE | DT_VCENTER | DT_BOTTOM)) | DT_WORDBREAK;
+  DrawFittedIn(hdc, text, left, top, right, bottom, format, kSmallestPanelText);
 }
 
 }  // namespace

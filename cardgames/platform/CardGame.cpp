@@ -31,21 +31,14 @@ bool TextFits(HDC hdc, const std::string& text, const RECT& room, UINT format) {
   return need.right <= room.right - room.left && need.bottom <= room.bottom - room.top;
 }
 
-}  // namespace
-
-bool DrawFittedIn(HDC hdc, const std::string& text, long left, long top, long right, long bottom, UINT format,
-                  int smallest) {
-  const RECT room = {left, top, right, bottom};
+// Selects the face of the selected font made a pixel smaller at a time (not below
+// smallest) until the text fits; returns the font made, or null when none was needed (or
+// none could be made). fits tells whether the text fits in the end.
+HFONT SelectFittingFont(HDC hdc, const std::string& text, const RECT& room, UINT format, int smallest, bool& fits) {
+  fits = TextFits(hdc, text, room, format);
   HFONT current = static_cast<HFONT>(GetCurrentObject(hdc, OBJ_FONT));
   LOGFONTA lf;
-  bool fits = TextFits(hdc, text, room, format);
-  if (fits || !current || !GetObjectA(current, sizeof(lf), &lf)) {
-    DrawTextIn(hdc, text, left, top, right, bottom, format);
-    return fits;
-  }
-  // Too big: the same face a little smaller, on the same base line.
-  TEXTMETRICA before, after;
-  GetTextMetricsA(hdc, &before);
+  if (fits || !current || !GetObjectA(current, sizeof(lf), &lf)) return nullptr;
   HFONT smaller = nullptr;
   for (int h = std::abs(lf.lfHeight) - 1; h >= smallest && !fits; --h) {
     lf.lfHeight = lf.lfHeight < 0 ? -h : h;
@@ -57,12 +50,40 @@ bool DrawFittedIn(HDC hdc, const std::string& text, long left, long top, long ri
     smaller = font;
     fits = TextFits(hdc, text, room, format);
   }
+  return smaller;
+}
+
+}  // namespace
+
+bool TextFitsIn(HDC hdc, const std::string& text, long left, long top, long right, long bottom, UINT format,
+                int smallest) {
+  const RECT room = {left, top, right, bottom};
+  HGDIOBJ current = GetCurrentObject(hdc, OBJ_FONT);
+  bool fits = false;
+  if (HFONT smaller = SelectFittingFont(hdc, text, room, format, smallest, fits)) {
+    SelectObject(hdc, current);
+    DeleteObject(smaller);
+  }
+  return fits;
+}
+
+bool DrawFittedIn(HDC hdc, const std::string& text, long left, long top, long right, long bottom, UINT format,
+                  int smallest) {
+  const RECT room = {left, top, right, bottom};
+  HGDIOBJ current = GetCurrentObject(hdc, OBJ_FONT);
+  TEXTMETRICA before, after;
+  GetTextMetricsA(hdc, &before);
+  bool fits = false;
+  HFONT smaller = SelectFittingFont(hdc, text, room, format, smallest, fits);
   GetTextMetricsA(hdc, &after);
-  // A single line that still does not fit keeps its beginning and ends in an ellipsis.
+  // Smaller, on the same base line; a single line that still does not fit keeps its
+  // beginning and ends in an ellipsis.
   const long shift = format & DT_WORDBREAK ? 0 : before.tmAscent - after.tmAscent;
   DrawTextIn(hdc, text, left, top + shift, right, bottom, fits ? format : format | DT_END_ELLIPSIS);
-  SelectObject(hdc, current);
-  if (smaller) DeleteObject(smaller);
+  if (smaller) {
+    SelectObject(hdc, current);
+    DeleteObject(smaller);
+  }
   return fits;
 }
 

@@ -139,6 +139,9 @@ void DrawTextIn(HDC hdc, const std::string& text, long left, long top, long righ
 // ellipsis. True when the whole text is shown.
 bool DrawFittedIn(HDC hdc, const std::string& text, long left, long top, long right, long bottom, UINT format,
                   int smallest);
+// Whether DrawFittedIn would show the whole text.
+bool TextFitsIn(HDC hdc, const std::string& text, long left, long top, long right, long bottom, UINT format,
+                int smallest);
 // Smallest font heights, in pixels, of names and of the other texts of the panels.
 const int kSmallestName = 11;
 const int kSmallestPanelText = 8;

@@ -96,7 +96,7 @@ TEST(PanelTextTest, LongHeadingsAndBidsStayClearOfTheColumnLines) {
        }},
       {"Rauber Skat", 3,
        [](tc::Canvas& c, CardImages& i) {
-         PaintDealt<RauberSkatGame>(c, i, [](RauberSkatGame& g) { g.bidTexts = {"Take Skat", "I Pass", "I Hold"}; });
+         PaintDealt<RauberSkatGame>(c, i, [](RauberSkatGame& g) { g.bidTexts = {"Take Skat", "I Pass", "Decline Skat"}; });
        }},
       {"Klabberjass", 2,
        [](tc::Canvas& c, CardImages& i) {
