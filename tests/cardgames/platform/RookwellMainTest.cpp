@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "AppFolders.h"
 #include "RookwellApp.h"
 #include "TestTool.h"
 
@@ -62,9 +63,15 @@ CardGame* CreatePlain(RandomSource& rng, std::uint32_t, HWND window) { return ne
 // Runs the program as its entry does, the probe game chosen; drive gets the main window on
 // a thread of its own while the message loop runs here. The program's result.
 int RunProgram(const std::function<void(HWND)>& drive) {
+  // Not a first start: the data files beside the test programs stay where they are.
+  RegistryKey maker("Vintrell, LLC");
+  std::string moved;
+  if (!maker.ReadValue("Rookwell", "Path", moved)) maker.WriteValue("Rookwell", "Path", tt::ProgramDir());
   std::thread driver;
+  std::string settings;
   const int code = RunGuarded([&]() {
     std::unique_ptr<RookwellApp> app(new RookwellApp(GetModuleHandleA(nullptr)));
+    settings = app->SettingsPath();
     app->CreateMainWindow();
     app->settings.lastGame = ProbeId();
     app->RegisterGame(GameDescriptor{&ProbeName, &GameVersion, &ProbeId, &CreateProbe});
@@ -81,6 +88,7 @@ int RunProgram(const std::function<void(HWND)>& drive) {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
   }
+  DeleteFileA(settings.c_str());
   return code;
 }
 
