@@ -24,18 +24,21 @@ namespace {
 const RECT kTable = {12, 12, 611, 491};
 const RECT kStatus = {623, 12, 778, 491};
 
-// A game dealt at the table with the status area shown, set up by prepare, painted.
+// Paints a game dealt at the table, with the status area shown, once prepare has set it up.
+typedef std::function<void(tc::Canvas&, CardImages&)> Painter;
 template <class Game>
-void PaintDealt(tc::Canvas& canvas, CardImages& images, const std::function<void(Game&)>& prepare) {
-  MersenneRandom rng(7);
-  Game game(nullptr, 0, rng);
-  game.cardImages = &images;
-  game.SetAreas(kTable, kStatus);
-  game.showStatusLines = true;
-  game.StartDeal(true, false, true);
-  game.SetState(Playing);
-  prepare(game);
-  game.Paint(canvas.dc());
+Painter Dealt(const std::function<void(Game&)>& prepare = [](Game&) {}) {
+  return [prepare](tc::Canvas& canvas, CardImages& images) {
+    MersenneRandom rng(7);
+    Game game(nullptr, 0, rng);
+    game.cardImages = &images;
+    game.SetAreas(kTable, kStatus);
+    game.showStatusLines = true;
+    game.StartDeal(true, false, true);
+    game.SetState(Playing);
+    prepare(game);
+    game.Paint(canvas.dc());
+  };
 }
 
 bool Ink(const tc::Canvas& c, int x, int y) { return c.At(x, y) != tc::kPaper; }
@@ -82,34 +85,20 @@ TEST(PanelTextTest, LongHeadingsAndBidsStayClearOfTheColumnLines) {
   const struct {
     const char* game;
     int rows;
-    std::function<void(tc::Canvas&, CardImages&)> paint;
+    Painter paint;
   } cases[] = {
-      {"Spades, a blind nil", 4,
-       [](tc::Canvas& c, CardImages& i) {
-         PaintDealt<SpadesGame>(c, i, [](SpadesGame& g) {
-           g.SetState(Bidding);
-           g.seatList[0].bid.SetValue(255);
-           g.isBlind[0] = true;
-           g.seatList[1].bid.SetValue(13);
-           g.isBlind[1] = true;
-         });
-       }},
+      {"Spades, blind bids", 4, Dealt<SpadesGame>([](SpadesGame& g) {
+         g.SetState(Bidding);
+         g.seatList[0].bid.SetValue(255);
+         g.seatList[1].bid.SetValue(13);
+         g.isBlind[0] = g.isBlind[1] = true;
+       })},
       {"Rauber Skat", 3,
-       [](tc::Canvas& c, CardImages& i) {
-         PaintDealt<RauberSkatGame>(c, i, [](RauberSkatGame& g) { g.bidTexts = {"Take Skat", "I Pass", "Decline Skat"}; });
-       }},
-      {"Klabberjass", 2,
-       [](tc::Canvas& c, CardImages& i) {
-         PaintDealt<KlabberjassGame>(c, i, [](KlabberjassGame& g) { g.bidTexts = {"Schmeiss", "Deny Schmeiss"}; });
-       }},
-      {"Zetema", 4,
-       [](tc::Canvas& c, CardImages& i) {
-         PaintDealt<ZetemaGame>(c, i, [](ZetemaGame& g) { g.lastCombo.assign(4, "Pair"); });
-       }},
-      {"Spite and Malice", 2,
-       [](tc::Canvas& c, CardImages& i) { PaintDealt<SpiteAndMaliceGame>(c, i, [](SpiteAndMaliceGame&) {}); }},
-      {"Arlington", 4,
-       [](tc::Canvas& c, CardImages& i) { PaintDealt<ArlingtonGame>(c, i, [](ArlingtonGame&) {}); }},
+       Dealt<RauberSkatGame>([](RauberSkatGame& g) { g.bidTexts = {"Take Skat", "I Pass", "Decline Skat"}; })},
+      {"Klabberjass", 2, Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"Schmeiss", "Deny Schmeiss"}; })},
+      {"Zetema", 4, Dealt<ZetemaGame>([](ZetemaGame& g) { g.lastCombo.assign(4, "Pair"); })},
+      {"Spite and Malice", 2, Dealt<SpiteAndMaliceGame>()},
+      {"Arlington", 2, Dealt<ArlingtonGame>()},
   };
   for (const auto& k : cases) {
     SCOPED_TRACE(k.game);
@@ -122,11 +111,11 @@ TEST(PanelTextTest, LongHeadingsAndBidsStayClearOfTheColumnLines) {
 TEST(PanelTextTest, AWrappedStatusLineLeavesAGapAboveTheNext) {
   CardImages images;
   tc::Canvas canvas(790, 560);
-  PaintDealt<WhistGame>(canvas, images, [](WhistGame& g) {
+  Dealt<WhistGame>([](WhistGame& g) {
     g.ClearStatusLines();
     g.statusLines[1] = "Lead: (Seven of Diamonds)";
     g.statusLines[2] = "It is your turn to play.";
-  });
+  })(canvas, images);
   const int row = kStatus.bottom - 180 + 30;
   int ink = 0, inGap = 0;
   for (int x = kStatus.left + 5; x < kStatus.right - 5; ++x) {
