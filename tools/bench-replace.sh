@@ -8,11 +8,7 @@ set -u
 source "$(dirname "$0")/common.sh"
 
 megabytes=${1:-1.5}
-kv_bootstrap || exit 1
-kv_build_win || { echo "cross build failed"; exit 1; }
-kv_start_display || exit 1
-trap 'kv_stop_wineserver; kv_stop_display' EXIT
-kv_start_wineserver || exit 1
+kv_bench_start || exit 1
 
 # D: is the build folder in the build's Wine prefix.
 bench="$win_build/bench-replace"
