@@ -213,7 +213,7 @@ std::string ReplaceRepeatedly(const std::string& text, const std::string& search
   // occurrence is replaced once and the search goes on after the inserted text. Texts that
   // keep growing for other reasons are bounded the same way once the characters taken again
   // reach many times the text's own size.
-  bool again = replacementKey.find(key) == std::string::npos;
+  const bool again = replacementKey.find(key) == std::string::npos;
   size_t budget = text.size() * 16 + (size_t(1) << 20);
   std::string out, pending;  // pending: characters still to take, last one first
   std::vector<size_t> state;  // matched length after each character of out

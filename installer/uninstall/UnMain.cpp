@@ -351,23 +351,23 @@ bool CancelDelayedReplacement(const std::string& path) {
           ERROR_SUCCESS)
         data.clear();
     }
-    std::vector<std::string> names;
-    for (size_t at = 0; at < data.size() && data[at];) {
-      names.push_back(data.data() + at);
-      at += names.back().size() + 1;
-    }
     auto plain = [](std::string name) {
       if (!name.empty() && name[0] == '!') name.erase(0, 1);
       if (name.compare(0, 4, "\\??\\") == 0) name.erase(0, 4);
       return name;
     };
+    // A pair's target is empty for a deletion; an empty source ends the list.
     std::string kept;
-    for (size_t i = 0; i + 1 < names.size(); i += 2) {
-      if (EqualTextNoCase(plain(names[i]), xcopy) && EqualTextNoCase(plain(names[i + 1]), path)) {
+    for (size_t at = 0; at < data.size() && data[at];) {
+      const std::string source = data.data() + at;
+      at += source.size() + 1;
+      const std::string target = at < data.size() ? std::string(data.data() + at) : std::string();
+      at += target.size() + 1;
+      if (EqualTextNoCase(plain(source), xcopy) && EqualTextNoCase(plain(target), path)) {
         cancelled = true;
         continue;
       }
-      kept += names[i] + '\0' + names[i + 1] + '\0';
+      kept += source + '\0' + target + '\0';
     }
     if (cancelled) {
       if (kept.empty()) {

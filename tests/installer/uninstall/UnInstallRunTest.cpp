@@ -404,7 +404,7 @@ void RestorePendingRenames(const std::string& data) {
 // True when a pending rename names the path (after its "\\??\\" prefix).
 bool PendingNamed(const std::string& path) {
   const std::string data = PendingRenames();
-  for (size_t at = 0; at < data.size() && data[at];) {
+  for (size_t at = 0; at < data.size();) {
     const size_t end = std::min(data.find('\0', at), data.size());
     const std::string name = data.substr(at, end - at);
     const size_t colon = name.find(':');
@@ -422,7 +422,9 @@ TEST(UnInstallRun, DelayedReplacementsGoWithTheirFiles) {
   Install in("un_delayed");
   const std::string before = PendingRenames();
   const std::string tool = in.File("My App\\tool.exe", "old"), xtool = in.File("My App\\Xtool.exe", "new");
-  const std::string other = in.File("Other\\Xdata.txt", "other");
+  const std::string other = in.File("Other\\Xdata.txt", "other"), doomed = in.File("Other\\old.txt", "old");
+  // A deletion at restart is a pair with an empty target.
+  ASSERT_TRUE(MoveFileExA(doomed.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
   ASSERT_TRUE(MoveFileExA(xtool.c_str(), tool.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT));
   ASSERT_TRUE(MoveFileExA(other.c_str(), (in.root + "\\Other\\data.txt").c_str(),
                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT));
@@ -436,6 +438,7 @@ TEST(UnInstallRun, DelayedReplacementsGoWithTheirFiles) {
   EXPECT_FALSE(PendingNamed(xtool));
   EXPECT_FALSE(PendingNamed(tool));
   EXPECT_TRUE(PendingNamed(other));
+  EXPECT_TRUE(PendingNamed(doomed));
   EXPECT_TRUE(FileExists(other));
   EXPECT_TRUE(tt::GoneWithin(in.app, 15000));
   // The other rename is not this test's to leave behind.
