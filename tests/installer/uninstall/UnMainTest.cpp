@@ -154,19 +154,12 @@ TEST(UnSelfDelete, BatchLoopsWhileTheProgramIsThere) {
 TEST(UnSelfDelete, EachBatchGetsANameOfItsOwn) {
   // Two uninstallers ending together (here two calls of one) never share a batch file.
   const std::string first = NewSelfDeleteBatch(), second = NewSelfDeleteBatch();
-  ASSERT_FALSE(first.empty());
-  ASSERT_FALSE(second.empty());
   EXPECT_NE(first, second);
   for (const auto& batch : {first, second}) {
-    EXPECT_TRUE(EqualTextNoCase(ExtractFilePath(batch), GetTempDir(true))) << batch;
-    EXPECT_EQ(ExtractFileName(batch).rfind("_DEL_ME_", 0), 0u) << batch;
-    EXPECT_EQ(ChangeFileExt(batch, ".BAT"), batch);
+    EXPECT_EQ(batch.rfind(GetTempDir(true) + "_DEL_ME_", 0), 0u) << batch;
+    EXPECT_TRUE(FileExists(batch)) << batch;
+    DeleteFileA(batch.c_str());
   }
-  std::string content;
-  EXPECT_TRUE(tt::ReadFile(first, content));
-  EXPECT_EQ(content, "ABC\r\n");
-  DeleteFileA(first.c_str());
-  DeleteFileA(second.c_str());
 }
 
 TEST(UnFolders, SystemFolders) {
