@@ -11,11 +11,7 @@ source "$(dirname "$0")/common.sh"
 
 files=${1:-2000}
 megabytes=${2:-150}
-kv_bootstrap || exit 1
-kv_build_win || { echo "cross build failed"; exit 1; }
-kv_start_display || exit 1
-trap 'kv_stop_wineserver; kv_stop_display' EXIT
-kv_start_wineserver || exit 1
+kv_bench_start || exit 1
 
 bench="$win_build/bench"
 rm -rf "$bench" "$win_build/wineprefix/drive_c/KvBench"

@@ -114,3 +114,13 @@ kv_stop_wineserver() {
   WINEPREFIX="$win_build/wineprefix" wineserver -w 2>/dev/null
   return 0
 }
+
+# The start of a benchmark: the cross build, a display and the Wine server, the last two
+# stopped again when the script ends.
+kv_bench_start() {
+  kv_bootstrap || return 1
+  kv_build_win || { echo "cross build failed"; return 1; }
+  kv_start_display || return 1
+  trap 'kv_stop_wineserver; kv_stop_display' EXIT
+  kv_start_wineserver
+}

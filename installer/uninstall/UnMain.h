@@ -51,6 +51,8 @@ struct TFailureCounts {
 };
 // The summary box text (with "\\n" escapes); empty when nothing failed.
 std::string SummaryText(const TFailureCounts& counts);
+// The summary's first line, which the closing line shows after failures.
+std::string FailureHeadline(const TFailureCounts& counts);
 
 // ---- start-up texts
 
@@ -69,9 +71,15 @@ std::string IntToStrZeroPad(int number, int width);
 // With removeFolder the folder goes, then each of the parents, when empty.
 std::string SelfDeleteBatchText(const std::string& program, const std::string& folder, const std::string& batch,
                                 bool removeFolder, const std::string& q, const TLines& parents = TLines());
-// Writes "_DEL_ME_.BAT" into the temporary folder and starts it hidden; false when the
-// batch could not be written or started.
+// A new batch file "_DEL_ME_<process id>[_n].BAT" in the temporary folder, made under a
+// name no other file has; empty when it cannot be made.
+std::string NewSelfDeleteBatch();
+// Writes a new batch and starts it hidden from the temporary folder; false when the batch
+// could not be written or started.
 bool ScheduleSelfDelete(bool removeFolder, bool useShortNames);
+// A file in use at install time waits beside its place as "X" + name for its rename at the
+// next restart. Cancels that rename and deletes the copy; true when there was one.
+bool CancelDelayedReplacement(const std::string& path);
 // Set by a removal run that ended without an exit request.
 bool UninstallCompleted();
 

@@ -156,6 +156,17 @@ TEST(UnSelfDelete, BatchLoopsWhileTheProgramIsThere) {
   EXPECT_NE(noFolder.find("DEL C:\\A\\U.exe"), std::string::npos);
 }
 
+TEST(UnSelfDelete, EachBatchGetsANameOfItsOwn) {
+  // Two uninstallers ending together (here two calls of one) never share a batch file.
+  const std::string first = NewSelfDeleteBatch(), second = NewSelfDeleteBatch();
+  EXPECT_NE(first, second);
+  for (const auto& batch : {first, second}) {
+    EXPECT_EQ(batch.rfind(GetTempDir(true) + "_DEL_ME_", 0), 0u) << batch;
+    EXPECT_TRUE(FileExists(batch)) << batch;
+    DeleteFileA(batch.c_str());
+  }
+}
+
 TEST(UnFolders, SystemFolders) {
   EXPECT_TRUE(IsSystemFolder(GetWindowsDir(true)));
   EXPECT_TRUE(IsSystemFolder(UpperCase(GetSystemDir(false))));
