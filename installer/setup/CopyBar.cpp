@@ -42,6 +42,8 @@ TCopyBarForm* CurrentCopyBar() { return g_copyBar; }
 void TCopyBarForm::DoShow() {
   TForm::DoShow();
   WaitProcessingMessages(100);
+  // An Exit confirmed meanwhile: the run stops without a show.
+  if (IsCancelRequested() || IsWizardClosed()) return;
   ShowBillboard(this, script_ ? script_->BillboardData() : std::string(),
                 script_ ? script_->BillboardFiles() : std::vector<std::string>(), false, fromProgramFolder_);
   WaitProcessingMessages(400);

@@ -176,6 +176,10 @@ int LeaveStage(const std::string& page) {
 bool IsCancelRequested() { return g_cancelRequested; }
 void SetCancelRequested(bool on) { g_cancelRequested = on; }
 bool IsWizardClosed() { return g_wizardClosed; }
+namespace {
+// A confirmed Exit, a closed wizard or a run-time folder abort: no further step of the run.
+bool RunStopped() { return g_cancelRequested || g_wizardClosed || IsRunTimeDirAbort(); }
+}  // namespace
 void SetRestartRequester(std::function<void()> requester) { g_restartRequester = std::move(requester); }
 
 bool AddUninstallLine(const std::string& line, bool force) {
@@ -1196,8 +1200,10 @@ void TSDialogForm::CopySetupFolder() {
 // ---------------------------------------------------------------- install run
 
 void TSDialogForm::CopyFilesTimerTimer() {
+  // Never under the exit question: the timer ticks again once it is answered.
+  if (ExitBoxOpen()) return;
   copyTimer_->SetEnabled(false);
-  RunInstall();
+  if (!RunStopped()) RunInstall();
 }
 
 void TSDialogForm::FailBox(const std::string& text) {
@@ -1206,12 +1212,13 @@ void TSDialogForm::FailBox(const std::string& text) {
 
 void TSDialogForm::RunInstall() {
   TScript& s = *script_;
-  if (s.AddBillboard()) OpenCopyBar(*this);
+  // Busy before the copy bar's waits: a close confirmed then is held until the run stops.
   busy_ = true;
+  if (s.AddBillboard()) OpenCopyBar(*this);
   installOk_ = false;
   setupFolder_ = GetExeDir(false);
   const std::string app = GetAppFolder(false);
-  bool folders = CreateRunFolder(app, "Create Target Directory: ");
+  bool folders = !RunStopped() && CreateRunFolder(app, "Create Target Directory: ");
   // The log goes into the target folder from now on; an earlier log stays until then.
   if (folders && g_setupLog) g_setupLog->SetFile(app + "\\Setup.log");
   if (folders && s.UsesCommonFolder()) folders = CreateRunFolder(GetCommonFolder(false), "Create Common Directory: ");
@@ -1229,7 +1236,7 @@ void TSDialogForm::RunInstall() {
     AddSetupLogLine("Execute Before Copy");
     bool exitRequest = false;
     PerformExecuteOps(2, exitRequest);
-    if (!exitRequest) {
+    if (!exitRequest && !RunStopped()) {
       AddSetupLogLine("Handle First UnInstall Data");
       WriteUninstallHeader();
       WriteApplicationRegistration();
@@ -1240,16 +1247,18 @@ void TSDialogForm::RunInstall() {
       AddUninstallLine("SharedDir=" + GetCommonFolder(false));
       AddUninstallLine("AuxiliaryDir=" + GetAuxFolder(false));
       music = StartBackgroundMusic(*this);
-      ok = CopySelectedGroups() && !IsCancelRequested() && !IsRunTimeDirAbort();
+      ok = !RunStopped() && CopySelectedGroups() && !RunStopped();
       WaitProcessingMessages(100);
+      ok = ok && !RunStopped();
       AddSetupLogLine(std::string());
       if (ok) {
         AddSetupLogLine("Execute After Copy");
         PerformExecuteOps(3, exitRequest);
-        ok = !exitRequest;
+        ok = !exitRequest && !RunStopped();
       }
       if (ok) PostCopyOperations();
       if (music) StopBackgroundMusic(*this);
+      ok = ok && !RunStopped();
       if (ok) {
         const ATOM atom = GlobalFindAtomA(kAutoUpdateAtom);
         if (atom) GlobalDeleteAtom(atom);
