@@ -1497,14 +1497,19 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
 
 TProgressProc TSDialogForm::FileProgress() {
   return [this](int32_t mode, int32_t lo, int32_t hi, int32_t pos, int32_t) {
-    if (mode != 0 || (uiShown_ && GetTickCount() - lastUi_ < 50 && pos < hi)) return;
-    lastUi_ = GetTickCount();
+    if (mode != 0) return;
+    // A long file keeps the labels current; the bar has its own 50 ms pace.
+    const bool labels = GetTickCount() - lastUi_ >= 50;
+    if (labels) ShowCopyProgress(copyDest_);
+    if (!labels && GetTickCount() - lastBar2_ < 50 && pos < hi) return;
+    lastBar2_ = GetTickCount();
     progressBar2->SetRange(lo, hi);
     progressBar2->SetPosition(pos);
   };
 }
 
 void TSDialogForm::ShowCopyProgress(const std::string& dest) {
+  copyDest_ = dest;
   // Drawn at most every 50 ms: painting each file would cost more than copying it.
   const DWORD now = GetTickCount();
   if (uiShown_ && now - lastUi_ < 50) return;
