@@ -1239,7 +1239,8 @@ void TSDialogForm::RunInstall() {
     if (!exitRequest && !RunStopped()) {
       AddSetupLogLine("Handle First UnInstall Data");
       WriteUninstallHeader();
-      WriteApplicationRegistration();
+      // The uninstaller's copy pumps messages: an Exit then ends the run here.
+      if (!RunStopped()) WriteApplicationRegistration();
       progressBar1->SetRange(0, SelectedFileCount());
       progressBar1->SetPosition(0);
       filesStepped_ = 0;

@@ -74,23 +74,23 @@ TEST(ExitQuestion, BackgroundStartsTheWizardOnlyAfterTheAnswer) {
 
 TEST(ExitQuestion, CopyPageStartsTheRunOnlyAfterTheAnswer) {
   const std::string dir = tt::ScratchDir("exit_copy_timer");
-  TScript script = ScriptFor("SET_PROG_NAME(Kv Exit Timing);\r\nSET_TARGET_DIR(" + dir + "target);\r\n"
+  TScript script = ScriptFor("SET_PROG_NAME(Kv Exit Timing);\r\nSET_TARGET_DIR(" + dir + "\\target);\r\n"
                              "SET_DIALOGS(CopyFilesDlg,CompleteDlg);\r\n");
   TSDialogForm* wizard = TForm::Create<TSDialogForm>();
   wizard->SetScript(&script);
   wizard->InitFromScript();
   ASSERT_FALSE(wizard->BeforeDialogs());
   wizard->Show();  // the copy page: its 10 ms timer starts the run
-  EXPECT_FALSE(RanUnderTheQuestion(wizard, 600, [&] { return wizard->Busy() || Exists(dir + "target"); }));
+  EXPECT_FALSE(RanUnderTheQuestion(wizard, 600, [&] { return wizard->Busy() || Exists(dir + "\\target"); }));
   EXPECT_FALSE(IsWizardClosed());
-  EXPECT_FALSE(Exists(dir + "target"));
+  EXPECT_FALSE(Exists(dir + "\\target"));
   delete wizard;  // before the timer ticks again: the run's end would answer the question for good
 }
 
 // Last: Exit is the answer here.
 TEST(ExitQuestion, ExitWhileTheCopyBarOpensInstallsNothing) {
   const std::string dir = tt::ScratchDir("exit_copy_bar");
-  TScript script = ScriptFor("SET_PROG_NAME(Kv Exit Timing);\r\nSET_TARGET_DIR(" + dir + "target);\r\n"
+  TScript script = ScriptFor("SET_PROG_NAME(Kv Exit Timing);\r\nSET_TARGET_DIR(" + dir + "\\target);\r\n"
                              "SET_DIALOGS(CopyFilesDlg,CompleteDlg);\r\nSET_ADD_BILLBOARD;\r\n"
                              "SET_BILLBOARD_FILE(kv-none.txt);\r\n");
   TSDialogForm* wizard = TForm::Create<TSDialogForm>();
@@ -108,7 +108,7 @@ TEST(ExitQuestion, ExitWhileTheCopyBarOpensInstallsNothing) {
       20000));
   EXPECT_TRUE(g_asked);
   EXPECT_TRUE(IsCancelRequested());
-  EXPECT_FALSE(Exists(dir + "target"));
+  EXPECT_FALSE(Exists(dir + "\\target"));
   EXPECT_EQ(CurrentCopyBar(), nullptr);
   delete wizard;
 }
