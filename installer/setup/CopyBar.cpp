@@ -81,6 +81,7 @@ bool IsCopyCancelled() { return g_copyBar && g_copyBar->CancelRequested(); }
 TCopyBarForm* OpenCopyBar(TSDialogForm& wizard) {
   if (!wizard.Script()->SilentSetup()) wizard.Hide();
   WaitProcessingMessages(200);
+  if (IsCancelRequested() || IsWizardClosed()) return nullptr;
   TCopyBarForm* bar = TForm::Create<TCopyBarForm>(&wizard, wizard.progressBar1, true, wizard.Script());
   bar->Show();
   return bar;
