@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "../forms/FormsTestUtil.h"
 #include "CopyBar.h"
@@ -18,6 +19,7 @@ namespace {
 
 std::function<bool()> g_probe;  // true when the step that must wait has run anyway
 bool g_ranUnderQuestion = false;
+bool g_questionSeen = false;
 const char* g_answer = "&Resume";
 
 // Looks while the question is open, then answers it.
@@ -26,16 +28,19 @@ void CALLBACK AnswerLater(HWND, UINT, UINT_PTR id, DWORD) {
   g_ranUnderQuestion = g_probe();
   // A run started under the question waits for its end: a stop lets it unwind.
   if (g_ranUnderQuestion) SetCancelRequested(true);
-  for (HWND ask : tt::FindWindows("TExitSetupForm", GetCurrentProcessId())) tt::ClickButton(ask, g_answer);
+  const std::vector<HWND> asks = tt::FindWindows("TExitSetupForm", GetCurrentProcessId());
+  g_questionSeen = !asks.empty();
+  for (HWND ask : asks) tt::ClickButton(ask, g_answer);
 }
 
 // Closes `form` at once, so that the question opens before any timer has ticked, and
 // answers it after `ms`; true when the probe saw the step run while it was open.
 bool RanUnderTheQuestion(TForm* form, DWORD ms, std::function<bool()> probe) {
   g_probe = std::move(probe);
-  g_ranUnderQuestion = false;
+  g_ranUnderQuestion = g_questionSeen = false;
   SetTimer(nullptr, 0, ms, AnswerLater);
   form->Close();
+  EXPECT_TRUE(g_questionSeen);
   return g_ranUnderQuestion;
 }
 
