@@ -227,6 +227,10 @@ int LeaveStage(const std::string& page) {
 bool IsCancelRequested() { return g_cancelRequested; }
 void SetCancelRequested(bool on) { g_cancelRequested = on; }
 bool IsWizardClosed() { return g_wizardClosed; }
+namespace {
+// A confirmed Exit, a closed wizard or a run-time folder abort: no further step of the run.
+bool RunStopped() { return g_cancelRequested || g_wizardClosed || IsRunTimeDirAbort(); }
+}  // namespace
 void SetRestartRequester(std::function<void()> requester) { g_restartRequester = std::move(requester); }
 
 bool AddUninstallLine(const std::string& line, bool force) {
@@ -1260,8 +1264,10 @@ void TSDialogForm::CopySetupFolder() {
 // ---------------------------------------------------------------- install run
 
 void TSDialogForm::CopyFilesTimerTimer() {
+  // Never under the exit question: the timer ticks again once it is answered.
+  if (ExitBoxOpen()) return;
   copyTimer_->SetEnabled(false);
-  RunInstall();
+  if (!RunStopped()) RunInstall();
 }
 
 void TSDialogForm::FailBox(const std::string& text) {
@@ -1277,12 +1283,13 @@ void TSDialogForm::RunInstall() {
     CloseWithoutAsking();
     return;
   }
-  if (s.AddBillboard()) OpenCopyBar(*this);
+  // Busy before the copy bar's waits: a close confirmed then is held until the run stops.
   busy_ = true;
+  if (s.AddBillboard()) OpenCopyBar(*this);
   installOk_ = false;
   setupFolder_ = GetExeDir(false);
   const std::string app = GetAppFolder(false);
-  bool folders = CreateRunFolder(app, "Create Target Directory: ");
+  bool folders = !RunStopped() && CreateRunFolder(app, "Create Target Directory: ");
   // The log goes into the target folder from now on; an earlier log stays until then.
   if (folders && g_setupLog) g_setupLog->SetFile(app + "\\Setup.log");
   if (folders && s.UsesCommonFolder()) folders = CreateRunFolder(GetCommonFolder(false), "Create Common Directory: ");
@@ -1300,10 +1307,11 @@ void TSDialogForm::RunInstall() {
     AddSetupLogLine("Execute Before Copy");
     bool exitRequest = false;
     PerformExecuteOps(2, exitRequest);
-    if (!exitRequest) {
+    if (!exitRequest && !RunStopped()) {
       AddSetupLogLine("Handle First UnInstall Data");
       WriteUninstallHeader();
-      WriteApplicationRegistration();
+      // The uninstaller's copy pumps messages: an Exit then ends the run here.
+      if (!RunStopped()) WriteApplicationRegistration();
       progressBar1->SetRange(0, SelectedFileCount());
       progressBar1->SetPosition(0);
       filesStepped_ = 0;
@@ -1311,17 +1319,19 @@ void TSDialogForm::RunInstall() {
       AddUninstallLine("SharedDir=" + GetCommonFolder(false));
       AddUninstallLine("AuxiliaryDir=" + GetAuxFolder(false));
       music = StartBackgroundMusic(*this);
-      ok = CopySelectedGroups() && !IsCancelRequested() && !IsRunTimeDirAbort();
+      ok = !RunStopped() && CopySelectedGroups() && !RunStopped();
       RecordCreatedFolders();
       WaitProcessingMessages(100);
+      ok = ok && !RunStopped();
       AddSetupLogLine(std::string());
       if (ok) {
         AddSetupLogLine("Execute After Copy");
         PerformExecuteOps(3, exitRequest);
-        ok = !exitRequest;
+        ok = !exitRequest && !RunStopped();
       }
       if (ok) PostCopyOperations();
       if (music) StopBackgroundMusic(*this);
+      ok = ok && !RunStopped();
       if (ok) {
         const ATOM atom = GlobalFindAtomA(kAutoUpdateAtom);
         if (atom) GlobalDeleteAtom(atom);
@@ -1583,14 +1593,19 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
 
 TProgressProc TSDialogForm::FileProgress() {
   return [this](int32_t mode, int32_t lo, int32_t hi, int32_t pos, int32_t) {
-    if (mode != 0 || (uiShown_ && GetTickCount() - lastUi_ < 50 && pos < hi)) return;
-    lastUi_ = GetTickCount();
+    if (mode != 0) return;
+    // A long file keeps the labels current; the bar has its own 50 ms pace.
+    const bool labels = GetTickCount() - lastUi_ >= 50;
+    if (labels) ShowCopyProgress(copyDest_);
+    if (!labels && GetTickCount() - lastBar2_ < 50 && pos < hi) return;
+    lastBar2_ = GetTickCount();
     progressBar2->SetRange(lo, hi);
     progressBar2->SetPosition(pos);
   };
 }
 
 void TSDialogForm::ShowCopyProgress(const std::string& dest) {
+  copyDest_ = dest;
   // Drawn at most every 50 ms: painting each file would cost more than copying it.
   const DWORD now = GetTickCount();
   if (uiShown_ && now - lastUi_ < 50) return;

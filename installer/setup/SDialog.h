@@ -261,6 +261,8 @@ class TSDialogForm : public TForm {
   int filesStepped_ = 0;
   bool uiShown_ = false;
   DWORD lastUi_ = 0;
+  DWORD lastBar2_ = 0;    // the file progress bar's own pace
+  std::string copyDest_;  // the file being copied
   std::string setupFolder_;
   std::vector<std::string> createdFolders_;  // made by this run and not yet recorded
   bool infoCopied_ = false, infoTried_ = false;

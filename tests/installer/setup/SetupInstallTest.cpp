@@ -1,11 +1,13 @@
 // Whole installs: Setup.exe with small packages in scratch folders, and what it leaves in the
 // target folder, the registry and the shell's folders.
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -554,29 +556,38 @@ TEST(SetupInstall, WizardWalksToCompleteAndFinishes) {
   EXPECT_NE(log.find("Show Screen: Setup Complete\r\nExecute After Dialogs\r\n"), std::string::npos) << log;
 }
 
+// A package of `n` files f0.txt ... whose copy waits `delay` ms after each file (the wave
+// delay), started and sent on to its copy page; the wizard window, or null.
+HWND StartSlowCopy(const std::string& name, const std::string& lines, int n, int delay, Package& p,
+                   tt::Process& proc) {
+  std::string list;
+  std::vector<std::pair<std::string, std::string>> files;
+  for (int i = 0; i < n; ++i) {
+    const std::string file = "f" + std::to_string(i) + ".txt";
+    list += (i ? "|" : "") + file;
+    files.push_back({file, file});
+  }
+  p = MakePackage(name,
+                  lines + "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_BG_WAVE_FILE_NAME(none.wav);\r\n"
+                          "SET_BG_WAVE_DELAY(" + std::to_string(delay) + ");\r\n"
+                          "SET_DIALOGS(WelcomeDlg,CopyFilesDlg,CompleteDlg);\r\n"
+                          "SET_GROUP_DATA(|Main|x|1|" + std::to_string(n) + "||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                          "SET_COPY_FILES(" + list + ");\r\n",
+                  files);
+  proc = tt::Start("\"" + p.exe + "\"");
+  HWND wizard = tt::WaitForWindow(".SDialog_Class_Name.", "", 20000, proc.pid);
+  if (!wizard) return nullptr;
+  Sleep(500);
+  return tt::ClickButton(wizard, "&Next >") ? wizard : nullptr;
+}
+
 TEST(SetupInstall, CancelDuringCopyAsksOnceAndEndsOrResumes) {
   for (bool resume : {false, true}) {
-    std::string list;
-    std::vector<std::pair<std::string, std::string>> files;
-    for (int i = 0; i < 100; ++i) {
-      const std::string name = "f" + std::to_string(i) + ".txt";
-      list += (i ? "|" : "") + name;
-      files.push_back({name, name});
-    }
     // The wave delay slows every file down enough for a person to press Cancel.
-    Package p = MakePackage(resume ? "resume" : "cancel",
-                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_CREATE_SETUP_LOG;\r\n"
-                            "SET_BG_WAVE_FILE_NAME(none.wav);\r\nSET_BG_WAVE_DELAY(40);\r\n"
-                            "SET_DIALOGS(WelcomeDlg,CopyFilesDlg,CompleteDlg);\r\n"
-                            "SET_GROUP_DATA(|Main|x|1|100||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
-                            "SET_COPY_FILES(" + list + ");\r\n",
-                            files);
-    tt::Process proc = tt::Start("\"" + p.exe + "\"");
-    ASSERT_TRUE(proc.ok());
-    HWND wizard = tt::WaitForWindow(".SDialog_Class_Name.", "", 20000, proc.pid);
+    Package p;
+    tt::Process proc;
+    HWND wizard = StartSlowCopy(resume ? "resume" : "cancel", "SET_CREATE_SETUP_LOG;\r\n", 100, 40, p, proc);
     ASSERT_TRUE(wizard);
-    Sleep(500);
-    ASSERT_TRUE(tt::ClickButton(wizard, "&Next >"));
     Sleep(600);
     tt::CloseWindowNow(wizard);
     HWND ask = tt::WaitForWindow("TExitSetupForm", "", 10000, proc.pid);
@@ -601,6 +612,42 @@ TEST(SetupInstall, CancelDuringCopyAsksOnceAndEndsOrResumes) {
       EXPECT_EQ(log.find("Execute After Copy"), std::string::npos);
       EXPECT_EQ(log.find("Show Screen: Setup Complete"), std::string::npos);
     }
+  }
+}
+
+// The copy page follows the copy, with the file progress bar shown or not: the file label
+// names file after file and the overall bar moves on.
+TEST(SetupInstall, CopyPageFollowsTheCopyInBothModes) {
+  for (bool bar2 : {true, false}) {
+    // Copied, not moved, so the file progress runs; the wave delay spaces the files out.
+    Package p;
+    tt::Process proc;
+    HWND wizard = StartSlowCopy(bar2 ? "progress2" : "progress1",
+                                std::string(bar2 ? "SET_SHOW_PROG_BAR_2;\r\n" : "") + "SET_USE_COPY;\r\nSET_CREATE_UNINSTALL;\r\n",
+                                150, 20, p, proc);
+    ASSERT_TRUE(wizard);
+    std::set<std::string> names;
+    std::set<LRESULT> positions;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 60000 && !tt::FindChild(wizard, "Button", "&Finish")) {
+      for (HWND c : tt::Children(wizard)) {
+        if (!IsWindowVisible(c)) continue;
+        const std::string text = tt::WindowText(c);
+        if (tt::ClassOf(c) == "Static" && text.size() > 5 && text[0] == 'f' && text.substr(text.size() - 4) == ".txt")
+          names.insert(text);
+        if (tt::ClassOf(c) == "msctls_progress32" && positions.size() < 1000)
+          positions.insert(SendMessageA(c, PBM_GETPOS, 0, 0));
+      }
+      Sleep(10);
+    }
+    EXPECT_TRUE(tt::ClickButton(wizard, "&Finish"));
+    EXPECT_EQ(tt::WaitExit(proc, 30000), 0);
+    EXPECT_GE(names.size(), 10u) << bar2;
+    int between = 0;
+    for (LRESULT pos : positions) between += pos > 10 && pos < 140;
+    EXPECT_GE(between, 5) << bar2;
+    EXPECT_TRUE(Exists(p.target + "\\f149.txt"));
+    CleanRegistry(p);
   }
 }
 
