@@ -18,12 +18,8 @@ source "$(dirname "$0")/common.sh"
 files=${1:-2000}
 megabytes=${2:-150}
 rounds=${3:-3}
-kv_bootstrap --nsis || exit 1
+kv_bench_start --nsis || exit 1
 command -v makensis >/dev/null || { echo "makensis is missing (Debian package nsis)"; exit 1; }
-kv_build_win || { echo "cross build failed"; exit 1; }
-kv_start_display || exit 1
-trap 'kv_stop_wineserver; kv_stop_display' EXIT
-kv_start_wineserver || exit 1
 
 bench="$win_build/bench"
 drive_c="$win_build/wineprefix/drive_c"

@@ -8,7 +8,8 @@ jobs=$(nproc 2>/dev/null || echo 4)
 # The architecture the Windows tests are built for and run as (tools/win-arch.sh).
 win_arch=$(bash "$root/tools/win-arch.sh")
 
-kv_bootstrap() { bash "$root/tools/bootstrap.sh" "$@"; }
+# The bootstrap may take the 64-bit route where 32-bit Wine cannot be installed: ask again.
+kv_bootstrap() { bash "$root/tools/bootstrap.sh" "$@" && win_arch=$(bash "$root/tools/win-arch.sh"); }
 
 # The cross build of everything, for $win_arch. Where that is not i686, the three
 # programs are built for i686 as well, in build/win32: they are what is delivered.
@@ -112,4 +113,14 @@ kv_stop_wineserver() {
   WINEPREFIX="$win_build/wineprefix" wineserver -k 2>/dev/null
   WINEPREFIX="$win_build/wineprefix" wineserver -w 2>/dev/null
   return 0
+}
+
+# The start of a benchmark: the cross build, a display and the Wine server, the last two
+# stopped again when the script ends.
+kv_bench_start() {
+  kv_bootstrap "$@" || return 1
+  kv_build_win || { echo "cross build failed"; return 1; }
+  kv_start_display || return 1
+  trap 'kv_stop_wineserver; kv_stop_display' EXIT
+  kv_start_wineserver
 }

@@ -112,15 +112,9 @@ void ArlingtonGame::StartDeal(bool newGame, bool randomDealer, bool sortHands) {
 }
 
 void ArlingtonGame::SetCurrentSeat(std::uint32_t seat) {
-  CardGame::SetCurrentSeat(seat);
+  StartDrawTurn(*this, seat);
   mustDraw = true;
-  if (current == humanSeat) {
-    statusLines[1] = "It is your turn to draw.";
-  } else {
-    computerStep = 0;
-    statusLines[1] = "It is " + seatList[current].name + "'s turn to draw.";
-  }
-  InvalidateStatus();
+  if (current != humanSeat) computerStep = 0;
 }
 
 void ArlingtonGame::PutOnTable(Card* card) {

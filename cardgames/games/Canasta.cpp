@@ -205,11 +205,8 @@ void CanastaGame::StartDeal(bool newGame, bool randomDealer, bool sortHands) {
 }
 
 void CanastaGame::SetCurrentSeat(std::uint32_t seat) {
-  CardGame::SetCurrentSeat(seat);
+  StartDrawTurn(*this, seat);
   mustDraw = true;
-  statusLines[1] = current == humanSeat ? "It is your turn to draw."
-                                        : "It is " + seatList[current].name + "'s turn to draw.";
-  InvalidateStatus();
 }
 
 bool CanastaGame::Refuse(bool silent, const char* text) {
@@ -498,6 +495,8 @@ void CanastaGame::HumanClick(long x, long y) {
     if (IsBonus(card)) {
       LayBonusCard(humanSeat, card);
       gameInProgress = true;
+      // With the stock empty no replacement comes: a lone bonus card laid empties the hand.
+      if (hand.cards.empty()) EndOfHand(humanSeat);
     } else {
       hand.ToggleSelect(card);
     }

@@ -55,6 +55,15 @@ void HumanToPlay(CardGame& game) {
   game.InvalidateStatus();
 }
 
+void StartDrawTurn(CardGame& game, std::uint32_t seat) {
+  const bool userTurnOver = game.current == game.humanSeat && seat != game.humanSeat;
+  game.CardGame::SetCurrentSeat(seat);
+  if (userTurnOver) game.statusLines[2].clear();
+  game.statusLines[1] = game.current == game.humanSeat ? "It is your turn to draw."
+                                                       : "It is " + game.seatList[game.current].name + "'s turn to draw.";
+  game.InvalidateStatus();
+}
+
 void PaintFramedPile(CardGame& game, HDC hdc, const CardPile& pile) {
   if (!game.cardImages) return;
   game.DrawCardFrame(hdc, pile.anchorX, pile.anchorY);

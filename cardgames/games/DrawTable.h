@@ -39,6 +39,9 @@ void ClearSelection(CardPile& hand);
 
 // The human has drawn: it is the human's turn to meld and discard.
 void HumanToPlay(CardGame& game);
+// The turn passes to the seat, which is to draw: the prompt on line 1. Once the user's turn
+// is over, the reports of the moves before it (line 2) go.
+void StartDrawTurn(CardGame& game, std::uint32_t seat);
 // A timer tick: after the common part, a computer seat's turn (its selection cleared
 // first); a seat that has run out of cards ends the hand.
 template <class Game>

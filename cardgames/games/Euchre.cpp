@@ -133,7 +133,8 @@ void EuchreGame::SetCurrentSeat(std::uint32_t seat) {
   const std::string& name = seatList[current % 4].name;
   const std::string who = human ? "your" : name + "'s";
   const std::int32_t state = GetState();
-  if (state == Bidding) {
+  // The hold between the bidding rounds already names the next seat to bid.
+  if (state == Bidding || state == HoldA) {
     switch (biddingPhase) {
       case 2: case 3: statusLines[1] = "It is " + who + " turn to bid."; break;
       case 4: statusLines[3] = human ? "Will you defend alone?" : name + " considers defending alone."; break;

@@ -297,14 +297,15 @@ void FanTanGame::HumanClick(long x, long y) {
 }
 
 // The card's rank plus the ranks of the cards of its suit held on its side of the seven
-// (the card itself included); an ace counts only itself.
+// (the card itself included; an ace held counts 15, on the side its rank puts it); an ace
+// counts only itself.
 std::int32_t FanTanGame::SideScore(std::uint32_t seat, const Card* card) const {
   std::int32_t score = RankValue(card);
   if (IsAce(card)) return score;
   for (const Card* c : seatList[seat].cards) {
-    if (c->suit != card->suit || IsAce(c)) continue;
+    if (c->suit != card->suit) continue;
     const bool sameSide = card->rank == 7 || c->rank == 7 || (card->rank < 7) == (c->rank < 7);
-    if (sameSide) score += RankValue(c);
+    if (sameSide) score += IsAce(c) ? 15 : c->rank;
   }
   return score;
 }

@@ -10,6 +10,15 @@ const UINT kHeading = DT_SINGLELINE | DT_BOTTOM | DT_CENTER;
 const UINT kNameHeading = DT_SINGLELINE | DT_BOTTOM | DT_RIGHT;
 const UINT kName = DT_SINGLELINE | DT_RIGHT;
 
+// Text of a column's cell: shrunk to fit between the column's lines, clear of them; words
+// that do not fit on one line even at the smallest size take two.
+void DrawCell(HDC hdc, const PanelColumn& c, const std::string& text, long top, UINT format) {
+  const long kClear = 2, left = c.left + kClear, right = c.right - kClear, bottom = top + 16;
+  if (!TextFitsIn(hdc, text, left, top, right, bottom, format, kSmallestPanelText))
+    format = (format & ~UINT(DT_SINGLELINE | DT_VCENTER | DT_BOTTOM)) | DT_WORDBREAK;
+  DrawFittedIn(hdc, text, left, top, right, bottom, format, kSmallestPanelText);
+}
+
 }  // namespace
 
 PanelText::PanelText(CardGame& game, HDC hdc)
@@ -28,14 +37,13 @@ void DrawPanel(CardGame& game, HDC hdc, long top, long lineBottom, const std::st
   const RECT& r = game.statusRect;
   {
     PanelText text(game, hdc);
-    DrawTextIn(hdc, nameHeading, r.left, top, r.left + 70, top + 16, kNameHeading);
-    for (const PanelColumn& c : columns) DrawTextIn(hdc, c.heading, c.left, top, c.right, top + 16, kHeading);
+    DrawFittedIn(hdc, nameHeading, r.left, top, r.left + 70, top + 16, kNameHeading, kSmallestPanelText);
+    for (const PanelColumn& c : columns) DrawCell(hdc, c, c.heading, top, kHeading);
     long y = top + 24;
     for (const PanelRow& row : rows) {
       DrawNameIn(hdc, row.name, r.left, y, r.left + 70, y + 16, kName);
       for (std::size_t i = 0; i < columns.size() && i < row.values.size(); ++i)
-        if (!row.values[i].empty())
-          DrawTextIn(hdc, row.values[i], columns[i].left, y, columns[i].right, y + 16, columns[i].format);
+        if (!row.values[i].empty()) DrawCell(hdc, columns[i], row.values[i], y, columns[i].format);
       y += 16;
     }
   }

@@ -133,10 +133,11 @@ std::string SkatDeclarationText(std::uint32_t flags) {
     text = " Bids Grand " + hand + open;
   else
     text = " Bids " + SuitName(SkatTrumpSuit(flags)) + " " + hand + open;
-  if (flags & kSkatSchneider)
-    text += " Schneider";
-  else if (flags & kSkatSchwarz)
+  // Schwarz is the higher announcement and names both.
+  if (flags & kSkatSchwarz)
     text += " Schwarz";
+  else if (flags & kSkatSchneider)
+    text += " Schneider";
   return text;
 }
 
@@ -459,6 +460,7 @@ void RauberSkatGame::BiddingClick(LPARAM lParam) {
   } else {
     TakeSkatIntoHand(humanSeat);
     phase = 2;
+    SetCurrentSeat(humanSeat);  // the exchange is done: the prompt is the game to declare
   }
   InvalidateStatus();
 }
@@ -950,5 +952,5 @@ void RauberSkatGame::Paint(HDC hdc) {
   for (std::uint32_t s = 0; s < kSeats; ++s)
     rows.push_back({seatList[s].name, {bidTexts[s], std::to_string(tricksTaken[s])}});
   DrawGameStatusPanel(*this, hdc, "PLAYER",
-                      {{"BID", r.left + 75, r.left + 110, 0x21}, {"TRICKS", r.left + 110, r.right - 5, 0x21}}, rows);
+                      {{"BID", r.left + 75, r.left + 115, 0x21}, {"TRICKS", r.left + 115, r.right - 5, 0x21}}, rows);
 }

@@ -394,7 +394,7 @@ void RubiconBeziqueGame::OnTimer() {
   switch (GetState()) {
     case Playing:
       if (AllSeatsHavePlayed())
-        EndTrick();
+        TrickOver();
       else
         PlayTurn();
       break;
@@ -417,7 +417,7 @@ void RubiconBeziqueGame::OnTimer() {
   }
 }
 
-void RubiconBeziqueGame::EndTrick() {
+void RubiconBeziqueGame::TrickOver() {
   statusLines[2] = "This trick is over.";
   SetState(HoldB);
   handOverCountdown = kTrickHoldTicks;
@@ -515,6 +515,7 @@ void RubiconBeziqueGame::OnLButtonDown(LPARAM lParam) {
     default:
       return;
   }
+  if (ClickEndsFinishedTrick()) return;
   if (current != humanSeat) {
     ShowTurnMessage(kTitle, seatList[current].name);
     return;

@@ -71,10 +71,12 @@ class RubiconBeziqueGame : public TrickGame {
   std::uint32_t lastTrickWinner = 2;
   RECT stockRect = {};
 
+ protected:
+  void TrickOver() override;
+
  private:
   std::string StockText() const;
   void DrawAfterTrick(std::uint32_t seat);
-  void EndTrick();
   void CollectTrick();
   void Settle();
   // Finds a card for a declaration and selects it; null when there is none.

@@ -188,8 +188,15 @@ void TrickGame::EndBiddingHold() {
   InvalidateStatus();
 }
 
+bool TrickGame::ClickEndsFinishedTrick() {
+  if (GetState() != Playing || !AllSeatsHavePlayed()) return false;
+  TrickOver();
+  handOverCountdown = 0;
+  return true;
+}
+
 Card* TrickGame::HumanCardClicked(LPARAM lParam) {
-  if (RefuseOutOfTurn(*this, title)) return nullptr;
+  if (ClickEndsFinishedTrick() || RefuseOutOfTurn(*this, title)) return nullptr;
   SeatRecord& hand = seatList[humanSeat % 4];
   // One card a trick, one bid a round: a second click before the turn moves on does nothing.
   if (GetState() == Bidding ? hand.bid.kind != kNoBid : hand.playedCard != nullptr) return nullptr;

@@ -16,7 +16,7 @@
 // after its countdown; HoldB: gathering after 20 ticks; HandOver: FinishHand after 50
 // ticks; GameOver: EndGame(title). Clicks: a new game when dealing or finished; the
 // human's card in Playing (select, click again to play, one card a trick, refused when
-// illegal or out of turn); a click in a hold ends it.
+// illegal or out of turn); a click on a trick every seat has played, or in a hold, ends it.
 #pragma once
 #include <windows.h>
 
@@ -59,6 +59,9 @@ class TrickGame : public CardGame {
   // for the selected card clicked again, answers it. Out of turn it shows whose turn it is;
   // once the seat has played (or, in Bidding, bid) it does nothing.
   Card* HumanCardClicked(LPARAM lParam);
+  // Every seat has played and the next tick would end the trick: a click ends it now and
+  // its display at once, and is used up (true).
+  bool ClickEndsFinishedTrick();
   // The human's hand, the trump card under "Trump", the cards on the table and the names.
   void PaintTable(HDC hdc);
 

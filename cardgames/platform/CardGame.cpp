@@ -20,22 +20,27 @@ void DrawTextIn(HDC hdc, const std::string& text, long left, long top, long righ
   DrawTextA(hdc, text.c_str(), -1, &r, format);
 }
 
-bool DrawNameIn(HDC hdc, const std::string& name, long left, long top, long right, long bottom, UINT format) {
-  const long room = right - left;
-  SIZE size = {0, 0};
-  GetTextExtentPoint32A(hdc, name.c_str(), static_cast<int>(name.size()), &size);
+namespace {
+
+// Whether the text fits the rectangle in the selected font: its width on a single line,
+// width and height when it wraps at words.
+bool TextFits(HDC hdc, const std::string& text, const RECT& room, UINT format) {
+  RECT need = {0, 0, room.right - room.left, 0};
+  DrawTextA(hdc, text.c_str(), -1, &need, (format & (DT_SINGLELINE | DT_WORDBREAK | DT_NOPREFIX)) | DT_CALCRECT);
+  if (format & DT_SINGLELINE || !(format & DT_WORDBREAK)) return need.right <= room.right - room.left;
+  return need.right <= room.right - room.left && need.bottom <= room.bottom - room.top;
+}
+
+// Selects the face of the selected font made a pixel smaller at a time (not below
+// smallest) until the text fits; returns the font made, or null when none was needed (or
+// none could be made). fits tells whether the text fits in the end.
+HFONT SelectFittingFont(HDC hdc, const std::string& text, const RECT& room, UINT format, int smallest, bool& fits) {
+  fits = TextFits(hdc, text, room, format);
   HFONT current = static_cast<HFONT>(GetCurrentObject(hdc, OBJ_FONT));
   LOGFONTA lf;
-  if (size.cx <= room || !current || !GetObjectA(current, sizeof(lf), &lf)) {
-    DrawTextIn(hdc, name, left, top, right, bottom, format);
-    return size.cx <= room;
-  }
-  // Too wide: the same face a little smaller, on the same base line.
-  TEXTMETRICA before, after;
-  GetTextMetricsA(hdc, &before);
-  const int kSmallest = 11;
+  if (fits || !current || !GetObjectA(current, sizeof(lf), &lf)) return nullptr;
   HFONT smaller = nullptr;
-  for (int h = std::abs(lf.lfHeight) - 1; h >= kSmallest && size.cx > room; --h) {
+  for (int h = std::abs(lf.lfHeight) - 1; h >= smallest && !fits; --h) {
     lf.lfHeight = lf.lfHeight < 0 ? -h : h;
     lf.lfWidth = 0;
     HFONT font = CreateFontIndirectA(&lf);
@@ -43,14 +48,47 @@ bool DrawNameIn(HDC hdc, const std::string& name, long left, long top, long righ
     SelectObject(hdc, font);
     if (smaller) DeleteObject(smaller);
     smaller = font;
-    GetTextExtentPoint32A(hdc, name.c_str(), static_cast<int>(name.size()), &size);
+    fits = TextFits(hdc, text, room, format);
   }
+  return smaller;
+}
+
+}  // namespace
+
+bool TextFitsIn(HDC hdc, const std::string& text, long left, long top, long right, long bottom, UINT format,
+                int smallest) {
+  const RECT room = {left, top, right, bottom};
+  HGDIOBJ current = GetCurrentObject(hdc, OBJ_FONT);
+  bool fits = false;
+  if (HFONT smaller = SelectFittingFont(hdc, text, room, format, smallest, fits)) {
+    SelectObject(hdc, current);
+    DeleteObject(smaller);
+  }
+  return fits;
+}
+
+bool DrawFittedIn(HDC hdc, const std::string& text, long left, long top, long right, long bottom, UINT format,
+                  int smallest) {
+  const RECT room = {left, top, right, bottom};
+  HGDIOBJ current = GetCurrentObject(hdc, OBJ_FONT);
+  TEXTMETRICA before, after;
+  GetTextMetricsA(hdc, &before);
+  bool fits = false;
+  HFONT smaller = SelectFittingFont(hdc, text, room, format, smallest, fits);
   GetTextMetricsA(hdc, &after);
-  // A name that still does not fit keeps its beginning and ends in an ellipsis.
-  DrawTextIn(hdc, name, left, top + before.tmAscent - after.tmAscent, right, bottom, format | DT_END_ELLIPSIS);
-  SelectObject(hdc, current);
-  if (smaller) DeleteObject(smaller);
-  return size.cx <= room;
+  // Smaller, on the same base line; a single line that still does not fit keeps its
+  // beginning and ends in an ellipsis.
+  const long shift = format & DT_WORDBREAK ? 0 : before.tmAscent - after.tmAscent;
+  DrawTextIn(hdc, text, left, top + shift, right, bottom, fits ? format : format | DT_END_ELLIPSIS);
+  if (smaller) {
+    SelectObject(hdc, current);
+    DeleteObject(smaller);
+  }
+  return fits;
+}
+
+bool DrawNameIn(HDC hdc, const std::string& name, long left, long top, long right, long bottom, UINT format) {
+  return DrawFittedIn(hdc, name, left, top, right, bottom, format, kSmallestName);
 }
 
 void DrawLine(HDC hdc, int x1, int y1, int x2, int y2) {
@@ -315,9 +353,12 @@ void CardGame::InvalidateStatus() {
 
 void CardGame::DrawStatusLines(HDC hdc) {
   const RECT& r = statusRect;
+  // A line that wraps shrinks until it leaves a gap above the next one.
+  const long kGap = 4;
   for (std::size_t i = 0; i < statusLines.size(); ++i) {
     const long top = r.bottom - 180 + 30 * static_cast<long>(i);
-    DrawTextIn(hdc, statusLines[i], r.left + 5, top, r.right - 5, top + 30, DT_CENTER | DT_WORDBREAK);
+    DrawFittedIn(hdc, statusLines[i], r.left + 5, top, r.right - 5, top + 30 - kGap, DT_CENTER | DT_WORDBREAK,
+                 kSmallestPanelText);
   }
 }
 

@@ -133,9 +133,19 @@ class CardGame {
 
 // Text and lines of the games' tables and panels.
 void DrawTextIn(HDC hdc, const std::string& text, long left, long top, long right, long bottom, UINT format);
-// A seat's name in a single-line column of a panel: in the selected font, or in the same
-// face made smaller (not below 11 pixels) when it would not fit; what still does not fit
-// ends in an ellipsis. True when the whole name is shown.
+// Text in the rectangle in the selected font, or in the same face made smaller (not below
+// smallest pixels) until it fits: its width on a single line, also its height when it
+// wraps at words (DT_WORDBREAK). A single line that still does not fit ends in an
+// ellipsis. True when the whole text is shown.
+bool DrawFittedIn(HDC hdc, const std::string& text, long left, long top, long right, long bottom, UINT format,
+                  int smallest);
+// Whether DrawFittedIn would show the whole text.
+bool TextFitsIn(HDC hdc, const std::string& text, long left, long top, long right, long bottom, UINT format,
+                int smallest);
+// Smallest font heights, in pixels, of names and of the other texts of the panels.
+const int kSmallestName = 11;
+const int kSmallestPanelText = 8;
+// A seat's name in a single-line column of a panel, fitted as above (not below 11 pixels).
 bool DrawNameIn(HDC hdc, const std::string& name, long left, long top, long right, long bottom, UINT format);
 void DrawLine(HDC hdc, int x1, int y1, int x2, int y2);
 

@@ -1,8 +1,28 @@
 #include "DataFile.h"
 
 #include <new>
+#include <string>
 
 #include "ByteBuffer.h"
+
+namespace {
+
+void (*beforeReplace)(const std::string& written) = nullptr;
+
+// Puts the written file in the target's place in one step. A reader of the target (another
+// copy of the program) holds it a moment: the step is tried again a few times.
+bool ReplaceTarget(const std::string& written, const std::string& target) {
+  for (int attempt = 0;; ++attempt) {
+    if (MoveFileExA(written.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    const DWORD error = GetLastError();
+    if (attempt >= 9 || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)) return false;
+    Sleep(20);
+  }
+}
+
+}  // namespace
+
+void SetBeforeReplace(void (*hook)(const std::string& written)) { beforeReplace = hook; }
 
 bool EqualNoCase(const std::string& a, const std::string& b) {
   return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.data(), int(a.size()), b.data(),
@@ -58,6 +78,8 @@ bool DataFile::Write(const void* bytes, DWORD size) {
   }
   return true;
 }
+
+bool DataFile::Flush() { return FlushFileBuffers(handle_) || Fail(); }
 
 void DataFile::Close() {
   if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
@@ -118,6 +140,13 @@ bool ByteBufferPtr::LoadChecked(const std::string& path, uint32_t typeWord) {
 void ByteBufferPtr::SaveChecked(const std::string& path, uint32_t typeWord) {
   std::vector<uint8_t> bytes = CheckedFile::Compose((*this)->data, typeWord);
   FolderAcl acl;
-  DataFile file(path);
-  if (file.OpenWrite((*this)->shared ? acl.Attributes() : nullptr)) file.Write(bytes.data(), DWORD(bytes.size()));
+  // The whole file is written beside the target first (named for this process, so that two
+  // copies saving at once do not share it); the old file stays whole until then.
+  const std::string written = path + "." + std::to_string(GetCurrentProcessId()) + ".new";
+  DataFile file(written);
+  const bool complete = file.OpenWrite((*this)->shared ? acl.Attributes() : nullptr) &&
+                        file.Write(bytes.data(), DWORD(bytes.size())) && file.Flush();
+  file.Close();
+  if (complete && beforeReplace) beforeReplace(written);
+  if (!complete || !ReplaceTarget(written, path)) DeleteFileA(written.c_str());
 }

@@ -27,6 +27,8 @@ class DataFile {
   bool Read(void* bytes, DWORD size);
   bool ReadRest(std::vector<uint8_t>& bytes);
   bool Write(const void* bytes, DWORD size);
+  // Writes what the system still holds for the file to the disk.
+  bool Flush();
   void Close();
   // Renames the (closed) file; a change of letter case only goes through a temporary name.
   bool Rename(const std::string& newName);
@@ -38,6 +40,10 @@ class DataFile {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   DWORD lastError_ = 0;
 };
+
+// Called by SaveChecked once the new file is complete beside its target, just before it
+// replaces the target (null: nothing); tests stop a save there.
+void SetBeforeReplace(void (*hook)(const std::string& written));
 
 // Security attributes granting every access right to Everyone.
 class FolderAcl {

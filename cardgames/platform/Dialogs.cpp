@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
@@ -163,8 +164,10 @@ void PaintScores(HWND area, HallOfFameState* state) {
     MemoryBitmap offScreen(hdc, client);
     HDC dc = offScreen.Dc();
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    // No list (none chosen, or its file is missing or damaged) is drawn as an empty one.
     HighScoreList list;
-    if (!state->title.empty() && LoadHallOfFame(GetHallOfFamePath(state->app->appInfo, state->title), list)) {
+    if (!state->title.empty()) LoadHallOfFame(GetHallOfFamePath(state->app->appInfo, state->title), list);
+    {
       HGDIOBJ oldFont = SelectObject(dc, HGDIOBJ(SendMessageA(GetParent(area), WM_GETFONT, 0, 0)));
       TEXTMETRICA tm;
       GetTextMetricsA(dc, &tm);
@@ -303,8 +306,30 @@ const MessageMap kNewGameMap = {kNewGameMessages, kNewGameCommands};
 
 const int kBackRows[2][6] = {{54, 55, 56, 58, 59, 60}, {61, 62, 63, 64, 65, 67}};
 
+// The dialog's size comes from its font: it grows until both rows show whole, with Cancel
+// below them at its margins from the corner.
+void FitCardBacks(HWND dialog, const CardImages& images) {
+  HWND cancel = GetDlgItem(dialog, IDCANCEL);
+  RECT client, button, frame;
+  if (!cancel || !GetClientRect(dialog, &client) || !GetWindowRect(cancel, &button) ||
+      !GetWindowRect(dialog, &frame))
+    return;
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&button), 2);
+  const int right = client.right - button.right, bottom = client.bottom - button.bottom;
+  const int buttonWidth = button.right - button.left, buttonHeight = button.bottom - button.top;
+  const int w = images.CardWidth(), h = images.CardHeight();
+  const int width = std::max<int>(client.right, 5 + 6 * (w + 5));
+  const int height = std::max<int>(client.bottom, 2 * h + 10 + 2 * bottom + buttonHeight);
+  SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left + width - client.right,
+               frame.bottom - frame.top + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(cancel, nullptr, width - right - buttonWidth, height - bottom - buttonHeight, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 LRESULT CardBackInit(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
-  CenterDialog(hwnd, StoreApp(hwnd, lParam));
+  RookwellApp* app = StoreApp(hwnd, lParam);
+  if (app && app->cardImages) FitCardBacks(hwnd, *app->cardImages);
+  CenterDialog(hwnd, app);
   return TRUE;
 }
 

@@ -134,6 +134,8 @@ void NewGame(RookwellApp* app) {
   HWND hwnd = app->window;
   INT_PTR chosen = RunDialog(app, hwnd, IDD_NEW_GAME, NewGameDialogProc);
   if (chosen == -1 || !app->currentGame->ConfirmQuit()) return;
+  // A game may have drawn past its table and panel: the whole window is drawn afresh.
+  InvalidateRect(hwnd, nullptr, FALSE);
   std::int32_t id = std::int32_t(chosen);
   if (id == app->settings.lastGame) {
     app->currentGame->NewDeal(true, false);
@@ -264,7 +266,8 @@ void RookwellApp::CreateMainWindow() {
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.lpszMenuName = product.c_str();
   wc.lpszClassName = product.c_str();
-  if (!RegisterClassA(&wc)) throw std::runtime_error(failure);
+  WNDCLASSA known;
+  if (!GetClassInfoA(instance, product.c_str(), &known) && !RegisterClassA(&wc)) throw std::runtime_error(failure);
   HWND created = CreateWindowExA(0, product.c_str(), LoadResourceString(instance, IDS_DISPLAY_NAME).c_str(),
                                  WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT, kWidth,
                                  kHeight, nullptr, nullptr, instance, this);
@@ -312,6 +315,45 @@ CardGame* RookwellApp::SelectGame(const GameDescriptor* descriptor) {
   game->showStatusLines = settings.showStatus;
   game->SetAreas(tableRect, statusRect);
   return game;
+}
+
+int RunMessageLoop() {
+  MSG msg = {};
+  while (GetMessageA(&msg, nullptr, 0, 0) != 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    RookwellApp::RethrowFailure();
+  }
+  RookwellApp::RethrowFailure();
+  return int(msg.wParam);
+}
+
+namespace {
+
+void FailureBox(const std::string& text) {
+  // A failure posts the quit message to leave nested loops (and a window that goes posts
+  // one too); left pending, it would end the box's own loop at once.
+  MSG quit;
+  while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+  MessageBoxA(nullptr, text.c_str(), "Rookwell", MB_ICONHAND);
+}
+
+}  // namespace
+
+int RunGuarded(const std::function<int()>& body) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    FailureBox("Game Failure: Out of memory");
+  } catch (const std::invalid_argument& e) {
+    FailureBox(std::string("Game Failure: Invalid Argument(") + e.what() + ")");
+  } catch (const std::runtime_error& e) {
+    FailureBox(std::string("Game Failure: Runtime Error(") + e.what() + ")");
+  } catch (...) {
+    FailureBox("Game Failure: Unknown Exception");
+  }
+  return 1;
 }
 
 INT_PTR RunDialog(RookwellApp* app, HWND owner, int dialogId, DLGPROC procedure) {

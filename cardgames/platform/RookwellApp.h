@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -67,6 +68,13 @@ class RookwellApp {
  private:
   static std::exception_ptr failure_;
 };
+
+// Runs the message loop until the quit message; returns its code. A failure noted by a
+// window or dialog procedure is raised here.
+int RunMessageLoop();
+// Runs body and returns its result; a failure that escapes it is shown in the "Game Failure"
+// box, which stays until OK, and the result is 1.
+int RunGuarded(const std::function<int()>& body);
 
 // Runs a modal dialog of the program over the owner with the application as parameter.
 INT_PTR RunDialog(RookwellApp* app, HWND owner, int dialogId, DLGPROC procedure);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "Files.h"
 #include "Process.h"
 #include "RegOp.h"
 #include "Utils.h"
@@ -92,10 +93,28 @@ std::string CurrentDirectory() {
   return dir;
 }
 
-std::string Unquoted(const std::string& text) {
-  std::string t = Trim(text);
-  if (t.size() >= 2 && t.front() == '"' && t.back() == '"') return t.substr(1, t.size() - 2);
-  return t;
+// The program of a command text and the parameters after it: a quoted path, the whole
+// text when it names a file, the shortest part before a blank that names a file, else the
+// part before the first blank (a program the system finds along its search path).
+void SplitProgramText(const std::string& text, std::string& program, std::string& args) {
+  const std::string t = Trim(text);
+  program = t;
+  args.clear();
+  if (!t.empty() && t.front() == '"') {
+    const size_t close = t.find('"', 1);
+    program = t.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    if (close != std::string::npos) args = Trim(t.substr(close + 1));
+    return;
+  }
+  if (t.find(' ') == std::string::npos || FileExists(t)) return;
+  size_t cut = t.find(' ');
+  for (size_t blank = cut; blank != std::string::npos; blank = t.find(' ', blank + 1))
+    if (FileExists(t.substr(0, blank))) {
+      cut = blank;
+      break;
+    }
+  program = t.substr(0, cut);
+  args = Trim(t.substr(cut));
 }
 
 }  // namespace
@@ -404,11 +423,13 @@ void WaitProcessingMessages(DWORD ms) {
 // ---- program start
 
 bool ExecAndWait(const std::string& program, const std::string& params, bool wait, int showCmd) {
-  const std::string path = Unquoted(program);
+  std::string path, args;
+  SplitProgramText(program, path, args);
   if (path.empty()) return false;
   const std::string dir = CurrentDirectory();
-  std::string line = Trim(program);
-  if (line.find(' ') != std::string::npos && line.front() != '"') line = "\"" + line + "\"";
+  // Only the program's own path is quoted: parameters in the program text stay parameters.
+  std::string line = path.find(' ') != std::string::npos ? "\"" + path + "\"" : path;
+  if (!args.empty()) line += " " + args;
   if (!params.empty()) line += " " + params;
   const bool started = WinExec(line.c_str(), UINT(showCmd)) >= 32;
   if (started && wait) WaitForProcessEnd(path);

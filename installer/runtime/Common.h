@@ -88,7 +88,8 @@ TWorkerThread* RunInThread(TThreadDataProc proc, void* data);
 // Handles every pending message of this thread until ms have passed.
 void WaitProcessingMessages(DWORD ms);
 
-// Program start.
+// Program start. The program text may hold parameters after the program's path; only the
+// path is quoted when the command line is made.
 bool ExecAndWait(const std::string& program, const std::string& params, bool wait, int showCmd);
 bool RunAppPathProgram(const std::string& exeName, const std::string& params, bool wait, int showCmd);
 bool ShellExecuteFile(const std::string& file, const std::string& params, int showCmd);

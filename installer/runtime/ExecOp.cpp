@@ -4,6 +4,7 @@
 #include <ole2.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -35,8 +36,13 @@ const size_t kLogLimit = 10240;
 TExecActionEvent g_action;
 TExecValueEvent g_query;
 std::string g_log;
-bool g_exitRequest = false;
-int g_stage = 0;
+// The item being run. An item can run while another waits (its waits pump messages), so
+// each run keeps its own stage and exit request.
+struct TExecRun {
+  int stage = 0;
+  bool exitRequest = false;
+};
+TExecRun* g_run = nullptr;
 int g_cpuSpeed = -1;
 
 std::string TrueFalse(bool flag) { return flag ? "TRUE" : "FALSE"; }
@@ -72,33 +78,19 @@ int Order(const T& a, const T& b) {
   return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-// Position of the search text from a 0-based start; 1-based, 0 when not found. `length`
-// receives the length of the matched text.
-int FindTextFrom(const std::string& content, const std::string& search, size_t from, size_t& length) {
-  length = 0;
-  if (content.empty() || search.empty()) return 0;
-  std::string s = search, c = content;
-  bool word = false;
+// The search text without its prefixes: "!!" whole word, then "!" letter case ignored.
+std::string SearchRules(const std::string& search, TTextMatch& how) {
+  std::string s = search;
+  how = TTextMatch();
   if (s.compare(0, 2, "!!") == 0) {
     s.erase(0, 2);
-    word = true;
+    how.wholeWord = true;
   }
   if (!s.empty() && s[0] == '!') {
     s.erase(0, 1);
-    s = UpperCase(s);
-    c = UpperCase(c);
+    how.ignoreCase = true;
   }
-  if (s.empty()) return 0;
-  length = s.size();
-  if (word) {
-    for (char& ch : c)
-      if ((unsigned char)ch < 32) ch = ' ';
-    c = " " + c + " ";
-    s = " " + s + " ";
-  }
-  // In the whole-word form the match at index k starts the text at content index k too.
-  const size_t at = c.find(s, from);
-  return at == std::string::npos ? 0 : int(at) + 1;
+  return s;
 }
 
 bool CreateRegistryKey(const std::string& path) {
@@ -242,7 +234,7 @@ bool EvaluateCondition(const std::string& header, const std::string& params, int
   if (code >= 0)
     result = TestCondition(code, p1, relation, p2);
   else if (HasExecDllAliases(plugins))
-    result = CallExecDll(plugins, g_stage, caption, p1, relation, p2);
+    result = CallExecDll(plugins, g_run ? g_run->stage : 0, caption, p1, relation, p2);
   if (inverted) result = !result;
   std::string line = "    IF " + std::string(inverted ? "NOT " : "") + caption + "  " + p1 + " ";
   if (CodeIn(code, {23, 34, 42, 43, 51, 52, 53, 54, 63})) line += relation + " " + p2 + " ";
@@ -276,7 +268,7 @@ bool PerformOperation(const std::string& header, const std::string& params, int 
   if (code >= 0)
     result = PerformExecution(code, p1, p2, p3);
   else if (HasExecDllAliases(plugins))
-    result = CallExecDll(plugins, g_stage, caption, p1, p2, "");
+    result = CallExecDll(plugins, g_run ? g_run->stage : 0, caption, p1, p2, "");
   WriteDebugLine("OpResult=" + TrueFalse(result));
   const std::string shown2 =
       CodeIn(code, {12, 13, 14, 24, 25, 34, 35, 41, 42, 43, 44, 53, 63, 64, 65, 71, 72}) ? p2 : std::string();
@@ -315,7 +307,8 @@ bool RunExecuteBody(const std::string& header, const std::string& params, const 
       if (!EvaluateConditions(header, params, plugins)) break;
       PerformOperation(header, params, 1, "DO", plugins);
       PerformOperation(header, params, 2, "DO", plugins);
-      if (delay > 0) PumpMessagesSleeping(DWORD(delay));
+      // Every round lets the window live, also without a delay.
+      PumpMessagesSleeping(DWORD(std::max(delay, 0)));
       if (--loops == 0) break;
     }
     PerformOperation(header, params, 3, "AND THEN", plugins);
@@ -367,20 +360,29 @@ int FindExecutionRow(const std::string& caption) {
 
 bool RunExecuteItem(const TExecDll* plugins, const std::string& item, int stage, bool& exitRequest,
                     std::string& log) {
+  // An item run inside another's wait leaves that item's log as it was.
+  TExecRun* const outer = g_run;
+  const std::string outerLog = outer ? g_log : std::string();
   ClearExecLog();
   log.clear();
   exitRequest = false;
-  g_exitRequest = false;
   const std::string header = GetListItem(item, 0), params = GetListItem(item, 1);
-  if (StageNumber(header) != stage || stage == 0) return true;
+  if (StageNumber(header) != stage || stage == 0) {
+    if (outer) g_log = outerLog;
+    return true;
+  }
   const std::string name = GetListItem(header, 1);
   WriteDebugLine("Stage=" + std::to_string(stage));
   WriteDebugLine("Performing Execute: " + name + "   ");
   AppendExecLog("  " + name);
-  g_stage = stage;
+  TExecRun run;
+  run.stage = stage;
+  g_run = &run;
   const bool result = RunExecuteBody(header, params, plugins);
-  exitRequest = g_exitRequest;
+  g_run = outer;
+  exitRequest = run.exitRequest;
   log = g_log;
+  if (outer) g_log = outerLog;
   WriteDebugLine("ExitReq=" + TrueFalse(exitRequest));
   WriteDebugLine("");
   return result;
@@ -402,8 +404,23 @@ bool CompareNumbers(double measured, const std::string& relation, double given) 
 }
 
 int FindTextInString(const std::string& content, const std::string& search) {
-  size_t length;
-  return FindTextFrom(content, search, 0, length);
+  TTextMatch how;
+  std::string s = SearchRules(search, how);
+  if (content.empty() || s.empty()) return 0;
+  std::string c = content;
+  if (how.ignoreCase) {
+    s = UpperCase(s);
+    c = UpperCase(c);
+  }
+  if (how.wholeWord) {
+    for (char& ch : c)
+      if ((unsigned char)ch < 32) ch = ' ';
+    c = " " + c + " ";
+    s = " " + s + " ";
+  }
+  // In the whole-word form the match at index k starts the text at content index k too.
+  const size_t at = c.find(s);
+  return at == std::string::npos ? 0 : int(at) + 1;
 }
 
 bool TextFoundInFile(const std::string& file, const std::string& search) {
@@ -412,17 +429,10 @@ bool TextFoundInFile(const std::string& file, const std::string& search) {
 
 bool ReplaceTextInFile(const std::string& file, const std::string& search, const std::string& replacement) {
   if (!FileExists(file)) return false;
-  std::string text = ReadFileContents(file);
+  TTextMatch how;
+  const std::string s = SearchRules(search, how);
   int count = 0;
-  size_t length = 0;
-  // Each search goes on after the text just inserted, so a replacement that holds the
-  // search text ends too.
-  for (int at = FindTextFrom(text, search, 0, length); at > 0;) {
-    const size_t start = size_t(at - 1);
-    text.replace(start, length, replacement);
-    ++count;
-    at = FindTextFrom(text, search, start + replacement.size(), length);
-  }
+  const std::string text = ReplaceRepeatedly(ReadFileContents(file), s, replacement, how, &count);
   return count > 0 && WriteFileContents(file, text, 0);
 }
 
@@ -633,7 +643,9 @@ bool PerformExecution(int code, const std::string& p1, const std::string& p2, co
     case 82: AddRequiredSpaceText(p1, 2); return true;
     case 91: WarningBox(KMSG_OWNER_ACTIVE, p1, "Attention", kDefaultBtnText, 0); return true;
     case 92: PumpMessagesFor(DWORD(std::max(0, StrToIntDef(p1, 0)))); return true;
-    case 99: g_exitRequest = true; return true;
+    case 99:
+      if (g_run) g_run->exitRequest = true;
+      return true;
     default: return true;
   }
 }

@@ -13,7 +13,10 @@ namespace {
 
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
-bool IsDelimiter(char c) { return c == '\\' || c == ':'; }
+// Paths are taken apart at "/" as at "\".
+const char kPathDelimiters[] = "\\/:";
+bool IsSlash(char c) { return c == '\\' || c == '/'; }
+bool IsDelimiter(char c) { return IsSlash(c) || c == ':'; }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
   if (folder.empty() || IsDelimiter(folder.back())) return folder + name;
@@ -75,7 +78,7 @@ bool IsVolumeRoot(const std::string& path) {
   char full[MAX_PATH * 2];
   const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
   std::string p = (n > 0 && n < sizeof full) ? std::string(full, n) : path;
-  while (p.size() > 2 && p.back() == '\\') p.pop_back();
+  while (p.size() > 2 && IsSlash(p.back())) p.pop_back();
   if (p.size() == 2 && p[1] == ':') return true;
   if (p.compare(0, 2, "\\\\") != 0) return false;
   const size_t server = p.find('\\', 2);
@@ -164,14 +167,18 @@ void SetHandleDate(HANDLE h, uint32_t date) {
 }
 
 std::string ExtractFilePath(const std::string& path) {
-  size_t i = path.find_last_of("\\:");
+  size_t i = path.find_last_of(kPathDelimiters);
   return i == std::string::npos ? std::string() : path.substr(0, i + 1);
 }
 
-std::string ExtractFileDir(const std::string& path) { return SetTrailingBackslash(ExtractFilePath(path), false); }
+std::string ExtractFileDir(const std::string& path) {
+  std::string dir = ExtractFilePath(path);
+  if (dir.size() > 2 && dir.back() == '/' && dir[dir.size() - 2] != ':') dir.back() = '\\';
+  return SetTrailingBackslash(dir, false);
+}
 
 std::string ExtractFileName(const std::string& path) {
-  size_t i = path.find_last_of("\\:");
+  size_t i = path.find_last_of(kPathDelimiters);
   return i == std::string::npos ? path : path.substr(i + 1);
 }
 
@@ -305,7 +312,7 @@ bool CopyFileWithProgress(const std::string& source, const std::string& dest, co
 }
 
 std::string ChangeFileExt(const std::string& path, const std::string& ext) {
-  const size_t slash = path.find_last_of("\\/:");
+  const size_t slash = path.find_last_of(kPathDelimiters);
   const size_t dot = path.rfind('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + ext;
   return path.substr(0, dot) + ext;
@@ -486,7 +493,7 @@ bool CopyDirTree(const std::string& source, const std::string& dest) {
 int CopyFiles(const std::string& sourceMask, const std::string& dest, bool createFolders) {
   if (!HasStar(sourceMask) && !HasStar(dest)) return CopyOneFile(sourceMask, dest) ? 1 : 0;
   std::string d = dest;
-  if (DirectoryExists(d) && d.back() != '\\') d += '\\';
+  if (DirectoryExists(d) && !IsSlash(d.back())) d += '\\';
   const std::string destFolder = ExtractFilePath(d);
   if (createFolders) ForceDirectories(destFolder);
   if (!DirectoryExists(destFolder)) return 0;
@@ -504,7 +511,7 @@ int MoveFiles(const std::string& sourceMask, const std::string& dest) {
     return 1;
   }
   std::string d = dest;
-  if (DirectoryExists(d) && d.back() != '\\') d += '\\';
+  if (DirectoryExists(d) && !IsSlash(d.back())) d += '\\';
   const std::string destFolder = ExtractFilePath(d);
   ForceDirectories(destFolder);
   if (!DirectoryExists(destFolder)) return 0;

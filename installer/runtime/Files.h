@@ -9,8 +9,8 @@
 // The transfers here always report mode 0, min 0, max = total bytes, step 1.
 using TProgressProc = std::function<void(int32_t mode, int32_t min, int32_t max, int32_t position, int32_t step)>;
 
-// Path pieces. The folder part keeps its trailing backslash; the folder keeps it only
-// for a drive root ("C:\").
+// Path pieces, split at "\", "/" or ":". The folder part keeps its trailing separator;
+// the folder keeps it only for a drive root ("C:\").
 std::string ExtractFilePath(const std::string& path);
 std::string ExtractFileDir(const std::string& path);
 std::string ExtractFileName(const std::string& path);

@@ -9,6 +9,9 @@
 namespace {
 
 const int kMaxBoldStretches = 200;
+// A label shows a few hundred characters; the control lays out a paragraph in time that
+// grows with the square of its length, so longer texts are cut.
+const size_t kMaxLabelText = 4096;
 
 struct Piece {
   std::string text;
@@ -48,6 +51,15 @@ std::vector<Piece> SplitBoldMarkup(const std::string& text) {
   return pieces;
 }
 
+// The text cut to kMaxLabelText, never inside a tag, and ended with "...".
+std::string BoundedLabelText(const std::string& text) {
+  if (text.size() <= kMaxLabelText) return text;
+  size_t cut = kMaxLabelText;
+  const size_t open = text.rfind('<', cut - 1);
+  if (open != std::string::npos && text.find('>', open) >= cut) cut = open;
+  return text.substr(0, cut) + "...";
+}
+
 CHARRANGE Selection(HWND wnd) {
   CHARRANGE cr = {0, 0};
   SendMessageA(wnd, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&cr));
@@ -80,7 +92,7 @@ void SetRichLabelText(TRichEdit* edit, const std::string& text) {
   ReleaseDC(nullptr, screen);
   if (dpi > 96) edit->Font().SetSize(7);
   edit->Clear();
-  ApplyBoldMarkup(edit, ExpandTextEscapes(text));
+  ApplyBoldMarkup(edit, BoundedLabelText(ExpandTextEscapes(text)));
   if (edit->Parent()) edit->SetColor(edit->Parent()->Color());
   edit->SetBorder(false);
   edit->SetReadOnly(true);

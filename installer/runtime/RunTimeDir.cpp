@@ -163,7 +163,7 @@ std::string StripFileNumberPrefix(const std::string& path) {
     const std::string number = name.substr(0, 5);
     if (StrToIntDef(number, -1) == StrToIntDef(number, -2)) name.erase(0, 6);
   }
-  if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
   return folder + "\\" + name;
 }
 

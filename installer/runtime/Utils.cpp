@@ -1,7 +1,8 @@
 #include "Utils.h"
 
-#include <cstdlib>
 #include <climits>
+#include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -176,48 +177,100 @@ std::string PadLeftZero(const std::string& text, int width) {
 
 namespace {
 
-// Replace the first occurrence, restarting from the start each time, until none is left.
-// Done in one pass: the text kept so far holds no occurrence, so the first one is the one
-// that ends first as the characters are taken one by one; a replacement is taken again
-// before the rest, since it may join with what surrounds it into a new occurrence.
-std::string ReplaceLoop(const std::string& text, const std::string& search, const std::string& replacement) {
-  std::string out, again;  // again: characters still to take, last one first
+// Key of a text character under a match's rules: case folded when asked, and for whole
+// words a control character reads as a blank.
+char MatchKey(char c, const TTextMatch& how) {
+  if (how.wholeWord && static_cast<unsigned char>(c) < ' ') return ' ';
+  return how.ignoreCase ? UpChar(c) : c;
+}
+
+bool IsWordEdge(char key) { return key == ' '; }
+
+}  // namespace
+
+// The text kept so far holds no occurrence that is already known to be complete, so the
+// first occurrence is the one that ends first as the characters are taken one by one. A
+// replacement is taken again before the rest, since it may join with what surrounds it into
+// a new occurrence; an automaton state is kept per character taken, so that taking back a
+// match costs nothing and the whole pass stays linear in the characters taken.
+std::string ReplaceRepeatedly(const std::string& text, const std::string& search, const std::string& replacement,
+                              const TTextMatch& how, int* count) {
+  if (count) *count = 0;
+  std::string key(search);
+  if (how.ignoreCase) key = UpperCase(key);
+  const size_t n = key.size();
+  if (n == 0) return text;
+  // Failure links of the search text.
+  std::vector<size_t> fail(n + 1, 0);
+  for (size_t i = 1, k = 0; i < n; ++i) {
+    while (k > 0 && key[i] != key[k]) k = fail[k];
+    if (key[i] == key[k]) ++k;
+    fail[i + 1] = k;
+  }
+  std::string replacementKey;
+  for (char c : replacement) replacementKey += MatchKey(c, how);
+  // A replacement that holds the search text would be found again without end: then each
+  // occurrence is replaced once and the search goes on after the inserted text. Texts that
+  // keep growing for other reasons are bounded the same way once the characters taken again
+  // reach many times the text's own size.
+  const bool again = replacementKey.find(key) == std::string::npos;
+  size_t budget = text.size() * 16 + (size_t(1) << 20);
+  std::string out, pending;  // pending: characters still to take, last one first
+  std::vector<size_t> state;  // matched length after each character of out
   out.reserve(text.size());
-  const size_t n = search.size();
+  state.reserve(text.size());
   size_t i = 0;
+  auto nextKey = [&](char& k) {
+    if (!pending.empty()) k = MatchKey(pending.back(), how);
+    else if (i < text.size()) k = MatchKey(text[i], how);
+    else return false;
+    return true;
+  };
+  // True when out ends with an occurrence that counts.
+  auto endsWithMatch = [&]() {
+    if (state.empty() || state.back() != n) return false;
+    if (!how.wholeWord) return true;
+    char k;
+    if (out.size() > n && !IsWordEdge(MatchKey(out[out.size() - n - 1], how))) return false;
+    return !nextKey(k) || IsWordEdge(k);
+  };
   for (;;) {
-    if (!again.empty()) {
-      out += again.back();
-      again.pop_back();
+    char c;
+    if (!pending.empty()) {
+      c = pending.back();
+      pending.pop_back();
     } else if (i < text.size()) {
-      out += text[i++];
+      c = text[i++];
     } else {
       return out;
     }
-    if (out.size() >= n && out.compare(out.size() - n, n, search) == 0) {
+    const char k = MatchKey(c, how);
+    size_t q = state.empty() ? 0 : state.back();
+    if (q == n) q = fail[n];
+    while (q > 0 && k != key[q]) q = fail[q];
+    if (k == key[q]) ++q;
+    out += c;
+    state.push_back(q);
+    // A replacement can complete an occurrence that ends just before it (for whole words,
+    // through the character that now follows it): look again until none is left.
+    while (endsWithMatch()) {
       out.resize(out.size() - n);
-      again.append(replacement.rbegin(), replacement.rend());
+      state.resize(state.size() - n);
+      if (count) ++*count;
+      if (again && replacement.size() <= budget) {
+        budget -= replacement.size();
+        pending.append(replacement.rbegin(), replacement.rend());
+      } else {
+        // Taken as it is: no occurrence starts inside it.
+        out += replacement;
+        state.insert(state.end(), replacement.size(), 0);
+      }
     }
   }
 }
 
-}  // namespace
-
 std::string ReplaceAll(const std::string& text, const std::string& search, const std::string& replacement) {
-  if (search.empty()) return text;
-  if (replacement.find(search) == std::string::npos) return ReplaceLoop(text, search, replacement);
-  // The loop would never end. Marking each match with an unused character and swapping the
-  // marks afterwards comes down to one left-to-right pass: a mark cannot be part of a new
-  // match. That pass needs no free character, so it also serves texts that use them all.
-  std::string out;
-  size_t from = 0;
-  for (size_t p = text.find(search); p != std::string::npos; p = text.find(search, from)) {
-    out.append(text, from, p - from);
-    out += replacement;
-    from = p + search.size();
-  }
-  out.append(text, from, std::string::npos);
-  return out;
+  return ReplaceRepeatedly(text, search, replacement, TTextMatch());
 }
 
 std::string ReplaceAllNoCase(const std::string& text, const std::string& search, const std::string& replacement) {

@@ -26,6 +26,18 @@ int PosFrom(const std::string& sub, const std::string& text, int start);
 int PosFromNoCase(const std::string& sub, const std::string& text, int start);
 std::string PadRight(const std::string& text, int width, char fill);
 std::string PadLeftZero(const std::string& text, int width);
+// How a search text matches: letter case ignored; only as a whole word (between blanks,
+// control characters or the ends of the text, a control character counting as a blank).
+struct TTextMatch {
+  bool ignoreCase = false;
+  bool wholeWord = false;
+};
+// Replaces the first occurrence again and again, each search from the start of the text,
+// until none is left (so "aa" by "a" in "aaaa" gives "a"). A replacement that holds the
+// search text replaces each occurrence once, going on after the inserted text. `count`
+// receives the number of replacements.
+std::string ReplaceRepeatedly(const std::string& text, const std::string& search, const std::string& replacement,
+                              const TTextMatch& how, int* count = nullptr);
 std::string ReplaceAll(const std::string& text, const std::string& search, const std::string& replacement);
 std::string ReplaceAllNoCase(const std::string& text, const std::string& search, const std::string& replacement);
 std::string ExpandTextEscapes(const std::string& text);

@@ -42,6 +42,8 @@ TCopyBarForm* CurrentCopyBar() { return g_copyBar; }
 void TCopyBarForm::DoShow() {
   TForm::DoShow();
   WaitProcessingMessages(100);
+  // An Exit confirmed meanwhile: the run stops without a show.
+  if (IsCancelRequested() || IsWizardClosed()) return;
   ShowBillboard(this, script_ ? script_->BillboardData() : std::string(),
                 script_ ? script_->BillboardFiles() : std::vector<std::string>(), false, fromProgramFolder_);
   WaitProcessingMessages(400);
@@ -79,6 +81,7 @@ bool IsCopyCancelled() { return g_copyBar && g_copyBar->CancelRequested(); }
 TCopyBarForm* OpenCopyBar(TSDialogForm& wizard) {
   if (!wizard.Script()->SilentSetup()) wizard.Hide();
   WaitProcessingMessages(200);
+  if (IsCancelRequested() || IsWizardClosed()) return nullptr;
   TCopyBarForm* bar = TForm::Create<TCopyBarForm>(&wizard, wizard.progressBar1, true, wizard.Script());
   bar->Show();
   return bar;

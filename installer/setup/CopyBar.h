@@ -33,7 +33,7 @@ class TCopyBarForm : public TForm {
 
 TCopyBarForm* CurrentCopyBar();
 // Moves the wizard out of sight (unless the setup is silent) and shows the bar in its place,
-// driving the bar's progress from the wizard.
+// driving the bar's progress from the wizard; none when an Exit came meanwhile.
 TCopyBarForm* OpenCopyBar(TSDialogForm& wizard);
 // Frees the bar and gives the wizard its own progress bar back.
 void CloseCopyBar(TSDialogForm& wizard);

@@ -2,6 +2,8 @@
 
 #include <winternl.h>
 
+#include <algorithm>
+#include <map>
 #include <memory>
 
 #include "AboutDlg.h"
@@ -75,6 +77,20 @@ std::string FormatText(const std::string& format, const std::string& arg) {
   return out;
 }
 
+std::string NotFoundText(const std::string& path) {
+  return FormatText(
+      GetLangText("Messages", "s1", "%s<p>File not found!<p><p>Correct the problem and run Setup once again!"), path);
+}
+
+// The names of a "|" list that may be written with or without its outer bars.
+std::vector<std::string> ListNames(const std::string& text) {
+  const std::string list = !text.empty() && text[0] == '|' ? text : "|" + text + "|";
+  std::vector<std::string> names;
+  for (int i = 0, n = ListItemCount(list); i < n; ++i)
+    if (!Trim(GetListItem(list, i)).empty()) names.push_back(Trim(GetListItem(list, i)));
+  return names;
+}
+
 // Field i of a "|" list written without its outer bars.
 std::string Field(const std::string& item, int index) { return GetListItem("|" + item + "|", index); }
 // Field i of a "|" list that may already carry its outer bars (component lines do).
@@ -141,6 +157,42 @@ uint32_t FileDosDate(const std::string& path) {
   return (uint32_t(date) << 16) | time;
 }
 
+// The system's text for an error code, on one line.
+std::string SystemErrorText(DWORD code) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string out = n && text ? Trim(ReplaceAll(ReplaceAll(std::string(text, n), "\r", " "), "\n", " ")) : std::string();
+  if (text) LocalFree(text);
+  return out.empty() ? "Error " + std::to_string(code) : out;
+}
+
+bool IsDiskFull(DWORD code) { return code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL; }
+
+// Test aid: KV_TEST_DISK_ROOM is the number of bytes the copies may still write, as on a
+// small disk; -1 without it.
+int64_t& TestDiskRoom() {
+  static int64_t room = [] {
+    char buf[32] = "";
+    const DWORD n = GetEnvironmentVariableA("KV_TEST_DISK_ROOM", buf, sizeof buf);
+    return n > 0 && n < sizeof buf ? int64_t(StrToIntDef(buf, -1)) : int64_t(-1);
+  }();
+  return room;
+}
+
+// A plain copy, overwriting. On the test's small disk what fits is written and the disk is then full.
+bool PlainCopy(const std::string& source, const std::string& dest) {
+  int64_t& room = TestDiskRoom();
+  if (room < 0) return CopyFileA(source.c_str(), dest.c_str(), FALSE) != 0;
+  const std::string data = LoadFileToString(source);
+  const size_t fits = size_t(std::min<int64_t>(room, int64_t(data.size())));
+  if (!WriteFileContents(dest, data.substr(0, fits), 0)) return false;
+  room -= int64_t(fits);
+  if (fits == data.size()) return true;
+  SetLastError(ERROR_DISK_FULL);
+  return false;
+}
+
 std::string ShortPath(const std::string& path) {
   char buf[MAX_PATH];
   const DWORD n = GetShortPathNameA(path.c_str(), buf, MAX_PATH);
@@ -176,7 +228,23 @@ HANDLE CreateExactFile(const std::string& path) {
   return status < 0 ? INVALID_HANDLE_VALUE : h;
 }
 
-// Copies the source's bytes and last-write time into `out`, which it closes.
+// The entries of one folder (without trailing backslash) into `names`; a folder that cannot
+// be listed whole leaves it knowing nothing.
+void ListFolder(const std::string& folder, TFolderNames& names) {
+  names.Reset(std::string());
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  names.Reset(folder);
+  do {
+    names.Add(fd.cFileName, (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+  } while (FindNextFileA(h, &fd));
+  if (GetLastError() != ERROR_NO_MORE_FILES) names.Reset(std::string());
+  FindClose(h);
+}
+
+// Copies the source's bytes and last-write time into `out`, which it closes. A failure
+// leaves its reason as the last error.
 bool CopyIntoFile(const std::string& source, HANDLE out) {
   HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -194,9 +262,11 @@ bool CopyIntoFile(const std::string& source, HANDLE out) {
     }
     FILETIME written;
     if (ok && GetFileTime(in, nullptr, nullptr, &written)) SetFileTime(out, nullptr, nullptr, &written);
-    CloseHandle(in);
   }
+  const DWORD reason = GetLastError();
+  if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
   CloseHandle(out);
+  if (!ok) SetLastError(reason);
   return ok;
 }
 
@@ -278,9 +348,31 @@ int LeaveStage(const std::string& page) {
 
 }  // namespace
 
+// Presence of files answered from one listing per folder, made when the folder is first asked about.
+class TListedFolders {
+ public:
+  bool Exists(const std::string& path) {
+    const std::string folder = ExtractFileDir(path);
+    auto it = folders_.find(LowerCase(folder));
+    if (it == folders_.end()) {
+      it = folders_.emplace(LowerCase(folder), TFolderNames()).first;
+      ListFolder(folder, it->second);
+    }
+    const TFolderNames::Kind kind = it->second.KindOf(path);
+    return kind == TFolderNames::Unknown ? FileExists(path) : kind == TFolderNames::File;
+  }
+
+ private:
+  std::map<std::string, TFolderNames> folders_;
+};
+
 bool IsCancelRequested() { return g_cancelRequested; }
 void SetCancelRequested(bool on) { g_cancelRequested = on; }
 bool IsWizardClosed() { return g_wizardClosed; }
+namespace {
+// A confirmed Exit, a closed wizard or a run-time folder abort: no further step of the run.
+bool RunStopped() { return g_cancelRequested || g_wizardClosed || IsRunTimeDirAbort(); }
+}  // namespace
 void SetRestartRequester(std::function<void()> requester) { g_restartRequester = std::move(requester); }
 
 bool AddUninstallLine(const std::string& line, bool force) {
@@ -823,6 +915,7 @@ bool TSDialogForm::HostAction(const std::string& command, const std::string& tar
     } else {
       return false;
     }
+    SyncInstallFolders();
     return true;
   }
   if (EqualTextNoCase(command, "SetStupType")) {
@@ -849,7 +942,7 @@ std::string TSDialogForm::HostValue(const std::string& name) const {
 }
 
 bool TSDialogForm::BeforeDialogs() {
-  SetInstallFolders(GetAppFolder(false), GetCommonFolder(false), GetAuxFolder(false));
+  SyncInstallFolders();
   // Setup Start items may already set folders and the setup type.
   RegisterHostCallbacks();
   AddSetupLogLine("Execute Before Dialogs");
@@ -863,19 +956,29 @@ std::string TSDialogForm::GetAppFolder(bool backslash) const {
   return SetTrailingBackslash(Trim(f), backslash);
 }
 
+// A folder setting expanded against the application folder as it stands now.
+std::string TSDialogForm::ExpandFolderSetting(const std::string& setting) const {
+  SetInstallFolders(GetAppFolder(false), GetSharedFolder(), GetAuxiliaryFolder());
+  return ExpandFolderTokens(setting, "\\");
+}
+
 std::string TSDialogForm::GetCommonFolder(bool backslash) const {
-  const std::string f =
-      GetPresetCommonFolder().empty() ? ExpandFolderTokens(script_->CommonDir(), "\\") : GetPresetCommonFolder();
+  const std::string f = GetPresetCommonFolder().empty() ? ExpandFolderSetting(script_->CommonDir()) : GetPresetCommonFolder();
   return SetTrailingBackslash(f, backslash);
 }
 
 std::string TSDialogForm::GetAuxFolder(bool backslash) const {
-  const std::string f = GetPresetAuxFolder().empty() ? ExpandFolderTokens(script_->AuxDir(), "\\") : GetPresetAuxFolder();
+  const std::string f = GetPresetAuxFolder().empty() ? ExpandFolderSetting(script_->AuxDir()) : GetPresetAuxFolder();
   return SetTrailingBackslash(f, backslash);
 }
 
+void TSDialogForm::SyncInstallFolders() {
+  const std::string common = GetCommonFolder(false), aux = GetAuxFolder(false);
+  SetInstallFolders(GetAppFolder(false), common, aux);
+}
+
 std::string TSDialogForm::ExpandTokens(const std::string& text, const std::string& sep) {
-  SetInstallFolders(GetAppFolder(false), GetCommonFolder(false), GetAuxFolder(false));
+  SyncInstallFolders();
   return ExpandFolderTokens(text, sep);
 }
 
@@ -1210,6 +1313,8 @@ bool TSDialogForm::PerformExecuteOps(int stage, bool& exitRequest) {
   if (doneStages_.find(mark) != std::string::npos) return true;
   if (stage >= 1 && stage <= 6) doneStages_ += mark;
   SetDefaultRequiredSpace(1, ComputedSpaceKB());
+  // The items see the folders as the wizard holds them now.
+  SyncInstallFolders();
   RunStageItems(*script_, plugins_, stage, exitRequest);
   if (IsRunTimeDirAbort()) exitRequest = true;
   return true;
@@ -1301,8 +1406,10 @@ void TSDialogForm::CopySetupFolder() {
 // ---------------------------------------------------------------- install run
 
 void TSDialogForm::CopyFilesTimerTimer() {
+  // Never under the exit question: the timer ticks again once it is answered.
+  if (ExitBoxOpen()) return;
   copyTimer_->SetEnabled(false);
-  RunInstall();
+  if (!RunStopped()) RunInstall();
 }
 
 void TSDialogForm::FailBox(const std::string& text) {
@@ -1311,12 +1418,20 @@ void TSDialogForm::FailBox(const std::string& text) {
 
 void TSDialogForm::RunInstall() {
   TScript& s = *script_;
-  if (s.AddBillboard()) OpenCopyBar(*this);
+  // A package that lacks a file (one an earlier run consumed) is refused before anything is written.
+  const std::string missing = MissingSourceFile();
+  if (!missing.empty()) {
+    FailBox(NotFoundText(missing));
+    CloseWithoutAsking();
+    return;
+  }
+  // Busy before the copy bar's waits: a close confirmed then is held until the run stops.
   busy_ = true;
+  if (s.AddBillboard()) OpenCopyBar(*this);
   installOk_ = false;
   setupFolder_ = GetExeDir(false);
   const std::string app = GetAppFolder(false);
-  bool folders = CreateRunFolder(app, "Create Target Directory: ");
+  bool folders = !RunStopped() && CreateRunFolder(app, "Create Target Directory: ");
   // The log goes into the target folder from now on; an earlier log stays until then.
   if (folders && g_setupLog) g_setupLog->SetFile(app + "\\Setup.log");
   if (folders && s.UsesCommonFolder()) folders = CreateRunFolder(GetCommonFolder(false), "Create Common Directory: ");
@@ -1334,10 +1449,11 @@ void TSDialogForm::RunInstall() {
     AddSetupLogLine("Execute Before Copy");
     bool exitRequest = false;
     PerformExecuteOps(2, exitRequest);
-    if (!exitRequest) {
+    if (!exitRequest && !RunStopped()) {
       AddSetupLogLine("Handle First UnInstall Data");
       WriteUninstallHeader();
-      WriteApplicationRegistration();
+      // The uninstaller's copy pumps messages: an Exit then ends the run here.
+      if (!RunStopped()) WriteApplicationRegistration();
       progressBar1->SetRange(0, SelectedFileCount());
       progressBar1->SetPosition(0);
       filesStepped_ = 0;
@@ -1345,16 +1461,19 @@ void TSDialogForm::RunInstall() {
       AddUninstallLine("SharedDir=" + GetCommonFolder(false));
       AddUninstallLine("AuxiliaryDir=" + GetAuxFolder(false));
       music = StartBackgroundMusic(*this);
-      ok = CopySelectedGroups() && !IsCancelRequested() && !IsRunTimeDirAbort();
+      ok = !RunStopped() && CopySelectedGroups() && !RunStopped();
+      RecordCreatedFolders();
       WaitProcessingMessages(100);
+      ok = ok && !RunStopped();
       AddSetupLogLine(std::string());
       if (ok) {
         AddSetupLogLine("Execute After Copy");
         PerformExecuteOps(3, exitRequest);
-        ok = !exitRequest;
+        ok = !exitRequest && !RunStopped();
       }
       if (ok) PostCopyOperations();
       if (music) StopBackgroundMusic(*this);
+      ok = ok && !RunStopped();
       if (ok) {
         const ATOM atom = GlobalFindAtomA(kAutoUpdateAtom);
         if (atom) GlobalDeleteAtom(atom);
@@ -1398,7 +1517,16 @@ bool TSDialogForm::CreateRunFolder(const std::string& folder, const std::string&
 }
 
 bool TSDialogForm::CreateInstallFolder(const std::string& folder, bool writeUninstallLine, char prefix) {
+  // The parents this creates are the run's too: each is recorded, removed when left empty.
+  std::vector<std::string> missing;
+  for (std::string f = SetTrailingBackslash(folder, false); !f.empty() && !DirectoryExists(f);) {
+    missing.push_back(f);
+    const std::string parent = SetTrailingBackslash(ExtractFileDir(f), false);
+    if (parent.size() <= 3 || EqualTextNoCase(parent, f)) break;
+    f = parent;
+  }
   if (!ForceDirectories(folder)) return false;
+  if (missing.size() > 1) createdFolders_.insert(createdFolders_.end(), missing.begin() + 1, missing.end());
   if (!writeUninstallLine || IsSystemFolder(folder)) return true;
   if (prefix == '1' && RefusesForcedRemoval(folder)) return true;
   const char* keyword = prefix == '1'   ? "FORCE_REMOVE_DIR("
@@ -1406,7 +1534,16 @@ bool TSDialogForm::CreateInstallFolder(const std::string& folder, bool writeUnin
                         : prefix == '3' ? "DONT_REMOVE_JUST_DIR("
                                         : "REMOVE_DIR(";
   AddUninstallLine(keyword + SetTrailingBackslash(folder, false) + ")");
+  RecordCreatedFolders();
   return true;
+}
+
+// Parents the run created, recorded once the uninstall script is open.
+void TSDialogForm::RecordCreatedFolders() {
+  if (!g_uninstall) return;
+  for (const std::string& f : createdFolders_)
+    if (!IsSystemFolder(f)) AddUninstallLine("REMOVE_DIR(" + f + ")");
+  createdFolders_.clear();
 }
 
 bool TSDialogForm::CopySelectedGroups() {
@@ -1456,7 +1593,7 @@ int TSDialogForm::CopyGroupDirectory(const std::string& sourceFolder, const std:
   }
   bool noUninstall = false;
   const int count = CopyFileList(sourceFolder, folder, noUninstall, mode, fileList);
-  if (count < 0 && !Trim(fileList).empty()) return count;
+  // A failed list ends its group like any other: what it copied stays removable.
   if (noUninstall) AddUninstallLine("AVOID_ERR_REMOVE_DIR(" + folder + ")");
   AddUninstallLine(std::string(), true);
   return count;
@@ -1527,9 +1664,7 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   AddSetupLogLine("  Copy File: " + dest);
   if (!found) {
     AddSetupLogLine(std::string(kJoin) + " ... File not Found!");
-    FailBox(FormatText(GetLangText("Messages", "s1",
-                                   "%s<p>File not found!<p><p>Correct the problem and run Setup once again!"),
-                       source));
+    FailBox(NotFoundText(source));
     CloseWithoutAsking();
     return false;
   }
@@ -1548,21 +1683,20 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     if (destExists) SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_NORMAL);
     const HANDLE fresh = destExists ? INVALID_HANDLE_VALUE : CreateExactly(dest);
     const bool created = fresh != INVALID_HANDLE_VALUE;
-    if (created && (moveAllowed || script_->ShowProgBar2())) CloseHandle(fresh);
+    const bool direct = created && !moveAllowed && !script_->ShowProgBar2() && TestDiskRoom() < 0;
+    if (created && !direct) CloseHandle(fresh);
     if (moveAllowed) {
       copied = MoveFileExA(source.c_str(), dest.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0;
       moved = copied;
-    } else if (script_->ShowProgBar2()) {
+    } else if (script_->ShowProgBar2() && TestDiskRoom() < 0) {
       copied = CopyFileWithProgress(source, dest, FileProgress());
       if (copied) KeepSourceDate(source, dest);
-    } else if (created) {
+    } else if (direct) {
       copied = CopyIntoFile(source, fresh);
     } else {
-      copied = CopyFileA(source.c_str(), dest.c_str(), FALSE) != 0;
+      copied = PlainCopy(source, dest);
     }
-    // No empty file stays where the copy failed.
-    if (!copied && created && DeleteFileA(dest.c_str())) destNames_.Forget(dest);
   }
   if (copied) {
     AddSetupLogLine(std::string(kJoin) + " ... OK");
@@ -1570,11 +1704,21 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
       SetFileAttributesA(dest.c_str(), FileFlagAttributes(flags) ? FileFlagAttributes(flags) : FILE_ATTRIBUTE_NORMAL);
     if (!script_->BgWaveFileName().empty()) WaitProcessingMessages(DWORD(StrToIntDef(script_->BgWaveDelay(), 0)));
   } else {
-    // Most often the destination is in use: it is replaced at the next restart.
+    const DWORD reason = GetLastError();
+    // What a failed copy left of a new file (or of one a full disk cut short) is no file.
+    if (!destExists || IsDiskFull(reason)) {
+      DeleteFileA(dest.c_str());
+      destNames_.Forget(dest);
+    }
+    // Most often the destination is in use: it is replaced at the next restart. A full disk
+    // has no room for a second copy.
     const std::string xcopy = ExtractFilePath(dest) + "X" + ExtractFileName(dest);
-    if (!CopyFileA(source.c_str(), xcopy.c_str(), FALSE)) {
+    const bool xcopied = !IsDiskFull(reason) && PlainCopy(source, xcopy);
+    if (!xcopied) {
+      if (!IsDiskFull(reason)) DeleteFileA(xcopy.c_str());
       AddSetupLogLine(std::string(kJoin) + " ... FAILED");
-      FailBox(dest);
+      if (g_uninstall) g_uninstall->Flush();
+      FailBox(dest + "<p><p>" + SystemErrorText(reason));
       CloseWithoutAsking();
       return false;
     }
@@ -1616,14 +1760,19 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
 
 TProgressProc TSDialogForm::FileProgress() {
   return [this](int32_t mode, int32_t lo, int32_t hi, int32_t pos, int32_t) {
-    if (mode != 0 || (uiShown_ && GetTickCount() - lastUi_ < 50 && pos < hi)) return;
-    lastUi_ = GetTickCount();
+    if (mode != 0) return;
+    // A long file keeps the labels current; the bar has its own 50 ms pace.
+    const bool labels = GetTickCount() - lastUi_ >= 50;
+    if (labels) ShowCopyProgress(copyDest_);
+    if (!labels && GetTickCount() - lastBar2_ < 50 && pos < hi) return;
+    lastBar2_ = GetTickCount();
     progressBar2->SetRange(lo, hi);
     progressBar2->SetPosition(pos);
   };
 }
 
 void TSDialogForm::ShowCopyProgress(const std::string& dest) {
+  copyDest_ = dest;
   // Drawn at most every 50 ms: painting each file would cost more than copying it.
   const DWORD now = GetTickCount();
   if (uiShown_ && now - lastUi_ < 50) return;
@@ -1636,13 +1785,62 @@ void TSDialogForm::ShowCopyProgress(const std::string& dest) {
   progressBar2->SetPosition(0);
 }
 
-bool TSDialogForm::LocateSourceFile(std::string& source) {
+const std::string& TSDialogForm::DiskSetFolders() {
   if (!diskSetKnown_) {
     diskSetFolders_ = ListDirTree(GetOriginDir());
     if (diskSetFolders_.empty()) diskSetFolders_ = "|";
     diskSetKnown_ = true;
   }
-  if (diskSetFolders_ == "|") return false;
+  return diskSetFolders_;
+}
+
+// Whether the copy will find a source: where it is named, or plain or packed in a disk-set folder.
+bool TSDialogForm::FindSourceFile(const std::string& path, TListedFolders& listed) {
+  if (listed.Exists(path)) return true;
+  const std::string& folders = DiskSetFolders();
+  const std::string name = ExtractFileName(StripFileNumberPrefix(path));
+  for (int i = 0, n = folders == "|" ? 0 : ListItemCount(folders); i < n; ++i) {
+    const std::string file = SetTrailingBackslash(GetListItem(folders, i), true) + name;
+    if (listed.Exists(file) || listed.Exists(file + "._z")) return true;
+  }
+  return false;
+}
+
+// The first source the run will need that is not there; empty when all are.
+std::string TSDialogForm::MissingSourceFile() {
+  TScript& s = *script_;
+  const std::string source = GetExeDir(true);
+  std::vector<std::string> needed;
+  if (s.CreateUninstall() && !s.ProgName().empty()) {
+    needed.push_back(source + "UnInstall.exe");
+    if (!s.ExecutionDllName().empty()) needed.push_back(source + ExtractFileName(s.ExecutionDllName()));
+    for (const std::string& name : ListNames(s.DeliveryFiles())) needed.push_back(source + ExtractFileName(name));
+  }
+  const std::string selection = GroupSelection();
+  const bool partial = SetupTypeName() == "Partial";
+  for (size_t g = 0; g < s.Groups().size(); ++g) {
+    if (selection[g] != '1') continue;
+    for (const std::string& item : s.Groups()[g].items) {
+      const TCopyItem c = ParseCopyItem(item);
+      const std::string list = Trim(c.fileList);
+      if (c.subFolder.empty() || list.empty() || list == "*") continue;
+      for (const std::string& entry : ListNames(list)) {
+        uint32_t flags = 0;
+        std::string name;
+        ParseFileEntry(entry, flags, name);
+        if (name.empty() || FileFlagExcludesThisOS(flags) || (partial && FileFlagSkipPartial(flags))) continue;
+        needed.push_back(source + name);
+      }
+    }
+  }
+  TListedFolders listed;
+  for (const std::string& path : needed)
+    if (!FindSourceFile(path, listed)) return path;
+  return std::string();
+}
+
+bool TSDialogForm::LocateSourceFile(std::string& source) {
+  if (DiskSetFolders() == "|") return false;
   sourceDamaged_ = false;
   const std::string name = ExtractFileName(StripFileNumberPrefix(source));
   const int n = ListItemCount(diskSetFolders_);
@@ -1728,19 +1926,8 @@ void TSDialogForm::ListCopyFolders(const std::string& source, const std::string&
   // One folder for both: its two listings would not follow each other.
   if (source.empty() || dest.empty() || SameFolder(source, dest)) return;
   const std::string folders[2] = {SetTrailingBackslash(source, false), SetTrailingBackslash(dest, false)};
-  TFolderNames* names[2] = {&sourceNames_, &destNames_};
-  for (int i = 0; i < 2; ++i) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folders[i] + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) continue;
-    names[i]->Reset(folders[i]);
-    do {
-      names[i]->Add(fd.cFileName, (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-    } while (FindNextFileA(h, &fd));
-    // A listing cut short says nothing.
-    if (GetLastError() != ERROR_NO_MORE_FILES) names[i]->Reset(std::string());
-    FindClose(h);
-  }
+  ListFolder(folders[0], sourceNames_);
+  ListFolder(folders[1], destNames_);
 }
 
 // ---------------------------------------------------------------- registration
@@ -1795,29 +1982,25 @@ void TSDialogForm::WriteUninstallHeader() {
     const std::string uninstaller = UninstallerPathFor(script);
     std::string url = s.CompanyUrl();
     if (EqualTextNoCase(url, kMakerUrl) && s.CompanyName() != "Drennick") url.clear();
-    std::string entryKey, cacheKey;
-    WriteUninstallEntry(s.ProgName(), uninstaller, s.ProgVersion(), entryKey, url, GetOriginExe(), s.CompanyName());
-    if (!entryKey.empty()) add("REMOVE_REG_KEY(" + entryKey + ")");
-    double bytes = GetRequiredSpace(0);
-    if (bytes <= 0) {
-      for (size_t i = 0; i < script_->Groups().size(); ++i)
-        if (IsGroupSelected(int(i))) bytes += 1024.0 * StrToIntDef(ListField(script_->Groups()[i].line, 2), 0);
-    }
-    WriteArpCacheEntry(s.ProgName(), ExpandTokens(s.ProgExeName()), cacheKey, int64_t(bytes + 0.5));
-    if (!cacheKey.empty()) add("REMOVE_REG_KEY(" + cacheKey + ")");
     bool delayed = false;
+    // The entry is written once the uninstaller it starts is in place: a failed copy leaves
+    // no entry, and an earlier installation's entry as it was.
     copied = CopyOneFile(GetExeDir(true) + "UnInstall.exe", uninstaller, delayed, true, true, false, false, 0, 1);
-    if (!copied) {
-      // No uninstaller: no entry that would start it.
-      if (!entryKey.empty()) DeleteRegKey(entryKey);
-      if (!cacheKey.empty()) DeleteRegKey(cacheKey);
+    if (copied) {
+      std::string entryKey, cacheKey;
+      WriteUninstallEntry(s.ProgName(), uninstaller, s.ProgVersion(), entryKey, url, GetOriginExe(), s.CompanyName());
+      if (!entryKey.empty()) add("REMOVE_REG_KEY(" + entryKey + ")");
+      double bytes = GetRequiredSpace(0);
+      if (bytes <= 0) {
+        for (size_t i = 0; i < script_->Groups().size(); ++i)
+          if (IsGroupSelected(int(i))) bytes += 1024.0 * StrToIntDef(ListField(script_->Groups()[i].line, 2), 0);
+      }
+      WriteArpCacheEntry(s.ProgName(), ExpandTokens(s.ProgExeName()), cacheKey, int64_t(bytes + 0.5));
+      if (!cacheKey.empty()) add("REMOVE_REG_KEY(" + cacheKey + ")");
     }
     if (copied && !s.ExecutionDllName().empty()) copied = CopyServiceFile(s.ExecutionDllName(), true);
-    if (copied && !s.DeliveryFiles().empty()) {
-      const std::string list = s.DeliveryFiles()[0] == '|' ? s.DeliveryFiles() : "|" + s.DeliveryFiles() + "|";
-      for (int i = 0, n = ListItemCount(list); i < n && copied; ++i)
-        if (!Trim(GetListItem(list, i)).empty()) copied = CopyServiceFile(Trim(GetListItem(list, i)), true);
-    }
+    for (const std::string& name : ListNames(s.DeliveryFiles()))
+      if (copied) copied = CopyServiceFile(name, true);
   }
   AddUninstallLine(std::string(), true);
   if (!copied) return;

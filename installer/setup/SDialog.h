@@ -11,6 +11,7 @@
 #include "SRecord.h"
 
 class TExecDll;
+class TListedFolders;
 class TScript;
 class TUninstallScript;
 class TSetupLog;
@@ -62,6 +63,8 @@ class TSDialogForm : public TForm {
   std::string GetCommonFolder(bool backslash) const;
   std::string GetAuxFolder(bool backslash) const;
   std::string ExpandTokens(const std::string& text, const std::string& sep = "\\");
+  // Hands the three install folders, as the wizard holds them now, to the folder tokens.
+  void SyncInstallFolders();
 
   // Setup type and components.
   std::string SetupTypeName() const;
@@ -220,6 +223,11 @@ class TSDialogForm : public TForm {
   bool CreateOneLink(int kind, const std::string& folderText, const std::vector<std::string>& fields,
                      const std::string& name, bool allUsers, std::string& linkPath);
   bool CopyServiceFile(const std::string& name, bool serviceFile);
+  std::string ExpandFolderSetting(const std::string& setting) const;
+  const std::string& DiskSetFolders();
+  bool FindSourceFile(const std::string& path, TListedFolders& listed);
+  std::string MissingSourceFile();
+  void RecordCreatedFolders();
   void ShowCopyProgress(const std::string& dest);
   TProgressProc FileProgress();
   // Whether a file is there, from the folder listings of the current list when they cover it.
@@ -263,7 +271,10 @@ class TSDialogForm : public TForm {
   bool uiShown_ = false;
   DWORD lastUi_ = 0;
   DWORD lastPump_ = 0;
+  DWORD lastBar2_ = 0;    // the file progress bar's own pace
+  std::string copyDest_;  // the file being copied
   std::string setupFolder_;
+  std::vector<std::string> createdFolders_;  // made by this run and not yet recorded
   bool infoCopied_ = false, infoTried_ = false;
   TTimer* copyTimer_;
   TTimer* stopTimer_;

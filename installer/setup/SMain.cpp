@@ -107,7 +107,10 @@ void TSMainForm::LoadPicture() {
 }
 
 void TSMainForm::StartupTimerTimer() {
+  // Never under the exit question: the timer ticks again once it is answered.
+  if (ExitBoxOpen()) return;
   startupTimer_->SetEnabled(false);
+  if (IsWizardClosed()) return;
   wizard_->InitFromScript();
   if (wizard_->BeforeDialogs()) {
     ForceCloseProg();

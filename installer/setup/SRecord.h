@@ -36,6 +36,10 @@ class TUninstallScript {
   bool Enabled() const { return enabled_; }
   // The file's text as it stands in memory (plain, unscrambled).
   std::string Text() const;
+  // Writes what a failed write left out (after a full disk made room again).
+  void Flush() {
+    if (enabled_ && loaded_) Write();
+  }
 
  private:
   void LoadEarlier();

@@ -289,6 +289,8 @@ void TScript::CopyFiles(const std::string& arg) {
     std::string item = GetListItem(list, i);
     size_t star = item.find('*');
     if (star != std::string::npos) item.erase(0, star + 1);
+    // The copy trims each entry: the count must name the files the same way.
+    item = Trim(item);
     pendingFiles_.push_back(item);
     ++pendingCount_[LowerCase(item)];
   }
@@ -305,7 +307,7 @@ bool TScript::ContainsDialog(const std::string& name) const { return PosNoCase(n
 
 bool TScript::TakePendingFileName(const std::string& path) {
   size_t slash = path.find_last_of("\\/:");
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string name = Trim(slash == std::string::npos ? path : path.substr(slash + 1));
   // The counts answer at once; the list keeps the script's order.
   auto count = pendingCount_.find(LowerCase(name));
   if (count == pendingCount_.end() || count->second == 0) return false;

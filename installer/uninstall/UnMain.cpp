@@ -1,6 +1,7 @@
 #include "UnMain.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "UtilPlus.h"
@@ -41,6 +42,7 @@ bool ListHasEqual(const TLines* list, const std::string& text) {
 namespace {
 
 bool g_completed = false;
+TLines g_aboveOwnFolder;  // recorded folders that hold the uninstaller's own folder
 
 const char* const kLogFileName = "UnInstall.log";
 const char* const kAboutLinkText = "About Kelvane";
@@ -61,6 +63,15 @@ bool ListHasPrefixOf(const TLines* list, const std::string& text) {
 }
 
 std::string OwnFolder() { return GetExeDir(false); }
+
+const char* const kSessionManagerKey = "System\\CurrentControlSet\\Control\\Session Manager";
+const char* const kPendingRenames = "PendingFileRenameOperations";
+
+std::string ShortPathOf(const std::string& path) {
+  char buf[MAX_PATH];
+  const DWORD n = GetShortPathNameA(path.c_str(), buf, sizeof(buf));
+  return n > 0 && n < sizeof(buf) ? std::string(buf, n) : path;
+}
 
 }  // namespace
 #endif
@@ -193,6 +204,11 @@ std::string SummaryText(const TFailureCounts& c) {
   return text;
 }
 
+std::string FailureHeadline(const TFailureCounts& counts) {
+  const std::string text = SummaryText(counts);
+  return text.substr(0, text.find("\\\\n"));
+}
+
 std::string ConfirmationText(const std::string& text, const std::string& progName) {
   std::string t = text;
   if (t.find("PROG_NAME") == std::string::npos) t += " <b>" + progName + "?</b>";
@@ -255,7 +271,7 @@ bool KillProcessByPath(const std::string& path, bool exactOnly) {
 }
 
 std::string SelfDeleteBatchText(const std::string& program, const std::string& folder, const std::string& batch,
-                                bool removeFolder, const std::string& q) {
+                                bool removeFolder, const std::string& q, const TLines& parents) {
   // DEL sets no error level, so the loop asks whether the file is still there, and gives
   // up after about two minutes; PING is the one pause every Windows has.
   std::string t;
@@ -269,30 +285,121 @@ std::string SelfDeleteBatchText(const std::string& program, const std::string& f
   t += "PING -n 2 127.0.0.1 >NUL 2>NUL\r\n";
   t += "GOTO START\r\n";
   t += ":GONE\r\n";
-  if (removeFolder) t += "RD " + q + folder + q + " >NUL 2>NUL\r\n";
+  if (removeFolder) {
+    t += "RD " + q + folder + q + " >NUL 2>NUL\r\n";
+    for (const std::string& parent : parents) t += "RD " + q + parent + q + " >NUL 2>NUL\r\n";
+  }
   t += "DEL " + q + batch + q + " >NUL 2>NUL\r\n";
   return t;
 }
 
+std::string NewSelfDeleteBatch() {
+  const std::string temp = GetTempDir(true);
+  char id[16];
+  snprintf(id, sizeof id, "%lX", GetCurrentProcessId());
+  for (int n = 0; n < 100; ++n) {
+    const std::string path = temp + "_DEL_ME_" + id + (n ? "_" + std::to_string(n) : std::string()) + ".BAT";
+    // Made only when the name is free: another uninstaller's batch is never overwritten.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
+      return std::string();
+    }
+    DWORD put = 0;
+    const bool ok = WriteFile(h, "ABC\r\n", 5, &put, nullptr) && put == 5;
+    CloseHandle(h);
+    if (ok) return path;
+    DeleteFileA(path.c_str());
+    return std::string();
+  }
+  return std::string();
+}
+
 bool ScheduleSelfDelete(bool removeFolder, bool useShortNames) {
-  std::string batch = GetTempDir(true) + "_DEL_ME_.BAT";
-  if (!WriteFileContents(batch, "ABC\r\n", 0)) return false;
+  std::string batch = NewSelfDeleteBatch();
+  if (batch.empty()) return false;
   std::string q = "\"";
   std::string program = GetExeFileName(), folder = GetExeDir(false);
+  // Recorded folders above the own folder go after it, the deepest first.
+  TLines parents = g_aboveOwnFolder;
+  std::sort(parents.begin(), parents.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
   WriteDebugLine(std::string("UseShortNames=") + (useShortNames ? "TRUE" : "FALSE"));
   if (useShortNames) {
     q.clear();
-    auto shortName = [](const std::string& path) {
-      char buf[MAX_PATH];
-      const DWORD n = GetShortPathNameA(path.c_str(), buf, sizeof(buf));
-      return n > 0 && n < sizeof(buf) ? std::string(buf, n) : path;
-    };
-    batch = shortName(batch);
-    program = shortName(program);
-    folder = shortName(folder);
+    batch = ShortPathOf(batch);
+    program = ShortPathOf(program);
+    folder = ShortPathOf(folder);
+    for (std::string& parent : parents) parent = ShortPathOf(parent);
   }
-  if (!WriteFileContents(batch, SelfDeleteBatchText(program, folder, batch, removeFolder, q), 0)) return false;
+  if (!WriteFileContents(batch, SelfDeleteBatchText(program, folder, batch, removeFolder, q, parents), 0)) {
+    DeleteFileA(batch.c_str());
+    return false;
+  }
+  // The batch runs in the temporary folder: a batch inside the folder it removes holds it.
+  const std::string temp = GetTempDir(false);
+  if (!temp.empty()) SetCurrentDirectoryA(temp.c_str());
   return WinExec(Quoted(batch).c_str(), SW_HIDE) >= 32;
+}
+
+bool CancelDelayedReplacement(const std::string& path) {
+  const std::string xcopy = ExtractFilePath(path) + "X" + ExtractFileName(path);
+  if (ExtractFileName(path).empty() || !FileExists(xcopy)) return false;
+  bool cancelled = false;
+  if (IsWinNT()) {
+    // Pairs of source and target, each "\??\"-prefixed; a target that replaces starts with "!".
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+      return false;
+    DWORD type = 0, size = 0;
+    std::vector<char> data;
+    if (RegQueryValueExA(key, kPendingRenames, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        type == REG_MULTI_SZ && size > 0) {
+      data.resize(size + 2, '\0');
+      if (RegQueryValueExA(key, kPendingRenames, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
+          ERROR_SUCCESS)
+        data.clear();
+    }
+    auto plain = [](std::string name) {
+      if (!name.empty() && name[0] == '!') name.erase(0, 1);
+      if (name.compare(0, 4, "\\??\\") == 0) name.erase(0, 4);
+      return name;
+    };
+    // A pair's target is empty for a deletion; an empty source ends the list.
+    std::string kept;
+    for (size_t at = 0; at < data.size() && data[at];) {
+      const std::string source = data.data() + at;
+      at += source.size() + 1;
+      const std::string target = at < data.size() ? std::string(data.data() + at) : std::string();
+      at += target.size() + 1;
+      if (EqualTextNoCase(plain(source), xcopy) && EqualTextNoCase(plain(target), path)) {
+        cancelled = true;
+        continue;
+      }
+      kept += source + '\0' + target + '\0';
+    }
+    if (cancelled) {
+      if (kept.empty()) {
+        RegDeleteValueA(key, kPendingRenames);
+      } else {
+        kept += '\0';
+        RegSetValueExA(key, kPendingRenames, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
+                       DWORD(kept.size()));
+      }
+    }
+    RegCloseKey(key);
+  } else {
+    const std::string wininit = GetWindowsDir(true) + "WININIT.INI", target = ShortPathOf(path);
+    if (EqualTextNoCase(ReadIniValue(wininit, "Rename", target, ""), ShortPathOf(xcopy))) {
+      WritePrivateProfileStringA("Rename", target.c_str(), nullptr, wininit.c_str());
+      cancelled = true;
+    }
+  }
+  // Only a copy that was waiting for its rename is ours to delete.
+  if (cancelled) {
+    SetFileAttributesA(xcopy.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(xcopy.c_str());
+  }
+  return cancelled;
 }
 
 bool UninstallCompleted() { return g_completed; }
@@ -376,6 +483,12 @@ TEntryResult RemoveFolderEntry(const std::string& folder, bool forced, const TFo
     if (StartsWithNoCase(f, keep) || StartsWithNoCase(keep, f)) return TEntryResult::Skipped;
   if (ListHasEqual(rules.keepExactly, f)) return TEntryResult::Skipped;
   if (own) return TEntryResult::Done;
+  // A folder holding the own folder can only go after the uninstaller has.
+  if (!rules.ownFolder.empty() && StartsWithNoCase(rules.ownFolder, f + "\\") && DirectoryExists(f) &&
+      !IsSystemFolder(f) && !IsProtectedFolder(f)) {
+    if (rules.aboveOwnFolder) rules.aboveOwnFolder->push_back(f);
+    return TEntryResult::Done;
+  }
   if (!IsSystemFolder(f) && !IsProtectedFolder(f) && DirectoryExists(f)) RemoveDirectoryA(f.c_str());
   if (!DirectoryExists(f) || IsSystemFolder(f) || IsProtectedFolder(f)) return TEntryResult::Done;
   if (rules.avoidErr)
@@ -446,7 +559,8 @@ TMainForm::TMainForm() : TForm("TMainForm", nullptr, FormBorder::Dialog) {
   Memo1->SetBounds(170, 90, 289, 173);
   Memo1->SetReadOnly(true);
   Label7 = new TLabel(this, "UnInstall completed successfully !");
-  Label7->SetBounds(170, 270, 289, 16);
+  Label7->SetBounds(170, 270, 289, 26);
+  Label7->SetWordWrap(true);
   Label7->Hide();
   Bevel1 = new TBevel(this, BevelShape::TopLine);
   Bevel1->SetBounds(8, 296, 460, 2);
@@ -648,6 +762,7 @@ bool TMainForm::RunStage(int stage) {
 
 bool TMainForm::RemoveFileEntry(const std::string& path) {
   if (EqualTextNoCase(path, GetExeFileName())) return true;  // goes after the program has ended
+  CancelDelayedReplacement(path);
   // One call for the usual case; a file that was not there is no failure.
   if (DeleteFileA(path.c_str())) return true;
   const DWORD error = GetLastError();
@@ -677,6 +792,7 @@ void TMainForm::FolderList(const TLines& list, bool forced) {
   rules.avoidErr = &lists_.avoidErr;
   rules.ownFolder = OwnFolder();
   rules.keepFiles = &keepFiles_;
+  if (!forced) rules.aboveOwnFolder = &g_aboveOwnFolder;
   for (const auto& entry : LengthOrder(list)) {
     const TEntryResult r = RemoveFolderEntry(entry, forced, rules);
     if (r == TEntryResult::Skipped) continue;
@@ -729,6 +845,7 @@ void TMainForm::RunUninstall() {
     Section("REMOVE SHARED FILES");
     Entries(lists_.sharedFiles, [](const std::string& entry) {
       if (!FileExists(entry) || ReleaseSharedDll(entry) > 0) return true;
+      CancelDelayedReplacement(entry);
       DeleteFileA(entry.c_str());
       return !FileExists(entry);
     }, &counts_.files);
@@ -742,6 +859,7 @@ void TMainForm::RunUninstall() {
       return out;
     };
     Entries(outsideKept(lists_.readOnlyFiles), [](const std::string& entry) {
+      CancelDelayedReplacement(entry);
       if (FileExists(entry)) {
         SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(entry.c_str());
@@ -779,7 +897,11 @@ void TMainForm::RunUninstall() {
       if (!lists_.dllName.empty()) Entries({GetExeDir(true) + lists_.dllName}, removeFile, &counts_.files);
       FinishDeferredFolders();
       FlushTrace();
-      if (counts_.Any()) ErrorBox(KMSG_OWNER_TITLED, SummaryText(counts_), "Error", kDefaultBtnText, 0);
+      if (counts_.Any()) {
+        ErrorBox(KMSG_OWNER_TITLED, SummaryText(counts_), "Error", kDefaultBtnText, 0);
+        // The closing line says what went wrong, not that all went well.
+        Label7->SetCaption(FailureHeadline(counts_));
+      }
       Label7->Show();
       g_completed = true;
       if (!failureLog_.empty()) LogButton->Show();

@@ -51,6 +51,8 @@ struct TFailureCounts {
 };
 // The summary box text (with "\\n" escapes); empty when nothing failed.
 std::string SummaryText(const TFailureCounts& counts);
+// The summary's first line, which the closing line shows after failures.
+std::string FailureHeadline(const TFailureCounts& counts);
 
 // ---- start-up texts
 
@@ -66,11 +68,18 @@ bool IsSystemFolder(const std::string& folder);
 bool KillProcessByPath(const std::string& path, bool exactOnly);
 std::string IntToStrZeroPad(int number, int width);
 // Text of the self-delete batch; q is the quote put around each path.
+// With removeFolder the folder goes, then each of the parents, when empty.
 std::string SelfDeleteBatchText(const std::string& program, const std::string& folder, const std::string& batch,
-                                bool removeFolder, const std::string& q);
-// Writes "_DEL_ME_.BAT" into the temporary folder and starts it hidden; false when the
-// batch could not be written or started.
+                                bool removeFolder, const std::string& q, const TLines& parents = TLines());
+// A new batch file "_DEL_ME_<process id>[_n].BAT" in the temporary folder, made under a
+// name no other file has; empty when it cannot be made.
+std::string NewSelfDeleteBatch();
+// Writes a new batch and starts it hidden from the temporary folder; false when the batch
+// could not be written or started.
 bool ScheduleSelfDelete(bool removeFolder, bool useShortNames);
+// A file in use at install time waits beside its place as "X" + name for its rename at the
+// next restart. Cancels that rename and deletes the copy; true when there was one.
+bool CancelDelayedReplacement(const std::string& path);
 // Set by a removal run that ended without an exit request.
 bool UninstallCompleted();
 
@@ -95,6 +104,8 @@ struct TFolderRules {
   std::string ownFolder;
   // Files that must outlive a forced removal (the run deletes them at its very end).
   const TLines* keepFiles = nullptr;
+  // Plain folders above the own folder: the self-delete batch removes them after it.
+  TLines* aboveOwnFolder = nullptr;
 };
 // Result of one entry: skipped ones leave no trace line; a deferred forced removal waits
 // for files that the end of the run still needs.

@@ -358,6 +358,27 @@ TEST_F(ArlingtonTest, ComputerTurnsGoStepByStep) {
   EXPECT_EQ(game.current, 0u);
 }
 
+// Betty's take of the pile is told during the user's next turn and gone once it is over.
+TEST_F(ArlingtonTest, AReportedMoveLastsUntilTheUsersTurnIsOver) {
+  Deal();
+  game.computerDelay = 0;
+  game.fastSpeed = true;
+  Hand(0, {"5C", "7D", "JH"});
+  Hand(1, {"9C", "9D", "KD", "QS", "4H"});
+  Put(game.discardPile, {"9S"});
+  game.current = 1;
+  game.computerStep = 0;
+  for (int i = 0; i < 20 && game.current != 0; ++i) Tick();
+  ASSERT_EQ(game.current, 0u);
+  EXPECT_EQ(game.statusLines[1], "It is your turn to draw.");
+  EXPECT_EQ(game.statusLines[2], "Betty takes the discard pile.");
+  ClickAt(game.deckRect);
+  ClickToDiscard(game, game.seatList[0].cards.front());
+  ASSERT_EQ(game.current, 1u);
+  EXPECT_EQ(game.statusLines[1], "It is Betty's turn to draw.");
+  EXPECT_EQ(game.statusLines[2], "");
+}
+
 TEST_F(ArlingtonTest, PaintsTheTable) {
   tc::Canvas canvas(790, 560);
   DealAfterBlankPaint(canvas);

@@ -286,6 +286,11 @@ TEST_F(CanastaTest, TakingTheDiscardPile) {
   EXPECT_EQ(game.statusLines[1], "It is your turn to play.");
   EXPECT_EQ(game.statusLines[2], "Card Shark takes the discard pile.");
   EXPECT_TRUE(game.discardPile.cards.empty());
+  // The report goes with the user's turn.
+  Select({"4C"});
+  ClickAt(game.discardPile);
+  EXPECT_EQ(game.current, 1u);
+  EXPECT_EQ(game.statusLines[2], "");
 }
 
 TEST_F(CanastaTest, EndingATurn) {
@@ -395,6 +400,35 @@ TEST_F(CanastaTest, TheEndOfAHand) {
     game.EndOfHand(0);  // a second notice changes nothing
     EXPECT_EQ(game.scores[0], c.team0) << c.what;
   }
+}
+
+// The user draws the stock's last card, a red three, melds the rest and lays the three:
+// the hand is empty and the stock too, so the hand ends.
+TEST_F(CanastaTest, ALoneBonusCardLaidFromTheLastDrawEndsTheHand) {
+  HumanToPlay({"8C", "8D", "8H"});
+  game.mustDraw = true;
+  game.requirement[0] = 0;
+  game.concealed[0] = false;
+  game.canastaPile[0].AddCard(Find("QD"));
+  game.scores[0] = 0;
+  StockOf(0);
+  Card* three = Find("3H");
+  Lift(three);
+  game.deck.stock.push_back(three);
+  ClickAt(game.deckRect);
+  ASSERT_TRUE(game.deck.stock.empty());
+  Select({"8C", "8D", "8H"});
+  ClickMeld(0, 0);
+  ASSERT_EQ(game.seatList[0].cards.size(), 1u);
+  ClickOn("3H");
+  EXPECT_EQ(game.bonusPile[0].cards.size(), 1u);
+  EXPECT_TRUE(game.seatList[0].cards.empty());
+  EXPECT_EQ(game.GetState(), HandOver);
+  EXPECT_EQ(game.statusLines[1], "This hand is over.");
+  std::int32_t partnerHolds = 0;
+  for (const Card* c : game.seatList[2].cards) partnerHolds += CanastaGame::CardValue(c);
+  // Out, the meld of eights and the red three, less what the partner holds.
+  EXPECT_EQ(game.scores[0], 100 + 30 + 105 - partnerHolds);
 }
 
 TEST_F(CanastaTest, PileTextsOnClick) {

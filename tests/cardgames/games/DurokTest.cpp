@@ -239,6 +239,36 @@ TEST_F(DurokTest, TheFirstOutWithAnEmptyStockWinsWhatIsLeftInPlay) {
             "Congratulations Card Shark  You won the game, and your score is number 2 on the list of high scores!");
 }
 
+// The computer covers every card sent with its last cards, the stock empty: the covered
+// pairs leave play before the end check, so it scores only the cards left in the user's hand.
+TEST_F(DurokTest, GoingOutByCoveringScoresOnlyTheCardsLeftInHand) {
+  const struct {
+    std::initializer_list<const char*> human, computer, sent;
+  } cases[] = {
+      {{"AS", "9C"}, {"KC"}, {"9C"}},
+      {{"AS", "9C", "5C", "5D"}, {"KC", "7C", "2H"}, {"9C", "5C", "5D"}},
+  };
+  for (const auto& c : cases) {
+    Deal();
+    game.trumpCard = Find("2H");
+    Put(Human(), c.human);
+    Put(Computer(), c.computer);
+    StockOf(0);
+    game.current = 0;
+    game.sending = true;
+    Select(c.sent);
+    game.OnRButtonDown(0);
+    ASSERT_EQ(SentCount(), static_cast<int>(c.sent.size())) << *c.human.begin();
+    TickWhile(Playing, 40);
+    EXPECT_EQ(game.GetState(), HoldB);
+    TickWhile(HoldB, 40);
+    EXPECT_EQ(game.GetState(), HandOver);
+    EXPECT_EQ(SentCount(), 0);
+    EXPECT_EQ(game.scores[1], 14) << c.sent.size() << " sent";  // the ace of spades
+    EXPECT_EQ(game.scores[0], 0);
+  }
+}
+
 TEST_F(DurokTest, TheTrumpCardIsDrawnLastAndHiddenInTheComputersHand) {
   Put(Computer(), {"5C", "6C", "7C", "8C"});
   Put(Human(), {"5D", "6D", "7D", "8D", "9D"});

@@ -150,6 +150,22 @@ TEST_F(EuchreTest, EveryonePassingTwiceThrowsTheHandIn) {
   EXPECT_EQ(game.biddingPhase, 2);
 }
 
+// The user deals and passes last in the first round: during the hold before the second
+// round the prompt names the seat that bids next, not the user.
+TEST_F(EuchreTest, ThePromptLeavesTheUserOnceTheUserHasPassed) {
+  game.dealer = 3;
+  Deal();
+  ASSERT_EQ(game.dealer, 0u);
+  WeakHands();
+  boxes.values = {0};
+  TickWhile(Bidding);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(game.GetState(), HoldA);
+  EXPECT_EQ(game.biddingPhase, 3);
+  EXPECT_EQ(game.current, 1u);
+  EXPECT_EQ(game.statusLines[1], "It is Betty's turn to bid.");
+}
+
 TEST_F(EuchreTest, AMakerAloneSkipsThePartnerAndScoresFourForAllTricks) {
   game.optionDefendAlone = false;
   Deal();

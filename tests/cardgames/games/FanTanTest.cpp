@@ -291,6 +291,39 @@ TEST_F(FanTanTest, ComputerChoicesScoreTheirSideOfTheSeven) {
   EXPECT_EQ(game.BuryScore(1, Find("AS")), 1);
 }
 
+// An ace held counts 15 in the score of the cards on its side of the seven: a low ace
+// below it, a high ace above it; the computer plays and buries by that score.
+TEST_F(FanTanTest, AcesHeldCountFifteenInTheirSuitsScore) {
+  const struct {
+    std::initializer_list<const char*> hand;
+    std::int32_t aceRank;
+    bool blocked;
+    const char* card;
+    std::int32_t score;
+    const char* chosen;
+  } cases[] = {
+      {{"8C", "9C", "6C", "AC"}, 1, false, "6C", 6 + 6 + 15, "6C"},
+      {{"8C", "9C", "6C", "AC"}, 1, false, "8C", 8 + 8 + 9, "6C"},
+      {{"6C", "5C", "8C", "AC"}, 14, false, "8C", 8 + 8 + 15, "8C"},
+      {{"6C", "5C", "8C", "AC"}, 14, false, "6C", 6 + 6 + 5, "8C"},
+      // Blocked: the king beside a high ace counts it; the ace alone scores 15 and goes first.
+      {{"KC", "AC", "QH"}, 14, true, "KC", 13 + 13 + 15 + 5, "AC"},
+  };
+  for (const auto& c : cases) {
+    Deal();
+    game.firstPlay = false;
+    game.current = 1;
+    for (std::int32_t suit = 0; suit < 4; ++suit) Rows(15, 15, suit);
+    if (!c.blocked) Rows(7, 7, kSuitClubs);
+    Hand(1, c.hand);
+    Find("AC")->rank = c.aceRank;
+    Held(1);
+    const std::int32_t score = c.blocked ? game.BuryScore(1, Find(c.card)) : game.PlayScore(1, Find(c.card));
+    EXPECT_EQ(score, c.score) << c.card << " ace " << c.aceRank;
+    EXPECT_EQ(Chosen(), c.chosen) << c.card << " ace " << c.aceRank;
+  }
+}
+
 TEST(FanTanOptionsTest, ThreeBytesSavedAndAShortFileKeepsTheDefaults) {
   const std::string path = OptionsPath("Fan Tan");
   const struct {

@@ -194,6 +194,31 @@ TEST_F(FunnyGameTest, TricksScoreTheContractsValueForTheirWinner) {
   EXPECT_EQ(game.tableCards[0], nullptr);
 }
 
+// Zeke has played the trick's last card; before the tick that ends the trick the user
+// clicks the table to move on: the click ends the trick and its display, and no more.
+TEST_F(FunnyGameTest, AClickOnAFinishedTrickMovesOnAndIsUsedUp) {
+  Deal();
+  game.current = 3;
+  game.ApplyContract(1);
+  TickWhile(Bidding);
+  TickWhile(HoldA, 30);
+  ClickOn("AS");
+  ClickOn("AS");
+  for (int i = 0; i < 100 && !game.AllSeatsHavePlayed(); ++i) Tick();
+  ASSERT_EQ(game.GetState(), Playing);
+  ASSERT_EQ(game.current, 3u);
+  Click(kTable.left + 5, kTable.top + 5);
+  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_EQ(game.GetState(), HoldB);
+  EXPECT_EQ(game.statusLines[2], "This trick is over.");
+  EXPECT_EQ(game.scores[3], 10);
+  Tick();
+  EXPECT_EQ(game.GetState(), Playing);
+  EXPECT_EQ(game.current, 3u);
+  EXPECT_EQ(game.tableCards[3], nullptr);
+  EXPECT_EQ(game.tricksWon[3], 1);
+}
+
 TEST_F(FunnyGameTest, UnderNoLastTrickOnlyTheLastTrickCosts) {
   Deal();
   game.current = 3;

@@ -95,6 +95,8 @@ TEST(RauberSkatRulesTest, BidValuesPointsBasesAndDeclarations) {
       {kSkatSpades | kSkatHand, kSuitSpades, " Bids Spades Hand ", 20},
       {kSkatHearts | kSkatHand | kSkatOpen | kSkatSchwarz, kSuitHearts, " Bids Hearts Hand Open  Schwarz", 20},
       {kSkatDiamonds | kSkatSchneider, kSuitDiamonds, " Bids Diamonds  Schneider", 20},
+      {kSkatClubs | kSkatHand | kSkatSchneider | kSkatSchwarz, kSuitClubs, " Bids Clubs Hand  Schwarz", 20},
+      {kSkatGrand | kSkatOpen | kSkatSchneider | kSkatSchwarz, kSuitNone, " Bids Grand Open  Schwarz", 20},
       {kSkatGrand | kSkatHand, kSuitNone, " Bids Grand Hand ", 20},
       {kSkatGrand | kSkatOpen, kSuitNone, " Bids Grand Open ", 20},
       {kSkatNull | kSkatHand, kSuitNone, " Bids Null ", 23},
@@ -315,6 +317,7 @@ TEST_F(RauberSkatTest, TheUserWinsTheBiddingTakesTheSkatAndDeclares) {
   ClickOn("QC");
   ClickOn("QC");
   EXPECT_EQ(game.phase, 2u);
+  EXPECT_EQ(game.statusLines[1], "It is your turn to bid.");  // no exchange prompt under the game dialog
   EXPECT_EQ(game.seatList[0].cards.size(), 10u);
   EXPECT_EQ(game.skat[0], nullptr);
   EXPECT_EQ(game.discards, (std::vector<Card*>{Find("7D"), Find("QC")}));

@@ -273,6 +273,53 @@ TEST_F(RubiconBeziqueTest, TricksDrawFromTheStockAndTheLastOnesCountBrisques) {
   EXPECT_EQ(hof.offers.size(), 2u);  // equal positive scores are both offered
 }
 
+// While the stock lasts any card may be played: the higher card of the suit led wins (the
+// ten between the king and the ace), a trump wins, and a card of another suit or an equal
+// card leaves the trick to the leader, who leads the next one.
+TEST_F(RubiconBeziqueTest, TheFirstPhasesTrickGoesToTheHigherCardOfTheSuitLed) {
+  const struct {
+    std::uint32_t leader;
+    const char* lead;
+    const char* follow;
+    std::int32_t trump;
+    std::uint32_t winner;
+  } cases[] = {
+      {1, "7H", "10H", kSuitNone, 0},  {1, "KH", "10H", kSuitNone, 0}, {1, "10H", "AH", kSuitNone, 0},
+      {1, "10H", "KH", kSuitNone, 1},  {1, "7H", "10S", kSuitNone, 1}, {1, "7H", "7H", kSuitNone, 1},
+      {1, "AH", "7S", kSuitSpades, 0}, {0, "7H", "10H", kSuitNone, 1}, {0, "10H", "10H", kSuitNone, 0},
+  };
+  for (const auto& c : cases) {
+    Deal();
+    boxes.boxes.clear();
+    game.trump = c.trump;
+    game.tricks.SetTrump(c.trump);
+    const std::uint32_t follower = 1 - c.leader;
+    const std::vector<Card*> led = Put(game.seatList[c.leader], {c.lead, "8C"});
+    const std::vector<Card*> followed = Put(game.seatList[follower], {c.follow, "9D"}, led);
+    const std::string what = std::string(c.lead) + " then " + c.follow;
+    ASSERT_EQ(followed.size(), 2u) << what;
+    Card* human = c.leader == 0 ? led[0] : followed[0];
+    Card* computer = c.leader == 0 ? followed[0] : led[0];
+    game.current = c.leader;
+    if (c.leader == 1) game.PlayCard(1, computer);
+    game.current = 0;
+    ClickOn(Human(), human);
+    ClickOn(Human(), human);
+    ASSERT_EQ(game.seatList[0].playedCard, human) << what;
+    if (c.leader == 0) {
+      game.current = 1;
+      game.PlayCard(1, computer);
+    }
+    Click(kTable.left + 5, kTable.top + 5);  // the trick is over: the click moves on
+    Tick();
+    EXPECT_EQ(game.GetState(), Playing) << what;
+    EXPECT_EQ(game.lastTrickWinner, c.winner) << what;
+    EXPECT_EQ(game.current, c.winner) << what;
+    EXPECT_EQ(game.wonTricks[c.winner].cards.size(), 2u) << what;
+    EXPECT_TRUE(boxes.boxes.empty()) << what;
+  }
+}
+
 TEST_F(RubiconBeziqueTest, CarteBlancheAtTheDealAndWithEachDraw) {
   // Find a deal that gives the human no court card.
   bool found = false;

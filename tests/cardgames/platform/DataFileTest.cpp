@@ -166,3 +166,59 @@ TEST(DataFileTest, Rename) {
   EXPECT_FALSE(missing.OpenRead());
   EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), missing.LastError());
 }
+
+namespace {
+
+std::string interruptedTarget;
+std::string writtenSeen;
+bool targetReadOld = false;
+
+// Stops the save where a crash, a full disk or another copy of the program might.
+void StopBeforeReplace(const std::string& written) {
+  writtenSeen = Raw(written);
+  ByteBufferPtr in;
+  targetReadOld = in.LoadChecked(interruptedTarget, 0xEAB29380) && in.ReadString() == "old list";
+  throw std::runtime_error("stopped");
+}
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+  return names;
+}
+
+}  // namespace
+
+// A save stopped once the new file is written and before it replaces the target leaves
+// the old file whole; a save that goes through leaves the target alone, in the same bytes.
+TEST(DataFileTest, SaveStoppedBeforeReplaceKeepsTheOldFile) {
+  const std::string dir = tt::ScratchDir("interrupted");
+  interruptedTarget = dir + "\\Spades.hof";
+  ByteBufferPtr old;
+  old << std::string("old list");
+  old.SaveChecked(interruptedTarget, 0xEAB29380);
+  const std::string oldBytes = Raw(interruptedTarget);
+
+  ByteBufferPtr next;
+  next << std::string("new list, longer than the old one");
+  const std::vector<uint8_t> nextBytes = CheckedFile::Compose(next->data, 0xEAB29380);
+  SetBeforeReplace(&StopBeforeReplace);
+  EXPECT_THROW(next.SaveChecked(interruptedTarget, 0xEAB29380), std::runtime_error);
+  SetBeforeReplace(nullptr);
+  EXPECT_EQ(std::string(nextBytes.begin(), nextBytes.end()), writtenSeen);
+  EXPECT_TRUE(targetReadOld);
+  EXPECT_EQ(oldBytes, Raw(interruptedTarget));
+  ByteBufferPtr in;
+  ASSERT_TRUE(in.LoadChecked(interruptedTarget, 0xEAB29380));
+  EXPECT_EQ("old list", in.ReadString());
+
+  next.SaveChecked(interruptedTarget, 0xEAB29380);
+  EXPECT_EQ(std::string(nextBytes.begin(), nextBytes.end()), Raw(interruptedTarget));
+  EXPECT_EQ(std::vector<std::string>{"Spades.hof"}, FilesIn(dir));
+}

@@ -9,6 +9,7 @@
 
 #include "AppFolders.h"
 #include "AppSettings.h"
+#include "CardImages.h"
 #include "GameRegistry.h"
 #include "HallOfFame.h"
 #include "TestTool.h"
@@ -317,6 +318,17 @@ TEST(RookwellWindowTest, OptionsAndCardBackAreSaved) {
   PostMessageA(options, WM_COMMAND, 4020, 0);
   HWND backs = WaitDialog("Select Card Back", r.process.pid);
   ASSERT_NE(nullptr, backs);
+  {
+    // With the prefix's dialog font every back of both rows shows whole, Cancel below them.
+    CardImages images;
+    const int w = images.CardWidth(), h = images.CardHeight();
+    RECT client = tt::ClientRectOf(backs);
+    EXPECT_GE(client.right - client.left, 5 + 6 * (w + 5));
+    RECT cancel = tt::ChildRect(backs, GetDlgItem(backs, IDCANCEL));
+    EXPECT_GE(cancel.top, 2 * h + 10);
+    EXPECT_LE(cancel.bottom, client.bottom - client.top);
+    EXPECT_LE(cancel.right, client.right - client.left);
+  }
   // Cards are 71 x 96: the gap between the first two backs chooses nothing.
   PostMessageA(backs, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(78, 50));
   Sleep(300);

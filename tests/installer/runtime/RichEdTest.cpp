@@ -105,6 +105,33 @@ TEST(SetRichLabelText, LooksLikeALabel) {
   EXPECT_EQ(dpi > 96 ? 7 : size, edit->Font().Size());
 }
 
+// An overlong text (a program name of 100 KB, one word or many) is cut, never inside a
+// tag, instead of being laid out for minutes.
+TEST(SetRichLabelText, CutsOverlongTexts) {
+  TestForm form;
+  const std::string word(100000, 'x');
+  std::string words;
+  while (words.size() < 100000) words += "word ";
+  const struct {
+    std::string in, start;
+  } cases[] = {
+      {"Welcome to " + word, "Welcome to xxx"},
+      {words, "word word"},
+      {std::string(4090, 'y') + "<b>bold</b>" + word, "yyyy"},
+  };
+  for (const auto& c : cases) {
+    TRichEdit edit(&form);
+    edit.SetBounds(0, 0, 300, 100);
+    SetRichLabelText(&edit, c.in);
+    const std::string shown = edit.Text();
+    EXPECT_LE(shown.size(), 4096u + 3) << c.start;
+    EXPECT_GT(shown.size(), 4000u) << c.start;
+    EXPECT_EQ(shown.substr(0, c.start.size()), c.start);
+    EXPECT_EQ(shown.substr(shown.size() - 3), "...") << c.start;
+    EXPECT_EQ(shown.find('<'), std::string::npos) << c.start;
+  }
+}
+
 TEST(MakeRightToLeftRichEdit, ReplacesTheControlInPlace) {
   TestForm form;
   auto* before = new TButton(&form, "before");

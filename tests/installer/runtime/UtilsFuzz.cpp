@@ -58,6 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PadRight(a, pick, '*');
   PadLeftZero(a, pick);
   ReplaceAll(a, b, c);
+  TTextMatch how;
+  how.ignoreCase = pick & 1;
+  how.wholeWord = pick & 2;
+  ReplaceRepeatedly(a, b, c, how);
   ReplaceAllNoCase(a, b, c);
   ExpandTextEscapes(a);
   CollapseBackslashes(a);

@@ -143,6 +143,29 @@ TEST(TextRoutines, ReplaceAll) {
   EXPECT_EQ(ExpandTextEscapes(many), expanded);
 }
 
+TEST(TextRoutines, ReplaceRepeatedlyUnderMatchRules) {
+  struct Case { const char* text; const char* search; const char* repl; bool noCase, word; const char* out; int count; };
+  const Case cases[] = {
+      {"xAAAAy", "aa", "a", true, false, "xay", 3},
+      {"a\tcat\ncat. Cat", "CAT", "dog", true, true, "a\tdog\ncat. dog", 2},  // control characters part words
+      {"x x  ", "x ", " ", false, true, "   ", 2},  // a replacement can make the word before it whole
+      {"Dog", "dog", "DOG dog", true, false, "DOG dog", 1},  // holds the search: once each
+  };
+  for (const auto& c : cases) {
+    TTextMatch how;
+    how.ignoreCase = c.noCase;
+    how.wholeWord = c.word;
+    int count = -1;
+    EXPECT_EQ(ReplaceRepeatedly(c.text, c.search, c.repl, how, &count), c.out) << c.text << " / " << c.search;
+    EXPECT_EQ(count, c.count) << c.text << " / " << c.search;
+  }
+  // A rewriting that would grow without end stops.
+  int count = 0;
+  const std::string grown = ReplaceRepeatedly("aab", "ab", "bbaa", TTextMatch(), &count);
+  EXPECT_GT(count, 1000);
+  EXPECT_EQ(grown.size(), 3 + 2 * size_t(count));
+}
+
 TEST(TextRoutines, ReplaceAllNoCase) {
   EXPECT_EQ(ReplaceAllNoCase("Hello World", "world", "there"), "Hello there");
   EXPECT_EQ(ReplaceAllNoCase("PROG_NAME and prog_name", "Prog_Name", "Demo"), "Demo and Demo");

@@ -142,7 +142,7 @@ std::string Lines(const std::vector<std::string>& list) {
 
 // One round trip: `prepare` lays the package out beside the setup program before each
 // install (an install consumes its sources); `installed` looks at the machine before the
-// uninstaller runs.
+// uninstaller runs. A folder named `gone` is awaited: the uninstaller's batch removes it.
 struct Trip {
   std::vector<SetupRun> setups;
   tt::UninstallRun uninstall;
@@ -150,7 +150,7 @@ struct Trip {
 };
 
 Trip RoundTrip(const std::string& exe, const std::string& progName, int installs, const std::function<void()>& prepare,
-               const std::function<void()>& installed) {
+               const std::function<void()>& installed, const std::string& gone = std::string()) {
   Trip t;
   // As on a fresh machine: without the keys an install makes when they are missing.
   for (const char* key : {"App Management", "SharedDLLs"})
@@ -167,6 +167,7 @@ Trip RoundTrip(const std::string& exe, const std::string& progName, int installs
   if (!t.command.empty()) {
     t.uninstall = tt::RunUninstaller("\"" + t.command + "\"");
     tt::GoneWithin(t.command, 15000);  // deleted after the uninstaller ended
+    if (!gone.empty()) tt::GoneWithin(gone, 15000);
   }
   const State after = Snapshot();
   t.residue = Lines(Missing(after, before));
@@ -336,6 +337,37 @@ TEST(RoundTrip, ReinstallOverAnEarlierInstallLeavesNothing) {
   EXPECT_EQ(t.residue, "");
   EXPECT_EQ(t.lost, "");
   EXPECT_EQ(p.Left(), kKeptFolder);
+}
+
+// Folders the install made above its target and its sub folders go with the uninstall;
+// one that was there before stays.
+TEST(RoundTrip, CreatedParentFoldersGoAndEarlierOnesStay) {
+  const std::string top = "C:\\KvApps" + kPid, target = top + "\\Acme Notes";
+  for (bool topExisted : {false, true}) {
+    SCOPED_TRACE(topExisted);
+    const std::string exe = setuptest::SetupCopy("roundtrip_parents", nullptr);
+    const std::string dir = exe.substr(0, exe.find_last_of('\\') + 1);
+    const std::string prog = "Kv Round Trip Parents " + kPid;
+    tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", dir + "UnInstall.exe");
+    tt::WriteFile(dir + "Setup.txt", "SET_PROG_NAME(" + prog + ");\r\nSET_TARGET_DIR(" + target +
+                                         ");\r\nSET_CREATE_UNINSTALL;\r\nSET_SILENT_SETUP;\r\n"
+                                         "SET_GROUP_DATA(|Main|x|1|2||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                                         "SET_COPY_FILES(a.txt);\r\nSET_SUB_DIR(<InstallDir>Docs\\Deep);\r\n"
+                                         "SET_COPY_FILES(b.txt);\r\n");
+    if (topExisted) CreateDirectoryA(top.c_str(), nullptr);
+    const Trip t = RoundTrip(
+        exe, prog, 1,
+        [&] {
+          tt::WriteFile(dir + "a.txt", "a");
+          tt::WriteFile(dir + "b.txt", "b");
+        },
+        [&] { EXPECT_TRUE(FileExists(target + "\\Docs\\Deep\\b.txt")); }, topExisted ? target : top);
+    ExpectCleanRuns(t);
+    EXPECT_EQ(t.residue, "");
+    EXPECT_EQ(t.lost, "");
+    EXPECT_EQ(DirectoryExists(top), topExisted);
+    DeleteTree(top, true);
+  }
 }
 
 // The demo package, silently.

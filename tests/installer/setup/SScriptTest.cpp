@@ -343,6 +343,12 @@ TEST(ScriptReader, GroupsCopyItemsAndPendingNames) {
   EXPECT_FALSE(r.script.TakePendingFileName("x.dll"));
   EXPECT_FALSE(r.script.TakePendingFileName("C:\\none.bin"));
   EXPECT_EQ(r.script.PendingFileNames(), (TStringList{"y.exe", "3*z.txt", "w.txt"}));
+
+  // Blanks around "|" belong to no name: the later item still needs b.txt.
+  Recorded blanks;
+  blanks.Read("SET_GROUP_DATA(|Main|1|)\nSET_SUB_DIR(A)\nSET_COPY_FILES(a.txt | 1*b.txt )\nSET_COPY_FILES(b.txt)\n");
+  EXPECT_TRUE(blanks.script.TakePendingFileName("C:\\Setup\\b.txt"));
+  EXPECT_FALSE(blanks.script.TakePendingFileName("C:\\Setup\\ b.txt "));
 }
 
 TEST(ScriptReader, DialogCursor) {

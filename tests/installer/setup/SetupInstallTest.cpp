@@ -1,11 +1,13 @@
 // Whole installs: Setup.exe with small packages in scratch folders, and what it leaves in the
 // target folder, the registry and the shell's folders.
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -408,7 +410,8 @@ TEST(SetupInstall, PackedFilesGoodAndDamaged) {
   }
 }
 
-TEST(SetupInstall, FailedCopyStopsTheRunBeforeAnyPostCopyStep) {
+// A source that is not there stops the run before it writes anything.
+TEST(SetupInstall, MissingSourceStopsTheRunBeforeAnythingIsWritten) {
   Package p = MakePackage("missing",
                           "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
                           "SET_PERFORM_REGISTRY_OP(HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid +
@@ -422,14 +425,89 @@ TEST(SetupInstall, FailedCopyStopsTheRunBeforeAnyPostCopyStep) {
   ASSERT_EQ(r.boxes.size(), 1u);
   EXPECT_NE(r.boxes[0].text.find(p.dir + "gone.txt"), std::string::npos) << r.boxes[0].text;
   EXPECT_NE(r.boxes[0].text.find("File not found!"), std::string::npos);
-  EXPECT_EQ(Read(p.target + "\\a.txt"), "a");
-  EXPECT_FALSE(Exists(p.target + "\\b.txt"));
+  EXPECT_FALSE(Exists(p.target));
+  EXPECT_EQ(Read(p.dir + "a.txt"), "a");
   EXPECT_TRUE(Exists(p.dir + "b.txt"));
   EXPECT_FALSE(RegKeyExists("HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid));
+  EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog)));
+  CleanRegistry(p);
+}
+
+// The first install consumed its package: running the same Setup.exe again is refused
+// before it writes anything, and the first installation stays registered.
+TEST(SetupInstall, SecondRunOfAConsumedPackageKeepsTheFirstInstallation) {
+  // Outside the setup folder, whose sub folders are searched for sources.
+  const std::string target = tt::ScratchDir("install_second_target") + "\\Notes";
+  Package p = MakePackage("second",
+                          "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(" + target +
+                              ");\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                          "SET_GROUP_DATA(|Main|x|1|2||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                          "SET_COPY_FILES(a.txt|b.txt);\r\n",
+                          {{"a.txt", "a"}, {"b.txt", "b"}});
+  p.target = target;
+  CleanRegistry(p);
+  const RunResult first = RunToEnd(p);
+  ASSERT_TRUE(first.boxes.empty()) << first.boxes[0].text;
+  ASSERT_FALSE(Exists(p.dir + "UnInstall.exe"));
   const std::string script = Read(p.target + "\\UnInstall.txt");
-  EXPECT_NE(script.find("REMOVE_FILE(" + p.target + "\\a.txt);"), std::string::npos);
-  EXPECT_EQ(script.find("gone.txt"), std::string::npos);
-  EXPECT_EQ(script.find("b.txt"), std::string::npos);
+  const RunResult second = RunToEnd(p);
+  EXPECT_EQ(second.exitCode, 0);
+  ASSERT_EQ(second.boxes.size(), 1u);
+  EXPECT_NE(second.boxes[0].text.find(p.dir + "UnInstall.exe"), std::string::npos) << second.boxes[0].text;
+  EXPECT_NE(second.boxes[0].text.find("File not found!"), std::string::npos);
+  EXPECT_EQ(ReadRegValue(UninstallKey(p.prog), "UnInstallString", ""), p.target + "\\UnInstall.exe");
+  EXPECT_EQ(Read(p.target + "\\UnInstall.txt"), script);
+  // A full package into another folder whose uninstaller does not fit leaves the entry too.
+  const std::string text = Read(p.dir + "Setup.txt");
+  tt::WriteFile(p.dir + "Setup.txt", ReplaceAll(text, target, target + "2"));
+  for (const char* f : {"a.txt", "b.txt"}) tt::WriteFile(p.dir + f, f);
+  tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", p.dir + "UnInstall.exe");
+  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", "10");
+  const RunResult full = RunToEnd(p);
+  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", nullptr);
+  ASSERT_EQ(full.boxes.size(), 1u);
+  EXPECT_NE(full.boxes[0].text.find(target + "2\\UnInstall.exe"), std::string::npos) << full.boxes[0].text;
+  EXPECT_FALSE(Exists(target + "2\\UnInstall.exe"));
+  EXPECT_EQ(ReadRegValue(UninstallKey(p.prog), "UnInstallString", ""), p.target + "\\UnInstall.exe");
+  CleanRegistry(p);
+}
+
+// A disk that fills during the copy: the file that did not fit leaves nothing behind, the
+// box names it and the system's reason, and what was installed before stays removable.
+TEST(SetupInstall, FullDiskLeavesNoDebrisAndTheInstalledPartRemovable) {
+  const std::string big(6000, 'z');
+  Package p = MakePackage("full",
+                          "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                          "SET_USE_COPY;\r\nSET_GROUP_DATA(|Main|x|1|4||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                          "SET_COPY_FILES(a.txt|16*n.txt|big.bin|c.txt);\r\n",
+                          {{"a.txt", "alpha"}, {"n.txt", "n"}, {"big.bin", big}, {"c.txt", "c"}});
+  CleanRegistry(p);
+  const int64_t room = int64_t(Read(p.dir + "UnInstall.exe").size()) + 6 + 2000;
+  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", std::to_string(room).c_str());
+  const RunResult r = RunToEnd(p);
+  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", nullptr);
+  EXPECT_EQ(r.exitCode, 0);
+  ASSERT_EQ(r.boxes.size(), 1u);
+  char reason[256] = "";
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_DISK_FULL, 0, reason,
+                 sizeof reason, nullptr);
+  EXPECT_NE(r.boxes[0].text.find(p.target + "\\big.bin"), std::string::npos) << r.boxes[0].text;
+  EXPECT_NE(r.boxes[0].text.find(Trim(reason)), std::string::npos) << r.boxes[0].text;
+  EXPECT_EQ(Read(p.target + "\\a.txt"), "alpha");
+  EXPECT_FALSE(Exists(p.target + "\\big.bin"));
+  EXPECT_FALSE(Exists(p.target + "\\Xbig.bin"));
+  EXPECT_FALSE(Exists(p.target + "\\c.txt"));
+  // The group that failed still ends with its guard and its empty line.
+  const std::string script = Read(p.target + "\\UnInstall.txt");
+  EXPECT_NE(script.find("REMOVE_FILE(" + p.target + "\\a.txt);\r\nAVOID_ERR_REMOVE_DIR(" + p.target + ");\r\n\r\n"),
+            std::string::npos) << script;
+  EXPECT_EQ(script.find("big.bin"), std::string::npos);
+  const std::string command = ReadRegValue(UninstallKey(p.prog), "UnInstallString", "");
+  ASSERT_EQ(command, p.target + "\\UnInstall.exe");
+  const tt::UninstallRun u = tt::RunUninstaller("\"" + command + "\"");
+  EXPECT_TRUE(u.closed);
+  EXPECT_FALSE(Exists(p.target + "\\a.txt"));
+  EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog)));
   CleanRegistry(p);
 }
 
@@ -478,29 +556,38 @@ TEST(SetupInstall, WizardWalksToCompleteAndFinishes) {
   EXPECT_NE(log.find("Show Screen: Setup Complete\r\nExecute After Dialogs\r\n"), std::string::npos) << log;
 }
 
+// A package of `n` files f0.txt ... whose copy waits `delay` ms after each file (the wave
+// delay), started and sent on to its copy page; the wizard window, or null.
+HWND StartSlowCopy(const std::string& name, const std::string& lines, int n, int delay, Package& p,
+                   tt::Process& proc) {
+  std::string list;
+  std::vector<std::pair<std::string, std::string>> files;
+  for (int i = 0; i < n; ++i) {
+    const std::string file = "f" + std::to_string(i) + ".txt";
+    list += (i ? "|" : "") + file;
+    files.push_back({file, file});
+  }
+  p = MakePackage(name,
+                  lines + "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_BG_WAVE_FILE_NAME(none.wav);\r\n"
+                          "SET_BG_WAVE_DELAY(" + std::to_string(delay) + ");\r\n"
+                          "SET_DIALOGS(WelcomeDlg,CopyFilesDlg,CompleteDlg);\r\n"
+                          "SET_GROUP_DATA(|Main|x|1|" + std::to_string(n) + "||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                          "SET_COPY_FILES(" + list + ");\r\n",
+                  files);
+  proc = tt::Start("\"" + p.exe + "\"");
+  HWND wizard = tt::WaitForWindow(".SDialog_Class_Name.", "", 20000, proc.pid);
+  if (!wizard) return nullptr;
+  Sleep(500);
+  return tt::ClickButton(wizard, "&Next >") ? wizard : nullptr;
+}
+
 TEST(SetupInstall, CancelDuringCopyAsksOnceAndEndsOrResumes) {
   for (bool resume : {false, true}) {
-    std::string list;
-    std::vector<std::pair<std::string, std::string>> files;
-    for (int i = 0; i < 100; ++i) {
-      const std::string name = "f" + std::to_string(i) + ".txt";
-      list += (i ? "|" : "") + name;
-      files.push_back({name, name});
-    }
     // The wave delay slows every file down enough for a person to press Cancel.
-    Package p = MakePackage(resume ? "resume" : "cancel",
-                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_CREATE_SETUP_LOG;\r\n"
-                            "SET_BG_WAVE_FILE_NAME(none.wav);\r\nSET_BG_WAVE_DELAY(40);\r\n"
-                            "SET_DIALOGS(WelcomeDlg,CopyFilesDlg,CompleteDlg);\r\n"
-                            "SET_GROUP_DATA(|Main|x|1|100||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
-                            "SET_COPY_FILES(" + list + ");\r\n",
-                            files);
-    tt::Process proc = tt::Start("\"" + p.exe + "\"");
-    ASSERT_TRUE(proc.ok());
-    HWND wizard = tt::WaitForWindow(".SDialog_Class_Name.", "", 20000, proc.pid);
+    Package p;
+    tt::Process proc;
+    HWND wizard = StartSlowCopy(resume ? "resume" : "cancel", "SET_CREATE_SETUP_LOG;\r\n", 100, 40, p, proc);
     ASSERT_TRUE(wizard);
-    Sleep(500);
-    ASSERT_TRUE(tt::ClickButton(wizard, "&Next >"));
     Sleep(600);
     tt::CloseWindowNow(wizard);
     HWND ask = tt::WaitForWindow("TExitSetupForm", "", 10000, proc.pid);
@@ -525,6 +612,42 @@ TEST(SetupInstall, CancelDuringCopyAsksOnceAndEndsOrResumes) {
       EXPECT_EQ(log.find("Execute After Copy"), std::string::npos);
       EXPECT_EQ(log.find("Show Screen: Setup Complete"), std::string::npos);
     }
+  }
+}
+
+// The copy page follows the copy, with the file progress bar shown or not: the file label
+// names file after file and the overall bar moves on.
+TEST(SetupInstall, CopyPageFollowsTheCopyInBothModes) {
+  for (bool bar2 : {true, false}) {
+    // Copied, not moved, so the file progress runs; the wave delay spaces the files out.
+    Package p;
+    tt::Process proc;
+    HWND wizard = StartSlowCopy(bar2 ? "progress2" : "progress1",
+                                std::string(bar2 ? "SET_SHOW_PROG_BAR_2;\r\n" : "") + "SET_USE_COPY;\r\nSET_CREATE_UNINSTALL;\r\n",
+                                150, 20, p, proc);
+    ASSERT_TRUE(wizard);
+    std::set<std::string> names;
+    std::set<LRESULT> positions;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 60000 && !tt::FindChild(wizard, "Button", "&Finish")) {
+      for (HWND c : tt::Children(wizard)) {
+        if (!IsWindowVisible(c)) continue;
+        const std::string text = tt::WindowText(c);
+        if (tt::ClassOf(c) == "Static" && text.size() > 5 && text[0] == 'f' && text.substr(text.size() - 4) == ".txt")
+          names.insert(text);
+        if (tt::ClassOf(c) == "msctls_progress32" && positions.size() < 1000)
+          positions.insert(SendMessageA(c, PBM_GETPOS, 0, 0));
+      }
+      Sleep(10);
+    }
+    EXPECT_TRUE(tt::ClickButton(wizard, "&Finish"));
+    EXPECT_EQ(tt::WaitExit(proc, 30000), 0);
+    EXPECT_GE(names.size(), 10u) << bar2;
+    int between = 0;
+    for (LRESULT pos : positions) between += pos > 10 && pos < 140;
+    EXPECT_GE(between, 5) << bar2;
+    EXPECT_TRUE(Exists(p.target + "\\f149.txt"));
+    CleanRegistry(p);
   }
 }
 

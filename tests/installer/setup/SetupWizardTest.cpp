@@ -365,6 +365,35 @@ TEST(SetupWizard, PageFlowAndStages) {
   }
 }
 
+// A folder typed on the Destination page is the one every later step sees: the stages after
+// the page, a common folder built on it, the copy; the default destination is never made.
+TEST(SetupWizard, TypedFolderIsTheOneEveryLaterStepUses) {
+  const std::string marks = tt::ScratchDir("wizard_typed_marks") + "\\marks.txt";
+  const Package p = MakeWizardPackage(
+      "typed", Basic("WelcomeDlg,DestinationDlg,CopyFilesDlg,CompleteDlg") +
+                   "SET_COMMON_DIR(<InstallDir>Shared);\r\nSET_GROUP_DATA(|P|x|1|2|1||1|1|1|0|);\r\n"
+                   "SET_SUB_DIR(<InstallDir>);\r\nSET_COPY_FILES(a.txt);\r\nSET_SUB_DIR(<Common Folder>);\r\n"
+                   "SET_COPY_FILES(s.txt);\r\n" +
+                   Item("After Destination", {"Append Text to a File", marks, "<InstallDir>;"}) +
+                   Item("Before Copy", {"Append Text to a File", marks, "<Common Folder>;"}),
+      {{"a.txt", "A"}, {"s.txt", "S"}});
+  const std::string typed = p.dir + "typed";
+  Wizard w(p.exe);
+  ASSERT_TRUE(w.WaitCaption("Welcome"));
+  ASSERT_TRUE(w.Click("&Next >"));
+  ASSERT_TRUE(w.WaitCaption("Choose Destination Location"));
+  w.SetText(w.Visible("Edit").at(0), typed);
+  ASSERT_TRUE(w.Click("&Next >"));
+  ASSERT_TRUE(w.WaitCaption("Setup Complete", 20000));
+  ASSERT_TRUE(w.Click("&Finish"));
+  EXPECT_EQ(w.WaitEnd(), 0);
+  EXPECT_EQ(Read(marks), typed + "\\;" + typed + "\\Shared\\;");
+  EXPECT_EQ(Read(typed + "\\a.txt"), "A");
+  EXPECT_EQ(Read(typed + "\\Shared\\s.txt"), "S");
+  EXPECT_FALSE(Exists(p.target));
+  CleanRegistry(p);
+}
+
 // The three layouts move the page contents: classic beside the picture, modern below the
 // header band, image-left (modern Welcome) right of the picture column. SET_DIALOG_LOCATION
 // places the wizard in the work area; the company link sits 3 pixels below Back's top.
@@ -463,6 +492,45 @@ TEST(SetupWizard, CancelWithResumeAndExit) {
   }
   EXPECT_EQ(w.WaitEnd(), 0);
   EXPECT_FALSE(Exists(p.target));
+}
+
+// Exit confirmed while the run waits in an After Copy item: no later step starts, and what
+// was installed stays removable through the Add/Remove Programs entry.
+TEST(SetupWizard, ExitDuringTheRunEndsItThere) {
+  // The helper marks the start of a ten-second wait that pumps messages.
+  exectest::Item wait;
+  wait.slots = {{"Run Executable", "%DSetupHelper.exe", "stay %Dwaiting.txt 1", "SW_HIDE"}, {"Wait (MS)", "10000"}};
+  const std::string afterCopyWait = "SET_PERFORM_EXECUTE_OP(" + exectest::MakeItem(wait) + ");\r\n";
+  const std::string key = "HKEY_CURRENT_USER\\Software\\KvWizardExit" + kPid;
+  const Package p = MakeWizardPackage(
+      "exitrun",
+      Basic("WelcomeDlg,CopyFilesDlg,CompleteDlg") + "SET_CREATE_UNINSTALL;\r\nSET_CREATE_SETUP_LOG;\r\n"
+          "SET_START_PROGRAM_LINK_NAME(Kv Exit %N);\r\nSET_PROG_EXE_NAME(<InstallDir>a.txt);\r\n"
+          "SET_PERFORM_REGISTRY_OP(" + key + "|Where|<InstallDir>|Create|Remove Key|String);\r\n"
+          "SET_GROUP_DATA(|Main|x|1|1||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\nSET_COPY_FILES(a.txt);\r\n" +
+          afterCopyWait,
+      {{"a.txt", "a"}});
+  tt::CopyFileTo(tt::ProgramDir() + "SetupHelper.exe", p.dir + "SetupHelper.exe");
+  Wizard w(p.exe);
+  ASSERT_TRUE(w.WaitCaption("Welcome"));
+  ASSERT_TRUE(w.Click("&Next >"));
+  ASSERT_TRUE(tt::WaitUntil([&] { return Exists(p.dir + "waiting.txt"); }, 20000));
+  tt::CloseWindowNow(w.wnd);
+  ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
+  tt::WriteFile(p.dir + "waiting.txt.stop", "");
+  EXPECT_EQ(w.WaitEnd(), 0);
+  const std::string log = Read(p.target + "\\Setup.log");
+  EXPECT_TRUE(Has(log, "Execute After Copy")) << log;
+  for (const char* later : {"RegistryOp", "Create Start/Program Link", "Show Screen: Setup Complete", "Execute After Dialogs"})
+    EXPECT_FALSE(Has(log, later)) << later;
+  EXPECT_FALSE(RegValueExists(key, "Where"));
+  EXPECT_EQ(Read(p.target + "\\a.txt"), "a");
+  const std::string arp = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall\\" + p.prog;
+  EXPECT_TRUE(Has(ReadRegValue(arp, "UnInstallString", ""), "UnInstall.exe"));
+  EXPECT_TRUE(Exists(p.target + "\\UnInstall.exe"));
+  EXPECT_TRUE(Has(Read(p.target + "\\UnInstall.txt"), "REMOVE_FILE(" + p.target + "\\a.txt);"));
+  DeleteRegKey(key);
+  CleanRegistry(p);
 }
 
 // The Complete page: Finish launches and runs Setup End; closing it by its title bar runs

@@ -146,9 +146,25 @@ TEST(UnSelfDelete, BatchLoopsWhileTheProgramIsThere) {
   EXPECT_NE(t.find("RD \"C:\\My App\""), std::string::npos);
   EXPECT_LT(t.find("RD \""), t.rfind("DEL \"C:\\Temp\\_DEL_ME_.BAT\""));
   EXPECT_EQ(t.find("errorlevel"), std::string::npos);
+  // Folders above the own folder go after it, in the order given.
+  const std::string parents = SelfDeleteBatchText("C:\\A\\B\\C\\U.exe", "C:\\A\\B\\C", "C:\\T\\_DEL_ME_.BAT", true,
+                                                  "\"", {"C:\\A\\B", "C:\\A"});
+  EXPECT_NE(parents.find("RD \"C:\\A\\B\\C\" >NUL 2>NUL\r\nRD \"C:\\A\\B\" >NUL 2>NUL\r\nRD \"C:\\A\" >NUL 2>NUL\r\nDEL"),
+            std::string::npos) << parents;
   const std::string noFolder = SelfDeleteBatchText("C:\\A\\U.exe", "C:\\A", "C:\\T\\_DEL_ME_.BAT", false, "");
   EXPECT_EQ(noFolder.find("RD "), std::string::npos);
   EXPECT_NE(noFolder.find("DEL C:\\A\\U.exe"), std::string::npos);
+}
+
+TEST(UnSelfDelete, EachBatchGetsANameOfItsOwn) {
+  // Two uninstallers ending together (here two calls of one) never share a batch file.
+  const std::string first = NewSelfDeleteBatch(), second = NewSelfDeleteBatch();
+  EXPECT_NE(first, second);
+  for (const auto& batch : {first, second}) {
+    EXPECT_EQ(batch.rfind(GetTempDir(true) + "_DEL_ME_", 0), 0u) << batch;
+    EXPECT_TRUE(FileExists(batch)) << batch;
+    DeleteFileA(batch.c_str());
+  }
 }
 
 TEST(UnFolders, SystemFolders) {
@@ -274,13 +290,15 @@ TEST(UnFolders, PlainRemovalRules) {
   FolderFixture fx("un_plain");
   const std::string empty = fx.Make("Empty"), full = fx.Make("Full", true), shared = fx.Make("Shared"),
                     sharedSub = fx.Make("Shared\\Sub"), sharedData = fx.Make("SharedData"), just = fx.Make("Just"),
-                    app = fx.Make("App", true), own = fx.Make("Own", true);
+                    app = fx.Make("App", true), own = fx.Make("Above\\Own", true), above = fx.root + "\\Above";
   const TLines keepBelow = {shared}, keepExactly = {just}, avoidErr = {app + "\\Data"};
   TFolderRules rules;
   rules.keepBelow = &keepBelow;
   rules.keepExactly = &keepExactly;
   rules.avoidErr = &avoidErr;
   rules.ownFolder = own;
+  TLines aboveOwn;
+  rules.aboveOwnFolder = &aboveOwn;
   struct Case {
     std::string folder;
     TEntryResult result;
@@ -294,12 +312,14 @@ TEST(UnFolders, PlainRemovalRules) {
       {just, TEntryResult::Skipped, true},
       {app, TEntryResult::Done, true},  // forgiven: a tolerant entry lies below it
       {own, TEntryResult::Done, true},
+      {above, TEntryResult::Done, true},  // left to the self-delete batch
       {fx.root + "\\Missing", TEntryResult::Done, false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(RemoveFolderEntry(c.folder, false, rules), c.result) << c.folder;
     EXPECT_EQ(DirectoryExists(c.folder), c.stays) << c.folder;
   }
+  EXPECT_EQ(aboveOwn, TLines{above});
 }
 
 TEST(UnFolders, ForcedRemovalKeepsWhatTheEndNeeds) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
+#include "ExecDll.h"
 #include "ExecOp.h"
 #include "ExecTestUtil.h"
 #include "RunTimeDir.h"
@@ -134,6 +136,61 @@ TEST_F(EngineTest, WhileLoopLog) {
   const DWORD start = GetTickCount();
   RunItem(item);
   EXPECT_GE(GetTickCount() - start, 300u);
+}
+
+namespace {
+
+// Runs the routine once from a thread timer: whatever pumps this thread's messages next.
+std::function<void()> g_onTimer;
+void CALLBACK TimerOnce(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_onTimer();
+}
+UINT_PTR RunFromTimer(std::function<void()> routine) {
+  g_onTimer = std::move(routine);
+  return SetTimer(nullptr, 0, 1, TimerOnce);
+}
+
+}  // namespace
+
+TEST_F(EngineTest, WhileLoopWithoutDelayPumpsAndSleepsEveryRound) {
+  // The window's messages end the wait: the loop must let them in between its rounds.
+  const std::string flag = dir + "\\waiting.txt", counter = dir + "\\rounds.txt";
+  ASSERT_TRUE(tt::WriteFile(flag, "x"));
+  Item item;
+  item.kind = "While Loop";
+  item.loops = "200";
+  item.conditions = {{"File Found", flag}};
+  item.slots = {{"Append Text to a File", counter, "x"}};
+  const UINT_PTR timer = RunFromTimer([&] { DeleteFileA(flag.c_str()); });
+  const DWORD start = GetTickCount();
+  RunItem(item);
+  KillTimer(nullptr, timer);
+  EXPECT_FALSE(Exists(flag));
+  const size_t rounds = Content(counter).size();
+  EXPECT_LE(rounds, 3u);  // a round or two, not all 200
+  EXPECT_GE(GetTickCount() - start, 50 * rounds - 10);  // each one sleeping at least 50 ms
+}
+
+TEST_F(EngineTest, AnItemRunDuringAnotherItemsWaitLeavesThatItemsRunAlone) {
+  TExecDll dll(nullptr);
+  LoadExecDll(dll, BinDir() + "kv_execplugin.dll", true, false);
+  const std::string stageFile = dir + "\\stage.txt";
+  Item inner, outer;
+  inner.stage = "UnInstall Start";
+  inner.slots = {{"Wait (MS)", "0"}};
+  outer.name = "Outer";
+  outer.slots = {{"Exit"}, {"Wait (MS)", "300"}, {"Kv Write File", stageFile, "outer"}};
+  // The inner item runs at another stage while the outer one waits.
+  ItemRun innerRun;
+  const UINT_PTR timer = RunFromTimer([&] { innerRun = RunItem(inner, 5, &dll); });
+  const ItemRun run = RunItem(outer, 3, &dll);
+  KillTimer(nullptr, timer);
+  EXPECT_NE(innerRun.log, "");
+  EXPECT_TRUE(run.exitRequest);
+  EXPECT_EQ(Content(stageFile), "stage=3 text=outer");
+  EXPECT_EQ(run.log, "  Outer\r\n    THEN Exit  (TRUE)\r\n    THEN Wait (MS) (300)  (TRUE)\r\n"
+                     "    THEN Kv Write File (" + stageFile + ")  (TRUE)\r\n");
 }
 
 TEST_F(EngineTest, StagesAndRunKinds) {

@@ -101,6 +101,20 @@ TEST_F(ExecutionsTest, FileMasks) {
   EXPECT_FALSE(Perform("Delete File(s)", At("a\\*.none")));
 }
 
+TEST_F(ExecutionsTest, MasksWrittenWithSlashesActInTheirOwnFolder) {
+  // The parent holds files of the same names: only those below "logs/" may go.
+  SetInstallFolders(dir, "", "");
+  for (const std::string caption : {"Delete File(s)", "Move File(s)"}) {
+    Write("a.log", "parent");
+    Write("logs\\a.log", "logs");
+    EXPECT_TRUE(Perform(caption, "<InstallDir>logs/*.log", "<InstallDir>moved/")) << caption;
+    EXPECT_EQ(Content(At("a.log")), "parent") << caption;
+    EXPECT_FALSE(Exists(At("logs\\a.log"))) << caption;
+  }
+  EXPECT_EQ(Content(At("moved\\a.log")), "logs");
+  SetInstallFolders("", "", "");
+}
+
 TEST_F(ExecutionsTest, MoveDeletesOnlyWhatWasCopied) {
   // A source that is its own target stays.
   Write("m\\self.txt", "s");
@@ -219,6 +233,19 @@ TEST_F(ExecutionsTest, Programs) {
   EXPECT_TRUE(Perform("UnInstall Application", "kv exec test app"));
 }
 
+TEST_F(ExecutionsTest, ProgramTextWithParameters) {
+  // Parameters may follow the program in its own text, in a folder with or without blanks.
+  int n = 0;
+  for (const std::string folder : {"with blank", "plain"}) {
+    const std::string program = At(folder + "\\ExecDriver.exe"), out = At("param" + std::to_string(++n) + ".txt");
+    ForceDirectories(At(folder));
+    ASSERT_TRUE(tt::CopyFileTo(BinDir() + "ExecDriver.exe", program));
+    // The waiting form returns once the program has ended, so its output is there.
+    EXPECT_TRUE(Perform("Run Executable and Wait", program + " \"" + DriverItems(out, folder) + "\" 3", "", "SW_HIDE"));
+    EXPECT_EQ(Content(out), folder);
+  }
+}
+
 TEST_F(ExecutionsTest, RegistryKeysAndValues) {
   EXPECT_TRUE(Perform("Create Registry Key", kKeyText + "\\New"));
   bool found = false;
@@ -304,6 +331,10 @@ TEST_F(ExecutionsTest, TextFiles) {
   EXPECT_TRUE(Perform("Replace Text in File", file, "!DOG", "dog dog"));
   EXPECT_EQ(Content(file), "cats dog dog lion catsegory");
   EXPECT_FALSE(Perform("Replace Text in File", file, "zebra", "x"));
+  // Every search starts again at the start of the text.
+  ASSERT_TRUE(tt::WriteFile(file, "aaaa"));
+  EXPECT_TRUE(Perform("Replace Text in File", file, "aa", "a"));
+  EXPECT_EQ(Content(file), "a");
   EXPECT_FALSE(Perform("Replace Text in File", At("none.txt"), "a", "b"));
   EXPECT_FALSE(Exists(At("none.txt")));
 }

@@ -1,0 +1,127 @@
+// The games' status panels painted with the prefix's fonts: headings, bids and status
+// lines that are wider than their room shrink to fit, clear of the column lines, and a
+// status line that wraps leaves a gap above the next.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Arlington.h"
+#include "CardImages.h"
+#include "Klabberjass.h"
+#include "Random.h"
+#include "RauberSkat.h"
+#include "Spades.h"
+#include "SpiteAndMalice.h"
+#include "TestCanvas.h"
+#include "Whist.h"
+#include "Zetema.h"
+
+namespace {
+
+const RECT kTable = {12, 12, 611, 491};
+const RECT kStatus = {623, 12, 778, 491};
+
+// Paints a game dealt at the table, with the status area shown, once prepare has set it up.
+typedef std::function<void(tc::Canvas&, CardImages&)> Painter;
+template <class Game>
+Painter Dealt(const std::function<void(Game&)>& prepare = [](Game&) {}) {
+  return [prepare](tc::Canvas& canvas, CardImages& images) {
+    MersenneRandom rng(7);
+    Game game(nullptr, 0, rng);
+    game.cardImages = &images;
+    game.SetAreas(kTable, kStatus);
+    game.showStatusLines = true;
+    game.StartDeal(true, false, true);
+    game.SetState(Playing);
+    prepare(game);
+    game.Paint(canvas.dc());
+  };
+}
+
+bool Ink(const tc::Canvas& c, int x, int y) { return c.At(x, y) != tc::kPaper; }
+
+// Checks the "GAME STATUS" panel: its column lines (runs of ink through the whole header
+// row) have no ink beside them in the header or any of the rows, no text reaches the
+// panel's right edge, and every column shows its heading.
+void ExpectPanelClear(const tc::Canvas& c, int rows) {
+  const int top = kStatus.top + 180;
+  std::vector<std::pair<int, int>> bands = {{top, top + 16}};
+  for (int k = 0; k < rows; ++k) bands.push_back({top + 24 + 16 * k, top + 40 + 16 * k});
+  std::vector<std::pair<int, int>> lines;  // first and last x of each line
+  for (int x = kStatus.left + 71; x < kStatus.right; ++x) {
+    bool run = true;
+    for (int y = top + 1; y < top + 16 && run; ++y) run = Ink(c, x, y);
+    if (!run) continue;
+    if (!lines.empty() && lines.back().second == x - 1)
+      lines.back().second = x;
+    else
+      lines.push_back({x, x});
+  }
+  ASSERT_FALSE(lines.empty());
+  std::vector<int> clear = {kStatus.right - 6, kStatus.right - 7};
+  for (const auto& line : lines) {
+    clear.push_back(line.first - 1);
+    clear.push_back(line.second + 1);
+  }
+  for (const auto& band : bands)
+    for (int x : clear)
+      for (int y = band.first; y < band.second; ++y) EXPECT_FALSE(Ink(c, x, y)) << "ink at " << x << "," << y;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const int right = i + 1 < lines.size() ? lines[i + 1].first - 1 : kStatus.right - 5;
+    int ink = 0;
+    for (int x = lines[i].second + 2; x < right; ++x)
+      for (int y = top; y < top + 16; ++y) ink += Ink(c, x, y);
+    EXPECT_GT(ink, 10) << "heading of column " << i;
+  }
+}
+
+}  // namespace
+
+TEST(PanelTextTest, LongHeadingsAndBidsStayClearOfTheColumnLines) {
+  CardImages images;
+  const struct {
+    const char* game;
+    int rows;
+    Painter paint;
+  } cases[] = {
+      {"Spades, blind bids", 4, Dealt<SpadesGame>([](SpadesGame& g) {
+         g.SetState(Bidding);
+         g.seatList[0].bid.SetValue(255);
+         g.seatList[1].bid.SetValue(13);
+         g.isBlind[0] = g.isBlind[1] = true;
+       })},
+      {"Rauber Skat", 3,
+       Dealt<RauberSkatGame>([](RauberSkatGame& g) { g.bidTexts = {"Take Skat", "I Pass", "Decline Skat"}; })},
+      {"Klabberjass", 2, Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"Schmeiss", "Deny Schmeiss"}; })},
+      {"Zetema", 4, Dealt<ZetemaGame>([](ZetemaGame& g) { g.lastCombo.assign(4, "Pair"); })},
+      {"Spite and Malice", 2, Dealt<SpiteAndMaliceGame>()},
+      {"Arlington", 2, Dealt<ArlingtonGame>()},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.game);
+    tc::Canvas canvas(790, 560);
+    k.paint(canvas, images);
+    ExpectPanelClear(canvas, k.rows);
+  }
+}
+
+TEST(PanelTextTest, AWrappedStatusLineLeavesAGapAboveTheNext) {
+  CardImages images;
+  tc::Canvas canvas(790, 560);
+  Dealt<WhistGame>([](WhistGame& g) {
+    g.ClearStatusLines();
+    g.statusLines[1] = "Lead: (Seven of Diamonds)";
+    g.statusLines[2] = "It is your turn to play.";
+  })(canvas, images);
+  const int row = kStatus.bottom - 180 + 30;
+  int ink = 0, inGap = 0;
+  for (int x = kStatus.left + 5; x < kStatus.right - 5; ++x) {
+    for (int y = row; y < row + 26; ++y) ink += Ink(canvas, x, y);
+    for (int y = row + 26; y < row + 30; ++y) inGap += Ink(canvas, x, y);
+  }
+  EXPECT_GT(ink, 50);
+  EXPECT_EQ(0, inGap);
+}

@@ -1,0 +1,210 @@
+// The program's application object, main window and dialogs run in this process as the
+// program runs them, with two probe games beside the real ones: the failure box, the
+// repaint on choosing a game and the Hall of Fame's drawing area.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "AppFolders.h"
+#include "RookwellApp.h"
+#include "TestTool.h"
+
+namespace {
+
+enum Fault { kNoFault, kTimerFault, kClickFault, kPaintFault, kRulesFault };
+std::atomic<Fault> fault(kNoFault);  // where the probe game throws
+
+const COLORREF kStripColour = RGB(255, 0, 0);
+
+// Throws where `fault` says; paints a strip past the right edge of its table, as a pile
+// laid out toward that edge may.
+class ProbeGame : public CardGame {
+ public:
+  ProbeGame(RandomSource& rng, HWND window) : CardGame(window, 1, 0, 0, 0, rng) {}
+  ~ProbeGame() override {}
+  void OnTimer() override { Raise(kTimerFault, "timer"); }
+  void OnLButtonDown(LPARAM) override { Raise(kClickFault, "click"); }
+  bool ShowRules(HWND) override {
+    Raise(kRulesFault, "rules");
+    return false;
+  }
+  void Paint(HDC hdc) override {
+    Raise(kPaintFault, "paint");
+    RECT strip = StripRect(tableRect);
+    GdiBrush red(kStripColour);
+    FillRect(hdc, &strip, red.Handle());
+  }
+  static RECT StripRect(const RECT& table) { return {table.right + 2, table.top + 40, table.right + 10, table.top + 80}; }
+
+ private:
+  static void Raise(Fault where, const char* what) {
+    if (fault == where) throw std::runtime_error(std::string("probe ") + what);
+  }
+};
+
+class PlainGame : public CardGame {
+ public:
+  PlainGame(RandomSource& rng, HWND window) : CardGame(window, 1, 0, 0, 0, rng) {}
+  ~PlainGame() override {}
+};
+
+std::string ProbeName() { return "Probe Game"; }
+std::string PlainName() { return "Plain Game"; }
+std::int32_t ProbeId() { return 91001; }
+std::int32_t PlainId() { return 91002; }
+CardGame* CreateProbe(RandomSource& rng, std::uint32_t, HWND window) { return new ProbeGame(rng, window); }
+CardGame* CreatePlain(RandomSource& rng, std::uint32_t, HWND window) { return new PlainGame(rng, window); }
+
+// Runs the program as its entry does, the probe game chosen; drive gets the main window on
+// a thread of its own while the message loop runs here. The program's result.
+int RunProgram(const std::function<void(HWND)>& drive) {
+  // Not a first start: the data files beside the test programs stay where they are.
+  RegistryKey maker("Vintrell, LLC");
+  std::string moved;
+  if (!maker.ReadValue("Rookwell", "Path", moved)) maker.WriteValue("Rookwell", "Path", tt::ProgramDir());
+  std::thread driver;
+  std::string settings;
+  const int code = RunGuarded([&]() {
+    std::unique_ptr<RookwellApp> app(new RookwellApp(GetModuleHandleA(nullptr)));
+    settings = app->SettingsPath();
+    app->CreateMainWindow();
+    app->settings.lastGame = ProbeId();
+    app->RegisterGame(GameDescriptor{&ProbeName, &GameVersion, &ProbeId, &CreateProbe});
+    app->RegisterGame(GameDescriptor{&PlainName, &GameVersion, &PlainId, &CreatePlain});
+    ShowWindow(app->window, SW_SHOW);
+    app->currentGame->Resume();
+    driver = std::thread(drive, app->window);
+    return RunMessageLoop();
+  });
+  if (driver.joinable()) driver.join();
+  // A main window left by a failure goes, with the quit message its going posts.
+  for (HWND left : tt::FindWindows("Rookwell", GetCurrentProcessId()))
+    if (tt::ClassOf(left) == "Rookwell") DestroyWindow(left);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  }
+  DeleteFileA(settings.c_str());
+  return code;
+}
+
+HWND WaitDialog(const std::string& title) { return tt::WaitForWindow("#32770", title, 10000, GetCurrentProcessId()); }
+
+// Selects the line in a list box of a dialog and tells the dialog, as a click does.
+void SelectLine(HWND dialog, int listId, const std::string& line) {
+  HWND list = GetDlgItem(dialog, listId);
+  LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(line.c_str()));
+  ASSERT_NE(LB_ERR, at) << line;
+  SendMessageA(list, LB_SETCURSEL, WPARAM(at), 0);
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(listId, LBN_SELCHANGE), LPARAM(list));
+}
+
+COLORREF PixelOf(HWND window, int x, int y) {
+  RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW);
+  HDC dc = GetDC(window);
+  COLORREF c = GetPixel(dc, x, y);
+  ReleaseDC(window, dc);
+  return c;
+}
+
+}  // namespace
+
+// A failure in a game's timer, mouse or paint code or in a dialog shows its box, which
+// stays until OK; then the program ends with 1.
+TEST(RookwellMainTest, FailureBoxStaysUntilOk) {
+  const struct {
+    Fault where;
+    const char* text;
+  } cases[] = {
+      {kTimerFault, "Game Failure: Runtime Error(probe timer)"},
+      {kClickFault, "Game Failure: Runtime Error(probe click)"},
+      {kPaintFault, "Game Failure: Runtime Error(probe paint)"},
+      {kRulesFault, "Game Failure: Runtime Error(probe rules)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    fault = kNoFault;
+    bool found = false, says = false, stayed = false;
+    const int code = RunProgram([&](HWND window) {
+      Sleep(300);
+      fault = c.where;
+      if (c.where == kClickFault) PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+      if (c.where == kPaintFault) InvalidateRect(window, nullptr, FALSE);
+      if (c.where == kRulesFault) PostMessageA(window, WM_COMMAND, 1005, 0);
+      HWND box = WaitDialog("Rookwell");
+      found = box != nullptr;
+      if (!box) return;
+      for (const std::string& text : tt::ControlTexts(box)) says = says || text == c.text;
+      Sleep(1500);
+      stayed = IsWindow(box) && IsWindowVisible(box);
+      if (stayed) tt::ClickButtonId(box, IDOK);
+    });
+    fault = kNoFault;
+    EXPECT_TRUE(found);
+    EXPECT_TRUE(says);
+    EXPECT_TRUE(stayed);
+    EXPECT_EQ(1, code);
+  }
+}
+
+// What the previous game drew outside its table goes when another game is chosen.
+TEST(RookwellMainTest, ChoosingAGameRepaintsTheWholeWindow) {
+  fault = kNoFault;
+  COLORREF before = 0, after = 0;
+  std::string title;
+  const int code = RunProgram([&](HWND window) {
+    Sleep(300);
+    RECT table = {12, 12, 611, 491};
+    RECT strip = ProbeGame::StripRect(table);
+    before = PixelOf(window, strip.left + 3, strip.top + 10);
+    PostMessageA(window, WM_COMMAND, 1003, 0);
+    if (HWND chooser = WaitDialog("New Card Game")) {
+      SelectLine(chooser, 4005, PlainName());
+      tt::ClickButtonId(chooser, IDOK);
+      tt::WaitWindowGone(chooser, 5000);
+    }
+    tt::WaitUntil([&]() { return tt::WindowText(window) == "Rookwell: Plain Game"; }, 5000);
+    title = tt::WindowText(window);
+    after = PixelOf(window, strip.left + 3, strip.top + 10);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  });
+  EXPECT_EQ(0, code);
+  EXPECT_EQ("Rookwell: Plain Game", title);
+  EXPECT_EQ(kStripColour, before);
+  EXPECT_NE(kStripColour, after);
+}
+
+// A list that cannot be shown is drawn like a full one, headings and all, without rows.
+TEST(RookwellMainTest, HallOfFameDrawsHeadingsOverAnEmptyList) {
+  fault = kNoFault;
+  int headingPixels = -1;
+  std::string file;
+  const int code = RunProgram([&](HWND window) {
+    RookwellApp* app = RookwellApp::FromWindow(window);
+    file = app->appInfo.CommonDataFolder() + "Probe Damaged.hof";
+    tt::WriteFile(file, "not a list");
+    PostMessageA(window, WM_COMMAND, 1002, 0);
+    HWND hall = WaitDialog("Rookwell Hall Of Fame");
+    if (hall) {
+      SelectLine(hall, 4009, "Probe Damaged");
+      HWND area = GetDlgItem(hall, 4019);
+      RECT client = tt::ClientRectOf(area);
+      RedrawWindow(area, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+      HDC dc = GetDC(area);
+      headingPixels = 0;
+      for (int y = 0; y < client.bottom; ++y)
+        for (int x = 0; x < client.right; ++x) headingPixels += GetPixel(dc, x, y) == RGB(0, 255, 255);
+      ReleaseDC(area, dc);
+      tt::ClickButtonId(hall, IDOK);
+      tt::WaitWindowGone(hall, 5000);
+    }
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  });
+  DeleteFileA(file.c_str());
+  EXPECT_EQ(0, code);
+  EXPECT_GT(headingPixels, 20);
+}
