@@ -1867,9 +1867,9 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
       }
       destNames_.Forget(unpackInto_);
     }
-    if (!damaged && !UnpackFile(packed, source, CreateExactly(source), date, progress, error, damaged))
+    const bool unpacked = !damaged && UnpackFile(packed, source, CreateExactly(source), date, progress, error, damaged);
+    if (!unpacked) {
       sourceNames_.Forget(source);
-    if (!error.empty() || damaged) {
       // A damaged packed file leaves nothing behind.
       if (error.empty()) error = source;
       AddSetupLogLine("  Copy File: " + packed);
