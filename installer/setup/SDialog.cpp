@@ -199,33 +199,77 @@ std::string ShortPath(const std::string& path) {
   return n > 0 && n < MAX_PATH ? std::string(buf, n) : path;
 }
 
+// The ntdll calls the copy uses where the system has them; looked up at run time: Windows 9x
+// has no such calls, and there the ordinary road is taken.
+struct TNtCalls {
+  decltype(&NtCreateFile) create = nullptr;
+  decltype(&NtSetInformationFile) setInfo = nullptr;
+  decltype(&RtlDosPathNameToNtPathName_U) toNt = nullptr;
+  decltype(&RtlFreeUnicodeString) release = nullptr;
+  TNtCalls() {
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    Bind(ntdll, "NtCreateFile", create);
+    Bind(ntdll, "NtSetInformationFile", setInfo);
+    Bind(ntdll, "RtlDosPathNameToNtPathName_U", toNt);
+    Bind(ntdll, "RtlFreeUnicodeString", release);
+  }
+  template <typename F>
+  static void Bind(HMODULE module, const char* name, F& call) {
+    call = module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+  }
+};
+const TNtCalls& Nt() {
+  static const TNtCalls calls;
+  return calls;
+}
+
 // Makes `path` as a new empty file under exactly that name, open for writing, without the
 // case-blind search for a name that is not there (under Wine that reads the whole folder).
 // INVALID_HANDLE_VALUE when anything is in the way.
 HANDLE CreateExactFile(const std::string& path) {
-  // Looked up at run time: Windows 9x has no such calls, and there the ordinary road is taken.
-  static const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  const auto bind = [](const char* name) {
-    return ntdll ? reinterpret_cast<void*>(GetProcAddress(ntdll, name)) : nullptr;
-  };
-  static const auto create = reinterpret_cast<decltype(&NtCreateFile)>(bind("NtCreateFile"));
-  static const auto toNt = reinterpret_cast<decltype(&RtlDosPathNameToNtPathName_U)>(bind("RtlDosPathNameToNtPathName_U"));
-  static const auto release = reinterpret_cast<decltype(&RtlFreeUnicodeString)>(bind("RtlFreeUnicodeString"));
+  const TNtCalls& nt = Nt();
   const int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-  if (!create || !toNt || !release || n <= 0) return INVALID_HANDLE_VALUE;
+  if (!nt.create || !nt.toNt || !nt.release || n <= 0) return INVALID_HANDLE_VALUE;
   std::wstring wide(size_t(n), L'\0');
   MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], n);
-  UNICODE_STRING nt;
-  if (!toNt(wide.c_str(), &nt, nullptr, nullptr)) return INVALID_HANDLE_VALUE;
+  UNICODE_STRING name;
+  if (!nt.toNt(wide.c_str(), &name, nullptr, nullptr)) return INVALID_HANDLE_VALUE;
   OBJECT_ATTRIBUTES attr;
-  InitializeObjectAttributes(&attr, &nt, 0, nullptr, nullptr);
+  InitializeObjectAttributes(&attr, &name, 0, nullptr, nullptr);
   IO_STATUS_BLOCK io;
   HANDLE h = nullptr;
-  const NTSTATUS status = create(&h, GENERIC_WRITE | SYNCHRONIZE, &attr, &io, nullptr, FILE_ATTRIBUTE_NORMAL,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_CREATE,
-                                 FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
-  release(&nt);
+  const NTSTATUS status = nt.create(&h, GENERIC_WRITE | SYNCHRONIZE, &attr, &io, nullptr, FILE_ATTRIBUTE_NORMAL,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_CREATE,
+                                    FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+  nt.release(&name);
   return status < 0 ? INVALID_HANDLE_VALUE : h;
+}
+
+// Gives an open file its last-write time (when `written` is not null) and its attributes
+// through the handle, without opening it again by name. False when that cannot be done.
+bool SetTimeAndAttributes(HANDLE file, const FILETIME* written, DWORD attributes) {
+  struct {
+    LARGE_INTEGER created, accessed, written, changed;  // zero: left as they are
+    ULONG attributes;
+  } basic = {};
+  if (written) {
+    basic.written.LowPart = written->dwLowDateTime;
+    basic.written.HighPart = LONG(written->dwHighDateTime);
+  }
+  basic.attributes = attributes;
+  IO_STATUS_BLOCK io;
+  const int kFileBasicInformation = 4;
+  return Nt().setInfo &&
+         Nt().setInfo(file, &io, &basic, sizeof basic, FILE_INFORMATION_CLASS(kFileBasicInformation)) >= 0;
+}
+
+// Marks an open file (opened with DELETE access) to go when its handle is closed.
+bool DeleteWhenClosed(HANDLE file) {
+  BOOLEAN remove = TRUE;
+  IO_STATUS_BLOCK io;
+  const int kFileDispositionInformation = 13;
+  return Nt().setInfo &&
+         Nt().setInfo(file, &io, &remove, sizeof remove, FILE_INFORMATION_CLASS(kFileDispositionInformation)) >= 0;
 }
 
 // The entries of one folder (without trailing backslash) into `names`; a folder that cannot
@@ -243,14 +287,31 @@ void ListFolder(const std::string& folder, TFolderNames& names) {
   FindClose(h);
 }
 
+// What CopyIntoFile does beyond the bytes, through the handles it holds: the destination's
+// attributes (`attributesSet` tells whether they were set) and, when `deleteSource` asks,
+// the source's removal once it is copied (`sourceDeleted`).
+struct TCopyFinish {
+  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+  bool deleteSource = false;
+  bool attributesSet = false;
+  bool sourceDeleted = false;
+};
+
 // Copies the source's bytes and last-write time into `out`, which it closes. A failure
 // leaves its reason as the last error.
-bool CopyIntoFile(const std::string& source, HANDLE out) {
-  HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish) {
+  finish.attributesSet = finish.sourceDeleted = false;
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  HANDLE in = finish.deleteSource ? CreateFileA(source.c_str(), GENERIC_READ | DELETE, share, nullptr, OPEN_EXISTING,
+                                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr)
+                                  : INVALID_HANDLE_VALUE;
+  const bool mayDelete = in != INVALID_HANDLE_VALUE;
+  if (!mayDelete)
+    in = CreateFileA(source.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   bool ok = in != INVALID_HANDLE_VALUE;
   if (ok) {
-    std::vector<char> buffer(256 * 1024);
+    // One buffer for the whole run: a fresh one for every file costs more than a small file's copy.
+    static std::vector<char> buffer(256 * 1024);
     for (;;) {
       DWORD got = 0, put = 0;
       if (!ReadFile(in, buffer.data(), DWORD(buffer.size()), &got, nullptr)) ok = false;
@@ -261,7 +322,11 @@ bool CopyIntoFile(const std::string& source, HANDLE out) {
       }
     }
     FILETIME written;
-    if (ok && GetFileTime(in, nullptr, nullptr, &written)) SetFileTime(out, nullptr, nullptr, &written);
+    if (ok && GetFileTime(in, nullptr, nullptr, &written)) {
+      finish.attributesSet = SetTimeAndAttributes(out, &written, finish.attributes);
+      if (!finish.attributesSet) SetFileTime(out, nullptr, nullptr, &written);
+    }
+    if (ok && mayDelete) finish.sourceDeleted = DeleteWhenClosed(in);
   }
   const DWORD reason = GetLastError();
   if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
@@ -271,10 +336,12 @@ bool CopyIntoFile(const std::string& source, HANDLE out) {
 }
 
 // Unpacks a packed file into `dest` (through `out` when it is open already; it is closed) a
-// piece at a time, dated `date`. Whatever fails leaves no `dest` behind; `damaged` tells an
-// unreadable or bad stream from a failed write, whose `error` stays empty.
+// piece at a time, dated `date` and given `finish.attributes`. Whatever fails leaves no `dest`
+// behind; `damaged` tells an unreadable or bad stream from a failed write, whose `error`
+// stays empty.
 bool UnpackFile(const std::string& packed, const std::string& dest, HANDLE out, uint32_t date,
-                const TProgressProc& progress, std::string& error, bool& damaged) {
+                const TProgressProc& progress, std::string& error, bool& damaged, TCopyFinish& finish) {
+  finish.attributesSet = false;
   error.clear();
   damaged = false;
   HANDLE in = CreateFileA(packed.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -310,7 +377,13 @@ bool UnpackFile(const std::string& packed, const std::string& dest, HANDLE out, 
         return WriteFile(out, data, DWORD(count), &put, nullptr) && put == count;
       },
       progress, error, damaged);
-  if (ok && date) SetHandleDate(out, date);
+  if (ok) {
+    FILETIME local, utc;
+    const bool dated = date && DosDateTimeToFileTime(HIWORD(date), LOWORD(date), &local) &&
+                       LocalFileTimeToFileTime(&local, &utc);
+    finish.attributesSet = SetTimeAndAttributes(out, dated ? &utc : nullptr, finish.attributes);
+    if (!finish.attributesSet && dated) SetFileTime(out, nullptr, nullptr, &utc);
+  }
   CloseHandle(out);
   CloseHandle(in);
   if (ok) return true;
@@ -1639,6 +1712,7 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   std::string source = sourcePath;
   const bool stillNeeded = script_->TakePendingFileName(source);
   const std::string dest = StripFileNumberPrefix(destPath);
+  const DWORD attributes = FileFlagAttributes(flags) ? FileFlagAttributes(flags) : FILE_ATTRIBUTE_NORMAL;
   ShowCopyProgress(dest);
   // Pumped as often as the eye and a Cancel click need, not for every small file.
   if (GetTickCount() - lastPump_ >= 20) {
@@ -1655,6 +1729,7 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     const int own = FileFlagOverwriteMode(flags);
     const int effective = own > 0 ? own : mode;
     unpackInto_ = !stillNeeded && (force || effective == 0 || effective == 1) ? dest : std::string();
+    unpackAttributes_ = attributes;
     found = LocateSourceFile(source);
     unpackInto_.clear();
     keepSource = true;
@@ -1670,6 +1745,10 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   }
   const bool unpacked = unpackedInPlace_;
   unpackedInPlace_ = false;
+  // Set through the handle that wrote the file, where that could be done.
+  TCopyFinish finish;
+  finish.attributes = attributes;
+  finish.attributesSet = unpacked && unpackAttributesSet_;
   if (!unpacked && !force && !ShouldOverwrite(source, dest, mode, flags)) return true;
   if (FileFlagIsComServer(flags)) comServers_.push_back(dest);
   if (FileFlagIsFont(flags)) fonts_.push_back(dest);
@@ -1684,6 +1763,7 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     const HANDLE fresh = destExists ? INVALID_HANDLE_VALUE : CreateExactly(dest);
     const bool created = fresh != INVALID_HANDLE_VALUE;
     const bool direct = created && !moveAllowed && !script_->ShowProgBar2() && TestDiskRoom() < 0;
+    finish.deleteSource = !stillNeeded && SameFolder(ExtractFileDir(source), setupFolder_);
     if (created && !direct) CloseHandle(fresh);
     if (moveAllowed) {
       copied = MoveFileExA(source.c_str(), dest.c_str(),
@@ -1693,15 +1773,15 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
       copied = CopyFileWithProgress(source, dest, FileProgress());
       if (copied) KeepSourceDate(source, dest);
     } else if (direct) {
-      copied = CopyIntoFile(source, fresh);
+      copied = CopyIntoFile(source, fresh, finish);
+      moved = finish.sourceDeleted;
     } else {
       copied = PlainCopy(source, dest);
     }
   }
   if (copied) {
     AddSetupLogLine(std::string(kJoin) + " ... OK");
-    if (!same || unpacked)
-      SetFileAttributesA(dest.c_str(), FileFlagAttributes(flags) ? FileFlagAttributes(flags) : FILE_ATTRIBUTE_NORMAL);
+    if ((!same || unpacked) && !finish.attributesSet) SetFileAttributesA(dest.c_str(), attributes);
     if (!script_->BgWaveFileName().empty()) WaitProcessingMessages(DWORD(StrToIntDef(script_->BgWaveDelay(), 0)));
   } else {
     const DWORD reason = GetLastError();
@@ -1748,7 +1828,7 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     IncSharedDllCount(dest);
   }
   if (!same && !stillNeeded && SameFolder(ExtractFileDir(source), setupFolder_)) {
-    // A moved source is gone already.
+    // A moved source is gone already, as is one the copy deleted.
     if (!moved && !DeleteFileA(source.c_str()) && FileExists(source)) {
       SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
       DeleteFileA(source.c_str());
@@ -1861,13 +1941,20 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
     // Straight into place while the destination is not there: a damaged stream then leaves
     // nothing behind. One that is there takes the ordinary road below.
     if (!unpackInto_.empty() && !SourcePresent(unpackInto_)) {
-      if (UnpackFile(packed, unpackInto_, CreateExactly(unpackInto_), date, progress, error, damaged)) {
+      TCopyFinish finish;
+      finish.attributes = unpackAttributes_;
+      if (UnpackFile(packed, unpackInto_, CreateExactly(unpackInto_), date, progress, error, damaged, finish)) {
         unpackedInPlace_ = true;
+        unpackAttributesSet_ = finish.attributesSet;
         return true;
       }
       destNames_.Forget(unpackInto_);
     }
-    const bool unpacked = !damaged && UnpackFile(packed, source, CreateExactly(source), date, progress, error, damaged);
+    // The unpacked source is copied on like a plain one: its attributes stay as they are.
+    TCopyFinish finish;
+    finish.attributes = 0;
+    const bool unpacked =
+        !damaged && UnpackFile(packed, source, CreateExactly(source), date, progress, error, damaged, finish);
     if (!unpacked) {
       sourceNames_.Forget(source);
       // A damaged packed file leaves nothing behind.

@@ -266,6 +266,8 @@ class TSDialogForm : public TForm {
   bool sourceDamaged_ = false;
   std::string unpackInto_;         // where a packed source may be unpacked directly
   bool unpackedInPlace_ = false;   // the last located source went there
+  DWORD unpackAttributes_ = 0;     // the attributes it is given there
+  bool unpackAttributesSet_ = false;
   TFolderNames sourceNames_, destNames_;  // the two folders of the list being copied
   int filesStepped_ = 0;
   bool uiShown_ = false;

@@ -743,19 +743,23 @@ int64_t SecondsApart(FILETIME a, FILETIME b) {
 }  // namespace
 
 // Small packed files after a large one, new destinations and ones already there under
-// another letter case: each lands once, whole, dated like its source.
+// another letter case: each lands once, whole, dated like its source. A read-only source is
+// consumed too; a packed file with the read-only flag is read-only in place.
 TEST(SetupInstall, PackedAfterLargeAndNamesInAnotherCase) {
   std::string big;
   for (int i = 0; i < 3000000; ++i) big += char('a' + (i * 7 + i / 4099) % 26);
   Package p = MakePackage("zcase",
                           "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
-                          "SET_USE_COPY;\r\nSET_GROUP_DATA(|Main|x|1|5||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
-                          "SET_COPY_FILES(big.bin|one.txt|two.txt|Plain.txt|new.txt);\r\n",
+                          "SET_USE_COPY;\r\nSET_GROUP_DATA(|Main|x|1|7||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                          "SET_COPY_FILES(big.bin|one.txt|two.txt|Plain.txt|new.txt|rosrc.txt|256*pro.txt);\r\n",
                           {{"big.bin._z", Pack(big)},
                            {"one.txt._z", Pack("one")},
                            {"two.txt._z", Pack("two")},
                            {"Plain.txt", "plain"},
-                           {"new.txt", "new"}});
+                           {"new.txt", "new"},
+                           {"rosrc.txt", "rosrc"},
+                           {"pro.txt._z", Pack("pro")}});
+  SetFileAttributesA((p.dir + "rosrc.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   const FILETIME old = {0x10000000, 0x01C00000};
   SetWrittenAt(p.dir + "new.txt", old);
   SetWrittenAt(p.dir + "one.txt._z", old);
@@ -768,7 +772,8 @@ TEST(SetupInstall, PackedAfterLargeAndNamesInAnotherCase) {
   const struct {
     const char* name;
     std::string content;
-  } rows[] = {{"big.bin", big}, {"one.txt", "one"}, {"two.txt", "two"}, {"Plain.txt", "plain"}, {"new.txt", "new"}};
+  } rows[] = {{"big.bin", big}, {"one.txt", "one"}, {"two.txt", "two"}, {"Plain.txt", "plain"}, {"new.txt", "new"},
+                {"rosrc.txt", "rosrc"}, {"pro.txt", "pro"}};
   const std::string script = Read(p.target + "\\UnInstall.txt");
   for (const auto& row : rows) {
     EXPECT_TRUE(Read(p.target + "\\" + row.name) == row.content) << row.name;
@@ -776,6 +781,8 @@ TEST(SetupInstall, PackedAfterLargeAndNamesInAnotherCase) {
     EXPECT_NE(script.find("REMOVE_FILE(" + p.target + "\\" + row.name + ");"), std::string::npos) << row.name;
     EXPECT_FALSE(Exists(p.dir + row.name)) << row.name;  // sources are consumed
   }
+  EXPECT_TRUE(GetFileAttributesA((p.target + "\\pro.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(GetFileAttributesA((p.target + "\\rosrc.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
   // A copy keeps its source's date; an unpacked file gets its packed file's (to 2 s).
   EXPECT_EQ(SecondsApart(WrittenAt(p.target + "\\new.txt"), old), 0);
   EXPECT_LE(SecondsApart(WrittenAt(p.target + "\\one.txt"), old), 2);
