@@ -95,7 +95,10 @@ bool InflateStream(const TReadProc& read, uint64_t inputSize, const TWriteProc& 
     return false;
   }
   const size_t kPiece = 256 * 1024;
-  std::unique_ptr<Bytef[]> in(new (std::nothrow) Bytef[kPiece]), out(new (std::nothrow) Bytef[kPiece]);
+  // Kept from stream to stream: fresh pieces for every small file cost more than its inflating.
+  thread_local std::unique_ptr<Bytef[]> in, out;
+  if (!in) in.reset(new (std::nothrow) Bytef[kPiece]);
+  if (!out) out.reset(new (std::nothrow) Bytef[kPiece]);
   if (!in || !out) {
     inflateEnd(&z);
     error = zError(Z_MEM_ERROR);
