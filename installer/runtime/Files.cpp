@@ -166,6 +166,12 @@ void SetHandleDate(HANDLE h, uint32_t date) {
     SetFileTime(h, nullptr, nullptr, &utc);
 }
 
+std::string ShortPath(const std::string& path) {
+  char buf[MAX_PATH];
+  const DWORD n = GetShortPathNameA(path.c_str(), buf, sizeof(buf));
+  return n > 0 && n < sizeof(buf) ? std::string(buf, n) : path;
+}
+
 std::string ExtractFilePath(const std::string& path) {
   size_t i = path.find_last_of(kPathDelimiters);
   return i == std::string::npos ? std::string() : path.substr(0, i + 1);

@@ -11,6 +11,8 @@ using TProgressProc = std::function<void(int32_t mode, int32_t min, int32_t max,
 
 // Path pieces, split at "\", "/" or ":". The folder part keeps its trailing separator;
 // the folder keeps it only for a drive root ("C:\").
+// The short (8.3) form of an existing path; the path itself when there is none.
+std::string ShortPath(const std::string& path);
 std::string ExtractFilePath(const std::string& path);
 std::string ExtractFileDir(const std::string& path);
 std::string ExtractFileName(const std::string& path);

@@ -193,12 +193,6 @@ bool PlainCopy(const std::string& source, const std::string& dest) {
   return false;
 }
 
-std::string ShortPath(const std::string& path) {
-  char buf[MAX_PATH];
-  const DWORD n = GetShortPathNameA(path.c_str(), buf, MAX_PATH);
-  return n > 0 && n < MAX_PATH ? std::string(buf, n) : path;
-}
-
 // The ntdll calls the copy uses where the system has them; looked up at run time: Windows 9x
 // has no such calls, and there the ordinary road is taken.
 struct TNtCalls {
@@ -245,31 +239,27 @@ HANDLE CreateExactFile(const std::string& path) {
   return status < 0 ? INVALID_HANDLE_VALUE : h;
 }
 
-// Gives an open file its last-write time (when `written` is not null) and its attributes
-// through the handle, without opening it again by name. False when that cannot be done.
-bool SetTimeAndAttributes(HANDLE file, const FILETIME* written, DWORD attributes) {
+// One piece of information set on an open file; false when the system cannot.
+template <typename T>
+bool SetFileInfo(HANDLE file, T& info, int kind) {
+  IO_STATUS_BLOCK io;
+  return Nt().setInfo && Nt().setInfo(file, &io, &info, sizeof info, FILE_INFORMATION_CLASS(kind)) >= 0;
+}
+
+// Gives an open file its attributes through the handle, without opening it again by name.
+bool SetAttributesOf(HANDLE file, DWORD attributes) {
   struct {
     LARGE_INTEGER created, accessed, written, changed;  // zero: left as they are
     ULONG attributes;
   } basic = {};
-  if (written) {
-    basic.written.LowPart = written->dwLowDateTime;
-    basic.written.HighPart = LONG(written->dwHighDateTime);
-  }
   basic.attributes = attributes;
-  IO_STATUS_BLOCK io;
-  const int kFileBasicInformation = 4;
-  return Nt().setInfo &&
-         Nt().setInfo(file, &io, &basic, sizeof basic, FILE_INFORMATION_CLASS(kFileBasicInformation)) >= 0;
+  return SetFileInfo(file, basic, 4);  // FileBasicInformation
 }
 
 // Marks an open file (opened with DELETE access) to go when its handle is closed.
 bool DeleteWhenClosed(HANDLE file) {
   BOOLEAN remove = TRUE;
-  IO_STATUS_BLOCK io;
-  const int kFileDispositionInformation = 13;
-  return Nt().setInfo &&
-         Nt().setInfo(file, &io, &remove, sizeof remove, FILE_INFORMATION_CLASS(kFileDispositionInformation)) >= 0;
+  return SetFileInfo(file, remove, 13);  // FileDispositionInformation
 }
 
 // The entries of one folder (without trailing backslash) into `names`; a folder that cannot
@@ -322,10 +312,8 @@ bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish) {
       }
     }
     FILETIME written;
-    if (ok && GetFileTime(in, nullptr, nullptr, &written)) {
-      finish.attributesSet = SetTimeAndAttributes(out, &written, finish.attributes);
-      if (!finish.attributesSet) SetFileTime(out, nullptr, nullptr, &written);
-    }
+    if (ok && GetFileTime(in, nullptr, nullptr, &written)) SetFileTime(out, nullptr, nullptr, &written);
+    if (ok) finish.attributesSet = SetAttributesOf(out, finish.attributes);
     if (ok && mayDelete) finish.sourceDeleted = DeleteWhenClosed(in);
   }
   const DWORD reason = GetLastError();
@@ -377,13 +365,8 @@ bool UnpackFile(const std::string& packed, const std::string& dest, HANDLE out, 
         return WriteFile(out, data, DWORD(count), &put, nullptr) && put == count;
       },
       progress, error, damaged);
-  if (ok) {
-    FILETIME local, utc;
-    const bool dated = date && DosDateTimeToFileTime(HIWORD(date), LOWORD(date), &local) &&
-                       LocalFileTimeToFileTime(&local, &utc);
-    finish.attributesSet = SetTimeAndAttributes(out, dated ? &utc : nullptr, finish.attributes);
-    if (!finish.attributesSet && dated) SetFileTime(out, nullptr, nullptr, &utc);
-  }
+  if (ok && date) SetHandleDate(out, date);
+  if (ok && finish.attributes) finish.attributesSet = SetAttributesOf(out, finish.attributes);
   CloseHandle(out);
   CloseHandle(in);
   if (ok) return true;

@@ -67,12 +67,6 @@ std::string OwnFolder() { return GetExeDir(false); }
 const char* const kSessionManagerKey = "System\\CurrentControlSet\\Control\\Session Manager";
 const char* const kPendingRenames = "PendingFileRenameOperations";
 
-std::string ShortPathOf(const std::string& path) {
-  char buf[MAX_PATH];
-  const DWORD n = GetShortPathNameA(path.c_str(), buf, sizeof(buf));
-  return n > 0 && n < sizeof(buf) ? std::string(buf, n) : path;
-}
-
 }  // namespace
 #endif
 
@@ -326,10 +320,10 @@ bool ScheduleSelfDelete(bool removeFolder, bool useShortNames) {
   WriteDebugLine(std::string("UseShortNames=") + (useShortNames ? "TRUE" : "FALSE"));
   if (useShortNames) {
     q.clear();
-    batch = ShortPathOf(batch);
-    program = ShortPathOf(program);
-    folder = ShortPathOf(folder);
-    for (std::string& parent : parents) parent = ShortPathOf(parent);
+    batch = ShortPath(batch);
+    program = ShortPath(program);
+    folder = ShortPath(folder);
+    for (std::string& parent : parents) parent = ShortPath(parent);
   }
   if (!WriteFileContents(batch, SelfDeleteBatchText(program, folder, batch, removeFolder, q, parents), 0)) {
     DeleteFileA(batch.c_str());
@@ -388,8 +382,8 @@ bool CancelDelayedReplacement(const std::string& path) {
     }
     RegCloseKey(key);
   } else {
-    const std::string wininit = GetWindowsDir(true) + "WININIT.INI", target = ShortPathOf(path);
-    if (EqualTextNoCase(ReadIniValue(wininit, "Rename", target, ""), ShortPathOf(xcopy))) {
+    const std::string wininit = GetWindowsDir(true) + "WININIT.INI", target = ShortPath(path);
+    if (EqualTextNoCase(ReadIniValue(wininit, "Rename", target, ""), ShortPath(xcopy))) {
       WritePrivateProfileStringA("Rename", target.c_str(), nullptr, wininit.c_str());
       cancelled = true;
     }
