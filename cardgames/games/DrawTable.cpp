@@ -18,6 +18,8 @@ DrawTableLayout::DrawTableLayout(const RECT& t, long cardWidth, long cardHeight)
   discardY = deckRect.top;
   handX = deckLeft;
   handY = t.bottom - rowGap - h;
+  // Clear of the frames drawn round the melds.
+  handArea = CardRect{t.left, lowerRowY + h + 5, t.right, t.bottom};
 }
 
 long DrawTableLayout::SlotX(int k) const { return table.left + (k + 1) * colGap + k * w; }

@@ -25,6 +25,7 @@ struct DrawTableLayout {
   RECT deckRect;
   long discardX, discardY;
   long handX, handY;  // the human's hand (left edge, top)
+  CardRect handArea;  // where the hand may grow: below the human's side's melds
 };
 
 // "There is 1 card in the discard pile" / "There are n cards in the discard pile".
