@@ -756,7 +756,7 @@ void ArlingtonGame::Paint(HDC hdc) {
     if (jokerCard.rank != kRankJoker) jokerCard.Draw(*cardImages, hdc, jokerRect.left, jokerRect.top, true);
     PaintFramedPile(*this, hdc, discardPile);
   }
-  PaintSeatLabel(*this, hdc, humanSeat);
+  PaintHandLabel(*this, hdc);
   CardGame::Paint(hdc);
   PaintCardsLeft(*this, hdc);
 }

@@ -862,7 +862,7 @@ void CanastaGame::Paint(HDC hdc) {
     PaintStock(*this, hdc, deckRect, StockBackCount(deck.stock.size()));
     PaintFramedPile(*this, hdc, discardPile);
   }
-  PaintSeatLabel(*this, hdc, humanSeat);
+  PaintHandLabel(*this, hdc);
   const RECT& r = statusRect;
   std::vector<PanelRow> teams = {{seatList[2].name, {std::to_string(scores[0])}},
                                  {seatList[0].name, {}},

@@ -72,6 +72,13 @@ void PaintFramedPile(CardGame& game, HDC hdc, const CardPile& pile) {
   pile.Paint(*game.cardImages, hdc);
 }
 
+void PaintHandLabel(CardGame& game, HDC hdc) {
+  SeatRecord& hand = game.seatList[game.humanSeat];
+  hand.SetLabel(0x24, game.tableRect.left + 10, game.tableRect.right, hand.bounds.bottom - hand.cardHeight,
+                hand.bounds.bottom);
+  PaintSeatLabel(game, hdc, game.humanSeat);
+}
+
 void PaintStock(CardGame& game, HDC hdc, const RECT& deckRect, int backs) {
   if (game.cardImages) DrawStockBacks(*game.cardImages, hdc, backs, deckRect.left, deckRect.top);
 }
