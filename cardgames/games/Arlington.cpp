@@ -741,6 +741,7 @@ void ArlingtonGame::Layout() {
   const std::uint32_t other = (humanSeat + 1) % 2;
   seatList[other].SetPlacement(kStack, 0, 0, 20);
   SeatRecord& hand = seatList[humanSeat];
+  hand.KeepInside(at.handArea);
   hand.SetPlacement(kRowCentred, at.handX, at.handY, 20);
   hand.SetLabel(0x24, tableRect.left + 10, tableRect.right, at.handY, at.handY + at.h);
 }
@@ -755,7 +756,7 @@ void ArlingtonGame::Paint(HDC hdc) {
     if (jokerCard.rank != kRankJoker) jokerCard.Draw(*cardImages, hdc, jokerRect.left, jokerRect.top, true);
     PaintFramedPile(*this, hdc, discardPile);
   }
-  PaintSeatLabel(*this, hdc, humanSeat);
+  PaintHandLabel(*this, hdc);
   CardGame::Paint(hdc);
   PaintCardsLeft(*this, hdc);
 }

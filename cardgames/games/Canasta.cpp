@@ -844,6 +844,7 @@ void CanastaGame::Layout() {
   for (std::uint32_t s = 0; s < seats; ++s)
     if (s != humanSeat) seatList[s].SetPlacement(kStack, 0, 0, 20);
   SeatRecord& hand = seatList[humanSeat];
+  hand.KeepInside(at.handArea);
   hand.SetPlacement(kRowCentred, at.handX, at.handY, 20);
   hand.SetLabel(0x24, t.left + 10, t.right, at.handY, at.handY + at.h);
 }
@@ -861,7 +862,7 @@ void CanastaGame::Paint(HDC hdc) {
     PaintStock(*this, hdc, deckRect, StockBackCount(deck.stock.size()));
     PaintFramedPile(*this, hdc, discardPile);
   }
-  PaintSeatLabel(*this, hdc, humanSeat);
+  PaintHandLabel(*this, hdc);
   const RECT& r = statusRect;
   std::vector<PanelRow> teams = {{seatList[2].name, {std::to_string(scores[0])}},
                                  {seatList[0].name, {}},

@@ -18,6 +18,8 @@ DrawTableLayout::DrawTableLayout(const RECT& t, long cardWidth, long cardHeight)
   discardY = deckRect.top;
   handX = deckLeft;
   handY = t.bottom - rowGap - h;
+  // Clear of the frames drawn round the melds.
+  handArea = CardRect{t.left, lowerRowY + h + 5, t.right, t.bottom};
 }
 
 long DrawTableLayout::SlotX(int k) const { return table.left + (k + 1) * colGap + k * w; }
@@ -68,6 +70,13 @@ void PaintFramedPile(CardGame& game, HDC hdc, const CardPile& pile) {
   if (!game.cardImages) return;
   game.DrawCardFrame(hdc, pile.anchorX, pile.anchorY);
   pile.Paint(*game.cardImages, hdc);
+}
+
+void PaintHandLabel(CardGame& game, HDC hdc) {
+  SeatRecord& hand = game.seatList[game.humanSeat];
+  hand.SetLabel(0x24, game.tableRect.left + 10, game.tableRect.right, hand.bounds.bottom - hand.cardHeight,
+                hand.bounds.bottom);
+  PaintSeatLabel(game, hdc, game.humanSeat);
 }
 
 void PaintStock(CardGame& game, HDC hdc, const RECT& deckRect, int backs) {

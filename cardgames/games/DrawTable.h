@@ -25,6 +25,7 @@ struct DrawTableLayout {
   RECT deckRect;
   long discardX, discardY;
   long handX, handY;  // the human's hand (left edge, top)
+  CardRect handArea;  // where the hand may grow: below the human's side's melds
 };
 
 // "There is 1 card in the discard pile" / "There are n cards in the discard pile".
@@ -56,4 +57,7 @@ void DrawGameTick(Game& game, const std::string& title, void (Game::*computerTur
 // A pile of the table with its frame; the stock as backs, the first at the deck's left
 // edge and each further one 2 pixels to the left.
 void PaintFramedPile(CardGame& game, HDC hdc, const CardPile& pile);
+// The human's name from 10 pixels inside the table's left edge, centred over the front row
+// of the hand.
+void PaintHandLabel(CardGame& game, HDC hdc);
 void PaintStock(CardGame& game, HDC hdc, const RECT& deckRect, int backs);

@@ -310,18 +310,29 @@ void DurokGame::Layout() {
   if (!SizeHands(*this, w, h)) return;
   const RECT& t = tableRect;
   const long midX = t.left + (t.right - t.left) / 2;
+  const long gap = (t.right - 5 * w - t.left) / 6;
+  const long slotTop = t.top + (t.bottom - t.top - h) / 2;
+  for (int i = 0; i < kSlots; ++i) slotPositions[i] = POINT{t.left + gap * (i + 1) + i * w, slotTop};
+  // A hand that grows keeps to its side of the slots (and of the covers drawn above them),
+  // with room for its label.
+  seatList[1].KeepInside({t.left, t.top, t.right, slotTop - 10 - kLabelRoom});
+  seatList[0].KeepInside({t.left, slotTop + h + kLabelRoom, t.right, t.bottom});
   seatList[1].SetPlacement(kRowCentred, midX, t.top + 10, 20);
   seatList[0].SetPlacement(kRowCentred, midX, t.bottom - h - 10, 20);
-  const long gap = (t.right - 5 * w - t.left) / 6;
-  for (int i = 0; i < kSlots; ++i) slotPositions[i] = POINT{t.left + gap * (i + 1) + i * w, t.top + (t.bottom - t.top - h) / 2};
-  seatList[0].SetLabel(0x29, t.left, t.right, 0, seatList[0].anchorY - 10);
-  seatList[1].SetLabel(0x21, t.left, t.right, seatList[1].anchorY + h + 10, t.bottom);
+  PlaceLabels();
   stockRect = RECT{t.right - w - 10, t.top + 40, t.right - 10, t.top + 40 + h};
   trumpLabelRect = RECT{t.right - w - 10, t.top + 10, t.right - 10, t.top + 30};
 }
 
+void DurokGame::PlaceLabels() {
+  const RECT& t = tableRect;
+  seatList[0].SetLabel(0x29, t.left, t.right, 0, seatList[0].bounds.top - 10);
+  seatList[1].SetLabel(0x21, t.left, t.right, seatList[1].bounds.bottom + 10, t.bottom);
+}
+
 void DurokGame::Paint(HDC hdc) {
   if (GetState() == Dealing) return;
+  PlaceLabels();
   if (cardImages) {
     CardImages& images = *cardImages;
     seatList[0].Paint(images, hdc);

@@ -65,4 +65,8 @@ class DurokGame : public TableGame {
   void Discard(Card* card);
   // Selects a pair (or two) to send, counting only cards that are not trumps or are trumps below the bar.
   bool SelectPairs(int pairs, std::int32_t bar);
+  // Each seat's name 10 pixels off its hand, on the side of the slots.
+  void PlaceLabels();
+  // Between a hand and the slots: the label and its distance from the hand.
+  static const long kLabelRoom = 30;
 };

@@ -1,5 +1,7 @@
 #include "GamePaint.h"
 
+#include <algorithm>
+
 #include "CardGame.h"
 #include "CardImages.h"
 
@@ -9,6 +11,30 @@ const COLORREF kPanelColour = 0xA3BCCE;
 const UINT kHeading = DT_SINGLELINE | DT_BOTTOM | DT_CENTER;
 const UINT kNameHeading = DT_SINGLELINE | DT_BOTTOM | DT_RIGHT;
 const UINT kName = DT_SINGLELINE | DT_RIGHT;
+// Between a text and the column lines beside it.
+const long kTextGap = 3;
+
+long TextWidth(HDC hdc, const std::string& text) {
+  SIZE size = {};
+  GetTextExtentPoint32A(hdc, text.c_str(), static_cast<int>(text.size()), &size);
+  return size.cx;
+}
+
+// The columns as drawn, in the selected font: each as wide as its heading and widest value
+// need, the columns left of a widened one moved over; the first keeps clear of the name
+// heading (past that a heading shrinks).
+std::vector<PanelColumn> RoomForTexts(HDC hdc, long left, const std::string& nameHeading,
+                                      std::vector<PanelColumn> columns) {
+  for (std::size_t i = columns.size(); i-- > 0;) {
+    PanelColumn& c = columns[i];
+    if (i + 1 < columns.size()) c.right = std::min(c.right, columns[i + 1].left);
+    const long need = std::max(TextWidth(hdc, c.heading), TextWidth(hdc, c.widest)) + 2 * kTextGap;
+    c.left = std::min(c.left, c.right - need);
+  }
+  if (!columns.empty())
+    columns.front().left = std::max(columns.front().left, left + TextWidth(hdc, nameHeading) + kTextGap);
+  return columns;
+}
 
 // Text of a column's cell: shrunk to fit between the column's lines, clear of them; words
 // that do not fit on one line even at the smallest size take two.
@@ -33,15 +59,19 @@ PanelText::~PanelText() {
 }
 
 void DrawPanel(CardGame& game, HDC hdc, long top, long lineBottom, const std::string& nameHeading,
-               const std::vector<PanelColumn>& columns, const std::vector<PanelRow>& rows) {
+               const std::vector<PanelColumn>& given, const std::vector<PanelRow>& rows) {
   const RECT& r = game.statusRect;
+  std::vector<PanelColumn> columns;
   {
     PanelText text(game, hdc);
-    DrawFittedIn(hdc, nameHeading, r.left, top, r.left + 70, top + 16, kNameHeading, kSmallestPanelText);
+    columns = RoomForTexts(hdc, r.left, nameHeading, given);
+    // The first 70 pixels, less what the columns need.
+    const long namesRight = columns.empty() ? r.left + 70 : std::min(r.left + 70, columns.front().left - kTextGap);
+    DrawFittedIn(hdc, nameHeading, r.left, top, namesRight, top + 16, kNameHeading, kSmallestPanelText);
     for (const PanelColumn& c : columns) DrawCell(hdc, c, c.heading, top, kHeading);
     long y = top + 24;
     for (const PanelRow& row : rows) {
-      DrawNameIn(hdc, row.name, r.left, y, r.left + 70, y + 16, kName);
+      DrawNameIn(hdc, row.name, r.left, y, namesRight, y + 16, kName);
       for (std::size_t i = 0; i < columns.size() && i < row.values.size(); ++i)
         if (!row.values[i].empty()) DrawCell(hdc, columns[i], row.values[i], y, columns[i].format);
       y += 16;

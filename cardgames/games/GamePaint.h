@@ -30,11 +30,14 @@ class PanelText {
 };
 
 // A column of values right of the names, from left to right (window x), with its heading.
+// A column narrower than its heading, or than the widest value it is given, needs at the
+// panel's size is widened to the left when drawn, the names' column giving up the room.
 struct PanelColumn {
   std::string heading;
   long left;
   long right;
   UINT format;  // of the values; headings are single line, bottom, centred
+  std::string widest = std::string();
 };
 
 // One row: a name and one value per column (an empty value is not drawn).
@@ -44,8 +47,9 @@ struct PanelRow {
 };
 
 // A panel in the game's status area, small font, colour 0xA3BCCE: the header row at top
-// (16 high; the name heading right-aligned in the first 70 pixels), rows from top + 24,
-// 16 apart, a line under the header and one left of every column down to lineBottom.
+// (16 high; the name heading right-aligned in the names' column, the first 70 pixels while
+// the columns leave them), rows from top + 24, 16 apart, a line under the header and one
+// left of every column down to lineBottom.
 void DrawPanel(CardGame& game, HDC hdc, long top, long lineBottom, const std::string& nameHeading,
                const std::vector<PanelColumn>& columns, const std::vector<PanelRow>& rows);
 // The same under the heading "GAME STATUS" (status top + 150), the header at top + 180,

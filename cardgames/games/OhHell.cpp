@@ -153,13 +153,14 @@ std::string OhHellGame::SeatLabel(std::uint32_t seat) {
   return s.name;
 }
 
-void PaintBidPanel(TrickGame& game, HDC hdc, const std::vector<std::string>& bids) {
+void PaintBidPanel(TrickGame& game, HDC hdc, const std::vector<std::string>& bids, const std::string& widestBid) {
   const RECT& r = game.statusRect;
   std::vector<PanelRow> rows;
   for (std::uint32_t s = 0; s < game.seats && s < 4; ++s)
     rows.push_back({game.seatList[s].name, {s < bids.size() ? bids[s] : std::string(), std::to_string(game.tricksWon[s])}});
   DrawGameStatusPanel(game, hdc, "PLAYER",
-                      {{"BID", r.left + 75, r.left + 105, 0x21}, {"TRICKS", r.left + 105, r.right - 5, 0x21}}, rows);
+                      {{"BID", r.left + 75, r.left + 105, 0x21, widestBid}, {"TRICKS", r.left + 105, r.right - 5, 0x21}},
+                      rows);
 }
 
 void OhHellGame::Paint(HDC hdc) {

@@ -25,8 +25,10 @@ std::string OhHellName();
 std::int32_t OhHellId();
 CardGame* CreateOhHellGame(RandomSource& rng, std::uint32_t humanSeat, HWND window);
 
-// The "GAME STATUS" panel of the bidding games: each seat's bid (empty: none) and tricks.
-void PaintBidPanel(TrickGame& game, HDC hdc, const std::vector<std::string>& bids);
+// The "GAME STATUS" panel of the bidding games: each seat's bid (empty: none) and tricks;
+// the bid column has room for the widest bid text.
+void PaintBidPanel(TrickGame& game, HDC hdc, const std::vector<std::string>& bids,
+                   const std::string& widestBid = std::string());
 
 class OhHellGame : public TrickGame {
  public:

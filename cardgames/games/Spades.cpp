@@ -253,7 +253,7 @@ void SpadesGame::Paint(HDC hdc) {
   std::vector<std::string> bids;
   for (std::uint32_t s = 0; s < 4; ++s)
     bids.push_back(seatList[s].bid.kind != kNoBid ? SpadesBidText(seatList[s].bid.value, isBlind[s]) : std::string());
-  PaintBidPanel(*this, hdc, bids);
+  PaintBidPanel(*this, hdc, bids, SpadesBidText(kSpadesNil, true));
 }
 
 void SpadesGame::ApplyRules() {

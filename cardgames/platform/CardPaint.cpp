@@ -33,10 +33,11 @@ void CardPile::Paint(CardImages& images, HDC hdc) const {
   }
   const bool column =
       layout == kColumnFromAnchor || layout == kColumnCentred || layout == kColumnToAnchor;
-  int i = 0;
+  std::size_t i = 0;
   for (const Card* c : cards) {
-    int x = column ? left : left + i * spacing;
-    int y = column ? top + i * spacing : top;
+    const CardPoint origin = CardOrigin(i);
+    int x = origin.x;
+    int y = origin.y;
     if (c->selected) {
       if (column) {
         x -= spacing;

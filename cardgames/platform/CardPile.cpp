@@ -6,6 +6,15 @@ namespace {
 bool IsColumn(std::int32_t layout) {
   return layout == kColumnFromAnchor || layout == kColumnCentred || layout == kColumnToAnchor;
 }
+bool IsRow(std::int32_t layout) {
+  return layout == kRowFromAnchor || layout == kRowCentred || layout == kRowToAnchor;
+}
+bool IsEmpty(const CardRect& r) { return r.right <= r.left || r.bottom <= r.top; }
+// The distance that moves the span [low, high] inside [from, to], its start first.
+long MoveInside(long low, long high, long from, long to) {
+  if (high > to) return std::max(to - high, from - low);
+  return low < from ? from - low : 0;
+}
 }  // namespace
 
 CardPile::~CardPile() = default;
@@ -20,33 +29,78 @@ void CardPile::SetPlacement(std::int32_t kind, std::int32_t x, std::int32_t y, s
   UpdateBounds();
 }
 
+void CardPile::KeepInside(const CardRect& area) {
+  fitArea = area;
+  UpdateBounds();
+}
+
 std::int32_t CardPile::TotalWidth() const {
   if (cards.empty()) return 0;
   if (layout >= kColumnFromAnchor && layout <= kStack) return cardWidth + 1;
-  return static_cast<std::int32_t>(cards.size() - 1) * spacing + cardWidth + 1;
+  const std::size_t inRow = std::min(cards.size(), RowLength());
+  return static_cast<std::int32_t>(inRow - 1) * cardStep + cardWidth + 1;
 }
 
 std::int32_t CardPile::TotalHeight() const {
   if (cards.empty()) return 0;
   if (IsColumn(layout)) return static_cast<std::int32_t>(cards.size() - 1) * spacing + cardHeight + 1;
-  return cardHeight + 1;
+  return (IsRow(layout) ? rowCount - 1 : 0) * kCornerIndexHeight + cardHeight + 1;
+}
+
+void CardPile::PlanRows() {
+  const std::int32_t count = static_cast<std::int32_t>(cards.size());
+  cardStep = spacing;
+  rowCount = 1;
+  cardsPerRow = count;
+  if (!IsRow(layout) || IsEmpty(fitArea) || count < 2) return;
+  // Room for the steps of one row, and the most rows the area holds.
+  const long room = fitArea.right - fitArea.left - cardWidth - 1;
+  if (static_cast<long>(count - 1) * spacing <= room) return;
+  const long mostRows = std::max(1L, (fitArea.bottom - fitArea.top - cardHeight - 1) / kCornerIndexHeight + 1);
+  for (rowCount = 1;; ++rowCount) {
+    cardsPerRow = (count + rowCount - 1) / rowCount;
+    cardStep = cardsPerRow > 1 ? static_cast<std::int32_t>(std::min<long>(spacing, room / (cardsPerRow - 1))) : spacing;
+    if (cardStep >= kCornerIndexWidth || rowCount >= mostRows) break;
+  }
+  cardStep = std::max(cardStep, 1);
 }
 
 void CardPile::UpdateBounds() {
+  PlanRows();
   const long w = TotalWidth();
   const long h = TotalHeight();
   const long x = anchorX;
   const long y = anchorY;
+  // Rows above the anchor's row lie behind it.
+  const long above = static_cast<long>(rowCount - 1) * kCornerIndexHeight;
   switch (layout) {
-    case kRowFromAnchor: bounds = {x, y, x + w, y + cardHeight}; break;
-    case kRowCentred: bounds = {x - w / 2, y, x + w / 2, y + cardHeight}; break;
-    case kRowToAnchor: bounds = {x - w, y, x, y + cardHeight}; break;
+    case kRowFromAnchor: bounds = {x, y - above, x + w, y + cardHeight}; break;
+    case kRowCentred: bounds = {x - w / 2, y - above, x + w / 2, y + cardHeight}; break;
+    case kRowToAnchor: bounds = {x - w, y - above, x, y + cardHeight}; break;
     case kColumnFromAnchor: bounds = {x, y, x + cardWidth, y + h}; break;
     case kColumnCentred: bounds = {x, y - h / 2, x + cardWidth, y + h / 2}; break;
     case kColumnToAnchor: bounds = {x, y - h, x + cardWidth, y}; break;
     case kStack: bounds = {x, y, x + cardWidth, y + cardHeight}; break;
     default: break;
   }
+  if (IsRow(layout) && !IsEmpty(fitArea)) {
+    const long dx = MoveInside(bounds.left, bounds.right, fitArea.left, fitArea.right);
+    const long dy = MoveInside(bounds.top, bounds.bottom, fitArea.top, fitArea.bottom);
+    bounds = {bounds.left + dx, bounds.top + dy, bounds.right + dx, bounds.bottom + dy};
+  }
+}
+
+std::size_t CardPile::RowLength() const {
+  return IsRow(layout) && rowCount > 1 ? static_cast<std::size_t>(std::max(cardsPerRow, 1))
+                                       : std::max<std::size_t>(cards.size(), 1);
+}
+
+CardPoint CardPile::CardOrigin(std::size_t index) const {
+  if (IsColumn(layout)) return {bounds.left, bounds.top + static_cast<long>(index) * spacing};
+  if (layout == kStack) return {bounds.left, bounds.top};
+  const std::size_t perRow = RowLength();
+  return {bounds.left + static_cast<long>(index % perRow) * cardStep,
+          bounds.top + static_cast<long>(index / perRow) * kCornerIndexHeight};
 }
 
 void CardPile::AddCard(Card* card) {
@@ -177,17 +231,15 @@ Card* CardPile::CardAt(long x, long y) const {
     return Contains(x, y) || onRaised ? first : nullptr;
   }
   // Cards are drawn first to last, each over the one before: the last one under the point
-  // is the one seen there. The last card reaches the far edge of the bounds.
+  // is the one seen there. The last card of a full row reaches the far edge of the bounds.
   const bool column = IsColumn(layout);
+  const std::size_t perRow = RowLength();
   for (std::size_t i = cards.size(); i-- > 0;) {
-    const long step = static_cast<long>(i) * spacing;
-    long left = column ? bounds.left : bounds.left + step;
-    long top = column ? bounds.top + step : bounds.top;
+    const CardPoint origin = CardOrigin(i);
+    long left = origin.x, top = origin.y;
     long right = left + cardWidth, bottom = top + cardHeight;
-    if (i + 1 == cards.size()) {
-      if (column) bottom = bounds.bottom;
-      else right = bounds.right;
-    }
+    if (column && i + 1 == cards.size()) bottom = bounds.bottom;
+    if (!column && i % perRow + 1 == perRow) right = bounds.right;
     if (cards[i]->selected) {
       const long dx = column ? spacing : 0, dy = column ? 0 : spacing;
       left -= dx;

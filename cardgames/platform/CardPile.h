@@ -29,15 +29,27 @@ enum PileLayout : std::int32_t {
   kStack = 6,  // only the first card is drawn
 };
 
+// The part of a card's top-left corner that shows its rank and suit: a row never draws
+// its cards closer than this, nor its rows.
+const std::int32_t kCornerIndexWidth = 12;
+const std::int32_t kCornerIndexHeight = 28;
+
 // The pile holds pointers into the game's deck and never owns them.
 class CardPile {
  public:
   virtual ~CardPile() = 0;
 
   void SetPlacement(std::int32_t kind, std::int32_t x, std::int32_t y, std::int32_t spacing);
+  // Keeps a row inside the area (an empty area: no limit). A row wider than the area is
+  // drawn with its cards closer together, down to kCornerIndexWidth apart, and when even
+  // that is too wide, in more rows kCornerIndexHeight apart, each row in front of the one
+  // above it; the row moves inside the area when it would stick out.
+  void KeepInside(const CardRect& area);
   std::int32_t TotalWidth() const;
   std::int32_t TotalHeight() const;
   void UpdateBounds();
+  // Where the card at the index is drawn, before the lift of a selected card.
+  CardPoint CardOrigin(std::size_t index) const;
 
   void AddCard(Card* card);
   void AddCardFirst(Card* card);
@@ -90,6 +102,17 @@ class CardPile {
   std::int32_t anchorY = 0;
   CardRect bounds;
   HWND__* window = nullptr;
+  CardRect fitArea;
+  // The rows as UpdateBounds laid them out: the offset between neighbours in a row, the
+  // number of rows and the cards in each (the last row may hold fewer).
+  std::int32_t cardStep = 0;
+  std::int32_t rowCount = 1;
+  std::int32_t cardsPerRow = 0;
+
+ private:
+  void PlanRows();
+  // Cards in each row as drawn: all of them while there is one row.
+  std::size_t RowLength() const;
 };
 
 class CardStack : public CardPile {

@@ -1,6 +1,6 @@
-// The games' status panels painted with the prefix's fonts: headings, bids and status
-// lines that are wider than their room shrink to fit, clear of the column lines, and a
-// status line that wraps leaves a gap above the next.
+// The games' status panels painted with the prefix's fonts: headings and ordinary bids fit
+// their columns at the panel's size, texts wider than their room shrink to fit, all clear
+// of the column lines, and a status line that wraps leaves a gap above the next.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -45,13 +45,13 @@ bool Ink(const tc::Canvas& c, int x, int y) { return c.At(x, y) != tc::kPaper; }
 
 // Checks the "GAME STATUS" panel: its column lines (runs of ink through the whole header
 // row) have no ink beside them in the header or any of the rows, no text reaches the
-// panel's right edge, and every column shows its heading.
-void ExpectPanelClear(const tc::Canvas& c, int rows) {
+// panel's right edge, and every column shows its heading. Answers the lines.
+std::vector<std::pair<int, int>> ExpectPanelClear(const tc::Canvas& c, int rows) {
   const int top = kStatus.top + 180;
   std::vector<std::pair<int, int>> bands = {{top, top + 16}};
   for (int k = 0; k < rows; ++k) bands.push_back({top + 24 + 16 * k, top + 40 + 16 * k});
   std::vector<std::pair<int, int>> lines;  // first and last x of each line
-  for (int x = kStatus.left + 71; x < kStatus.right; ++x) {
+  for (int x = kStatus.left + 5; x < kStatus.right; ++x) {
     bool run = true;
     for (int y = top + 1; y < top + 16 && run; ++y) run = Ink(c, x, y);
     if (!run) continue;
@@ -60,7 +60,7 @@ void ExpectPanelClear(const tc::Canvas& c, int rows) {
     else
       lines.push_back({x, x});
   }
-  ASSERT_FALSE(lines.empty());
+  EXPECT_FALSE(lines.empty());
   std::vector<int> clear = {kStatus.right - 6, kStatus.right - 7};
   for (const auto& line : lines) {
     clear.push_back(line.first - 1);
@@ -76,36 +76,55 @@ void ExpectPanelClear(const tc::Canvas& c, int rows) {
       for (int y = top; y < top + 16; ++y) ink += Ink(c, x, y);
     EXPECT_GT(ink, 10) << "heading of column " << i;
   }
+  return lines;
 }
 
 }  // namespace
 
-TEST(PanelTextTest, LongHeadingsAndBidsStayClearOfTheColumnLines) {
+TEST(PanelTextTest, HeadingsAndBidsFitTheirColumnsAtThePanelsSizeClearOfTheLines) {
   CardImages images;
+  MersenneRandom rng(1);
+  WhistGame fonts(nullptr, 0, rng);
+  tc::Canvas measure(10, 10);
+  fonts.smallFont.Select(measure.dc());
   const struct {
     const char* game;
     int rows;
+    std::vector<std::vector<const char*>> fit;  // texts of each column, the names' first
     Painter paint;
   } cases[] = {
-      {"Spades, blind bids", 4, Dealt<SpadesGame>([](SpadesGame& g) {
+      {"Spades, blind bids", 4, {{"PLAYER"}, {"BID", "Bl. Nil"}, {"TRICKS"}}, Dealt<SpadesGame>([](SpadesGame& g) {
          g.SetState(Bidding);
          g.seatList[0].bid.SetValue(255);
          g.seatList[1].bid.SetValue(13);
          g.isBlind[0] = g.isBlind[1] = true;
        })},
-      {"Rauber Skat", 3,
+      {"Rauber Skat", 3, {{"PLAYER"}, {"BID", "I Pass", "I Hold"}, {"TRICKS"}},
        Dealt<RauberSkatGame>([](RauberSkatGame& g) { g.bidTexts = {"Take Skat", "I Pass", "Decline Skat"}; })},
-      {"Klabberjass", 2, Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"Schmeiss", "Deny Schmeiss"}; })},
-      {"Zetema", 4, Dealt<ZetemaGame>([](ZetemaGame& g) { g.lastCombo.assign(4, "Pair"); })},
-      {"Spite and Malice", 2, Dealt<SpiteAndMaliceGame>()},
-      {"Arlington", 2, Dealt<ArlingtonGame>()},
+      {"Klabberjass", 2, {{"PLAYER"}, {"POINTS"}, {"BID", "I Pass"}},
+       Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"Schmeiss", "Deny Schmeiss"}; })},
+      {"Zetema", 4, {{"PLAYER"}, {"LAST COMBO."}}, Dealt<ZetemaGame>([](ZetemaGame& g) { g.lastCombo.assign(4, "Pair"); })},
+      {"Spite and Malice", 2, {{"PLAYER"}, {"RED CARDS"}}, Dealt<SpiteAndMaliceGame>()},
+      {"Arlington", 2, {{"PLAYER"}, {"CARDS LEFT"}}, Dealt<ArlingtonGame>()},
   };
   for (const auto& k : cases) {
     SCOPED_TRACE(k.game);
     tc::Canvas canvas(790, 560);
     k.paint(canvas, images);
-    ExpectPanelClear(canvas, k.rows);
+    const std::vector<std::pair<int, int>> lines = ExpectPanelClear(canvas, k.rows);
+    ASSERT_EQ(lines.size() + 1, k.fit.size());
+    for (std::size_t i = 0; i < k.fit.size(); ++i) {
+      // Between the lines (the status area's edge, the panel's end), 2 pixels clear of each.
+      const long left = i == 0 ? kStatus.left : lines[i - 1].second + 3;
+      const long right = i < lines.size() ? lines[i].first - 2 : kStatus.right - 5;
+      for (const char* text : k.fit[i]) {
+        SIZE size = {};
+        GetTextExtentPoint32A(measure.dc(), text, static_cast<int>(strlen(text)), &size);
+        EXPECT_LE(size.cx, right - left) << text;
+      }
+    }
   }
+  fonts.smallFont.Restore();
 }
 
 TEST(PanelTextTest, AWrappedStatusLineLeavesAGapAboveTheNext) {

@@ -300,8 +300,9 @@ TEST(GamePaintTest, StatusPanelOnlyWhenShownAndDealt) {
                         {PanelRow{"Betty", {"2", "1"}}});
     const COLORREF line = c.drawn ? COLORREF(0xA3BCCE) : tc::kPaper;
     EXPECT_EQ(canvas.At(r.left + 40, r.top + 199), line) << c.show << c.dealt;  // under the header
-    EXPECT_EQ(canvas.At(r.left + 75, r.top + 260), line) << c.show << c.dealt;  // left of each column
-    EXPECT_EQ(canvas.At(r.left + 105, r.top + 260), line) << c.show << c.dealt;
+    // Left of each column, moved over to give "TRICKS" its room.
+    EXPECT_EQ(canvas.At(r.left + 72, r.top + 260), line) << c.show << c.dealt;
+    EXPECT_EQ(canvas.At(r.left + 99, r.top + 260), line) << c.show << c.dealt;
     EXPECT_EQ(canvas.At(r.left + 90, r.top + 280), tc::kPaper);  // the grid ends at top + 272
     EXPECT_EQ(canvas.Changed() > 0, c.drawn);
   }

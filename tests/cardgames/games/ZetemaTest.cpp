@@ -299,11 +299,11 @@ TEST_F(ZetemaTest, LayoutAndPainting) {
   game.Paint(canvas.dc());
   EXPECT_NE(canvas.At(game.stockRect.left - w / 2 + 5, top + 5), tc::kPaper);  // the stock
   EXPECT_NE(canvas.At(Human().bounds.left + 5, top + 40), tc::kPaper);
-  EXPECT_EQ(canvas.At(kStatus.left + 75, kStatus.top + 250), COLORREF(0xA3BCCE));  // the status grid
+  EXPECT_EQ(canvas.At(kStatus.left + 40, kStatus.top + 199), COLORREF(0xA3BCCE));  // the status grid
   canvas.Clear();
   game.SetState(HandOver);
   game.Paint(canvas.dc());
-  EXPECT_NE(canvas.At(kStatus.left + 75, kStatus.top + 250), COLORREF(0xA3BCCE));  // only while playing
+  EXPECT_NE(canvas.At(kStatus.left + 40, kStatus.top + 199), COLORREF(0xA3BCCE));  // only while playing
 }
 
 // Whole games between three computer seats and a human seat that declares now and then

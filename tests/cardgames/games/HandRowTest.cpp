@@ -1,0 +1,72 @@
+// The user's hand grown past the table's width, up to the largest each game allows: Durok,
+// 52 cards less the one the other seat keeps (sending its last card with the stock empty
+// wins); Canasta, a discard pile of all but the 33 cards the computer seats keep (they draw
+// one and discard one a turn), the top card melded and the stock's last card; Arlington,
+// 105 less the other seat's 13, a meld of three and the stock's last card.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "Arlington.h"
+#include "Canasta.h"
+#include "Durok.h"
+#include "GameTable.h"
+
+TEST(HandRowTest, EveryCardStaysOnTheTableShowingItsIndexWhereAClickFindsIt) {
+  const struct {
+    std::size_t cards;
+    CardGame* (*create)(RandomSource&, std::uint32_t, HWND);
+  } cases[] = {{27, CreateDurokGame},   {44, CreateDurokGame},     {51, CreateDurokGame},
+               {73, CreateCanastaGame}, {27, CreateArlingtonGame}, {88, CreateArlingtonGame}};
+  CardImages images;
+  const long w = images.CardWidth();
+  tc::Canvas canvas(790, 560), face(w, images.CardHeight());
+  auto paint = [&canvas](CardGame& g) {
+    canvas.Clear();
+    g.Paint(canvas.dc());
+    return canvas.Pixels();
+  };
+  for (const auto& k : cases) {
+    MersenneRandom rng(5);
+    std::unique_ptr<CardGame> g(k.create(rng, 0, nullptr));
+    SeatAtTable(*g, images);
+    g->StartDeal(true, false, true);
+    SCOPED_TRACE(testing::Message() << k.cards << " cards of " << g->deck.pack.size());
+    // The hand takes the stock and the other seats' cards but one each; no joker: its face has no index.
+    SeatRecord& hand = g->seatList[0];
+    for (std::uint32_t s = 0; s < g->seats; ++s)
+      while (g->seatList[s].cards.size() > (s ? 1u : 0u)) g->deck.stock.push_back(g->seatList[s].RemoveCard(nullptr));
+    for (Card* c : g->deck.stock)
+      if (hand.cards.size() < k.cards && c->faceRank != kRankJoker) c->faceUp = true, hand.AddCard(c);
+    g->deck.stock.clear();
+    hand.Sort(g->sortMode);
+    const CardRect& b = hand.bounds;
+    EXPECT_TRUE(b.left >= kTable.left && b.top >= kTable.top && b.right <= kTable.right && b.bottom <= kTable.bottom);
+    const std::vector<DWORD> table = paint(*g);
+    long lastLeft = 0;
+    for (Card* c : hand.cards) {
+      // What changes when the card alone is turned over starts at its index (rows 2 to 27,
+      // columns 2 to 11), which shows as on the card alone; a click there finds the card.
+      c->faceUp = false;
+      const std::vector<DWORD> turned = paint(*g);
+      c->faceUp = true;
+      face.Clear();
+      c->Draw(images, face.dc(), 0, 0, true);
+      const std::vector<DWORD> own = face.Pixels();
+      const long first = std::mismatch(table.begin(), table.end(), turned.begin()).first - table.begin();
+      ASSERT_LT(first, 790 * 560) << CardName(c) << " is hidden";
+      long at = -1;
+      for (long d = 0; d < 36 && at < 0; ++d) {
+        at = first - d / 6 * 790 - d % 6;
+        for (long i = 0; i < 26 * 10 && at >= 0; ++i)
+          if (table[at + (i / 10 + 2) * 790 + i % 10 + 2] != own[(i / 10 + 2) * w + i % 10 + 2]) at = -1;
+      }
+      ASSERT_GE(at, 0) << CardName(c) << " shows no index";
+      EXPECT_EQ(hand.CardAt(at % 790 + 6, at / 790 + 14), c) << CardName(c);
+      // While the row fits, the cards keep their spacing of 20.
+      EXPECT_TRUE((k.cards - 1) * 20 + 72 > 599 || !lastLeft || at % 790 - lastLeft == 20) << CardName(c);
+      lastLeft = at % 790;
+    }
+  }
+}
