@@ -386,6 +386,31 @@ TEST(ProgramStart, ExecAndWaitQuotesAPathWithABlank) {
   EXPECT_TRUE(Exists(out + ".end"));  // waited for the program by its path
 }
 
+// A program named without ".exe" in a folder with a blank: the program itself starts and is
+// waited for, not "with.exe" planted where the text would be cut at its first blank.
+TEST(ProgramStart, ExecAndWaitTakesAProgramWithoutExtensionWhole) {
+  const std::string dir = systest::Scratch("exec_noext");
+  CreateDirectoryA((dir + "with blank").c_str(), nullptr);
+  systest::ProbeCopy(dir, "with.exe");
+  const std::string exe = systest::ProbeCopy(dir + "with blank\\", "tool.exe");
+  const std::string text = dir + "with blank\\tool";
+  struct Case { std::string program, params, out; };
+  const Case cases[] = {
+      {text, "stay \"" + dir + "p.txt\" 700", dir + "p.txt"},      // parameters apart
+      {text + " stay \"" + dir + "t.txt\" 700", "", dir + "t.txt"},  // parameters in the text
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(ExecAndWait(c.program, c.params, true, SW_HIDE)) << c.program;
+    const auto l = Lines(c.out);
+    ASSERT_FALSE(l.empty()) << c.program;
+    EXPECT_TRUE(EqualTextNoCase(l[0], exe)) << l[0];
+    EXPECT_TRUE(Exists(c.out + ".end")) << c.program;  // waited for by its file
+  }
+  // A text whose parts name no file starts nothing.
+  EXPECT_FALSE(ExecAndWait(dir + "with blank\\absent stay \"" + dir + "a.txt\" 10", "", true, SW_HIDE));
+  EXPECT_FALSE(Exists(dir + "a.txt"));
+}
+
 TEST(ProgramStart, RunAppPathProgramUsesTheRegisteredPath) {
   const std::string dir = systest::Scratch("apppath");
   const std::string exe = systest::ProbeCopy(dir, "kvapp target.exe");
