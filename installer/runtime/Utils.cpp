@@ -209,14 +209,18 @@ std::string ReplaceRepeatedly(const std::string& text, const std::string& search
   }
   std::string replacementKey;
   for (char c : replacement) replacementKey += MatchKey(c, how);
-  // A replacement that holds the search text would be found again without end: then each
-  // occurrence is replaced once and the search goes on after the inserted text. Texts that
-  // keep growing for other reasons are bounded the same way once the characters taken again
-  // reach many times the text's own size.
-  const bool again = replacementKey.find(key) == std::string::npos;
-  size_t budget = text.size() * 16 + (size_t(1) << 20);
+  // A replacement that holds an occurrence wherever it stands (for whole words: between the
+  // edges that bounded the occurrence it replaces) would be found again without end: then
+  // each occurrence is replaced once and the search goes on after the inserted text.
+  const bool endless = how.wholeWord ? (" " + replacementKey + " ").find(" " + key + " ") != std::string::npos
+                                     : replacementKey.find(key) != std::string::npos;
+  // Any other rewriting is followed to its end. One that outgrows these bounds is given up,
+  // the text left as it was: it either never ends or has no room to.
+  const size_t maxLength = text.size() * 4 + (size_t(1) << 22);
+  const uint64_t maxTaken = (uint64_t(text.size()) + (uint64_t(1) << 22)) * 16;
+  uint64_t taken = 0;
   std::string out, pending;  // pending: characters still to take, last one first
-  std::vector<size_t> state;  // matched length after each character of out
+  std::vector<uint32_t> state;  // matched length after each character of out
   out.reserve(text.size());
   state.reserve(text.size());
   size_t i = 0;
@@ -244,21 +248,21 @@ std::string ReplaceRepeatedly(const std::string& text, const std::string& search
     } else {
       return out;
     }
+    if (++taken > maxTaken) break;
     const char k = MatchKey(c, how);
     size_t q = state.empty() ? 0 : state.back();
     if (q == n) q = fail[n];
     while (q > 0 && k != key[q]) q = fail[q];
     if (k == key[q]) ++q;
     out += c;
-    state.push_back(q);
+    state.push_back(uint32_t(q));
     // A replacement can complete an occurrence that ends just before it (for whole words,
     // through the character that now follows it): look again until none is left.
     while (endsWithMatch()) {
       out.resize(out.size() - n);
       state.resize(state.size() - n);
       if (count) ++*count;
-      if (again && replacement.size() <= budget) {
-        budget -= replacement.size();
+      if (!endless) {
         pending.append(replacement.rbegin(), replacement.rend());
       } else {
         // Taken as it is: no occurrence starts inside it.
@@ -266,7 +270,10 @@ std::string ReplaceRepeatedly(const std::string& text, const std::string& search
         state.insert(state.end(), replacement.size(), 0);
       }
     }
+    if (out.size() + pending.size() + (text.size() - i) > maxLength) break;
   }
+  if (count) *count = -1;
+  return text;
 }
 
 std::string ReplaceAll(const std::string& text, const std::string& search, const std::string& replacement) {
