@@ -264,12 +264,32 @@ bool KillProcessByPath(const std::string& path, bool exactOnly) {
   return done;
 }
 
-std::string SelfDeleteBatchText(const std::string& program, const std::string& folder, const std::string& batch,
-                                bool removeFolder, const std::string& q, const TLines& parents) {
+namespace {
+
+// A path as literal text of a batch line: the command interpreter expands "%" even between
+// quotes, so it is doubled.
+std::string BatchLiteral(const std::string& path) {
+  std::string out;
+  for (char c : path) {
+    if (c == '%') out += '%';
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string SelfDeleteBatchText(const std::string& programPath, const std::string& folderPath,
+                                const std::string& batchPath, bool removeFolder, const std::string& q,
+                                const TLines& parents) {
+  const std::string program = BatchLiteral(programPath), folder = BatchLiteral(folderPath),
+                    batch = BatchLiteral(batchPath);
   // DEL sets no error level, so the loop asks whether the file is still there, and gives
-  // up after about two minutes; PING is the one pause every Windows has.
+  // up after about two minutes; PING is the one pause every Windows has. "!" stays a plain
+  // character even where delayed expansion is switched on for every command interpreter.
   std::string t;
   t += "@ECHO OFF\r\n";
+  t += "SETLOCAL DISABLEDELAYEDEXPANSION\r\n";
   t += "SET KV_TRIES=0\r\n";
   t += ":START\r\n";
   t += "DEL " + q + program + q + " >NUL 2>NUL\r\n";
@@ -281,7 +301,7 @@ std::string SelfDeleteBatchText(const std::string& program, const std::string& f
   t += ":GONE\r\n";
   if (removeFolder) {
     t += "RD " + q + folder + q + " >NUL 2>NUL\r\n";
-    for (const std::string& parent : parents) t += "RD " + q + parent + q + " >NUL 2>NUL\r\n";
+    for (const std::string& parent : parents) t += "RD " + q + BatchLiteral(parent) + q + " >NUL 2>NUL\r\n";
   }
   t += "DEL " + q + batch + q + " >NUL 2>NUL\r\n";
   return t;
@@ -330,9 +350,10 @@ bool ScheduleSelfDelete(bool removeFolder, bool useShortNames) {
     return false;
   }
   // The batch runs in the temporary folder: a batch inside the folder it removes holds it.
+  // Started by its bare name there, as the interpreter would read "%" in its folder's name.
   const std::string temp = GetTempDir(false);
-  if (!temp.empty()) SetCurrentDirectoryA(temp.c_str());
-  return WinExec(Quoted(batch).c_str(), SW_HIDE) >= 32;
+  const bool inTemp = !temp.empty() && SetCurrentDirectoryA(temp.c_str());
+  return WinExec((inTemp ? ".\\" + ExtractFileName(batch) : Quoted(batch)).c_str(), SW_HIDE) >= 32;
 }
 
 bool CancelDelayedReplacement(const std::string& path) {

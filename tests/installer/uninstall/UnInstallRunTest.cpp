@@ -441,6 +441,61 @@ TEST(UnInstallRun, StartedInItsOwnFolderItStillRemovesIt) {
   EXPECT_TRUE(tt::GoneWithin(in.app, 5000));
 }
 
+TEST(UnInstallRun, SelfDeletionTakesFolderNamesAsWritten) {
+  // Folder names that the command interpreter would read as variables or commands; each
+  // case's decoy is the folder its name would turn into.
+  char user[256] = "";
+  ASSERT_GT(GetEnvironmentVariableA("USERNAME", user, sizeof user), 0u);
+  struct Case { std::string folder, decoy; };
+  const Case cases[] = {
+      {"C:\\Pct\\%USERNAME%", std::string("C:\\Pct\\") + user},
+      {"C:\\Names Dir\\Sub %TEMP% 100%", ""},
+      {"C:\\Names Dir\\A&B ^x !y!", ""},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(ForceDirectories(c.folder));
+    if (!c.decoy.empty()) {
+      ASSERT_TRUE(ForceDirectories(c.decoy));
+    }
+    const std::string exe = c.folder + "\\UnInstall.exe", script = c.folder + "\\UnInstall.txt";
+    ASSERT_TRUE(tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", exe));
+    ASSERT_TRUE(tt::WriteFile(script, Header("Demo") + "REMOVE_FILE(" + script + ");\r\nREMOVE_FILE(" + exe +
+                                          ");\r\nREMOVE_DIR(" + c.folder + ");\r\n"));
+    const RunResult r = RunUninstaller(exe);
+    EXPECT_EQ(r.boxes.size(), 1u) << c.folder;
+    EXPECT_TRUE(tt::GoneWithin(exe, 15000)) << c.folder;
+    EXPECT_TRUE(tt::GoneWithin(c.folder, 5000)) << c.folder;
+    if (!c.decoy.empty()) {
+      EXPECT_TRUE(DirectoryExists(c.decoy)) << c.decoy;
+    }
+  }
+  DeleteTree("C:\\Pct", true);
+  DeleteTree("C:\\Names Dir", true);
+}
+
+TEST(UnInstallRun, SelfDeletionFromATemporaryFolderWithPercent) {
+  // The batch lives in the temporary folder, whose name the command interpreter must not
+  // read as a variable either.
+  Install in("un_pct_temp");
+  const std::string temp = "C:\\Pct Temp\\%USERNAME%";
+  ASSERT_TRUE(ForceDirectories(temp));
+  in.Write(Header("Demo") + "REMOVE_FILE(" + in.script + ");\r\nREMOVE_FILE(" + in.exe + ");\r\nREMOVE_DIR(" + in.app +
+           ");\r\n");
+  char tmp[1024] = "", tempVar[1024] = "";
+  GetEnvironmentVariableA("TMP", tmp, sizeof tmp);
+  GetEnvironmentVariableA("TEMP", tempVar, sizeof tempVar);
+  SetEnvironmentVariableA("TMP", temp.c_str());
+  SetEnvironmentVariableA("TEMP", temp.c_str());
+  const RunResult r = RunUninstaller(in.exe);
+  SetEnvironmentVariableA("TMP", tmp[0] ? tmp : nullptr);
+  SetEnvironmentVariableA("TEMP", tempVar[0] ? tempVar : nullptr);
+  EXPECT_EQ(r.boxes.size(), 1u);
+  EXPECT_TRUE(tt::GoneWithin(in.exe, 15000));
+  EXPECT_TRUE(tt::GoneWithin(in.app, 5000));
+  EXPECT_EQ(ListFiles(temp + "\\_DEL_ME_*.BAT", true), "|");  // the batch went too
+  DeleteTree("C:\\Pct Temp", true);
+}
+
 TEST(UnInstallRun, RunningProgramWarnsAndScrambledScriptReads) {
   Install in("un_running");
   const std::string file = in.File("My App\\a.txt");
