@@ -356,49 +356,82 @@ bool ScheduleSelfDelete(bool removeFolder, bool useShortNames) {
   return WinExec((inTemp ? ".\\" + ExtractFileName(batch) : Quoted(batch)).c_str(), SW_HIDE) >= 32;
 }
 
+namespace {
+
+std::wstring WideText(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+  std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), &wide[0], n);
+  return wide;
+}
+
+// One path of a pending rename in the form two spellings of it share: without the
+// replace mark "!" and the "\??\" prefix, "/" read as "\", "." and ".." resolved, upper case.
+std::wstring PendingPathKey(std::wstring path) {
+  if (!path.empty() && path[0] == L'!') path.erase(0, 1);
+  if (path.compare(0, 4, L"\\??\\") == 0) {
+    path.erase(0, 4);
+    if (path.compare(0, 4, L"UNC\\") == 0) path.replace(0, 3, L"\\");
+  }
+  if (path.empty()) return path;
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (n > 0) {
+    std::wstring full(n, L'\0');
+    const DWORD m = GetFullPathNameW(path.c_str(), n, &full[0], nullptr);
+    if (m > 0 && m < n) path = full.substr(0, m);
+  }
+  CharUpperBuffW(&path[0], DWORD(path.size()));
+  return path;
+}
+
+}  // namespace
+
 bool CancelDelayedReplacement(const std::string& path) {
   const std::string xcopy = ExtractFilePath(path) + "X" + ExtractFileName(path);
   if (ExtractFileName(path).empty() || !FileExists(xcopy)) return false;
   bool cancelled = false;
   if (IsWinNT()) {
-    // Pairs of source and target, each "\??\"-prefixed; a target that replaces starts with "!".
+    // Pairs of source and target, each "\??\"-prefixed; a target that replaces starts with
+    // "!". The value is read and written in wide text, and every pair that is not ours is
+    // written back exactly as it was read.
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, WideText(kSessionManagerKey).c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                      &key) != ERROR_SUCCESS)
       return false;
+    const std::wstring valueName = WideText(kPendingRenames);
     DWORD type = 0, size = 0;
-    std::vector<char> data;
-    if (RegQueryValueExA(key, kPendingRenames, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+    std::vector<wchar_t> data;
+    if (RegQueryValueExW(key, valueName.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
         type == REG_MULTI_SZ && size > 0) {
-      data.resize(size + 2, '\0');
-      if (RegQueryValueExA(key, kPendingRenames, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
+      data.resize(size / sizeof(wchar_t) + 2, L'\0');  // two more zeros end every text
+      if (RegQueryValueExW(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
           ERROR_SUCCESS)
         data.clear();
     }
-    auto plain = [](std::string name) {
-      if (!name.empty() && name[0] == '!') name.erase(0, 1);
-      if (name.compare(0, 4, "\\??\\") == 0) name.erase(0, 4);
-      return name;
-    };
+    const std::wstring ourSource = PendingPathKey(WideText(xcopy)), ourTarget = PendingPathKey(WideText(path));
     // A pair's target is empty for a deletion; an empty source ends the list.
-    std::string kept;
+    std::vector<wchar_t> kept;
     for (size_t at = 0; at < data.size() && data[at];) {
-      const std::string source = data.data() + at;
+      const size_t pairStart = at;
+      const std::wstring source(data.data() + at);
       at += source.size() + 1;
-      const std::string target = at < data.size() ? std::string(data.data() + at) : std::string();
+      const std::wstring target = at < data.size() ? std::wstring(data.data() + at) : std::wstring();
       at += target.size() + 1;
-      if (EqualTextNoCase(plain(source), xcopy) && EqualTextNoCase(plain(target), path)) {
+      if (!target.empty() && PendingPathKey(source) == ourSource && PendingPathKey(target) == ourTarget) {
         cancelled = true;
         continue;
       }
-      kept += source + '\0' + target + '\0';
+      kept.insert(kept.end(), data.begin() + pairStart, data.begin() + std::min(at, data.size()));
     }
     if (cancelled) {
       if (kept.empty()) {
-        RegDeleteValueA(key, kPendingRenames);
+        RegDeleteValueW(key, valueName.c_str());
       } else {
-        kept += '\0';
-        RegSetValueExA(key, kPendingRenames, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
-                       DWORD(kept.size()));
+        kept.push_back(L'\0');
+        RegSetValueExW(key, valueName.c_str(), 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
+                       DWORD(kept.size() * sizeof(wchar_t)));
       }
     }
     RegCloseKey(key);

@@ -427,6 +427,79 @@ TEST(UnInstallRun, DelayedReplacementsGoWithTheirFiles) {
   RestorePendingRenames(before);
 }
 
+namespace {
+
+// The pending renames as the bytes of their wide value; empty when there are none.
+std::string PendingRenameBytes() {
+  std::string data;
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
+                    &key) != ERROR_SUCCESS)
+    return data;
+  DWORD size = 0;
+  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS &&
+      size > 0) {
+    data.assign(size, '\0');
+    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(&data[0]),
+                         &size))
+      data.clear();
+  }
+  RegCloseKey(key);
+  return data;
+}
+
+void SetPendingRenameBytes(const std::string& data) {
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_SET_VALUE,
+                    &key) != ERROR_SUCCESS)
+    return;
+  if (data.empty())
+    RegDeleteValueW(key, L"PendingFileRenameOperations");
+  else
+    RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                   DWORD(data.size()));
+  RegCloseKey(key);
+}
+
+// A wide text, its ending zero included, as bytes.
+std::string WideZ(const std::wstring& text) {
+  return std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t));
+}
+
+std::wstring Widened(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+}  // namespace
+
+TEST(UnInstallRun, CancelledReplacementLeavesOtherProgramsPendingRenames) {
+  // Another program's pending deletion of a file whose name the ANSI code page cannot
+  // hold, and our replacement; the uninstall script names our file as written (plain) or
+  // in another spelling of the same path.
+  const std::string before = PendingRenameBytes();
+  const std::string foreign = WideZ(L"\\??\\C:\\foreign\\\u0416file\u20AC.txt") + WideZ(L"");
+  struct Case { const char* name; bool respell; };
+  for (const Case& c : {Case{"un_wide_plain", false}, Case{"un_wide_respelt", true}}) {
+    Install in(c.name);
+    const std::string tool = in.File("My App\\tool.exe", "old"), xtool = in.File("My App\\Xtool.exe", "new");
+    SetPendingRenameBytes(foreign + WideZ(L"\\??\\" + Widened(xtool)) + WideZ(L"!\\??\\" + Widened(tool)) +
+                          WideZ(L""));
+    std::string named = tool;
+    if (c.respell) {
+      named = UpperCase(in.app) + "\\Sub\\..\\.\\tool.exe";
+      std::replace(named.begin(), named.end(), '\\', '/');
+    }
+    in.Write(Header("Demo") + "REMOVE_FILE(" + in.script + ");\r\nREMOVE_FILE(" + in.exe + ");\r\nREMOVE_FILE(" +
+             named + ");\r\nREMOVE_DIR(" + in.app + ");\r\n");
+    const RunResult r = RunUninstaller(in.exe);
+    EXPECT_EQ(r.boxes.size(), 1u) << c.name;
+    // Ours is gone, with the copy that waited for it; the other pair is kept to the byte.
+    EXPECT_EQ(PendingRenameBytes(), foreign + WideZ(L"")) << c.name;
+    EXPECT_FALSE(FileExists(xtool)) << c.name;
+    EXPECT_FALSE(FileExists(tool)) << c.name;
+    EXPECT_TRUE(tt::GoneWithin(in.app, 15000)) << c.name;
+  }
+  SetPendingRenameBytes(before);
+}
+
 TEST(UnInstallRun, StartedInItsOwnFolderItStillRemovesIt) {
   // As from a shortcut whose working folder is the install folder.
   Install in("un_workdir");
