@@ -386,6 +386,25 @@ std::wstring PendingPathKey(std::wstring path) {
   return path;
 }
 
+// Whether a file is there, also when its path is too long for the plain calls to reach it.
+bool FileStillThere(const std::string& path) {
+  if (FileExists(path)) return true;
+  // The long form of the path ("\\?\") has no length limit: a file the plain calls cannot
+  // reach is there all the same.
+  const std::wstring wide = WideText(path);
+  if (wide.empty()) return false;
+  const DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return false;
+  std::wstring full(n, L'\0');
+  const DWORD m = GetFullPathNameW(wide.c_str(), n, &full[0], nullptr);
+  if (m == 0 || m >= n) return false;
+  full.resize(m);
+  if (full.compare(0, 4, L"\\\\?\\") != 0)
+    full = full.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC" + full.substr(1) : L"\\\\?\\" + full;
+  const DWORD attributes = GetFileAttributesW(full.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace
 
 bool CancelDelayedReplacement(const std::string& path) {
@@ -813,9 +832,7 @@ bool TMainForm::RemoveFileEntry(const std::string& path) {
   CancelDelayedReplacement(path);
   // One call for the usual case; a file that was not there is no failure.
   if (DeleteFileA(path.c_str())) return true;
-  const DWORD error = GetLastError();
-  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
-  return !FileExists(path);
+  return !FileStillThere(path);
 }
 
 void TMainForm::Entries(const TLines& list, const std::function<bool(const std::string&)>& handle, int* counter) {
@@ -892,10 +909,10 @@ void TMainForm::RunUninstall() {
     }, nullptr);
     Section("REMOVE SHARED FILES");
     Entries(lists_.sharedFiles, [](const std::string& entry) {
-      if (!FileExists(entry) || ReleaseSharedDll(entry) > 0) return true;
+      if (!FileStillThere(entry) || ReleaseSharedDll(entry) > 0) return true;
       CancelDelayedReplacement(entry);
       DeleteFileA(entry.c_str());
-      return !FileExists(entry);
+      return !FileStillThere(entry);
     }, &counts_.files);
 
     NextStep(2, "REMOVE FILES");
@@ -912,7 +929,7 @@ void TMainForm::RunUninstall() {
         SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(entry.c_str());
       }
-      return !FileExists(entry);
+      return !FileStillThere(entry);
     }, &counts_.files);
     Entries(outsideKept(lists_.files), removeFile, &counts_.files);
 

@@ -500,6 +500,61 @@ TEST(UnInstallRun, CancelledReplacementLeavesOtherProgramsPendingRenames) {
   SetPendingRenameBytes(before);
 }
 
+namespace {
+
+// A path in its long form ("\\?\"), which the system takes at any length.
+std::wstring LongForm(const std::string& path) { return L"\\\\?\\" + Widened(path); }
+
+bool MakeLongPathFile(const std::string& path) {
+  const std::wstring w = LongForm(path);
+  for (size_t at = w.find(L'\\', 7); at != std::wstring::npos; at = w.find(L'\\', at + 1))
+    CreateDirectoryW(w.substr(0, at).c_str(), nullptr);
+  HANDLE h = CreateFileW(w.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+bool LongPathFileThere(const std::string& path) {
+  return GetFileAttributesW(LongForm(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+TEST(UnInstallRun, AFileBeyondThePathLimitCountsAsAFailure) {
+  // A 191-character folder and 74-character file names in a sub folder: the files' paths
+  // are longer than the plain calls reach, so they stay, whatever their kind, and the
+  // summary and the log say so.
+  Install in("un_long");
+  const std::string target = in.root + "\\" + std::string(190 - in.root.size(), 'd');
+  ASSERT_EQ(target.size(), 191u);
+  auto longFile = [&](char c) { return target + "\\Sub\\" + std::string(70, c) + ".txt"; };
+  const std::string plain = longFile('p'), readOnly = longFile('r'), shared = longFile('s');
+  for (const auto& file : {plain, readOnly, shared}) {
+    ASSERT_GT(file.size(), size_t(MAX_PATH));
+    ASSERT_TRUE(MakeLongPathFile(file));
+  }
+  ASSERT_TRUE(WriteRegValueSimple(kSharedDlls, shared, "1", true));
+  in.Write(Header("Demo") + "REMOVE_FILE(" + in.script + ");\r\nREMOVE_FILE(" + in.exe + ");\r\nREMOVE_FILE(" + plain +
+           ");\r\nREMOVE_READONLY_FILE(" + readOnly + ");\r\nREMOVE_SHARED_FILE(" + shared + ");\r\nREMOVE_DIR(" +
+           target + "\\Sub);\r\nREMOVE_DIR(" + target + ");\r\nREMOVE_DIR(" + in.app + ");\r\n");
+  RunOptions o;
+  o.viewLog = true;
+  const RunResult r = RunUninstaller(in.exe, o);
+  ASSERT_EQ(r.boxes.size(), 2u);
+  EXPECT_NE(r.boxes[1].text.find("UnInstall was unable to remove one or more Files"), std::string::npos)
+      << r.boxes[1].text;
+  for (const auto& file : {plain, readOnly, shared}) {
+    EXPECT_NE(r.logText.find(file + "\r\n"), std::string::npos) << file;
+    EXPECT_TRUE(LongPathFileThere(file)) << file;
+    DeleteFileW(LongForm(file).c_str());
+  }
+  EXPECT_TRUE(tt::GoneWithin(in.app, 15000));
+  DeleteRegValueText(kSharedDlls, shared);
+  RemoveDirectoryW(LongForm(target + "\\Sub").c_str());
+  RemoveDirectoryW(LongForm(target).c_str());
+}
+
 TEST(UnInstallRun, StartedInItsOwnFolderItStillRemovesIt) {
   // As from a shortcut whose working folder is the install folder.
   Install in("un_workdir");
