@@ -170,8 +170,12 @@ TEST(TextRoutines, ReplaceRepeatedlyUnderMatchRules) {
   for (int i = 0; i < 600; ++i) want += tail;
   EXPECT_EQ(ReplaceRepeatedly(std::string(600, 'a') + "b", "ab", "b" + tail, TTextMatch(), &count), want);
   EXPECT_EQ(count, 600);
-  // One that would grow without end is given up, and the text stays as it was.
+  // One that would grow without end is given up, and the text stays as it was; so is one
+  // that would end only far beyond many times the text's size.
   EXPECT_EQ(ReplaceRepeatedly("aab", "ab", "bbaa", TTextMatch(), &count), "aab");
+  EXPECT_EQ(count, -1);
+  const std::string huge = std::string(3000, 'a') + "b";
+  EXPECT_EQ(ReplaceRepeatedly(huge, "ab", "b" + tail, TTextMatch(), &count), huge);
   EXPECT_EQ(count, -1);
 }
 
