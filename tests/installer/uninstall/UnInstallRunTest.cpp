@@ -371,19 +371,25 @@ TEST(UnInstallRun, FailuresAreSummedUpAndLogged) {
 
 namespace {
 
-const char* const kSessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
-const char* const kPendingRenames = "PendingFileRenameOperations";
+const wchar_t* const kSessionManager = L"System\\CurrentControlSet\\Control\\Session Manager";
+const wchar_t* const kPendingRenames = L"PendingFileRenameOperations";
 
-// The pending renames as the system keeps them (source and target, one after the other,
-// each ended by a zero); empty when there are none.
+// A wide text, its ending zero included, as bytes; and a plain text widened.
+std::string WideZ(const std::wstring& text) {
+  return std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t));
+}
+std::wstring Widened(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// The bytes of the pending renames as the system keeps them (source and target, one after
+// the other, each a wide text ended by a zero); empty when there are none.
 std::string PendingRenames() {
   std::string data;
   HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return data;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return data;
   DWORD size = 0;
-  if (RegQueryValueExA(key, kPendingRenames, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS && size > 0) {
+  if (RegQueryValueExW(key, kPendingRenames, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS && size > 0) {
     data.assign(size, '\0');
-    if (RegQueryValueExA(key, kPendingRenames, nullptr, nullptr, reinterpret_cast<BYTE*>(&data[0]), &size))
+    if (RegQueryValueExW(key, kPendingRenames, nullptr, nullptr, reinterpret_cast<BYTE*>(&data[0]), &size))
       data.clear();
   }
   RegCloseKey(key);
@@ -392,16 +398,16 @@ std::string PendingRenames() {
 
 void RestorePendingRenames(const std::string& data) {
   HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
   if (data.empty())
-    RegDeleteValueA(key, kPendingRenames);
+    RegDeleteValueW(key, kPendingRenames);
   else
-    RegSetValueExA(key, kPendingRenames, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
+    RegSetValueExW(key, kPendingRenames, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
   RegCloseKey(key);
 }
 
 // True when a pending rename names the path (after its "\\??\\" prefix).
-bool PendingNamed(const std::string& path) { return PosNoCase(path + std::string(1, '\0'), PendingRenames()) > 0; }
+bool PendingNamed(const std::string& path) { return PendingRenames().find(WideZ(Widened(path))) != std::string::npos; }
 
 }  // namespace
 
@@ -427,60 +433,17 @@ TEST(UnInstallRun, DelayedReplacementsGoWithTheirFiles) {
   RestorePendingRenames(before);
 }
 
-namespace {
-
-// The pending renames as the bytes of their wide value; empty when there are none.
-std::string PendingRenameBytes() {
-  std::string data;
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
-                    &key) != ERROR_SUCCESS)
-    return data;
-  DWORD size = 0;
-  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS &&
-      size > 0) {
-    data.assign(size, '\0');
-    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(&data[0]),
-                         &size))
-      data.clear();
-  }
-  RegCloseKey(key);
-  return data;
-}
-
-void SetPendingRenameBytes(const std::string& data) {
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_SET_VALUE,
-                    &key) != ERROR_SUCCESS)
-    return;
-  if (data.empty())
-    RegDeleteValueW(key, L"PendingFileRenameOperations");
-  else
-    RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
-                   DWORD(data.size()));
-  RegCloseKey(key);
-}
-
-// A wide text, its ending zero included, as bytes.
-std::string WideZ(const std::wstring& text) {
-  return std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t));
-}
-
-std::wstring Widened(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
-}  // namespace
-
 TEST(UnInstallRun, CancelledReplacementLeavesOtherProgramsPendingRenames) {
   // Another program's pending deletion of a file whose name the ANSI code page cannot
   // hold, and our replacement; the uninstall script names our file as written (plain) or
   // in another spelling of the same path.
-  const std::string before = PendingRenameBytes();
+  const std::string before = PendingRenames();
   const std::string foreign = WideZ(L"\\??\\C:\\foreign\\\u0416file\u20AC.txt") + WideZ(L"");
   struct Case { const char* name; bool respell; };
   for (const Case& c : {Case{"un_wide_plain", false}, Case{"un_wide_respelt", true}}) {
     Install in(c.name);
     const std::string tool = in.File("My App\\tool.exe", "old"), xtool = in.File("My App\\Xtool.exe", "new");
-    SetPendingRenameBytes(foreign + WideZ(L"\\??\\" + Widened(xtool)) + WideZ(L"!\\??\\" + Widened(tool)) +
+    RestorePendingRenames(foreign + WideZ(L"\\??\\" + Widened(xtool)) + WideZ(L"!\\??\\" + Widened(tool)) +
                           WideZ(L""));
     std::string named = tool;
     if (c.respell) {
@@ -492,67 +455,44 @@ TEST(UnInstallRun, CancelledReplacementLeavesOtherProgramsPendingRenames) {
     const RunResult r = RunUninstaller(in.exe);
     EXPECT_EQ(r.boxes.size(), 1u) << c.name;
     // Ours is gone, with the copy that waited for it; the other pair is kept to the byte.
-    EXPECT_EQ(PendingRenameBytes(), foreign + WideZ(L"")) << c.name;
+    EXPECT_EQ(PendingRenames(), foreign + WideZ(L"")) << c.name;
     EXPECT_FALSE(FileExists(xtool)) << c.name;
     EXPECT_FALSE(FileExists(tool)) << c.name;
     EXPECT_TRUE(tt::GoneWithin(in.app, 15000)) << c.name;
   }
-  SetPendingRenameBytes(before);
+  RestorePendingRenames(before);
 }
-
-namespace {
-
-// A path in its long form ("\\?\"), which the system takes at any length.
-std::wstring LongForm(const std::string& path) { return L"\\\\?\\" + Widened(path); }
-
-bool MakeLongPathFile(const std::string& path) {
-  const std::wstring w = LongForm(path);
-  for (size_t at = w.find(L'\\', 7); at != std::wstring::npos; at = w.find(L'\\', at + 1))
-    CreateDirectoryW(w.substr(0, at).c_str(), nullptr);
-  HANDLE h = CreateFileW(w.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(h);
-  return true;
-}
-
-bool LongPathFileThere(const std::string& path) {
-  return GetFileAttributesW(LongForm(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-}  // namespace
 
 TEST(UnInstallRun, AFileBeyondThePathLimitCountsAsAFailure) {
   // A 191-character folder and 74-character file names in a sub folder: the files' paths
   // are longer than the plain calls reach, so they stay, whatever their kind, and the
-  // summary and the log say so.
+  // summary and the log say so. Only the long form of a path ("\\?\") reaches them.
   Install in("un_long");
   const std::string target = in.root + "\\" + std::string(190 - in.root.size(), 'd');
-  ASSERT_EQ(target.size(), 191u);
-  auto longFile = [&](char c) { return target + "\\Sub\\" + std::string(70, c) + ".txt"; };
-  const std::string plain = longFile('p'), readOnly = longFile('r'), shared = longFile('s');
-  for (const auto& file : {plain, readOnly, shared}) {
-    ASSERT_GT(file.size(), size_t(MAX_PATH));
-    ASSERT_TRUE(MakeLongPathFile(file));
+  ASSERT_TRUE(ForceDirectories(target + "\\Sub"));
+  auto longForm = [](const std::string& path) { return L"\\\\?\\" + Widened(path); };
+  std::vector<std::string> files;
+  for (char c : {'p', 'r', 's'}) {
+    files.push_back(target + "\\Sub\\" + std::string(70, c) + ".txt");
+    HANDLE h = CreateFileW(longForm(files.back()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
   }
-  ASSERT_TRUE(WriteRegValueSimple(kSharedDlls, shared, "1", true));
-  in.Write(Header("Demo") + "REMOVE_FILE(" + in.script + ");\r\nREMOVE_FILE(" + in.exe + ");\r\nREMOVE_FILE(" + plain +
-           ");\r\nREMOVE_READONLY_FILE(" + readOnly + ");\r\nREMOVE_SHARED_FILE(" + shared + ");\r\nREMOVE_DIR(" +
-           target + "\\Sub);\r\nREMOVE_DIR(" + target + ");\r\nREMOVE_DIR(" + in.app + ");\r\n");
+  ASSERT_TRUE(WriteRegValueSimple(kSharedDlls, files[2], "1", true));
+  in.Write(Header("Demo") + "REMOVE_FILE(" + in.script + ");\r\nREMOVE_FILE(" + in.exe + ");\r\nREMOVE_FILE(" +
+           files[0] + ");\r\nREMOVE_READONLY_FILE(" + files[1] + ");\r\nREMOVE_SHARED_FILE(" + files[2] +
+           ");\r\nREMOVE_DIR(" + target + "\\Sub);\r\nREMOVE_DIR(" + target + ");\r\nREMOVE_DIR(" + in.app + ");\r\n");
   RunOptions o;
   o.viewLog = true;
   const RunResult r = RunUninstaller(in.exe, o);
   ASSERT_EQ(r.boxes.size(), 2u);
-  EXPECT_NE(r.boxes[1].text.find("UnInstall was unable to remove one or more Files"), std::string::npos)
-      << r.boxes[1].text;
-  for (const auto& file : {plain, readOnly, shared}) {
+  EXPECT_NE(r.boxes[1].text.find("UnInstall was unable to remove one or more Files"), std::string::npos);
+  for (const auto& file : files) {
     EXPECT_NE(r.logText.find(file + "\r\n"), std::string::npos) << file;
-    EXPECT_TRUE(LongPathFileThere(file)) << file;
-    DeleteFileW(LongForm(file).c_str());
+    EXPECT_TRUE(DeleteFileW(longForm(file).c_str())) << file;  // still there
   }
   EXPECT_TRUE(tt::GoneWithin(in.app, 15000));
-  DeleteRegValueText(kSharedDlls, shared);
-  RemoveDirectoryW(LongForm(target + "\\Sub").c_str());
-  RemoveDirectoryW(LongForm(target).c_str());
+  DeleteRegValueText(kSharedDlls, files[2]);
 }
 
 TEST(UnInstallRun, StartedInItsOwnFolderItStillRemovesIt) {
@@ -569,59 +509,37 @@ TEST(UnInstallRun, StartedInItsOwnFolderItStillRemovesIt) {
   EXPECT_TRUE(tt::GoneWithin(in.app, 5000));
 }
 
-TEST(UnInstallRun, SelfDeletionTakesFolderNamesAsWritten) {
-  // Folder names that the command interpreter would read as variables or commands; each
-  // case's decoy is the folder its name would turn into.
-  char user[256] = "";
+TEST(UnInstallRun, SelfDeletionTakesPathsAsWritten) {
+  // Folder names, and a temporary folder for the batch, that the command interpreter would
+  // read as variables; each decoy must stay (for %USERNAME%, the folder the name turns into).
+  char user[256] = "", temp[1024] = "";
   ASSERT_GT(GetEnvironmentVariableA("USERNAME", user, sizeof user), 0u);
-  struct Case { std::string folder, decoy; };
+  GetEnvironmentVariableA("TEMP", temp, sizeof temp);
+  struct Case { std::string folder, decoy, temp; };
   const Case cases[] = {
-      {"C:\\Pct\\%USERNAME%", std::string("C:\\Pct\\") + user},
-      {"C:\\Names Dir\\Sub %TEMP% 100%", ""},
-      {"C:\\Names Dir\\A&B ^x !y!", ""},
+      {"C:\\Pct\\%USERNAME%", std::string("C:\\Pct\\") + user, temp},
+      {"C:\\Names Dir\\Sub %TEMP% 100%", "C:\\Names Dir", temp},
+      {"C:\\Names Dir\\Plain", "C:\\Names Dir", "C:\\Pct\\Temp %USERNAME%"},
   };
   for (const Case& c : cases) {
-    ASSERT_TRUE(ForceDirectories(c.folder));
-    if (!c.decoy.empty()) {
-      ASSERT_TRUE(ForceDirectories(c.decoy));
-    }
+    ASSERT_TRUE(ForceDirectories(c.folder) && ForceDirectories(c.decoy) && ForceDirectories(c.temp));
     const std::string exe = c.folder + "\\UnInstall.exe", script = c.folder + "\\UnInstall.txt";
     ASSERT_TRUE(tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", exe));
     ASSERT_TRUE(tt::WriteFile(script, Header("Demo") + "REMOVE_FILE(" + script + ");\r\nREMOVE_FILE(" + exe +
                                           ");\r\nREMOVE_DIR(" + c.folder + ");\r\n"));
+    SetEnvironmentVariableA("TMP", c.temp.c_str());
+    SetEnvironmentVariableA("TEMP", c.temp.c_str());
     const RunResult r = RunUninstaller(exe);
     EXPECT_EQ(r.boxes.size(), 1u) << c.folder;
     EXPECT_TRUE(tt::GoneWithin(exe, 15000)) << c.folder;
     EXPECT_TRUE(tt::GoneWithin(c.folder, 5000)) << c.folder;
-    if (!c.decoy.empty()) {
-      EXPECT_TRUE(DirectoryExists(c.decoy)) << c.decoy;
-    }
+    EXPECT_TRUE(DirectoryExists(c.decoy)) << c.decoy;
+    EXPECT_EQ(ListFiles(c.temp + "\\_DEL_ME_*.BAT", true), "|") << c.temp;  // the batch went too
   }
+  SetEnvironmentVariableA("TMP", temp);
+  SetEnvironmentVariableA("TEMP", temp);
   DeleteTree("C:\\Pct", true);
   DeleteTree("C:\\Names Dir", true);
-}
-
-TEST(UnInstallRun, SelfDeletionFromATemporaryFolderWithPercent) {
-  // The batch lives in the temporary folder, whose name the command interpreter must not
-  // read as a variable either.
-  Install in("un_pct_temp");
-  const std::string temp = "C:\\Pct Temp\\%USERNAME%";
-  ASSERT_TRUE(ForceDirectories(temp));
-  in.Write(Header("Demo") + "REMOVE_FILE(" + in.script + ");\r\nREMOVE_FILE(" + in.exe + ");\r\nREMOVE_DIR(" + in.app +
-           ");\r\n");
-  char tmp[1024] = "", tempVar[1024] = "";
-  GetEnvironmentVariableA("TMP", tmp, sizeof tmp);
-  GetEnvironmentVariableA("TEMP", tempVar, sizeof tempVar);
-  SetEnvironmentVariableA("TMP", temp.c_str());
-  SetEnvironmentVariableA("TEMP", temp.c_str());
-  const RunResult r = RunUninstaller(in.exe);
-  SetEnvironmentVariableA("TMP", tmp[0] ? tmp : nullptr);
-  SetEnvironmentVariableA("TEMP", tempVar[0] ? tempVar : nullptr);
-  EXPECT_EQ(r.boxes.size(), 1u);
-  EXPECT_TRUE(tt::GoneWithin(in.exe, 15000));
-  EXPECT_TRUE(tt::GoneWithin(in.app, 5000));
-  EXPECT_EQ(ListFiles(temp + "\\_DEL_ME_*.BAT", true), "|");  // the batch went too
-  DeleteTree("C:\\Pct Temp", true);
 }
 
 TEST(UnInstallRun, RunningProgramWarnsAndScrambledScriptReads) {
