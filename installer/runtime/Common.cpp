@@ -93,10 +93,24 @@ std::string CurrentDirectory() {
   return dir;
 }
 
-// The program of a command text and the parameters after it: a quoted path, the whole
-// text when it names a file, the shortest part before a blank that names a file, else the
-// part before the first blank (a program the system finds along its search path).
-void SplitProgramText(const std::string& text, std::string& program, std::string& args) {
+// The file a program text names: the text itself, or with ".exe" added as the system adds
+// it; a bare name counts when the system finds it along its search path. Empty when none.
+std::string ProgramFileOf(const std::string& text) {
+  if (text.empty()) return std::string();
+  if (FileExists(text)) return text;
+  if (FileExists(text + ".exe")) return text + ".exe";
+  if (text.find_first_of("\\/:") != std::string::npos) return std::string();
+  char found[MAX_PATH];
+  const DWORD n = SearchPathA(nullptr, text.c_str(), ".exe", MAX_PATH, found, nullptr);
+  return n > 0 && n < MAX_PATH ? text : std::string();
+}
+
+// The program of a command text and the parameters after it: a quoted path; else the
+// longest part before a blank (or the whole text) that names a program file, so that a
+// shorter name planted along a path with blanks is never taken; a blank within an existing
+// folder's name is never a cut. False when the text holds blanks and no part of it names a
+// file: cut anywhere, it could start another program.
+bool SplitProgramText(const std::string& text, std::string& program, std::string& args) {
   const std::string t = Trim(text);
   program = t;
   args.clear();
@@ -104,17 +118,20 @@ void SplitProgramText(const std::string& text, std::string& program, std::string
     const size_t close = t.find('"', 1);
     program = t.substr(1, close == std::string::npos ? std::string::npos : close - 1);
     if (close != std::string::npos) args = Trim(t.substr(close + 1));
-    return;
+    return true;
   }
-  if (t.find(' ') == std::string::npos || FileExists(t)) return;
-  size_t cut = t.find(' ');
-  for (size_t blank = cut; blank != std::string::npos; blank = t.find(' ', blank + 1))
-    if (FileExists(t.substr(0, blank))) {
-      cut = blank;
-      break;
-    }
-  program = t.substr(0, cut);
-  args = Trim(t.substr(cut));
+  for (size_t cut = t.size(); cut != std::string::npos && cut > 0; cut = t.rfind(' ', cut - 1)) {
+    if (t[cut - 1] == ' ') continue;  // the blanks of one gap are one cut
+    // A blank inside the name of an existing folder is no cut ("C:\Program Files\...").
+    const size_t slash = t.find_first_of("\\/", cut);
+    if (slash != std::string::npos && DirectoryExists(t.substr(0, slash))) continue;
+    const std::string file = ProgramFileOf(t.substr(0, cut));
+    if (file.empty()) continue;
+    program = file;
+    args = Trim(t.substr(cut));
+    return true;
+  }
+  return t.find(' ') == std::string::npos;
 }
 
 }  // namespace
@@ -424,8 +441,7 @@ void WaitProcessingMessages(DWORD ms) {
 
 bool ExecAndWait(const std::string& program, const std::string& params, bool wait, int showCmd) {
   std::string path, args;
-  SplitProgramText(program, path, args);
-  if (path.empty()) return false;
+  if (!SplitProgramText(program, path, args) || path.empty()) return false;
   const std::string dir = CurrentDirectory();
   // Only the program's own path is quoted: parameters in the program text stay parameters.
   std::string line = path.find(' ') != std::string::npos ? "\"" + path + "\"" : path;

@@ -209,17 +209,61 @@ std::string ReplaceRepeatedly(const std::string& text, const std::string& search
   }
   std::string replacementKey;
   for (char c : replacement) replacementKey += MatchKey(c, how);
-  // A replacement that holds the search text would be found again without end: then each
-  // occurrence is replaced once and the search goes on after the inserted text. Texts that
-  // keep growing for other reasons are bounded the same way once the characters taken again
-  // reach many times the text's own size.
-  const bool again = replacementKey.find(key) == std::string::npos;
-  size_t budget = text.size() * 16 + (size_t(1) << 20);
+  // A replacement that holds an occurrence wherever it stands (for whole words: between the
+  // edges that bounded the occurrence it replaces) would be found again without end: then
+  // each occurrence is replaced once and the search goes on after the inserted text.
+  const bool endless = how.wholeWord ? (" " + replacementKey + " ").find(" " + key + " ") != std::string::npos
+                                     : replacementKey.find(key) != std::string::npos;
+  // Any other rewriting is followed to its end. One that is seen to repeat itself while it
+  // grows, or that outgrows these bounds, is given up, the text left as it was: it either
+  // never ends or has no room to.
+  const size_t maxLength = text.size() * 4 + (size_t(1) << 22);
+  const uint64_t maxTaken = (uint64_t(text.size()) + (uint64_t(1) << 22)) * 4;
+  uint64_t taken = 0;
   std::string out, pending;  // pending: characters still to take, last one first
-  std::vector<size_t> state;  // matched length after each character of out
+  std::vector<uint32_t> state;  // matched length after each character of out
   out.reserve(text.size());
   state.reserve(text.size());
   size_t i = 0;
+  // One replacement being taken again: where its characters end in pending, the length of
+  // out when it was inserted and the least length out had since, and the top of out then.
+  struct Insertion {
+    size_t pendingBase, outLength, leastOut, shotAt, shotLength;
+  };
+  std::vector<Insertion> insertions;
+  std::string shots;
+  const size_t shotWidth = 2 * n + replacement.size();
+  // A replacement inserted while the one before it is still being taken, into an out that
+  // ends the way out ended when that one was inserted (from n characters below the lowest
+  // point out reached since), with nothing shorter: from here the same steps come again and
+  // again, each time one more round longer.
+  auto repeats = [&]() {
+    if (insertions.empty()) return false;
+    const Insertion& a = insertions.back();
+    if (a.leastOut < n || out.size() < a.outLength) return false;
+    const size_t width = a.outLength - a.leastOut + n;
+    return width <= a.shotLength &&
+           out.compare(out.size() - width, width, shots, a.shotAt + a.shotLength - width, width) == 0;
+  };
+  auto insert = [&]() {
+    if (replacement.empty()) return;
+    Insertion b = {pending.size(), out.size(), out.size(), shots.size(), 0};
+    if (shots.size() + shotWidth <= maxLength) {
+      b.shotLength = out.size() < shotWidth ? out.size() : shotWidth;
+      shots.append(out, out.size() - b.shotLength, b.shotLength);
+    }
+    insertions.push_back(b);
+    pending.append(replacement.rbegin(), replacement.rend());
+  };
+  auto taken_back = [&]() {
+    while (!insertions.empty() && pending.size() <= insertions.back().pendingBase) {
+      const Insertion done = insertions.back();
+      insertions.pop_back();
+      shots.resize(done.shotAt);
+      if (!insertions.empty() && done.leastOut < insertions.back().leastOut)
+        insertions.back().leastOut = done.leastOut;
+    }
+  };
   auto nextKey = [&](char& k) {
     if (!pending.empty()) k = MatchKey(pending.back(), how);
     else if (i < text.size()) k = MatchKey(text[i], how);
@@ -239,34 +283,42 @@ std::string ReplaceRepeatedly(const std::string& text, const std::string& search
     if (!pending.empty()) {
       c = pending.back();
       pending.pop_back();
+      taken_back();
     } else if (i < text.size()) {
       c = text[i++];
     } else {
       return out;
     }
+    if (++taken > maxTaken) break;
     const char k = MatchKey(c, how);
     size_t q = state.empty() ? 0 : state.back();
     if (q == n) q = fail[n];
     while (q > 0 && k != key[q]) q = fail[q];
     if (k == key[q]) ++q;
     out += c;
-    state.push_back(q);
+    state.push_back(uint32_t(q));
     // A replacement can complete an occurrence that ends just before it (for whole words,
     // through the character that now follows it): look again until none is left.
+    bool again = false;
     while (endsWithMatch()) {
       out.resize(out.size() - n);
       state.resize(state.size() - n);
       if (count) ++*count;
-      if (again && replacement.size() <= budget) {
-        budget -= replacement.size();
-        pending.append(replacement.rbegin(), replacement.rend());
+      if (!endless) {
+        if (!insertions.empty() && out.size() < insertions.back().leastOut) insertions.back().leastOut = out.size();
+        again = repeats();
+        if (again) break;
+        insert();
       } else {
         // Taken as it is: no occurrence starts inside it.
         out += replacement;
         state.insert(state.end(), replacement.size(), 0);
       }
     }
+    if (again || out.size() + pending.size() + (text.size() - i) > maxLength) break;
   }
+  if (count) *count = -1;
+  return text;
 }
 
 std::string ReplaceAll(const std::string& text, const std::string& search, const std::string& replacement) {

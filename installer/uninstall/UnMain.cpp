@@ -264,12 +264,32 @@ bool KillProcessByPath(const std::string& path, bool exactOnly) {
   return done;
 }
 
-std::string SelfDeleteBatchText(const std::string& program, const std::string& folder, const std::string& batch,
-                                bool removeFolder, const std::string& q, const TLines& parents) {
+namespace {
+
+// A path as literal text of a batch line: the command interpreter expands "%" even between
+// quotes, so it is doubled.
+std::string BatchLiteral(const std::string& path) {
+  std::string out;
+  for (char c : path) {
+    if (c == '%') out += '%';
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string SelfDeleteBatchText(const std::string& programPath, const std::string& folderPath,
+                                const std::string& batchPath, bool removeFolder, const std::string& q,
+                                const TLines& parents) {
+  const std::string program = BatchLiteral(programPath), folder = BatchLiteral(folderPath),
+                    batch = BatchLiteral(batchPath);
   // DEL sets no error level, so the loop asks whether the file is still there, and gives
-  // up after about two minutes; PING is the one pause every Windows has.
+  // up after about two minutes; PING is the one pause every Windows has. "!" stays a plain
+  // character even where delayed expansion is switched on for every command interpreter.
   std::string t;
   t += "@ECHO OFF\r\n";
+  t += "SETLOCAL DISABLEDELAYEDEXPANSION\r\n";
   t += "SET KV_TRIES=0\r\n";
   t += ":START\r\n";
   t += "DEL " + q + program + q + " >NUL 2>NUL\r\n";
@@ -281,7 +301,7 @@ std::string SelfDeleteBatchText(const std::string& program, const std::string& f
   t += ":GONE\r\n";
   if (removeFolder) {
     t += "RD " + q + folder + q + " >NUL 2>NUL\r\n";
-    for (const std::string& parent : parents) t += "RD " + q + parent + q + " >NUL 2>NUL\r\n";
+    for (const std::string& parent : parents) t += "RD " + q + BatchLiteral(parent) + q + " >NUL 2>NUL\r\n";
   }
   t += "DEL " + q + batch + q + " >NUL 2>NUL\r\n";
   return t;
@@ -330,54 +350,107 @@ bool ScheduleSelfDelete(bool removeFolder, bool useShortNames) {
     return false;
   }
   // The batch runs in the temporary folder: a batch inside the folder it removes holds it.
+  // Started by its bare name there, as the interpreter would read "%" in its folder's name.
   const std::string temp = GetTempDir(false);
-  if (!temp.empty()) SetCurrentDirectoryA(temp.c_str());
-  return WinExec(Quoted(batch).c_str(), SW_HIDE) >= 32;
+  const bool inTemp = !temp.empty() && SetCurrentDirectoryA(temp.c_str());
+  return WinExec((inTemp ? ".\\" + ExtractFileName(batch) : Quoted(batch)).c_str(), SW_HIDE) >= 32;
 }
+
+namespace {
+
+std::wstring WideText(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+  std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), &wide[0], n);
+  return wide;
+}
+
+// One path of a pending rename in the form two spellings of it share: without the
+// replace mark "!" and the "\??\" prefix, "/" read as "\", "." and ".." resolved, upper case.
+std::wstring PendingPathKey(std::wstring path) {
+  if (!path.empty() && path[0] == L'!') path.erase(0, 1);
+  if (path.compare(0, 4, L"\\??\\") == 0) {
+    path.erase(0, 4);
+    if (path.compare(0, 4, L"UNC\\") == 0) path.replace(0, 3, L"\\");
+  }
+  if (path.empty()) return path;
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (n > 0) {
+    std::wstring full(n, L'\0');
+    const DWORD m = GetFullPathNameW(path.c_str(), n, &full[0], nullptr);
+    if (m > 0 && m < n) path = full.substr(0, m);
+  }
+  CharUpperBuffW(&path[0], DWORD(path.size()));
+  return path;
+}
+
+// Whether a file is there, also when its path is too long for the plain calls to reach it.
+bool FileStillThere(const std::string& path) {
+  if (FileExists(path)) return true;
+  // The long form of the path ("\\?\") has no length limit: a file the plain calls cannot
+  // reach is there all the same.
+  const std::wstring wide = WideText(path);
+  if (wide.empty()) return false;
+  const DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return false;
+  std::wstring full(n, L'\0');
+  const DWORD m = GetFullPathNameW(wide.c_str(), n, &full[0], nullptr);
+  if (m == 0 || m >= n) return false;
+  full.resize(m);
+  if (full.compare(0, 4, L"\\\\?\\") != 0)
+    full = full.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC" + full.substr(1) : L"\\\\?\\" + full;
+  const DWORD attributes = GetFileAttributesW(full.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
 
 bool CancelDelayedReplacement(const std::string& path) {
   const std::string xcopy = ExtractFilePath(path) + "X" + ExtractFileName(path);
   if (ExtractFileName(path).empty() || !FileExists(xcopy)) return false;
   bool cancelled = false;
   if (IsWinNT()) {
-    // Pairs of source and target, each "\??\"-prefixed; a target that replaces starts with "!".
+    // Pairs of source and target, each "\??\"-prefixed; a target that replaces starts with
+    // "!". The value is read and written in wide text, and every pair that is not ours is
+    // written back exactly as it was read.
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, WideText(kSessionManagerKey).c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                      &key) != ERROR_SUCCESS)
       return false;
+    const std::wstring valueName = WideText(kPendingRenames);
     DWORD type = 0, size = 0;
-    std::vector<char> data;
-    if (RegQueryValueExA(key, kPendingRenames, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+    std::vector<wchar_t> data;
+    if (RegQueryValueExW(key, valueName.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
         type == REG_MULTI_SZ && size > 0) {
-      data.resize(size + 2, '\0');
-      if (RegQueryValueExA(key, kPendingRenames, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
+      data.resize(size / sizeof(wchar_t) + 2, L'\0');  // two more zeros end every text
+      if (RegQueryValueExW(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
           ERROR_SUCCESS)
         data.clear();
     }
-    auto plain = [](std::string name) {
-      if (!name.empty() && name[0] == '!') name.erase(0, 1);
-      if (name.compare(0, 4, "\\??\\") == 0) name.erase(0, 4);
-      return name;
-    };
+    const std::wstring ourSource = PendingPathKey(WideText(xcopy)), ourTarget = PendingPathKey(WideText(path));
     // A pair's target is empty for a deletion; an empty source ends the list.
-    std::string kept;
+    std::vector<wchar_t> kept;
     for (size_t at = 0; at < data.size() && data[at];) {
-      const std::string source = data.data() + at;
+      const size_t pairStart = at;
+      const std::wstring source(data.data() + at);
       at += source.size() + 1;
-      const std::string target = at < data.size() ? std::string(data.data() + at) : std::string();
+      const std::wstring target = at < data.size() ? std::wstring(data.data() + at) : std::wstring();
       at += target.size() + 1;
-      if (EqualTextNoCase(plain(source), xcopy) && EqualTextNoCase(plain(target), path)) {
+      if (!target.empty() && PendingPathKey(source) == ourSource && PendingPathKey(target) == ourTarget) {
         cancelled = true;
         continue;
       }
-      kept += source + '\0' + target + '\0';
+      kept.insert(kept.end(), data.begin() + pairStart, data.begin() + std::min(at, data.size()));
     }
     if (cancelled) {
       if (kept.empty()) {
-        RegDeleteValueA(key, kPendingRenames);
+        RegDeleteValueW(key, valueName.c_str());
       } else {
-        kept += '\0';
-        RegSetValueExA(key, kPendingRenames, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
-                       DWORD(kept.size()));
+        kept.push_back(L'\0');
+        RegSetValueExW(key, valueName.c_str(), 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
+                       DWORD(kept.size() * sizeof(wchar_t)));
       }
     }
     RegCloseKey(key);
@@ -759,9 +832,7 @@ bool TMainForm::RemoveFileEntry(const std::string& path) {
   CancelDelayedReplacement(path);
   // One call for the usual case; a file that was not there is no failure.
   if (DeleteFileA(path.c_str())) return true;
-  const DWORD error = GetLastError();
-  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
-  return !FileExists(path);
+  return !FileStillThere(path);
 }
 
 void TMainForm::Entries(const TLines& list, const std::function<bool(const std::string&)>& handle, int* counter) {
@@ -838,10 +909,10 @@ void TMainForm::RunUninstall() {
     }, nullptr);
     Section("REMOVE SHARED FILES");
     Entries(lists_.sharedFiles, [](const std::string& entry) {
-      if (!FileExists(entry) || ReleaseSharedDll(entry) > 0) return true;
+      if (!FileStillThere(entry) || ReleaseSharedDll(entry) > 0) return true;
       CancelDelayedReplacement(entry);
       DeleteFileA(entry.c_str());
-      return !FileExists(entry);
+      return !FileStillThere(entry);
     }, &counts_.files);
 
     NextStep(2, "REMOVE FILES");
@@ -858,7 +929,7 @@ void TMainForm::RunUninstall() {
         SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(entry.c_str());
       }
-      return !FileExists(entry);
+      return !FileStillThere(entry);
     }, &counts_.files);
     Entries(outsideKept(lists_.files), removeFile, &counts_.files);
 

@@ -67,7 +67,8 @@ bool IsTestMode();  // "C:\Setup.tst" exists; asked once
 bool IsSystemFolder(const std::string& folder);
 bool KillProcessByPath(const std::string& path, bool exactOnly);
 std::string IntToStrZeroPad(int number, int width);
-// Text of the self-delete batch; q is the quote put around each path.
+// Text of the self-delete batch; q is the quote put around each path, and every path is
+// written so that the command interpreter reads it as it is ("%" doubled).
 // With removeFolder the folder goes, then each of the parents, when empty.
 std::string SelfDeleteBatchText(const std::string& program, const std::string& folder, const std::string& batch,
                                 bool removeFolder, const std::string& q, const TLines& parents = TLines());

@@ -386,6 +386,27 @@ TEST(ProgramStart, ExecAndWaitQuotesAPathWithABlank) {
   EXPECT_TRUE(Exists(out + ".end"));  // waited for the program by its path
 }
 
+// A program named without ".exe" in a folder with a blank, with its parameters apart or in
+// its text: the program itself starts and is waited for, not "with.exe" planted where the
+// text would be cut at its first blank; a text none of whose parts names a file starts nothing.
+TEST(ProgramStart, ExecAndWaitTakesAProgramWithoutExtensionWhole) {
+  const std::string dir = systest::Scratch("exec_noext");
+  CreateDirectoryA((dir + "with blank").c_str(), nullptr);
+  systest::ProbeCopy(dir, "with.exe");
+  const std::string exe = systest::ProbeCopy(dir + "with blank\\", "tool.exe"), text = dir + "with blank\\tool";
+  for (const std::string& out : {dir + "p.txt", dir + "t.txt"}) {
+    const std::string params = "stay \"" + out + "\" 700";
+    ASSERT_TRUE(out == dir + "p.txt" ? ExecAndWait(text, params, true, SW_HIDE)
+                                     : ExecAndWait(text + " " + params, "", true, SW_HIDE));
+    const auto l = Lines(out);
+    ASSERT_FALSE(l.empty()) << out;
+    EXPECT_TRUE(EqualTextNoCase(l[0], exe)) << l[0];
+    EXPECT_TRUE(Exists(out + ".end")) << out;  // waited for by its file
+  }
+  EXPECT_FALSE(ExecAndWait(dir + "with blank\\absent stay \"" + dir + "a.txt\" 10", "", true, SW_HIDE));
+  EXPECT_FALSE(Exists(dir + "a.txt"));
+}
+
 TEST(ProgramStart, RunAppPathProgramUsesTheRegisteredPath) {
   const std::string dir = systest::Scratch("apppath");
   const std::string exe = systest::ProbeCopy(dir, "kvapp target.exe");

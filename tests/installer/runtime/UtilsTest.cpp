@@ -150,6 +150,10 @@ TEST(TextRoutines, ReplaceRepeatedlyUnderMatchRules) {
       {"a\tcat\ncat. Cat", "CAT", "dog", true, true, "a\tdog\ncat. dog", 2},  // control characters part words
       {"x x  ", "x ", " ", false, true, "   ", 2},  // a replacement can make the word before it whole
       {"Dog", "dog", "DOG dog", true, false, "DOG dog", 1},  // holds the search: once each
+      // A whole word that starts with a blank: the replacement holds the search text, but
+      // never as a whole word, so every new one it makes with its neighbours goes too.
+      {"   a y", " a", "A\taA", true, true, "A\taA\taA\taA y", 3},
+      {"   a y", " a", "a b\tac", false, true, "a b\tac b\tac b\tac y", 3},
   };
   for (const auto& c : cases) {
     TTextMatch how;
@@ -159,11 +163,20 @@ TEST(TextRoutines, ReplaceRepeatedlyUnderMatchRules) {
     EXPECT_EQ(ReplaceRepeatedly(c.text, c.search, c.repl, how, &count), c.out) << c.text << " / " << c.search;
     EXPECT_EQ(count, c.count) << c.text << " / " << c.search;
   }
-  // A rewriting that would grow without end stops.
+  // A long rewriting that ends is followed to its end: each "ab" made anew goes as well.
   int count = 0;
-  const std::string grown = ReplaceRepeatedly("aab", "ab", "bbaa", TTextMatch(), &count);
-  EXPECT_GT(count, 1000);
-  EXPECT_EQ(grown.size(), 3 + 2 * size_t(count));
+  const std::string tail = std::string(2000, 'c') + "a";
+  std::string want = "b";
+  for (int i = 0; i < 600; ++i) want += tail;
+  EXPECT_EQ(ReplaceRepeatedly(std::string(600, 'a') + "b", "ab", "b" + tail, TTextMatch(), &count), want);
+  EXPECT_EQ(count, 600);
+  // One that would grow without end is given up, and the text stays as it was; so is one
+  // that would end only far beyond many times the text's size.
+  EXPECT_EQ(ReplaceRepeatedly("aab", "ab", "bbaa", TTextMatch(), &count), "aab");
+  EXPECT_EQ(count, -1);
+  const std::string huge = std::string(3000, 'a') + "b";
+  EXPECT_EQ(ReplaceRepeatedly(huge, "ab", "b" + tail, TTextMatch(), &count), huge);
+  EXPECT_EQ(count, -1);
 }
 
 TEST(TextRoutines, ReplaceAllNoCase) {

@@ -371,19 +371,25 @@ TEST(UnInstallRun, FailuresAreSummedUpAndLogged) {
 
 namespace {
 
-const char* const kSessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
-const char* const kPendingRenames = "PendingFileRenameOperations";
+const wchar_t* const kSessionManager = L"System\\CurrentControlSet\\Control\\Session Manager";
+const wchar_t* const kPendingRenames = L"PendingFileRenameOperations";
 
-// The pending renames as the system keeps them (source and target, one after the other,
-// each ended by a zero); empty when there are none.
+// A wide text, its ending zero included, as bytes; and a plain text widened.
+std::string WideZ(const std::wstring& text) {
+  return std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t));
+}
+std::wstring Widened(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// The bytes of the pending renames as the system keeps them (source and target, one after
+// the other, each a wide text ended by a zero); empty when there are none.
 std::string PendingRenames() {
   std::string data;
   HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return data;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return data;
   DWORD size = 0;
-  if (RegQueryValueExA(key, kPendingRenames, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS && size > 0) {
+  if (RegQueryValueExW(key, kPendingRenames, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS && size > 0) {
     data.assign(size, '\0');
-    if (RegQueryValueExA(key, kPendingRenames, nullptr, nullptr, reinterpret_cast<BYTE*>(&data[0]), &size))
+    if (RegQueryValueExW(key, kPendingRenames, nullptr, nullptr, reinterpret_cast<BYTE*>(&data[0]), &size))
       data.clear();
   }
   RegCloseKey(key);
@@ -392,16 +398,16 @@ std::string PendingRenames() {
 
 void RestorePendingRenames(const std::string& data) {
   HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
   if (data.empty())
-    RegDeleteValueA(key, kPendingRenames);
+    RegDeleteValueW(key, kPendingRenames);
   else
-    RegSetValueExA(key, kPendingRenames, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
+    RegSetValueExW(key, kPendingRenames, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
   RegCloseKey(key);
 }
 
 // True when a pending rename names the path (after its "\\??\\" prefix).
-bool PendingNamed(const std::string& path) { return PosNoCase(path + std::string(1, '\0'), PendingRenames()) > 0; }
+bool PendingNamed(const std::string& path) { return PendingRenames().find(WideZ(Widened(path))) != std::string::npos; }
 
 }  // namespace
 
@@ -427,6 +433,68 @@ TEST(UnInstallRun, DelayedReplacementsGoWithTheirFiles) {
   RestorePendingRenames(before);
 }
 
+TEST(UnInstallRun, CancelledReplacementLeavesOtherProgramsPendingRenames) {
+  // Another program's pending deletion of a file whose name the ANSI code page cannot
+  // hold, and our replacement; the uninstall script names our file as written (plain) or
+  // in another spelling of the same path.
+  const std::string before = PendingRenames();
+  const std::string foreign = WideZ(L"\\??\\C:\\foreign\\\u0416file\u20AC.txt") + WideZ(L"");
+  struct Case { const char* name; bool respell; };
+  for (const Case& c : {Case{"un_wide_plain", false}, Case{"un_wide_respelt", true}}) {
+    Install in(c.name);
+    const std::string tool = in.File("My App\\tool.exe", "old"), xtool = in.File("My App\\Xtool.exe", "new");
+    RestorePendingRenames(foreign + WideZ(L"\\??\\" + Widened(xtool)) + WideZ(L"!\\??\\" + Widened(tool)) +
+                          WideZ(L""));
+    std::string named = tool;
+    if (c.respell) {
+      named = UpperCase(in.app) + "\\Sub\\..\\.\\tool.exe";
+      std::replace(named.begin(), named.end(), '\\', '/');
+    }
+    in.Write(Header("Demo") + "REMOVE_FILE(" + in.script + ");\r\nREMOVE_FILE(" + in.exe + ");\r\nREMOVE_FILE(" +
+             named + ");\r\nREMOVE_DIR(" + in.app + ");\r\n");
+    const RunResult r = RunUninstaller(in.exe);
+    EXPECT_EQ(r.boxes.size(), 1u) << c.name;
+    // Ours is gone, with the copy that waited for it; the other pair is kept to the byte.
+    EXPECT_EQ(PendingRenames(), foreign + WideZ(L"")) << c.name;
+    EXPECT_FALSE(FileExists(xtool)) << c.name;
+    EXPECT_FALSE(FileExists(tool)) << c.name;
+    EXPECT_TRUE(tt::GoneWithin(in.app, 15000)) << c.name;
+  }
+  RestorePendingRenames(before);
+}
+
+TEST(UnInstallRun, AFileBeyondThePathLimitCountsAsAFailure) {
+  // A 191-character folder and 74-character file names in a sub folder: the files' paths
+  // are longer than the plain calls reach, so they stay, whatever their kind, and the
+  // summary and the log say so. Only the long form of a path ("\\?\") reaches them.
+  Install in("un_long");
+  const std::string target = in.root + "\\" + std::string(190 - in.root.size(), 'd');
+  ASSERT_TRUE(ForceDirectories(target + "\\Sub"));
+  auto longForm = [](const std::string& path) { return L"\\\\?\\" + Widened(path); };
+  std::vector<std::string> files;
+  for (char c : {'p', 'r', 's'}) {
+    files.push_back(target + "\\Sub\\" + std::string(70, c) + ".txt");
+    HANDLE h = CreateFileW(longForm(files.back()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+  }
+  ASSERT_TRUE(WriteRegValueSimple(kSharedDlls, files[2], "1", true));
+  in.Write(Header("Demo") + "REMOVE_FILE(" + in.script + ");\r\nREMOVE_FILE(" + in.exe + ");\r\nREMOVE_FILE(" +
+           files[0] + ");\r\nREMOVE_READONLY_FILE(" + files[1] + ");\r\nREMOVE_SHARED_FILE(" + files[2] +
+           ");\r\nREMOVE_DIR(" + target + "\\Sub);\r\nREMOVE_DIR(" + target + ");\r\nREMOVE_DIR(" + in.app + ");\r\n");
+  RunOptions o;
+  o.viewLog = true;
+  const RunResult r = RunUninstaller(in.exe, o);
+  ASSERT_EQ(r.boxes.size(), 2u);
+  EXPECT_NE(r.boxes[1].text.find("UnInstall was unable to remove one or more Files"), std::string::npos);
+  for (const auto& file : files) {
+    EXPECT_NE(r.logText.find(file + "\r\n"), std::string::npos) << file;
+    EXPECT_TRUE(DeleteFileW(longForm(file).c_str())) << file;  // still there
+  }
+  EXPECT_TRUE(tt::GoneWithin(in.app, 15000));
+  DeleteRegValueText(kSharedDlls, files[2]);
+}
+
 TEST(UnInstallRun, StartedInItsOwnFolderItStillRemovesIt) {
   // As from a shortcut whose working folder is the install folder.
   Install in("un_workdir");
@@ -439,6 +507,39 @@ TEST(UnInstallRun, StartedInItsOwnFolderItStillRemovesIt) {
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_TRUE(tt::GoneWithin(in.exe, 15000));
   EXPECT_TRUE(tt::GoneWithin(in.app, 5000));
+}
+
+TEST(UnInstallRun, SelfDeletionTakesPathsAsWritten) {
+  // Folder names, and a temporary folder for the batch, that the command interpreter would
+  // read as variables; each decoy must stay (for %USERNAME%, the folder the name turns into).
+  char user[256] = "", temp[1024] = "";
+  ASSERT_GT(GetEnvironmentVariableA("USERNAME", user, sizeof user), 0u);
+  GetEnvironmentVariableA("TEMP", temp, sizeof temp);
+  struct Case { std::string folder, decoy, temp; };
+  const Case cases[] = {
+      {"C:\\Pct\\%USERNAME%", std::string("C:\\Pct\\") + user, temp},
+      {"C:\\Names Dir\\Sub %TEMP% 100%", "C:\\Names Dir", temp},
+      {"C:\\Names Dir\\Plain", "C:\\Names Dir", "C:\\Pct\\Temp %USERNAME%"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(ForceDirectories(c.folder) && ForceDirectories(c.decoy) && ForceDirectories(c.temp));
+    const std::string exe = c.folder + "\\UnInstall.exe", script = c.folder + "\\UnInstall.txt";
+    ASSERT_TRUE(tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", exe));
+    ASSERT_TRUE(tt::WriteFile(script, Header("Demo") + "REMOVE_FILE(" + script + ");\r\nREMOVE_FILE(" + exe +
+                                          ");\r\nREMOVE_DIR(" + c.folder + ");\r\n"));
+    SetEnvironmentVariableA("TMP", c.temp.c_str());
+    SetEnvironmentVariableA("TEMP", c.temp.c_str());
+    const RunResult r = RunUninstaller(exe);
+    EXPECT_EQ(r.boxes.size(), 1u) << c.folder;
+    EXPECT_TRUE(tt::GoneWithin(exe, 15000)) << c.folder;
+    EXPECT_TRUE(tt::GoneWithin(c.folder, 5000)) << c.folder;
+    EXPECT_TRUE(DirectoryExists(c.decoy)) << c.decoy;
+    EXPECT_EQ(ListFiles(c.temp + "\\_DEL_ME_*.BAT", true), "|") << c.temp;  // the batch went too
+  }
+  SetEnvironmentVariableA("TMP", temp);
+  SetEnvironmentVariableA("TEMP", temp);
+  DeleteTree("C:\\Pct", true);
+  DeleteTree("C:\\Names Dir", true);
 }
 
 TEST(UnInstallRun, RunningProgramWarnsAndScrambledScriptReads) {

@@ -337,6 +337,10 @@ TEST_F(ExecutionsTest, TextFiles) {
   EXPECT_EQ(Content(file), "a");
   EXPECT_FALSE(Perform("Replace Text in File", At("none.txt"), "a", "b"));
   EXPECT_FALSE(Exists(At("none.txt")));
+  // A rewriting without end writes nothing and reports it.
+  ASSERT_TRUE(tt::WriteFile(file, "aab"));
+  EXPECT_FALSE(Perform("Replace Text in File", file, "ab", "bbaa"));
+  EXPECT_EQ(Content(file), "aab");
 }
 
 TEST_F(ExecutionsTest, SpaceMessagesAndWaits) {
