@@ -277,18 +277,8 @@ void ListFolder(const std::string& folder, TFolderNames& names) {
   FindClose(h);
 }
 
-// What CopyIntoFile does beyond the bytes, through the handles it holds: the destination's
-// attributes (`attributesSet` tells whether they were set) and, when `deleteSource` asks,
-// the source's removal once it is copied (`sourceDeleted`).
-struct TCopyFinish {
-  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
-  bool deleteSource = false;
-  bool attributesSet = false;
-  bool sourceDeleted = false;
-};
+}  // namespace
 
-// Copies the source's bytes and last-write time into `out`, which it closes. A failure
-// leaves its reason as the last error.
 bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish) {
   finish.attributesSet = finish.sourceDeleted = false;
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -314,14 +304,20 @@ bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish) {
     FILETIME written;
     if (ok && GetFileTime(in, nullptr, nullptr, &written)) SetFileTime(out, nullptr, nullptr, &written);
     if (ok) finish.attributesSet = SetAttributesOf(out, finish.attributes);
-    if (ok && mayDelete) finish.sourceDeleted = DeleteWhenClosed(in);
   }
-  const DWORD reason = GetLastError();
+  DWORD reason = GetLastError();
+  // The destination is whole only once its close succeeded; only then may the source go.
+  if (!CloseHandle(out) && ok) {
+    ok = false;
+    reason = GetLastError();
+  }
+  if (ok && mayDelete) finish.sourceDeleted = DeleteWhenClosed(in);
   if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
-  CloseHandle(out);
   if (!ok) SetLastError(reason);
   return ok;
 }
+
+namespace {
 
 // Unpacks a packed file into `dest` (through `out` when it is open already; it is closed) a
 // piece at a time, dated `date` and given `finish.attributes`. Whatever fails leaves no `dest`

@@ -1,5 +1,6 @@
 // The wizard form in this process: the finish actions request a restart only when the user
-// chose it; the request goes to a stand-in here, so nothing restarts.
+// chose it; the request goes to a stand-in here, so nothing restarts. The direct copy and
+// its consumed source.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -38,6 +39,36 @@ TEST(SDialog, FinishRequestsRestartOnlyWhenChosen) {
     delete wizard;
   }
   SetRestartRequester(nullptr);
+}
+
+// The consumed source goes only once the destination's close succeeded: a close that fails
+// (here a handle protected from closing) leaves the copy failed and the source in place.
+TEST(SDialog, DirectCopyLetsTheSourceGoOnlyAfterTheDestinationIsClosed) {
+  const std::string dir = tt::ScratchDir("sdialog_copyinto") + "\\";
+  for (const bool closes : {false, true}) {
+    SCOPED_TRACE(closes);
+    const std::string source = dir + "source.txt", dest = dir + (closes ? "closed.txt" : "open.txt");
+    ASSERT_TRUE(tt::WriteFile(source, "payload"));
+    const HANDLE out = CreateFileA(dest.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(out, INVALID_HANDLE_VALUE);
+    if (!closes) {
+      ASSERT_TRUE(SetHandleInformation(out, HANDLE_FLAG_PROTECT_FROM_CLOSE, HANDLE_FLAG_PROTECT_FROM_CLOSE));
+    }
+    TCopyFinish finish;
+    finish.deleteSource = true;
+    EXPECT_EQ(CopyIntoFile(source, out, finish), closes);
+    EXPECT_EQ(finish.sourceDeleted, closes);
+    std::string text;
+    EXPECT_EQ(tt::ReadFile(source, text), !closes);
+    if (!closes) {
+      EXPECT_EQ(text, "payload");
+      SetHandleInformation(out, HANDLE_FLAG_PROTECT_FROM_CLOSE, 0);
+      CloseHandle(out);
+    }
+    ASSERT_TRUE(tt::ReadFile(dest, text));
+    EXPECT_EQ(text, "payload");
+  }
 }
 
 }  // namespace
