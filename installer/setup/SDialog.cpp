@@ -319,10 +319,10 @@ bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish) {
 
 namespace {
 
-// Unpacks a packed file into `dest` (through `out` when it is open already; it is closed) a
-// piece at a time, dated `date` and given `finish.attributes`. Whatever fails leaves no `dest`
-// behind; `damaged` tells an unreadable or bad stream from a failed write, whose `error`
-// stays empty.
+// Unpacks a packed file into a new file `dest` (through `out` when it is made already; it is
+// closed) a piece at a time, dated `date` and given `finish.attributes`. Whatever fails
+// leaves no `dest` behind; `damaged` tells an unreadable or bad stream from a failed write,
+// whose `error` stays empty.
 bool UnpackFile(const std::string& packed, const std::string& dest, HANDLE out, uint32_t date,
                 const TProgressProc& progress, std::string& error, bool& damaged, TCopyFinish& finish) {
   finish.attributesSet = false;
@@ -341,8 +341,9 @@ bool UnpackFile(const std::string& packed, const std::string& dest, HANDLE out, 
     error = packed;
     return false;
   }
+  // Only a file it makes itself: what it would delete on a failure is then its own.
   if (out == INVALID_HANDLE_VALUE)
-    out = CreateFileA(dest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    out = CreateFileA(dest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (out == INVALID_HANDLE_VALUE) {
     CloseHandle(in);
     return false;
@@ -1731,16 +1732,19 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   if (!unpacked && !force && !ShouldOverwrite(source, dest, mode, flags)) return true;
   if (FileFlagIsComServer(flags)) comServers_.push_back(dest);
   if (FileFlagIsFont(flags)) fonts_.push_back(dest);
+  // The listing only tells where to try a new file under its exact name. Where none was
+  // made, the file system says whether one was there: a failure removes only what this
+  // copy made.
+  const HANDLE fresh = unpacked || SourcePresent(dest) ? INVALID_HANDLE_VALUE : CreateExactly(dest);
+  const bool created = fresh != INVALID_HANDLE_VALUE;
+  const bool destExists = !unpacked && !created && FileExists(dest);
   // Only a destination that exists can be the source itself.
-  const bool destExists = !unpacked && SourcePresent(dest);
   const bool same = unpacked || (destExists && IsSameFile(source, dest));
   bool copied = same, moved = false;
   if (!same) {
     const bool moveAllowed = !keepSource && !script_->UseCopy() &&
                              EqualTextNoCase(source.substr(0, 3), dest.substr(0, 3)) && IsWinNT();
     if (destExists) SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_NORMAL);
-    const HANDLE fresh = destExists ? INVALID_HANDLE_VALUE : CreateExactly(dest);
-    const bool created = fresh != INVALID_HANDLE_VALUE;
     const bool direct = created && !moveAllowed && !script_->ShowProgBar2() && TestDiskRoom() < 0;
     finish.deleteSource = !stillNeeded && SameFolder(ExtractFileDir(source), setupFolder_);
     if (created && !direct) CloseHandle(fresh);
@@ -1759,6 +1763,7 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     }
   }
   if (copied) {
+    if (!same) destNames_.Note(dest);
     AddSetupLogLine(std::string(kJoin) + " ... OK");
     if ((!same || unpacked) && !finish.attributesSet) SetFileAttributesA(dest.c_str(), attributes);
     if (!script_->BgWaveFileName().empty()) WaitProcessingMessages(DWORD(StrToIntDef(script_->BgWaveDelay(), 0)));
@@ -1930,10 +1935,12 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
       destNames_.Forget(unpackInto_);
     }
     // The unpacked source is copied on like a plain one: its attributes stay as they are.
+    const HANDLE out = damaged ? INVALID_HANDLE_VALUE : CreateExactly(source);
+    // One made since the listing (that it does not know of) is the source.
+    if (!damaged && out == INVALID_HANDLE_VALUE && FileExists(source)) return true;
     TCopyFinish finish;
     finish.attributes = 0;
-    const bool unpacked =
-        !damaged && UnpackFile(packed, source, CreateExactly(source), date, progress, error, damaged, finish);
+    const bool unpacked = !damaged && UnpackFile(packed, source, out, date, progress, error, damaged, finish);
     if (!unpacked) {
       sourceNames_.Forget(source);
       // A damaged packed file leaves nothing behind.

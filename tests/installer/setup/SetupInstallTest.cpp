@@ -795,3 +795,50 @@ TEST(SetupInstall, UnreadableSourceLeavesNoDestination) {
   EXPECT_EQ(Read(p.target + "\\UnInstall.txt").find("locked.txt"), std::string::npos);
   CleanRegistry(p);
 }
+
+// A copy that fails deletes only a file it made itself: not one an earlier entry of the list
+// installed under the same name (on the Windows 9x road too), nor an unpacked source that
+// is its own destination when the folder is written in another spelling.
+TEST(SetupInstall, FailedCopyDeletesOnlyWhatItMade) {
+  const struct Case {
+    const char* name;
+    const char* version;  // the Windows the setup sees; empty: as the prefix says
+    int spelling;         // of the destination folder: 0 the target, 1 the setup folder with "/", 2 its short name
+  } cases[] = {{"twice", "", 0}, {"twice9x", "win98", 0}, {"slash", "", 1}, {"short", "", 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string exeName = std::string("kvsetup_") + c.name + "_" + kPid + ".exe";
+    ASSERT_TRUE(tt::SetProgramWindowsVersion(exeName, c.version));
+    const bool twice = c.spelling == 0;
+    Package p = MakePackage(std::string("del") + c.name,
+                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                            "SET_OVERWRITE_FLAG(2);\r\nSET_GROUP_DATA(|Main|x|1|2||||1|);\r\n",
+                            {}, exeName);
+    std::string folder = p.target;
+    if (c.spelling == 1) folder = ReplaceAll(p.dir.substr(0, p.dir.size() - 1), "\\", "/");
+    if (c.spelling == 2) folder = ShortPath(p.dir.substr(0, p.dir.size() - 1));
+    ASSERT_NE(folder, p.dir.substr(0, p.dir.size() - 1));
+    tt::WriteFile(p.dir + "Setup.txt", Read(p.dir + "Setup.txt") + "SET_SUB_DIR(" + folder + ");\r\n" +
+                                           (twice ? "SET_COPY_FILES(00001#a.txt|00002#a.txt);\r\n" : "SET_COPY_FILES(b.txt);\r\n"));
+    tt::WriteFile(p.dir + "00001#a.txt", "first");
+    tt::WriteFile(p.dir + "00002#a.txt", "second");
+    tt::WriteFile(p.dir + "b.txt._z", Pack("packed"));
+    CleanRegistry(p);
+    // The second source cannot be read: its copy fails.
+    HANDLE lock = CreateFileA((p.dir + "00002#a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const RunResult r = RunToEnd(p);
+    CloseHandle(lock);
+    tt::SetProgramWindowsVersion(exeName, "");
+    EXPECT_EQ(r.exitCode, 0);
+    if (twice) {
+      ASSERT_EQ(r.boxes.size(), 1u);
+      EXPECT_NE(r.boxes[0].text.find(p.target + "\\a.txt"), std::string::npos) << r.boxes[0].text;
+      EXPECT_EQ(Read(p.target + "\\a.txt"), "first");
+      EXPECT_NE(Read(p.target + "\\UnInstall.txt").find("REMOVE_FILE(" + p.target + "\\a.txt);"), std::string::npos);
+    } else {
+      EXPECT_TRUE(r.boxes.empty()) << r.boxes[0].text;
+      EXPECT_EQ(Read(p.dir + "b.txt"), "packed");
+    }
+    CleanRegistry(p);
+  }
+}
