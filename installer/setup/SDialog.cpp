@@ -1471,13 +1471,6 @@ void TSDialogForm::FailBox(const std::string& text) {
 
 void TSDialogForm::RunInstall() {
   TScript& s = *script_;
-  // A package that lacks a file (one an earlier run consumed) is refused before anything is written.
-  const std::string missing = MissingSourceFile();
-  if (!missing.empty()) {
-    FailBox(NotFoundText(missing));
-    CloseWithoutAsking();
-    return;
-  }
   // Busy before the copy bar's waits: a close confirmed then is held until the run stops.
   busy_ = true;
   if (s.AddBillboard()) OpenCopyBar(*this);
@@ -1502,7 +1495,9 @@ void TSDialogForm::RunInstall() {
     AddSetupLogLine("Execute Before Copy");
     bool exitRequest = false;
     PerformExecuteOps(2, exitRequest);
-    if (!exitRequest && !RunStopped()) {
+    // A package that lacks a file (one an earlier run consumed) is refused once the stage
+    // that may make files has run, before anything registers the installation.
+    if (!exitRequest && !RunStopped() && SourcesPresent()) {
       AddSetupLogLine("Handle First UnInstall Data");
       WriteUninstallHeader();
       // The uninstaller's copy pumps messages: an Exit then ends the run here.
@@ -1870,37 +1865,81 @@ bool TSDialogForm::FindSourceFile(const std::string& path, TListedFolders& liste
   return false;
 }
 
-// The first source the run will need that is not there; empty when all are.
-std::string TSDialogForm::MissingSourceFile() {
+std::vector<TPlannedCopy> TSDialogForm::PlannedCopies(bool runTimeDirs) {
   TScript& s = *script_;
-  const std::string source = GetExeDir(true);
-  std::vector<std::string> needed;
+  std::vector<TPlannedCopy> out;
+  auto folder = [&](const std::string& path, char keep) {
+    TPlannedCopy c;
+    c.dest = path;
+    c.keep = keep;
+    out.push_back(c);
+  };
+  auto file = [&](const std::string& source, const std::string& dest, uint32_t flags, bool optional) {
+    TPlannedCopy c;
+    c.source = source;
+    c.dest = dest;
+    c.flags = flags;
+    c.optional = optional;
+    out.push_back(c);
+  };
+  const std::string setup = GetExeDir(true), app = GetAppFolder(false), target = GetAppFolder(true);
+  folder(app, 0);
+  if (s.UsesCommonFolder()) folder(GetCommonFolder(false), 0);
+  if (s.UsesAuxiliaryFolder()) folder(GetAuxFolder(false), 0);
+  // The registration's files, as the header and the registration copy them.
   if (s.CreateUninstall() && !s.ProgName().empty()) {
-    needed.push_back(source + "UnInstall.exe");
-    if (!s.ExecutionDllName().empty()) needed.push_back(source + ExtractFileName(s.ExecutionDllName()));
-    for (const std::string& name : ListNames(s.DeliveryFiles())) needed.push_back(source + ExtractFileName(name));
+    file(setup + "UnInstall.exe", UninstallerPathFor(UninstallScriptPathFor(app, s.ProgStamp())), 0, false);
+    std::vector<std::string> services = ListNames(s.DeliveryFiles());
+    if (!s.ExecutionDllName().empty()) services.insert(services.begin(), s.ExecutionDllName());
+    for (const std::string& name : services) file(setup + ExtractFileName(name), target + ExtractFileName(name), 0, false);
   }
+  for (const std::string& name : {s.OriginalInfoFileName(), s.AutoUpdateExeFileName()})
+    if (!name.empty() && FileExists(setup + ExtractFileName(name)))
+      file(setup + ExtractFileName(name), target + ExtractFileName(name), 0, true);
   const std::string selection = GroupSelection();
   const bool partial = SetupTypeName() == "Partial";
   for (size_t g = 0; g < s.Groups().size(); ++g) {
     if (selection[g] != '1') continue;
     for (const std::string& item : s.Groups()[g].items) {
       const TCopyItem c = ParseCopyItem(item);
+      if (c.subFolder.empty()) continue;
+      std::string sub = c.subFolder;
+      char keep = 0;
+      if (sub.size() >= 2 && sub[0] == '*') {
+        keep = sub[1];
+        sub.erase(0, 2);
+      }
+      // A run-time folder is looked for once, when the run first needs it.
+      if (!runTimeDirs && LowerCase(sub).find("<runtimedir_") != std::string::npos) continue;
+      const std::string dest = SetTrailingBackslash(ExpandTokens(sub, "\\"), false);
+      folder(dest, keep);
       const std::string list = Trim(c.fileList);
-      if (c.subFolder.empty() || list.empty() || list == "*") continue;
+      if (list.empty() || list == "*") continue;
       for (const std::string& entry : ListNames(list)) {
         uint32_t flags = 0;
         std::string name;
         ParseFileEntry(entry, flags, name);
-        if (name.empty() || FileFlagExcludesThisOS(flags) || (partial && FileFlagSkipPartial(flags))) continue;
-        needed.push_back(source + name);
+        if (name.empty() || FileFlagExcludesThisOS(flags)) continue;
+        file(setup + name, StripFileNumberPrefix(SetTrailingBackslash(dest, true) + name), flags,
+             partial && FileFlagSkipPartial(flags));
       }
     }
   }
+  return out;
+}
+
+bool TSDialogForm::SourcesPresent() {
   TListedFolders listed;
-  for (const std::string& path : needed)
-    if (!FindSourceFile(path, listed)) return path;
-  return std::string();
+  for (const TPlannedCopy& c : PlannedCopies(true)) {
+    if (c.source.empty() || c.optional || FindSourceFile(c.source, listed)) continue;
+    // As the copy would have reported it.
+    AddSetupLogLine("  Copy File: " + c.dest);
+    AddSetupLogLine(std::string(kJoin) + " ... File not Found!");
+    FailBox(NotFoundText(c.source));
+    CloseWithoutAsking();
+    return false;
+  }
+  return true;
 }
 
 bool TSDialogForm::LocateSourceFile(std::string& source) {

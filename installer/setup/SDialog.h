@@ -54,6 +54,15 @@ struct TCopyFinish {
 // only once the destination is closed whole. A failure leaves its reason as the last error.
 bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish);
 
+// One thing the install run will make: a folder (no source) or a file with its source.
+struct TPlannedCopy {
+  std::string source;      // in the setup folder; empty for a folder
+  std::string dest;        // the folder, or the file as installed (number prefix dropped)
+  uint32_t flags = 0;      // the file entry's flags
+  char keep = 0;           // a folder's "*x" character
+  bool optional = false;   // a Partial setup goes on without it
+};
+
 class TSDialogForm : public TForm {
  public:
   explicit TSDialogForm(TForm* owner = nullptr);
@@ -239,7 +248,11 @@ class TSDialogForm : public TForm {
   std::string ExpandFolderSetting(const std::string& setting) const;
   const std::string& DiskSetFolders();
   bool FindSourceFile(const std::string& path, TListedFolders& listed);
-  std::string MissingSourceFile();
+  // The run's folders, the registration's files and the selected groups' folders and files,
+  // by the copy's rules; folders named through a run-time folder only when `runTimeDirs`.
+  std::vector<TPlannedCopy> PlannedCopies(bool runTimeDirs);
+  // Refuses the run with the copy's box and log lines (false) when a source it needs is missing.
+  bool SourcesPresent();
   void RecordCreatedFolders();
   void ShowCopyProgress(const std::string& dest);
   TProgressProc FileProgress();
