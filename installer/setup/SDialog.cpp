@@ -1471,6 +1471,9 @@ void TSDialogForm::FailBox(const std::string& text) {
 
 void TSDialogForm::RunInstall() {
   TScript& s = *script_;
+  // A destination that the system's calls (and the uninstaller) cannot reach is refused
+  // before anything is written.
+  if (!PathsFit()) return;
   // Busy before the copy bar's waits: a close confirmed then is held until the run stops.
   busy_ = true;
   if (s.AddBillboard()) OpenCopyBar(*this);
@@ -1926,6 +1929,20 @@ std::vector<TPlannedCopy> TSDialogForm::PlannedCopies(bool runTimeDirs) {
     }
   }
   return out;
+}
+
+bool TSDialogForm::PathsFit() {
+  for (const TPlannedCopy& c : PlannedCopies(false)) {
+    // A folder needs room for an 8.3 name below it; neither counts the closing zero.
+    if (c.dest.size() < (c.source.empty() ? size_t(MAX_PATH - 12) : size_t(MAX_PATH))) continue;
+    FailBox(FormatText(GetLangText("Messages", "PathTooLong",
+                                   "The path<p>%s<p>is too long for Windows.<p><p>Setup will now close.<p>"
+                                   "Choose a shorter destination folder and run Setup once again!"),
+                       c.dest));
+    CloseWithoutAsking();
+    return false;
+  }
+  return true;
 }
 
 bool TSDialogForm::SourcesPresent() {

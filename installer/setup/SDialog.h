@@ -251,7 +251,9 @@ class TSDialogForm : public TForm {
   // The run's folders, the registration's files and the selected groups' folders and files,
   // by the copy's rules; folders named through a run-time folder only when `runTimeDirs`.
   std::vector<TPlannedCopy> PlannedCopies(bool runTimeDirs);
-  // Refuses the run with the copy's box and log lines (false) when a source it needs is missing.
+  // Refuses the run with a box (false) when a path would reach the system's limit; with the
+  // copy's box and log lines when a source it needs is missing.
+  bool PathsFit();
   bool SourcesPresent();
   void RecordCreatedFolders();
   void ShowCopyProgress(const std::string& dest);

@@ -849,3 +849,86 @@ TEST(SetupInstall, FailedCopyDeletesOnlyWhatItMade) {
     CleanRegistry(p);
   }
 }
+
+namespace {
+
+// Deletes a tree whose paths may pass the ANSI calls' limit (what a setup that did not refuse
+// such a destination leaves).
+void DeleteLongTree(const std::wstring& path) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((L"\\\\?\\" + path + L"\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = fd.cFileName, full = path + L"\\" + name;
+      if (name == L"." || name == L"..") continue;
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        DeleteLongTree(full);
+      } else {
+        SetFileAttributesW((L"\\\\?\\" + full).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW((L"\\\\?\\" + full).c_str());
+      }
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryW((L"\\\\?\\" + path).c_str());
+}
+
+}  // namespace
+
+// A destination under which a folder, a file or the uninstaller would reach the system's
+// path limit is refused with a box naming the path, before anything is written. The limit
+// counts the installed name: without its number prefix.
+TEST(SetupInstall, PathsPastTheSystemLimitAreRefusedBeforeAnythingIsWritten) {
+  const std::string root = "C:\\KvLong" + kPid;
+  const std::wstring wideRoot(root.begin(), root.end());
+  // A folder below the root whose path has exactly `length` characters.
+  auto folder = [&](size_t length) {
+    std::string f = root;
+    while (f.size() < length) {
+      const size_t room = length - f.size() - 1;
+      f += "\\" + std::string(room > 100 ? 90 : room, 'd');
+    }
+    return f;
+  };
+  const std::string name74 = std::string(70, 'n') + ".txt";
+  const struct {
+    const char* name;
+    std::string target, sub, file;
+    std::string refused;  // the path the box names; empty: the install goes ahead
+  } cases[] = {
+      {"folder", folder(248), "<InstallDir>", "a.txt", folder(248)},
+      {"uninstaller", folder(246), "<InstallDir>", "a.txt", folder(246) + "\\UnInstall.exe"},
+      {"file", folder(191), "<InstallDir>Sub", name74, folder(191) + "\\Sub\\" + name74},
+      {"fits", folder(245), "<InstallDir>", "00001#abcdefghi.txt", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    DeleteLongTree(wideRoot);
+    Package p = MakePackage(std::string("long") + c.name,
+                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(" + c.target +
+                                ");\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\nSET_CREATE_SETUP_LOG;\r\n"
+                                "SET_GROUP_DATA(|Main|x|1|1||||1|);\r\nSET_SUB_DIR(" + c.sub + ");\r\n"
+                                "SET_COPY_FILES(" + c.file + ");\r\n",
+                            {{c.file, "payload"}});
+    p.target = c.target;
+    CleanRegistry(p);
+    const RunResult r = RunToEnd(p);
+    EXPECT_EQ(r.exitCode, 0);
+    if (c.refused.empty()) {
+      EXPECT_TRUE(r.boxes.empty()) << r.boxes[0].text;
+      EXPECT_EQ(Read(c.target + "\\abcdefghi.txt"), "payload");
+      EXPECT_EQ(ReadRegValue(UninstallKey(p.prog), "UnInstallString", ""), c.target + "\\UnInstall.exe");
+    } else {
+      ASSERT_EQ(r.boxes.size(), 1u);
+      // The path on a line of its own.
+      const std::string lines = "\n" + ReplaceAll(ReplaceAll(r.boxes[0].text, "\r\n", "\n"), "\r", "\n") + "\n";
+      EXPECT_NE(lines.find("\n" + c.refused + "\n"), std::string::npos) << r.boxes[0].text;
+      EXPECT_NE(r.boxes[0].text.find("too long"), std::string::npos) << r.boxes[0].text;
+      EXPECT_FALSE(Exists(root));
+      EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog)));
+      EXPECT_EQ(Read(p.dir + c.file), "payload");
+    }
+    DeleteLongTree(wideRoot);
+    CleanRegistry(p);
+  }
+}
