@@ -1577,6 +1577,7 @@ bool TSDialogForm::CreateInstallFolder(const std::string& folder, bool writeUnin
     f = parent;
   }
   if (!ForceDirectories(folder)) return false;
+  for (const std::string& f : missing) madeFolders_.push_back(LowerCase(f));
   if (missing.size() > 1) createdFolders_.insert(createdFolders_.end(), missing.begin() + 1, missing.end());
   if (!writeUninstallLine || IsSystemFolder(folder)) return true;
   if (prefix == '1' && RefusesForcedRemoval(folder)) return true;
@@ -1584,7 +1585,9 @@ bool TSDialogForm::CreateInstallFolder(const std::string& folder, bool writeUnin
                         : prefix == '2' ? "DONT_REMOVE_DIR("
                         : prefix == '3' ? "DONT_REMOVE_JUST_DIR("
                                         : "REMOVE_DIR(";
-  AddUninstallLine(keyword + SetTrailingBackslash(folder, false) + ")");
+  // What is kept is always recorded; what is removed only when this run made it.
+  if (prefix == '2' || prefix == '3' || MayRecordRemoval(folder, prefix == '1'))
+    AddUninstallLine(keyword + SetTrailingBackslash(folder, false) + ")");
   RecordCreatedFolders();
   return true;
 }
@@ -1593,8 +1596,13 @@ bool TSDialogForm::CreateInstallFolder(const std::string& folder, bool writeUnin
 void TSDialogForm::RecordCreatedFolders() {
   if (!g_uninstall) return;
   for (const std::string& f : createdFolders_)
-    if (!IsSystemFolder(f)) AddUninstallLine("REMOVE_DIR(" + f + ")");
+    if (!IsSystemFolder(f) && MayRecordRemoval(f, false)) AddUninstallLine("REMOVE_DIR(" + f + ")");
   createdFolders_.clear();
+}
+
+bool TSDialogForm::MayRecordRemoval(const std::string& folder, bool) const {
+  const std::string f = LowerCase(SetTrailingBackslash(folder, false));
+  return std::find(madeFolders_.begin(), madeFolders_.end(), f) != madeFolders_.end();
 }
 
 bool TSDialogForm::CopySelectedGroups() {
@@ -2100,8 +2108,10 @@ void TSDialogForm::WriteUninstallHeader() {
   const std::string script = UninstallScriptPath();
   add("REMOVE_FILE(" + script + ")");
   if (s.CreateSetupLog()) add("REMOVE_FILE(" + GetAppFolder(true) + "Setup.log)");
-  if (s.UsesCommonFolder()) add("REMOVE_DIR(" + GetCommonFolder(false) + ")");
-  if (s.UsesAuxiliaryFolder()) add("REMOVE_DIR(" + GetAuxFolder(false) + ")");
+  if (s.UsesCommonFolder() && MayRecordRemoval(GetCommonFolder(false), false))
+    add("REMOVE_DIR(" + GetCommonFolder(false) + ")");
+  if (s.UsesAuxiliaryFolder() && MayRecordRemoval(GetAuxFolder(false), false))
+    add("REMOVE_DIR(" + GetAuxFolder(false) + ")");
   add("RunTimeDir_1=" + s.RunTimeDir1());
   add("RunTimeDir_2=" + s.RunTimeDir2());
   add("RunTimeDir_3=" + s.RunTimeDir3());

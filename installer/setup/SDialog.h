@@ -256,6 +256,8 @@ class TSDialogForm : public TForm {
   bool PathsFit();
   bool SourcesPresent();
   void RecordCreatedFolders();
+  // Whether a folder may be recorded for removal: the run made it.
+  bool MayRecordRemoval(const std::string& folder, bool forced) const;
   void ShowCopyProgress(const std::string& dest);
   TProgressProc FileProgress();
   // Whether a file is there, from the folder listings of the current list when they cover it.
@@ -305,6 +307,7 @@ class TSDialogForm : public TForm {
   std::string copyDest_;  // the file being copied
   std::string setupFolder_;
   std::vector<std::string> createdFolders_;  // made by this run and not yet recorded
+  std::vector<std::string> madeFolders_;     // every folder this run made, lower case
   bool infoCopied_ = false, infoTried_ = false;
   TTimer* copyTimer_;
   TTimer* stopTimer_;

@@ -932,3 +932,69 @@ TEST(SetupInstall, PathsPastTheSystemLimitAreRefusedBeforeAnythingIsWritten) {
     CleanRegistry(p);
   }
 }
+
+namespace {
+
+// A silent install, then its removal through the Add/Remove Programs entry as a person
+// would do it: the uninstall script as the install left it, and the uninstaller's boxes.
+struct InstallTrip {
+  RunResult setup;
+  std::string script;
+  tt::UninstallRun uninstall;
+};
+InstallTrip InstallAndUninstall(const Package& p) {
+  InstallTrip t;
+  t.setup = RunToEnd(p);
+  t.script = Read(p.target + "\\UnInstall.txt");
+  const std::string command = ReadRegValue(UninstallKey(p.prog), "UnInstallString", "");
+  if (!command.empty()) {
+    t.uninstall = tt::RunUninstaller("\"" + command + "\"");
+    tt::GoneWithin(command, 15000);  // the uninstaller deletes itself after it ended
+  }
+  return t;
+}
+
+std::string LastBox(const tt::UninstallRun& u) { return u.boxes.empty() ? std::string() : u.boxes.back(); }
+
+}  // namespace
+
+// Folders that were there before the install are not the installation's: none is recorded
+// for removal (target, sub folder, common folder), and the uninstall leaves them, empty or
+// holding the user's file, without a failure. A folder the run made is recorded and goes.
+TEST(SetupInstall, FoldersThatWereThereBeforeStay) {
+  const std::string root = "C:\\EmptyBefore" + kPid;
+  for (const bool userFile : {false, true}) {
+    SCOPED_TRACE(userFile);
+    tt::DeleteTree(root);
+    ForceDirectories(root + "\\Data");
+    ForceDirectories(root + "\\Other");
+    if (userFile) tt::WriteFile(root + "\\Data\\mine.txt", "mine");
+    Package p = MakePackage("before", "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(" + root +
+                                          ");\r\nSET_COMMON_DIR(<InstallDir>Other);\r\nSET_SILENT_SETUP;\r\n"
+                                          "SET_CREATE_UNINSTALL;\r\nSET_GROUP_DATA(|Main|x|1|4||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                                          "SET_COPY_FILES(a.txt);\r\nSET_SUB_DIR(<InstallDir>Data);\r\nSET_COPY_FILES(d.txt);\r\n"
+                                          "SET_SUB_DIR(<InstallDir>New\\Deep);\r\nSET_COPY_FILES(n.txt);\r\n"
+                                          "SET_SUB_DIR(<Common Folder>);\r\nSET_COPY_FILES(o.txt);\r\n",
+                            {{"a.txt", "a"}, {"d.txt", "d"}, {"n.txt", "n"}, {"o.txt", "o"}});
+    p.target = root;
+    CleanRegistry(p);
+    const InstallTrip t = InstallAndUninstall(p);
+    EXPECT_TRUE(t.setup.boxes.empty());
+    EXPECT_NE(t.script.find("REMOVE_FILE(" + root + "\\Other\\o.txt);"), std::string::npos) << t.script;
+    for (const std::string& f : {root, root + "\\Data", root + "\\Other"})
+      EXPECT_EQ(t.script.find("REMOVE_DIR(" + f + ");"), std::string::npos) << t.script;
+    for (const std::string& f : {root + "\\New", root + "\\New\\Deep"})
+      EXPECT_NE(t.script.find("\nREMOVE_DIR(" + f + ");"), std::string::npos) << t.script;
+    EXPECT_TRUE(t.uninstall.closed);
+    EXPECT_EQ(t.uninstall.boxes.size(), 1u) << LastBox(t.uninstall);
+    EXPECT_TRUE(tt::GoneWithin(root + "\\UnInstall.exe", 15000));
+    EXPECT_TRUE(DirectoryExists(root + "\\Data"));
+    EXPECT_TRUE(DirectoryExists(root + "\\Other"));
+    EXPECT_EQ(Exists(root + "\\Data\\mine.txt"), userFile);
+    EXPECT_FALSE(Exists(root + "\\Data\\d.txt"));
+    EXPECT_FALSE(Exists(root + "\\Other\\o.txt"));
+    EXPECT_FALSE(Exists(root + "\\New"));
+    tt::DeleteTree(root);
+    CleanRegistry(p);
+  }
+}
