@@ -1600,9 +1600,14 @@ void TSDialogForm::RecordCreatedFolders() {
   createdFolders_.clear();
 }
 
-bool TSDialogForm::MayRecordRemoval(const std::string& folder, bool) const {
+bool TSDialogForm::MayRecordRemoval(const std::string& folder, bool forced) const {
   const std::string f = LowerCase(SetTrailingBackslash(folder, false));
-  return std::find(madeFolders_.begin(), madeFolders_.end(), f) != madeFolders_.end();
+  if (std::find(madeFolders_.begin(), madeFolders_.end(), f) == madeFolders_.end()) return false;
+  // A folder kept exactly stays, and with it every folder above it.
+  if (!forced)
+    for (const std::string& kept : keptFolders_)
+      if (kept.size() > f.size() && kept.compare(0, f.size(), f) == 0 && kept[f.size()] == '\\') return false;
+  return true;
 }
 
 bool TSDialogForm::CopySelectedGroups() {
@@ -1955,7 +1960,9 @@ bool TSDialogForm::PathsFit() {
 
 bool TSDialogForm::SourcesPresent() {
   TListedFolders listed;
+  keptFolders_.clear();
   for (const TPlannedCopy& c : PlannedCopies(true)) {
+    if (c.source.empty() && c.keep == '3') keptFolders_.push_back(LowerCase(c.dest));
     if (c.source.empty() || c.optional || FindSourceFile(c.source, listed)) continue;
     // As the copy would have reported it.
     AddSetupLogLine("  Copy File: " + c.dest);

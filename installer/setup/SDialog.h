@@ -252,11 +252,13 @@ class TSDialogForm : public TForm {
   // by the copy's rules; folders named through a run-time folder only when `runTimeDirs`.
   std::vector<TPlannedCopy> PlannedCopies(bool runTimeDirs);
   // Refuses the run with a box (false) when a path would reach the system's limit; with the
-  // copy's box and log lines when a source it needs is missing.
+  // copy's box and log lines when a source it needs is missing (on the way it notes the
+  // folders the script keeps exactly).
   bool PathsFit();
   bool SourcesPresent();
   void RecordCreatedFolders();
-  // Whether a folder may be recorded for removal: the run made it.
+  // Whether a folder may be recorded for removal: the run made it, and (for a plain removal)
+  // no folder the script keeps exactly lies inside it.
   bool MayRecordRemoval(const std::string& folder, bool forced) const;
   void ShowCopyProgress(const std::string& dest);
   TProgressProc FileProgress();
@@ -308,6 +310,7 @@ class TSDialogForm : public TForm {
   std::string setupFolder_;
   std::vector<std::string> createdFolders_;  // made by this run and not yet recorded
   std::vector<std::string> madeFolders_;     // every folder this run made, lower case
+  std::vector<std::string> keptFolders_;     // the "*3" folders of the selected groups, lower case
   bool infoCopied_ = false, infoTried_ = false;
   TTimer* copyTimer_;
   TTimer* stopTimer_;

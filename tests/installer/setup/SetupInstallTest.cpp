@@ -958,6 +958,40 @@ std::string LastBox(const tt::UninstallRun& u) { return u.boxes.empty() ? std::s
 
 }  // namespace
 
+// A folder the script keeps exactly, in a folder the run made: that folder is not recorded
+// for removal (it cannot go while the kept one stays), and the uninstall ends clean.
+TEST(SetupInstall, KeptFolderInAFolderTheRunMadeUninstallsClean) {
+  const std::string top = "C:\\KvA" + kPid, shared = "C:\\KvShared" + kPid;
+  const struct {
+    std::string kept;    // the "*3" folder
+    std::string holder;  // the folder the run made that holds it
+  } cases[] = {{shared + "\\Data", shared}, {top + "\\Data", top}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.kept);
+    tt::DeleteTree(top);
+    tt::DeleteTree(shared);
+    Package p = MakePackage("kept", "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(" + top +
+                                        "\\App);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                                        "SET_GROUP_DATA(|Main|x|1|2||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                                        "SET_COPY_FILES(a.txt);\r\nSET_SUB_DIR(*3" + c.kept + ");\r\nSET_COPY_FILES(d.txt);\r\n",
+                            {{"a.txt", "a"}, {"d.txt", "d"}});
+    p.target = top + "\\App";
+    CleanRegistry(p);
+    const InstallTrip t = InstallAndUninstall(p);
+    EXPECT_TRUE(t.setup.boxes.empty());
+    EXPECT_NE(t.script.find("\nDONT_REMOVE_JUST_DIR(" + c.kept + ");"), std::string::npos) << t.script;
+    EXPECT_EQ(t.script.find("\nREMOVE_DIR(" + c.holder + ");"), std::string::npos) << t.script;
+    EXPECT_TRUE(t.uninstall.closed);
+    EXPECT_EQ(t.uninstall.boxes.size(), 1u) << LastBox(t.uninstall);
+    EXPECT_TRUE(tt::GoneWithin(p.target, 15000));
+    EXPECT_TRUE(DirectoryExists(c.kept));
+    EXPECT_FALSE(Exists(c.kept + "\\d.txt"));
+    tt::DeleteTree(top);
+    tt::DeleteTree(shared);
+    CleanRegistry(p);
+  }
+}
+
 // Folders that were there before the install are not the installation's: none is recorded
 // for removal (target, sub folder, common folder), and the uninstall leaves them, empty or
 // holding the user's file, without a failure. A folder the run made is recorded and goes.
