@@ -1746,7 +1746,7 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   // The listing only tells where to try a new file under its exact name. Where none was
   // made, the file system says whether one was there: a failure removes only what this
   // copy made.
-  const HANDLE fresh = unpacked || SourcePresent(dest) ? INVALID_HANDLE_VALUE : CreateExactly(dest);
+  const HANDLE fresh = (unpacked || SourcePresent(dest)) ? INVALID_HANDLE_VALUE : CreateExactly(dest);
   const bool created = fresh != INVALID_HANDLE_VALUE;
   const bool destExists = !unpacked && !created && FileExists(dest);
   // Only a destination that exists can be the source itself.
@@ -1946,7 +1946,7 @@ std::vector<TPlannedCopy> TSDialogForm::PlannedCopies(bool runTimeDirs) {
 
 bool TSDialogForm::PathsFit() {
   for (const TPlannedCopy& c : PlannedCopies(false)) {
-    // A folder needs room for an 8.3 name below it; neither counts the closing zero.
+    // MAX_PATH counts the closing zero; a folder keeps room for an 8.3 name below it.
     if (c.dest.size() < (c.source.empty() ? size_t(MAX_PATH - 12) : size_t(MAX_PATH))) continue;
     FailBox(FormatText(GetLangText("Messages", "PathTooLong",
                                    "The path<p>%s<p>is too long for Windows.<p><p>Setup will now close.<p>"

@@ -60,7 +60,7 @@ struct TPlannedCopy {
   std::string dest;        // the folder, or the file as installed (number prefix dropped)
   uint32_t flags = 0;      // the file entry's flags
   char keep = 0;           // a folder's "*x" character
-  bool optional = false;   // a Partial setup goes on without it
+  bool optional = false;   // the run goes on without it (a Partial setup's file, the info file)
 };
 
 class TSDialogForm : public TForm {
