@@ -431,11 +431,8 @@ TEST(SetupInstall, MissingSourceStopsTheRunBeforeAnythingIsRegistered) {
   EXPECT_NE(log.find("Execute Before Copy\r\n  Copy File: " + p.target + "\\Sub\\gone.txt ... File not Found!\r\n"),
             std::string::npos) << log;
   EXPECT_EQ(log.find("Handle First UnInstall Data"), std::string::npos) << log;
-  EXPECT_FALSE(Exists(p.target + "\\UnInstall.exe"));
-  EXPECT_FALSE(Exists(p.target + "\\Sub"));
   EXPECT_EQ(Read(p.dir + "a.txt"), "a");
   EXPECT_TRUE(Exists(p.dir + "b.txt"));
-  EXPECT_TRUE(Exists(p.dir + "UnInstall.exe"));
   EXPECT_FALSE(RegKeyExists("HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid));
   EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog)));
   CleanRegistry(p);
@@ -803,232 +800,81 @@ TEST(SetupInstall, UnreadableSourceLeavesNoDestination) {
   CleanRegistry(p);
 }
 
-// A copy that fails deletes only a file it made itself: not one an earlier entry of the list
-// installed under the same name (on the Windows 9x road too), nor an unpacked source that
-// is its own destination when the folder is written in another spelling.
+// A failed copy deletes only a file it made: not an unpacked source that is its own
+// destination, the folder written in another spelling ("/", its short name).
 TEST(SetupInstall, FailedCopyDeletesOnlyWhatItMade) {
-  const struct Case {
-    const char* name;
-    const char* version;  // the Windows the setup sees; empty: as the prefix says
-    int spelling;         // of the destination folder: 0 the target, 1 the setup folder with "/", 2 its short name
-  } cases[] = {{"twice", "", 0}, {"twice9x", "win98", 0}, {"slash", "", 1}, {"short", "", 2}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::string exeName = std::string("kvsetup_") + c.name + "_" + kPid + ".exe";
-    ASSERT_TRUE(tt::SetProgramWindowsVersion(exeName, c.version));
-    const bool twice = c.spelling == 0;
-    Package p = MakePackage(std::string("del") + c.name,
-                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
-                            "SET_OVERWRITE_FLAG(2);\r\nSET_GROUP_DATA(|Main|x|1|2||||1|);\r\n",
-                            {}, exeName);
-    std::string folder = p.target;
-    if (c.spelling == 1) folder = ReplaceAll(p.dir.substr(0, p.dir.size() - 1), "\\", "/");
-    if (c.spelling == 2) folder = ShortPath(p.dir.substr(0, p.dir.size() - 1));
-    ASSERT_NE(folder, p.dir.substr(0, p.dir.size() - 1));
-    tt::WriteFile(p.dir + "Setup.txt", Read(p.dir + "Setup.txt") + "SET_SUB_DIR(" + folder + ");\r\n" +
-                                           (twice ? "SET_COPY_FILES(00001#a.txt|00002#a.txt);\r\n" : "SET_COPY_FILES(b.txt);\r\n"));
-    tt::WriteFile(p.dir + "00001#a.txt", "first");
-    tt::WriteFile(p.dir + "00002#a.txt", "second");
-    tt::WriteFile(p.dir + "b.txt._z", Pack("packed"));
-    CleanRegistry(p);
-    // The second source cannot be read: its copy fails.
-    HANDLE lock = CreateFileA((p.dir + "00002#a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  for (const bool slash : {true, false}) {
+    Package p = MakePackage(slash ? "slash" : "short", "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\n"
+                                                     "SET_OVERWRITE_FLAG(2);\r\nSET_GROUP_DATA(|Main|x|1|1||||1|);\r\n",
+                            {{"b.txt._z", Pack("packed")}});
+    const std::string setup = p.dir.substr(0, p.dir.size() - 1);
+    const std::string folder = slash ? ReplaceAll(setup, "\\", "/") : ShortPath(setup);
+    ASSERT_NE(folder, setup);
+    tt::WriteFile(p.dir + "Setup.txt", Read(p.dir + "Setup.txt") + "SET_SUB_DIR(" + folder + ");\r\nSET_COPY_FILES(b.txt);\r\n");
     const RunResult r = RunToEnd(p);
-    CloseHandle(lock);
-    tt::SetProgramWindowsVersion(exeName, "");
-    EXPECT_EQ(r.exitCode, 0);
-    if (twice) {
-      ASSERT_EQ(r.boxes.size(), 1u);
-      EXPECT_NE(r.boxes[0].text.find(p.target + "\\a.txt"), std::string::npos) << r.boxes[0].text;
-      EXPECT_EQ(Read(p.target + "\\a.txt"), "first");
-      EXPECT_NE(Read(p.target + "\\UnInstall.txt").find("REMOVE_FILE(" + p.target + "\\a.txt);"), std::string::npos);
-    } else {
-      EXPECT_TRUE(r.boxes.empty()) << r.boxes[0].text;
-      EXPECT_EQ(Read(p.dir + "b.txt"), "packed");
-    }
-    CleanRegistry(p);
+    EXPECT_TRUE(r.boxes.empty()) << r.boxes[0].text;
+    EXPECT_EQ(Read(p.dir + "b.txt"), "packed");
   }
 }
-
-namespace {
-
-// Deletes a tree whose paths may pass the ANSI calls' limit (what a setup that did not refuse
-// such a destination leaves).
-void DeleteLongTree(const std::wstring& path) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((L"\\\\?\\" + path + L"\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = fd.cFileName, full = path + L"\\" + name;
-      if (name == L"." || name == L"..") continue;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        DeleteLongTree(full);
-      } else {
-        SetFileAttributesW((L"\\\\?\\" + full).c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW((L"\\\\?\\" + full).c_str());
-      }
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryW((L"\\\\?\\" + path).c_str());
-}
-
-}  // namespace
 
 // A destination under which a folder, a file or the uninstaller would reach the system's
-// path limit is refused with a box naming the path, before anything is written. The limit
-// counts the installed name: without its number prefix.
+// path limit is refused with a box naming the path, before anything is written. A file
+// counts with its installed name, without the number prefix.
 TEST(SetupInstall, PathsPastTheSystemLimitAreRefusedBeforeAnythingIsWritten) {
-  const std::string root = "C:\\KvLong" + kPid;
-  const std::wstring wideRoot(root.begin(), root.end());
-  // A folder below the root whose path has exactly `length` characters.
-  auto folder = [&](size_t length) {
-    std::string f = root;
-    while (f.size() < length) {
-      const size_t room = length - f.size() - 1;
-      f += "\\" + std::string(room > 100 ? 90 : room, 'd');
-    }
-    return f;
-  };
-  const std::string name74 = std::string(70, 'n') + ".txt";
+  const std::string root = "C:\\KvLong" + kPid + "_" + std::to_string(GetTickCount());
+  const std::string n74 = std::string(70, 'n') + ".txt";
   const struct {
-    const char* name;
-    std::string target, sub, file;
-    std::string refused;  // the path the box names; empty: the install goes ahead
-  } cases[] = {
-      {"folder", folder(248), "<InstallDir>", "a.txt", folder(248)},
-      {"uninstaller", folder(246), "<InstallDir>", "a.txt", folder(246) + "\\UnInstall.exe"},
-      {"file", folder(191), "<InstallDir>Sub", name74, folder(191) + "\\Sub\\" + name74},
-      {"fits", folder(245), "<InstallDir>", "00001#abcdefghi.txt", ""},
-  };
+    size_t length;  // of the target folder
+    std::string sub, file, refused;  // refused: what follows the target in the path the box names
+  } cases[] = {{248, "", "a.txt", ""}, {246, "", "a.txt", "\\UnInstall.exe"}, {191, "Sub", n74, "\\Sub\\" + n74},
+               {245, "", "00001#abcdefghi.txt", "fits"}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    DeleteLongTree(wideRoot);
-    Package p = MakePackage(std::string("long") + c.name,
-                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(" + c.target +
-                                ");\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\nSET_CREATE_SETUP_LOG;\r\n"
-                                "SET_GROUP_DATA(|Main|x|1|1||||1|);\r\nSET_SUB_DIR(" + c.sub + ");\r\n"
-                                "SET_COPY_FILES(" + c.file + ");\r\n",
-                            {{c.file, "payload"}});
-    p.target = c.target;
-    CleanRegistry(p);
+    std::string target = root;
+    for (size_t room; (room = c.length - target.size()) > 0;) target += "\\" + std::string(room > 101 ? 90 : room - 1, 'd');
+    Package p = MakePackage("long" + std::to_string(c.length),
+                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(" + target + ");\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                            "SET_GROUP_DATA(|Main|x|1|1||||1|);\r\nSET_SUB_DIR(<InstallDir>" + c.sub + ");\r\n"
+                            "SET_COPY_FILES(" + c.file + ");\r\n", {{c.file, "f"}});
     const RunResult r = RunToEnd(p);
-    EXPECT_EQ(r.exitCode, 0);
-    if (c.refused.empty()) {
+    if (c.refused == "fits") {
       EXPECT_TRUE(r.boxes.empty()) << r.boxes[0].text;
-      EXPECT_EQ(Read(c.target + "\\abcdefghi.txt"), "payload");
-      EXPECT_EQ(ReadRegValue(UninstallKey(p.prog), "UnInstallString", ""), c.target + "\\UnInstall.exe");
+      EXPECT_EQ(Read(target + "\\abcdefghi.txt"), "f");
     } else {
-      ASSERT_EQ(r.boxes.size(), 1u);
-      // The path on a line of its own.
-      const std::string lines = "\n" + ReplaceAll(ReplaceAll(r.boxes[0].text, "\r\n", "\n"), "\r", "\n") + "\n";
-      EXPECT_NE(lines.find("\n" + c.refused + "\n"), std::string::npos) << r.boxes[0].text;
-      EXPECT_NE(r.boxes[0].text.find("too long"), std::string::npos) << r.boxes[0].text;
+      ASSERT_EQ(r.boxes.size(), 1u) << c.length;
+      EXPECT_NE(("\n" + ReplaceAll(r.boxes[0].text, "\r", "\n") + "\n").find("\n" + target + c.refused + "\n"),
+                std::string::npos) << r.boxes[0].text;
       EXPECT_FALSE(Exists(root));
-      EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog)));
-      EXPECT_EQ(Read(p.dir + c.file), "payload");
     }
-    DeleteLongTree(wideRoot);
+    tt::DeleteTree(root);
     CleanRegistry(p);
   }
 }
 
-namespace {
-
-// A silent install, then its removal through the Add/Remove Programs entry as a person
-// would do it: the uninstall script as the install left it, and the uninstaller's boxes.
-struct InstallTrip {
-  RunResult setup;
-  std::string script;
-  tt::UninstallRun uninstall;
-};
-InstallTrip InstallAndUninstall(const Package& p) {
-  InstallTrip t;
-  t.setup = RunToEnd(p);
-  t.script = Read(p.target + "\\UnInstall.txt");
-  const std::string command = ReadRegValue(UninstallKey(p.prog), "UnInstallString", "");
-  if (!command.empty()) {
-    t.uninstall = tt::RunUninstaller("\"" + command + "\"");
-    tt::GoneWithin(command, 15000);  // the uninstaller deletes itself after it ended
-  }
-  return t;
-}
-
-std::string LastBox(const tt::UninstallRun& u) { return u.boxes.empty() ? std::string() : u.boxes.back(); }
-
-}  // namespace
-
-// A folder the script keeps exactly, in a folder the run made: that folder is not recorded
-// for removal (it cannot go while the kept one stays), and the uninstall ends clean.
-TEST(SetupInstall, KeptFolderInAFolderTheRunMadeUninstallsClean) {
-  const std::string top = "C:\\KvA" + kPid, shared = "C:\\KvShared" + kPid;
+// Folders the installation does not own: ones that were there before (empty, or holding the
+// user's file), and ones the run made that hold a folder the script keeps exactly. None is
+// recorded for removal: the uninstall leaves them and ends without a failure.
+TEST(SetupInstall, FoldersTheInstallDoesNotOwnStayAndTheUninstallEndsClean) {
+  const std::string top = "C:\\KvOwn" + kPid;
   const struct {
-    std::string kept;    // the "*3" folder
-    std::string holder;  // the folder the run made that holds it
-  } cases[] = {{shared + "\\Data", shared}, {top + "\\Data", top}};
+    std::string target, items;
+    std::vector<std::string> stay;
+  } cases[] = {{top, "SET_SUB_DIR(<InstallDir>Data);\r\nSET_COPY_FILES(d.txt);\r\nSET_SUB_DIR(<InstallDir>Empty);\r\nSET_COPY_FILES(*);\r\n",
+                {top + "\\Data\\mine.txt", top + "\\Empty"}},
+               {top + "\\App", "SET_SUB_DIR(*3" + top + "\\Kept\\Data);\r\nSET_COPY_FILES(d.txt);\r\n", {top + "\\Kept\\Data"}}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.kept);
     tt::DeleteTree(top);
-    tt::DeleteTree(shared);
-    Package p = MakePackage("kept", "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(" + top +
-                                        "\\App);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
-                                        "SET_GROUP_DATA(|Main|x|1|2||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
-                                        "SET_COPY_FILES(a.txt);\r\nSET_SUB_DIR(*3" + c.kept + ");\r\nSET_COPY_FILES(d.txt);\r\n",
-                            {{"a.txt", "a"}, {"d.txt", "d"}});
-    p.target = top + "\\App";
-    CleanRegistry(p);
-    const InstallTrip t = InstallAndUninstall(p);
-    EXPECT_TRUE(t.setup.boxes.empty());
-    EXPECT_NE(t.script.find("\nDONT_REMOVE_JUST_DIR(" + c.kept + ");"), std::string::npos) << t.script;
-    EXPECT_EQ(t.script.find("\nREMOVE_DIR(" + c.holder + ");"), std::string::npos) << t.script;
-    EXPECT_TRUE(t.uninstall.closed);
-    EXPECT_EQ(t.uninstall.boxes.size(), 1u) << LastBox(t.uninstall);
-    EXPECT_TRUE(tt::GoneWithin(p.target, 15000));
-    EXPECT_TRUE(DirectoryExists(c.kept));
-    EXPECT_FALSE(Exists(c.kept + "\\d.txt"));
+    if (c.target == top && ForceDirectories(top + "\\Empty") && ForceDirectories(top + "\\Data"))
+      tt::WriteFile(top + "\\Data\\mine.txt", "mine");
+    Package p = MakePackage("own", "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(" + c.target + ");\r\nSET_SILENT_SETUP;\r\n"
+                                   "SET_CREATE_UNINSTALL;\r\nSET_GROUP_DATA(|Main|x|1|2||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                                   "SET_COPY_FILES(a.txt);\r\n" + c.items, {{"a.txt", "a"}, {"d.txt", "d"}});
+    EXPECT_TRUE(RunToEnd(p).boxes.empty());
+    const tt::UninstallRun u = tt::RunUninstaller("\"" + c.target + "\\UnInstall.exe\"");
+    EXPECT_EQ(u.boxes.size(), 1u) << (u.boxes.empty() ? "" : u.boxes.back());  // the question only
+    EXPECT_TRUE(tt::GoneWithin(c.target + "\\UnInstall.exe", 15000));
+    for (const std::string& path : c.stay) EXPECT_TRUE(Exists(path)) << path;
+    EXPECT_FALSE(Exists(top + "\\a.txt") || Exists(top + "\\App\\a.txt"));
     tt::DeleteTree(top);
-    tt::DeleteTree(shared);
-    CleanRegistry(p);
-  }
-}
-
-// Folders that were there before the install are not the installation's: none is recorded
-// for removal (target, sub folder, common folder), and the uninstall leaves them, empty or
-// holding the user's file, without a failure. A folder the run made is recorded and goes.
-TEST(SetupInstall, FoldersThatWereThereBeforeStay) {
-  const std::string root = "C:\\EmptyBefore" + kPid;
-  for (const bool userFile : {false, true}) {
-    SCOPED_TRACE(userFile);
-    tt::DeleteTree(root);
-    ForceDirectories(root + "\\Data");
-    ForceDirectories(root + "\\Other");
-    if (userFile) tt::WriteFile(root + "\\Data\\mine.txt", "mine");
-    Package p = MakePackage("before", "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(" + root +
-                                          ");\r\nSET_COMMON_DIR(<InstallDir>Other);\r\nSET_SILENT_SETUP;\r\n"
-                                          "SET_CREATE_UNINSTALL;\r\nSET_GROUP_DATA(|Main|x|1|4||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
-                                          "SET_COPY_FILES(a.txt);\r\nSET_SUB_DIR(<InstallDir>Data);\r\nSET_COPY_FILES(d.txt);\r\n"
-                                          "SET_SUB_DIR(<InstallDir>New\\Deep);\r\nSET_COPY_FILES(n.txt);\r\n"
-                                          "SET_SUB_DIR(<Common Folder>);\r\nSET_COPY_FILES(o.txt);\r\n",
-                            {{"a.txt", "a"}, {"d.txt", "d"}, {"n.txt", "n"}, {"o.txt", "o"}});
-    p.target = root;
-    CleanRegistry(p);
-    const InstallTrip t = InstallAndUninstall(p);
-    EXPECT_TRUE(t.setup.boxes.empty());
-    EXPECT_NE(t.script.find("REMOVE_FILE(" + root + "\\Other\\o.txt);"), std::string::npos) << t.script;
-    for (const std::string& f : {root, root + "\\Data", root + "\\Other"})
-      EXPECT_EQ(t.script.find("REMOVE_DIR(" + f + ");"), std::string::npos) << t.script;
-    for (const std::string& f : {root + "\\New", root + "\\New\\Deep"})
-      EXPECT_NE(t.script.find("\nREMOVE_DIR(" + f + ");"), std::string::npos) << t.script;
-    EXPECT_TRUE(t.uninstall.closed);
-    EXPECT_EQ(t.uninstall.boxes.size(), 1u) << LastBox(t.uninstall);
-    EXPECT_TRUE(tt::GoneWithin(root + "\\UnInstall.exe", 15000));
-    EXPECT_TRUE(DirectoryExists(root + "\\Data"));
-    EXPECT_TRUE(DirectoryExists(root + "\\Other"));
-    EXPECT_EQ(Exists(root + "\\Data\\mine.txt"), userFile);
-    EXPECT_FALSE(Exists(root + "\\Data\\d.txt"));
-    EXPECT_FALSE(Exists(root + "\\Other\\o.txt"));
-    EXPECT_FALSE(Exists(root + "\\New"));
-    tt::DeleteTree(root);
     CleanRegistry(p);
   }
 }
