@@ -277,18 +277,8 @@ void ListFolder(const std::string& folder, TFolderNames& names) {
   FindClose(h);
 }
 
-// What CopyIntoFile does beyond the bytes, through the handles it holds: the destination's
-// attributes (`attributesSet` tells whether they were set) and, when `deleteSource` asks,
-// the source's removal once it is copied (`sourceDeleted`).
-struct TCopyFinish {
-  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
-  bool deleteSource = false;
-  bool attributesSet = false;
-  bool sourceDeleted = false;
-};
+}  // namespace
 
-// Copies the source's bytes and last-write time into `out`, which it closes. A failure
-// leaves its reason as the last error.
 bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish) {
   finish.attributesSet = finish.sourceDeleted = false;
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -314,19 +304,25 @@ bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish) {
     FILETIME written;
     if (ok && GetFileTime(in, nullptr, nullptr, &written)) SetFileTime(out, nullptr, nullptr, &written);
     if (ok) finish.attributesSet = SetAttributesOf(out, finish.attributes);
-    if (ok && mayDelete) finish.sourceDeleted = DeleteWhenClosed(in);
   }
-  const DWORD reason = GetLastError();
+  DWORD reason = GetLastError();
+  // The destination is whole only once its close succeeded; only then may the source go.
+  if (!CloseHandle(out) && ok) {
+    ok = false;
+    reason = GetLastError();
+  }
+  if (ok && mayDelete) finish.sourceDeleted = DeleteWhenClosed(in);
   if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
-  CloseHandle(out);
   if (!ok) SetLastError(reason);
   return ok;
 }
 
-// Unpacks a packed file into `dest` (through `out` when it is open already; it is closed) a
-// piece at a time, dated `date` and given `finish.attributes`. Whatever fails leaves no `dest`
-// behind; `damaged` tells an unreadable or bad stream from a failed write, whose `error`
-// stays empty.
+namespace {
+
+// Unpacks a packed file into a new file `dest` (through `out` when it is made already; it is
+// closed) a piece at a time, dated `date` and given `finish.attributes`. Whatever fails
+// leaves no `dest` behind; `damaged` tells an unreadable or bad stream from a failed write,
+// whose `error` stays empty.
 bool UnpackFile(const std::string& packed, const std::string& dest, HANDLE out, uint32_t date,
                 const TProgressProc& progress, std::string& error, bool& damaged, TCopyFinish& finish) {
   finish.attributesSet = false;
@@ -345,8 +341,9 @@ bool UnpackFile(const std::string& packed, const std::string& dest, HANDLE out, 
     error = packed;
     return false;
   }
+  // Only a file it makes itself: what it would delete on a failure is then its own.
   if (out == INVALID_HANDLE_VALUE)
-    out = CreateFileA(dest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    out = CreateFileA(dest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (out == INVALID_HANDLE_VALUE) {
     CloseHandle(in);
     return false;
@@ -1474,13 +1471,9 @@ void TSDialogForm::FailBox(const std::string& text) {
 
 void TSDialogForm::RunInstall() {
   TScript& s = *script_;
-  // A package that lacks a file (one an earlier run consumed) is refused before anything is written.
-  const std::string missing = MissingSourceFile();
-  if (!missing.empty()) {
-    FailBox(NotFoundText(missing));
-    CloseWithoutAsking();
-    return;
-  }
+  // A destination that the system's calls (and the uninstaller) cannot reach is refused
+  // before anything is written.
+  if (!PathsFit()) return;
   // Busy before the copy bar's waits: a close confirmed then is held until the run stops.
   busy_ = true;
   if (s.AddBillboard()) OpenCopyBar(*this);
@@ -1505,7 +1498,9 @@ void TSDialogForm::RunInstall() {
     AddSetupLogLine("Execute Before Copy");
     bool exitRequest = false;
     PerformExecuteOps(2, exitRequest);
-    if (!exitRequest && !RunStopped()) {
+    // A package that lacks a file (one an earlier run consumed) is refused once the stage
+    // that may make files has run, before anything registers the installation.
+    if (!exitRequest && !RunStopped() && SourcesPresent()) {
       AddSetupLogLine("Handle First UnInstall Data");
       WriteUninstallHeader();
       // The uninstaller's copy pumps messages: an Exit then ends the run here.
@@ -1582,6 +1577,7 @@ bool TSDialogForm::CreateInstallFolder(const std::string& folder, bool writeUnin
     f = parent;
   }
   if (!ForceDirectories(folder)) return false;
+  for (const std::string& f : missing) madeFolders_.push_back(LowerCase(f));
   if (missing.size() > 1) createdFolders_.insert(createdFolders_.end(), missing.begin() + 1, missing.end());
   if (!writeUninstallLine || IsSystemFolder(folder)) return true;
   if (prefix == '1' && RefusesForcedRemoval(folder)) return true;
@@ -1589,7 +1585,9 @@ bool TSDialogForm::CreateInstallFolder(const std::string& folder, bool writeUnin
                         : prefix == '2' ? "DONT_REMOVE_DIR("
                         : prefix == '3' ? "DONT_REMOVE_JUST_DIR("
                                         : "REMOVE_DIR(";
-  AddUninstallLine(keyword + SetTrailingBackslash(folder, false) + ")");
+  // What is kept is always recorded; what is removed only when this run made it.
+  if (prefix == '2' || prefix == '3' || MayRecordRemoval(folder, prefix == '1'))
+    AddUninstallLine(keyword + SetTrailingBackslash(folder, false) + ")");
   RecordCreatedFolders();
   return true;
 }
@@ -1598,8 +1596,18 @@ bool TSDialogForm::CreateInstallFolder(const std::string& folder, bool writeUnin
 void TSDialogForm::RecordCreatedFolders() {
   if (!g_uninstall) return;
   for (const std::string& f : createdFolders_)
-    if (!IsSystemFolder(f)) AddUninstallLine("REMOVE_DIR(" + f + ")");
+    if (!IsSystemFolder(f) && MayRecordRemoval(f, false)) AddUninstallLine("REMOVE_DIR(" + f + ")");
   createdFolders_.clear();
+}
+
+bool TSDialogForm::MayRecordRemoval(const std::string& folder, bool forced) const {
+  const std::string f = LowerCase(SetTrailingBackslash(folder, false));
+  if (std::find(madeFolders_.begin(), madeFolders_.end(), f) == madeFolders_.end()) return false;
+  // A folder kept exactly stays, and with it every folder above it.
+  if (!forced)
+    for (const std::string& kept : keptFolders_)
+      if (kept.size() > f.size() && kept.compare(0, f.size(), f) == 0 && kept[f.size()] == '\\') return false;
+  return true;
 }
 
 bool TSDialogForm::CopySelectedGroups() {
@@ -1735,16 +1743,19 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   if (!unpacked && !force && !ShouldOverwrite(source, dest, mode, flags)) return true;
   if (FileFlagIsComServer(flags)) comServers_.push_back(dest);
   if (FileFlagIsFont(flags)) fonts_.push_back(dest);
+  // The listing only tells where to try a new file under its exact name. Where none was
+  // made, the file system says whether one was there: a failure removes only what this
+  // copy made.
+  const HANDLE fresh = (unpacked || SourcePresent(dest)) ? INVALID_HANDLE_VALUE : CreateExactly(dest);
+  const bool created = fresh != INVALID_HANDLE_VALUE;
+  const bool destExists = !unpacked && !created && FileExists(dest);
   // Only a destination that exists can be the source itself.
-  const bool destExists = !unpacked && SourcePresent(dest);
   const bool same = unpacked || (destExists && IsSameFile(source, dest));
   bool copied = same, moved = false;
   if (!same) {
     const bool moveAllowed = !keepSource && !script_->UseCopy() &&
                              EqualTextNoCase(source.substr(0, 3), dest.substr(0, 3)) && IsWinNT();
     if (destExists) SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_NORMAL);
-    const HANDLE fresh = destExists ? INVALID_HANDLE_VALUE : CreateExactly(dest);
-    const bool created = fresh != INVALID_HANDLE_VALUE;
     const bool direct = created && !moveAllowed && !script_->ShowProgBar2() && TestDiskRoom() < 0;
     finish.deleteSource = !stillNeeded && SameFolder(ExtractFileDir(source), setupFolder_);
     if (created && !direct) CloseHandle(fresh);
@@ -1763,6 +1774,7 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     }
   }
   if (copied) {
+    if (!same) destNames_.Note(dest);
     AddSetupLogLine(std::string(kJoin) + " ... OK");
     if ((!same || unpacked) && !finish.attributesSet) SetFileAttributesA(dest.c_str(), attributes);
     if (!script_->BgWaveFileName().empty()) WaitProcessingMessages(DWORD(StrToIntDef(script_->BgWaveDelay(), 0)));
@@ -1869,37 +1881,97 @@ bool TSDialogForm::FindSourceFile(const std::string& path, TListedFolders& liste
   return false;
 }
 
-// The first source the run will need that is not there; empty when all are.
-std::string TSDialogForm::MissingSourceFile() {
+std::vector<TPlannedCopy> TSDialogForm::PlannedCopies(bool runTimeDirs) {
   TScript& s = *script_;
-  const std::string source = GetExeDir(true);
-  std::vector<std::string> needed;
+  std::vector<TPlannedCopy> out;
+  auto folder = [&](const std::string& path, char keep) {
+    TPlannedCopy c;
+    c.dest = path;
+    c.keep = keep;
+    out.push_back(c);
+  };
+  auto file = [&](const std::string& source, const std::string& dest, uint32_t flags, bool optional) {
+    TPlannedCopy c;
+    c.source = source;
+    c.dest = dest;
+    c.flags = flags;
+    c.optional = optional;
+    out.push_back(c);
+  };
+  const std::string setup = GetExeDir(true), app = GetAppFolder(false), target = GetAppFolder(true);
+  folder(app, 0);
+  if (s.UsesCommonFolder()) folder(GetCommonFolder(false), 0);
+  if (s.UsesAuxiliaryFolder()) folder(GetAuxFolder(false), 0);
+  // The registration's files, as the header and the registration copy them.
   if (s.CreateUninstall() && !s.ProgName().empty()) {
-    needed.push_back(source + "UnInstall.exe");
-    if (!s.ExecutionDllName().empty()) needed.push_back(source + ExtractFileName(s.ExecutionDllName()));
-    for (const std::string& name : ListNames(s.DeliveryFiles())) needed.push_back(source + ExtractFileName(name));
+    file(setup + "UnInstall.exe", UninstallerPathFor(UninstallScriptPathFor(app, s.ProgStamp())), 0, false);
+    std::vector<std::string> services = ListNames(s.DeliveryFiles());
+    if (!s.ExecutionDllName().empty()) services.insert(services.begin(), s.ExecutionDllName());
+    for (const std::string& name : services) file(setup + ExtractFileName(name), target + ExtractFileName(name), 0, false);
   }
+  for (const std::string& name : {s.OriginalInfoFileName(), s.AutoUpdateExeFileName()})
+    if (!name.empty() && FileExists(setup + ExtractFileName(name)))
+      file(setup + ExtractFileName(name), target + ExtractFileName(name), 0, true);
   const std::string selection = GroupSelection();
   const bool partial = SetupTypeName() == "Partial";
   for (size_t g = 0; g < s.Groups().size(); ++g) {
     if (selection[g] != '1') continue;
     for (const std::string& item : s.Groups()[g].items) {
       const TCopyItem c = ParseCopyItem(item);
+      if (c.subFolder.empty()) continue;
+      std::string sub = c.subFolder;
+      char keep = 0;
+      if (sub.size() >= 2 && sub[0] == '*') {
+        keep = sub[1];
+        sub.erase(0, 2);
+      }
+      // A run-time folder is looked for once, when the run first needs it.
+      if (!runTimeDirs && LowerCase(sub).find("<runtimedir_") != std::string::npos) continue;
+      const std::string dest = SetTrailingBackslash(ExpandTokens(sub, "\\"), false);
+      folder(dest, keep);
       const std::string list = Trim(c.fileList);
-      if (c.subFolder.empty() || list.empty() || list == "*") continue;
+      if (list.empty() || list == "*") continue;
       for (const std::string& entry : ListNames(list)) {
         uint32_t flags = 0;
         std::string name;
         ParseFileEntry(entry, flags, name);
-        if (name.empty() || FileFlagExcludesThisOS(flags) || (partial && FileFlagSkipPartial(flags))) continue;
-        needed.push_back(source + name);
+        if (name.empty() || FileFlagExcludesThisOS(flags)) continue;
+        file(setup + name, StripFileNumberPrefix(SetTrailingBackslash(dest, true) + name), flags,
+             partial && FileFlagSkipPartial(flags));
       }
     }
   }
+  return out;
+}
+
+bool TSDialogForm::PathsFit() {
+  for (const TPlannedCopy& c : PlannedCopies(false)) {
+    // MAX_PATH counts the closing zero; a folder keeps room for an 8.3 name below it.
+    if (c.dest.size() < (c.source.empty() ? size_t(MAX_PATH - 12) : size_t(MAX_PATH))) continue;
+    FailBox(FormatText(GetLangText("Messages", "PathTooLong",
+                                   "The path<p>%s<p>is too long for Windows.<p><p>Setup will now close.<p>"
+                                   "Choose a shorter destination folder and run Setup once again!"),
+                       c.dest));
+    CloseWithoutAsking();
+    return false;
+  }
+  return true;
+}
+
+bool TSDialogForm::SourcesPresent() {
   TListedFolders listed;
-  for (const std::string& path : needed)
-    if (!FindSourceFile(path, listed)) return path;
-  return std::string();
+  keptFolders_.clear();
+  for (const TPlannedCopy& c : PlannedCopies(true)) {
+    if (c.source.empty() && c.keep == '3') keptFolders_.push_back(LowerCase(c.dest));
+    if (c.source.empty() || c.optional || FindSourceFile(c.source, listed)) continue;
+    // As the copy would have reported it.
+    AddSetupLogLine("  Copy File: " + c.dest);
+    AddSetupLogLine(std::string(kJoin) + " ... File not Found!");
+    FailBox(NotFoundText(c.source));
+    CloseWithoutAsking();
+    return false;
+  }
+  return true;
 }
 
 bool TSDialogForm::LocateSourceFile(std::string& source) {
@@ -1934,10 +2006,12 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
       destNames_.Forget(unpackInto_);
     }
     // The unpacked source is copied on like a plain one: its attributes stay as they are.
+    const HANDLE out = damaged ? INVALID_HANDLE_VALUE : CreateExactly(source);
+    // One made since the listing (that it does not know of) is the source.
+    if (!damaged && out == INVALID_HANDLE_VALUE && FileExists(source)) return true;
     TCopyFinish finish;
     finish.attributes = 0;
-    const bool unpacked =
-        !damaged && UnpackFile(packed, source, CreateExactly(source), date, progress, error, damaged, finish);
+    const bool unpacked = !damaged && UnpackFile(packed, source, out, date, progress, error, damaged, finish);
     if (!unpacked) {
       sourceNames_.Forget(source);
       // A damaged packed file leaves nothing behind.
@@ -2041,8 +2115,10 @@ void TSDialogForm::WriteUninstallHeader() {
   const std::string script = UninstallScriptPath();
   add("REMOVE_FILE(" + script + ")");
   if (s.CreateSetupLog()) add("REMOVE_FILE(" + GetAppFolder(true) + "Setup.log)");
-  if (s.UsesCommonFolder()) add("REMOVE_DIR(" + GetCommonFolder(false) + ")");
-  if (s.UsesAuxiliaryFolder()) add("REMOVE_DIR(" + GetAuxFolder(false) + ")");
+  if (s.UsesCommonFolder() && MayRecordRemoval(GetCommonFolder(false), false))
+    add("REMOVE_DIR(" + GetCommonFolder(false) + ")");
+  if (s.UsesAuxiliaryFolder() && MayRecordRemoval(GetAuxFolder(false), false))
+    add("REMOVE_DIR(" + GetAuxFolder(false) + ")");
   add("RunTimeDir_1=" + s.RunTimeDir1());
   add("RunTimeDir_2=" + s.RunTimeDir2());
   add("RunTimeDir_3=" + s.RunTimeDir3());

@@ -41,6 +41,28 @@ struct TPageInfo {
 };
 const TPageInfo* FindPage(const std::string& name);
 
+// What the direct copy does beyond the bytes, through the handles it holds: the destination's
+// attributes (`attributesSet` tells whether they were set) and, when `deleteSource` asks,
+// the source's removal once it is copied (`sourceDeleted`).
+struct TCopyFinish {
+  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+  bool deleteSource = false;
+  bool attributesSet = false;
+  bool sourceDeleted = false;
+};
+// Copies the source's bytes and last-write time into `out`, which it closes; the source goes
+// only once the destination is closed whole. A failure leaves its reason as the last error.
+bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish);
+
+// One thing the install run will make: a folder (no source) or a file with its source.
+struct TPlannedCopy {
+  std::string source;      // in the setup folder; empty for a folder
+  std::string dest;        // the folder, or the file as installed (number prefix dropped)
+  uint32_t flags = 0;      // the file entry's flags
+  char keep = 0;           // a folder's "*x" character
+  bool optional = false;   // the run goes on without it (a Partial setup's file, the info file)
+};
+
 class TSDialogForm : public TForm {
  public:
   explicit TSDialogForm(TForm* owner = nullptr);
@@ -226,8 +248,18 @@ class TSDialogForm : public TForm {
   std::string ExpandFolderSetting(const std::string& setting) const;
   const std::string& DiskSetFolders();
   bool FindSourceFile(const std::string& path, TListedFolders& listed);
-  std::string MissingSourceFile();
+  // The run's folders, the registration's files and the selected groups' folders and files,
+  // by the copy's rules; folders named through a run-time folder only when `runTimeDirs`.
+  std::vector<TPlannedCopy> PlannedCopies(bool runTimeDirs);
+  // Refuses the run with a box (false) when a path would reach the system's limit; with the
+  // copy's box and log lines when a source it needs is missing (on the way it notes the
+  // folders the script keeps exactly).
+  bool PathsFit();
+  bool SourcesPresent();
   void RecordCreatedFolders();
+  // Whether a folder may be recorded for removal: the run made it, and (for a plain removal)
+  // no folder the script keeps exactly lies inside it.
+  bool MayRecordRemoval(const std::string& folder, bool forced) const;
   void ShowCopyProgress(const std::string& dest);
   TProgressProc FileProgress();
   // Whether a file is there, from the folder listings of the current list when they cover it.
@@ -277,6 +309,8 @@ class TSDialogForm : public TForm {
   std::string copyDest_;  // the file being copied
   std::string setupFolder_;
   std::vector<std::string> createdFolders_;  // made by this run and not yet recorded
+  std::vector<std::string> madeFolders_;     // every folder this run made, lower case
+  std::vector<std::string> keptFolders_;     // the "*3" folders of the selected groups, lower case
   bool infoCopied_ = false, infoTried_ = false;
   TTimer* copyTimer_;
   TTimer* stopTimer_;

@@ -411,22 +411,26 @@ TEST(SetupInstall, PackedFilesGoodAndDamaged) {
   }
 }
 
-// A source that is not there stops the run before it writes anything.
-TEST(SetupInstall, MissingSourceStopsTheRunBeforeAnythingIsWritten) {
+// A source that is not there stops the run before anything registers the installation;
+// the log tells which file, as the copy would.
+TEST(SetupInstall, MissingSourceStopsTheRunBeforeAnythingIsRegistered) {
   Package p = MakePackage("missing",
                           "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
-                          "SET_PERFORM_REGISTRY_OP(HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid +
+                          "SET_CREATE_SETUP_LOG;\r\nSET_PERFORM_REGISTRY_OP(HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid +
                               "|Where|x|Create|Remove Key|String);\r\n"
-                              "SET_GROUP_DATA(|Main|x|1|2||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
-                              "SET_COPY_FILES(a.txt|gone.txt|b.txt);\r\n",
+                              "SET_GROUP_DATA(|Main|x|1|2||||1|);\r\nSET_SUB_DIR(<InstallDir>Sub);\r\n"
+                              "SET_COPY_FILES(a.txt|00007#gone.txt|b.txt);\r\n",
                           {{"a.txt", "a"}, {"b.txt", "b"}});
   CleanRegistry(p);
   const RunResult r = RunToEnd(p);
   EXPECT_EQ(r.exitCode, 0);
   ASSERT_EQ(r.boxes.size(), 1u);
-  EXPECT_NE(r.boxes[0].text.find(p.dir + "gone.txt"), std::string::npos) << r.boxes[0].text;
+  EXPECT_NE(r.boxes[0].text.find(p.dir + "00007#gone.txt"), std::string::npos) << r.boxes[0].text;
   EXPECT_NE(r.boxes[0].text.find("File not found!"), std::string::npos);
-  EXPECT_FALSE(Exists(p.target));
+  const std::string log = Read(p.target + "\\Setup.log");
+  EXPECT_NE(log.find("Execute Before Copy\r\n  Copy File: " + p.target + "\\Sub\\gone.txt ... File not Found!\r\n"),
+            std::string::npos) << log;
+  EXPECT_EQ(log.find("Handle First UnInstall Data"), std::string::npos) << log;
   EXPECT_EQ(Read(p.dir + "a.txt"), "a");
   EXPECT_TRUE(Exists(p.dir + "b.txt"));
   EXPECT_FALSE(RegKeyExists("HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid));
@@ -435,7 +439,7 @@ TEST(SetupInstall, MissingSourceStopsTheRunBeforeAnythingIsWritten) {
 }
 
 // The first install consumed its package: running the same Setup.exe again is refused
-// before it writes anything, and the first installation stays registered.
+// before it registers anything, and the first installation stays registered.
 TEST(SetupInstall, SecondRunOfAConsumedPackageKeepsTheFirstInstallation) {
   // Outside the setup folder, whose sub folders are searched for sources.
   const std::string target = tt::ScratchDir("install_second_target") + "\\Notes";
@@ -794,4 +798,83 @@ TEST(SetupInstall, UnreadableSourceLeavesNoDestination) {
   EXPECT_TRUE(Exists(p.dir + "locked.txt"));
   EXPECT_EQ(Read(p.target + "\\UnInstall.txt").find("locked.txt"), std::string::npos);
   CleanRegistry(p);
+}
+
+// A failed copy deletes only a file it made: not an unpacked source that is its own
+// destination, the folder written in another spelling ("/", its short name).
+TEST(SetupInstall, FailedCopyDeletesOnlyWhatItMade) {
+  for (const bool slash : {true, false}) {
+    Package p = MakePackage(slash ? "slash" : "short", "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\n"
+                                                     "SET_OVERWRITE_FLAG(2);\r\nSET_GROUP_DATA(|Main|x|1|1||||1|);\r\n",
+                            {{"b.txt._z", Pack("packed")}});
+    const std::string setup = p.dir.substr(0, p.dir.size() - 1);
+    const std::string folder = slash ? ReplaceAll(setup, "\\", "/") : ShortPath(setup);
+    ASSERT_NE(folder, setup);
+    tt::WriteFile(p.dir + "Setup.txt", Read(p.dir + "Setup.txt") + "SET_SUB_DIR(" + folder + ");\r\nSET_COPY_FILES(b.txt);\r\n");
+    const RunResult r = RunToEnd(p);
+    EXPECT_TRUE(r.boxes.empty()) << r.boxes[0].text;
+    EXPECT_EQ(Read(p.dir + "b.txt"), "packed");
+  }
+}
+
+// A destination under which a folder, a file or the uninstaller would reach the system's
+// path limit is refused with a box naming the path, before anything is written. A file
+// counts with its installed name, without the number prefix.
+TEST(SetupInstall, PathsPastTheSystemLimitAreRefusedBeforeAnythingIsWritten) {
+  const std::string root = "C:\\KvLong" + kPid + "_" + std::to_string(GetTickCount());
+  const std::string n74 = std::string(70, 'n') + ".txt";
+  const struct {
+    size_t length;  // of the target folder
+    std::string sub, file, refused;  // refused: what follows the target in the path the box names
+  } cases[] = {{248, "", "a.txt", ""}, {246, "", "a.txt", "\\UnInstall.exe"}, {191, "Sub", n74, "\\Sub\\" + n74},
+               {245, "", "00001#abcdefghi.txt", "fits"}};
+  for (const auto& c : cases) {
+    std::string target = root;
+    for (size_t room; (room = c.length - target.size()) > 0;) target += "\\" + std::string(room > 101 ? 90 : room - 1, 'd');
+    Package p = MakePackage("long" + std::to_string(c.length),
+                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(" + target + ");\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                            "SET_GROUP_DATA(|Main|x|1|1||||1|);\r\nSET_SUB_DIR(<InstallDir>" + c.sub + ");\r\n"
+                            "SET_COPY_FILES(" + c.file + ");\r\n", {{c.file, "f"}});
+    const RunResult r = RunToEnd(p);
+    if (c.refused == "fits") {
+      EXPECT_TRUE(r.boxes.empty()) << r.boxes[0].text;
+      EXPECT_EQ(Read(target + "\\abcdefghi.txt"), "f");
+    } else {
+      ASSERT_EQ(r.boxes.size(), 1u) << c.length;
+      EXPECT_NE(("\n" + ReplaceAll(r.boxes[0].text, "\r", "\n") + "\n").find("\n" + target + c.refused + "\n"),
+                std::string::npos) << r.boxes[0].text;
+      EXPECT_FALSE(Exists(root));
+    }
+    tt::DeleteTree(root);
+    CleanRegistry(p);
+  }
+}
+
+// Folders the installation does not own: ones that were there before (empty, or holding the
+// user's file), and ones the run made that hold a folder the script keeps exactly. None is
+// recorded for removal: the uninstall leaves them and ends without a failure.
+TEST(SetupInstall, FoldersTheInstallDoesNotOwnStayAndTheUninstallEndsClean) {
+  const std::string top = "C:\\KvOwn" + kPid;
+  const struct {
+    std::string target, items;
+    std::vector<std::string> stay;
+  } cases[] = {{top, "SET_SUB_DIR(<InstallDir>Data);\r\nSET_COPY_FILES(d.txt);\r\nSET_SUB_DIR(<InstallDir>Empty);\r\nSET_COPY_FILES(*);\r\n",
+                {top + "\\Data\\mine.txt", top + "\\Empty"}},
+               {top + "\\App", "SET_SUB_DIR(*3" + top + "\\Kept\\Data);\r\nSET_COPY_FILES(d.txt);\r\n", {top + "\\Kept\\Data"}}};
+  for (const auto& c : cases) {
+    tt::DeleteTree(top);
+    if (c.target == top && ForceDirectories(top + "\\Empty") && ForceDirectories(top + "\\Data"))
+      tt::WriteFile(top + "\\Data\\mine.txt", "mine");
+    Package p = MakePackage("own", "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(" + c.target + ");\r\nSET_SILENT_SETUP;\r\n"
+                                   "SET_CREATE_UNINSTALL;\r\nSET_GROUP_DATA(|Main|x|1|2||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                                   "SET_COPY_FILES(a.txt);\r\n" + c.items, {{"a.txt", "a"}, {"d.txt", "d"}});
+    EXPECT_TRUE(RunToEnd(p).boxes.empty());
+    const tt::UninstallRun u = tt::RunUninstaller("\"" + c.target + "\\UnInstall.exe\"");
+    EXPECT_EQ(u.boxes.size(), 1u) << (u.boxes.empty() ? "" : u.boxes.back());  // the question only
+    EXPECT_TRUE(tt::GoneWithin(c.target + "\\UnInstall.exe", 15000));
+    for (const std::string& path : c.stay) EXPECT_TRUE(Exists(path)) << path;
+    EXPECT_FALSE(Exists(top + "\\a.txt") || Exists(top + "\\App\\a.txt"));
+    tt::DeleteTree(top);
+    CleanRegistry(p);
+  }
 }

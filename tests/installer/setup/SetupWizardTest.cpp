@@ -394,6 +394,23 @@ TEST(SetupWizard, TypedFolderIsTheOneEveryLaterStepUses) {
   CleanRegistry(p);
 }
 
+// A source that a Before Copy item makes is there when the copy needs it.
+TEST(SetupWizard, SourceMadeBeforeCopyIsInstalled) {
+  const Package p = MakeWizardPackage(
+      "madesource", Basic("WelcomeDlg,CopyFilesDlg,CompleteDlg") + "SET_GROUP_DATA(|P|x|1|2|1||1|1|1|0|);\r\n"
+                        "SET_SUB_DIR(<InstallDir>);\r\nSET_COPY_FILES(a.txt|gen.txt);\r\n" +
+                        Item("Before Copy", {"Append Text to a File", "%Dgen.txt", "generated"}),
+      {{"a.txt", "A"}});
+  Wizard w(p.exe);
+  ASSERT_TRUE(w.WaitCaption("Welcome"));
+  ASSERT_TRUE(w.Click("&Next >"));
+  ASSERT_TRUE(w.WaitCaption("Setup Complete", 20000)) << w.Caption();  // no "File not found!" box
+  ASSERT_TRUE(w.Click("&Finish"));
+  EXPECT_EQ(w.WaitEnd(), 0);
+  EXPECT_EQ(Read(p.target + "\\a.txt"), "A");
+  EXPECT_EQ(Read(p.target + "\\gen.txt"), "generated");
+}
+
 // The three layouts move the page contents: classic beside the picture, modern below the
 // header band, image-left (modern Welcome) right of the picture column. SET_DIALOG_LOCATION
 // places the wizard in the work area; the company link sits 3 pixels below Back's top.
