@@ -169,28 +169,9 @@ std::string SystemErrorText(DWORD code) {
 
 bool IsDiskFull(DWORD code) { return code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL; }
 
-// Test aid: KV_TEST_DISK_ROOM is the number of bytes the copies may still write, as on a
-// small disk; -1 without it.
-int64_t& TestDiskRoom() {
-  static int64_t room = [] {
-    char buf[32] = "";
-    const DWORD n = GetEnvironmentVariableA("KV_TEST_DISK_ROOM", buf, sizeof buf);
-    return n > 0 && n < sizeof buf ? int64_t(StrToIntDef(buf, -1)) : int64_t(-1);
-  }();
-  return room;
-}
-
-// A plain copy, overwriting. On the test's small disk what fits is written and the disk is then full.
+// A plain copy, overwriting.
 bool PlainCopy(const std::string& source, const std::string& dest) {
-  int64_t& room = TestDiskRoom();
-  if (room < 0) return CopyFileA(source.c_str(), dest.c_str(), FALSE) != 0;
-  const std::string data = LoadFileToString(source);
-  const size_t fits = size_t(std::min<int64_t>(room, int64_t(data.size())));
-  if (!WriteFileContents(dest, data.substr(0, fits), 0)) return false;
-  room -= int64_t(fits);
-  if (fits == data.size()) return true;
-  SetLastError(ERROR_DISK_FULL);
-  return false;
+  return CopyFileA(source.c_str(), dest.c_str(), FALSE) != 0;
 }
 
 // The ntdll calls the copy uses where the system has them; looked up at run time: Windows 9x
@@ -303,10 +284,10 @@ bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish) {
     // One buffer for the whole run: a fresh one for every file costs more than a small file's copy.
     static std::vector<char> buffer(256 * 1024);
     for (;;) {
-      DWORD got = 0, put = 0;
+      DWORD got = 0;
       if (!ReadFile(in, buffer.data(), DWORD(buffer.size()), &got, nullptr)) ok = false;
       if (!ok || got == 0) break;
-      if (!WriteFile(out, buffer.data(), got, &put, nullptr) || put != got) {
+      if (!WriteWhole(out, buffer.data(), got)) {
         ok = false;
         break;
       }
@@ -360,10 +341,7 @@ bool UnpackFile(const std::string& packed, const std::string& dest, HANDLE out, 
         return -1;
       },
       uint64_t(size.QuadPart),
-      [&](const char* data, size_t count) {
-        DWORD put = 0;
-        return WriteFile(out, data, DWORD(count), &put, nullptr) && put == count;
-      },
+      [&](const char* data, size_t count) { return WriteWhole(out, data, DWORD(count)); },
       progress, error, damaged);
   if (ok && date) SetHandleDate(out, date);
   if (ok && finish.attributes) finish.attributesSet = SetAttributesOf(out, finish.attributes);
@@ -1745,14 +1723,14 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     if (destExists) SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_NORMAL);
     const HANDLE fresh = destExists ? INVALID_HANDLE_VALUE : CreateExactly(dest);
     const bool created = fresh != INVALID_HANDLE_VALUE;
-    const bool direct = created && !moveAllowed && !script_->ShowProgBar2() && TestDiskRoom() < 0;
+    const bool direct = created && !moveAllowed && !script_->ShowProgBar2();
     finish.deleteSource = !stillNeeded && SameFolder(ExtractFileDir(source), setupFolder_);
     if (created && !direct) CloseHandle(fresh);
     if (moveAllowed) {
       copied = MoveFileExA(source.c_str(), dest.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0;
       moved = copied;
-    } else if (script_->ShowProgBar2() && TestDiskRoom() < 0) {
+    } else if (script_->ShowProgBar2()) {
       copied = CopyFileWithProgress(source, dest, FileProgress());
       if (copied) KeepSourceDate(source, dest);
     } else if (direct) {

@@ -458,58 +458,76 @@ TEST(SetupInstall, SecondRunOfAConsumedPackageKeepsTheFirstInstallation) {
   EXPECT_NE(second.boxes[0].text.find("File not found!"), std::string::npos);
   EXPECT_EQ(ReadRegValue(UninstallKey(p.prog), "UnInstallString", ""), p.target + "\\UnInstall.exe");
   EXPECT_EQ(Read(p.target + "\\UnInstall.txt"), script);
-  // A full package into another folder whose uninstaller does not fit leaves the entry too.
+  // A full package into a folder on a disk too small for its uninstaller leaves the entry too.
+  setuptest::SmallDisk disk('S', 3 * 1024 * 1024);
+  if (!disk.ok) CleanRegistry(p);
+  KV_NEED_DISK(disk);
   const std::string text = Read(p.dir + "Setup.txt");
-  tt::WriteFile(p.dir + "Setup.txt", ReplaceAll(text, target, target + "2"));
+  tt::WriteFile(p.dir + "Setup.txt", ReplaceAll(text, target, "S:\\Notes"));
   for (const char* f : {"a.txt", "b.txt"}) tt::WriteFile(p.dir + f, f);
   tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", p.dir + "UnInstall.exe");
-  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", "10");
   const RunResult full = RunToEnd(p);
-  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", nullptr);
   ASSERT_EQ(full.boxes.size(), 1u);
-  EXPECT_NE(full.boxes[0].text.find(target + "2\\UnInstall.exe"), std::string::npos) << full.boxes[0].text;
-  EXPECT_FALSE(Exists(target + "2\\UnInstall.exe"));
+  EXPECT_NE(full.boxes[0].text.find("S:\\Notes\\UnInstall.exe"), std::string::npos) << full.boxes[0].text;
+  EXPECT_FALSE(Exists("S:\\Notes\\UnInstall.exe"));
   EXPECT_EQ(ReadRegValue(UninstallKey(p.prog), "UnInstallString", ""), p.target + "\\UnInstall.exe");
   CleanRegistry(p);
 }
 
 // A disk that fills during the copy: the file that did not fit leaves nothing behind, the
-// box names it and the system's reason, and what was installed before stays removable.
+// box names it and the system's reason, and what was installed before stays removable. On
+// each of the copy's roads: straight through the handle it creates, with the file progress
+// bar, and unpacked from a packed file.
 TEST(SetupInstall, FullDiskLeavesNoDebrisAndTheInstalledPartRemovable) {
-  const std::string big(6000, 'z');
-  Package p = MakePackage("full",
-                          "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
-                          "SET_USE_COPY;\r\nSET_GROUP_DATA(|Main|x|1|4||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
-                          "SET_COPY_FILES(a.txt|16*n.txt|big.bin|c.txt);\r\n",
-                          {{"a.txt", "alpha"}, {"n.txt", "n"}, {"big.bin", big}, {"c.txt", "c"}});
-  CleanRegistry(p);
-  const int64_t room = int64_t(Read(p.dir + "UnInstall.exe").size()) + 6 + 2000;
-  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", std::to_string(room).c_str());
-  const RunResult r = RunToEnd(p);
-  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", nullptr);
-  EXPECT_EQ(r.exitCode, 0);
-  ASSERT_EQ(r.boxes.size(), 1u);
+  const unsigned long long size = 10 * 1024 * 1024;
+  setuptest::SmallDisk disk('T', size);
+  KV_NEED_DISK(disk);
+  const std::string big(size, 'z');  // never fits beside the uninstaller
   char reason[256] = "";
   FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_DISK_FULL, 0, reason,
                  sizeof reason, nullptr);
-  EXPECT_NE(r.boxes[0].text.find(p.target + "\\big.bin"), std::string::npos) << r.boxes[0].text;
-  EXPECT_NE(r.boxes[0].text.find(Trim(reason)), std::string::npos) << r.boxes[0].text;
-  EXPECT_EQ(Read(p.target + "\\a.txt"), "alpha");
-  EXPECT_FALSE(Exists(p.target + "\\big.bin"));
-  EXPECT_FALSE(Exists(p.target + "\\Xbig.bin"));
-  EXPECT_FALSE(Exists(p.target + "\\c.txt"));
-  // The group that failed still ends with its guard and its empty line.
-  const std::string script = Read(p.target + "\\UnInstall.txt");
-  EXPECT_NE(script.find("REMOVE_FILE(" + p.target + "\\a.txt);\r\nAVOID_ERR_REMOVE_DIR(" + p.target + ");\r\n\r\n"),
-            std::string::npos) << script;
-  EXPECT_EQ(script.find("big.bin"), std::string::npos);
-  const std::string command = ReadRegValue(UninstallKey(p.prog), "UnInstallString", "");
-  ASSERT_EQ(command, p.target + "\\UnInstall.exe");
-  const tt::UninstallRun u = tt::RunUninstaller("\"" + command + "\"");
-  EXPECT_TRUE(u.closed);
-  EXPECT_FALSE(Exists(p.target + "\\a.txt"));
-  EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog)));
-  CleanRegistry(p);
+  const struct {
+    const char* road;
+    const char* line;
+    bool packed;
+  } roads[] = {{"direct", "", false}, {"progress", "SET_SHOW_PROG_BAR_2;\r\n", false}, {"packed", "", true}};
+  for (const auto& road : roads) {
+    Package p = MakePackage(std::string("full_") + road.road,
+                            std::string("SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(T:\\Full);\r\nSET_SILENT_SETUP;\r\n"
+                                        "SET_CREATE_UNINSTALL;\r\n") +
+                                road.line +
+                                "SET_GROUP_DATA(|Main|x|1|4||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                                "SET_COPY_FILES(a.txt|16*n.txt|big.bin|c.txt);\r\n",
+                            {{"a.txt", "alpha"}, {"n.txt", "n"}, {"c.txt", "c"}});
+    tt::WriteFile(p.dir + (road.packed ? "big.bin._z" : "big.bin"), road.packed ? Pack(big) : big);
+    p.target = "T:\\Full";
+    CleanRegistry(p);
+    const RunResult r = RunToEnd(p);
+    EXPECT_EQ(r.exitCode, 0) << road.road;
+    ASSERT_EQ(r.boxes.size(), 1u) << road.road;
+    EXPECT_NE(r.boxes[0].text.find(p.target + "\\big.bin"), std::string::npos) << r.boxes[0].text;
+    EXPECT_NE(r.boxes[0].text.find(Trim(reason)), std::string::npos) << road.road << ": " << r.boxes[0].text;
+    EXPECT_EQ(Read(p.target + "\\a.txt"), "alpha") << road.road;
+    EXPECT_FALSE(Exists(p.target + "\\big.bin")) << road.road;
+    EXPECT_FALSE(Exists(p.target + "\\Xbig.bin")) << road.road;
+    EXPECT_FALSE(Exists(p.target + "\\c.txt")) << road.road;
+    // The group that failed still ends with its guard and its empty line.
+    const std::string script = Read(p.target + "\\UnInstall.txt");
+    EXPECT_NE(script.find("REMOVE_FILE(" + p.target + "\\a.txt);\r\nAVOID_ERR_REMOVE_DIR(" + p.target + ");\r\n\r\n"),
+              std::string::npos)
+        << road.road << ": " << script;
+    EXPECT_EQ(script.find("big.bin"), std::string::npos) << road.road;
+    const std::string command = ReadRegValue(UninstallKey(p.prog), "UnInstallString", "");
+    ASSERT_EQ(command, p.target + "\\UnInstall.exe") << road.road;
+    const tt::UninstallRun u = tt::RunUninstaller("\"" + command + "\"");
+    EXPECT_TRUE(u.closed) << road.road;
+    EXPECT_FALSE(Exists(p.target + "\\a.txt")) << road.road;
+    EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog))) << road.road;
+    CleanRegistry(p);
+    // The uninstaller deletes itself once it has ended; the next road starts on an empty disk.
+    tt::GoneWithin(p.target + "\\UnInstall.exe", 10000);
+    disk.Empty();
+  }
 }
 
 TEST(SetupInstall, FileInUseIsReplacedAtRestart) {

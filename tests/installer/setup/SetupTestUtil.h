@@ -68,6 +68,28 @@ class Wizard {
 // are empty: a fresh prefix has none, and the round trip counts them as the machine's.
 void RemoveEmptyProgramsCacheKeys();
 
+// One of the test prefix's small disks (S: holds 3 MB, T: 10 MB; tools/test.sh mounts them
+// as root), emptied when taken and again when let go. `why` says what is missing when it is
+// not there: the test is then skipped.
+class SmallDisk {
+ public:
+  SmallDisk(char letter, unsigned long long bytes);
+  ~SmallDisk();
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+  bool ok = false;
+  std::string why;
+  std::string root;  // "S:\"
+  unsigned long long FreeBytes() const;
+  // Removes everything on it; true when the whole disk is free again.
+  bool Empty() const;
+
+ private:
+  unsigned long long bytes_;
+};
+#define KV_NEED_DISK(disk) \
+  if (!(disk).ok) GTEST_SKIP() << (disk).why
+
 // Text of an engine box: the caption upper-cased, a blank line, the text, as the box shows it.
 std::string TitledText(const std::string& caption, const std::string& text);
 
