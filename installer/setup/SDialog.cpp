@@ -42,6 +42,31 @@ std::function<void()> g_restartRequester;
 std::unique_ptr<TUninstallScript> g_uninstall;
 std::unique_ptr<TSetupLog> g_setupLog;
 
+// What the install run found before it wrote anything: what taking it back may remove.
+struct TRunStart {
+  std::vector<std::string> madeFolders;  // folders the run creates
+  bool uninstallerThere = false;
+  bool uninstallerMissing = false;  // the run could not place its uninstaller
+};
+TRunStart g_runStart;
+
+// The folder and those of its parents that do not exist yet.
+void NoteMissingFolders(const std::string& folder, std::vector<std::string>& missing) {
+  for (std::string f = SetTrailingBackslash(folder, false); f.size() > 3 && !DirectoryExists(f);) {
+    missing.push_back(f);
+    const std::string parent = SetTrailingBackslash(ExtractFileDir(f), false);
+    if (EqualTextNoCase(parent, f)) break;
+    f = parent;
+  }
+}
+
+// Removes the folders that are empty, the deepest first.
+void RemoveEmptyFolders(std::vector<std::string> folders) {
+  std::sort(folders.begin(), folders.end(),
+            [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+  for (const std::string& f : folders) RemoveDirectoryA(f.c_str());
+}
+
 const char* const kJoin = "\\\\x";
 bool SamePage(const std::string& listed, const char* page);
 const char* const kAutoUpdateAtom = "AutoUpdateAtomTokenByKelvane";
@@ -1465,6 +1490,10 @@ void TSDialogForm::RunInstall() {
   installOk_ = false;
   setupFolder_ = GetExeDir(false);
   const std::string app = GetAppFolder(false);
+  g_runStart = TRunStart();
+  NoteMissingFolders(app, g_runStart.madeFolders);
+  if (s.UsesCommonFolder()) NoteMissingFolders(GetCommonFolder(false), g_runStart.madeFolders);
+  if (s.UsesAuxiliaryFolder()) NoteMissingFolders(GetAuxFolder(false), g_runStart.madeFolders);
   bool folders = !RunStopped() && CreateRunFolder(app, "Create Target Directory: ");
   // The log goes into the target folder from now on; an earlier log stays until then.
   if (folders && g_setupLog) g_setupLog->SetFile(app + "\\Setup.log");
@@ -1477,6 +1506,7 @@ void TSDialogForm::RunInstall() {
     SetInstallFolders(app, GetCommonFolder(false), GetAuxFolder(false));
     g_uninstall.reset(new TUninstallScript(UninstallScriptPathFor(app, s.ProgStamp()), s.CreateUninstall(),
                                            s.ScrambleUninstall(), NewScrambleKey()));
+    g_runStart.uninstallerThere = FileExists(UninstallerPathFor(g_uninstall->Path()));
     AddUninstallLine("SetupType=" + SetupTypeName());
     AddUninstallLine("GroupNames=" + GroupNameString());
     AddUninstallLine("UserData=|" + UserName() + "|" + CompanyName() + "|");
@@ -1486,6 +1516,8 @@ void TSDialogForm::RunInstall() {
     if (!exitRequest && !RunStopped()) {
       AddSetupLogLine("Handle First UnInstall Data");
       WriteUninstallHeader();
+      g_runStart.uninstallerMissing = g_uninstall->Enabled() && !s.ProgName().empty() &&
+                                      !FileExists(UninstallerPathFor(g_uninstall->Path()));
       // The uninstaller's copy pumps messages: an Exit then ends the run here.
       if (!RunStopped()) WriteApplicationRegistration();
       progressBar1->SetRange(0, SelectedFileCount());
@@ -1514,6 +1546,7 @@ void TSDialogForm::RunInstall() {
       }
     }
   }
+  if (!KeepRunRecords()) ok = false;
   installOk_ = ok;
   if (g_setupLog) g_setupLog->Flush();
   if (ok) FinishCopyBar();
@@ -1535,6 +1568,26 @@ void TSDialogForm::RunInstall() {
   if (!hide_) Show();
   nextButton->SetEnabled(true);
   NextButtonClick();
+}
+
+// A run that could not place its uninstaller leaves nothing behind it: what it wrote is
+// taken back. True when the run keeps what it did.
+bool TSDialogForm::KeepRunRecords() {
+  if (!g_uninstall || !g_runStart.uninstallerMissing) return true;
+  WithdrawRun();
+  return false;
+}
+
+// Takes back what the run wrote: its uninstall script and log (an earlier installation's
+// come back as they were), the uninstaller it placed, and the folders it made, when empty.
+void TSDialogForm::WithdrawRun() {
+  const std::string uninstaller = UninstallerPathFor(g_uninstall->Path());
+  if (!g_runStart.uninstallerThere) DeleteFileA(uninstaller.c_str());
+  g_uninstall->Withdraw();
+  if (g_setupLog) g_setupLog->Withdraw();
+  std::vector<std::string> folders = g_runStart.madeFolders;
+  folders.insert(folders.end(), createdFolders_.begin(), createdFolders_.end());
+  RemoveEmptyFolders(folders);
 }
 
 bool TSDialogForm::CreateRunFolder(const std::string& folder, const std::string& logCaption) {

@@ -228,6 +228,8 @@ class TSDialogForm : public TForm {
   bool FindSourceFile(const std::string& path, TListedFolders& listed);
   std::string MissingSourceFile();
   void RecordCreatedFolders();
+  bool KeepRunRecords();
+  void WithdrawRun();
   void ShowCopyProgress(const std::string& dest);
   TProgressProc FileProgress();
   // Whether a file is there, from the folder listings of the current list when they cover it.
