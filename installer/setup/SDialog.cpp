@@ -47,8 +47,13 @@ struct TRunStart {
   std::vector<std::string> madeFolders;  // folders the run creates
   bool uninstallerThere = false;
   bool uninstallerMissing = false;  // the run could not place its uninstaller
+  bool recordsFailed = false;       // a write of the uninstall script failed
+  bool operationsDone = false;      // the post-copy operations were performed
+  size_t placedUpTo = size_t(-1);   // script lines from here on only ask for removals
 };
 TRunStart g_runStart;
+// Called when a line cannot be written to the uninstall script while the run goes on.
+std::function<void()> g_recordsFailure;
 
 // The folder and those of its parents that do not exist yet.
 void NoteMissingFolders(const std::string& folder, std::vector<std::string>& missing) {
@@ -435,7 +440,10 @@ bool RunStopped() { return g_cancelRequested || g_wizardClosed || IsRunTimeDirAb
 void SetRestartRequester(std::function<void()> requester) { g_restartRequester = std::move(requester); }
 
 bool AddUninstallLine(const std::string& line, bool force) {
-  return g_uninstall ? g_uninstall->AddUninstallLine(line, force) : true;
+  if (!g_uninstall) return true;
+  const bool added = g_uninstall->AddUninstallLine(line, force);
+  if (!g_uninstall->Whole() && g_recordsFailure) g_recordsFailure();
+  return added;
 }
 
 void AddSetupLogLine(const std::string& text) {
@@ -1507,6 +1515,7 @@ void TSDialogForm::RunInstall() {
     g_uninstall.reset(new TUninstallScript(UninstallScriptPathFor(app, s.ProgStamp()), s.CreateUninstall(),
                                            s.ScrambleUninstall(), NewScrambleKey()));
     g_runStart.uninstallerThere = FileExists(UninstallerPathFor(g_uninstall->Path()));
+    g_recordsFailure = [this] { StopForRecords(); };
     AddUninstallLine("SetupType=" + SetupTypeName());
     AddUninstallLine("GroupNames=" + GroupNameString());
     AddUninstallLine("UserData=|" + UserName() + "|" + CompanyName() + "|");
@@ -1546,6 +1555,7 @@ void TSDialogForm::RunInstall() {
       }
     }
   }
+  g_recordsFailure = nullptr;
   if (!KeepRunRecords()) ok = false;
   installOk_ = ok;
   if (g_setupLog) g_setupLog->Flush();
@@ -1570,23 +1580,90 @@ void TSDialogForm::RunInstall() {
   NextButtonClick();
 }
 
-// A run that could not place its uninstaller leaves nothing behind it: what it wrote is
-// taken back. True when the run keeps what it did.
+// A line the uninstall script cannot hold stops the run at once with the system's reason
+// (unless it has stopped already); the run is taken back when it ends.
+void TSDialogForm::StopForRecords() {
+  if (g_runStart.recordsFailed) return;
+  g_runStart.recordsFailed = true;
+  if (RunStopped()) return;
+  const int error = g_uninstall->WriteError();
+  FailBox(g_uninstall->Path() + "<p><p>" + SystemErrorText(error > 0 ? DWORD(error) : ERROR_WRITE_FAULT));
+  CloseWithoutAsking();
+}
+
+// What the run did stays only when it is recorded in a whole uninstall script beside the
+// uninstaller; otherwise it is taken back. True when the run keeps what it did.
 bool TSDialogForm::KeepRunRecords() {
-  if (!g_uninstall || !g_runStart.uninstallerMissing) return true;
+  if (!g_uninstall) return true;
+  g_uninstall->Flush();
+  if (g_uninstall->Whole() && !g_runStart.uninstallerMissing) return true;
   WithdrawRun();
   return false;
 }
 
-// Takes back what the run wrote: its uninstall script and log (an earlier installation's
-// come back as they were), the uninstaller it placed, and the folders it made, when empty.
+namespace {
+// Undoes lines of the uninstall script as the uninstaller would, last line first, except
+// that folders go only when empty; operations only when they were performed. Files named
+// in `keep` stay.
+void UndoLines(const TLineList& lines, size_t from, size_t to, bool operationsDone, const std::string& keep,
+               const std::function<std::string(const std::string&, const std::string&)>& expand,
+               std::vector<std::string>& folders) {
+  bool fonts = false, associations = false;
+  for (size_t i = std::min(to, lines.size()); i-- > from;) {
+    const std::string line = Trim(lines[i]);
+    std::string arg;
+    auto is = [&](const char* keyword) { return LineArgument(line, keyword, arg); };
+    if (is("UN_REG_OCX_FILE")) {
+      RegisterComServer(arg, false);
+    } else if (is("UN_REG_FONT_FILE")) {
+      fonts = RemoveFontResourceA(arg.c_str()) || fonts;
+    } else if (is("REMOVE_SHARED_FILE")) {
+      if (ReleaseSharedDll(arg) == 0) DeleteFileA(arg.c_str());
+    } else if (is("REMOVE_FILE") || is("REMOVE_READONLY_FILE") || is("REMOVE_SERVICE_FILE")) {
+      if (PosNoCase("|" + arg + "|", keep) > 0) continue;
+      SetFileAttributesA(arg.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(arg.c_str());
+    } else if (is("REMOVE_DIR") || is("FORCE_REMOVE_DIR") || is("DONT_REMOVE_DIR") || is("DONT_REMOVE_JUST_DIR") ||
+               is("REMOVE_FOLDER") || is("FORCE_REMOVE_FOLDER")) {
+      folders.push_back(arg);
+    } else if (is("REMOVE_REG_KEY")) {
+      DeleteRegKey(arg);
+    } else if (!operationsDone) {
+      continue;
+    } else if (is("SET_PERFORM_REGISTRY_OP")) {
+      PerformRegistryOp(expand(arg, "\\"), false);
+    } else if (is("SET_PERFORM_INIFILE_OP")) {
+      PerformIniFileOp(expand(arg, "\\"), false);
+    } else if (is("SET_PERFORM_ENVIRONMENT_OP")) {
+      PerformEnvironmentOp(expand(arg, ""), false);
+    } else if (is("SET_ADD_ASSOCIATION_ITEM")) {
+      associations = PerformAssociationOp(expand(arg, "\\"), false) || associations;
+    } else if (is("SET_ADD_OPEN_WITH_ITEM")) {
+      PerformOpenWithOp(GetListItem(arg, 0), std::string(), std::string(), false, GetListItem(arg, 1));
+    }
+  }
+  if (fonts) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, 1000, &result);
+  }
+  if (associations) FlushAssociationChanges();
+}
+}  // namespace
+
+// Takes back what the run did: what its uninstall script records of this run (as its
+// uninstaller would, folders only when empty), the uninstaller it placed, its script and
+// log (an earlier installation's come back as they were) and the folders it made.
 void TSDialogForm::WithdrawRun() {
   const std::string uninstaller = UninstallerPathFor(g_uninstall->Path());
+  const std::string keep = "|" + g_uninstall->Path() + "|" + (g_setupLog ? g_setupLog->Path() : std::string()) + "|";
+  std::vector<std::string> folders = g_runStart.madeFolders;
+  folders.insert(folders.end(), createdFolders_.begin(), createdFolders_.end());
+  UndoLines(g_uninstall->Lines(), g_uninstall->EarlierCount(), g_runStart.placedUpTo, g_runStart.operationsDone, keep,
+            [this](const std::string& text, const std::string& sep) { return ExpandTokens(text, sep); }, folders);
   if (!g_runStart.uninstallerThere) DeleteFileA(uninstaller.c_str());
   g_uninstall->Withdraw();
   if (g_setupLog) g_setupLog->Withdraw();
-  std::vector<std::string> folders = g_runStart.madeFolders;
-  folders.insert(folders.end(), createdFolders_.begin(), createdFolders_.end());
+  folders.erase(std::remove_if(folders.begin(), folders.end(), RefusesForcedRemoval), folders.end());
   RemoveEmptyFolders(folders);
 }
 
@@ -2086,7 +2163,8 @@ void TSDialogForm::WriteUninstallHeader() {
     bool delayed = false;
     // The entry is written once the uninstaller it starts is in place: a failed copy leaves
     // no entry, and an earlier installation's entry as it was.
-    copied = CopyOneFile(GetExeDir(true) + "UnInstall.exe", uninstaller, delayed, true, true, false, false, 0, 1);
+    copied = !RunStopped() &&
+             CopyOneFile(GetExeDir(true) + "UnInstall.exe", uninstaller, delayed, true, true, false, false, 0, 1);
     if (copied) {
       std::string entryKey, cacheKey;
       WriteUninstallEntry(s.ProgName(), uninstaller, s.ProgVersion(), entryKey, url, GetOriginExe(), s.CompanyName());
@@ -2170,6 +2248,7 @@ void TSDialogForm::WriteApplicationRegistration() {
 
 void TSDialogForm::PostCopyOperations() {
   const TScript& s = *script_;
+  g_runStart.operationsDone = true;
   for (const auto& item : script_->RegistryOps()) {
     const std::string raw = "|" + item + "|";
     PerformRegistryOp(ExpandTokens(raw, "\\"), true);
@@ -2208,6 +2287,8 @@ void TSDialogForm::PostCopyOperations() {
   WriteUserInfo(s.CompanyName(), s.ProgName(), s.ProgVersion(), userKey, UserName(), CompanyName());
   if (!userKey.empty()) AddUninstallLine("REMOVE_REG_KEY(" + userKey + ")");
   const std::string target = GetAppFolder(false);
+  // The setup script's own lines ask for removals; the run placed nothing for them.
+  if (g_uninstall) g_runStart.placedUpTo = g_uninstall->Lines().size();
   for (std::string line : s.UninstallLines()) {
     const size_t at = line.find("<TARGET_DIR>");
     if (at != std::string::npos) line.replace(at, 12, target);

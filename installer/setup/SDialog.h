@@ -228,6 +228,7 @@ class TSDialogForm : public TForm {
   bool FindSourceFile(const std::string& path, TListedFolders& listed);
   std::string MissingSourceFile();
   void RecordCreatedFolders();
+  void StopForRecords();
   bool KeepRunRecords();
   void WithdrawRun();
   void ShowCopyProgress(const std::string& dest);

@@ -4,6 +4,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#endif
 
 #include "UtilPlus.h"
 #include "Utils.h"
@@ -30,22 +34,47 @@ void CloseFile(FILE*& file) {
   file = nullptr;
 }
 
+#ifdef _WIN32
+// Through the file's own handle: a write the system cuts short goes on with the rest and
+// then fails with the system's reason, which the C library does not keep.
+bool PutBytes(FILE* file, const std::string& bytes, bool append, int& error) {
+  const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  if (append) SetFilePointer(h, 0, nullptr, FILE_END);
+  const char* at = bytes.data();
+  for (DWORD left = DWORD(bytes.size()), put = 0; left > 0; at += put, left -= put) {
+    if (!WriteFile(h, at, left, &put, nullptr) || put == 0) {
+      error = GetLastError() ? int(GetLastError()) : -1;
+      return false;
+    }
+  }
+  return true;
+}
+int OpenError() { return int(GetLastError()); }
+#else
+bool PutBytes(FILE* file, const std::string& bytes, bool, int& error) {
+  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
+  error = ok ? 0 : errno ? errno : -1;
+  return ok;
+}
+int OpenError() { return errno; }
+#endif
+
 // Writes through a file kept open for appending; a rewrite starts the file anew. A failure
-// leaves its errno in `error`.
+// leaves the system's code for it in `error`.
 bool WriteBytes(FILE*& file, const std::string& path, const std::string& bytes, bool append, int& error) {
   if (!append && file) {
     std::fclose(file);
     file = nullptr;
   }
-  errno = 0;
   if (!file) file = std::fopen(path.c_str(), append ? "ab" : "wb");
-  bool ok = file != nullptr;
-  if (ok) ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
-  error = ok ? 0 : errno ? errno : EIO;
-  if (!ok && file) {
-    std::fclose(file);
-    file = nullptr;
+  if (!file) {
+    const int code = OpenError();
+    error = code ? code : -1;
+    return false;
   }
+  error = 0;
+  const bool ok = PutBytes(file, bytes, append, error);
+  if (!ok) CloseFile(file);
   return ok;
 }
 

@@ -42,8 +42,9 @@ class TUninstallScript {
   }
   // Every line in memory is in the file. False after a write that failed (the file may then
   // end inside a line) until a later write succeeds.
-  bool Whole() const { return !enabled_ || !loaded_ || (!rewrite_ && onDisk_ == lines_.size()); }
-  // The errno of the write that failed last; 0 once the file is whole again.
+  bool Whole() const { return !enabled_ || error_ == 0; }
+  // The system's code (the last error on Windows, errno elsewhere; -1 when it gave none) for
+  // the write that failed last; 0 once the file is whole again.
   int WriteError() const { return error_; }
   // Lines the file held before this run (an earlier installation's); this run's follow them.
   size_t EarlierCount() const { return earlierCount_; }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "Common.h"
+#include "Links.h"
 #include "RegOp.h"
 #include "SetupTestUtil.h"
 #include "TestTool.h"
@@ -34,21 +36,29 @@ struct Package {
   std::string dir, exe, prog;
 };
 Package MakePackage(const std::string& name, const std::string& script,
-                    const std::vector<std::pair<std::string, std::string>>& files) {
+                    const std::vector<std::pair<std::string, std::string>>& files, const std::string& prog = "") {
   Package p;
   p.exe = setuptest::SetupCopy("disk_" + name, nullptr);
   p.dir = p.exe.substr(0, p.exe.find_last_of('\\') + 1);
-  p.prog = "Kv disk " + name + " " + kPid;
+  p.prog = prog.empty() ? "Kv disk " + name + " " + kPid : prog;
   tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", p.dir + "UnInstall.exe");
   tt::WriteFile(p.dir + "Setup.txt", ReplaceAll(script, "%N", p.prog));
   for (const auto& f : files) tt::WriteFile(p.dir + f.first, f.second);
   return p;
 }
 
+const std::string kOpKey = "HKEY_CURRENT_USER\\Software\\KvDiskTest" + kPid;
+const std::string kAppPath = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\kvdisk" + kPid + ".exe";
+const char kShared[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
 void CleanRegistry(const Package& p) {
   DeleteRegKey(UninstallKey(p.prog));
   DeleteRegKey(CacheKey(p.prog));
   DeleteRegKey(kCompanyKey);
+  DeleteRegKey(kOpKey);
+  DeleteRegKey(kAppPath);
+  DeleteRegValue(kShared, "T:\\Big\\lib.dll");
+  tt::DeleteTree(GetShellFolder(2, false) + "\\" + p.prog);
   setuptest::RemoveEmptyProgramsCacheKeys();
 }
 
@@ -57,10 +67,29 @@ std::string Read(const std::string& path) {
   return tt::ReadFile(path, s) ? s : "<missing>";
 }
 
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 unsigned long long FileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA d;
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return 0;
   return (unsigned long long)d.nFileSizeHigh << 32 | d.nFileSizeLow;
+}
+
+// The files of a list that fills the 10 MB disk: one large file that leaves no room once
+// the uninstaller and `pages` small files (a page of the disk each: the script, the log and
+// those of the list) are there, then `empty` empty files with 90-character names, which
+// take no room but lines of the script.
+std::string FillingList(std::vector<std::pair<std::string, std::string>>& files, int pages, int empty) {
+  const unsigned long long page = 4096;
+  const unsigned long long uninstaller = (FileSize(tt::ProgramDir() + "UnInstall.exe") + page - 1) / page * page;
+  files.push_back({"big.bin", std::string(size_t(10 * kMB - uninstaller - pages * page), 'b')});
+  std::string list = "big.bin";
+  for (int i = 0; i < empty; ++i) {
+    const std::string name = std::string(84, 'e') + (i < 10 ? "0" : "") + std::to_string(i) + ".dat";
+    files.push_back({name, ""});
+    list += "|" + name;
+  }
+  return list;
 }
 
 std::string DiskFullText() {
@@ -149,4 +178,77 @@ TEST(SetupDisk, UninstallerThatDoesNotFitLeavesNothing) {
     CleanRegistry(p);
     disk.Empty();
   }
+}
+
+// The uninstall script cannot grow: on a disk filled during the copy, and by the setup
+// script's own last lines after it. The run stops with the disk-full box and takes back all
+// it did: files, uninstaller, folders, registry keys, the shared count, the shortcut and the
+// registry operation it performed; not what it did not do, nor what the lines only name.
+TEST(SetupDisk, ScriptThatCannotGrowStopsTheRunAndTakesItBack) {
+  SmallDisk disk('T', 10 * kMB);
+  KV_NEED_DISK(disk);
+  for (bool afterCopy : {false, true}) {
+    std::vector<std::pair<std::string, std::string>> files = {{"kvdisk" + kPid + ".exe", "MZ"}, {"lib.dll", "L"}};
+    const std::string list = FillingList(files, 4, afterCopy ? 0 : 60);
+    const Package p = MakePackage(
+        afterCopy ? "cut_after" : "cut_during",
+        "SET_PROG_NAME(%N);\r\nSET_PROG_VERSION(1.0);\r\nSET_COMPANY_NAME(Kelvane Disk Tests);\r\n"
+        "SET_TARGET_DIR(T:\\Big);\r\nSET_PROG_EXE_NAME(<InstallDir>kvdisk" + kPid + ".exe);\r\n"
+        "SET_REGISTER_AS_APPLICATION;\r\nSET_START_PROGRAM_LINK_FOLDER(%N);\r\nSET_START_PROGRAM_LINK_NAME(%N);\r\n"
+        "SET_CREATE_UNINSTALL;\r\nSET_CREATE_SETUP_LOG;\r\nSET_SILENT_SETUP;\r\n"
+        "SET_PERFORM_REGISTRY_OP(" + kOpKey + "|Where|<InstallDir>|Create|Remove Key|String);\r\n"
+        "SET_REMOVE_ABSOLUTE_FILE(T:\\keep.txt);\r\nSET_REMOVE_REG_KEY(" + kOpKey + "\\" + std::string(5000, 'k') + ");\r\n"
+        "SET_GROUP_DATA(|Main|x|1|10240||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+        "SET_COPY_FILES(kvdisk" + kPid + ".exe|*lib.dll|" + list + ");\r\n",
+        files);
+    CleanRegistry(p);
+    WriteRegValueSimple(kOpKey, "Mine", "1", true);
+    tt::WriteFile("T:\\keep.txt", "");
+    const RunResult r = RunToEnd(p, false);
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.boxes.size(), 1u) << afterCopy;
+    EXPECT_NE(r.boxes[0].text.find("T:\\Big\\UnInstall.txt"), std::string::npos) << r.boxes[0].text;
+    EXPECT_NE(r.boxes[0].text.find(DiskFullText()), std::string::npos) << r.boxes[0].text;
+    EXPECT_FALSE(Exists(p.dir + "big.bin"));  // copied (and consumed) before the stop
+    EXPECT_EQ(Listing(disk.root), "T:\\keep.txt\n") << afterCopy;
+    for (const std::string& key : {UninstallKey(p.prog), CacheKey(p.prog), kCompanyKey + ("\\" + p.prog), kAppPath})
+      EXPECT_FALSE(RegKeyExists(key)) << key;
+    EXPECT_FALSE(RegValueExists(kShared, "T:\\Big\\lib.dll"));
+    // Performed after the copy only: taken back then, left as it was before.
+    EXPECT_EQ(RegKeyExists(kOpKey), !afterCopy);
+    EXPECT_FALSE(RegValueExists(kOpKey, "Where"));
+    EXPECT_FALSE(Exists(GetShellFolder(2, false) + "\\" + p.prog));
+    CleanRegistry(p);
+    disk.Empty();
+  }
+}
+
+// An earlier installation in the folder: the run taken back leaves it as it was, and its
+// uninstaller removes it.
+TEST(SetupDisk, ScriptThatCannotGrowLeavesAnEarlierInstallationAsItWas) {
+  SmallDisk disk('T', 10 * kMB);
+  KV_NEED_DISK(disk);
+  const std::string head = "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(T:\\App);\r\nSET_CREATE_UNINSTALL;\r\n"
+                           "SET_CREATE_SETUP_LOG;\r\nSET_SILENT_SETUP;\r\nSET_GROUP_DATA(|Main|x|1|10240||||1|);\r\n"
+                           "SET_SUB_DIR(<InstallDir>);\r\n";
+  const Package first = MakePackage("earlier", head + "SET_COPY_FILES(a.txt);\r\n", {{"a.txt", "alpha"}});
+  CleanRegistry(first);
+  ASSERT_TRUE(RunToEnd(first, false).boxes.empty());
+  const std::string script = Read("T:\\App\\UnInstall.txt"), log = Read("T:\\App\\Setup.log");
+  std::vector<std::pair<std::string, std::string>> files;
+  const std::string list = FillingList(files, 3, 60);
+  const Package second = MakePackage("again", head + "SET_COPY_FILES(" + list + ");\r\n", files, first.prog);
+  const RunResult r = RunToEnd(second, false);
+  ASSERT_EQ(r.boxes.size(), 1u);
+  EXPECT_NE(r.boxes[0].text.find(DiskFullText()), std::string::npos) << r.boxes[0].text;
+  EXPECT_EQ(Read("T:\\App\\UnInstall.txt"), script);
+  EXPECT_EQ(Read("T:\\App\\Setup.log"), log);
+  EXPECT_EQ(Listing(disk.root), "T:\\App\nT:\\App\\a.txt\nT:\\App\\Setup.log\nT:\\App\\UnInstall.exe\nT:\\App\\UnInstall.txt\n");
+  const std::string command = ReadRegValue(UninstallKey(first.prog), "UnInstallString", "");
+  ASSERT_EQ(command, "T:\\App\\UnInstall.exe");
+  EXPECT_TRUE(tt::RunUninstaller("\"" + command + "\"").closed);
+  EXPECT_FALSE(Exists("T:\\App\\a.txt"));
+  EXPECT_FALSE(RegKeyExists(UninstallKey(first.prog)));
+  tt::GoneWithin("T:\\App\\UnInstall.exe", 10000);
+  CleanRegistry(first);
 }
