@@ -47,6 +47,7 @@ struct TRunStart {
   std::vector<std::string> madeFolders;  // folders the run creates
   bool uninstallerThere = false;
   bool uninstallerMissing = false;  // the run could not place its uninstaller
+  bool entryMissing = false;        // nor its Add/Remove Programs entry
   bool recordsFailed = false;       // a write of the uninstall script failed
   bool operationsDone = false;      // the post-copy operations were performed
   size_t placedUpTo = size_t(-1);   // script lines from here on only ask for removals
@@ -1591,12 +1592,21 @@ void TSDialogForm::StopForRecords() {
   CloseWithoutAsking();
 }
 
+// A setup that cannot write the Add/Remove Programs entry it promised stops with the
+// registry's reason and is taken back.
+void TSDialogForm::RefuseWithoutEntry() {
+  const DWORD reason = GetLastError();
+  g_runStart.entryMissing = true;
+  FailBox(UninstallEntryKey(script_->ProgName()) + "<p><p>" + SystemErrorText(reason));
+  CloseWithoutAsking();
+}
+
 // What the run did stays only when it is recorded in a whole uninstall script beside the
 // uninstaller; otherwise it is taken back. True when the run keeps what it did.
 bool TSDialogForm::KeepRunRecords() {
   if (!g_uninstall) return true;
   g_uninstall->Flush();
-  if (g_uninstall->Whole() && !g_runStart.uninstallerMissing) return true;
+  if (g_uninstall->Whole() && !g_runStart.uninstallerMissing && !g_runStart.entryMissing) return true;
   WithdrawRun();
   return false;
 }
@@ -2169,6 +2179,7 @@ void TSDialogForm::WriteUninstallHeader() {
       std::string entryKey, cacheKey;
       WriteUninstallEntry(s.ProgName(), uninstaller, s.ProgVersion(), entryKey, url, GetOriginExe(), s.CompanyName());
       if (!entryKey.empty()) add("REMOVE_REG_KEY(" + entryKey + ")");
+      else RefuseWithoutEntry();
       double bytes = GetRequiredSpace(0);
       if (bytes <= 0) {
         for (size_t i = 0; i < script_->Groups().size(); ++i)

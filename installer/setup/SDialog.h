@@ -229,6 +229,7 @@ class TSDialogForm : public TForm {
   std::string MissingSourceFile();
   void RecordCreatedFolders();
   void StopForRecords();
+  void RefuseWithoutEntry();
   bool KeepRunRecords();
   void WithdrawRun();
   void ShowCopyProgress(const std::string& dest);

@@ -1,6 +1,8 @@
-// Setup.exe on a really full disk: the small disks of the test prefix (S: 3 MB, T: 10 MB),
-// filled by the packages themselves.
+// Setup.exe's records where the machine cannot hold them: a really full disk (the small
+// disks of the test prefix, S: 3 MB and T: 10 MB, filled by the packages themselves) and a
+// program name longer than a registry key.
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -251,4 +253,66 @@ TEST(SetupDisk, ScriptThatCannotGrowLeavesAnEarlierInstallationAsItWas) {
   EXPECT_FALSE(RegKeyExists(UninstallKey(first.prog)));
   tt::GoneWithin("T:\\App\\UnInstall.exe", 10000);
   CleanRegistry(first);
+}
+
+// A program name longer than a registry key can hold: its keys are cut to fit, the entry
+// keeps the whole name, and the uninstaller removes them. An entry that the registry
+// refuses stops the setup with the registry's reason, and the run is taken back.
+TEST(SetupRecords, LongProgramNameGetsItsKeysAndARefusedEntryStopsTheSetup) {
+  const std::string target = tt::ScratchDir("disk_names") + "\\App";
+  const size_t room = 255 - CacheKey("").size();  // a key text holds 255 characters
+  for (bool refused : {false, true}) {
+    const std::string prog = refused ? "Kv refused " + kPid : "Kv long " + kPid + " " + std::string(102400, 'n');
+    const Package p = MakePackage(refused ? "refused" : "long",
+                                  "SET_PROG_NAME(%N);\r\nSET_PROG_VERSION(1.0);\r\nSET_COMPANY_NAME(Kelvane Disk Tests);\r\n"
+                                  "SET_TARGET_DIR(" + target + ");\r\nSET_PROG_EXE_NAME(<InstallDir>a.txt);\r\n"
+                                  "SET_CREATE_UNINSTALL;\r\nSET_SILENT_SETUP;\r\nSET_GROUP_DATA(|Main|x|1|4||||1|);\r\n"
+                                  "SET_SUB_DIR(<InstallDir>);\r\nSET_COPY_FILES(a.txt);\r\n",
+                                  {{"a.txt", "a"}}, prog);
+    const std::string name = prog.substr(0, room);
+    const std::string user = std::string(kCompanyKey) + "\\" + prog.substr(0, 255 - strlen(kCompanyKey) - 5) + "\\1.0";
+    CleanRegistry(p);
+    for (const std::string& k : {UninstallKey(name), CacheKey(name)}) DeleteRegKey(k);
+    HKEY key;
+    if (refused && RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKey(name).substr(19).c_str(), 0, nullptr, 0,
+                                   KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+      // Anyone may read the key, nobody may write it.
+      PSECURITY_DESCRIPTOR sd = nullptr;
+      ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;KW;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1, &sd, nullptr);
+      RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd);
+      LocalFree(sd);
+      RegCloseKey(key);
+    }
+    const RunResult r = RunToEnd(p, false);
+    EXPECT_EQ(r.exitCode, 0);
+    if (refused) {
+      char reason[256] = "";
+      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED, 0, reason,
+                     sizeof reason, nullptr);
+      ASSERT_EQ(r.boxes.size(), 1u);
+      EXPECT_EQ(r.boxes[0].text.find(UninstallKey(name)), 0u) << r.boxes[0].text;
+      EXPECT_NE(r.boxes[0].text.find(Trim(reason)), std::string::npos) << r.boxes[0].text;
+      EXPECT_FALSE(Exists(target));
+      EXPECT_FALSE(RegKeyExists(CacheKey(name)));
+      EXPECT_EQ(Read(p.dir + "a.txt"), "a");
+      CleanRegistry(p);
+      continue;
+    }
+    EXPECT_TRUE(r.boxes.empty());
+    // The entry's display name is the whole name.
+    DWORD size = 0;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKey(name).substr(19).c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+      RegQueryValueExA(key, "DisplayName", nullptr, nullptr, nullptr, &size);
+      RegCloseKey(key);
+    }
+    EXPECT_EQ(size, prog.size() + 1);
+    const std::string command = ReadRegValue(UninstallKey(name), "UnInstallString", "");
+    EXPECT_EQ(command, target + "\\UnInstall.exe");
+    EXPECT_TRUE(RegKeyExists(CacheKey(name)));
+    EXPECT_TRUE(RegKeyExists(user));
+    EXPECT_TRUE(tt::RunUninstaller("\"" + command + "\"").closed);
+    for (const std::string& k : {UninstallKey(name), CacheKey(name), user}) EXPECT_FALSE(RegKeyExists(k)) << k;
+    EXPECT_FALSE(Exists(target + "\\a.txt"));
+    CleanRegistry(p);
+  }
 }
