@@ -96,38 +96,6 @@ TEST(UninstallScriptWriter, ReinstallKeepsEarlierLinesAndReplacesHeaderValues) {
   EXPECT_EQ(ReadAll(f.path), ScrambleTextWithKey(expected, 1, 'z'));
 }
 
-// A run taken back leaves the script as it found it, and writes nothing after.
-TEST(UninstallScriptWriter, WithdrawPutsBackTheEarlierFileOrNone) {
-  const std::string earlier = ScrambleTextWithKey("TargetDir=C:\\Old\r\nREMOVE_FILE(C:\\Old\\a.txt);\r\n", 1, '!');
-  for (bool reinstall : {false, true}) {
-    TempFile f(reinstall ? "withdraw_again" : "withdraw");
-    if (reinstall) WriteAll(f.path, earlier);
-    TUninstallScript s(f.path, true, true, 'z');
-    s.AddUninstallLine("TargetDir=C:\\New", false);
-    s.AddUninstallLine("REMOVE_FILE(C:\\New\\b.txt)", false);
-    EXPECT_EQ(s.EarlierCount(), reinstall ? 2u : 0u);
-    EXPECT_NE(ReadAll(f.path), reinstall ? earlier : "<missing>");
-    s.Withdraw();
-    EXPECT_EQ(ReadAll(f.path), reinstall ? earlier : "<missing>");
-    s.AddUninstallLine("REMOVE_FILE(C:\\New\\c.txt)", false);
-    EXPECT_EQ(ReadAll(f.path), reinstall ? earlier : "<missing>");
-  }
-}
-
-// A script that cannot be written is known not to be whole, with the reason.
-TEST(UninstallScriptWriter, FailedWriteLeavesItNotWhole) {
-  TUninstallScript s("srecord_no_such_folder/UnInstall.txt", true, false, 0);
-  EXPECT_TRUE(s.Whole());
-  EXPECT_TRUE(s.AddUninstallLine("SetupType=Typical", false));
-  EXPECT_FALSE(s.Whole());
-  EXPECT_NE(s.WriteError(), 0);
-  TempFile f("whole");
-  TUninstallScript good(f.path, true, false, 0);
-  good.AddUninstallLine("SetupType=Typical", false);
-  EXPECT_TRUE(good.Whole());
-  EXPECT_EQ(good.WriteError(), 0);
-}
-
 TEST(UninstallScriptWriter, DisabledWriterLeavesNoFile) {
   TempFile f("disabled");
   TUninstallScript s(f.path, false, false, 0);
@@ -166,23 +134,6 @@ TEST(SetupLogWriter, LinesWaitForTheFileAndJoinResults) {
   EXPECT_EQ(ReadAll(f.path),
             "Setup Log of: Demo\r\n  Copy File: C:\\App\\a.txt ... OK\r\ncol\tvalue\r\n"
             "  Copy File: C:\\App\\b.txt ... OK Delayed!\r\n");
-}
-
-TEST(SetupLogWriter, WithdrawPutsBackTheEarlierLogOrNone) {
-  for (bool reinstall : {false, true}) {
-    TempFile f(reinstall ? "log_withdraw_again" : "log_withdraw");
-    if (reinstall) WriteAll(f.path, "earlier install\r\n");
-    TSetupLog log(true);
-    log.AddSetupLogLine("Setup Log of: Demo");
-    log.SetFile(f.path);
-    log.AddSetupLogLine("Show Screen: Copying Files");
-    log.Flush();
-    EXPECT_EQ(ReadAll(f.path), "Setup Log of: Demo\r\nShow Screen: Copying Files\r\n");
-    log.Withdraw();
-    log.AddSetupLogLine("Execute After Copy");
-    log.Flush();
-    EXPECT_EQ(ReadAll(f.path), reinstall ? "earlier install\r\n" : "<missing>");
-  }
 }
 
 TEST(SetupLogWriter, DisabledLogWritesNothing) {

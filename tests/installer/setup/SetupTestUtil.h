@@ -69,23 +69,16 @@ class Wizard {
 void RemoveEmptyProgramsCacheKeys();
 
 // One of the test prefix's small disks (S: holds 3 MB, T: 10 MB; tools/test.sh mounts them
-// as root), emptied when taken and again when let go. `why` says what is missing when it is
-// not there: the test is then skipped.
-class SmallDisk {
- public:
-  SmallDisk(char letter, unsigned long long bytes);
+// as root), emptied when taken and when let go. Without it `why` says what is missing, and
+// the test is skipped.
+struct SmallDisk {
+  SmallDisk(char letter, unsigned long long size);
   ~SmallDisk();
-  SmallDisk(const SmallDisk&) = delete;
-  SmallDisk& operator=(const SmallDisk&) = delete;
-  bool ok = false;
-  std::string why;
-  std::string root;  // "S:\"
   unsigned long long FreeBytes() const;
-  // Removes everything on it; true when the whole disk is free again.
-  bool Empty() const;
-
- private:
-  unsigned long long bytes_;
+  bool Empty() const;  // removes everything on it; true when the whole disk is free again
+  std::string root, why;
+  unsigned long long bytes;
+  bool ok = false;
 };
 #define KV_NEED_DISK(disk) \
   if (!(disk).ok) GTEST_SKIP() << (disk).why
