@@ -15,6 +15,7 @@ kv_bootstrap() { bash "$root/tools/bootstrap.sh" "$@" && win_arch=$(bash "$root/
 # programs are built for i686 as well, in build/win32: they are what is delivered.
 kv_build_win() {
   if [ -f "$win_build/CMakeCache.txt" ] && ! grep -q "mingw-$win_arch.cmake" "$win_build/CMakeCache.txt"; then
+    kv_unmount_small_disks
     rm -rf "$win_build"
   fi
   if [ ! -f "$win_build/build.ninja" ]; then

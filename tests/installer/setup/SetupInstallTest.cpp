@@ -862,6 +862,7 @@ TEST(SetupInstall, UninstallerThatDoesNotFitLeavesNothing) {
     EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog)));
     EXPECT_EQ(Read(p.dir + "f1"), mb);  // nothing was copied
     CleanRegistry(p);
+    disk.Empty();
   }
 }
 
