@@ -15,6 +15,7 @@ kv_bootstrap() { bash "$root/tools/bootstrap.sh" "$@" && win_arch=$(bash "$root/
 # programs are built for i686 as well, in build/win32: they are what is delivered.
 kv_build_win() {
   if [ -f "$win_build/CMakeCache.txt" ] && ! grep -q "mingw-$win_arch.cmake" "$win_build/CMakeCache.txt"; then
+    kv_unmount_small_disks
     rm -rf "$win_build"
   fi
   if [ ! -f "$win_build/build.ninja" ]; then
@@ -113,6 +114,37 @@ kv_stop_wineserver() {
   WINEPREFIX="$win_build/wineprefix" wineserver -k 2>/dev/null
   WINEPREFIX="$win_build/wineprefix" wineserver -w 2>/dev/null
   return 0
+}
+
+# The tests' small disks: tmpfs file systems of a fixed size under build/win/fixtures,
+# which the test prefix maps to drive letters (cmake/wine-run.sh.in: S: 3 MB, T: 10 MB).
+# Mounting needs root; without it the tests that need a full disk say so and are skipped.
+# A mount left by an earlier run is taken away first, so each run starts on empty disks.
+kv_small_disks="disk3m:3m disk10m:10m"
+kv_mount_small_disks() {
+  local d dir
+  for d in $kv_small_disks; do
+    dir="$win_build/fixtures/${d%%:*}"
+    mkdir -p "$dir" || continue
+    kv_unmount_disk "$dir"
+    if [ "$(id -u)" -ne 0 ] || ! mount -t tmpfs -o "size=${d#*:},mode=0755" tmpfs "$dir" 2>/dev/null; then
+      echo "no small disk at $dir (mounting a tmpfs needs root): the full-disk tests are skipped"
+    fi
+  done
+  return 0
+}
+kv_unmount_small_disks() {
+  local d
+  for d in $kv_small_disks; do kv_unmount_disk "$win_build/fixtures/${d%%:*}"; done
+  return 0
+}
+kv_unmount_disk() {
+  # Mounts stacked by earlier runs come off one by one; a busy one is detached lazily.
+  local i
+  for i in 1 2 3 4 5 6 7 8; do
+    mountpoint -q "$1" 2>/dev/null || return 0
+    umount "$1" 2>/dev/null || umount -l "$1" 2>/dev/null || return 0
+  done
 }
 
 # The start of a benchmark: the cross build, a display and the Wine server, the last two

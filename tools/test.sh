@@ -9,7 +9,8 @@ kv_build_win || { echo "cross build failed"; exit 1; }
 kv_build_fuzz || { echo "fuzz build failed"; exit 1; }
 
 kv_start_display || exit 1
-trap 'kv_stop_wineserver; kv_stop_display' EXIT
+trap 'kv_stop_wineserver; kv_stop_display; kv_unmount_small_disks' EXIT
+kv_mount_small_disks
 kv_start_wineserver || exit 1
 
 passed=0

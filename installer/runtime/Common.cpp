@@ -163,8 +163,10 @@ bool CreateRegPath(const std::string& path, REGSAM access, HKEY& key) {
   std::string sub;
   SplitRegPath(path, root, sub);
   key = nullptr;
-  return RegCreateKeyExA(root, sub.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key,
-                         nullptr) == ERROR_SUCCESS;
+  const LONG r = RegCreateKeyExA(root, sub.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key, nullptr);
+  // The registry answers with its code: kept as the last error for whoever reports it.
+  if (r != ERROR_SUCCESS) SetLastError(DWORD(r));
+  return r == ERROR_SUCCESS;
 }
 
 // ---- folders
@@ -323,6 +325,7 @@ bool WriteRegString(const std::string& path, const std::string& valueName, const
   LONG r = RegSetValueExA(key, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                           DWORD(text.size() + 1));
   RegCloseKey(key);
+  if (r != ERROR_SUCCESS) SetLastError(DWORD(r));
   return r == ERROR_SUCCESS;
 }
 

@@ -10,7 +10,8 @@
 // Registry path text: root name, backslash, key path ("HKEY_LOCAL_MACHINE\Software\X").
 // Without a known root prefix the whole text is a key path under HKEY_CURRENT_USER.
 void SplitRegPath(const std::string& path, HKEY& root, std::string& key);
-// Opens or creates the key a registry path text names; the caller closes it.
+// Opens or creates the key a registry path text names; the caller closes it. A key that
+// cannot be created leaves the registry's code as the last error.
 bool OpenRegPath(const std::string& path, REGSAM access, HKEY& key);
 bool CreateRegPath(const std::string& path, REGSAM access, HKEY& key);
 
@@ -38,6 +39,7 @@ std::string GetSwitchValue(const std::string& switchText);
 
 // Registry values; an empty value name is the key's default value.
 std::string ReadRegValue(const std::string& path, const std::string& valueName, const std::string& def);
+// A failed write leaves the registry's code as the last error.
 bool WriteRegString(const std::string& path, const std::string& valueName, const std::string& text);
 bool DeleteRegValue(const std::string& path, const std::string& valueName);
 

@@ -289,6 +289,21 @@ bool AppendToFile(const std::string& path, const std::string& data, uint32_t dat
   return ok;
 }
 
+bool WriteWhole(void* file, const void* data, uint32_t count) {
+  const char* at = static_cast<const char*>(data);
+  while (count > 0) {
+    DWORD put = 0;
+    if (!WriteFile(file, at, count, &put, nullptr)) return false;
+    if (put == 0) {
+      SetLastError(ERROR_WRITE_FAULT);
+      return false;
+    }
+    at += put;
+    count -= put;
+  }
+  return true;
+}
+
 bool CopyFileWithProgress(const std::string& source, const std::string& dest, const TProgressProc& progress) {
   HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (in == INVALID_HANDLE_VALUE) return false;
@@ -304,17 +319,28 @@ bool CopyFileWithProgress(const std::string& source, const std::string& dest, co
     return false;
   }
   std::vector<char> buffer(32768);
-  DWORD written = 0;
-  // A chunk is never larger than the buffer; a short write ends the copy.
+  DWORD written = 0, reason = 0;
+  // A chunk is never larger than the buffer; a failed write ends the copy. Its reason is
+  // kept apart: the progress report after it may change the last error.
   DWORD done = Transfer(DWORD(size), DWORD(GetChunkSize(size, 10, 32768)), progress, [&](DWORD, DWORD count) {
-                          DWORD got = 0, put = 0;
-                          if (!ReadFile(in, buffer.data(), count, &got, nullptr) || got == 0) return DWORD(0);
-                          if (WriteFile(out, buffer.data(), got, &put, nullptr)) written += put;
-                          return put == got ? got : DWORD(0);
+                          DWORD got = 0;
+                          const bool read = ReadFile(in, buffer.data(), count, &got, nullptr) != 0;
+                          if (!read || got == 0) {
+                            reason = read ? ERROR_HANDLE_EOF : GetLastError();
+                            return DWORD(0);
+                          }
+                          if (!WriteWhole(out, buffer.data(), got)) {
+                            reason = GetLastError();
+                            return DWORD(0);
+                          }
+                          written += got;
+                          return got;
                         });
   CloseHandle(out);
   CloseHandle(in);
-  return done == size && written == size;
+  const bool ok = done == size && written == size;
+  if (!ok) SetLastError(reason ? reason : ERROR_READ_FAULT);
+  return ok;
 }
 
 std::string ChangeFileExt(const std::string& path, const std::string& ext) {

@@ -36,7 +36,11 @@ bool SaveStringToFile(const std::string& path, const std::string& data, uint32_t
                       const TProgressProc& progress = nullptr);
 bool WriteFileContents(const std::string& path, const std::string& data, uint32_t date);
 bool AppendToFile(const std::string& path, const std::string& data, uint32_t date);
-// A file copied onto itself is never touched and counts as not copied.
+// Writes all `count` bytes to an open file (a HANDLE). A write the system cut short goes on
+// with the rest, so that a failure leaves the system's reason as the last error.
+bool WriteWhole(void* file, const void* data, uint32_t count);
+// A file copied onto itself is never touched and counts as not copied. A failure leaves
+// its reason as the last error.
 bool CopyFileWithProgress(const std::string& source, const std::string& dest,
                           const TProgressProc& progress = nullptr);
 std::string FileNameWithoutExt(const std::string& path);

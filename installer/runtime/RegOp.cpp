@@ -24,6 +24,9 @@ const char kUserEnvironment[] = "HKEY_CURRENT_USER\\Environment";
 const char kSystemEnvironment[] =
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 
+// A key text, root included, is at most this long (what the registry can hold of a key name).
+const size_t kMaxKeyText = 255;
+
 const size_t kCacheRecordSize = 552;
 const size_t kCachePathChars = 259;
 
@@ -122,16 +125,43 @@ bool OpenWithVerb(const std::string& key, const std::string& caption, const std:
   return WriteRegString(key, "", caption) && WriteRegString(key + "\\command", "", ShellCommand(program));
 }
 
+// `name` cut where prefix + name + suffix becomes longer than a key text can be, never
+// inside a double-byte character nor before a trailing backslash; empty when none of it fits.
+std::string FitKeyName(const std::string& prefix, const std::string& name, const std::string& suffix) {
+  const size_t used = prefix.size() + suffix.size();
+  if (used + name.size() <= kMaxKeyText) return name;
+  size_t cut = 0;
+  for (const char* p = name.c_str(); used < kMaxKeyText && *p;) {
+    const char* next = CharNextA(p);
+    if (size_t(next - name.c_str()) > kMaxKeyText - used) break;
+    p = next;
+    cut = size_t(p - name.c_str());
+  }
+  while (cut > 0 && name[cut - 1] == '\\') --cut;
+  return name.substr(0, cut);
+}
+
+// The program's key under "Software\<company>" with room for its version below it.
+std::string ProgramKeyName(const std::string& company, const std::string& program, const std::string& version) {
+  return FitKeyName(std::string(kMachine) + "Software\\" + company + "\\", program, "\\" + version);
+}
+
 }  // namespace
 
 // ---- registry records
+
+std::string UninstallEntryKey(const std::string& displayName) {
+  // The cache entry's key is named alike and is the longer one.
+  const std::string name = FitKeyName(std::string(kArpCacheKey) + "\\", displayName, "");
+  return name.empty() ? std::string() : std::string(kUninstallKey) + "\\" + name;
+}
 
 void WriteUninstallEntry(const std::string& displayName, const std::string& command, const std::string& version,
                          std::string& keyText, const std::string& url, const std::string& modifyPath,
                          const std::string& publisher) {
   keyText.clear();
-  if (displayName.empty() || command.empty()) return;
-  const std::string key = std::string(kUninstallKey) + "\\" + displayName;
+  const std::string key = UninstallEntryKey(displayName);
+  if (key.empty() || command.empty()) return;
   if (!WriteRegString(key, "DisplayName", displayName)) return;
   keyText = key;
   WriteRegString(key, "UnInstallString", command);
@@ -146,7 +176,8 @@ void WriteArpCacheEntry(const std::string& displayName, const std::string& progr
                         int64_t installedSize) {
   keyText.clear();
   if (Pos("," + GetWinVersionName() + ",", ",95,98,ME,NT,") > 0) return;
-  if (displayName.empty() || programPath.empty() || installedSize <= 0) return;
+  const std::string name = FitKeyName(std::string(kArpCacheKey) + "\\", displayName, "");
+  if (name.empty() || programPath.empty() || installedSize <= 0) return;
   std::vector<BYTE> record(kCacheRecordSize, 0);
   auto put32 = [&](size_t at, uint32_t v) { memcpy(&record[at], &v, 4); };
   put32(0, kCacheRecordSize);
@@ -161,7 +192,7 @@ void WriteArpCacheEntry(const std::string& displayName, const std::string& progr
                               int(wide.size()));
   if (n < 0) n = 0;
   memcpy(&record[28], wide.data(), size_t(n < int(kCachePathChars) ? n : int(kCachePathChars)) * 2);
-  const std::string key = std::string(kArpCacheKey) + "\\" + displayName;
+  const std::string key = std::string(kArpCacheKey) + "\\" + name;
   if (!SetDword(key, "Changed", 0)) return;
   if (SetValue(key, "SlowInfoCache", REG_BINARY, record.data(), DWORD(record.size()))) keyText = key;
 }
@@ -202,8 +233,9 @@ std::string ReadAppPath(const std::string& exeName) {
 std::string ReadAppPathDir(const std::string& exeName) { return ExtractFilePath(ReadAppPath(exeName)); }
 
 std::string CreateApplicationKey(const std::string& company, const std::string& program, const std::string& version) {
-  if (company.empty() || program.empty() || version.empty()) return std::string();
-  const std::string programKey = std::string(kMachine) + "Software\\" + company + "\\" + program;
+  const std::string name = ProgramKeyName(company, program, version);
+  if (company.empty() || name.empty() || version.empty()) return std::string();
+  const std::string programKey = std::string(kMachine) + "Software\\" + company + "\\" + name;
   HKEY key;
   if (!CreateRegPath(programKey + "\\" + version, KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE, key))
     return std::string();
@@ -214,9 +246,10 @@ std::string CreateApplicationKey(const std::string& company, const std::string& 
 void WriteUserInfo(const std::string& company, const std::string& program, const std::string& version,
                    std::string& keyText, const std::string& name, const std::string& companyName) {
   keyText.clear();
-  if (company.empty() || program.empty() || version.empty()) return;
-  std::string path = CollapseBackslashes(std::string(kMachine) + "Software\\" + company + "\\" + program + "\\" +
-                                         version);
+  const std::string programName = ProgramKeyName(company, program, version);
+  if (company.empty() || programName.empty() || version.empty()) return;
+  std::string path = CollapseBackslashes(std::string(kMachine) + "Software\\" + company + "\\" + programName +
+                                         "\\" + version);
   if (path.back() == '\\') path.pop_back();
   HKEY key;
   if (!CreateRegPath(path, KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE, key)) return;

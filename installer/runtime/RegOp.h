@@ -5,6 +5,10 @@
 #include <string>
 
 // Add/Remove Programs entry, its size cache, App Paths, application key, user information.
+// A program name longer than a key can hold names the keys cut to fit (the entry's display
+// name stays whole).
+// The key text of a program's Add/Remove Programs entry; empty when the name cannot be one.
+std::string UninstallEntryKey(const std::string& displayName);
 void WriteUninstallEntry(const std::string& displayName, const std::string& command, const std::string& version,
                          std::string& keyText, const std::string& url, const std::string& modifyPath,
                          const std::string& publisher);

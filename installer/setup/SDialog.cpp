@@ -42,6 +42,37 @@ std::function<void()> g_restartRequester;
 std::unique_ptr<TUninstallScript> g_uninstall;
 std::unique_ptr<TSetupLog> g_setupLog;
 
+// What the install run found before it wrote anything: what taking it back may remove.
+struct TRunStart {
+  std::vector<std::string> madeFolders;  // folders the run creates
+  bool uninstallerThere = false;
+  bool uninstallerMissing = false;  // the run could not place its uninstaller
+  bool entryMissing = false;        // nor its Add/Remove Programs entry
+  bool recordsFailed = false;       // a write of the uninstall script failed
+  bool operationsDone = false;      // the post-copy operations were performed
+  size_t placedUpTo = size_t(-1);   // script lines from here on only ask for removals
+};
+TRunStart g_runStart;
+// Called when a line cannot be written to the uninstall script while the run goes on.
+std::function<void()> g_recordsFailure;
+
+// The folder and those of its parents that do not exist yet.
+void NoteMissingFolders(const std::string& folder, std::vector<std::string>& missing) {
+  for (std::string f = SetTrailingBackslash(folder, false); f.size() > 3 && !DirectoryExists(f);) {
+    missing.push_back(f);
+    const std::string parent = SetTrailingBackslash(ExtractFileDir(f), false);
+    if (EqualTextNoCase(parent, f)) break;
+    f = parent;
+  }
+}
+
+// Removes the folders that are empty, the deepest first.
+void RemoveEmptyFolders(std::vector<std::string> folders) {
+  std::sort(folders.begin(), folders.end(),
+            [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+  for (const std::string& f : folders) RemoveDirectoryA(f.c_str());
+}
+
 const char* const kJoin = "\\\\x";
 bool SamePage(const std::string& listed, const char* page);
 const char* const kAutoUpdateAtom = "AutoUpdateAtomTokenByKelvane";
@@ -169,28 +200,9 @@ std::string SystemErrorText(DWORD code) {
 
 bool IsDiskFull(DWORD code) { return code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL; }
 
-// Test aid: KV_TEST_DISK_ROOM is the number of bytes the copies may still write, as on a
-// small disk; -1 without it.
-int64_t& TestDiskRoom() {
-  static int64_t room = [] {
-    char buf[32] = "";
-    const DWORD n = GetEnvironmentVariableA("KV_TEST_DISK_ROOM", buf, sizeof buf);
-    return n > 0 && n < sizeof buf ? int64_t(StrToIntDef(buf, -1)) : int64_t(-1);
-  }();
-  return room;
-}
-
-// A plain copy, overwriting. On the test's small disk what fits is written and the disk is then full.
+// A plain copy, overwriting.
 bool PlainCopy(const std::string& source, const std::string& dest) {
-  int64_t& room = TestDiskRoom();
-  if (room < 0) return CopyFileA(source.c_str(), dest.c_str(), FALSE) != 0;
-  const std::string data = LoadFileToString(source);
-  const size_t fits = size_t(std::min<int64_t>(room, int64_t(data.size())));
-  if (!WriteFileContents(dest, data.substr(0, fits), 0)) return false;
-  room -= int64_t(fits);
-  if (fits == data.size()) return true;
-  SetLastError(ERROR_DISK_FULL);
-  return false;
+  return CopyFileA(source.c_str(), dest.c_str(), FALSE) != 0;
 }
 
 // The ntdll calls the copy uses where the system has them; looked up at run time: Windows 9x
@@ -293,10 +305,10 @@ bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish) {
     // One buffer for the whole run: a fresh one for every file costs more than a small file's copy.
     static std::vector<char> buffer(256 * 1024);
     for (;;) {
-      DWORD got = 0, put = 0;
+      DWORD got = 0;
       if (!ReadFile(in, buffer.data(), DWORD(buffer.size()), &got, nullptr)) ok = false;
       if (!ok || got == 0) break;
-      if (!WriteFile(out, buffer.data(), got, &put, nullptr) || put != got) {
+      if (!WriteWhole(out, buffer.data(), got)) {
         ok = false;
         break;
       }
@@ -357,10 +369,7 @@ bool UnpackFile(const std::string& packed, const std::string& dest, HANDLE out, 
         return -1;
       },
       uint64_t(size.QuadPart),
-      [&](const char* data, size_t count) {
-        DWORD put = 0;
-        return WriteFile(out, data, DWORD(count), &put, nullptr) && put == count;
-      },
+      [&](const char* data, size_t count) { return WriteWhole(out, data, DWORD(count)); },
       progress, error, damaged);
   if (ok && date) SetHandleDate(out, date);
   if (ok && finish.attributes) finish.attributesSet = SetAttributesOf(out, finish.attributes);
@@ -429,7 +438,10 @@ bool RunStopped() { return g_cancelRequested || g_wizardClosed || IsRunTimeDirAb
 void SetRestartRequester(std::function<void()> requester) { g_restartRequester = std::move(requester); }
 
 bool AddUninstallLine(const std::string& line, bool force) {
-  return g_uninstall ? g_uninstall->AddUninstallLine(line, force) : true;
+  if (!g_uninstall) return true;
+  const bool added = g_uninstall->AddUninstallLine(line, force);
+  if (!g_uninstall->Whole() && g_recordsFailure) g_recordsFailure();
+  return added;
 }
 
 void AddSetupLogLine(const std::string& text) {
@@ -1480,6 +1492,10 @@ void TSDialogForm::RunInstall() {
   installOk_ = false;
   setupFolder_ = GetExeDir(false);
   const std::string app = GetAppFolder(false);
+  g_runStart = TRunStart();
+  NoteMissingFolders(app, g_runStart.madeFolders);
+  if (s.UsesCommonFolder()) NoteMissingFolders(GetCommonFolder(false), g_runStart.madeFolders);
+  if (s.UsesAuxiliaryFolder()) NoteMissingFolders(GetAuxFolder(false), g_runStart.madeFolders);
   bool folders = !RunStopped() && CreateRunFolder(app, "Create Target Directory: ");
   // The log goes into the target folder from now on; an earlier log stays until then.
   if (folders && g_setupLog) g_setupLog->SetFile(app + "\\Setup.log");
@@ -1492,6 +1508,8 @@ void TSDialogForm::RunInstall() {
     SetInstallFolders(app, GetCommonFolder(false), GetAuxFolder(false));
     g_uninstall.reset(new TUninstallScript(UninstallScriptPathFor(app, s.ProgStamp()), s.CreateUninstall(),
                                            s.ScrambleUninstall(), NewScrambleKey()));
+    g_runStart.uninstallerThere = FileExists(UninstallerPathFor(g_uninstall->Path()));
+    g_recordsFailure = [this] { StopForRecords(); };
     AddUninstallLine("SetupType=" + SetupTypeName());
     AddUninstallLine("GroupNames=" + GroupNameString());
     AddUninstallLine("UserData=|" + UserName() + "|" + CompanyName() + "|");
@@ -1503,6 +1521,8 @@ void TSDialogForm::RunInstall() {
     if (!exitRequest && !RunStopped() && SourcesPresent()) {
       AddSetupLogLine("Handle First UnInstall Data");
       WriteUninstallHeader();
+      g_runStart.uninstallerMissing = g_uninstall->Enabled() && !s.ProgName().empty() &&
+                                      !FileExists(UninstallerPathFor(g_uninstall->Path()));
       // The uninstaller's copy pumps messages: an Exit then ends the run here.
       if (!RunStopped()) WriteApplicationRegistration();
       progressBar1->SetRange(0, SelectedFileCount());
@@ -1531,6 +1551,8 @@ void TSDialogForm::RunInstall() {
       }
     }
   }
+  g_recordsFailure = nullptr;
+  if (!KeepRunRecords()) ok = false;
   installOk_ = ok;
   if (g_setupLog) g_setupLog->Flush();
   if (ok) FinishCopyBar();
@@ -1552,6 +1574,102 @@ void TSDialogForm::RunInstall() {
   if (!hide_) Show();
   nextButton->SetEnabled(true);
   NextButtonClick();
+}
+
+// A line the uninstall script cannot hold stops the run at once with the system's reason
+// (unless it has stopped already); the run is taken back when it ends.
+void TSDialogForm::StopForRecords() {
+  if (g_runStart.recordsFailed) return;
+  g_runStart.recordsFailed = true;
+  if (RunStopped()) return;
+  const int error = g_uninstall->WriteError();
+  FailBox(g_uninstall->Path() + "<p><p>" + SystemErrorText(error > 0 ? DWORD(error) : ERROR_WRITE_FAULT));
+  CloseWithoutAsking();
+}
+
+// A setup that cannot write the Add/Remove Programs entry it promised stops with the
+// registry's reason and is taken back.
+void TSDialogForm::RefuseWithoutEntry() {
+  const DWORD reason = GetLastError();
+  g_runStart.entryMissing = true;
+  FailBox(UninstallEntryKey(script_->ProgName()) + "<p><p>" + SystemErrorText(reason));
+  CloseWithoutAsking();
+}
+
+// What the run did stays only when it is recorded in a whole uninstall script beside the
+// uninstaller; otherwise it is taken back. True when the run keeps what it did.
+bool TSDialogForm::KeepRunRecords() {
+  if (!g_uninstall) return true;
+  g_uninstall->Flush();
+  if (g_uninstall->Whole() && !g_runStart.uninstallerMissing && !g_runStart.entryMissing) return true;
+  WithdrawRun();
+  return false;
+}
+
+namespace {
+// Undoes lines of the uninstall script as the uninstaller would, last line first, except
+// that folders go only when empty; operations only when they were performed. Files named
+// in `keep` stay.
+void UndoLines(const TLineList& lines, size_t from, size_t to, bool operationsDone, const std::string& keep,
+               const std::function<std::string(const std::string&, const std::string&)>& expand,
+               std::vector<std::string>& folders) {
+  bool fonts = false, associations = false;
+  for (size_t i = std::min(to, lines.size()); i-- > from;) {
+    const std::string line = Trim(lines[i]);
+    std::string arg;
+    auto is = [&](const char* keyword) { return LineArgument(line, keyword, arg); };
+    if (is("UN_REG_OCX_FILE")) {
+      RegisterComServer(arg, false);
+    } else if (is("UN_REG_FONT_FILE")) {
+      fonts = RemoveFontResourceA(arg.c_str()) || fonts;
+    } else if (is("REMOVE_SHARED_FILE")) {
+      if (ReleaseSharedDll(arg) == 0) DeleteFileA(arg.c_str());
+    } else if (is("REMOVE_FILE") || is("REMOVE_READONLY_FILE") || is("REMOVE_SERVICE_FILE")) {
+      if (PosNoCase("|" + arg + "|", keep) > 0) continue;
+      SetFileAttributesA(arg.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(arg.c_str());
+    } else if (is("REMOVE_DIR") || is("FORCE_REMOVE_DIR") || is("DONT_REMOVE_DIR") || is("DONT_REMOVE_JUST_DIR") ||
+               is("REMOVE_FOLDER") || is("FORCE_REMOVE_FOLDER")) {
+      folders.push_back(arg);
+    } else if (is("REMOVE_REG_KEY")) {
+      DeleteRegKey(arg);
+    } else if (!operationsDone) {
+      continue;
+    } else if (is("SET_PERFORM_REGISTRY_OP")) {
+      PerformRegistryOp(expand(arg, "\\"), false);
+    } else if (is("SET_PERFORM_INIFILE_OP")) {
+      PerformIniFileOp(expand(arg, "\\"), false);
+    } else if (is("SET_PERFORM_ENVIRONMENT_OP")) {
+      PerformEnvironmentOp(expand(arg, ""), false);
+    } else if (is("SET_ADD_ASSOCIATION_ITEM")) {
+      associations = PerformAssociationOp(expand(arg, "\\"), false) || associations;
+    } else if (is("SET_ADD_OPEN_WITH_ITEM")) {
+      PerformOpenWithOp(GetListItem(arg, 0), std::string(), std::string(), false, GetListItem(arg, 1));
+    }
+  }
+  if (fonts) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, 1000, &result);
+  }
+  if (associations) FlushAssociationChanges();
+}
+}  // namespace
+
+// Takes back what the run did: what its uninstall script records of this run (as its
+// uninstaller would, folders only when empty), the uninstaller it placed, its script and
+// log (an earlier installation's come back as they were) and the folders it made.
+void TSDialogForm::WithdrawRun() {
+  const std::string uninstaller = UninstallerPathFor(g_uninstall->Path());
+  const std::string keep = "|" + g_uninstall->Path() + "|" + (g_setupLog ? g_setupLog->Path() : std::string()) + "|";
+  std::vector<std::string> folders = g_runStart.madeFolders;
+  folders.insert(folders.end(), createdFolders_.begin(), createdFolders_.end());
+  UndoLines(g_uninstall->Lines(), g_uninstall->EarlierCount(), g_runStart.placedUpTo, g_runStart.operationsDone, keep,
+            [this](const std::string& text, const std::string& sep) { return ExpandTokens(text, sep); }, folders);
+  if (!g_runStart.uninstallerThere) DeleteFileA(uninstaller.c_str());
+  g_uninstall->Withdraw();
+  if (g_setupLog) g_setupLog->Withdraw();
+  folders.erase(std::remove_if(folders.begin(), folders.end(), RefusesForcedRemoval), folders.end());
+  RemoveEmptyFolders(folders);
 }
 
 bool TSDialogForm::CreateRunFolder(const std::string& folder, const std::string& logCaption) {
@@ -1756,14 +1874,14 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     const bool moveAllowed = !keepSource && !script_->UseCopy() &&
                              EqualTextNoCase(source.substr(0, 3), dest.substr(0, 3)) && IsWinNT();
     if (destExists) SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_NORMAL);
-    const bool direct = created && !moveAllowed && !script_->ShowProgBar2() && TestDiskRoom() < 0;
+    const bool direct = created && !moveAllowed && !script_->ShowProgBar2();
     finish.deleteSource = !stillNeeded && SameFolder(ExtractFileDir(source), setupFolder_);
     if (created && !direct) CloseHandle(fresh);
     if (moveAllowed) {
       copied = MoveFileExA(source.c_str(), dest.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0;
       moved = copied;
-    } else if (script_->ShowProgBar2() && TestDiskRoom() < 0) {
+    } else if (script_->ShowProgBar2()) {
       copied = CopyFileWithProgress(source, dest, FileProgress());
       if (copied) KeepSourceDate(source, dest);
     } else if (direct) {
@@ -2131,11 +2249,13 @@ void TSDialogForm::WriteUninstallHeader() {
     bool delayed = false;
     // The entry is written once the uninstaller it starts is in place: a failed copy leaves
     // no entry, and an earlier installation's entry as it was.
-    copied = CopyOneFile(GetExeDir(true) + "UnInstall.exe", uninstaller, delayed, true, true, false, false, 0, 1);
+    copied = !RunStopped() &&
+             CopyOneFile(GetExeDir(true) + "UnInstall.exe", uninstaller, delayed, true, true, false, false, 0, 1);
     if (copied) {
       std::string entryKey, cacheKey;
       WriteUninstallEntry(s.ProgName(), uninstaller, s.ProgVersion(), entryKey, url, GetOriginExe(), s.CompanyName());
       if (!entryKey.empty()) add("REMOVE_REG_KEY(" + entryKey + ")");
+      else RefuseWithoutEntry();
       double bytes = GetRequiredSpace(0);
       if (bytes <= 0) {
         for (size_t i = 0; i < script_->Groups().size(); ++i)
@@ -2215,6 +2335,7 @@ void TSDialogForm::WriteApplicationRegistration() {
 
 void TSDialogForm::PostCopyOperations() {
   const TScript& s = *script_;
+  g_runStart.operationsDone = true;
   for (const auto& item : script_->RegistryOps()) {
     const std::string raw = "|" + item + "|";
     PerformRegistryOp(ExpandTokens(raw, "\\"), true);
@@ -2253,6 +2374,8 @@ void TSDialogForm::PostCopyOperations() {
   WriteUserInfo(s.CompanyName(), s.ProgName(), s.ProgVersion(), userKey, UserName(), CompanyName());
   if (!userKey.empty()) AddUninstallLine("REMOVE_REG_KEY(" + userKey + ")");
   const std::string target = GetAppFolder(false);
+  // The setup script's own lines ask for removals; the run placed nothing for them.
+  if (g_uninstall) g_runStart.placedUpTo = g_uninstall->Lines().size();
   for (std::string line : s.UninstallLines()) {
     const size_t at = line.find("<TARGET_DIR>");
     if (at != std::string::npos) line.replace(at, 12, target);

@@ -260,6 +260,10 @@ class TSDialogForm : public TForm {
   // Whether a folder may be recorded for removal: the run made it, and (for a plain removal)
   // no folder the script keeps exactly lies inside it.
   bool MayRecordRemoval(const std::string& folder, bool forced) const;
+  void StopForRecords();
+  void RefuseWithoutEntry();
+  bool KeepRunRecords();
+  void WithdrawRun();
   void ShowCopyProgress(const std::string& dest);
   TProgressProc FileProgress();
   // Whether a file is there, from the folder listings of the current list when they cover it.

@@ -1,8 +1,13 @@
 #include "SRecord.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#endif
 
 #include "UtilPlus.h"
 #include "Utils.h"
@@ -24,25 +29,67 @@ bool ReadWhole(const std::string& path, std::string& text) {
   return ok;
 }
 
-// Writes through a file kept open for appending; a rewrite starts the file anew.
-bool WriteBytes(FILE*& file, const std::string& path, const std::string& bytes, bool append) {
+void CloseFile(FILE*& file) {
+  if (file) std::fclose(file);
+  file = nullptr;
+}
+
+#ifdef _WIN32
+// Through the file's own handle: a write the system cuts short goes on with the rest and
+// then fails with the system's reason, which the C library does not keep.
+bool PutBytes(FILE* file, const std::string& bytes, bool append, int& error) {
+  const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  if (append) SetFilePointer(h, 0, nullptr, FILE_END);
+  const char* at = bytes.data();
+  for (DWORD left = DWORD(bytes.size()), put = 0; left > 0; at += put, left -= put) {
+    if (!WriteFile(h, at, left, &put, nullptr) || put == 0) {
+      error = GetLastError() ? int(GetLastError()) : -1;
+      return false;
+    }
+  }
+  return true;
+}
+int OpenError() { return int(GetLastError()); }
+#else
+bool PutBytes(FILE* file, const std::string& bytes, bool, int& error) {
+  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
+  error = ok ? 0 : errno ? errno : -1;
+  return ok;
+}
+int OpenError() { return errno; }
+#endif
+
+// Writes through a file kept open for appending; a rewrite starts the file anew. A failure
+// leaves the system's code for it in `error`.
+bool WriteBytes(FILE*& file, const std::string& path, const std::string& bytes, bool append, int& error) {
   if (!append && file) {
     std::fclose(file);
     file = nullptr;
   }
   if (!file) file = std::fopen(path.c_str(), append ? "ab" : "wb");
-  if (!file) return false;
-  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
-  if (!ok) {
-    std::fclose(file);
-    file = nullptr;
+  if (!file) {
+    const int code = OpenError();
+    error = code ? code : -1;
+    return false;
   }
+  error = 0;
+  const bool ok = PutBytes(file, bytes, append, error);
+  if (!ok) CloseFile(file);
   return ok;
 }
 
-void CloseFile(FILE*& file) {
-  if (file) std::fclose(file);
-  file = nullptr;
+// Puts back what a file held before (or removes it when there was none).
+void PutBack(FILE*& file, const std::string& path, bool had, const std::string& bytes) {
+  CloseFile(file);
+  if (path.empty()) return;
+  if (!had) {
+    std::remove(path.c_str());
+    return;
+  }
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return;
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
 }
 
 std::string JoinLines(const TLineList& lines, size_t from, size_t to) {
@@ -108,8 +155,11 @@ void TUninstallScript::LoadEarlier() {
   loaded_ = true;
   std::string text;
   if (!ReadWhole(path_, text)) return;
+  hadEarlier_ = true;
+  earlier_ = text;
   if (IsScrambledText(text)) text = ScrambleTextWithKey(text, 0, 0);
   lines_ = SplitTextLines(text);
+  earlierCount_ = lines_.size();
   for (const auto& l : lines_) seen_.insert(LowerCase(l));
   // The earlier file may carry another key: this run writes it once whole.
   rewrite_ = true;
@@ -145,15 +195,20 @@ bool TUninstallScript::AddUninstallLine(const std::string& text, bool force) {
 
 std::string TUninstallScript::Text() const { return JoinLines(lines_, 0, lines_.size()); }
 
+void TUninstallScript::Withdraw() {
+  if (enabled_ && loaded_) PutBack(file_, path_, hadEarlier_, earlier_);
+  enabled_ = false;
+}
+
 void TUninstallScript::Write() {
   bool ok;
   if (rewrite_) {
     const std::string body = Text();
-    ok = WriteBytes(file_, path_, scramble_ ? ScrambleTextWithKey(body, 1, key_) : body, false);
+    ok = WriteBytes(file_, path_, scramble_ ? ScrambleTextWithKey(body, 1, key_) : body, false, error_);
     if (ok) bodySize_ = body.size();
   } else {
     const std::string tail = JoinLines(lines_, onDisk_, lines_.size());
-    ok = WriteBytes(file_, path_, scramble_ ? ScrambleBodyAt(tail, key_, bodySize_) : tail, true);
+    ok = WriteBytes(file_, path_, scramble_ ? ScrambleBodyAt(tail, key_, bodySize_) : tail, true, error_);
     if (ok) bodySize_ += tail.size();
   }
   // A failed write leaves the file as it was; the next line writes it whole.
@@ -229,6 +284,7 @@ void TSetupLog::SetFile(const std::string& path) {
   if (!enabled_ || path.empty()) return;
   CloseFile(file_);
   path_ = path;
+  hadEarlier_ = ReadWhole(path, earlier_);
   rewrite_ = true;
   onDisk_ = 0;
   WritePending(false);
@@ -241,12 +297,19 @@ TSetupLog::~TSetupLog() {
 
 void TSetupLog::Flush() { WritePending(true); }
 
+void TSetupLog::Withdraw() {
+  if (enabled_) PutBack(file_, path_, hadEarlier_, earlier_);
+  enabled_ = false;
+  path_.clear();
+}
+
 void TSetupLog::WritePending(bool all) {
   if (path_.empty()) return;
   // The last line may still be joined by a result: it waits unless all is asked.
   const size_t upto = all ? lines_.size() : (lines_.empty() ? 0 : lines_.size() - 1);
   if (upto <= onDisk_ && !rewrite_) return;
-  const bool ok = WriteBytes(file_, path_, JoinLines(lines_, rewrite_ ? 0 : onDisk_, upto), !rewrite_);
+  int error = 0;
+  const bool ok = WriteBytes(file_, path_, JoinLines(lines_, rewrite_ ? 0 : onDisk_, upto), !rewrite_, error);
   if (ok) {
     onDisk_ = upto;
     rewrite_ = false;

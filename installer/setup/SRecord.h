@@ -38,8 +38,19 @@ class TUninstallScript {
   std::string Text() const;
   // Writes what a failed write left out (after a full disk made room again).
   void Flush() {
-    if (enabled_ && loaded_) Write();
+    if (enabled_ && loaded_ && !Whole()) Write();
   }
+  // Every line in memory is in the file. False after a write that failed (the file may then
+  // end inside a line) until a later write succeeds.
+  bool Whole() const { return !enabled_ || error_ == 0; }
+  // The system's code (the last error on Windows, errno elsewhere; -1 when it gave none) for
+  // the write that failed last; 0 once the file is whole again.
+  int WriteError() const { return error_; }
+  // Lines the file held before this run (an earlier installation's); this run's follow them.
+  size_t EarlierCount() const { return earlierCount_; }
+  // Puts the file back as the run found it, the earlier installation's bytes or no file,
+  // and writes nothing more.
+  void Withdraw();
 
  private:
   void LoadEarlier();
@@ -51,6 +62,10 @@ class TUninstallScript {
   bool scramble_;
   unsigned char key_;
   bool loaded_ = false;
+  bool hadEarlier_ = false;
+  std::string earlier_;  // the earlier file's bytes
+  size_t earlierCount_ = 0;
+  int error_ = 0;
   TLineList lines_;
   std::unordered_set<std::string> seen_;  // lower-case lines
   size_t onDisk_ = 0;      // lines already in the file
@@ -97,11 +112,16 @@ class TSetupLog {
   void Flush();
   const TLineList& Lines() const { return lines_; }
   const std::string& Path() const { return path_; }
+  // Puts the file back as SetFile found it, an earlier log's bytes or no file, and writes
+  // nothing more.
+  void Withdraw();
 
  private:
   void WritePending(bool all);
   bool enabled_;
   std::string path_;
+  bool hadEarlier_ = false;
+  std::string earlier_;
   FILE* file_ = nullptr;
   TLineList lines_;
   size_t onDisk_ = 0;

@@ -2,6 +2,7 @@
 // target folder, the registry and the shell's folders.
 #include <windows.h>
 #include <commctrl.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -181,6 +182,13 @@ const char kSilentScript[] =
     "SET_COPY_FILES(256*ro.txt);\r\n";
 
 std::string SilentScript() { return ReplaceAll(kSilentScript, "@", kPid); }
+
+std::string DiskFullText() {
+  char text[256] = "";
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_DISK_FULL, 0, text,
+                 sizeof text, nullptr);
+  return Trim(text);
+}
 
 }  // namespace
 
@@ -462,58 +470,73 @@ TEST(SetupInstall, SecondRunOfAConsumedPackageKeepsTheFirstInstallation) {
   EXPECT_NE(second.boxes[0].text.find("File not found!"), std::string::npos);
   EXPECT_EQ(ReadRegValue(UninstallKey(p.prog), "UnInstallString", ""), p.target + "\\UnInstall.exe");
   EXPECT_EQ(Read(p.target + "\\UnInstall.txt"), script);
-  // A full package into another folder whose uninstaller does not fit leaves the entry too.
+  // A full package into a folder on a disk too small for its uninstaller leaves the entry too.
+  setuptest::SmallDisk disk('S', 3 * 1024 * 1024);
+  if (!disk.ok) CleanRegistry(p);
+  KV_NEED_DISK(disk);
   const std::string text = Read(p.dir + "Setup.txt");
-  tt::WriteFile(p.dir + "Setup.txt", ReplaceAll(text, target, target + "2"));
+  tt::WriteFile(p.dir + "Setup.txt", ReplaceAll(text, target, "S:\\Notes"));
   for (const char* f : {"a.txt", "b.txt"}) tt::WriteFile(p.dir + f, f);
   tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", p.dir + "UnInstall.exe");
-  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", "10");
   const RunResult full = RunToEnd(p);
-  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", nullptr);
   ASSERT_EQ(full.boxes.size(), 1u);
-  EXPECT_NE(full.boxes[0].text.find(target + "2\\UnInstall.exe"), std::string::npos) << full.boxes[0].text;
-  EXPECT_FALSE(Exists(target + "2\\UnInstall.exe"));
+  EXPECT_NE(full.boxes[0].text.find("S:\\Notes\\UnInstall.exe"), std::string::npos) << full.boxes[0].text;
+  EXPECT_FALSE(Exists("S:\\Notes\\UnInstall.exe"));
   EXPECT_EQ(ReadRegValue(UninstallKey(p.prog), "UnInstallString", ""), p.target + "\\UnInstall.exe");
   CleanRegistry(p);
 }
 
 // A disk that fills during the copy: the file that did not fit leaves nothing behind, the
-// box names it and the system's reason, and what was installed before stays removable.
+// box names it and the system's reason, and what was installed before stays removable. On
+// each of the copy's roads: straight through the handle it creates, with the file progress
+// bar, and unpacked from a packed file.
 TEST(SetupInstall, FullDiskLeavesNoDebrisAndTheInstalledPartRemovable) {
-  const std::string big(6000, 'z');
-  Package p = MakePackage("full",
-                          "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
-                          "SET_USE_COPY;\r\nSET_GROUP_DATA(|Main|x|1|4||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
-                          "SET_COPY_FILES(a.txt|16*n.txt|big.bin|c.txt);\r\n",
-                          {{"a.txt", "alpha"}, {"n.txt", "n"}, {"big.bin", big}, {"c.txt", "c"}});
-  CleanRegistry(p);
-  const int64_t room = int64_t(Read(p.dir + "UnInstall.exe").size()) + 6 + 2000;
-  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", std::to_string(room).c_str());
-  const RunResult r = RunToEnd(p);
-  SetEnvironmentVariableA("KV_TEST_DISK_ROOM", nullptr);
-  EXPECT_EQ(r.exitCode, 0);
-  ASSERT_EQ(r.boxes.size(), 1u);
-  char reason[256] = "";
-  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_DISK_FULL, 0, reason,
-                 sizeof reason, nullptr);
-  EXPECT_NE(r.boxes[0].text.find(p.target + "\\big.bin"), std::string::npos) << r.boxes[0].text;
-  EXPECT_NE(r.boxes[0].text.find(Trim(reason)), std::string::npos) << r.boxes[0].text;
-  EXPECT_EQ(Read(p.target + "\\a.txt"), "alpha");
-  EXPECT_FALSE(Exists(p.target + "\\big.bin"));
-  EXPECT_FALSE(Exists(p.target + "\\Xbig.bin"));
-  EXPECT_FALSE(Exists(p.target + "\\c.txt"));
-  // The group that failed still ends with its guard and its empty line.
-  const std::string script = Read(p.target + "\\UnInstall.txt");
-  EXPECT_NE(script.find("REMOVE_FILE(" + p.target + "\\a.txt);\r\nAVOID_ERR_REMOVE_DIR(" + p.target + ");\r\n\r\n"),
-            std::string::npos) << script;
-  EXPECT_EQ(script.find("big.bin"), std::string::npos);
-  const std::string command = ReadRegValue(UninstallKey(p.prog), "UnInstallString", "");
-  ASSERT_EQ(command, p.target + "\\UnInstall.exe");
-  const tt::UninstallRun u = tt::RunUninstaller("\"" + command + "\"");
-  EXPECT_TRUE(u.closed);
-  EXPECT_FALSE(Exists(p.target + "\\a.txt"));
-  EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog)));
-  CleanRegistry(p);
+  const unsigned long long size = 10 * 1024 * 1024;
+  setuptest::SmallDisk disk('T', size);
+  KV_NEED_DISK(disk);
+  const std::string big(size, 'z');  // never fits beside the uninstaller
+  const struct {
+    const char* road;
+    const char* line;
+    bool packed;
+  } roads[] = {{"direct", "", false}, {"progress", "SET_SHOW_PROG_BAR_2;\r\n", false}, {"packed", "", true}};
+  for (const auto& road : roads) {
+    Package p = MakePackage(std::string("full_") + road.road,
+                            std::string("SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(T:\\Full);\r\nSET_SILENT_SETUP;\r\n"
+                                        "SET_CREATE_UNINSTALL;\r\n") +
+                                road.line +
+                                "SET_GROUP_DATA(|Main|x|1|4||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                                "SET_COPY_FILES(a.txt|16*n.txt|big.bin|c.txt);\r\n",
+                            {{"a.txt", "alpha"}, {"n.txt", "n"}, {"c.txt", "c"}});
+    tt::WriteFile(p.dir + (road.packed ? "big.bin._z" : "big.bin"), road.packed ? Pack(big) : big);
+    p.target = "T:\\Full";
+    CleanRegistry(p);
+    const RunResult r = RunToEnd(p);
+    EXPECT_EQ(r.exitCode, 0) << road.road;
+    ASSERT_EQ(r.boxes.size(), 1u) << road.road;
+    EXPECT_NE(r.boxes[0].text.find(p.target + "\\big.bin"), std::string::npos) << r.boxes[0].text;
+    EXPECT_NE(r.boxes[0].text.find(DiskFullText()), std::string::npos) << road.road << ": " << r.boxes[0].text;
+    EXPECT_EQ(Read(p.target + "\\a.txt"), "alpha") << road.road;
+    EXPECT_FALSE(Exists(p.target + "\\big.bin")) << road.road;
+    EXPECT_FALSE(Exists(p.target + "\\Xbig.bin")) << road.road;
+    EXPECT_FALSE(Exists(p.target + "\\c.txt")) << road.road;
+    // The group that failed still ends with its guard and its empty line.
+    const std::string script = Read(p.target + "\\UnInstall.txt");
+    EXPECT_NE(script.find("REMOVE_FILE(" + p.target + "\\a.txt);\r\nAVOID_ERR_REMOVE_DIR(" + p.target + ");\r\n\r\n"),
+              std::string::npos)
+        << road.road << ": " << script;
+    EXPECT_EQ(script.find("big.bin"), std::string::npos) << road.road;
+    const std::string command = ReadRegValue(UninstallKey(p.prog), "UnInstallString", "");
+    ASSERT_EQ(command, p.target + "\\UnInstall.exe") << road.road;
+    const tt::UninstallRun u = tt::RunUninstaller("\"" + command + "\"");
+    EXPECT_TRUE(u.closed) << road.road;
+    EXPECT_FALSE(Exists(p.target + "\\a.txt")) << road.road;
+    EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog))) << road.road;
+    CleanRegistry(p);
+    // The uninstaller deletes itself once it has ended; the next road starts on an empty disk.
+    tt::GoneWithin(p.target + "\\UnInstall.exe", 10000);
+    disk.Empty();
+  }
 }
 
 TEST(SetupInstall, FileInUseIsReplacedAtRestart) {
@@ -876,5 +899,184 @@ TEST(SetupInstall, FoldersTheInstallDoesNotOwnStayAndTheUninstallEndsClean) {
     EXPECT_FALSE(Exists(top + "\\a.txt") || Exists(top + "\\App\\a.txt"));
     tt::DeleteTree(top);
     CleanRegistry(p);
+  }
+}
+
+namespace {
+
+// A file list that fills the 10 MB disk: a large file that leaves no room once the
+// uninstaller and `pages` small files (a page of the disk each: the script, the log, those
+// of the list) are there, then 60 empty files with 90-character names, which take no room
+// but lines of the uninstall script.
+std::string FillingList(std::vector<std::pair<std::string, std::string>>& files, int pages) {
+  const size_t page = 4096, uninstaller = (Read(tt::ProgramDir() + "UnInstall.exe").size() + page - 1) / page * page;
+  files.push_back({"big.bin", std::string((10 << 20) - uninstaller - pages * page, 'b')});
+  std::string list = "big.bin";
+  for (int i = 10; i < 70; ++i) {
+    files.push_back({std::string(84, 'e') + std::to_string(i) + ".dat", ""});
+    list += "|" + files.back().first;
+  }
+  return list;
+}
+
+}  // namespace
+
+// The uninstaller does not fit on the disk: the box names it and the system's reason, and
+// the run takes back all it wrote, interactive or silent.
+TEST(SetupInstall, UninstallerThatDoesNotFitLeavesNothing) {
+  setuptest::SmallDisk disk('S', 3 << 20);
+  KV_NEED_DISK(disk);
+  const std::string mb(1 << 20, 'm');
+  for (const char* mode : {"SET_SHOW_PROG_BAR_2;\r\n", "SET_SILENT_SETUP;\r\n"}) {
+    Package p = MakePackage("nouninst",
+                            std::string("SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(S:\\Big);\r\nSET_CREATE_UNINSTALL;\r\n") + mode +
+                                "SET_CREATE_SETUP_LOG;\r\nSET_DIALOGS(WelcomeDlg,CopyFilesDlg,CompleteDlg);\r\n"
+                                "SET_GROUP_DATA(|Main|x|1|5120||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                                "SET_COPY_FILES(f1|f2|f3|f4|f5);\r\n",
+                            {{"f1", mb}, {"f2", mb}, {"f3", mb}, {"f4", mb}, {"f5", mb}});
+    CleanRegistry(p);
+    const RunResult r = RunToEnd(p, {"&Next >"});
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.boxes.size(), 1u) << mode;
+    EXPECT_NE(r.boxes[0].text.find("S:\\Big\\UnInstall.exe"), std::string::npos) << r.boxes[0].text;
+    EXPECT_NE(r.boxes[0].text.find(DiskFullText()), std::string::npos) << r.boxes[0].text;
+    EXPECT_FALSE(Exists("S:\\Big")) << mode;
+    EXPECT_EQ(disk.FreeBytes(), 3u << 20) << mode;
+    EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog)));
+    EXPECT_EQ(Read(p.dir + "f1"), mb);  // nothing was copied
+    CleanRegistry(p);
+    disk.Empty();
+  }
+}
+
+// The uninstall script cannot grow: on a disk filled during the copy, and by the setup
+// script's own lines after it. The run stops with the disk-full box and takes back what it
+// did: files, uninstaller, folders, registry keys, the shared count, the shortcut and the
+// registry operation it performed; not an operation it did not perform, nor a file that a
+// line of the setup script only names.
+TEST(SetupInstall, ScriptThatCannotGrowStopsTheRunAndTakesItBack) {
+  setuptest::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  const std::string op = "HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid, exe = "kvdisk" + kPid + ".exe";
+  const std::string appPath = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + exe;
+  for (bool afterCopy : {false, true}) {
+    std::vector<std::pair<std::string, std::string>> files = {{exe, "MZ"}, {"lib.dll", "L"}};
+    const std::string filling = FillingList(files, 4);
+    const std::string list = afterCopy ? "big.bin" : filling;
+    Package p = MakePackage("cut", "SET_PROG_NAME(%N);\r\nSET_PROG_VERSION(1.0);\r\nSET_COMPANY_NAME(Kelvane Tests);\r\n"
+                                   "SET_TARGET_DIR(T:\\Big);\r\nSET_PROG_EXE_NAME(<InstallDir>" + exe + ");\r\n"
+                                   "SET_REGISTER_AS_APPLICATION;\r\nSET_START_PROGRAM_LINK_NAME(%N);\r\n"
+                                   "SET_START_PROGRAM_LINK_FOLDER(%N);\r\nSET_CREATE_UNINSTALL;\r\nSET_CREATE_SETUP_LOG;\r\n"
+                                   "SET_SILENT_SETUP;\r\nSET_PERFORM_REGISTRY_OP(" + op + "|Where|x|Create|Remove Key|String);\r\n"
+                                   "SET_REMOVE_ABSOLUTE_FILE(T:\\keep.txt);\r\nSET_REMOVE_REG_KEY(" + op + "\\" +
+                                   std::string(5000, 'k') + ");\r\nSET_GROUP_DATA(|Main|x|1|10240||||1|);\r\n"
+                                   "SET_SUB_DIR(<InstallDir>);\r\nSET_COPY_FILES(" + exe + "|*lib.dll|" + list + ");\r\n",
+                            files);
+    p.target = "T:\\Big";
+    CleanRegistry(p);
+    DeleteRegKey(appPath);
+    const std::string programs = GetShellFolder(2, false) + "\\" + p.prog;
+    tt::DeleteTree(programs);
+    WriteRegValueSimple(op, "Mine", "1", true);
+    tt::WriteFile("T:\\keep.txt", "");
+    const RunResult r = RunToEnd(p);
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.boxes.size(), 1u) << afterCopy;
+    EXPECT_NE(r.boxes[0].text.find("T:\\Big\\UnInstall.txt"), std::string::npos) << r.boxes[0].text;
+    EXPECT_NE(r.boxes[0].text.find(DiskFullText()), std::string::npos) << r.boxes[0].text;
+    EXPECT_FALSE(Exists(p.dir + "big.bin"));  // copied (and consumed) before the stop
+    EXPECT_FALSE(Exists("T:\\Big")) << afterCopy;
+    EXPECT_TRUE(Exists("T:\\keep.txt"));
+    for (const std::string& key : {UninstallKey(p.prog), CacheKey(p.prog), appPath,
+                                   "HKEY_LOCAL_MACHINE\\Software\\Kelvane Tests\\" + p.prog})
+      EXPECT_FALSE(RegKeyExists(key)) << key;
+    EXPECT_FALSE(RegValueExists(kShared, "T:\\Big\\lib.dll"));
+    EXPECT_EQ(RegKeyExists(op), !afterCopy);  // performed after the copy only, and then taken back
+    EXPECT_FALSE(RegValueExists(op, "Where"));
+    EXPECT_FALSE(Exists(programs));
+    CleanRegistry(p);
+    disk.Empty();
+  }
+}
+
+// An earlier installation in the folder: the run taken back leaves it as it was, and its
+// uninstaller removes it.
+TEST(SetupInstall, ScriptThatCannotGrowLeavesAnEarlierInstallationAsItWas) {
+  setuptest::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  const std::string head = "SET_TARGET_DIR(T:\\App);\r\nSET_CREATE_UNINSTALL;\r\nSET_CREATE_SETUP_LOG;\r\nSET_SILENT_SETUP;\r\n"
+                           "SET_GROUP_DATA(|Main|x|1|10240||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n";
+  Package p = MakePackage("earlier", "SET_PROG_NAME(%N);\r\n" + head + "SET_COPY_FILES(a.txt);\r\n", {{"a.txt", "a"}});
+  CleanRegistry(p);
+  ASSERT_TRUE(RunToEnd(p).boxes.empty());
+  const std::string script = Read("T:\\App\\UnInstall.txt"), log = Read("T:\\App\\Setup.log");
+  std::vector<std::pair<std::string, std::string>> files;
+  const std::string list = FillingList(files, 3);
+  const RunResult r = RunToEnd(MakePackage("again", "SET_PROG_NAME(" + p.prog + ");\r\n" + head + "SET_COPY_FILES(" +
+                                                        list + ");\r\n", files));
+  ASSERT_EQ(r.boxes.size(), 1u);
+  EXPECT_NE(r.boxes[0].text.find(DiskFullText()), std::string::npos) << r.boxes[0].text;
+  EXPECT_EQ(Read("T:\\App\\UnInstall.txt"), script);
+  EXPECT_EQ(Read("T:\\App\\Setup.log"), log);
+  EXPECT_FALSE(Exists("T:\\App\\big.bin"));
+  EXPECT_FALSE(Exists("T:\\App\\" + files.back().first));
+  const std::string command = ReadRegValue(UninstallKey(p.prog), "UnInstallString", "");
+  ASSERT_EQ(command, "T:\\App\\UnInstall.exe");
+  EXPECT_TRUE(tt::RunUninstaller("\"" + command + "\"").closed);
+  EXPECT_FALSE(Exists("T:\\App\\a.txt"));
+  EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog)));
+  tt::GoneWithin(command, 10000);  // the uninstaller deletes itself once it has ended
+  CleanRegistry(p);
+}
+
+// A program name longer than a registry key can hold: its keys are cut to fit (a key text
+// holds 255 characters), and the uninstaller removes them.
+// An entry that the registry refuses stops the setup with its reason; the run is taken back.
+TEST(SetupInstall, LongProgramNameGetsItsKeysAndARefusedEntryStopsTheSetup) {
+  for (bool refused : {false, true}) {
+    const std::string tail = refused ? "" : std::string(102400, 'n');
+    Package p = MakePackage(refused ? "refused" : "longname",
+                            "SET_PROG_NAME(%N" + tail + ");\r\nSET_PROG_VERSION(1.0);\r\nSET_COMPANY_NAME(Kelvane Tests);\r\n"
+                            "SET_TARGET_DIR(%T);\r\nSET_PROG_EXE_NAME(<InstallDir>a.txt);\r\nSET_CREATE_UNINSTALL;\r\n"
+                            "SET_SILENT_SETUP;\r\nSET_GROUP_DATA(|Main|x|1|4||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                            "SET_COPY_FILES(a.txt);\r\n",
+                            {{"a.txt", "a"}});
+    p.prog += tail;
+    const std::string name = p.prog.substr(0, 255 - CacheKey("").size());
+    const std::string company = "HKEY_LOCAL_MACHINE\\Software\\Kelvane Tests\\";
+    const std::string user = company + p.prog.substr(0, 255 - company.size() - 4) + "\\1.0";
+    for (const std::string& key : {UninstallKey(name), CacheKey(name), user}) DeleteRegKey(key);
+    HKEY key;
+    if (refused && RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKey(name).substr(19).c_str(), 0, nullptr, 0,
+                                   KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+      // Anyone may read the key, nobody may write it.
+      PSECURITY_DESCRIPTOR sd = nullptr;
+      ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;KW;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1, &sd, nullptr);
+      RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd);
+      LocalFree(sd);
+      RegCloseKey(key);
+    }
+    const RunResult r = RunToEnd(p);
+    EXPECT_EQ(r.exitCode, 0);
+    if (refused) {
+      char reason[256] = "";
+      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED, 0, reason,
+                     sizeof reason, nullptr);
+      ASSERT_EQ(r.boxes.size(), 1u);
+      EXPECT_EQ(r.boxes[0].text.find(UninstallKey(name)), 0u) << r.boxes[0].text;
+      EXPECT_NE(r.boxes[0].text.find(Trim(reason)), std::string::npos) << r.boxes[0].text;
+      EXPECT_FALSE(Exists(p.target));
+      EXPECT_FALSE(RegKeyExists(CacheKey(name)));
+      EXPECT_EQ(Read(p.dir + "a.txt"), "a");
+      DeleteRegKey(UninstallKey(name));
+      continue;
+    }
+    EXPECT_TRUE(r.boxes.empty());
+    const std::string command = ReadRegValue(UninstallKey(name), "UnInstallString", "");
+    EXPECT_EQ(command, p.target + "\\UnInstall.exe");
+    EXPECT_TRUE(RegKeyExists(CacheKey(name)));
+    EXPECT_TRUE(RegKeyExists(user));
+    EXPECT_TRUE(tt::RunUninstaller("\"" + command + "\"").closed);
+    for (const std::string& k : {UninstallKey(name), CacheKey(name), user}) EXPECT_FALSE(RegKeyExists(k)) << k;
   }
 }

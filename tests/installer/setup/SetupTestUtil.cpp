@@ -6,6 +6,31 @@
 
 namespace setuptest {
 
+SmallDisk::SmallDisk(char letter, unsigned long long size) : root(std::string(1, letter) + ":\\"), bytes(size) {
+  ULARGE_INTEGER total = {};
+  GetDiskFreeSpaceExA(root.c_str(), nullptr, &total, nullptr);
+  if (total.QuadPart != bytes)
+    why = root + " is no small disk of " + std::to_string(bytes) + " bytes: tools/test.sh mounts one there as root";
+  else if (!Empty())
+    why = root + " could not be emptied";
+  ok = why.empty();
+}
+
+SmallDisk::~SmallDisk() {
+  if (ok) Empty();
+}
+
+unsigned long long SmallDisk::FreeBytes() const {
+  ULARGE_INTEGER free = {};
+  GetDiskFreeSpaceExA(root.c_str(), nullptr, nullptr, &free);
+  return free.QuadPart;
+}
+
+bool SmallDisk::Empty() const {
+  tt::DeleteTree(root.substr(0, 2));  // all it holds; a drive root itself is never removed
+  return FreeBytes() == bytes;
+}
+
 std::string SetupCopy(const std::string& scratchName, const char* script, const std::string& exeName) {
   const std::string dir = tt::ScratchDir(scratchName) + "\\";
   const std::string exe = dir + exeName;

@@ -68,6 +68,21 @@ class Wizard {
 // are empty: a fresh prefix has none, and the round trip counts them as the machine's.
 void RemoveEmptyProgramsCacheKeys();
 
+// One of the test prefix's small disks (S: holds 3 MB, T: 10 MB; tools/test.sh mounts them
+// as root), emptied when taken and when let go. Without it `why` says what is missing, and
+// the test is skipped.
+struct SmallDisk {
+  SmallDisk(char letter, unsigned long long size);
+  ~SmallDisk();
+  unsigned long long FreeBytes() const;
+  bool Empty() const;  // removes everything on it; true when the whole disk is free again
+  std::string root, why;
+  unsigned long long bytes;
+  bool ok = false;
+};
+#define KV_NEED_DISK(disk) \
+  if (!(disk).ok) GTEST_SKIP() << (disk).why
+
 // Text of an engine box: the caption upper-cased, a blank line, the text, as the box shows it.
 std::string TitledText(const std::string& caption, const std::string& text);
 
