@@ -207,6 +207,20 @@ std::vector<std::string> RunWatched(const Package& run, tt::WindowWatch& watch, 
 
 }  // namespace
 
+TEST(CopyBar, SilentRunWithBackgroundPausesBeforeItStarts) {
+  // The start-up timer's half second runs from the background's show to the wizard's.
+  Package run = MakeRun("pause", "SET_SILENT_SETUP;\r\nSET_SETUP_BACKGROUND;\r\n", 1, {});
+  tt::WindowWatch watch;
+  int exitCode = 0;
+  EXPECT_TRUE(RunWatched(run, watch, exitCode).empty());
+  EXPECT_EQ(exitCode, 0);
+  const auto background = tt::FirstEvent(watch.Events("TSMainForm"), tt::WindowEvent::Shown);
+  const auto wizard = tt::FirstEvent(watch.Events(".SDialog_Class_Name."), tt::WindowEvent::Shown);
+  ASSERT_TRUE(background && wizard);
+  EXPECT_GE(wizard->at - background->at, 480u);  // 500 ms, less a tick of a coarse clock
+  EXPECT_EQ(Copied(run, 1), 1);
+}
+
 TEST(CopyBar, SilentRunWithBackgroundSlidesAndMusicEndsByItself) {
   // Two text slides and a picture that is not there, a tick per 500 ms: the run waits for
   // the last slide (about three seconds) and ends without a click. Wine has no sound
