@@ -83,8 +83,6 @@ void TSMainForm::DoShow() {
   LoadPicture();
   if (!script_->ProgName().empty()) SetCaption(script_->ProgName());
   TForm::DoShow();
-  // A silent setup shows no page to wait for: it starts at once.
-  if (script_->SilentSetup()) startupTimer_->SetInterval(10);
   startupTimer_->SetEnabled(true);
 }
 

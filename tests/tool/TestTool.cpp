@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
+
+#include "WindowWatch.h"
 
 namespace tt {
 
@@ -178,14 +181,131 @@ RECT ChildRect(HWND parent, HWND child) {
   return r;
 }
 
-Process Start(const std::string& commandLine, const std::string& workDir) {
+namespace {
+
+// The hooks and the table of this test program's watches, there while a watch is.
+struct WatchHooks {
+  int users = 0;
+  HANDLE mapping = nullptr;
+  KvWatchTable* table = nullptr;
+  HMODULE library = nullptr;
+  HHOOK cbt = nullptr, sent = nullptr;
+} g_watch;
+
+bool WatchReady() { return g_watch.table && g_watch.cbt && g_watch.sent; }
+
+bool Running(DWORD pid) {
+  if (pid == GetCurrentProcessId()) return true;
+  HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  if (!h) return false;
+  const bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+  CloseHandle(h);
+  return running;
+}
+
+bool SameEvent(const WindowEvent& a, const WindowEvent& b) {
+  return a.kind == b.kind && EqualRect(&a.window, &b.window) && EqualRect(&a.client, &b.client);
+}
+
+}  // namespace
+
+WindowWatch::WindowWatch() {
+  if (g_watch.users++) return;
+  g_watch.mapping =
+      CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(KvWatchTable), KV_WATCH_MAPPING);
+  if (g_watch.mapping)
+    g_watch.table = static_cast<KvWatchTable*>(MapViewOfFile(g_watch.mapping, FILE_MAP_WRITE, 0, 0, sizeof(KvWatchTable)));
+  g_watch.library = LoadLibraryA((ProgramDir() + "kv_winwatch.dll").c_str());
+  if (g_watch.library) {
+    auto proc = [](const char* name) {
+      return reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(g_watch.library, name)));
+    };
+    // Global hooks: the system loads the library into each program that makes windows.
+    g_watch.cbt = SetWindowsHookExA(WH_CBT, proc("KvWatchCbt"), g_watch.library, 0);
+    g_watch.sent = SetWindowsHookExA(WH_CALLWNDPROCRET, proc("KvWatchSent"), g_watch.library, 0);
+  }
+  if (!WatchReady()) std::fprintf(stderr, "test tool: the window watch has no hooks (error %lu)\n", GetLastError());
+}
+
+WindowWatch::~WindowWatch() {
+  Release();
+  if (--g_watch.users) return;
+  if (g_watch.cbt) UnhookWindowsHookEx(g_watch.cbt);
+  if (g_watch.sent) UnhookWindowsHookEx(g_watch.sent);
+  if (g_watch.library) FreeLibrary(g_watch.library);
+  if (g_watch.table) UnmapViewOfFile(g_watch.table);
+  if (g_watch.mapping) CloseHandle(g_watch.mapping);
+  g_watch = WatchHooks();
+}
+
+bool WindowWatch::Watch(DWORD pid) {
+  Release();
+  if (!WatchReady()) return false;
+  const LONG me = LONG(GetCurrentProcessId());
+  for (int i = 0; i < KV_WATCH_SLOTS; ++i) {
+    KvWatchSlot& slot = g_watch.table->slots[i];
+    // A slot is free, or left behind by a test program that has ended.
+    const LONG owner = slot.owner;
+    if (owner && Running(DWORD(owner))) continue;
+    if (InterlockedCompareExchange(&slot.owner, me, owner) != owner) continue;
+    InterlockedExchange(&slot.pid, 0);
+    std::memset(slot.events, 0, sizeof slot.events);
+    InterlockedExchange(&slot.count, 0);
+    InterlockedExchange(&slot.pid, LONG(pid));
+    slot_ = i;
+    return true;
+  }
+  std::fprintf(stderr, "test tool: no free window watch\n");
+  return false;
+}
+
+void WindowWatch::Release() {
+  if (slot_ < 0) return;
+  KvWatchSlot& slot = g_watch.table->slots[slot_];
+  InterlockedExchange(&slot.pid, 0);
+  InterlockedExchange(&slot.owner, 0);
+  slot_ = -1;
+}
+
+std::vector<WindowEvent> WindowWatch::Events(const std::string& cls) const {
+  std::vector<WindowEvent> out;
+  if (slot_ < 0) return out;
+  const KvWatchSlot& slot = g_watch.table->slots[slot_];
+  const LONG n = std::min<LONG>(LONG(slot.count), KV_WATCH_EVENTS);
+  for (LONG i = 0; i < n; ++i) {
+    const KvWatchEvent& e = slot.events[i];
+    if (!e.ready) break;  // still being written
+    WindowEvent ev{WindowEvent::Kind(e.kind), reinterpret_cast<HWND>(ULONG_PTR(e.wnd)),
+                   std::string(e.cls, strnlen(e.cls, sizeof e.cls)), e.at, e.window, e.client};
+    if (!cls.empty() && Lower(ev.cls) != Lower(cls)) continue;
+    // The hooks of every watching program write an event: it is taken once.
+    auto last = std::find_if(out.rbegin(), out.rend(), [&](const WindowEvent& o) { return o.wnd == ev.wnd; });
+    if (last != out.rend() && SameEvent(*last, ev)) continue;
+    out.push_back(ev);
+  }
+  return out;
+}
+
+bool WindowWatch::Overflowed() const { return slot_ >= 0 && g_watch.table->slots[slot_].count > KV_WATCH_EVENTS; }
+
+std::optional<WindowEvent> FirstEvent(const std::vector<WindowEvent>& events, WindowEvent::Kind kind) {
+  for (const WindowEvent& e : events)
+    if (e.kind == kind) return e;
+  return std::nullopt;
+}
+
+Process Start(const std::string& commandLine, const std::string& workDir, WindowWatch* watch) {
   Process p;
   STARTUPINFOA si = {};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
   std::string cmd = commandLine;
-  if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+  if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, watch ? CREATE_SUSPENDED : 0, nullptr,
                      workDir.empty() ? nullptr : workDir.c_str(), &si, &pi)) {
+    if (watch) {
+      watch->Watch(pi.dwProcessId);
+      ResumeThread(pi.hThread);
+    }
     CloseHandle(pi.hThread);
     p.handle = pi.hProcess;
     p.pid = pi.dwProcessId;

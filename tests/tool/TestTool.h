@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,13 +41,50 @@ RECT ClientRectOf(HWND wnd);
 // Rectangle of a child in the parent's client coordinates.
 RECT ChildRect(HWND parent, HWND child);
 
+// What happened to a top-level window of a watched program, and when.
+struct WindowEvent {
+  enum Kind { Created, Shown, Hidden, Moved, Destroyed };
+  Kind kind;
+  HWND wnd;
+  std::string cls;
+  DWORD at;  // GetTickCount() in the watched program at the moment it happened
+  RECT window, client;  // then, in screen coordinates
+};
+
+// Watches the top-level windows of one program through window hooks: each creation, show,
+// hide, move and end is written down in the program as it happens. Nothing is missed, also
+// a window that lives for a moment or goes just before its program ends; the events stay
+// readable after the end. Start a program with a watch to see it from its first window.
+class WindowWatch {
+ public:
+  WindowWatch();
+  ~WindowWatch();
+  WindowWatch(const WindowWatch&) = delete;
+  WindowWatch& operator=(const WindowWatch&) = delete;
+  // Watches the process (one at a time); false when the hooks or a free slot are missing.
+  bool Watch(DWORD pid);
+  // The events so far, in order; with a class (letter case ignored), only its windows'.
+  std::vector<WindowEvent> Events(const std::string& cls = std::string()) const;
+  // More events happened than the watch keeps.
+  bool Overflowed() const;
+
+ private:
+  void Release();
+  int slot_ = -1;
+};
+
+// The first event of that kind in the list, if any.
+std::optional<WindowEvent> FirstEvent(const std::vector<WindowEvent>& events, WindowEvent::Kind kind);
+
 // Program start and end.
 struct Process {
   HANDLE handle = nullptr;
   DWORD pid = 0;
   bool ok() const { return handle != nullptr; }
 };
-Process Start(const std::string& commandLine, const std::string& workDir = std::string());
+// With a watch, the program is watched before it runs.
+Process Start(const std::string& commandLine, const std::string& workDir = std::string(),
+              WindowWatch* watch = nullptr);
 // Waits for the end; returns the exit code, or -1 on timeout (the process is then killed).
 int WaitExit(Process& p, DWORD timeoutMs);
 

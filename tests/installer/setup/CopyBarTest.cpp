@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -182,6 +183,44 @@ TEST(CopyBar, ClosingTheBackgroundDuringTheCopyAsksTheWizardsQuestion) {
   EXPECT_EQ(Log(c.run).find("Execute After Copy"), std::string::npos);
 }
 
+namespace {
+
+// Starts the setup with a watch on its windows and answers any box with OK until it ends;
+// the texts of the boxes.
+std::vector<std::string> RunWatched(const Package& run, tt::WindowWatch& watch, int& exitCode) {
+  std::vector<std::string> boxes;
+  tt::Process proc = tt::Start("\"" + run.exe + "\"", std::string(), &watch);
+  exitCode = -2;
+  if (!proc.ok()) return boxes;
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < 60000 && WaitForSingleObject(proc.handle, 30) == WAIT_TIMEOUT) {
+    // A box holds the run until it is answered.
+    for (HWND box : tt::FindWindows("KMsgBox", proc.pid)) {
+      boxes.push_back(tt::WindowText(box));
+      tt::ClickButton(box, "OK");
+      tt::WaitWindowGone(box, 5000);
+    }
+  }
+  exitCode = tt::WaitExit(proc, 5000);
+  return boxes;
+}
+
+}  // namespace
+
+TEST(CopyBar, SilentRunWithBackgroundPausesBeforeItStarts) {
+  // The start-up timer's half second runs from the background's show to the wizard's.
+  Package run = MakeRun("pause", "SET_SILENT_SETUP;\r\nSET_SETUP_BACKGROUND;\r\n", 1, {});
+  tt::WindowWatch watch;
+  int exitCode = 0;
+  EXPECT_TRUE(RunWatched(run, watch, exitCode).empty());
+  EXPECT_EQ(exitCode, 0);
+  const auto background = tt::FirstEvent(watch.Events("TSMainForm"), tt::WindowEvent::Shown);
+  const auto wizard = tt::FirstEvent(watch.Events(".SDialog_Class_Name."), tt::WindowEvent::Shown);
+  ASSERT_TRUE(background && wizard);
+  EXPECT_GE(wizard->at - background->at, 480u);  // 500 ms, less a tick of a coarse clock
+  EXPECT_EQ(Copied(run, 1), 1);
+}
+
 TEST(CopyBar, SilentRunWithBackgroundSlidesAndMusicEndsByItself) {
   // Two text slides and a picture that is not there, a tick per 500 ms: the run waits for
   // the last slide (about three seconds) and ends without a click. Wine has no sound
@@ -193,49 +232,38 @@ TEST(CopyBar, SilentRunWithBackgroundSlidesAndMusicEndsByItself) {
                              "SET_BILLBOARD_FILE(one.txt);\r\nSET_BILLBOARD_FILE(two.txt);\r\n"
                              "SET_BILLBOARD_FILE(gone.bmp);\r\n";
   Package run = MakeRun("silent", script, 5, {{"one.txt", "One"}, {"two.txt", "Two"}, {"tune.wav", WaveFile()}});
-  tt::Process proc = tt::Start("\"" + run.exe + "\"");
-  ASSERT_TRUE(proc.ok());
-  std::set<std::string> seen;
-  std::vector<std::string> boxes;
-  const DWORD start = GetTickCount();
-  DWORD showSeen = 0, showGone = 0;
-  RECT slider = {}, area = {};
-  while (GetTickCount() - start < 60000 && WaitForSingleObject(proc.handle, 0) != WAIT_OBJECT_0) {
-    for (const char* cls : {"TSMainForm", "CopyBarForm", "BillboardForm", "SliderForm"})
-      if (!tt::FindWindows(cls, proc.pid).empty()) seen.insert(cls);
-    // The wizard itself is parked out of sight.
-    for (HWND w : tt::FindWindows(".SDialog_Class_Name.", proc.pid)) {
-      RECT r;
-      GetWindowRect(w, &r);
-      if (r.right > 0) seen.insert("wizard on screen");
-    }
-    // The volume window sits in the top right corner of the background's client area.
-    const std::vector<HWND> volume = tt::FindWindows("SliderForm", proc.pid);
-    const std::vector<HWND> background = tt::FindWindows("TSMainForm", proc.pid);
-    if (!volume.empty() && !background.empty() && !slider.right) {
-      GetWindowRect(volume[0], &slider);
-      GetClientRect(background[0], &area);
-      MapWindowPoints(background[0], nullptr, reinterpret_cast<POINT*>(&area), 2);
-    }
-    const bool showing = !tt::FindWindows("BillboardForm", proc.pid).empty();
-    if (showing && !showSeen) showSeen = GetTickCount();
-    if (!showing && showSeen && !showGone) showGone = GetTickCount();
-    for (HWND box : tt::FindWindows("KMsgBox", proc.pid)) {
-      boxes.push_back(tt::WindowText(box));
-      tt::ClickButton(box, "OK");
-      tt::WaitWindowGone(box, 5000);
-    }
-    Sleep(30);
-  }
-  EXPECT_EQ(tt::WaitExit(proc, 5000), 0);
+  tt::WindowWatch watch;
+  int exitCode = 0;
+  const std::vector<std::string> boxes = RunWatched(run, watch, exitCode);
+  EXPECT_EQ(exitCode, 0);
   EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0]);
+  ASSERT_FALSE(watch.Overflowed());
+  std::set<std::string> seen;
+  for (const char* cls : {"TSMainForm", "CopyBarForm", "BillboardForm", "SliderForm", "KMsgBox"})
+    if (tt::FirstEvent(watch.Events(cls), tt::WindowEvent::Shown)) seen.insert(cls);
   EXPECT_EQ(seen, (std::set<std::string>{"TSMainForm", "CopyBarForm", "BillboardForm", "SliderForm"}));
-  EXPECT_EQ(slider.right, area.right);
-  EXPECT_EQ(slider.top, area.top);
-  EXPECT_GT(slider.right - slider.left, 45);
-  // Three slides of two ticks each were waited for.
-  ASSERT_TRUE(showSeen && showGone);
-  EXPECT_GE(showGone - showSeen, 2500u);
+  // The wizard itself is parked out of sight whenever it is shown.
+  bool visible = false;
+  for (const tt::WindowEvent& e : watch.Events(".SDialog_Class_Name.")) {
+    if (e.kind == tt::WindowEvent::Shown) visible = true;
+    if (e.kind == tt::WindowEvent::Hidden || e.kind == tt::WindowEvent::Destroyed) visible = false;
+    EXPECT_FALSE(visible && e.window.right > 0) << e.window.left << "," << e.window.right;
+  }
+  // The volume window sits in the top right corner of the background's client area.
+  const auto slider = tt::FirstEvent(watch.Events("SliderForm"), tt::WindowEvent::Shown);
+  const auto background = tt::FirstEvent(watch.Events("TSMainForm"), tt::WindowEvent::Shown);
+  ASSERT_TRUE(slider && background);
+  EXPECT_EQ(slider->window.right, background->client.right);
+  EXPECT_EQ(slider->window.top, background->client.top);
+  EXPECT_GT(slider->window.right - slider->window.left, 45);
+  // Three slides of two ticks each were waited for before the show went.
+  std::optional<tt::WindowEvent> shown, gone;
+  for (const tt::WindowEvent& e : watch.Events("BillboardForm")) {
+    if (!shown && e.kind == tt::WindowEvent::Shown) shown = e;
+    if (shown && !gone && (e.kind == tt::WindowEvent::Hidden || e.kind == tt::WindowEvent::Destroyed)) gone = e;
+  }
+  ASSERT_TRUE(shown && gone);
+  EXPECT_GE(gone->at - shown->at, 2500u);
   EXPECT_EQ(Copied(run, 5), 5);
   const std::string log = Log(run);
   EXPECT_NE(log.find("Execute After Copy"), std::string::npos) << log;

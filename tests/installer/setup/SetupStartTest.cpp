@@ -221,6 +221,7 @@ TEST(SetupStart, FirstWindowAndBackgroundUpdate) {
     const auto r = RunSetup(exe, "/OriginalInfoFile=" + old + "app.dat");
     // A background update runs silently: no window at all, and it ends by itself.
     EXPECT_EQ(r.background, !c.backgroundUpdate) << n;
+    EXPECT_EQ(r.shown.empty(), c.backgroundUpdate) << n;
     EXPECT_EQ(r.wizards.size(), c.backgroundUpdate ? 0u : 1u) << n;
     EXPECT_TRUE(r.boxes.empty());
     EXPECT_EQ(r.exitCode, 0);

@@ -42,7 +42,8 @@ std::string SetupCopy(const std::string& scratchName, const char* script, const 
 SetupResult RunSetup(const std::string& exe, const std::string& args) {
   SetupResult r;
   std::vector<std::pair<HWND, DWORD>> closed;
-  tt::Process p = tt::Start("\"" + exe + "\"" + (args.empty() ? "" : " " + args));
+  tt::WindowWatch watch;
+  tt::Process p = tt::Start("\"" + exe + "\"" + (args.empty() ? "" : " " + args), std::string(), &watch);
   if (!p.ok()) return r;
   const DWORD start = GetTickCount();
   while (GetTickCount() - start < 30000) {
@@ -57,7 +58,6 @@ SetupResult RunSetup(const std::string& exe, const std::string& args) {
       tt::ClickButton(box, "OK");
       tt::WaitWindowGone(box, 5000);
     }
-    if (!tt::FindWindows("TSMainForm", p.pid).empty()) r.background = true;
     for (HWND wizard : tt::FindWindows(".SDialog_Class_Name.", p.pid)) {
       // Each wizard window counts once, however slowly it goes; a close that went unheard
       // is asked again.
@@ -76,6 +76,9 @@ SetupResult RunSetup(const std::string& exe, const std::string& args) {
     Sleep(30);
   }
   r.exitCode = tt::WaitExit(p, 5000);
+  for (const tt::WindowEvent& e : watch.Events())
+    if (e.kind == tt::WindowEvent::Shown) r.shown.insert(e.cls);
+  r.background = r.shown.count("TSMainForm") > 0;
   return r;
 }
 

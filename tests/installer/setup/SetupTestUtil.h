@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,8 @@ struct Box {
 struct SetupResult {
   std::vector<Box> boxes;             // engine message boxes, in order; each answered with OK
   std::vector<std::string> wizards;   // captions of the wizard windows seen; each closed
-  bool background = false;            // the background window was seen
+  bool background = false;            // the background window was shown
+  std::set<std::string> shown;        // classes of the top-level windows shown, from the run's window events
   int exitCode = -1;                  // -1: still running after the time limit (then killed)
 };
 SetupResult RunSetup(const std::string& exe, const std::string& args = std::string());

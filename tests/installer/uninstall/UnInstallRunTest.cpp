@@ -34,6 +34,7 @@ struct RunOptions {
 struct RunResult {
   std::vector<Box> boxes;
   std::string title;
+  bool removalWindow = false;      // shown at any time, from the run's window events
   std::vector<std::string> texts;  // the window's controls when the run is over
   std::vector<RECT> checks;        // the visible step images then, in their panel
   bool closeIgnored = false;
@@ -94,7 +95,8 @@ std::string Header(const std::string& prog, const std::string& extra = std::stri
 
 RunResult RunUninstaller(const std::string& exe, const RunOptions& o = RunOptions()) {
   RunResult r;
-  tt::Process p = tt::Start("\"" + exe + "\"", o.workDir);
+  tt::WindowWatch watch;
+  tt::Process p = tt::Start("\"" + exe + "\"", o.workDir, &watch);
   if (!p.ok()) return r;
   const std::string logPath = ExtractFilePath(exe) + "UnInstall.log";
   bool closeTried = false, closed = false;
@@ -148,6 +150,7 @@ RunResult RunUninstaller(const std::string& exe, const RunOptions& o = RunOption
     Sleep(50);
   }
   r.exitCode = tt::WaitExit(p, 5000);
+  r.removalWindow = tt::FirstEvent(watch.Events("TMainForm"), tt::WindowEvent::Shown).has_value();
   r.logDeleted = !FileExists(logPath);
   return r;
 }
@@ -167,7 +170,7 @@ TEST(UnInstallRun, MissingScriptEndsAfterOneBox) {
   ASSERT_EQ(r.boxes.size(), 1u);
   EXPECT_EQ(r.boxes[0].caption, "Error");
   EXPECT_NE(r.boxes[0].text.find(in.script + "\r\nScript file not found.\r\n\r\nUnInstall aborted!"), std::string::npos);
-  EXPECT_TRUE(r.title.empty());
+  EXPECT_FALSE(r.removalWindow);
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_TRUE(FileExists(in.exe));
 }
@@ -185,7 +188,7 @@ TEST(UnInstallRun, NoAtTheConfirmationRemovesNothing) {
   EXPECT_TRUE(Contains(r.boxes[0].buttons, "Yes"));
   EXPECT_TRUE(Contains(r.boxes[0].buttons, "No"));
   EXPECT_NE(r.boxes[0].text.find("Are you sure you want to uninstall the program Demo?"), std::string::npos);
-  EXPECT_TRUE(r.title.empty());
+  EXPECT_FALSE(r.removalWindow);
   EXPECT_TRUE(FileExists(file));
   Sleep(1500);
   EXPECT_TRUE(FileExists(in.exe));
@@ -263,6 +266,7 @@ TEST(UnInstallRun, FullRemovalThenSelfDeletion) {
 
   const RunResult r = RunUninstaller(in.exe);
   EXPECT_EQ(r.title, "UnInstall - Demo");
+  EXPECT_TRUE(r.removalWindow);
   ASSERT_EQ(r.boxes.size(), 1u) << (r.boxes.size() > 1 ? r.boxes[1].text : "");
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(tt::WaitExit(sleeper, 2000), 0);
