@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Common.h"
+#include "FolderNames.h"
 #include "RunTimeDir.h"
 #include "Utils.h"
 
@@ -754,4 +755,19 @@ bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish) {
   if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
   if (!ok) SetLastError(reason);
   return ok;
+}
+
+// The entries of one folder (without trailing backslash) into `names`; a folder that cannot
+// be listed whole leaves it knowing nothing.
+void ListFolder(const std::string& folder, TFolderNames& names) {
+  names.Reset(std::string());
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  names.Reset(folder);
+  do {
+    names.Add(fd.cFileName, (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+  } while (FindNextFileA(h, &fd));
+  if (GetLastError() != ERROR_NO_MORE_FILES) names.Reset(std::string());
+  FindClose(h);
 }

@@ -108,4 +108,9 @@ struct TCopyFinish {
 // only once the destination is closed whole. A failure leaves its reason as the last error.
 bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish);
 
+class TFolderNames;
+// The entries of one folder (without trailing backslash) into `names`; a folder that cannot
+// be listed whole leaves it knowing nothing.
+void ListFolder(const std::string& folder, TFolderNames& names);
+
 #endif

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Files.h"
+#include "FolderNames.h"
 #include "Forms.h"
 #include "SRecord.h"
 

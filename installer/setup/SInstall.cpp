@@ -154,21 +154,6 @@ uint32_t FileDosDate(const std::string& path) {
   return (uint32_t(date) << 16) | time;
 }
 
-// The entries of one folder (without trailing backslash) into `names`; a folder that cannot
-// be listed whole leaves it knowing nothing.
-void ListFolder(const std::string& folder, TFolderNames& names) {
-  names.Reset(std::string());
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return;
-  names.Reset(folder);
-  do {
-    names.Add(fd.cFileName, (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-  } while (FindNextFileA(h, &fd));
-  if (GetLastError() != ERROR_NO_MORE_FILES) names.Reset(std::string());
-  FindClose(h);
-}
-
 // Unpacks a packed file into a new file `dest` (through `out` when it is made already; it is
 // closed) a piece at a time, dated `date` and given `finish.attributes`. Whatever fails
 // leaves no `dest` behind; `damaged` tells an unreadable or bad stream from a failed write,
