@@ -1,11 +1,13 @@
 #include "Files.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <cctype>
 #include <vector>
 
 #include "Common.h"
+#include "FolderNames.h"
 #include "RunTimeDir.h"
 #include "Utils.h"
 
@@ -622,4 +624,150 @@ std::string FindFileOnDrives(const std::string& fileName, unsigned driveType) {
 
 std::string FindFolderOnDrives(const std::string& folderName, unsigned driveType) {
   return SearchDrives(driveType, [&](const std::string& root) { return FindFolderInTree(root, folderName); });
+}
+
+// The system's text for an error code, on one line.
+std::string SystemErrorText(DWORD code) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string out = n && text ? Trim(ReplaceAll(ReplaceAll(std::string(text, n), "\r", " "), "\n", " ")) : std::string();
+  if (text) LocalFree(text);
+  return out.empty() ? "Error " + std::to_string(code) : out;
+}
+
+bool IsDiskFull(DWORD code) { return code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL; }
+
+// A plain copy, overwriting.
+bool PlainCopy(const std::string& source, const std::string& dest) {
+  return CopyFileA(source.c_str(), dest.c_str(), FALSE) != 0;
+}
+
+namespace {
+
+// The ntdll calls the copy uses where the system has them; looked up at run time: Windows 9x
+// has no such calls, and there the ordinary road is taken.
+struct TNtCalls {
+  decltype(&NtCreateFile) create = nullptr;
+  decltype(&NtSetInformationFile) setInfo = nullptr;
+  decltype(&RtlDosPathNameToNtPathName_U) toNt = nullptr;
+  decltype(&RtlFreeUnicodeString) release = nullptr;
+  TNtCalls() {
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    Bind(ntdll, "NtCreateFile", create);
+    Bind(ntdll, "NtSetInformationFile", setInfo);
+    Bind(ntdll, "RtlDosPathNameToNtPathName_U", toNt);
+    Bind(ntdll, "RtlFreeUnicodeString", release);
+  }
+  template <typename F>
+  static void Bind(HMODULE module, const char* name, F& call) {
+    call = module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+  }
+};
+const TNtCalls& Nt() {
+  static const TNtCalls calls;
+  return calls;
+}
+
+}  // namespace
+
+// Makes `path` as a new empty file under exactly that name, open for writing, without the
+// case-blind search for a name that is not there (under Wine that reads the whole folder).
+// INVALID_HANDLE_VALUE when anything is in the way.
+HANDLE CreateExactFile(const std::string& path) {
+  const TNtCalls& nt = Nt();
+  const int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+  if (!nt.create || !nt.toNt || !nt.release || n <= 0) return INVALID_HANDLE_VALUE;
+  std::wstring wide(size_t(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], n);
+  UNICODE_STRING name;
+  if (!nt.toNt(wide.c_str(), &name, nullptr, nullptr)) return INVALID_HANDLE_VALUE;
+  OBJECT_ATTRIBUTES attr;
+  InitializeObjectAttributes(&attr, &name, 0, nullptr, nullptr);
+  IO_STATUS_BLOCK io;
+  HANDLE h = nullptr;
+  const NTSTATUS status = nt.create(&h, GENERIC_WRITE | SYNCHRONIZE, &attr, &io, nullptr, FILE_ATTRIBUTE_NORMAL,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_CREATE,
+                                    FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+  nt.release(&name);
+  return status < 0 ? INVALID_HANDLE_VALUE : h;
+}
+
+namespace {
+// One piece of information set on an open file; false when the system cannot.
+template <typename T>
+bool SetFileInfo(HANDLE file, T& info, int kind) {
+  IO_STATUS_BLOCK io;
+  return Nt().setInfo && Nt().setInfo(file, &io, &info, sizeof info, FILE_INFORMATION_CLASS(kind)) >= 0;
+}
+
+}  // namespace
+
+// Gives an open file its attributes through the handle, without opening it again by name.
+bool SetAttributesOf(HANDLE file, DWORD attributes) {
+  struct {
+    LARGE_INTEGER created, accessed, written, changed;  // zero: left as they are
+    ULONG attributes;
+  } basic = {};
+  basic.attributes = attributes;
+  return SetFileInfo(file, basic, 4);  // FileBasicInformation
+}
+
+// Marks an open file (opened with DELETE access) to go when its handle is closed.
+bool DeleteWhenClosed(HANDLE file) {
+  BOOLEAN remove = TRUE;
+  return SetFileInfo(file, remove, 13);  // FileDispositionInformation
+}
+
+bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish) {
+  finish.attributesSet = finish.sourceDeleted = false;
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  HANDLE in = finish.deleteSource ? CreateFileA(source.c_str(), GENERIC_READ | DELETE, share, nullptr, OPEN_EXISTING,
+                                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr)
+                                  : INVALID_HANDLE_VALUE;
+  const bool mayDelete = in != INVALID_HANDLE_VALUE;
+  if (!mayDelete)
+    in = CreateFileA(source.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  bool ok = in != INVALID_HANDLE_VALUE;
+  if (ok) {
+    // One buffer for the whole run: a fresh one for every file costs more than a small file's copy.
+    static std::vector<char> buffer(256 * 1024);
+    for (;;) {
+      DWORD got = 0;
+      if (!ReadFile(in, buffer.data(), DWORD(buffer.size()), &got, nullptr)) ok = false;
+      if (!ok || got == 0) break;
+      if (!WriteWhole(out, buffer.data(), got)) {
+        ok = false;
+        break;
+      }
+    }
+    FILETIME written;
+    if (ok && GetFileTime(in, nullptr, nullptr, &written)) SetFileTime(out, nullptr, nullptr, &written);
+    if (ok) finish.attributesSet = SetAttributesOf(out, finish.attributes);
+  }
+  DWORD reason = GetLastError();
+  // The destination is whole only once its close succeeded; only then may the source go.
+  if (!CloseHandle(out) && ok) {
+    ok = false;
+    reason = GetLastError();
+  }
+  if (ok && mayDelete) finish.sourceDeleted = DeleteWhenClosed(in);
+  if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
+  if (!ok) SetLastError(reason);
+  return ok;
+}
+
+// The entries of one folder (without trailing backslash) into `names`; a folder that cannot
+// be listed whole leaves it knowing nothing.
+void ListFolder(const std::string& folder, TFolderNames& names) {
+  names.Reset(std::string());
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  names.Reset(folder);
+  do {
+    names.Add(fd.cFileName, (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+  } while (FindNextFileA(h, &fd));
+  if (GetLastError() != ERROR_NO_MORE_FILES) names.Reset(std::string());
+  FindClose(h);
 }

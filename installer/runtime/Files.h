@@ -77,3 +77,40 @@ std::string FindFolderInTree(const std::string& root, const std::string& folderN
 // Drive roots C:\ .. Z:\ whose drive type (3 fixed, 4 network) matches; first hit wins.
 std::string FindFileOnDrives(const std::string& fileName, unsigned driveType);
 std::string FindFolderOnDrives(const std::string& folderName, unsigned driveType);
+
+#ifdef _WIN32
+#include <windows.h>
+
+// Windows only: error texts and the direct copy into files made here, through their handles.
+// The system's text for an error code, on one line.
+std::string SystemErrorText(DWORD code);
+bool IsDiskFull(DWORD code);
+// A plain copy, overwriting.
+bool PlainCopy(const std::string& source, const std::string& dest);
+// Makes `path` as a new empty file under exactly that name, open for writing, without the
+// case-blind search for a name that is not there (under Wine that reads the whole folder).
+// INVALID_HANDLE_VALUE when anything is in the way, or where the system has no such call.
+HANDLE CreateExactFile(const std::string& path);
+// Gives an open file its attributes through the handle, without opening it again by name.
+bool SetAttributesOf(HANDLE file, DWORD attributes);
+// Marks an open file (opened with DELETE access) to go when its handle is closed.
+bool DeleteWhenClosed(HANDLE file);
+// What the direct copy does beyond the bytes, through the handles it holds: the destination's
+// attributes (`attributesSet` tells whether they were set) and, when `deleteSource` asks,
+// the source's removal once it is copied (`sourceDeleted`).
+struct TCopyFinish {
+  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+  bool deleteSource = false;
+  bool attributesSet = false;
+  bool sourceDeleted = false;
+};
+// Copies the source's bytes and last-write time into `out`, which it closes; the source goes
+// only once the destination is closed whole. A failure leaves its reason as the last error.
+bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish);
+
+class TFolderNames;
+// The entries of one folder (without trailing backslash) into `names`; a folder that cannot
+// be listed whole leaves it knowing nothing.
+void ListFolder(const std::string& folder, TFolderNames& names);
+
+#endif

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Files.h"
+#include "FolderNames.h"
 #include "Forms.h"
 #include "SRecord.h"
 
@@ -40,19 +41,6 @@ struct TPageInfo {
   const char* section;  // language section
 };
 const TPageInfo* FindPage(const std::string& name);
-
-// What the direct copy does beyond the bytes, through the handles it holds: the destination's
-// attributes (`attributesSet` tells whether they were set) and, when `deleteSource` asks,
-// the source's removal once it is copied (`sourceDeleted`).
-struct TCopyFinish {
-  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
-  bool deleteSource = false;
-  bool attributesSet = false;
-  bool sourceDeleted = false;
-};
-// Copies the source's bytes and last-write time into `out`, which it closes; the source goes
-// only once the destination is closed whole. A failure leaves its reason as the last error.
-bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish);
 
 // One thing the install run will make: a folder (no source) or a file with its source.
 struct TPlannedCopy {

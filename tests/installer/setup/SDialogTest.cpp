@@ -1,6 +1,5 @@
 // The wizard form in this process: the finish actions request a restart only when the user
-// chose it; the request goes to a stand-in here, so nothing restarts. The direct copy and
-// its consumed source.
+// chose it; the request goes to a stand-in here, so nothing restarts.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -39,23 +38,6 @@ TEST(SDialog, FinishRequestsRestartOnlyWhenChosen) {
     delete wizard;
   }
   SetRestartRequester(nullptr);
-}
-
-// The consumed source goes only once the destination's close succeeded: a close that fails
-// (a handle protected from closing) leaves the copy failed and the source in place.
-TEST(SDialog, DirectCopyKeepsTheSourceWhenTheDestinationDoesNotClose) {
-  const std::string dir = tt::ScratchDir("sdialog_copyinto") + "\\";
-  ASSERT_TRUE(tt::WriteFile(dir + "source.txt", "payload"));
-  const HANDLE out = CreateFileA((dir + "dest.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-  ASSERT_TRUE(SetHandleInformation(out, HANDLE_FLAG_PROTECT_FROM_CLOSE, HANDLE_FLAG_PROTECT_FROM_CLOSE));
-  TCopyFinish finish;
-  finish.deleteSource = true;
-  EXPECT_FALSE(CopyIntoFile(dir + "source.txt", out, finish));
-  EXPECT_FALSE(finish.sourceDeleted);
-  std::string text;
-  EXPECT_TRUE(tt::ReadFile(dir + "source.txt", text) && text == "payload");
-  SetHandleInformation(out, HANDLE_FLAG_PROTECT_FROM_CLOSE, 0);
-  CloseHandle(out);
 }
 
 }  // namespace
