@@ -98,6 +98,11 @@ std::string DateTokenText(char code, const SYSTEMTIME& date) {
 }
 
 std::string ExpandFolderTokens(const std::string& text, const std::string& sep) {
+  return ExpandFolderTokens(text, sep, g_target, g_shared, g_auxiliary);
+}
+
+std::string ExpandFolderTokens(const std::string& text, const std::string& sep, const std::string& target,
+                               const std::string& shared, const std::string& auxiliary) {
   std::string t = text;
   // 1. The first date token, when its code is known.
   const size_t date = UpperCase(t).find("<DATE=");
@@ -114,9 +119,9 @@ std::string ExpandFolderTokens(const std::string& text, const std::string& sep) 
   // 4.-6.
   for (int i = 1; i <= 3; ++i)
     Replace(t, "<RunTimeDir_" + std::to_string(i) + ">", [&] { return GetRunTimeDir(i) + sep; });
-  Replace(t, "<Application Folder>", [&] { return g_target + sep; });
-  Replace(t, "<Common Folder>", [&] { return g_shared + sep; });
-  Replace(t, "<Auxiliary Folder>", [&] { return g_auxiliary + sep; });
+  Replace(t, "<Application Folder>", [&] { return target + sep; });
+  Replace(t, "<Common Folder>", [&] { return shared + sep; });
+  Replace(t, "<Auxiliary Folder>", [&] { return auxiliary + sep; });
   Replace(t, "<Windows Directory>", [] { return GetWindowsDir(true); });
   Replace(t, "<System Directory>", [] { return GetSystemDir(true); });
   Replace(t, "<System16 Directory>", [&] { return GetSystem16Dir() + sep; });
@@ -124,10 +129,10 @@ std::string ExpandFolderTokens(const std::string& text, const std::string& sep) 
   if (t != reference) t = ReplaceAllNoCase(t, "<InstallDir>", "");
   t = ReplaceAllNoCase(t, "<AbsoluteDir>", "");
   // 9.
-  Replace(t, "<InstallDir>", [&] { return g_target + sep; });
-  Replace(t, "<InstallCommonDir>", [&] { return g_shared + sep; });
-  Replace(t, "<InstallAuxDir>", [&] { return g_auxiliary + sep; });
-  Replace(t, "<InstallDrive>", [&] { return FirstTwo(g_target) + sep; });
+  Replace(t, "<InstallDir>", [&] { return target + sep; });
+  Replace(t, "<InstallCommonDir>", [&] { return shared + sep; });
+  Replace(t, "<InstallAuxDir>", [&] { return auxiliary + sep; });
+  Replace(t, "<InstallDrive>", [&] { return FirstTwo(target) + sep; });
   Replace(t, "<WinDir>", [] { return GetWindowsDir(true); });
   Replace(t, "<WinSysDir>", [] { return GetSystemDir(true); });
   Replace(t, "<WinSys32Dir>", [] { return GetSystemDir(true); });

@@ -16,6 +16,9 @@ std::string GetAuxiliaryFolder();
 // Replaces every folder token of the text in one fixed order; `sep` follows each folder
 // value (callers pass "\").
 std::string ExpandFolderTokens(const std::string& text, const std::string& sep);
+// The same against the given install folders instead of those set above.
+std::string ExpandFolderTokens(const std::string& text, const std::string& sep, const std::string& target,
+                               const std::string& shared, const std::string& auxiliary);
 // Text of the date token "<Date=c>" for the code c on the given local date; empty for an
 // unknown code.
 std::string DateTokenText(char code, const SYSTEMTIME& date);

@@ -686,8 +686,7 @@ std::string TSDialogForm::GetAppFolder(bool backslash) const {
 
 // A folder setting expanded against the application folder as it stands now.
 std::string TSDialogForm::ExpandFolderSetting(const std::string& setting) const {
-  SetInstallFolders(GetAppFolder(false), GetSharedFolder(), GetAuxiliaryFolder());
-  return ExpandFolderTokens(setting, "\\");
+  return ExpandFolderTokens(setting, "\\", GetAppFolder(false), GetSharedFolder(), GetAuxiliaryFolder());
 }
 
 std::string TSDialogForm::GetCommonFolder(bool backslash) const {

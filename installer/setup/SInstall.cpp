@@ -256,6 +256,8 @@ void TSDialogForm::RunInstall() {
   TScript& s = *script_;
   // A destination that the system's calls (and the uninstaller) cannot reach is refused
   // before anything is written.
+  // The folder tokens follow the destination as it stands now, for every step of the run.
+  SyncInstallFolders();
   if (!PathsFit()) return;
   // Busy before the copy bar's waits: a close confirmed then is held until the run stops.
   busy_ = true;
@@ -276,7 +278,7 @@ void TSDialogForm::RunInstall() {
   bool music = false;
   if (folders && !IsRunTimeDirAbort()) {
     AddSetupLogLine("Show Screen: " + Caption());
-    SetInstallFolders(app, GetCommonFolder(false), GetAuxFolder(false));
+    SyncInstallFolders();
     g_uninstall.reset(new TUninstallScript(UninstallScriptPathFor(app, s.ProgStamp()), s.CreateUninstall(),
                                            s.ScrambleUninstall(), NewScrambleKey()));
     g_runStart.uninstallerThere = FileExists(UninstallerPathFor(g_uninstall->Path()));

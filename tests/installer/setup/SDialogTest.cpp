@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ExitSetup.h"
+#include "RunTimeDir.h"
 #include "SDialog.h"
 #include "SScript.h"
 #include "SStartup.h"
@@ -38,6 +39,34 @@ TEST(SDialog, FinishRequestsRestartOnlyWhenChosen) {
     delete wizard;
   }
   SetRestartRequester(nullptr);
+}
+
+// Asking for the common and auxiliary folders leaves the folder tokens as they were set:
+// they follow a typed destination only when the wizard hands its folders over.
+TEST(SDialog, FolderGettersLeaveTheTokenFoldersAlone) {
+  const std::string dir = tt::ScratchDir("sdialog_getters");
+  const std::string path = dir + "\\Setup.txt";
+  ASSERT_TRUE(tt::WriteFile(path, "SET_PROG_NAME(Kv Getters);\r\nSET_DIALOGS(DestinationDlg);\r\n"
+                                  "SET_TARGET_DIR(C:\\Kv Getters);\r\nSET_COMMON_DIR(<Application Folder>Common);\r\n"
+                                  "SET_AUX_DIR(<Application Folder>Aux);\r\n"));
+  TScript script;
+  ASSERT_TRUE(script.Load(path));
+  TSDialogForm* wizard = TForm::Create<TSDialogForm>();
+  wizard->SetScript(&script);
+  wizard->InitFromScript();
+  SetInstallFolders("C:\\Before", "C:\\Before\\Shared", "C:\\Before\\Aux");
+  wizard->folderEdit->SetText("C:\\Typed");
+  EXPECT_EQ(wizard->GetCommonFolder(false), "C:\\Typed\\Common");
+  EXPECT_EQ(wizard->GetAuxFolder(true), "C:\\Typed\\Aux\\");
+  EXPECT_EQ(GetTargetFolder(), "C:\\Before");
+  EXPECT_EQ(GetSharedFolder(), "C:\\Before\\Shared");
+  EXPECT_EQ(GetAuxiliaryFolder(), "C:\\Before\\Aux");
+  wizard->SyncInstallFolders();
+  EXPECT_EQ(GetTargetFolder(), "C:\\Typed");
+  EXPECT_EQ(GetSharedFolder(), "C:\\Typed\\Common");
+  EXPECT_EQ(GetAuxiliaryFolder(), "C:\\Typed\\Aux");
+  SetInstallFolders("", "", "");
+  delete wizard;
 }
 
 }  // namespace
