@@ -51,6 +51,25 @@ struct TPlannedCopy {
   bool optional = false;   // the run goes on without it (a Partial setup's file, the info file)
 };
 
+// What a walk over the selected groups' copy lists meets, in the order the copy meets it.
+class TCopyListVisitor {
+ public:
+  enum TFolderVerdict { kEnter, kPass, kStop };
+  virtual ~TCopyListVisitor() = default;
+  // Before each copy item of a selected group; false stops the walk.
+  virtual bool Proceed() { return true; }
+  // A destination folder as the item writes it, its "*x" character taken off into `keep`.
+  // kPass goes on to the next item without its list.
+  virtual TFolderVerdict Folder(const std::string& sub, char keep, int mode) = 0;
+  // The folder has a list of files (not empty, not "*").
+  virtual void ListStart() {}
+  // Every item of that list in turn, empty and left-out ones too (an empty name comes with
+  // no flags); `copy` tells whether the copy takes it. False ends the list.
+  virtual bool Item(const std::string& name, uint32_t flags, bool copy) = 0;
+  // The folder's item is done; false stops the walk.
+  virtual bool FolderDone() { return true; }
+};
+
 class TSDialogForm : public TForm {
  public:
   explicit TSDialogForm(TForm* owner = nullptr);
@@ -109,10 +128,10 @@ class TSDialogForm : public TForm {
   // The install run and its parts.
   void RunInstall();
   bool CopySelectedGroups();
-  int CopyGroupDirectory(const std::string& sourceFolder, const std::string& subFolder, int mode,
-                         const std::string& fileList);
-  int CopyFileList(const std::string& sourceFolder, const std::string& destFolder, bool& noUninstallSeen, int mode,
-                   const std::string& fileList);
+  // The one walk over the selected groups' copy lists; it holds the rules of what is copied.
+  void WalkCopyLists(TCopyListVisitor& visitor);
+  // A Partial setup goes on without these files when their source is missing.
+  bool SkippedWhenMissing(uint32_t flags) const;
   bool CopyOneFile(const std::string& source, const std::string& dest, bool& delayed, bool keepSource, bool force,
                    bool writeUninstallLines, bool serviceFile, uint32_t flags, int mode);
   bool LocateSourceFile(std::string& source);

@@ -4,6 +4,7 @@
 #include "SInstall.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -501,91 +502,105 @@ bool TSDialogForm::MayRecordRemoval(const std::string& folder, bool forced) cons
   return true;
 }
 
-bool TSDialogForm::CopySelectedGroups() {
-  copying_ = true;
-  bool stopped = false;
+void TSDialogForm::WalkCopyLists(TCopyListVisitor& visitor) {
   const std::string selection = GroupSelection();
-  const std::string source = GetExeDir(false);
   auto& groups = script_->Groups();
-  for (size_t g = 0; g < groups.size() && !stopped; ++g) {
+  for (size_t g = 0; g < groups.size(); ++g) {
     if (selection[g] != '1') continue;
     for (const std::string& item : groups[g].items) {
-      // An open exit question holds the copy until it is answered.
-      while (ExitBoxOpen() && !IsCancelRequested()) WaitProcessingMessages(50);
-      if (IsCancelRequested() || IsRunTimeDirAbort() || IsWizardClosed()) {
-        stopped = true;
-        break;
-      }
+      if (!visitor.Proceed()) return;
       const TCopyItem c = ParseCopyItem(item);
-      const int mode = c.overwrite > 0 ? c.overwrite : script_->GlobalOverwriteFlag();
-      if (CopyGroupDirectory(source, c.subFolder, mode, c.fileList) < 0) {
-        stopped = true;
-        break;
+      if (c.subFolder.empty()) continue;
+      std::string sub = c.subFolder;
+      char keep = 0;
+      if (sub.size() >= 2 && sub[0] == '*') {
+        keep = sub[1];
+        sub.erase(0, 2);
       }
+      const int mode = c.overwrite > 0 ? c.overwrite : script_->GlobalOverwriteFlag();
+      const TCopyListVisitor::TFolderVerdict verdict = visitor.Folder(sub, keep, mode);
+      if (verdict == TCopyListVisitor::kStop) return;
+      if (verdict == TCopyListVisitor::kPass) continue;
+      const std::string list = Trim(c.fileList);
+      if (!list.empty() && list != "*") {
+        visitor.ListStart();
+        const std::string items = "|" + list + "|";
+        for (int i = 0, n = ListItemCount(items); i < n; ++i) {
+          uint32_t flags = 0;
+          std::string name;
+          ParseFileEntry(Trim(GetListItem(items, i)), flags, name);
+          if (name.empty()) flags = 0;
+          if (!visitor.Item(name, flags, !name.empty() && !FileFlagExcludesThisOS(flags))) break;
+        }
+      }
+      if (!visitor.FolderDone()) return;
     }
   }
+}
+
+bool TSDialogForm::SkippedWhenMissing(uint32_t flags) const {
+  return SetupTypeName() == "Partial" && FileFlagSkipPartial(flags);
+}
+
+bool TSDialogForm::CopySelectedGroups() {
+  struct TCopy : TCopyListVisitor {
+    TSDialogForm& form;
+    const std::string source;
+    std::string folder;
+    int mode = 0;
+    bool listed = false, noUninstall = false, failed = false, stopped = false;
+    explicit TCopy(TSDialogForm& f) : form(f), source(SetTrailingBackslash(GetExeDir(false), true)) {}
+    bool Proceed() override {
+      // An open exit question holds the copy until it is answered.
+      while (ExitBoxOpen() && !IsCancelRequested()) WaitProcessingMessages(50);
+      stopped = IsCancelRequested() || IsRunTimeDirAbort() || IsWizardClosed();
+      return !stopped;
+    }
+    TFolderVerdict Folder(const std::string& sub, char keep, int itemMode) override {
+      folder = SetTrailingBackslash(form.ExpandTokens(sub, "\\"), false);
+      mode = itemMode;
+      noUninstall = false;
+      if (form.CreateInstallFolder(folder, true, keep)) return kEnter;
+      form.FailBox(FormatText(GetLangText("Messages", "s2",
+                                          "Unable to create directory:<p>%s<p><p>Setup will now close.<p>"
+                                          "Correct the problem and run Setup once again!"),
+                              folder));
+      form.CloseWithoutAsking();
+      failed = true;
+      return kStop;
+    }
+    void ListStart() override {
+      AddSetupLogLine(std::string());
+      AddSetupLogLine("Start Copy Directory");
+      AddSetupLogLine("  (" + folder + ")");
+      form.ListCopyFolders(source, folder);
+      listed = true;
+    }
+    bool Item(const std::string& name, uint32_t flags, bool copy) override {
+      if (IsCancelRequested() || IsWizardClosed()) return false;
+      ++form.filesStepped_;
+      if (FileFlagNoUninstall(flags)) noUninstall = true;
+      if (!copy) return true;
+      bool delayed = false;
+      const std::string dest = SetTrailingBackslash(folder, true) + name;
+      // A failed file stops the list and, with it, the install.
+      failed = !form.CopyOneFile(source + name, dest, delayed, false, false, true, false, flags, mode);
+      return !failed;
+    }
+    bool FolderDone() override {
+      if (listed) form.ListCopyFolders(std::string(), std::string());
+      listed = false;
+      // A failed list ends its group like any other: what it copied stays removable.
+      if (noUninstall) AddUninstallLine("AVOID_ERR_REMOVE_DIR(" + folder + ")");
+      AddUninstallLine(std::string(), true);
+      return !failed;
+    }
+  } copy(*this);
+  copying_ = true;
+  WalkCopyLists(copy);
   progressBar1->SetPosition(filesStepped_);
   copying_ = false;
-  return !stopped;
-}
-
-int TSDialogForm::CopyGroupDirectory(const std::string& sourceFolder, const std::string& subFolder, int mode,
-                                     const std::string& fileList) {
-  if (subFolder.empty()) return 0;
-  std::string sub = subFolder;
-  char prefix = 0;
-  if (sub.size() >= 2 && sub[0] == '*') {
-    prefix = sub[1];
-    sub.erase(0, 2);
-  }
-  const std::string folder = SetTrailingBackslash(ExpandTokens(sub, "\\"), false);
-  if (!CreateInstallFolder(folder, true, prefix)) {
-    FailBox(FormatText(GetLangText("Messages", "s2", "Unable to create directory:<p>%s<p><p>Setup will now close.<p>"
-                                                     "Correct the problem and run Setup once again!"),
-                       folder));
-    CloseWithoutAsking();
-    return -1;
-  }
-  bool noUninstall = false;
-  const int count = CopyFileList(sourceFolder, folder, noUninstall, mode, fileList);
-  // A failed list ends its group like any other: what it copied stays removable.
-  if (noUninstall) AddUninstallLine("AVOID_ERR_REMOVE_DIR(" + folder + ")");
-  AddUninstallLine(std::string(), true);
-  return count;
-}
-
-int TSDialogForm::CopyFileList(const std::string& sourceFolder, const std::string& destFolder, bool& noUninstallSeen,
-                               int mode, const std::string& fileList) {
-  const std::string list = Trim(fileList);
-  if (list.empty() || list == "*") return 0;
-  int count = -1;
-  AddSetupLogLine(std::string());
-  AddSetupLogLine("Start Copy Directory");
-  AddSetupLogLine("  (" + destFolder + ")");
-  const std::string items = "|" + list + "|";
-  const int n = ListItemCount(items);
-  const std::string src = SetTrailingBackslash(sourceFolder, true), dst = SetTrailingBackslash(destFolder, true);
-  struct Listing {
-    TSDialogForm* form;
-    ~Listing() { form->ListCopyFolders(std::string(), std::string()); }
-  } listing{this};
-  ListCopyFolders(sourceFolder, destFolder);
-  for (int i = 0; i < n; ++i) {
-    if (IsCancelRequested() || IsWizardClosed()) break;
-    ++filesStepped_;
-    uint32_t flags = 0;
-    std::string name;
-    ParseFileEntry(Trim(GetListItem(items, i)), flags, name);
-    if (name.empty()) continue;
-    if (FileFlagNoUninstall(flags)) noUninstallSeen = true;
-    if (FileFlagExcludesThisOS(flags)) continue;
-    bool delayed = false;
-    // A failed file stops the list and, with it, the install.
-    if (!CopyOneFile(src + name, dst + name, delayed, false, false, true, false, flags, mode)) return -1;
-    count = count < 0 ? 1 : count + 1;
-  }
-  // Files left out for this Windows are no failure.
-  return count < 0 ? 0 : count;
+  return !copy.stopped && !copy.failed;
 }
 
 bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string& destPath, bool& delayed,
@@ -605,7 +620,7 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   if (found) {
     keepSource = keepSource || stillNeeded;
   } else {
-    if (SetupTypeName() == "Partial" && FileFlagSkipPartial(flags)) return true;
+    if (SkippedWhenMissing(flags)) return true;
     // A packed file that no later item needs is unpacked straight into place when the
     // rule overwrites without looking at the source.
     const int own = FileFlagOverwriteMode(flags);
@@ -775,13 +790,14 @@ bool TSDialogForm::FindSourceFile(const std::string& path, TListedFolders& liste
 std::vector<TPlannedCopy> TSDialogForm::PlannedCopies(bool runTimeDirs) {
   TScript& s = *script_;
   std::vector<TPlannedCopy> out;
-  auto folder = [&](const std::string& path, char keep) {
+  const std::function<void(const std::string&, char)> folder = [&](const std::string& path, char keep) {
     TPlannedCopy c;
     c.dest = path;
     c.keep = keep;
     out.push_back(c);
   };
-  auto file = [&](const std::string& source, const std::string& dest, uint32_t flags, bool optional) {
+  const std::function<void(const std::string&, const std::string&, uint32_t, bool)> file =
+      [&](const std::string& source, const std::string& dest, uint32_t flags, bool optional) {
     TPlannedCopy c;
     c.source = source;
     c.dest = dest;
@@ -803,35 +819,29 @@ std::vector<TPlannedCopy> TSDialogForm::PlannedCopies(bool runTimeDirs) {
   for (const std::string& name : {s.OriginalInfoFileName(), s.AutoUpdateExeFileName()})
     if (!name.empty() && FileExists(setup + ExtractFileName(name)))
       file(setup + ExtractFileName(name), target + ExtractFileName(name), 0, true);
-  const std::string selection = GroupSelection();
-  const bool partial = SetupTypeName() == "Partial";
-  for (size_t g = 0; g < s.Groups().size(); ++g) {
-    if (selection[g] != '1') continue;
-    for (const std::string& item : s.Groups()[g].items) {
-      const TCopyItem c = ParseCopyItem(item);
-      if (c.subFolder.empty()) continue;
-      std::string sub = c.subFolder;
-      char keep = 0;
-      if (sub.size() >= 2 && sub[0] == '*') {
-        keep = sub[1];
-        sub.erase(0, 2);
-      }
+  struct TPlan : TCopyListVisitor {
+    TSDialogForm& form;
+    const bool runTimeDirs;
+    const std::function<void(const std::string&, char)>& folder;
+    const std::function<void(const std::string&, const std::string&, uint32_t, bool)>& file;
+    std::string dest;
+    TPlan(TSDialogForm& f, bool r, decltype(folder) fo, decltype(file) fi)
+        : form(f), runTimeDirs(r), folder(fo), file(fi) {}
+    TFolderVerdict Folder(const std::string& sub, char keep, int) override {
       // A run-time folder is looked for once, when the run first needs it.
-      if (!runTimeDirs && LowerCase(sub).find("<runtimedir_") != std::string::npos) continue;
-      const std::string dest = SetTrailingBackslash(ExpandTokens(sub, "\\"), false);
+      if (!runTimeDirs && LowerCase(sub).find("<runtimedir_") != std::string::npos) return kPass;
+      dest = SetTrailingBackslash(form.ExpandTokens(sub, "\\"), false);
       folder(dest, keep);
-      const std::string list = Trim(c.fileList);
-      if (list.empty() || list == "*") continue;
-      for (const std::string& entry : ListNames(list)) {
-        uint32_t flags = 0;
-        std::string name;
-        ParseFileEntry(entry, flags, name);
-        if (name.empty() || FileFlagExcludesThisOS(flags)) continue;
-        file(setup + name, StripFileNumberPrefix(SetTrailingBackslash(dest, true) + name), flags,
-             partial && FileFlagSkipPartial(flags));
-      }
+      return kEnter;
     }
-  }
+    bool Item(const std::string& name, uint32_t flags, bool copy) override {
+      if (copy)
+        file(GetExeDir(true) + name, StripFileNumberPrefix(SetTrailingBackslash(dest, true) + name), flags,
+             form.SkippedWhenMissing(flags));
+      return true;
+    }
+  } plan(*this, runTimeDirs, folder, file);
+  WalkCopyLists(plan);
   return out;
 }
 

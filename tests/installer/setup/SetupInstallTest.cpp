@@ -420,30 +420,39 @@ TEST(SetupInstall, PackedFilesGoodAndDamaged) {
 }
 
 // A source that is not there stops the run before anything registers the installation;
-// the log tells which file, as the copy would.
+// the log tells which file, as the copy would. The check reads a list as the copy does, a
+// list written with a leading bar too.
 TEST(SetupInstall, MissingSourceStopsTheRunBeforeAnythingIsRegistered) {
-  Package p = MakePackage("missing",
-                          "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
-                          "SET_CREATE_SETUP_LOG;\r\nSET_PERFORM_REGISTRY_OP(HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid +
-                              "|Where|x|Create|Remove Key|String);\r\n"
-                              "SET_GROUP_DATA(|Main|x|1|2||||1|);\r\nSET_SUB_DIR(<InstallDir>Sub);\r\n"
-                              "SET_COPY_FILES(a.txt|00007#gone.txt|b.txt);\r\n",
-                          {{"a.txt", "a"}, {"b.txt", "b"}});
-  CleanRegistry(p);
-  const RunResult r = RunToEnd(p);
-  EXPECT_EQ(r.exitCode, 0);
-  ASSERT_EQ(r.boxes.size(), 1u);
-  EXPECT_NE(r.boxes[0].text.find(p.dir + "00007#gone.txt"), std::string::npos) << r.boxes[0].text;
-  EXPECT_NE(r.boxes[0].text.find("File not found!"), std::string::npos);
-  const std::string log = Read(p.target + "\\Setup.log");
-  EXPECT_NE(log.find("Execute Before Copy\r\n  Copy File: " + p.target + "\\Sub\\gone.txt ... File not Found!\r\n"),
-            std::string::npos) << log;
-  EXPECT_EQ(log.find("Handle First UnInstall Data"), std::string::npos) << log;
-  EXPECT_EQ(Read(p.dir + "a.txt"), "a");
-  EXPECT_TRUE(Exists(p.dir + "b.txt"));
-  EXPECT_FALSE(RegKeyExists("HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid));
-  EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog)));
-  CleanRegistry(p);
+  const struct {
+    const char* name;
+    const char* list;
+  } rows[] = {{"missing", "a.txt|00007#gone.txt|b.txt"}, {"missing_bar", "|a.txt|b.txt|00007#gone.txt"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.list);
+    Package p = MakePackage(row.name,
+                            "SET_PROG_NAME(%N);\r\nSET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                            "SET_CREATE_SETUP_LOG;\r\nSET_PERFORM_REGISTRY_OP(HKEY_CURRENT_USER\\Software\\KvInstallTest" +
+                                kPid +
+                                "|Where|x|Create|Remove Key|String);\r\n"
+                                "SET_GROUP_DATA(|Main|x|1|2||||1|);\r\nSET_SUB_DIR(<InstallDir>Sub);\r\n"
+                                "SET_COPY_FILES(" + std::string(row.list) + ");\r\n",
+                            {{"a.txt", "a"}, {"b.txt", "b"}});
+    CleanRegistry(p);
+    const RunResult r = RunToEnd(p);
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.boxes.size(), 1u);
+    EXPECT_NE(r.boxes[0].text.find(p.dir + "00007#gone.txt"), std::string::npos) << r.boxes[0].text;
+    EXPECT_NE(r.boxes[0].text.find("File not found!"), std::string::npos);
+    const std::string log = Read(p.target + "\\Setup.log");
+    EXPECT_NE(log.find("Execute Before Copy\r\n  Copy File: " + p.target + "\\Sub\\gone.txt ... File not Found!\r\n"),
+              std::string::npos) << log;
+    EXPECT_EQ(log.find("Handle First UnInstall Data"), std::string::npos) << log;
+    EXPECT_EQ(Read(p.dir + "a.txt"), "a");
+    EXPECT_TRUE(Exists(p.dir + "b.txt"));
+    EXPECT_FALSE(RegKeyExists("HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid));
+    EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog)));
+    CleanRegistry(p);
+  }
 }
 
 // The first install consumed its package: running the same Setup.exe again is refused
