@@ -273,8 +273,9 @@ class TSDialogForm : public TForm {
   void WithdrawRun();
   void ShowCopyProgress(const std::string& dest);
   TProgressProc FileProgress();
-  // Whether a file is there, from the folder listings of the current list when they cover it.
-  bool SourcePresent(const std::string& path) const;
+  // Whether a file (source or destination) is there: from the listings of the current list's
+  // two folders when they cover it, else from the file system.
+  bool ListedFileExists(const std::string& path) const;
   // Makes a file that the listings know to be missing under its exact name and opens it
   // for writing, without a search; INVALID_HANDLE_VALUE when it did not.
   HANDLE CreateExactly(const std::string& path);

@@ -616,7 +616,7 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     lastPump_ = GetTickCount();
     Application().ProcessMessages();
   }
-  bool found = SourcePresent(source);
+  bool found = ListedFileExists(source);
   if (found) {
     keepSource = keepSource || stillNeeded;
   } else {
@@ -652,7 +652,7 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   // The listing only tells where to try a new file under its exact name. Where none was
   // made, the file system says whether one was there: a failure removes only what this
   // copy made.
-  const HANDLE fresh = (unpacked || SourcePresent(dest)) ? INVALID_HANDLE_VALUE : CreateExactly(dest);
+  const HANDLE fresh = (unpacked || ListedFileExists(dest)) ? INVALID_HANDLE_VALUE : CreateExactly(dest);
   const bool created = fresh != INVALID_HANDLE_VALUE;
   const bool destExists = !unpacked && !created && FileExists(dest);
   // Only a destination that exists can be the source itself.
@@ -896,7 +896,7 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
     bool damaged = false;
     // Straight into place while the destination is not there: a damaged stream then leaves
     // nothing behind. One that is there takes the ordinary road below.
-    if (!unpackInto_.empty() && !SourcePresent(unpackInto_)) {
+    if (!unpackInto_.empty() && !ListedFileExists(unpackInto_)) {
       TCopyFinish finish;
       finish.attributes = unpackAttributes_;
       if (UnpackFile(packed, unpackInto_, CreateExactly(unpackInto_), date, progress, error, damaged, finish)) {
@@ -946,7 +946,7 @@ bool TSDialogForm::ShouldOverwrite(const std::string& source, const std::string&
   return DecideOverwrite(mode, flags, f);
 }
 
-bool TSDialogForm::SourcePresent(const std::string& path) const {
+bool TSDialogForm::ListedFileExists(const std::string& path) const {
   for (const TFolderNames* names : {&sourceNames_, &destNames_}) {
     const TFolderNames::Kind kind = names->KindOf(path);
     if (kind != TFolderNames::Unknown) return kind == TFolderNames::File;
