@@ -4,7 +4,6 @@
 #include "SInstall.h"
 
 #include <algorithm>
-#include <functional>
 #include <map>
 #include <memory>
 
@@ -788,61 +787,48 @@ bool TSDialogForm::FindSourceFile(const std::string& path, TListedFolders& liste
 }
 
 std::vector<TPlannedCopy> TSDialogForm::PlannedCopies(bool runTimeDirs) {
-  TScript& s = *script_;
-  std::vector<TPlannedCopy> out;
-  const std::function<void(const std::string&, char)> folder = [&](const std::string& path, char keep) {
-    TPlannedCopy c;
-    c.dest = path;
-    c.keep = keep;
-    out.push_back(c);
-  };
-  const std::function<void(const std::string&, const std::string&, uint32_t, bool)> file =
-      [&](const std::string& source, const std::string& dest, uint32_t flags, bool optional) {
-    TPlannedCopy c;
-    c.source = source;
-    c.dest = dest;
-    c.flags = flags;
-    c.optional = optional;
-    out.push_back(c);
-  };
-  const std::string setup = GetExeDir(true), app = GetAppFolder(false), target = GetAppFolder(true);
-  folder(app, 0);
-  if (s.UsesCommonFolder()) folder(GetCommonFolder(false), 0);
-  if (s.UsesAuxiliaryFolder()) folder(GetAuxFolder(false), 0);
-  // The registration's files, as the header and the registration copy them.
-  if (s.CreateUninstall() && !s.ProgName().empty()) {
-    file(setup + "UnInstall.exe", UninstallerPathFor(UninstallScriptPathFor(app, s.ProgStamp())), 0, false);
-    std::vector<std::string> services = ListNames(s.DeliveryFiles());
-    if (!s.ExecutionDllName().empty()) services.insert(services.begin(), s.ExecutionDllName());
-    for (const std::string& name : services) file(setup + ExtractFileName(name), target + ExtractFileName(name), 0, false);
-  }
-  for (const std::string& name : {s.OriginalInfoFileName(), s.AutoUpdateExeFileName()})
-    if (!name.empty() && FileExists(setup + ExtractFileName(name)))
-      file(setup + ExtractFileName(name), target + ExtractFileName(name), 0, true);
   struct TPlan : TCopyListVisitor {
     TSDialogForm& form;
     const bool runTimeDirs;
-    const std::function<void(const std::string&, char)>& folder;
-    const std::function<void(const std::string&, const std::string&, uint32_t, bool)>& file;
+    std::vector<TPlannedCopy> out;
     std::string dest;
-    TPlan(TSDialogForm& f, bool r, decltype(folder) fo, decltype(file) fi)
-        : form(f), runTimeDirs(r), folder(fo), file(fi) {}
+    TPlan(TSDialogForm& f, bool r) : form(f), runTimeDirs(r) {}
+    void AddFolder(const std::string& path, char keep) { out.push_back({std::string(), path, 0, keep, false}); }
+    void AddFile(const std::string& source, const std::string& to, uint32_t flags, bool optional) {
+      out.push_back({source, to, flags, 0, optional});
+    }
     TFolderVerdict Folder(const std::string& sub, char keep, int) override {
       // A run-time folder is looked for once, when the run first needs it.
       if (!runTimeDirs && LowerCase(sub).find("<runtimedir_") != std::string::npos) return kPass;
       dest = SetTrailingBackslash(form.ExpandTokens(sub, "\\"), false);
-      folder(dest, keep);
+      AddFolder(dest, keep);
       return kEnter;
     }
     bool Item(const std::string& name, uint32_t flags, bool copy) override {
       if (copy)
-        file(GetExeDir(true) + name, StripFileNumberPrefix(SetTrailingBackslash(dest, true) + name), flags,
-             form.SkippedWhenMissing(flags));
+        AddFile(GetExeDir(true) + name, StripFileNumberPrefix(SetTrailingBackslash(dest, true) + name), flags,
+                form.SkippedWhenMissing(flags));
       return true;
     }
-  } plan(*this, runTimeDirs, folder, file);
+  } plan(*this, runTimeDirs);
+  TScript& s = *script_;
+  const std::string setup = GetExeDir(true), app = GetAppFolder(false), target = GetAppFolder(true);
+  plan.AddFolder(app, 0);
+  if (s.UsesCommonFolder()) plan.AddFolder(GetCommonFolder(false), 0);
+  if (s.UsesAuxiliaryFolder()) plan.AddFolder(GetAuxFolder(false), 0);
+  // The registration's files, as the header and the registration copy them.
+  if (s.CreateUninstall() && !s.ProgName().empty()) {
+    plan.AddFile(setup + "UnInstall.exe", UninstallerPathFor(UninstallScriptPathFor(app, s.ProgStamp())), 0, false);
+    std::vector<std::string> services = ListNames(s.DeliveryFiles());
+    if (!s.ExecutionDllName().empty()) services.insert(services.begin(), s.ExecutionDllName());
+    for (const std::string& name : services)
+      plan.AddFile(setup + ExtractFileName(name), target + ExtractFileName(name), 0, false);
+  }
+  for (const std::string& name : {s.OriginalInfoFileName(), s.AutoUpdateExeFileName()})
+    if (!name.empty() && FileExists(setup + ExtractFileName(name)))
+      plan.AddFile(setup + ExtractFileName(name), target + ExtractFileName(name), 0, true);
   WalkCopyLists(plan);
-  return out;
+  return plan.out;
 }
 
 bool TSDialogForm::PathsFit() {
