@@ -6,6 +6,5 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   StartDebugChannel();
-  UninstallMain();
-  return 0;
+  return UninstallMain();
 }

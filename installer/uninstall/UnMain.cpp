@@ -43,6 +43,9 @@ namespace {
 
 bool g_completed = false;
 TLines g_aboveOwnFolder;  // recorded folders that hold the uninstaller's own folder
+std::string g_selfDeleteBatch;  // written at the end of a completed run, started at the end
+
+const char* const kAtRestart = " will be removed at the next restart";
 
 const char* const kLogFileName = "UnInstall.log";
 const char* const kAboutLinkText = "About Kelvane";
@@ -106,49 +109,65 @@ std::string ScriptQueryValue(const TLines& lines, const std::string& name) {
   return std::string();
 }
 
+namespace {
+
+// The keywords of the script lines, in the order a line is tested: the first one a line
+// begins with decides.
+const char* const kKeywords[] = {
+    "SET_EXECUTION_DLL_NAME",  "UN_REG_OCX_FILE",          "UN_REG_FONT_FILE",       "REMOVE_SHARED_FILE",
+    "REMOVE_READONLY_FILE",    "REMOVE_FILE",              "REMOVE_SERVICE_FILE",    "REMOVE_DIR",
+    "FORCE_REMOVE_DIR",        "DONT_REMOVE_DIR",          "DONT_REMOVE_JUST_DIR",   "AVOID_ERR_REMOVE_DIR",
+    "REMOVE_FOLDER",           "FORCE_REMOVE_FOLDER",      "REMOVE_REG_KEY",         "SET_PERFORM_REGISTRY_OP",
+    "SET_PERFORM_INIFILE_OP",  "SET_PERFORM_ENVIRONMENT_OP", "SET_ADD_ASSOCIATION_ITEM", "SET_ADD_OPEN_WITH_ITEM",
+    "SET_PERFORM_EXECUTE_OP",
+};
+const size_t kKeywordCount = sizeof kKeywords / sizeof *kKeywords;
+
+// Index of the keyword a trimmed line begins with; -1 when none.
+int KeywordOf(const std::string& line) {
+  for (size_t i = 0; i < kKeywordCount; ++i)
+    if (line.compare(0, strlen(kKeywords[i]), kKeywords[i]) == 0) return int(i);
+  return -1;
+}
+
+}  // namespace
+
+bool IsDamagedScript(const std::string& text) {
+  const TLines lines = SplitScriptLines(text);
+  if (std::none_of(lines.begin(), lines.end(), [](const std::string& l) { return KeywordOf(Trim(l)) >= 0; }))
+    return true;
+  // The writer ends every line with a line break. A last line without one is whole only
+  // when it is blank or a keyword line up to its closing ");".
+  if (text.back() == '\r' || text.back() == '\n') return false;
+  const std::string last = Trim(lines.back());
+  const bool closed = last.size() >= 2 && last.compare(last.size() - 2, 2, ");") == 0;
+  return !last.empty() && !(closed && KeywordOf(last) >= 0);
+}
+
 void ParseUninstallScript(const TLines& lines, TUninstallLists& l,
                           const std::function<void(const std::string& dllName)>& loadDll) {
-  // Tested in this order: the first keyword a line begins with decides.
-  const std::pair<const char*, TLines*> table[] = {
-      {"SET_EXECUTION_DLL_NAME", nullptr},
-      {"UN_REG_OCX_FILE", &l.ocxFiles},
-      {"UN_REG_FONT_FILE", &l.fontFiles},
-      {"REMOVE_SHARED_FILE", &l.sharedFiles},
-      {"REMOVE_READONLY_FILE", &l.readOnlyFiles},
-      {"REMOVE_FILE", &l.files},
-      {"REMOVE_SERVICE_FILE", &l.serviceFiles},
-      {"REMOVE_DIR", &l.dirs},
-      {"FORCE_REMOVE_DIR", &l.forcedDirs},
-      {"DONT_REMOVE_DIR", &l.keepBelow},
-      {"DONT_REMOVE_JUST_DIR", &l.keepExactly},
-      {"AVOID_ERR_REMOVE_DIR", &l.avoidErr},
-      {"REMOVE_FOLDER", &l.folders},
-      {"FORCE_REMOVE_FOLDER", &l.forcedFolders},
-      {"REMOVE_REG_KEY", &l.regKeys},
-      {"SET_PERFORM_REGISTRY_OP", &l.regOps},
-      {"SET_PERFORM_INIFILE_OP", &l.iniOps},
-      {"SET_PERFORM_ENVIRONMENT_OP", &l.envOps},
-      {"SET_ADD_ASSOCIATION_ITEM", &l.associations},
-      {"SET_ADD_OPEN_WITH_ITEM", &l.openWith},
-      {"SET_PERFORM_EXECUTE_OP", &l.executeItems},
+  // The list of each keyword, in the keywords' order; the plug-in line has none.
+  TLines* const lists[] = {
+      nullptr,        &l.ocxFiles,     &l.fontFiles,   &l.sharedFiles,  &l.readOnlyFiles, &l.files,
+      &l.serviceFiles, &l.dirs,        &l.forcedDirs,  &l.keepBelow,    &l.keepExactly,   &l.avoidErr,
+      &l.folders,     &l.forcedFolders, &l.regKeys,    &l.regOps,       &l.iniOps,        &l.envOps,
+      &l.associations, &l.openWith,    &l.executeItems,
   };
+  static_assert(sizeof lists / sizeof *lists == kKeywordCount, "one list per keyword");
   for (const auto& raw : lines) {
     const std::string line = Trim(raw);
-    for (const auto& k : table) {
-      const size_t n = strlen(k.first);
-      if (line.compare(0, n, k.first) != 0) continue;
-      std::string arg;
-      const size_t open = line.find('(');
-      const size_t close = line.rfind(')');
-      if (open != std::string::npos && close != std::string::npos && close > open)
-        arg = line.substr(open + 1, close - open - 1);
-      if (k.second) {
-        k.second->push_back(arg);
-      } else {
-        l.dllName = arg;
-        if (loadDll) loadDll(arg);
-      }
-      break;
+    const int keyword = KeywordOf(line);
+    if (keyword < 0) continue;
+    std::string arg;
+    const size_t open = line.find('(');
+    const size_t close = line.rfind(')');
+    if (open != std::string::npos && close != std::string::npos && close > open)
+      arg = line.substr(open + 1, close - open - 1);
+    if (lists[keyword]) {
+      lists[keyword]->push_back(arg);
+    } else {
+      l.dllName = arg;
+      if (loadDll) loadDll(arg);
     }
   }
   // A folder removed with its contents needs no removal when empty as well.
@@ -210,11 +229,12 @@ std::string ConfirmationText(const std::string& text, const std::string& progNam
 }
 
 #ifdef _WIN32
-TLines LoadScriptLines(const std::string& path) {
-  std::string text = LoadFileToString(path);
-  if (IsScrambledText(text)) text = ScrambleText(text, 0);
-  return SplitScriptLines(text);
+std::string LoadScriptText(const std::string& path) {
+  const std::string text = LoadFileToString(path);
+  return IsScrambledText(text) ? ScrambleText(text, 0) : text;
 }
+
+TLines LoadScriptLines(const std::string& path) { return SplitScriptLines(LoadScriptText(path)); }
 
 std::string ReadScriptValue(const std::string& scriptPath, const std::string& key) {
   static bool loaded = false;
@@ -329,14 +349,23 @@ std::string NewSelfDeleteBatch() {
   return std::string();
 }
 
-bool ScheduleSelfDelete(bool removeFolder, bool useShortNames) {
-  std::string batch = NewSelfDeleteBatch();
-  if (batch.empty()) return false;
-  std::string q = "\"";
-  std::string program = GetExeFileName(), folder = GetExeDir(false);
-  // Recorded folders above the own folder go after it, the deepest first.
+namespace {
+
+// Recorded folders above the own folder, the deepest first: they go after it.
+TLines FoldersAboveOwnFolder() {
   TLines parents = g_aboveOwnFolder;
   std::sort(parents.begin(), parents.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+  return parents;
+}
+
+}  // namespace
+
+std::string WriteSelfDeleteBatch(bool removeFolder, bool useShortNames) {
+  std::string batch = NewSelfDeleteBatch();
+  if (batch.empty()) return batch;
+  std::string q = "\"";
+  std::string program = GetExeFileName(), folder = GetExeDir(false);
+  TLines parents = FoldersAboveOwnFolder();
   WriteDebugLine(std::string("UseShortNames=") + (useShortNames ? "TRUE" : "FALSE"));
   if (useShortNames) {
     q.clear();
@@ -347,8 +376,12 @@ bool ScheduleSelfDelete(bool removeFolder, bool useShortNames) {
   }
   if (!WriteFileContents(batch, SelfDeleteBatchText(program, folder, batch, removeFolder, q, parents), 0)) {
     DeleteFileA(batch.c_str());
-    return false;
+    return std::string();
   }
+  return batch;
+}
+
+bool StartSelfDeleteBatch(const std::string& batch) {
   // The batch runs in the temporary folder: a batch inside the folder it removes holds it.
   // Started by its bare name there, as the interpreter would read "%" in its folder's name.
   const std::string temp = GetTempDir(false);
@@ -467,6 +500,24 @@ bool CancelDelayedReplacement(const std::string& path) {
     DeleteFileA(xcopy.c_str());
   }
   return cancelled;
+}
+
+std::vector<TRestartRemoval> RemoveSelfAtRestart(bool removeFolder) {
+  // The program's own path in wide text, as the system keeps the pending deletions.
+  std::wstring program(32768, L'\0');
+  program.resize(GetModuleFileNameW(nullptr, &program[0], DWORD(program.size())));
+  std::vector<TRestartRemoval> marks;
+  auto mark = [&](const std::string& path, const std::wstring& wide, bool folder) {
+    marks.push_back({path, folder, !wide.empty() && MoveFileExW(wide.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)});
+  };
+  // Deleted at the restart in this order: the program, then its folder (when empty by
+  // then) and the folders above it.
+  mark(GetExeFileName(), program, false);
+  if (removeFolder) {
+    mark(GetExeDir(false), program.substr(0, program.rfind(L'\\')), true);
+    for (const std::string& parent : FoldersAboveOwnFolder()) mark(parent, WideText(parent), true);
+  }
+  return marks;
 }
 
 bool UninstallCompleted() { return g_completed; }
@@ -804,9 +855,23 @@ void TMainForm::FlushTrace() {
 
 void TMainForm::Trace(const std::string& entry, bool ok) {
   pendingTrace_.push_back((ok ? "\t" : "*\t") + entry + " ");
-  if (!ok) {
-    WriteDebugLine(entry);
-    failureLog_ += entry + "\r\n";
+  if (!ok) Log(entry);
+}
+
+void TMainForm::Log(const std::string& line) {
+  WriteDebugLine(line);
+  failureLog_ += line + "\r\n";
+}
+
+void TMainForm::LeaveSelfToRestart() {
+  for (const TRestartRemoval& r : RemoveSelfAtRestart(true)) {
+    if (!r.marked) {
+      ++(r.folder ? counts_.directories : counts_.files);
+      Trace(r.path, false);
+      continue;
+    }
+    Trace(r.path + kAtRestart, true);
+    Log(r.path + kAtRestart);
   }
 }
 
@@ -961,6 +1026,9 @@ void TMainForm::RunUninstall() {
     if (!exitRequest) {
       if (!lists_.dllName.empty()) Entries({GetExeDir(true) + lists_.dllName}, removeFile, &counts_.files);
       FinishDeferredFolders();
+      // Written now, while the log can still say what happens when it cannot be.
+      g_selfDeleteBatch = WriteSelfDeleteBatch(true, false);
+      if (g_selfDeleteBatch.empty()) LeaveSelfToRestart();
       FlushTrace();
       if (counts_.Any()) {
         ErrorBox(KMSG_OWNER_TITLED, SummaryText(counts_), "Error", kDefaultBtnText, 0);
@@ -984,12 +1052,19 @@ void TMainForm::RunUninstall() {
 
 // ---- start-up
 
-void UninstallMain() {
+int UninstallMain() {
   const std::string script = ChangeFileExt(GetExeFileName(), ".txt");
+  auto refuse = [&](const char* why) {
+    ErrorBox(KMSG_OWNER_TITLED, script + "\\\\n" + why + "\\\\n\\\\nUnInstall aborted!", "Error", kDefaultBtnText, 0);
+  };
   if (!FileExists(script)) {
-    ErrorBox(KMSG_OWNER_TITLED, script + "\\\\nScript file not found.\\\\n\\\\nUnInstall aborted!", "Error",
-             kDefaultBtnText, 0);
-    return;
+    refuse("Script file not found.");
+    return 0;
+  }
+  // A script cut short would remove part of the installation and then the uninstaller.
+  if (IsDamagedScript(LoadScriptText(script))) {
+    refuse("Script file is damaged.");
+    return 1;
   }
   const int charset = StrToIntDef(ReadScriptValue(script, "CHAR_SET"), 0);
   const std::string progName = ReadScriptValue(script, "PROG_NAME");
@@ -1007,9 +1082,9 @@ void UninstallMain() {
     ErrorBox(KMSG_OWNER_TITLED,
              "Unable to UnInstall the program\\\\nMake sure you have ADMINISTRATOR Rights on this PC!", "Error",
              kDefaultBtnText, 0);
-    return;
+    return 0;
   }
-  if (!AskYesNo(KMSG_OWNER_TITLED, confirmText, confirmCaption, buttons, charset)) return;
+  if (!AskYesNo(KMSG_OWNER_TITLED, confirmText, confirmCaption, buttons, charset)) return 0;
   runningText = ReplaceAll(runningText, "PROG_NAME", progName);
   if (runningTest == "1" && IsProcessRunning(progExe))
     ErrorBox(KMSG_OWNER_TITLED, runningText, runningCaption, buttons, charset);
@@ -1042,6 +1117,11 @@ void UninstallMain() {
     DeleteFileA(runningUpdater.c_str());
     DeleteFileA(updater.c_str());
   }
-  if (g_completed) ScheduleSelfDelete(true, false);
+  if (g_completed && !g_selfDeleteBatch.empty() && !StartSelfDeleteBatch(g_selfDeleteBatch)) {
+    DeleteFileA(g_selfDeleteBatch.c_str());
+    for (const TRestartRemoval& r : RemoveSelfAtRestart(true))
+      if (r.marked) WriteDebugLine(r.path + kAtRestart);
+  }
+  return 0;
 }
 #endif  // _WIN32

@@ -17,8 +17,13 @@ using TLines = std::vector<std::string>;
 
 // Lines of a text; CR LF, LF and a lone CR each end a line.
 TLines SplitScriptLines(const std::string& text);
+// The script file's text, unscrambled when it is scrambled; empty when unreadable.
+std::string LoadScriptText(const std::string& path);
 // The script file's lines, unscrambled when the text is scrambled; none when unreadable.
 TLines LoadScriptLines(const std::string& path);
+// A script text that no removal may trust: empty, without a single keyword line, or with
+// a last line cut short (no line end, and not a whole keyword line).
+bool IsDamagedScript(const std::string& text);
 // Value of the header line "key=value" whose key equals the given one (letter case
 // ignored); empty when none.
 std::string ScriptValue(const TLines& lines, const std::string& key);
@@ -75,9 +80,19 @@ std::string SelfDeleteBatchText(const std::string& program, const std::string& f
 // A new batch file "_DEL_ME_<process id>[_n].BAT" in the temporary folder, made under a
 // name no other file has; empty when it cannot be made.
 std::string NewSelfDeleteBatch();
-// Writes a new batch and starts it hidden from the temporary folder; false when the batch
-// could not be written or started.
-bool ScheduleSelfDelete(bool removeFolder, bool useShortNames);
+// Writes a new batch that deletes the program, with removeFolder its folder and then the
+// recorded folders above it; the batch's path, or empty when it could not be written.
+std::string WriteSelfDeleteBatch(bool removeFolder, bool useShortNames);
+// Starts a written batch hidden from the temporary folder; false when it did not start.
+bool StartSelfDeleteBatch(const std::string& batch);
+// Marks what the batch would delete for deletion at the next restart instead: each path,
+// and whether the system took it.
+struct TRestartRemoval {
+  std::string path;
+  bool folder;
+  bool marked;
+};
+std::vector<TRestartRemoval> RemoveSelfAtRestart(bool removeFolder);
 // A file in use at install time waits beside its place as "X" + name for its rename at the
 // next restart. Cancels that rename and deletes the copy; true when there was one.
 bool CancelDelayedReplacement(const std::string& path);
@@ -161,6 +176,9 @@ class TMainForm : public TForm {
   bool RunStage(int stage);
   void Section(const std::string& header);
   void Trace(const std::string& entry, bool ok);
+  void Log(const std::string& line);  // a line of the failure log, and of the debug output
+  // Without a self-delete batch: the uninstaller and its folder go at the next restart.
+  void LeaveSelfToRestart();
   void FlushTrace();  // the trace lines gathered so far into the memo
   void ShowStep(int index);
   bool RemoveFileEntry(const std::string& path);
@@ -185,6 +203,6 @@ class TMainForm : public TForm {
   bool running_ = false;
 };
 
-// The program's main procedure.
-void UninstallMain();
+// The program's main procedure; its result is the program's exit code.
+int UninstallMain();
 #endif  // _WIN32

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <random>
 
 #include "Common.h"
 #include "Files.h"
@@ -582,6 +583,126 @@ TEST(UnInstallRun, RunningProgramWarnsAndScrambledScriptReads) {
   // Right-to-left: the step images stand at the right of their labels.
   ASSERT_EQ(r.checks.size(), 6u);
   for (const RECT& rc : r.checks) EXPECT_GT(rc.left, 200);
+}
+
+TEST(UnInstallRun, DamagedScriptIsRefusedBeforeAnythingGoes) {
+  // An emptied script, one of random bytes, and one whose last line was cut short (plain
+  // and scrambled) end after one box; whole scripts, a last line without its line end
+  // too, are run.
+  std::mt19937 random(43);
+  std::string junk(8000, '\0');
+  for (char& c : junk) c = char(random() & 0xFF);
+  struct Row {
+    const char* name;
+    std::string (*text)(const std::string& whole, const std::string& junk);
+    bool refused;
+  };
+  const Row rows[] = {
+      {"un_dmg_empty", [](const std::string&, const std::string&) { return std::string(); }, true},
+      {"un_dmg_random", [](const std::string&, const std::string& j) { return j; }, true},
+      {"un_dmg_cut", [](const std::string& w, const std::string&) { return w.substr(0, w.size() - 8); }, true},
+      {"un_dmg_cutscrambled",
+       [](const std::string& w, const std::string&) { return ScrambleText(w.substr(0, w.size() - 8), 1); }, true},
+      {"un_dmg_whole", [](const std::string& w, const std::string&) { return w; }, false},
+      {"un_dmg_scrambled", [](const std::string& w, const std::string&) { return ScrambleText(w, 1); }, false},
+      {"un_dmg_noend", [](const std::string& w, const std::string&) { return w.substr(0, w.size() - 2); }, false},
+  };
+  for (const Row& row : rows) {
+    Install in(row.name);
+    const std::string file = in.File("My App\\a.txt");
+    // The file's own line comes last: cut, it ends in "...\\a".
+    const std::string whole = Header("Demo") + "REMOVE_FILE(" + in.script + ");\r\nREMOVE_FILE(" + in.exe +
+                              ");\r\nREMOVE_DIR(" + in.app + ");\r\nREMOVE_FILE(" + file + ");\r\n";
+    const std::string text = row.text(whole, junk);
+    in.Write(text);
+    const RunResult r = RunUninstaller(in.exe);
+    if (row.refused) {
+      ASSERT_EQ(r.boxes.size(), 1u) << row.name;
+      EXPECT_EQ(r.boxes[0].caption, "Error") << row.name;
+      EXPECT_NE(r.boxes[0].text.find(in.script + "\r\nScript file is damaged.\r\n\r\nUnInstall aborted!"),
+                std::string::npos)
+          << row.name << ": " << r.boxes[0].text;
+      EXPECT_FALSE(r.removalWindow) << row.name;
+      EXPECT_EQ(r.exitCode, 1) << row.name;
+      EXPECT_TRUE(FileExists(file)) << row.name;
+      std::string kept;
+      EXPECT_TRUE(tt::ReadFile(in.script, kept) && kept == text) << row.name;
+      EXPECT_FALSE(tt::GoneWithin(in.exe, 2000)) << row.name;
+    } else {
+      ASSERT_EQ(r.boxes.size(), 1u) << row.name;
+      EXPECT_EQ(r.boxes[0].caption, "Confirm") << row.name;
+      EXPECT_TRUE(r.removalWindow) << row.name;
+      EXPECT_EQ(r.exitCode, 0) << row.name;
+      EXPECT_FALSE(FileExists(file)) << row.name;
+      EXPECT_TRUE(tt::GoneWithin(in.app, 15000)) << row.name;
+    }
+  }
+}
+
+// A small test disk filled to its last byte, emptied again when let go; without the disk
+// (tools/test.sh mounts it as root) `why` says what is missing.
+struct FullDisk {
+  std::string root, why;
+  bool ok = false, taken = false;
+  FullDisk(char letter, unsigned long long size) : root(std::string(1, letter) + ":\\") {
+    ULARGE_INTEGER total = {}, free = {};
+    GetDiskFreeSpaceExA(root.c_str(), nullptr, &total, nullptr);
+    if (total.QuadPart != size) {
+      why = root + " is no small disk of " + std::to_string(size) + " bytes";
+      return;
+    }
+    taken = true;
+    tt::DeleteTree(root.substr(0, 2));
+    HANDLE h = CreateFileA((root + "fill.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const std::string chunk(65536, 'f');
+    for (DWORD n = DWORD(chunk.size()), put = 0; h != INVALID_HANDLE_VALUE && n > 0; n /= 2)
+      while (::WriteFile(h, chunk.data(), n, &put, nullptr) && put > 0) {
+      }
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    GetDiskFreeSpaceExA(root.c_str(), nullptr, nullptr, &free);
+    ok = free.QuadPart == 0;
+    if (!ok) why = root + " could not be filled";
+  }
+  ~FullDisk() {
+    if (taken) tt::DeleteTree(root.substr(0, 2));
+  }
+};
+
+TEST(UnInstallRun, FullTemporaryFolderLeavesTheUninstallerToTheRestart) {
+  // No room for the batch that would delete the uninstaller: the program and its emptied
+  // folder are marked for deletion at the next restart, after another program's pending
+  // deletion, and the log says so.
+  FullDisk disk('S', 3 * 1024 * 1024);
+  if (!disk.ok) GTEST_SKIP() << disk.why;
+  const std::string before = PendingRenames();
+  const std::string foreign = WideZ(L"\\??\\C:\\foreign\\\u0416file\u20AC.txt") + WideZ(L"");
+  RestorePendingRenames(foreign + WideZ(L""));
+  Install in("un_fulltemp");
+  const std::string file = in.File("My App\\a.txt");
+  in.Write(Header("Demo") + "REMOVE_FILE(" + in.script + ");\r\nREMOVE_FILE(" + in.exe + ");\r\nREMOVE_FILE(" + file +
+           ");\r\nREMOVE_DIR(" + in.app + ");\r\n");
+  char temp[1024] = "", tmp[1024] = "";
+  GetEnvironmentVariableA("TEMP", temp, sizeof temp);
+  GetEnvironmentVariableA("TMP", tmp, sizeof tmp);
+  SetEnvironmentVariableA("TEMP", disk.root.c_str());
+  SetEnvironmentVariableA("TMP", disk.root.c_str());
+  RunOptions o;
+  o.viewLog = true;
+  const RunResult r = RunUninstaller(in.exe, o);
+  SetEnvironmentVariableA("TEMP", temp);
+  SetEnvironmentVariableA("TMP", tmp);
+  const std::string pending = PendingRenames();
+  RestorePendingRenames(before);
+  EXPECT_EQ(r.exitCode, 0);
+  ASSERT_EQ(r.boxes.size(), 1u) << (r.boxes.size() > 1 ? r.boxes[1].text : "");
+  EXPECT_FALSE(FileExists(file));
+  EXPECT_EQ(ListFiles(disk.root + "_DEL_ME_*.BAT", true), "|");
+  EXPECT_NE(r.logText.find(in.exe + " will be removed at the next restart\r\n"), std::string::npos) << r.logText;
+  EXPECT_NE(r.logText.find(in.app + " will be removed at the next restart\r\n"), std::string::npos) << r.logText;
+  // The other program's pair first, as it was; then the program, then its folder.
+  EXPECT_EQ(pending, foreign + WideZ(L"\\??\\" + Widened(in.exe)) + WideZ(L"") + WideZ(L"\\??\\" + Widened(in.app)) +
+                         WideZ(L"") + WideZ(L""));
+  EXPECT_TRUE(FileExists(in.exe));
 }
 
 }  // namespace
