@@ -639,6 +639,30 @@ TEST(UnInstallRun, DamagedScriptIsRefusedBeforeAnythingGoes) {
   }
 }
 
+TEST(UnInstallRun, ScrambledScriptWrittenBySetupIsRun) {
+  // Setup writes the scrambled script a line at a time; what it wrote is whole.
+  const std::string dir = tt::ScratchDir("un_bysetup"), target = dir + "\\target";
+  const std::string prog = "Kv UnBySetup " + std::to_string(GetCurrentProcessId());
+  for (const char* exe : {"Setup.exe", "UnInstall.exe"}) tt::CopyFileTo(tt::ProgramDir() + exe, dir + "\\" + exe);
+  tt::WriteFile(dir + "\\a.txt", "a");
+  tt::WriteFile(dir + "\\Setup.txt", "SET_PROG_NAME(" + prog + ");\r\nSET_TARGET_DIR(" + target +
+                                       ");\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\nSET_SCRAMBLE_UNINSTALL;\r\n"
+                                       "SET_GROUP_DATA(|Main|x|1|1||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                                       "SET_COPY_FILES(a.txt);\r\n");
+  const RunResult setup = RunUninstaller(dir + "\\Setup.exe");  // answers its boxes the same way
+  EXPECT_EQ(setup.exitCode, 0);
+  EXPECT_TRUE(setup.boxes.empty());
+  std::string script;
+  ASSERT_TRUE(tt::ReadFile(target + "\\UnInstall.txt", script));
+  ASSERT_TRUE(IsScrambledText(script));
+  const RunResult r = RunUninstaller(target + "\\UnInstall.exe");
+  ASSERT_EQ(r.boxes.size(), 1u) << (r.boxes.empty() ? "" : r.boxes.back().text);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_FALSE(FileExists(target + "\\a.txt"));
+  EXPECT_FALSE(RegKeyExists("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall\\" + prog));
+  EXPECT_TRUE(tt::GoneWithin(target, 15000));
+}
+
 // A small test disk filled to its last byte, emptied again when let go; without the disk
 // (tools/test.sh mounts it as root) `why` says what is missing.
 struct FullDisk {
