@@ -114,11 +114,10 @@ namespace {
 // The keywords of the script lines, in the order a line is tested: the first one a line
 // begins with decides.
 const char* const kKeywords[] = {
-    "SET_EXECUTION_DLL_NAME",  "UN_REG_OCX_FILE",          "UN_REG_FONT_FILE",       "REMOVE_SHARED_FILE",
-    "REMOVE_READONLY_FILE",    "REMOVE_FILE",              "REMOVE_SERVICE_FILE",    "REMOVE_DIR",
-    "FORCE_REMOVE_DIR",        "DONT_REMOVE_DIR",          "DONT_REMOVE_JUST_DIR",   "AVOID_ERR_REMOVE_DIR",
-    "REMOVE_FOLDER",           "FORCE_REMOVE_FOLDER",      "REMOVE_REG_KEY",         "SET_PERFORM_REGISTRY_OP",
-    "SET_PERFORM_INIFILE_OP",  "SET_PERFORM_ENVIRONMENT_OP", "SET_ADD_ASSOCIATION_ITEM", "SET_ADD_OPEN_WITH_ITEM",
+    "SET_EXECUTION_DLL_NAME", "UN_REG_OCX_FILE", "UN_REG_FONT_FILE", "REMOVE_SHARED_FILE", "REMOVE_READONLY_FILE",
+    "REMOVE_FILE", "REMOVE_SERVICE_FILE", "REMOVE_DIR", "FORCE_REMOVE_DIR", "DONT_REMOVE_DIR", "DONT_REMOVE_JUST_DIR",
+    "AVOID_ERR_REMOVE_DIR", "REMOVE_FOLDER", "FORCE_REMOVE_FOLDER", "REMOVE_REG_KEY", "SET_PERFORM_REGISTRY_OP",
+    "SET_PERFORM_INIFILE_OP", "SET_PERFORM_ENVIRONMENT_OP", "SET_ADD_ASSOCIATION_ITEM", "SET_ADD_OPEN_WITH_ITEM",
     "SET_PERFORM_EXECUTE_OP",
 };
 const size_t kKeywordCount = sizeof kKeywords / sizeof *kKeywords;
@@ -148,10 +147,9 @@ void ParseUninstallScript(const TLines& lines, TUninstallLists& l,
                           const std::function<void(const std::string& dllName)>& loadDll) {
   // The list of each keyword, in the keywords' order; the plug-in line has none.
   TLines* const lists[] = {
-      nullptr,        &l.ocxFiles,     &l.fontFiles,   &l.sharedFiles,  &l.readOnlyFiles, &l.files,
-      &l.serviceFiles, &l.dirs,        &l.forcedDirs,  &l.keepBelow,    &l.keepExactly,   &l.avoidErr,
-      &l.folders,     &l.forcedFolders, &l.regKeys,    &l.regOps,       &l.iniOps,        &l.envOps,
-      &l.associations, &l.openWith,    &l.executeItems,
+      nullptr,      &l.ocxFiles,   &l.fontFiles, &l.sharedFiles, &l.readOnlyFiles, &l.files,       &l.serviceFiles,
+      &l.dirs,      &l.forcedDirs, &l.keepBelow, &l.keepExactly, &l.avoidErr,      &l.folders,     &l.forcedFolders,
+      &l.regKeys,   &l.regOps,     &l.iniOps,    &l.envOps,      &l.associations,  &l.openWith,    &l.executeItems,
   };
   static_assert(sizeof lists / sizeof *lists == kKeywordCount, "one list per keyword");
   for (const auto& raw : lines) {
