@@ -1089,3 +1089,41 @@ TEST(SetupInstall, LongProgramNameGetsItsKeysAndARefusedEntryStopsTheSetup) {
     for (const std::string& k : {UninstallKey(name), CacheKey(name), user}) EXPECT_FALSE(RegKeyExists(k)) << k;
   }
 }
+
+// The package on a disk with no room left to unpack a packed file: the box names the file,
+// what it was unpacked into and the system's reason, and nothing unpacked stays beside it.
+TEST(SetupInstall, PackedFileWithNoRoomToUnpackSaysWhyAndLeavesNothing) {
+  setuptest::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  Package p;
+  p.dir = "T:\\Package\\";
+  p.exe = p.dir + "Setup.exe";
+  p.target = tt::ScratchDir("install_nounpack") + "\\target";
+  p.prog = "Kv nounpack " + kPid;
+  ASSERT_TRUE(CreateDirectoryA(p.dir.c_str(), nullptr));
+  ASSERT_TRUE(tt::CopyFileTo(tt::ProgramDir() + "SetupSmall.exe", p.exe));
+  // Mode 2 looks at the unpacked file before it is copied: it is unpacked in the package.
+  tt::WriteFile(p.dir + "Setup.txt", "SET_PROG_NAME(" + p.prog + ");\r\nSET_TARGET_DIR(" + p.target +
+                                         ");\r\nSET_SILENT_SETUP;\r\nSET_GROUP_DATA(|Main|x|1|8192||||1|);\r\n"
+                                         "SET_SUB_DIR(<InstallDir>);\r\nSET_OVERWRITE_FLAG(2);\r\nSET_COPY_FILES(big.bin);\r\n");
+  // Half of it does not pack: the packed file is large enough to report its progress.
+  std::string big(6 << 20, 'z');
+  unsigned seed = 7;
+  for (size_t i = 0; i < (3u << 20); ++i) big[i] = char((seed = seed * 1103515245 + 12345) >> 16);
+  tt::WriteFile(p.dir + "big.bin._z", Pack(big));
+  ASSERT_GT(disk.FreeBytes(), 256u << 10);
+  ASSERT_TRUE(tt::WriteFile("T:\\filler", std::string(disk.FreeBytes() - (128 << 10), 'f')));
+  const RunResult r = RunToEnd(p);
+  EXPECT_EQ(r.exitCode, 0);
+  ASSERT_EQ(r.boxes.size(), 1u);
+  const std::string& text = r.boxes[0].text;
+  EXPECT_EQ(text.find(p.dir + "big.bin._z"), 0u) << text;
+  const size_t into = text.find(p.dir + "big.bin", 1);
+  EXPECT_NE(into, std::string::npos) << text;
+  const size_t reason = text.find(DiskFullText());
+  EXPECT_TRUE(reason != std::string::npos && reason > into) << text;
+  EXPECT_FALSE(Exists(p.dir + "big.bin"));
+  EXPECT_TRUE(Exists(p.dir + "big.bin._z"));
+  EXPECT_FALSE(Exists(p.target + "\\big.bin"));
+  CleanRegistry(p);
+}
