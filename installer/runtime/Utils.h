@@ -53,3 +53,6 @@ std::string LowerCase(const std::string& text);   // ASCII A..Z only
 std::string Trim(const std::string& text);        // blanks and control characters at both ends
 int Pos(const std::string& sub, const std::string& text);  // 1-based, 0 when none
 int StrToIntDef(const std::string& text, int def);          // decimal integer or def
+
+// The text without a leading UTF-8 byte-order mark, as editors may save one.
+std::string WithoutUtf8Bom(const std::string& text);
