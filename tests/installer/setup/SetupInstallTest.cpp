@@ -183,6 +183,21 @@ const char kSilentScript[] =
 
 std::string SilentScript() { return ReplaceAll(kSilentScript, "@", kPid); }
 
+// Names of a key's direct subkeys.
+std::vector<std::string> Subkeys(const std::string& path) {
+  std::vector<std::string> names;
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.substr(path.find('\\') + 1).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return names;
+  char name[256];
+  for (DWORD i = 0, size = sizeof name; RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) ==
+                                         ERROR_SUCCESS;
+       ++i, size = sizeof name)
+    names.emplace_back(name, size);
+  RegCloseKey(key);
+  return names;
+}
+
 std::string DiskFullText() {
   char text[256] = "";
   FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_DISK_FULL, 0, text,
@@ -1051,10 +1066,10 @@ TEST(SetupInstall, LongProgramNameGetsItsKeysAndARefusedEntryStopsTheSetup) {
                             "SET_COPY_FILES(a.txt);\r\n",
                             {{"a.txt", "a"}});
     p.prog += tail;
-    const std::string name = p.prog.substr(0, 255 - CacheKey("").size());
-    const std::string company = "HKEY_LOCAL_MACHINE\\Software\\Kelvane Tests\\";
-    const std::string user = company + p.prog.substr(0, 255 - company.size() - 4) + "\\1.0";
-    for (const std::string& key : {UninstallKey(name), CacheKey(name), user}) DeleteRegKey(key);
+    const std::string name = UninstallEntryKey(p.prog).substr(UninstallKey("").size());
+    ASSERT_LE(UninstallKey(name).size(), 255u);
+    const std::string company = "HKEY_LOCAL_MACHINE\\Software\\Kelvane Tests";
+    for (const std::string& key : {UninstallKey(name), CacheKey(name), company}) DeleteRegKey(key);
     HKEY key;
     if (refused && RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKey(name).substr(19).c_str(), 0, nullptr, 0,
                                    KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS) {
@@ -1084,6 +1099,10 @@ TEST(SetupInstall, LongProgramNameGetsItsKeysAndARefusedEntryStopsTheSetup) {
     const std::string command = ReadRegValue(UninstallKey(name), "UnInstallString", "");
     EXPECT_EQ(command, p.target + "\\UnInstall.exe");
     EXPECT_TRUE(RegKeyExists(CacheKey(name)));
+    const std::vector<std::string> programs = Subkeys(company);
+    ASSERT_EQ(programs.size(), 1u);
+    const std::string user = company + "\\" + programs[0] + "\\1.0";
+    EXPECT_LE(user.size(), 255u);
     EXPECT_TRUE(RegKeyExists(user));
     EXPECT_TRUE(tt::RunUninstaller("\"" + command + "\"").closed);
     for (const std::string& k : {UninstallKey(name), CacheKey(name), user}) EXPECT_FALSE(RegKeyExists(k)) << k;
@@ -1126,4 +1145,58 @@ TEST(SetupInstall, PackedFileWithNoRoomToUnpackSaysWhyAndLeavesNothing) {
   EXPECT_TRUE(Exists(p.dir + "big.bin._z"));
   EXPECT_FALSE(Exists(p.target + "\\big.bin"));
   CleanRegistry(p);
+}
+
+// Long program names that share their first characters: each keeps an entry, a cache key
+// and a program key of its own, so that removing one leaves the others' as they were. A
+// name that fits keeps its whole name as its key.
+TEST(SetupInstall, LongNamesSharingTheirStartKeepKeysOfTheirOwn) {
+  const std::string start = "Kv shared " + kPid + " " + std::string(240, 'n');
+  const std::string company = "HKEY_LOCAL_MACHINE\\Software\\Kelvane Tests";
+  DeleteRegKey(company);
+  // What a run that failed left.
+  for (const std::string& parent : {UninstallKey(""), CacheKey("")})
+    for (const std::string& name : Subkeys(parent.substr(0, parent.size() - 1)))
+      if (name.compare(0, 10, "Kv shared ") == 0) DeleteRegKey(parent + name);
+  std::vector<Package> packages;
+  for (const std::string& prog : {start + "A", start + "B", start.substr(0, 255 - CacheKey("").size())}) {
+    Package p = MakePackage("shared" + std::to_string(packages.size()),
+                            "SET_PROG_NAME(" + prog + ");\r\nSET_PROG_VERSION(1.0);\r\nSET_COMPANY_NAME(Kelvane Tests);\r\n"
+                            "SET_TARGET_DIR(%T);\r\nSET_PROG_EXE_NAME(<InstallDir>a.txt);\r\nSET_CREATE_UNINSTALL;\r\n"
+                            "SET_SILENT_SETUP;\r\nSET_GROUP_DATA(|Main|x|1|4||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+                            "SET_COPY_FILES(a.txt);\r\n",
+                            {{"a.txt", "a"}});
+    p.prog = prog;
+    const RunResult r = RunToEnd(p);
+    EXPECT_TRUE(r.boxes.empty()) << r.boxes[0].text;
+    packages.push_back(p);
+  }
+  std::set<std::string> entries;
+  for (const Package& p : packages) {
+    const std::string name = FindUninstallKey(p.prog);
+    entries.insert(LowerCase(name));
+    EXPECT_LE(UninstallKey(name).size(), 255u);
+    EXPECT_TRUE(RegKeyExists(CacheKey(name)));
+    EXPECT_EQ(ReadRegValue(UninstallKey(name), "UnInstallString", ""), p.target + "\\UnInstall.exe");
+  }
+  EXPECT_EQ(entries.size(), 3u);
+  EXPECT_EQ(FindUninstallKey(packages[2].prog), packages[2].prog);
+  EXPECT_EQ(Subkeys(company).size(), 3u);
+  // The first goes; the others stay whole.
+  const std::string gone = FindUninstallKey(packages[0].prog);
+  EXPECT_TRUE(tt::RunUninstaller("\"" + packages[0].target + "\\UnInstall.exe\"").closed);
+  EXPECT_FALSE(RegKeyExists(UninstallKey(gone)));
+  EXPECT_FALSE(RegKeyExists(CacheKey(gone)));
+  EXPECT_EQ(Subkeys(company).size(), 2u);
+  for (size_t i = 1; i < packages.size(); ++i) {
+    const std::string name = FindUninstallKey(packages[i].prog);
+    EXPECT_EQ(ReadRegValue(UninstallKey(name), "UnInstallString", ""), packages[i].target + "\\UnInstall.exe") << i;
+    EXPECT_TRUE(RegKeyExists(CacheKey(name))) << i;
+  }
+  for (size_t i = 1; i < packages.size(); ++i) {
+    EXPECT_TRUE(tt::RunUninstaller("\"" + packages[i].target + "\\UnInstall.exe\"").closed) << i;
+    EXPECT_EQ(FindUninstallKey(packages[i].prog), "") << i;
+  }
+  EXPECT_FALSE(RegKeyExists(company));
+  for (const Package& p : packages) CleanRegistry(p);
 }
