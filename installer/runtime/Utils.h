@@ -54,5 +54,6 @@ std::string Trim(const std::string& text);        // blanks and control characte
 int Pos(const std::string& sub, const std::string& text);  // 1-based, 0 when none
 int StrToIntDef(const std::string& text, int def);          // decimal integer or def
 
-// The text without a leading UTF-8 byte-order mark, as editors may save one.
+// A leading UTF-8 byte-order mark, as editors may save one, and the text without it.
+bool HasUtf8Bom(const std::string& text);
 std::string WithoutUtf8Bom(const std::string& text);

@@ -165,7 +165,9 @@ std::string TScript::RemoveBlockComments(const std::string& text) {
 
 std::string TScript::PlainScriptText(const std::string& raw) {
   // An editor's byte-order mark may stand before the text, scrambled or plain.
-  return WithoutUtf8Bom(ScrambleText(WithoutUtf8Bom(raw), 0));
+  std::string text = HasUtf8Bom(raw) ? ScrambleText(raw.substr(3), 0) : ScrambleText(raw, 0);
+  if (HasUtf8Bom(text)) text.erase(0, 3);
+  return text;
 }
 
 TStringList TScript::CleanScriptText(const std::string& raw) { return CleanLines(PlainScriptText(raw)); }
