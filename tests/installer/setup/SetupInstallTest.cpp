@@ -190,12 +190,21 @@ std::vector<std::string> Subkeys(const std::string& path) {
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.substr(path.find('\\') + 1).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
     return names;
   char name[256];
-  for (DWORD i = 0, size = sizeof name; RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) ==
-                                         ERROR_SUCCESS;
-       ++i, size = sizeof name)
+  DWORD size = sizeof name;
+  while (RegEnumKeyExA(key, DWORD(names.size()), name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
     names.emplace_back(name, size);
+    size = sizeof name;
+  }
   RegCloseKey(key);
   return names;
+}
+
+// A silent install of one file that registers the program under the given name.
+std::string RegisteringScript(const std::string& prog) {
+  return "SET_PROG_NAME(" + prog + ");\r\nSET_PROG_VERSION(1.0);\r\nSET_COMPANY_NAME(Kelvane Tests);\r\n"
+         "SET_TARGET_DIR(%T);\r\nSET_PROG_EXE_NAME(<InstallDir>a.txt);\r\nSET_CREATE_UNINSTALL;\r\n"
+         "SET_SILENT_SETUP;\r\nSET_GROUP_DATA(|Main|x|1|4||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+         "SET_COPY_FILES(a.txt);\r\n";
 }
 
 std::string DiskFullText() {
@@ -1059,12 +1068,7 @@ TEST(SetupInstall, ScriptThatCannotGrowLeavesAnEarlierInstallationAsItWas) {
 TEST(SetupInstall, LongProgramNameGetsItsKeysAndARefusedEntryStopsTheSetup) {
   for (bool refused : {false, true}) {
     const std::string tail = refused ? "" : std::string(102400, 'n');
-    Package p = MakePackage(refused ? "refused" : "longname",
-                            "SET_PROG_NAME(%N" + tail + ");\r\nSET_PROG_VERSION(1.0);\r\nSET_COMPANY_NAME(Kelvane Tests);\r\n"
-                            "SET_TARGET_DIR(%T);\r\nSET_PROG_EXE_NAME(<InstallDir>a.txt);\r\nSET_CREATE_UNINSTALL;\r\n"
-                            "SET_SILENT_SETUP;\r\nSET_GROUP_DATA(|Main|x|1|4||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
-                            "SET_COPY_FILES(a.txt);\r\n",
-                            {{"a.txt", "a"}});
+    Package p = MakePackage(refused ? "refused" : "longname", RegisteringScript("%N" + tail), {{"a.txt", "a"}});
     p.prog += tail;
     const std::string name = UninstallEntryKey(p.prog).substr(UninstallKey("").size());
     ASSERT_LE(UninstallKey(name).size(), 255u);
@@ -1160,42 +1164,24 @@ TEST(SetupInstall, LongNamesSharingTheirStartKeepKeysOfTheirOwn) {
       if (name.compare(0, 10, "Kv shared ") == 0) DeleteRegKey(parent + name);
   std::vector<Package> packages;
   for (const std::string& prog : {start + "A", start + "B", start.substr(0, 255 - CacheKey("").size())}) {
-    Package p = MakePackage("shared" + std::to_string(packages.size()),
-                            "SET_PROG_NAME(" + prog + ");\r\nSET_PROG_VERSION(1.0);\r\nSET_COMPANY_NAME(Kelvane Tests);\r\n"
-                            "SET_TARGET_DIR(%T);\r\nSET_PROG_EXE_NAME(<InstallDir>a.txt);\r\nSET_CREATE_UNINSTALL;\r\n"
-                            "SET_SILENT_SETUP;\r\nSET_GROUP_DATA(|Main|x|1|4||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
-                            "SET_COPY_FILES(a.txt);\r\n",
-                            {{"a.txt", "a"}});
+    Package p = MakePackage("shared" + std::to_string(packages.size()), RegisteringScript(prog), {{"a.txt", "a"}});
     p.prog = prog;
     const RunResult r = RunToEnd(p);
     EXPECT_TRUE(r.boxes.empty()) << r.boxes[0].text;
+    EXPECT_LE(UninstallKey(FindUninstallKey(prog)).size(), 255u);
     packages.push_back(p);
   }
-  std::set<std::string> entries;
-  for (const Package& p : packages) {
-    const std::string name = FindUninstallKey(p.prog);
-    entries.insert(LowerCase(name));
-    EXPECT_LE(UninstallKey(name).size(), 255u);
-    EXPECT_TRUE(RegKeyExists(CacheKey(name)));
-    EXPECT_EQ(ReadRegValue(UninstallKey(name), "UnInstallString", ""), p.target + "\\UnInstall.exe");
-  }
-  EXPECT_EQ(entries.size(), 3u);
   EXPECT_EQ(FindUninstallKey(packages[2].prog), packages[2].prog);
-  EXPECT_EQ(Subkeys(company).size(), 3u);
-  // The first goes; the others stay whole.
-  const std::string gone = FindUninstallKey(packages[0].prog);
-  EXPECT_TRUE(tt::RunUninstaller("\"" + packages[0].target + "\\UnInstall.exe\"").closed);
-  EXPECT_FALSE(RegKeyExists(UninstallKey(gone)));
-  EXPECT_FALSE(RegKeyExists(CacheKey(gone)));
-  EXPECT_EQ(Subkeys(company).size(), 2u);
-  for (size_t i = 1; i < packages.size(); ++i) {
-    const std::string name = FindUninstallKey(packages[i].prog);
-    EXPECT_EQ(ReadRegValue(UninstallKey(name), "UnInstallString", ""), packages[i].target + "\\UnInstall.exe") << i;
-    EXPECT_TRUE(RegKeyExists(CacheKey(name))) << i;
-  }
-  for (size_t i = 1; i < packages.size(); ++i) {
-    EXPECT_TRUE(tt::RunUninstaller("\"" + packages[i].target + "\\UnInstall.exe\"").closed) << i;
-    EXPECT_EQ(FindUninstallKey(packages[i].prog), "") << i;
+  // One goes at a time; the others keep theirs.
+  for (size_t gone = 0; gone < packages.size(); ++gone) {
+    EXPECT_EQ(Subkeys(company).size(), packages.size() - gone);
+    for (size_t i = gone; i < packages.size(); ++i) {
+      const std::string name = FindUninstallKey(packages[i].prog);
+      EXPECT_EQ(ReadRegValue(UninstallKey(name), "UnInstallString", ""), packages[i].target + "\\UnInstall.exe") << i;
+      EXPECT_TRUE(RegKeyExists(CacheKey(name))) << i;
+    }
+    EXPECT_TRUE(tt::RunUninstaller("\"" + packages[gone].target + "\\UnInstall.exe\"").closed) << gone;
+    EXPECT_EQ(FindUninstallKey(packages[gone].prog), "") << gone;
   }
   EXPECT_FALSE(RegKeyExists(company));
   for (const Package& p : packages) CleanRegistry(p);
