@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -125,20 +127,36 @@ bool OpenWithVerb(const std::string& key, const std::string& caption, const std:
   return WriteRegString(key, "", caption) && WriteRegString(key + "\\command", "", ShellCommand(program));
 }
 
+// "~" and eight hex digits of a hash of the whole name, alike for names that differ only in
+// case (as the registry compares key names).
+std::string NameMark(const std::string& name) {
+  uint32_t hash = 2166136261u;
+  for (const char c : UpperCase(name)) hash = (hash ^ uint8_t(c)) * 16777619u;
+  char mark[10];
+  snprintf(mark, sizeof mark, "~%08X", unsigned(hash));
+  return mark;
+}
+
 // `name` cut where prefix + name + suffix becomes longer than a key text can be, never
 // inside a double-byte character nor before a trailing backslash; empty when none of it fits.
+// A cut name ends in the mark of the whole name where there is room for it, so that names
+// cut alike keep keys of their own.
 std::string FitKeyName(const std::string& prefix, const std::string& name, const std::string& suffix) {
   const size_t used = prefix.size() + suffix.size();
   if (used + name.size() <= kMaxKeyText) return name;
+  const std::string mark = NameMark(name);
+  const bool marked = used + mark.size() < kMaxKeyText;
+  const size_t room = kMaxKeyText - std::min(kMaxKeyText, used + (marked ? mark.size() : 0));
   size_t cut = 0;
-  for (const char* p = name.c_str(); used < kMaxKeyText && *p;) {
+  for (const char* p = name.c_str(); *p;) {
     const char* next = CharNextA(p);
-    if (size_t(next - name.c_str()) > kMaxKeyText - used) break;
+    if (size_t(next - name.c_str()) > room) break;
     p = next;
     cut = size_t(p - name.c_str());
   }
   while (cut > 0 && name[cut - 1] == '\\') --cut;
-  return name.substr(0, cut);
+  if (cut == 0) return std::string();
+  return name.substr(0, cut) + (marked ? mark : std::string());
 }
 
 // The program's key under "Software\<company>" with room for its version below it.

@@ -379,3 +379,7 @@ int64_t ParseHexNumber(const std::string& text) {
 
 std::string BoolToText(bool flag) { return flag ? "TRUE" : "FALSE"; }
 std::string BoolToDigit(bool flag) { return flag ? "1" : "0"; }
+
+bool HasUtf8Bom(const std::string& text) { return text.compare(0, 3, "\xEF\xBB\xBF") == 0; }
+
+std::string WithoutUtf8Bom(const std::string& text) { return HasUtf8Bom(text) ? text.substr(3) : text; }

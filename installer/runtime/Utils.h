@@ -53,3 +53,7 @@ std::string LowerCase(const std::string& text);   // ASCII A..Z only
 std::string Trim(const std::string& text);        // blanks and control characters at both ends
 int Pos(const std::string& sub, const std::string& text);  // 1-based, 0 when none
 int StrToIntDef(const std::string& text, int def);          // decimal integer or def
+
+// A leading UTF-8 byte-order mark, as editors may save one, and the text without it.
+bool HasUtf8Bom(const std::string& text);
+std::string WithoutUtf8Bom(const std::string& text);

@@ -157,7 +157,7 @@ uint32_t FileDosDate(const std::string& path) {
 // Unpacks a packed file into a new file `dest` (through `out` when it is made already; it is
 // closed) a piece at a time, dated `date` and given `finish.attributes`. Whatever fails
 // leaves no `dest` behind; `damaged` tells an unreadable or bad stream from a failed write,
-// whose `error` stays empty.
+// whose `error` is `dest` and the system's reason.
 bool UnpackFile(const std::string& packed, const std::string& dest, HANDLE out, uint32_t date,
                 const TProgressProc& progress, std::string& error, bool& damaged, TCopyFinish& finish) {
   finish.attributesSet = false;
@@ -180,10 +180,13 @@ bool UnpackFile(const std::string& packed, const std::string& dest, HANDLE out, 
   if (out == INVALID_HANDLE_VALUE)
     out = CreateFileA(dest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (out == INVALID_HANDLE_VALUE) {
+    const DWORD reason = GetLastError();
     CloseHandle(in);
+    error = dest + "<p><p>" + SystemErrorText(reason);
     return false;
   }
   bool readFailed = false;
+  DWORD reason = ERROR_WRITE_FAULT;
   const bool ok = InflateStream(
       [&](char* buffer, size_t room) -> long {
         DWORD got = 0;
@@ -192,7 +195,11 @@ bool UnpackFile(const std::string& packed, const std::string& dest, HANDLE out, 
         return -1;
       },
       uint64_t(size.QuadPart),
-      [&](const char* data, size_t count) { return WriteWhole(out, data, DWORD(count)); },
+      [&](const char* data, size_t count) {
+        if (WriteWhole(out, data, DWORD(count))) return true;
+        reason = GetLastError();
+        return false;
+      },
       progress, error, damaged);
   if (ok && date) SetHandleDate(out, date);
   if (ok && finish.attributes) finish.attributesSet = SetAttributesOf(out, finish.attributes);
@@ -200,7 +207,7 @@ bool UnpackFile(const std::string& packed, const std::string& dest, HANDLE out, 
   CloseHandle(in);
   if (ok) return true;
   damaged = damaged || readFailed;
-  if (!damaged) error.clear();
+  if (!damaged) error = dest + "<p><p>" + SystemErrorText(reason);
   DeleteFileA(dest.c_str());
   return false;
 }

@@ -52,15 +52,17 @@ bool ReadProgramResource(const char* name, const char* type, std::string& bytes)
 #endif
 
 void TLangTable::LoadFromText(const std::string& text) {
+  // An editor's byte-order mark may stand before the first line.
+  const std::string body = WithoutUtf8Bom(text);
   sections_.clear();
   Section* current = nullptr;
   size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    const std::string raw = text.substr(start, end - start);
+  while (start <= body.size()) {
+    size_t end = body.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = body.size();
+    const std::string raw = body.substr(start, end - start);
     start = end + 1;
-    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++start;
+    if (end < body.size() && body[end] == '\r' && end + 1 < body.size() && body[end + 1] == '\n') ++start;
     const std::string line = Trim(raw);
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {

@@ -126,6 +126,7 @@ void TScript::Reset() {
   dialogIndex_ = 0;
   copyToUninstall_ = false;
   uninstallLines_.clear();
+  binary_ = false;
 }
 
 bool TScript::Load(const std::string& path) {
@@ -162,8 +163,16 @@ std::string TScript::RemoveBlockComments(const std::string& text) {
   return out;
 }
 
-TStringList TScript::CleanScriptText(const std::string& raw) {
-  const std::string text = ScrambleText(raw, 0);
+std::string TScript::PlainScriptText(const std::string& raw) {
+  // An editor's byte-order mark may stand before the text, scrambled or plain.
+  std::string text = HasUtf8Bom(raw) ? ScrambleText(raw.substr(3), 0) : ScrambleText(raw, 0);
+  if (HasUtf8Bom(text)) text.erase(0, 3);
+  return text;
+}
+
+TStringList TScript::CleanScriptText(const std::string& raw) { return CleanLines(PlainScriptText(raw)); }
+
+TStringList TScript::CleanLines(const std::string& text) {
   // Split at CR, LF or CR LF and join with CR LF for the block-comment pass.
   std::string joined;
   joined.reserve(text.size() + text.size() / 16);
@@ -209,9 +218,14 @@ std::string TScript::UnquoteArgument(const std::string& arg) {
   return s;
 }
 
-void TScript::LoadFromText(const std::string& text) {
-  lines_ = CleanScriptText(text);
+bool TScript::LoadFromText(const std::string& text) {
+  const std::string plain = PlainScriptText(text);
+  // A text holds no NUL byte: a file with one is no script, and none of its lines is read.
+  binary_ = plain.find('\0') != std::string::npos;
+  if (binary_) return false;
+  lines_ = CleanLines(plain);
   for (const auto& line : lines_) ParseLine(line);
+  return true;
 }
 
 void TScript::ParseLine(const std::string& raw) {

@@ -156,8 +156,11 @@ class TScript {
   void Reset();
   // Reads the file; false (settings at their defaults) when it does not exist or cannot be read.
   bool Load(const std::string& path);
-  // Cleans and parses a whole script text (scrambled or plain).
-  void LoadFromText(const std::string& text);
+  // Cleans and parses a whole script text (scrambled or plain); false, with nothing read,
+  // when its plain text holds binary data (a NUL byte).
+  bool LoadFromText(const std::string& text);
+  // The last text loaded held binary data.
+  bool HoldsBinary() const { return binary_; }
   // Parses one cleaned line.
   void ParseLine(const std::string& line);
 
@@ -214,6 +217,8 @@ class TScript {
 
   // Script text after scrambling, comments and blank lines are taken out.
   static TStringList CleanScriptText(const std::string& text);
+  // The text unscrambled, without a leading byte-order mark.
+  static std::string PlainScriptText(const std::string& text);
   static std::string RemoveBlockComments(const std::string& text);
   static std::string UnquoteArgument(const std::string& arg);
 
@@ -241,6 +246,8 @@ class TScript {
   void CopyFiles(const std::string& arg);
   // Refuses the line being parsed as the unrecognised lines are refused.
   void Reject();
+  // Lines of a plain text, cleaned.
+  static TStringList CleanLines(const std::string& plain);
 
   TStringList lines_;
   std::vector<TScriptGroup> groups_;
@@ -255,4 +262,5 @@ class TScript {
   bool copyToUninstall_ = false;
   TStringList uninstallLines_;
   std::string parsedLine_;  // the line whose keyword runs now, as the refusal box quotes it
+  bool binary_ = false;
 };

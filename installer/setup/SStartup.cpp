@@ -164,6 +164,8 @@ void SetupMain() {
   }
   // A script that is there but cannot be read (locked, no access) must not run as an empty one.
   if (message.empty() && !script->Load(path)) message = unreadable;
+  if (message.empty() && script->HoldsBinary())
+    message = path + "\\\\nScript file holds binary data.\\\\n\\\\nSetup Aborted!";
   if (message.empty()) {
     SelectLanguage(*script);
     message = StartupRefusal(*script, SystemStartupFacts());

@@ -1,5 +1,6 @@
 // Fuzz target: the setup-script reader on any text, plain or scrambled, and the
 // scrambler's round trip.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,7 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TScript script;
   size_t unrecognized = 0;
   script.OnUnrecognized = [&](const std::string&) { ++unrecognized; };
-  script.LoadFromText(text);
+  if (!script.LoadFromText(text)) {
+    // Nothing of a binary text is read. Its bytes still go through the reader as text.
+    if (!script.HoldsBinary() || !script.ScriptLines().empty() || unrecognized > 0) std::abort();
+    std::string plain = TScript::PlainScriptText(text);
+    std::replace(plain.begin(), plain.end(), '\0', '\n');
+    script.LoadFromText(plain);
+  }
   // Walk what the wizard and the install run would read.
   const int pages = ListItemCount(script.DialogList());
   for (int i = 0; i <= pages; ++i) {

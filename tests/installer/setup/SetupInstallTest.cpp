@@ -183,6 +183,30 @@ const char kSilentScript[] =
 
 std::string SilentScript() { return ReplaceAll(kSilentScript, "@", kPid); }
 
+// Names of a key's direct subkeys.
+std::vector<std::string> Subkeys(const std::string& path) {
+  std::vector<std::string> names;
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.substr(path.find('\\') + 1).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return names;
+  char name[256];
+  DWORD size = sizeof name;
+  while (RegEnumKeyExA(key, DWORD(names.size()), name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+    names.emplace_back(name, size);
+    size = sizeof name;
+  }
+  RegCloseKey(key);
+  return names;
+}
+
+// A silent install of one file that registers the program under the given name.
+std::string RegisteringScript(const std::string& prog) {
+  return "SET_PROG_NAME(" + prog + ");\r\nSET_PROG_VERSION(1.0);\r\nSET_COMPANY_NAME(Kelvane Tests);\r\n"
+         "SET_TARGET_DIR(%T);\r\nSET_PROG_EXE_NAME(<InstallDir>a.txt);\r\nSET_CREATE_UNINSTALL;\r\n"
+         "SET_SILENT_SETUP;\r\nSET_GROUP_DATA(|Main|x|1|4||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
+         "SET_COPY_FILES(a.txt);\r\n";
+}
+
 std::string DiskFullText() {
   char text[256] = "";
   FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_DISK_FULL, 0, text,
@@ -1044,17 +1068,12 @@ TEST(SetupInstall, ScriptThatCannotGrowLeavesAnEarlierInstallationAsItWas) {
 TEST(SetupInstall, LongProgramNameGetsItsKeysAndARefusedEntryStopsTheSetup) {
   for (bool refused : {false, true}) {
     const std::string tail = refused ? "" : std::string(102400, 'n');
-    Package p = MakePackage(refused ? "refused" : "longname",
-                            "SET_PROG_NAME(%N" + tail + ");\r\nSET_PROG_VERSION(1.0);\r\nSET_COMPANY_NAME(Kelvane Tests);\r\n"
-                            "SET_TARGET_DIR(%T);\r\nSET_PROG_EXE_NAME(<InstallDir>a.txt);\r\nSET_CREATE_UNINSTALL;\r\n"
-                            "SET_SILENT_SETUP;\r\nSET_GROUP_DATA(|Main|x|1|4||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
-                            "SET_COPY_FILES(a.txt);\r\n",
-                            {{"a.txt", "a"}});
+    Package p = MakePackage(refused ? "refused" : "longname", RegisteringScript("%N" + tail), {{"a.txt", "a"}});
     p.prog += tail;
-    const std::string name = p.prog.substr(0, 255 - CacheKey("").size());
-    const std::string company = "HKEY_LOCAL_MACHINE\\Software\\Kelvane Tests\\";
-    const std::string user = company + p.prog.substr(0, 255 - company.size() - 4) + "\\1.0";
-    for (const std::string& key : {UninstallKey(name), CacheKey(name), user}) DeleteRegKey(key);
+    const std::string name = UninstallEntryKey(p.prog).substr(UninstallKey("").size());
+    ASSERT_LE(UninstallKey(name).size(), 255u);
+    const std::string company = "HKEY_LOCAL_MACHINE\\Software\\Kelvane Tests";
+    for (const std::string& key : {UninstallKey(name), CacheKey(name), company}) DeleteRegKey(key);
     HKEY key;
     if (refused && RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKey(name).substr(19).c_str(), 0, nullptr, 0,
                                    KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS) {
@@ -1084,8 +1103,86 @@ TEST(SetupInstall, LongProgramNameGetsItsKeysAndARefusedEntryStopsTheSetup) {
     const std::string command = ReadRegValue(UninstallKey(name), "UnInstallString", "");
     EXPECT_EQ(command, p.target + "\\UnInstall.exe");
     EXPECT_TRUE(RegKeyExists(CacheKey(name)));
+    const std::vector<std::string> programs = Subkeys(company);
+    ASSERT_EQ(programs.size(), 1u);
+    const std::string user = company + "\\" + programs[0] + "\\1.0";
+    EXPECT_LE(user.size(), 255u);
     EXPECT_TRUE(RegKeyExists(user));
     EXPECT_TRUE(tt::RunUninstaller("\"" + command + "\"").closed);
     for (const std::string& k : {UninstallKey(name), CacheKey(name), user}) EXPECT_FALSE(RegKeyExists(k)) << k;
   }
+}
+
+// The package on a disk with no room left to unpack a packed file: the box names the file,
+// what it was unpacked into and the system's reason, and nothing unpacked stays beside it.
+TEST(SetupInstall, PackedFileWithNoRoomToUnpackSaysWhyAndLeavesNothing) {
+  setuptest::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  Package p;
+  p.dir = "T:\\Package\\";
+  p.exe = p.dir + "Setup.exe";
+  p.target = tt::ScratchDir("install_nounpack") + "\\target";
+  p.prog = "Kv nounpack " + kPid;
+  ASSERT_TRUE(CreateDirectoryA(p.dir.c_str(), nullptr));
+  ASSERT_TRUE(tt::CopyFileTo(tt::ProgramDir() + "SetupSmall.exe", p.exe));
+  // Mode 2 looks at the unpacked file before it is copied: it is unpacked in the package.
+  tt::WriteFile(p.dir + "Setup.txt", "SET_PROG_NAME(" + p.prog + ");\r\nSET_TARGET_DIR(" + p.target +
+                                         ");\r\nSET_SILENT_SETUP;\r\nSET_GROUP_DATA(|Main|x|1|8192||||1|);\r\n"
+                                         "SET_SUB_DIR(<InstallDir>);\r\nSET_OVERWRITE_FLAG(2);\r\nSET_COPY_FILES(big.bin);\r\n");
+  // Half of it does not pack: the packed file is large enough to report its progress.
+  std::string big(6 << 20, 'z');
+  unsigned seed = 7;
+  for (size_t i = 0; i < (3u << 20); ++i) big[i] = char((seed = seed * 1103515245 + 12345) >> 16);
+  tt::WriteFile(p.dir + "big.bin._z", Pack(big));
+  ASSERT_GT(disk.FreeBytes(), 256u << 10);
+  ASSERT_TRUE(tt::WriteFile("T:\\filler", std::string(disk.FreeBytes() - (128 << 10), 'f')));
+  const RunResult r = RunToEnd(p);
+  EXPECT_EQ(r.exitCode, 0);
+  ASSERT_EQ(r.boxes.size(), 1u);
+  const std::string& text = r.boxes[0].text;
+  EXPECT_EQ(text.find(p.dir + "big.bin._z"), 0u) << text;
+  const size_t into = text.find(p.dir + "big.bin", 1);
+  EXPECT_NE(into, std::string::npos) << text;
+  const size_t reason = text.find(DiskFullText());
+  EXPECT_TRUE(reason != std::string::npos && reason > into) << text;
+  EXPECT_FALSE(Exists(p.dir + "big.bin"));
+  EXPECT_TRUE(Exists(p.dir + "big.bin._z"));
+  EXPECT_FALSE(Exists(p.target + "\\big.bin"));
+  CleanRegistry(p);
+}
+
+// Long program names that share their first characters: each keeps an entry, a cache key
+// and a program key of its own, so that removing one leaves the others' as they were. A
+// name that fits keeps its whole name as its key.
+TEST(SetupInstall, LongNamesSharingTheirStartKeepKeysOfTheirOwn) {
+  const std::string start = "Kv shared " + kPid + " " + std::string(240, 'n');
+  const std::string company = "HKEY_LOCAL_MACHINE\\Software\\Kelvane Tests";
+  DeleteRegKey(company);
+  // What a run that failed left.
+  for (const std::string& parent : {UninstallKey(""), CacheKey("")})
+    for (const std::string& name : Subkeys(parent.substr(0, parent.size() - 1)))
+      if (name.compare(0, 10, "Kv shared ") == 0) DeleteRegKey(parent + name);
+  std::vector<Package> packages;
+  for (const std::string& prog : {start + "A", start + "B", start.substr(0, 255 - CacheKey("").size())}) {
+    Package p = MakePackage("shared" + std::to_string(packages.size()), RegisteringScript(prog), {{"a.txt", "a"}});
+    p.prog = prog;
+    const RunResult r = RunToEnd(p);
+    EXPECT_TRUE(r.boxes.empty()) << r.boxes[0].text;
+    EXPECT_LE(UninstallKey(FindUninstallKey(prog)).size(), 255u);
+    packages.push_back(p);
+  }
+  EXPECT_EQ(FindUninstallKey(packages[2].prog), packages[2].prog);
+  // One goes at a time; the others keep theirs.
+  for (size_t gone = 0; gone < packages.size(); ++gone) {
+    EXPECT_EQ(Subkeys(company).size(), packages.size() - gone);
+    for (size_t i = gone; i < packages.size(); ++i) {
+      const std::string name = FindUninstallKey(packages[i].prog);
+      EXPECT_EQ(ReadRegValue(UninstallKey(name), "UnInstallString", ""), packages[i].target + "\\UnInstall.exe") << i;
+      EXPECT_TRUE(RegKeyExists(CacheKey(name))) << i;
+    }
+    EXPECT_TRUE(tt::RunUninstaller("\"" + packages[gone].target + "\\UnInstall.exe\"").closed) << gone;
+    EXPECT_EQ(FindUninstallKey(packages[gone].prog), "") << gone;
+  }
+  EXPECT_FALSE(RegKeyExists(company));
+  for (const Package& p : packages) CleanRegistry(p);
 }
