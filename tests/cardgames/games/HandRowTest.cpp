@@ -2,7 +2,9 @@
 // 52 cards less the one the other seat keeps (sending its last card with the stock empty
 // wins); Canasta, a discard pile of all but the 33 cards the computer seats keep (they draw
 // one and discard one a turn), the top card melded and the stock's last card; Arlington,
-// 105 less the other seat's 13, a meld of three and the stock's last card.
+// 105 less the other seat's 13, a meld of three and the stock's last card, and up to 100
+// (the other seat melds down to one card). The fourth card is selected: it lies in the
+// row behind the others once there are more rows.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -35,7 +37,8 @@ TEST(HandRowTest, EveryCardStaysOnTheTableShowingItsIndexWhereAClickFindsIt) {
     std::size_t cards;
     CardGame* (*create)(RandomSource&, std::uint32_t, HWND);
   } cases[] = {{27, CreateDurokGame},   {44, CreateDurokGame},     {51, CreateDurokGame},
-               {73, CreateCanastaGame}, {27, CreateArlingtonGame}, {88, CreateArlingtonGame}};
+               {73, CreateCanastaGame}, {27, CreateArlingtonGame}, {60, CreateArlingtonGame},
+               {88, CreateArlingtonGame}, {89, CreateArlingtonGame}, {100, CreateArlingtonGame}};
   CardImages images;
   const long w = images.CardWidth();
   tc::Canvas canvas(790, 560), face(w, images.CardHeight());
@@ -51,6 +54,8 @@ TEST(HandRowTest, EveryCardStaysOnTheTableShowingItsIndexWhereAClickFindsIt) {
     g->StartDeal(true, false, true);
     SCOPED_TRACE(testing::Message() << k.cards << " cards of " << g->deck.pack.size());
     SeatRecord& hand = GrowHand(*g, k.cards);
+    ASSERT_EQ(k.cards, hand.cards.size());
+    hand.cards[3]->selected = true;
     const CardRect& b = hand.bounds;
     EXPECT_TRUE(b.left >= kTable.left && b.top >= kTable.top && b.right <= kTable.right && b.bottom <= kTable.bottom);
     const std::vector<DWORD> table = paint(*g);
@@ -138,4 +143,33 @@ TEST(HandRowTest, TheNameBesideTheHandCoversNoCard) {
   EXPECT_EQ(kTable.left + 10, hand.labelRect.left);
   EXPECT_EQ(hand.bounds.top, hand.labelRect.top);
   EXPECT_EQ(0x24, hand.labelFormat);
+}
+
+// The rows behind the front row of a very large hand, and its cards lifted there, reach
+// over the lower edge of the user's melds in Arlington, leaving their indices in view.
+TEST(HandRowTest, AHandReachingOverTheMeldsLeavesTheirIndicesInView) {
+  CardImages images;
+  const long w = images.CardWidth();
+  tc::Canvas canvas(790, 560), face(w, images.CardHeight());
+  MersenneRandom rng(5);
+  ArlingtonGame g(nullptr, 0, rng);
+  SeatAtTable(g, images);
+  g.StartDeal(true, false, true);
+  SeatRecord& hand = GrowHand(g, 100);
+  for (MeldSlot& slot : g.slots[0]) slot.pile.AddCard(hand.RemoveCard(hand.LastCard()));
+  ASSERT_GT(hand.rowCount, 2);
+  for (std::size_t i = 0; i < hand.cards.size(); i += 5) hand.cards[i]->selected = true;
+  g.Paint(canvas.dc());
+  const std::vector<DWORD> table = canvas.Pixels();
+  for (const MeldSlot& slot : g.slots[0]) {
+    Card* c = slot.pile.FirstCard();
+    face.Clear();
+    c->Draw(images, face.dc(), 0, 0, true);
+    const std::vector<DWORD> own = face.Pixels();
+    int differ = 0;
+    for (long y = 2; y < 28; ++y)
+      for (long x = 2; x < 12; ++x)
+        differ += table[(slot.pile.anchorY + y) * 790 + slot.pile.anchorX + x] != own[y * w + x];
+    EXPECT_EQ(0, differ) << CardName(c);
+  }
 }
