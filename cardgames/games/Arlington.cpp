@@ -749,12 +749,13 @@ void ArlingtonGame::Layout() {
 void ArlingtonGame::Paint(HDC hdc) {
   if (GetState() == Dealing) return;
   if (cardImages) {
-    seatList[humanSeat].Paint(*cardImages, hdc);
     for (auto& side : slots)
       for (const MeldSlot& m : side) PaintFramedPile(*this, hdc, m.pile);
     PaintStock(*this, hdc, deckRect, static_cast<int>((deck.stock.size() + 5) / 5));
     if (jokerCard.rank != kRankJoker) jokerCard.Draw(*cardImages, hdc, jokerRect.left, jokerRect.top, true);
     PaintFramedPile(*this, hdc, discardPile);
+    // Over the melds' lower edge: a lifted card and the rows behind a large hand's front row.
+    seatList[humanSeat].Paint(*cardImages, hdc);
   }
   PaintHandLabel(*this, hdc);
   CardGame::Paint(hdc);

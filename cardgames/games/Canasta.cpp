@@ -852,7 +852,6 @@ void CanastaGame::Layout() {
 void CanastaGame::Paint(HDC hdc) {
   if (GetState() == Dealing) return;
   if (cardImages) {
-    seatList[humanSeat].Paint(*cardImages, hdc);
     for (auto& side : meldPile)
       for (const CardStack& pile : side) PaintFramedPile(*this, hdc, pile);
     for (std::uint32_t t = 0; t < 2; ++t) {
@@ -861,6 +860,8 @@ void CanastaGame::Paint(HDC hdc) {
     }
     PaintStock(*this, hdc, deckRect, StockBackCount(deck.stock.size()));
     PaintFramedPile(*this, hdc, discardPile);
+    // Over the melds' lower edge: a lifted card and the rows behind a large hand's front row.
+    seatList[humanSeat].Paint(*cardImages, hdc);
   }
   PaintHandLabel(*this, hdc);
   const RECT& r = statusRect;

@@ -5,6 +5,18 @@
 #include "CardImages.h"
 #include "GamePaint.h"
 
+namespace {
+
+// A place for a label: the rectangle and the format the text takes there.
+struct LabelPlace {
+  UINT format;
+  CardRect room;
+};
+
+long Width(const CardRect& r) { return r.right - r.left; }
+
+}  // namespace
+
 DrawTableLayout::DrawTableLayout(const RECT& t, long cardWidth, long cardHeight)
     : table(t), w(cardWidth), h(cardHeight) {
   rowGap = (t.bottom - 4 * h - t.top) / 5;
@@ -74,9 +86,35 @@ void PaintFramedPile(CardGame& game, HDC hdc, const CardPile& pile) {
 
 void PaintHandLabel(CardGame& game, HDC hdc) {
   SeatRecord& hand = game.seatList[game.humanSeat];
-  hand.SetLabel(0x24, game.tableRect.left + 10, game.tableRect.right, hand.bounds.bottom - hand.cardHeight,
-                hand.bounds.bottom);
-  PaintSeatLabel(game, hdc, game.humanSeat);
+  const RECT& t = game.tableRect;
+  const CardRect& b = hand.bounds;
+  const long kGap = 10, front = b.bottom - hand.cardHeight;
+  const bool empty = hand.cards.empty();
+  const LabelPlace places[] = {
+      {0x24, {t.left + kGap, front, empty ? t.right : b.left - kGap, b.bottom}},
+      {0x24, {b.right + kGap, front, t.right - kGap, b.bottom}},
+      {DT_SINGLELINE | DT_VCENTER | DT_CENTER, {t.left + kGap, b.bottom, t.right - kGap, t.bottom}},
+  };
+  SIZE name = {};
+  TEXTMETRICA font = {};
+  game.bigFont.Select(hdc);
+  GetTextExtentPoint32A(hdc, hand.name.c_str(), static_cast<int>(hand.name.size()), &name);
+  GetTextMetricsA(hdc, &font);
+  game.bigFont.Restore();
+  // The first place the name fits whole, else the widest it fits in at all.
+  const LabelPlace* chosen = nullptr;
+  for (const LabelPlace& p : places) {
+    if (p.room.bottom - p.room.top < font.tmHeight || Width(p.room) <= 0) continue;
+    if (Width(p.room) >= name.cx) {
+      chosen = &p;
+      break;
+    }
+    if (!chosen || Width(p.room) > Width(chosen->room)) chosen = &p;
+  }
+  if (!chosen) return;
+  const CardRect& r = chosen->room;
+  hand.SetLabel(static_cast<std::int32_t>(chosen->format), r.left, r.right, r.top, r.bottom);
+  PaintSeatText(game, hdc, game.humanSeat, hand.name, true);
 }
 
 void PaintStock(CardGame& game, HDC hdc, const RECT& deckRect, int backs) {

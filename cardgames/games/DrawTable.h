@@ -57,7 +57,9 @@ void DrawGameTick(Game& game, const std::string& title, void (Game::*computerTur
 // A pile of the table with its frame; the stock as backs, the first at the deck's left
 // edge and each further one 2 pixels to the left.
 void PaintFramedPile(CardGame& game, HDC hdc, const CardPile& pile);
-// The human's name from 10 pixels inside the table's left edge, centred over the front row
-// of the hand.
+// The human's name beside the front row of the hand, never over a card: from 10 pixels
+// inside the table's left edge up to 10 pixels before the hand; where it does not fit
+// whole, right of the hand, else centred under it; where it fits whole nowhere, cut in the
+// widest of these.
 void PaintHandLabel(CardGame& game, HDC hdc);
 void PaintStock(CardGame& game, HDC hdc, const RECT& deckRect, int backs);

@@ -13,6 +13,8 @@ const UINT kNameHeading = DT_SINGLELINE | DT_BOTTOM | DT_RIGHT;
 const UINT kName = DT_SINGLELINE | DT_RIGHT;
 // Between a text and the column lines beside it.
 const long kTextGap = 3;
+// From the sides of the status area to the ends of the line under the header.
+const long kPanelInset = 5;
 
 long TextWidth(HDC hdc, const std::string& text) {
   SIZE size = {};
@@ -20,19 +22,28 @@ long TextWidth(HDC hdc, const std::string& text) {
   return size.cx;
 }
 
-// The columns as drawn, in the selected font: each as wide as its heading and widest value
-// need, the columns left of a widened one moved over; the first keeps clear of the name
-// heading (past that a heading shrinks).
+// The columns as drawn, in the selected font: each as wide as its heading, widest value
+// and (widenForValues) the rows' values need, the columns left of a widened one moved
+// over; the first keeps clear of the name heading (past that a heading shrinks) unless a
+// row's value needs that room too.
 std::vector<PanelColumn> RoomForTexts(HDC hdc, long left, const std::string& nameHeading,
-                                      std::vector<PanelColumn> columns) {
+                                      std::vector<PanelColumn> columns, const std::vector<PanelRow>& rows) {
+  bool forValues = false;
   for (std::size_t i = columns.size(); i-- > 0;) {
     PanelColumn& c = columns[i];
     if (i + 1 < columns.size()) c.right = std::min(c.right, columns[i + 1].left);
-    const long need = std::max(TextWidth(hdc, c.heading), TextWidth(hdc, c.widest)) + 2 * kTextGap;
-    c.left = std::min(c.left, c.right - need);
+    long need = std::max(TextWidth(hdc, c.heading), TextWidth(hdc, c.widest));
+    for (const PanelRow& row : rows) {
+      if (!c.widenForValues || i >= row.values.size()) continue;
+      const long value = TextWidth(hdc, row.values[i]);
+      forValues = forValues || value > need;
+      need = std::max(need, value);
+    }
+    c.left = std::min(c.left, c.right - need - 2 * kTextGap);
   }
-  if (!columns.empty())
-    columns.front().left = std::max(columns.front().left, left + TextWidth(hdc, nameHeading) + kTextGap);
+  // Given up whole, the names leave the first line inside the line under the header.
+  const long names = forValues ? kPanelInset + 1 : TextWidth(hdc, nameHeading) + kTextGap;
+  if (!columns.empty()) columns.front().left = std::max(columns.front().left, left + names);
   return columns;
 }
 
@@ -64,21 +75,22 @@ void DrawPanel(CardGame& game, HDC hdc, long top, long lineBottom, const std::st
   std::vector<PanelColumn> columns;
   {
     PanelText text(game, hdc);
-    columns = RoomForTexts(hdc, r.left, nameHeading, given);
-    // The first 70 pixels, less what the columns need.
+    columns = RoomForTexts(hdc, r.left, nameHeading, given, rows);
+    // The first 70 pixels, less what the columns need; names cut short end in an ellipsis.
     const long namesRight = columns.empty() ? r.left + 70 : std::min(r.left + 70, columns.front().left - kTextGap);
-    DrawFittedIn(hdc, nameHeading, r.left, top, namesRight, top + 16, kNameHeading, kSmallestPanelText);
+    if (namesRight > r.left)
+      DrawFittedIn(hdc, nameHeading, r.left, top, namesRight, top + 16, kNameHeading, kSmallestPanelText);
     for (const PanelColumn& c : columns) DrawCell(hdc, c, c.heading, top, kHeading);
     long y = top + 24;
     for (const PanelRow& row : rows) {
-      DrawNameIn(hdc, row.name, r.left, y, namesRight, y + 16, kName);
+      if (namesRight > r.left) DrawNameIn(hdc, row.name, r.left, y, namesRight, y + 16, kName);
       for (std::size_t i = 0; i < columns.size() && i < row.values.size(); ++i)
         if (!row.values[i].empty()) DrawCell(hdc, columns[i], row.values[i], y, columns[i].format);
       y += 16;
     }
   }
   GdiPen pen(hdc, kPanelColour, 2);
-  DrawLine(hdc, r.left + 5, top + 19, r.right - 5, top + 19);
+  DrawLine(hdc, r.left + kPanelInset, top + 19, r.right - kPanelInset, top + 19);
   for (const PanelColumn& c : columns) DrawLine(hdc, c.left, top, c.left, lineBottom);
 }
 

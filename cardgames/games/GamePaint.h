@@ -32,12 +32,15 @@ class PanelText {
 // A column of values right of the names, from left to right (window x), with its heading.
 // A column narrower than its heading, or than the widest value it is given, needs at the
 // panel's size is widened to the left when drawn, the names' column giving up the room.
+// With widenForValues it is widened as well for the values of the rows drawn, and for
+// those the names, their heading included, give up all their room.
 struct PanelColumn {
   std::string heading;
   long left;
   long right;
   UINT format;  // of the values; headings are single line, bottom, centred
   std::string widest = std::string();
+  bool widenForValues = false;
 };
 
 // One row: a name and one value per column (an empty value is not drawn).

@@ -86,14 +86,17 @@ bool SizeHands(CardGame& game, long& width, long& height) {
   return true;
 }
 
-void PaintSeatText(CardGame& game, HDC hdc, std::uint32_t seat, const std::string& text) {
+void PaintSeatText(CardGame& game, HDC hdc, std::uint32_t seat, const std::string& text, bool fitted) {
   const SeatRecord& s = game.seatList[seat];
   const int oldMode = SetBkMode(hdc, TRANSPARENT);
   const COLORREF oldColour = GetTextColor(hdc);
   game.bigFont.Select(hdc);
   game.SetSeatTextColor(hdc, seat);
-  DrawTextIn(hdc, text, s.labelRect.left, s.labelRect.top, s.labelRect.right, s.labelRect.bottom,
-             static_cast<UINT>(s.labelFormat));
+  const CardRect& r = s.labelRect;
+  if (fitted)
+    DrawNameIn(hdc, text, r.left, r.top, r.right, r.bottom, static_cast<UINT>(s.labelFormat));
+  else
+    DrawTextIn(hdc, text, r.left, r.top, r.right, r.bottom, static_cast<UINT>(s.labelFormat));
   game.bigFont.Restore();
   SetTextColor(hdc, oldColour);
   SetBkMode(hdc, oldMode);

@@ -47,8 +47,9 @@ bool RefuseOutOfTurn(CardGame& game, const std::string& title);
 Card* SelectThenConfirm(SeatRecord& hand, long x, long y);
 // The card size, given to every seat's hand; false without card images.
 bool SizeHands(CardGame& game, long& width, long& height);
-// The text at the seat's label, big font, in the seat's colour.
-void PaintSeatText(CardGame& game, HDC hdc, std::uint32_t seat, const std::string& text);
+// The text at the seat's label, big font, in the seat's colour; fitted, a text too wide
+// for the label is drawn smaller, and cut with an ellipsis past the names' smallest size.
+void PaintSeatText(CardGame& game, HDC hdc, std::uint32_t seat, const std::string& text, bool fitted = false);
 // The seat's name at its label, with a prefix.
 void PaintSeatLabel(CardGame& game, HDC hdc, std::uint32_t seat, const std::string& prefix = "");
 // Every seat's name at its label.

@@ -515,6 +515,6 @@ void KlabberjassGame::Paint(HDC hdc) {
   std::vector<PanelRow> rows;
   for (std::uint32_t s = 0; s < 2; ++s) rows.push_back({seatList[s].name, {std::to_string(handPoints[s]), bidTexts[s]}});
   DrawGameStatusPanel(*this, hdc, "PLAYER",
-                      {{"POINTS", r.left + 75, r.left + 108, 0x21}, {"BID", r.left + 108, r.right - 5, 0x21, "I Pass"}},
+                      {{"POINTS", r.left + 75, r.left + 108, 0x21}, {"BID", r.left + 108, r.right - 5, 0x21, "I Pass", true}},
                       rows);
 }

@@ -952,6 +952,6 @@ void RauberSkatGame::Paint(HDC hdc) {
   for (std::uint32_t s = 0; s < kSeats; ++s)
     rows.push_back({seatList[s].name, {bidTexts[s], std::to_string(tricksTaken[s])}});
   DrawGameStatusPanel(*this, hdc, "PLAYER",
-                      {{"BID", r.left + 75, r.left + 115, 0x21, "I Pass"}, {"TRICKS", r.left + 115, r.right - 5, 0x21}},
+                      {{"BID", r.left + 75, r.left + 115, 0x21, "I Pass", true}, {"TRICKS", r.left + 115, r.right - 5, 0x21}},
                       rows);
 }

@@ -15,6 +15,11 @@ long MoveInside(long low, long high, long from, long to) {
   if (high > to) return std::max(to - high, from - low);
   return low < from ? from - low : 0;
 }
+// The same, its end first.
+long MoveInsideEndFirst(long low, long high, long from, long to) {
+  if (low < from) return std::min(from - low, to - high);
+  return high > to ? to - high : 0;
+}
 }  // namespace
 
 CardPile::~CardPile() = default;
@@ -53,14 +58,15 @@ void CardPile::PlanRows() {
   rowCount = 1;
   cardsPerRow = count;
   if (!IsRow(layout) || IsEmpty(fitArea) || count < 2) return;
-  // Room for the steps of one row, and the most rows the area holds.
+  // Room for the steps of one row; as many rows as keep the cards that far apart, however
+  // high the area (the rows behind then reach above it).
   const long room = fitArea.right - fitArea.left - cardWidth - 1;
   if (static_cast<long>(count - 1) * spacing <= room) return;
-  const long mostRows = std::max(1L, (fitArea.bottom - fitArea.top - cardHeight - 1) / kCornerIndexHeight + 1);
+  const std::int32_t narrowest = std::min(spacing, kCornerIndexWidth);
   for (rowCount = 1;; ++rowCount) {
     cardsPerRow = (count + rowCount - 1) / rowCount;
     cardStep = cardsPerRow > 1 ? static_cast<std::int32_t>(std::min<long>(spacing, room / (cardsPerRow - 1))) : spacing;
-    if (cardStep >= kCornerIndexWidth || rowCount >= mostRows) break;
+    if (cardStep >= narrowest || cardsPerRow <= 1) break;
   }
   cardStep = std::max(cardStep, 1);
 }
@@ -84,8 +90,9 @@ void CardPile::UpdateBounds() {
     default: break;
   }
   if (IsRow(layout) && !IsEmpty(fitArea)) {
+    // Higher than the area, the front row stays inside.
     const long dx = MoveInside(bounds.left, bounds.right, fitArea.left, fitArea.right);
-    const long dy = MoveInside(bounds.top, bounds.bottom, fitArea.top, fitArea.bottom);
+    const long dy = MoveInsideEndFirst(bounds.top, bounds.bottom, fitArea.top, fitArea.bottom);
     bounds = {bounds.left + dx, bounds.top + dy, bounds.right + dx, bounds.bottom + dy};
   }
 }

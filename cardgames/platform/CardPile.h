@@ -43,7 +43,8 @@ class CardPile {
   // Keeps a row inside the area (an empty area: no limit). A row wider than the area is
   // drawn with its cards closer together, down to kCornerIndexWidth apart, and when even
   // that is too wide, in more rows kCornerIndexHeight apart, each row in front of the one
-  // above it; the row moves inside the area when it would stick out.
+  // above it; the row moves inside the area when it would stick out, and where the rows
+  // are higher than the area, the ones behind the front row reach above it.
   void KeepInside(const CardRect& area);
   std::int32_t TotalWidth() const;
   std::int32_t TotalHeight() const;

@@ -365,6 +365,8 @@ LRESULT CardBackClick(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
     if (left < x && x < left + w) {
       app->settings.cardBack = kBackRows[row][i];
       app->cardImages->SetBack(kBackRows[row][i]);
+      // The backs on the table change with it, however the dialogs above are left.
+      if (app->window) InvalidateRect(app->window, &app->tableRect, FALSE);
       EndDialog(hwnd, 0);
       return 0;
     }

@@ -2,7 +2,9 @@
 // 52 cards less the one the other seat keeps (sending its last card with the stock empty
 // wins); Canasta, a discard pile of all but the 33 cards the computer seats keep (they draw
 // one and discard one a turn), the top card melded and the stock's last card; Arlington,
-// 105 less the other seat's 13, a meld of three and the stock's last card.
+// 105 less the other seat's 13, a meld of three and the stock's last card, and up to 100
+// (the other seat melds down to one card). The fourth card is selected: it lies in the
+// row behind the others once there are more rows.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,12 +15,30 @@
 #include "Durok.h"
 #include "GameTable.h"
 
+namespace {
+
+// Gives the user's seat a hand of the stock's and the other seats' cards, all but one of
+// each other seat's, up to count cards; no joker: its face has no index.
+SeatRecord& GrowHand(CardGame& g, std::size_t count) {
+  SeatRecord& hand = g.seatList[0];
+  for (std::uint32_t s = 0; s < g.seats; ++s)
+    while (g.seatList[s].cards.size() > (s ? 1u : 0u)) g.deck.stock.push_back(g.seatList[s].RemoveCard(nullptr));
+  for (Card* c : g.deck.stock)
+    if (hand.cards.size() < count && c->faceRank != kRankJoker) c->faceUp = true, hand.AddCard(c);
+  g.deck.stock.clear();
+  hand.Sort(g.sortMode);
+  return hand;
+}
+
+}  // namespace
+
 TEST(HandRowTest, EveryCardStaysOnTheTableShowingItsIndexWhereAClickFindsIt) {
   const struct {
     std::size_t cards;
     CardGame* (*create)(RandomSource&, std::uint32_t, HWND);
   } cases[] = {{27, CreateDurokGame},   {44, CreateDurokGame},     {51, CreateDurokGame},
-               {73, CreateCanastaGame}, {27, CreateArlingtonGame}, {88, CreateArlingtonGame}};
+               {73, CreateCanastaGame}, {27, CreateArlingtonGame}, {60, CreateArlingtonGame},
+               {88, CreateArlingtonGame}, {89, CreateArlingtonGame}, {100, CreateArlingtonGame}};
   CardImages images;
   const long w = images.CardWidth();
   tc::Canvas canvas(790, 560), face(w, images.CardHeight());
@@ -33,14 +53,9 @@ TEST(HandRowTest, EveryCardStaysOnTheTableShowingItsIndexWhereAClickFindsIt) {
     SeatAtTable(*g, images);
     g->StartDeal(true, false, true);
     SCOPED_TRACE(testing::Message() << k.cards << " cards of " << g->deck.pack.size());
-    // The hand takes the stock and the other seats' cards but one each; no joker: its face has no index.
-    SeatRecord& hand = g->seatList[0];
-    for (std::uint32_t s = 0; s < g->seats; ++s)
-      while (g->seatList[s].cards.size() > (s ? 1u : 0u)) g->deck.stock.push_back(g->seatList[s].RemoveCard(nullptr));
-    for (Card* c : g->deck.stock)
-      if (hand.cards.size() < k.cards && c->faceRank != kRankJoker) c->faceUp = true, hand.AddCard(c);
-    g->deck.stock.clear();
-    hand.Sort(g->sortMode);
+    SeatRecord& hand = GrowHand(*g, k.cards);
+    ASSERT_EQ(k.cards, hand.cards.size());
+    hand.cards[3]->selected = true;
     const CardRect& b = hand.bounds;
     EXPECT_TRUE(b.left >= kTable.left && b.top >= kTable.top && b.right <= kTable.right && b.bottom <= kTable.bottom);
     const std::vector<DWORD> table = paint(*g);
@@ -68,5 +83,93 @@ TEST(HandRowTest, EveryCardStaysOnTheTableShowingItsIndexWhereAClickFindsIt) {
       EXPECT_TRUE((k.cards - 1) * 20 + 72 > 599 || !lastLeft || at % 790 - lastLeft == 20) << CardName(c);
       lastLeft = at % 790;
     }
+  }
+}
+
+// The user's name in the draw games is painted beside the front row of the hand as long
+// as it fits there, else moves or is cut, but no pixel of it lies on a card.
+TEST(HandRowTest, TheNameBesideTheHandCoversNoCard) {
+  const struct {
+    std::size_t cards;
+    const char* name;
+    CardGame* (*create)(RandomSource&, std::uint32_t, HWND);
+    bool shown;
+  } cases[] = {
+      {5, "Card Shark", CreateArlingtonGame, true},           {14, "Card Shark", CreateArlingtonGame, true},
+      {15, "Card Shark", CreateArlingtonGame, true},          {15, "Card Shark", CreateCanastaGame, true},
+      {11, "Maximilian Alexander", CreateArlingtonGame, true}, {20, "Maximilian Alexander", CreateArlingtonGame, true},
+      {30, "Card Shark", CreateArlingtonGame, true},          {60, "Card Shark", CreateArlingtonGame, false},
+      {14, "Card Shark", CreateCanastaGame, true},            {11, "Maximilian Alexander", CreateCanastaGame, true},
+  };
+  CardImages images;
+  tc::Canvas canvas(790, 560);
+  for (const auto& k : cases) {
+    MersenneRandom rng(5);
+    std::unique_ptr<CardGame> g(k.create(rng, 0, nullptr));
+    SeatAtTable(*g, images);
+    g->StartDeal(true, false, true);
+    SCOPED_TRACE(testing::Message() << k.name << " over " << k.cards << " cards of " << g->deck.pack.size());
+    SeatRecord& hand = GrowHand(*g, k.cards);
+    hand.cards[k.cards / 2]->selected = true;
+    auto paint = [&](const char* name) {
+      g->SetSeatName(name, 0);
+      canvas.Clear();
+      g->Paint(canvas.dc());
+      return canvas.Pixels();
+    };
+    const std::vector<DWORD> without = paint(""), with = paint(k.name);
+    // On the table (the score panels beside it show the name as well).
+    int ink = 0, onCards = 0;
+    for (long y = kTable.top; y < kTable.bottom; ++y)
+      for (long x = kTable.left; x < kTable.right; ++x) {
+        if (with[y * 790 + x] == without[y * 790 + x]) continue;
+        ++ink;
+        for (std::size_t i = 0; i < hand.cards.size(); ++i) {
+          const CardPoint at = hand.CardOrigin(i);
+          const long top = at.y - (hand.cards[i]->selected ? hand.spacing : 0);
+          onCards += x >= at.x && x < at.x + hand.cardWidth && y >= top && y < top + hand.cardHeight;
+        }
+      }
+    EXPECT_EQ(0, onCards);
+    EXPECT_EQ(k.shown, ink > 100) << ink;
+  }
+  // As laid out while it fits there: left in the table, over the front row.
+  MersenneRandom rng(5);
+  std::unique_ptr<CardGame> g(CreateArlingtonGame(rng, 0, nullptr));
+  SeatAtTable(*g, images);
+  g->StartDeal(true, false, true);
+  g->Paint(canvas.dc());
+  const SeatRecord& hand = g->seatList[0];
+  EXPECT_EQ(kTable.left + 10, hand.labelRect.left);
+  EXPECT_EQ(hand.bounds.top, hand.labelRect.top);
+  EXPECT_EQ(0x24, hand.labelFormat);
+}
+
+// The rows behind the front row of a very large hand, and its cards lifted there, reach
+// over the lower edge of the user's melds in Arlington, leaving their indices in view.
+TEST(HandRowTest, AHandReachingOverTheMeldsLeavesTheirIndicesInView) {
+  CardImages images;
+  const long w = images.CardWidth();
+  tc::Canvas canvas(790, 560), face(w, images.CardHeight());
+  MersenneRandom rng(5);
+  ArlingtonGame g(nullptr, 0, rng);
+  SeatAtTable(g, images);
+  g.StartDeal(true, false, true);
+  SeatRecord& hand = GrowHand(g, 100);
+  for (MeldSlot& slot : g.slots[0]) slot.pile.AddCard(hand.RemoveCard(hand.LastCard()));
+  ASSERT_GT(hand.rowCount, 2);
+  for (std::size_t i = 0; i < hand.cards.size(); i += 5) hand.cards[i]->selected = true;
+  g.Paint(canvas.dc());
+  const std::vector<DWORD> table = canvas.Pixels();
+  for (const MeldSlot& slot : g.slots[0]) {
+    Card* c = slot.pile.FirstCard();
+    face.Clear();
+    c->Draw(images, face.dc(), 0, 0, true);
+    const std::vector<DWORD> own = face.Pixels();
+    int differ = 0;
+    for (long y = 2; y < 28; ++y)
+      for (long x = 2; x < 12; ++x)
+        differ += table[(slot.pile.anchorY + y) * 790 + slot.pile.anchorX + x] != own[y * w + x];
+    EXPECT_EQ(0, differ) << CardName(c);
   }
 }

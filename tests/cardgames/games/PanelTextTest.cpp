@@ -1,6 +1,7 @@
 // The games' status panels painted with the prefix's fonts: headings and ordinary bids fit
 // their columns at the panel's size, texts wider than their room shrink to fit, all clear
-// of the column lines, and a status line that wraps leaves a gap above the next.
+// of the column lines, while a bid wider than its column takes the names' room; a status
+// line that wraps leaves a gap above the next.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -33,6 +34,8 @@ Painter Dealt(const std::function<void(Game&)>& prepare = [](Game&) {}) {
     Game game(nullptr, 0, rng);
     game.cardImages = &images;
     game.SetAreas(kTable, kStatus);
+    const char* const names[] = {"Card Shark", "Maximilian Alexander", "Igor", "Zeke"};
+    for (std::uint32_t s = 0; s < game.seats; ++s) game.SetSeatName(names[s], s);
     game.showStatusLines = true;
     game.StartDeal(true, false, true);
     game.SetState(Playing);
@@ -99,10 +102,19 @@ TEST(PanelTextTest, HeadingsAndBidsFitTheirColumnsAtThePanelsSizeClearOfTheLines
          g.seatList[1].bid.SetValue(13);
          g.isBlind[0] = g.isBlind[1] = true;
        })},
-      {"Rauber Skat", 3, {{"PLAYER"}, {"BID", "I Pass", "I Hold"}, {"TRICKS"}},
+      // Bids wider than "I Pass" at the panel's size too, on one line: the names give up the room.
+      {"Rauber Skat", 3, {{}, {"BID", "I Pass", "I Hold", "Take Skat", "Decline Skat"}, {"TRICKS"}},
        Dealt<RauberSkatGame>([](RauberSkatGame& g) { g.bidTexts = {"Take Skat", "I Pass", "Decline Skat"}; })},
-      {"Klabberjass", 2, {{"PLAYER"}, {"POINTS"}, {"BID", "I Pass"}},
+      {"Rauber Skat, calling", 3, {{"PLAYER"}, {"BID", "I Pass", "I Hold", "360"}, {"TRICKS"}},
+       Dealt<RauberSkatGame>([](RauberSkatGame& g) { g.bidTexts = {"360", "I Hold", "I Pass"}; })},
+      {"Klabberjass", 2, {{}, {}, {"BID", "I Pass", "Schmeiss", "Deny Schmeiss"}},
        Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"Schmeiss", "Deny Schmeiss"}; })},
+      {"Klabberjass, an accepted Schmeiss", 2, {{}, {}, {"BID", "Accept Schmeiss", "I Choose Diamonds"}},
+       Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"Accept Schmeiss", "I Choose Diamonds"}; })},
+      {"Klabberjass, taking it", 2, {{}, {"POINTS"}, {"BID", "I Pass", "I Take It"}},
+       Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"I Take It", "I Pass"}; })},
+      {"Klabberjass, passing", 2, {{"PLAYER"}, {"POINTS"}, {"BID", "I Pass"}},
+       Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"I Pass", "I Pass"}; })},
       {"Zetema", 4, {{"PLAYER"}, {"LAST COMBO."}}, Dealt<ZetemaGame>([](ZetemaGame& g) { g.lastCombo.assign(4, "Pair"); })},
       {"Spite and Malice", 2, {{"PLAYER"}, {"RED CARDS"}}, Dealt<SpiteAndMaliceGame>()},
       {"Arlington", 2, {{"PLAYER"}, {"CARDS LEFT"}}, Dealt<ArlingtonGame>()},

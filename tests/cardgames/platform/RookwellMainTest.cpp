@@ -11,7 +11,9 @@
 #include <thread>
 
 #include "AppFolders.h"
+#include "CardImages.h"
 #include "RookwellApp.h"
+#include "TestCanvas.h"
 #include "TestTool.h"
 
 namespace {
@@ -22,7 +24,7 @@ std::atomic<Fault> fault(kNoFault);  // where the probe game throws
 const COLORREF kStripColour = RGB(255, 0, 0);
 
 // Throws where `fault` says; paints a strip past the right edge of its table, as a pile
-// laid out toward that edge may.
+// laid out toward that edge may, and a card back in the table's corner.
 class ProbeGame : public CardGame {
  public:
   ProbeGame(RandomSource& rng, HWND window) : CardGame(window, 1, 0, 0, 0, rng) {}
@@ -38,8 +40,10 @@ class ProbeGame : public CardGame {
     RECT strip = StripRect(tableRect);
     GdiBrush red(kStripColour);
     FillRect(hdc, &strip, red.Handle());
+    if (cardImages) cardImages->DrawCard(hdc, BackAt(tableRect).x, BackAt(tableRect).y, CardImages::BackMode, 1);
   }
   static RECT StripRect(const RECT& table) { return {table.right + 2, table.top + 40, table.right + 10, table.top + 80}; }
+  static POINT BackAt(const RECT& table) { return {table.left + 5, table.top + 5}; }
 
  private:
   static void Raise(Fault where, const char* what) {
@@ -111,6 +115,23 @@ COLORREF PixelOf(HWND window, int x, int y) {
   return c;
 }
 
+// Whether every point of a grid over the card back at the corner of the window's table
+// shows the design as the card images draw it. (The images live as long as the
+// program's: the card library ends for the whole process when one of them goes.)
+bool ShowsBack(HWND window, CardImages& images, int design) {
+  images.SetBack(design);
+  tc::Canvas own(images.CardWidth(), images.CardHeight());
+  images.DrawCard(own.dc(), 0, 0, CardImages::BackMode, 1);
+  const POINT at = ProbeGame::BackAt(RECT{12, 12, 611, 491});
+  RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW);
+  HDC dc = GetDC(window);
+  bool same = true;
+  for (int y = 4; y < images.CardHeight() - 4; y += 9)
+    for (int x = 4; x < images.CardWidth() - 4; x += 9) same = same && GetPixel(dc, at.x + x, at.y + y) == own.At(x, y);
+  ReleaseDC(window, dc);
+  return same;
+}
+
 }  // namespace
 
 // A failure in a game's timer, mouse or paint code or in a dialog shows its box, which
@@ -176,6 +197,47 @@ TEST(RookwellMainTest, ChoosingAGameRepaintsTheWholeWindow) {
   EXPECT_EQ("Rookwell: Plain Game", title);
   EXPECT_EQ(kStripColour, before);
   EXPECT_NE(kStripColour, after);
+}
+
+// A back chosen in Select Card Back shows on the table at once, when Options is then
+// left with Cancel as with OK; the choice holds either way.
+TEST(RookwellMainTest, AChosenCardBackIsPaintedOnTheTable) {
+  fault = kNoFault;
+  CardImages images;
+  for (int leave : {IDCANCEL, IDOK}) {
+    SCOPED_TRACE(leave == IDOK ? "OK" : "Cancel");
+    bool before = false, after = false, afterOld = true;
+    int chosen = 0, kept = 0;
+    const int code = RunProgram([&](HWND window) {
+      RookwellApp* app = RookwellApp::FromWindow(window);
+      Sleep(300);
+      const int old = app->cardImages->Back();
+      // The second back of the second row (62), or of the first (55) when 62 is shown.
+      chosen = old == 62 ? 55 : 62;
+      before = ShowsBack(window, images, old);
+      PostMessageA(window, WM_COMMAND, 1004, 0);
+      HWND options = WaitDialog("Rookwell Options");
+      if (options) {
+        PostMessageA(options, WM_COMMAND, 4020, 0);
+        if (HWND backs = WaitDialog("Select Card Back")) {
+          const int y = chosen == 55 ? 50 : images.CardHeight() + 10 + 40;
+          PostMessageA(backs, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5 + images.CardWidth() + 5 + 30, y));
+          tt::WaitWindowGone(backs, 5000);
+        }
+        tt::ClickButtonId(options, leave);
+        tt::WaitWindowGone(options, 5000);
+      }
+      after = ShowsBack(window, images, chosen);
+      afterOld = ShowsBack(window, images, old);
+      kept = app->settings.cardBack;
+      PostMessageA(window, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(0, code);
+    EXPECT_TRUE(before);
+    EXPECT_TRUE(after);
+    EXPECT_FALSE(afterOld);
+    EXPECT_EQ(chosen, kept);
+  }
 }
 
 // A list that cannot be shown is drawn like a full one, headings and all, without rows.
