@@ -16,7 +16,7 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then headless=1; fi
 # With nobody at the screen the window tool goes through the program's windows.
 tools=()
 [ -n "$headless" ] && [ "$what" != rookwell ] && tools=(wtool)
-[ -f "$release_build/build.ninja" ] || echo "building the programs for the first time (a few minutes) ..."
+[ -f "$release_build/build.ninja" ] || echo "building the programs for the first time (about two minutes) ..."
 kv_build_run "${tools[@]}" || { echo "cross build failed"; exit 1; }
 
 kv_start_display || exit 1
