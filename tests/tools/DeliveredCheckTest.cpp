@@ -6,19 +6,13 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include <unistd.h>
 
-namespace {
+#include "ToolTest.h"
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+namespace {
 
 class DeliveredCheck : public ::testing::Test {
  protected:
