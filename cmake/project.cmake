@@ -13,12 +13,17 @@ else()
 endif()
 
 set(KV_WARNINGS -Wall -Wextra)
+# Release: the programs as delivered, optimised, without debug sections.
+set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG")
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG")
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 if(KV_WINDOWS)
   add_compile_definitions(WINVER=0x0501 _WIN32_WINNT=0x0501 _WIN32_IE=0x0600 NOMINMAX)
   # Everything static: the programs need no DLL beside them.
   set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static -static-libgcc -static-libstdc++")
+  # Stripped: no symbols or debug sections of the static libraries either.
+  set(CMAKE_EXE_LINKER_FLAGS_RELEASE "${CMAKE_EXE_LINKER_FLAGS_RELEASE} -s")
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
     set(KV_PNG_PREFIX ${CMAKE_SOURCE_DIR}/.cache/libpng-mingw)
     set(KV_WINEARCH win32)

@@ -9,8 +9,8 @@
 #     run with /S in the same Wine prefix);
 #   - an empty package and a package of 2,000 one-byte files (fixed and per-file cost);
 # and takes the median of the rounds, the peak memory of our install (the Wine process's
-# high-water mark) and, once, our uninstall against a recursive delete. Prints one table with
-# the times, the ratios and the targets.
+# high-water mark) and, once, our uninstall against a recursive delete. Prints which build it
+# timed and one table with the times, the ratios and the targets.
 #   tools/bench-install.sh [files] [megabytes] [rounds]
 set -u
 source "$(dirname "$0")/common.sh"
@@ -18,13 +18,18 @@ source "$(dirname "$0")/common.sh"
 files=${1:-2000}
 megabytes=${2:-150}
 rounds=${3:-3}
-kv_bench_start --nsis || exit 1
+kv_bootstrap --nsis || exit 1
+# The programs as delivered: the release build.
+kv_build_run wtool || { echo "cross build failed"; exit 1; }
+kv_bench_start "$run_build" || exit 1
 command -v makensis >/dev/null || { echo "makensis is missing (Debian package nsis)"; exit 1; }
 
-bench="$win_build/bench"
-drive_c="$win_build/wineprefix/drive_c"
+bench="$run_build/bench"
+drive_c="$run_build/wineprefix/drive_c"
 rm -rf "$bench" "$drive_c/KvBench"
 mkdir -p "$bench"
+timed="timed: $(kv_describe "$run_build" Setup.exe UnInstall.exe)"
+echo "$timed"
 echo "making $files files, $megabytes MB ..."
 # Packages: full (the payload), empty (no files), small (one-byte files). plain: the payload's
 # files as they are installed, for cp -r and NSIS.
@@ -82,7 +87,7 @@ script("full", groups, files)
 script("small", groups, files)
 script("empty", [("", [])], 0)
 EOF
-for p in full empty small; do cp "$win_build/bin/Setup.exe" "$win_build/bin/UnInstall.exe" "$bench/$p/"; done
+for p in full empty small; do cp "$run_build/bin/Setup.exe" "$run_build/bin/UnInstall.exe" "$bench/$p/"; done
 
 # The NSIS peer: the same plain files, one File /r, solid zlib, silent.
 nsis_target=x86-unicode
@@ -132,7 +137,7 @@ aside() {
 ours() {
   aside "$drive_c/KvBench/$1" "$bench/run-$1"
   cp -r "$bench/$1" "$bench/run-$1"
-  (cd "$bench/run-$1" && run "$1" "$win_build/wine-run.sh" "$bench/run-$1/Setup.exe")
+  (cd "$bench/run-$1" && run "$1" "$run_build/wine-run.sh" "$bench/run-$1/Setup.exe")
 }
 host_copy() {
   aside "$bench/copy"
@@ -140,7 +145,7 @@ host_copy() {
 }
 peer() {
   aside "$drive_c/KvBench/nsis"
-  run nsis "$win_build/wine-run.sh" "$bench/peer-setup.exe" /S
+  run nsis "$run_build/wine-run.sh" "$bench/peer-setup.exe" /S
 }
 steps=(ours_full host_copy peer ours_empty ours_small)
 ours_full() { ours full; }
@@ -163,13 +168,14 @@ rm -rf "$drive_c/KvBench/nsis" "$bench/copy" "$bench/aside"
 echo "uninstalling ..."
 cp -r "$bench/plain" "$drive_c/KvBench/plain"
 sync
-uninstall_ms=$("$win_build/wine-run.sh" "$win_build/bin/wtool.exe" uninstall 'C:\KvBench\full\UnInstall.exe' </dev/null 2>/dev/null | tr -dc 0-9)
+uninstall_ms=$("$run_build/wine-run.sh" "$run_build/bin/wtool.exe" uninstall 'C:\KvBench\full\UnInstall.exe' </dev/null 2>/dev/null | tr -dc 0-9)
 sync
 t3=$(now)
-"$win_build/wine-run.sh" cmd.exe /c rd /s /q 'C:\KvBench\plain' </dev/null >/dev/null 2>&1
+"$run_build/wine-run.sh" cmd.exe /c rd /s /q 'C:\KvBench\plain' </dev/null >/dev/null 2>&1
 t4=$(now)
 left=$(find "$drive_c/KvBench/full" -name 'file*.dat' 2>/dev/null | wc -l)
 
+echo "$timed"
 python3 - "$results" "$files" "$installed" "$copied" "$peered" "${uninstall_ms:-0}" "$(python3 -c "print($t4 - $t3)")" "$left" "$bench/plain" <<'EOF'
 import os, statistics, sys
 results, files, installed, copied, peered = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5])

@@ -8,7 +8,9 @@ set -u
 source "$(dirname "$0")/common.sh"
 
 megabytes=${1:-1.5}
-kv_bench_start || exit 1
+kv_bootstrap || exit 1
+kv_build_win || { echo "cross build failed"; exit 1; }
+kv_bench_start "$win_build" || exit 1
 
 # D: is the build folder in the build's Wine prefix.
 bench="$win_build/bench-replace"

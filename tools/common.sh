@@ -2,7 +2,7 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 win_build="$root/build/win"
 native_build="$root/build/native"
-win32_build="$root/build/win32"
+release_build="$root/build/release"
 fuzz_build="$root/build/fuzz"
 jobs=$(nproc 2>/dev/null || echo 4)
 # The architecture the Windows tests are built for and run as (tools/win-arch.sh).
@@ -11,22 +11,86 @@ win_arch=$(bash "$root/tools/win-arch.sh")
 # The bootstrap may take the 64-bit route where 32-bit Wine cannot be installed: ask again.
 kv_bootstrap() { bash "$root/tools/bootstrap.sh" "$@" && win_arch=$(bash "$root/tools/win-arch.sh"); }
 
-# The cross build of everything, for $win_arch. Where that is not i686, the three
-# programs are built for i686 as well, in build/win32: they are what is delivered.
+# kv_configure FOLDER ARCH [BUILD-TYPE]: a cross build folder for ARCH, made afresh when it
+# was made for another architecture or build type.
+kv_configure() {
+  local dir=$1 arch=$2 type=${3:-}
+  if [ -f "$dir/CMakeCache.txt" ] && { ! grep -q "mingw-$arch.cmake" "$dir/CMakeCache.txt" ||
+      { [ -n "$type" ] && ! grep -qx "CMAKE_BUILD_TYPE:[A-Z]*=$type" "$dir/CMakeCache.txt"; }; }; then
+    rm -rf "$dir"
+  fi
+  [ -f "$dir/build.ninja" ] && return 0
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
+    ${type:+-DCMAKE_BUILD_TYPE=$type} >/dev/null
+}
+
+# The cross build of everything for $win_arch, the test build (programs, libraries, tests).
 kv_build_win() {
   if [ -f "$win_build/CMakeCache.txt" ] && ! grep -q "mingw-$win_arch.cmake" "$win_build/CMakeCache.txt"; then
     kv_unmount_small_disks
-    rm -rf "$win_build"
   fi
-  if [ ! -f "$win_build/build.ninja" ]; then
-    cmake -S "$root" -B "$win_build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$win_arch.cmake" >/dev/null || return 1
+  kv_configure "$win_build" "$win_arch" || return 1
+  cmake --build "$win_build" -j "$jobs"
+}
+
+# The programs users get: i686 release builds in build/release, optimised and stripped,
+# each within its size in MB.
+kv_delivered="Setup:3 UnInstall:2 Rookwell:3"
+kv_delivered_targets() { local p; for p in $kv_delivered; do echo "${p%%:*}"; done; }
+# kv_build_release [TARGET...]: the delivered programs, and the targets named beside them.
+kv_build_release() {
+  kv_configure "$release_build" i686 Release || return 1
+  cmake --build "$release_build" -j "$jobs" --target $(kv_delivered_targets) "$@"
+}
+# kv_build_run [TARGET...]: the delivered programs and the build that the run command and the
+# install benchmark run, $run_build, with the targets named: build/release itself, or where
+# this machine runs no 32-bit code an x86_64 release build of the same programs beside it.
+kv_build_run() {
+  run_build=$release_build
+  if [ "$win_arch" = i686 ]; then
+    kv_build_release "$@"
+    return
   fi
-  cmake --build "$win_build" -j "$jobs" || return 1
-  [ "$win_arch" = i686 ] && return 0
-  if [ ! -f "$win32_build/build.ninja" ]; then
-    cmake -S "$root" -B "$win32_build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null || return 1
-  fi
-  cmake --build "$win32_build" -j "$jobs" --target Setup UnInstall Rookwell
+  run_build="$release_build-$win_arch"
+  kv_build_release || return 1
+  kv_configure "$run_build" "$win_arch" Release || return 1
+  cmake --build "$run_build" -j "$jobs" --target $(kv_delivered_targets) "$@"
+}
+
+# Checks the delivered programs: each within its size and without debug sections. Sets
+# delivered_passed and delivered_failed.
+kv_check_delivered() {
+  local p name limit exe size format debug
+  delivered_passed=0
+  delivered_failed=0
+  for p in $kv_delivered; do
+    name=${p%%:*} limit=$((${p#*:} * 1024 * 1024)) exe="$release_build/bin/${p%%:*}.exe"
+    if [ ! -f "$exe" ]; then
+      delivered_failed=$((delivered_failed + 1))
+      echo "delivered $name.exe: MISSING ($exe)"
+      continue
+    fi
+    size=$(stat -c %s "$exe")
+    format=$(i686-w64-mingw32-objdump -f "$exe" | sed -n 's/.*file format //p')
+    debug=$(i686-w64-mingw32-objdump -h "$exe" | awk '$2 ~ /^\.debug/ {printf " %s", $2}')
+    if [ "$size" -le "$limit" ] && [ "$format" = pei-i386 ] && [ -z "$debug" ]; then
+      delivered_passed=$((delivered_passed + 1))
+      echo "delivered $name.exe: $size bytes (at most $limit), $format, no debug sections"
+    else
+      delivered_failed=$((delivered_failed + 1))
+      echo "delivered $name.exe: FAILED: $size bytes (at most $limit), ${format:-not an i686 program}${debug:+, debug sections:$debug}"
+    fi
+  done
+}
+
+# kv_describe BUILD PROGRAM...: the build's type and folder and the programs' sizes.
+kv_describe() {
+  local build=$1 type p
+  shift
+  type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt" 2>/dev/null)
+  printf '%s build %s' "${type:-Debug}" "$build"
+  for p in "$@"; do printf ', bin/%s %s bytes' "$p" "$(stat -c %s "$build/bin/$p" 2>/dev/null || echo '?')"; done
+  echo
 }
 
 kv_build_native() {
@@ -101,18 +165,21 @@ kv_stop_display() {
   kv_started_xvfb=
 }
 
-# The build's Wine prefix, made when missing, with a persistent server while tests run.
+# The Wine prefix of a build (default the test build), made when missing, with a
+# persistent server while tests run.
 kv_start_wineserver() {
-  "$win_build/wine-run.sh" --prepare || return 1
-  WINEPREFIX="$win_build/wineprefix" wineserver -p >/dev/null 2>&1
+  local build=${1:-$win_build}
+  "$build/wine-run.sh" --prepare || return 1
+  WINEPREFIX="$build/wineprefix" wineserver -p >/dev/null 2>&1
   # The first program starts Wine's own services, which keep its output open:
   # let a quiet one do that, so no test's output pipe is held.
-  "$win_build/wine-run.sh" cmd.exe /c exit 0 </dev/null >/dev/null 2>&1
+  "$build/wine-run.sh" cmd.exe /c exit 0 </dev/null >/dev/null 2>&1
   return 0
 }
 kv_stop_wineserver() {
-  WINEPREFIX="$win_build/wineprefix" wineserver -k 2>/dev/null
-  WINEPREFIX="$win_build/wineprefix" wineserver -w 2>/dev/null
+  local build=${1:-$win_build}
+  WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null
+  WINEPREFIX="$build/wineprefix" wineserver -w 2>/dev/null
   return 0
 }
 
@@ -147,12 +214,11 @@ kv_unmount_disk() {
   done
 }
 
-# The start of a benchmark: the cross build, a display and the Wine server, the last two
-# stopped again when the script ends.
+# The start of a benchmark on a build that is there: a display and the build's Wine server,
+# both stopped again when the script ends.
 kv_bench_start() {
-  kv_bootstrap "$@" || return 1
-  kv_build_win || { echo "cross build failed"; return 1; }
+  bench_build=$1
   kv_start_display || return 1
-  trap 'kv_stop_wineserver; kv_stop_display' EXIT
-  kv_start_wineserver
+  trap 'kv_stop_wineserver "$bench_build"; kv_stop_display' EXIT
+  kv_start_wineserver "$bench_build"
 }

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Builds both configurations and runs every test; ends with "N passed, N failed".
+# Builds every configuration and runs every test; ends with "N passed, N failed".
 set -u
 source "$(dirname "$0")/common.sh"
 
 kv_bootstrap || exit 1
 kv_build_native || { echo "native build failed"; exit 1; }
 kv_build_win || { echo "cross build failed"; exit 1; }
+kv_build_release || { echo "release build failed"; exit 1; }
 kv_build_fuzz || { echo "fuzz build failed"; exit 1; }
 
 kv_start_display || exit 1
@@ -56,6 +57,11 @@ rm -rf "$fuzz_build/testwork"
 KV_FUZZ_WORK=testwork kv_run_fuzz -runs=${KV_FUZZ_RUNS:-4000} -seed=1
 passed=$((passed + fuzz_passed))
 failed=$((failed + fuzz_failed))
+
+echo "== delivered programs (release build)"
+kv_check_delivered
+passed=$((passed + delivered_passed))
+failed=$((failed + delivered_failed))
 
 tally "$native_build" "$native_build/results"
 tally "$win_build" "$win_build/results"

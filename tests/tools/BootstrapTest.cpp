@@ -13,14 +13,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+#include "ToolTest.h"
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+namespace {
 
 void WriteScript(const std::string& path, const std::string& text) {
   std::ofstream(path) << text;
