@@ -395,7 +395,7 @@ TEST(RoundTrip, DemoPackageLeavesTheMachineAsItWas) {
   const Trip t = RoundTrip(exe, "Demo Notes", 1, [] {}, [&] {
     EXPECT_TRUE(FileExists(target + "\\Samples\\Sample.txt"));
     EXPECT_TRUE(FileExists(target + "\\Readme.txt"));
-  });
+  }, target);
   ExpectCleanRuns(t);
   ExpectAdded(t, {"C:\\Program Files\\Demo Notes\\Readme.txt", "\\UnInstall\\Demo Notes\\", "Demo Notes.lnk"});
   EXPECT_EQ(t.residue, "");
