@@ -3,6 +3,7 @@
 // and the finish actions handed to start-up.
 #pragma once
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "SRecord.h"
 
 class TExecDll;
+class TInstallRun;
 class TListedFolders;
 class TScript;
 class TUninstallScript;
@@ -28,10 +30,8 @@ bool IsWizardClosed();
 // which hands the restart to start-up for after the message loop).
 void SetRestartRequester(std::function<void()> requester);
 
-// The uninstall script and setup log of this run. Lines go nowhere until the run has them.
-bool AddUninstallLine(const std::string& line, bool force = false);
+// The setup log of this run.
 void AddSetupLogLine(const std::string& text);
-std::string UninstallScriptPath();
 
 // A page of the wizard: its name in the page list and what stands behind it.
 struct TPageInfo {
@@ -249,6 +249,9 @@ class TSDialogForm : public TForm {
   void PostCopyOperations();
   void RegisterFontsAndServers();
   std::string ResolveLinkFolder(const std::string& folderText, int& kind) const;
+  // Notes a link's folder and an earlier link of its name before the link is made.
+  void NoteLink(int kind, const std::string& folderText, bool allUsers, const std::string& target,
+                const std::string& name);
   bool CreateOneLink(int kind, const std::string& folderText, const std::vector<std::string>& fields,
                      const std::string& name, bool allUsers, std::string& linkPath);
   bool CopyServiceFile(const std::string& name, bool serviceFile);
@@ -256,21 +259,26 @@ class TSDialogForm : public TForm {
   const std::string& DiskSetFolders();
   bool FindSourceFile(const std::string& path, TListedFolders& listed);
   // The run's folders, the registration's files and the selected groups' folders and files,
-  // by the copy's rules; folders named through a run-time folder only when `runTimeDirs`.
-  std::vector<TPlannedCopy> PlannedCopies(bool runTimeDirs);
+  // by the copy's rules; a folder named through a run-time folder is left to the copy.
+  std::vector<TPlannedCopy> PlannedCopies();
   // Refuses the run with a box (false) when a path would reach the system's limit; with the
   // copy's box and log lines when a source it needs is missing (on the way it notes the
   // folders the script keeps exactly).
-  bool PathsFit();
+  bool PathsFit(const std::vector<TPlannedCopy>& plan);
   bool SourcesPresent();
   void RecordCreatedFolders();
-  // Whether a folder may be recorded for removal: the run made it, and (for a plain removal)
-  // no folder the script keeps exactly lies inside it.
+  // Whether a folder may be recorded for removal: it was not there when the run began, and
+  // (for a plain removal) no folder the script keeps exactly lies inside it.
   bool MayRecordRemoval(const std::string& folder, bool forced) const;
+  // Raises a shared file's count, noting the count it had.
+  void RaiseSharedCount(const std::string& file);
   void StopForRecords();
   void RefuseWithoutEntry();
-  bool KeepRunRecords();
-  void WithdrawRun();
+  // Whether what the run did may stay: it ended whole and is recorded in a whole uninstall
+  // script beside its uninstaller and entry.
+  bool RunRecorded() const;
+  bool AddUninstallLine(const std::string& line, bool force = false);
+  std::string UninstallScriptPath() const;
   void ShowCopyProgress(const std::string& dest);
   TProgressProc FileProgress();
   // Whether a file (source or destination) is there: from the listings of the current list's
@@ -304,26 +312,12 @@ class TSDialogForm : public TForm {
   bool finished_ = false;
   bool completeShown_ = false;
   TTimer* spaceTimer_;  // Start menu, desktop, Send To, StartUp, Quick Launch
-  std::vector<std::string> comServers_, fonts_;
-  std::string diskSetFolders_;
-  bool diskSetKnown_ = false;
-  bool sourceDamaged_ = false;
-  std::string unpackInto_;         // where a packed source may be unpacked directly
-  bool unpackedInPlace_ = false;   // the last located source went there
-  DWORD unpackAttributes_ = 0;     // the attributes it is given there
-  bool unpackAttributesSet_ = false;
-  TFolderNames sourceNames_, destNames_;  // the two folders of the list being copied
-  int filesStepped_ = 0;
+  std::unique_ptr<TInstallRun> run_;  // the install run while the copy page runs it
   bool uiShown_ = false;
   DWORD lastUi_ = 0;
   DWORD lastPump_ = 0;
   DWORD lastBar2_ = 0;    // the file progress bar's own pace
   std::string copyDest_;  // the file being copied
-  std::string setupFolder_;
-  std::vector<std::string> createdFolders_;  // made by this run and not yet recorded
-  std::vector<std::string> madeFolders_;     // every folder this run made, lower case
-  std::vector<std::string> keptFolders_;     // the "*3" folders of the selected groups, lower case
-  bool infoCopied_ = false, infoTried_ = false;
   TTimer* copyTimer_;
   TTimer* stopTimer_;
 };

@@ -1,6 +1,6 @@
 // The install run behind the copy page: folders, file copy, uninstall script and setup log,
-// registration, system operations, fonts and servers, shortcuts, and the take-back of a run
-// that cannot be recorded.
+// registration, system operations, fonts and servers, shortcuts; each change noted in the
+// run's record, which undoes a run that stops short.
 #include "SInstall.h"
 
 #include <algorithm>
@@ -18,6 +18,7 @@
 #include "KMsgBox.h"
 #include "Links.h"
 #include "RegOp.h"
+#include "RegRestore.h"
 #include "RegSvr.h"
 #include "ReadMe.h"
 #include "RichEd.h"
@@ -34,39 +35,6 @@
 #include "ZLibOpen.h"
 
 namespace {
-
-std::unique_ptr<TUninstallScript> g_uninstall;
-
-// What the install run found before it wrote anything: what taking it back may remove.
-struct TRunStart {
-  std::vector<std::string> madeFolders;  // folders the run creates
-  bool uninstallerThere = false;
-  bool uninstallerMissing = false;  // the run could not place its uninstaller
-  bool entryMissing = false;        // nor its Add/Remove Programs entry
-  bool recordsFailed = false;       // a write of the uninstall script failed
-  bool operationsDone = false;      // the post-copy operations were performed
-  size_t placedUpTo = size_t(-1);   // script lines from here on only ask for removals
-};
-TRunStart g_runStart;
-// Called when a line cannot be written to the uninstall script while the run goes on.
-std::function<void()> g_recordsFailure;
-
-// The folder and those of its parents that do not exist yet.
-void NoteMissingFolders(const std::string& folder, std::vector<std::string>& missing) {
-  for (std::string f = SetTrailingBackslash(folder, false); f.size() > 3 && !DirectoryExists(f);) {
-    missing.push_back(f);
-    const std::string parent = SetTrailingBackslash(ExtractFileDir(f), false);
-    if (EqualTextNoCase(parent, f)) break;
-    f = parent;
-  }
-}
-
-// Removes the folders that are empty, the deepest first.
-void RemoveEmptyFolders(std::vector<std::string> folders) {
-  std::sort(folders.begin(), folders.end(),
-            [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-  for (const std::string& f : folders) RemoveDirectoryA(f.c_str());
-}
 
 const char* const kJoin = "\\\\x";
 const char* const kAutoUpdateAtom = "AutoUpdateAtomTokenByKelvane";
@@ -122,6 +90,39 @@ bool LineArgument(const std::string& line, const std::string& keyword, std::stri
   arg = close == std::string::npos || close <= keyword.size() ? std::string()
                                                                 : line.substr(keyword.size() + 1, close - keyword.size() - 1);
   return true;
+}
+
+// Tells the top-level windows that the fonts changed; a window that does not answer holds
+// nobody up.
+void BroadcastFontChange() {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, 1000, &result);
+}
+
+std::string ClassesKey(const std::string& name) {
+  const std::string n = Trim(name);
+  return n.empty() || n.find("..") != std::string::npos ? std::string() : "HKEY_CLASSES_ROOT\\" + n;
+}
+
+// The keys an association item writes: its file type and its extension.
+void NoteAssociationKeys(TRunRecord& record, const std::string& item) {
+  const std::string ext = Trim(GetListItem(item, 2));
+  for (const std::string& key : {ClassesKey(GetListItem(item, 0)), ClassesKey(ext.empty() || ext[0] == '.' ? ext : "." + ext)})
+    if (!key.empty()) record.NoteRegKey(key);
+}
+
+// The verb keys of the open-with operation: on folders and on each extension's file type.
+void NoteOpenWithKeys(TRunRecord& record, const std::string& verb, const std::string& extensions) {
+  const std::string v = Trim(verb);
+  if (v.empty() || v.find('\\') != std::string::npos) return;
+  record.NoteRegKey("HKEY_CLASSES_ROOT\\Folder\\shell\\" + v);
+  const std::string list = "," + ReplaceAll(ReplaceAll(extensions, ";", ","), "*", "") + ",";
+  for (size_t at = 0, comma; (comma = list.find(',', at)) != std::string::npos; at = comma + 1) {
+    std::string e = Trim(list.substr(at, comma - at));
+    while (!e.empty() && e[0] == '.') e.erase(0, 1);
+    const std::string type = e.empty() ? std::string() : ReadRegValue("HKEY_CLASSES_ROOT\\." + Trim(e), "", "");
+    if (!ClassesKey(type).empty()) record.NoteRegKey(ClassesKey(type) + "\\Shell\\" + v);
+  }
 }
 
 void KeepSourceDate(const std::string& source, const std::string& dest) {
@@ -230,14 +231,30 @@ namespace {
 bool RunStopped() { return IsCancelRequested() || IsWizardClosed() || IsRunTimeDirAbort(); }
 }  // namespace
 
-bool AddUninstallLine(const std::string& line, bool force) {
-  if (!g_uninstall) return true;
-  const bool added = g_uninstall->AddUninstallLine(line, force);
-  if (!g_uninstall->Whole() && g_recordsFailure) g_recordsFailure();
+void TInstallRun::OpenScript(const std::string& path, bool enabled, bool scramble, unsigned char key,
+                             std::function<void()> failure) {
+  uninstall_.reset(new TUninstallScript(path, enabled, scramble, key));
+  recordsFailure_ = std::move(failure);
+  // An earlier installation's script comes back as it was; a new one goes.
+  TUninstallScript* script = uninstall_.get();
+  record.NoteUndo([this, script] {
+    recordsFailure_ = nullptr;
+    script->Withdraw();
+  });
+}
+
+bool TInstallRun::AddUninstallLine(const std::string& line, bool force) {
+  if (!uninstall_) return true;
+  const bool added = uninstall_->AddUninstallLine(line, force);
+  if (!uninstall_->Whole() && recordsFailure_) recordsFailure_();
   return added;
 }
 
-std::string UninstallScriptPath() { return g_uninstall ? g_uninstall->Path() : std::string(); }
+bool TSDialogForm::AddUninstallLine(const std::string& line, bool force) {
+  return run_ ? run_->AddUninstallLine(line, force) : true;
+}
+
+std::string TSDialogForm::UninstallScriptPath() const { return run_ ? run_->UninstallScriptPath() : std::string(); }
 
 // ---------------------------------------------------------------- install run
 
@@ -258,20 +275,26 @@ void TSDialogForm::RunInstall() {
   // before anything is written.
   // The folder tokens follow the destination as it stands now, for every step of the run.
   SyncInstallFolders();
-  if (!PathsFit()) return;
+  const std::vector<TPlannedCopy> plan = PlannedCopies();
+  if (!PathsFit(plan)) return;
   // Busy before the copy bar's waits: a close confirmed then is held until the run stops.
   busy_ = true;
   if (s.AddBillboard()) OpenCopyBar(*this);
   installOk_ = false;
-  setupFolder_ = GetExeDir(false);
+  run_.reset(new TInstallRun);
+  TInstallRun& run = *run_;
+  run.setupFolder = GetExeDir(false);
   const std::string app = GetAppFolder(false);
-  g_runStart = TRunStart();
-  NoteMissingFolders(app, g_runStart.madeFolders);
-  if (s.UsesCommonFolder()) NoteMissingFolders(GetCommonFolder(false), g_runStart.madeFolders);
-  if (s.UsesAuxiliaryFolder()) NoteMissingFolders(GetAuxFolder(false), g_runStart.madeFolders);
+  // Whether a folder is the run's is what it was when the run began.
+  for (const TPlannedCopy& c : plan)
+    if (c.source.empty()) run.record.NoteFolder(c.dest);
   bool folders = !RunStopped() && CreateRunFolder(app, "Create Target Directory: ");
   // The log goes into the target folder from now on; an earlier log stays until then.
-  if (folders && g_setupLog) g_setupLog->SetFile(app + "\\Setup.log");
+  if (folders && g_setupLog) {
+    TSetupLog* log = g_setupLog.get();
+    run.record.NoteUndo([log] { log->Withdraw(); });
+    g_setupLog->SetFile(app + "\\Setup.log");
+  }
   if (folders && s.UsesCommonFolder()) folders = CreateRunFolder(GetCommonFolder(false), "Create Common Directory: ");
   if (folders && s.UsesAuxiliaryFolder()) folders = CreateRunFolder(GetAuxFolder(false), "Create Auxiliary Directory: ");
   bool ok = false;
@@ -279,10 +302,8 @@ void TSDialogForm::RunInstall() {
   if (folders && !IsRunTimeDirAbort()) {
     AddSetupLogLine("Show Screen: " + Caption());
     SyncInstallFolders();
-    g_uninstall.reset(new TUninstallScript(UninstallScriptPathFor(app, s.ProgStamp()), s.CreateUninstall(),
-                                           s.ScrambleUninstall(), NewScrambleKey()));
-    g_runStart.uninstallerThere = FileExists(UninstallerPathFor(g_uninstall->Path()));
-    g_recordsFailure = [this] { StopForRecords(); };
+    run.OpenScript(UninstallScriptPathFor(app, s.ProgStamp()), s.CreateUninstall(), s.ScrambleUninstall(),
+                   NewScrambleKey(), [this] { StopForRecords(); });
     AddUninstallLine("SetupType=" + SetupTypeName());
     AddUninstallLine("GroupNames=" + GroupNameString());
     AddUninstallLine("UserData=|" + UserName() + "|" + CompanyName() + "|");
@@ -294,13 +315,13 @@ void TSDialogForm::RunInstall() {
     if (!exitRequest && !RunStopped() && SourcesPresent()) {
       AddSetupLogLine("Handle First UnInstall Data");
       WriteUninstallHeader();
-      g_runStart.uninstallerMissing = g_uninstall->Enabled() && !s.ProgName().empty() &&
-                                      !FileExists(UninstallerPathFor(g_uninstall->Path()));
+      run.uninstallerMissing = run.Script()->Enabled() && !s.ProgName().empty() &&
+                               !FileExists(UninstallerPathFor(run.Script()->Path()));
       // The uninstaller's copy pumps messages: an Exit then ends the run here.
       if (!RunStopped()) WriteApplicationRegistration();
       progressBar1->SetRange(0, SelectedFileCount());
       progressBar1->SetPosition(0);
-      filesStepped_ = 0;
+      run.filesStepped = 0;
       AddUninstallLine("TargetDir=" + app);
       AddUninstallLine("SharedDir=" + GetCommonFolder(false));
       AddUninstallLine("AuxiliaryDir=" + GetAuxFolder(false));
@@ -324,8 +345,12 @@ void TSDialogForm::RunInstall() {
       }
     }
   }
-  g_recordsFailure = nullptr;
-  if (!KeepRunRecords()) ok = false;
+  // A run that stops short, for whatever reason, leaves the machine and the package as it
+  // found them; one that completes lets go of what it kept aside.
+  ok = ok && RunRecorded();
+  if (ok) run.record.Complete();
+  else run.record.Undo();
+  run_.reset();
   installOk_ = ok;
   if (g_setupLog) g_setupLog->Flush();
   if (ok) FinishCopyBar();
@@ -350,99 +375,30 @@ void TSDialogForm::RunInstall() {
 }
 
 // A line the uninstall script cannot hold stops the run at once with the system's reason
-// (unless it has stopped already); the run is taken back when it ends.
+// (unless it has stopped already); the run is undone when it ends.
 void TSDialogForm::StopForRecords() {
-  if (g_runStart.recordsFailed) return;
-  g_runStart.recordsFailed = true;
+  if (run_->recordsFailed) return;
+  run_->recordsFailed = true;
   if (RunStopped()) return;
-  const int error = g_uninstall->WriteError();
-  FailBox(g_uninstall->Path() + "<p><p>" + SystemErrorText(error > 0 ? DWORD(error) : ERROR_WRITE_FAULT));
+  const int error = run_->Script()->WriteError();
+  FailBox(run_->Script()->Path() + "<p><p>" + SystemErrorText(error > 0 ? DWORD(error) : ERROR_WRITE_FAULT));
   CloseWithoutAsking();
 }
 
 // A setup that cannot write the Add/Remove Programs entry it promised stops with the
-// registry's reason and is taken back.
+// registry's reason and is undone.
 void TSDialogForm::RefuseWithoutEntry() {
   const DWORD reason = GetLastError();
-  g_runStart.entryMissing = true;
+  run_->entryMissing = true;
   FailBox(UninstallEntryKey(script_->ProgName()) + "<p><p>" + SystemErrorText(reason));
   CloseWithoutAsking();
 }
 
-// What the run did stays only when it is recorded in a whole uninstall script beside the
-// uninstaller; otherwise it is taken back. True when the run keeps what it did.
-bool TSDialogForm::KeepRunRecords() {
-  if (!g_uninstall) return true;
-  g_uninstall->Flush();
-  if (g_uninstall->Whole() && !g_runStart.uninstallerMissing && !g_runStart.entryMissing) return true;
-  WithdrawRun();
-  return false;
-}
-
-namespace {
-// Undoes lines of the uninstall script as the uninstaller would, last line first, except
-// that folders go only when empty; operations only when they were performed. Files named
-// in `keep` stay.
-void UndoLines(const TLineList& lines, size_t from, size_t to, bool operationsDone, const std::string& keep,
-               const std::function<std::string(const std::string&, const std::string&)>& expand,
-               std::vector<std::string>& folders) {
-  bool fonts = false, associations = false;
-  for (size_t i = std::min(to, lines.size()); i-- > from;) {
-    const std::string line = Trim(lines[i]);
-    std::string arg;
-    auto is = [&](const char* keyword) { return LineArgument(line, keyword, arg); };
-    if (is("UN_REG_OCX_FILE")) {
-      RegisterComServer(arg, false);
-    } else if (is("UN_REG_FONT_FILE")) {
-      fonts = RemoveFontResourceA(arg.c_str()) || fonts;
-    } else if (is("REMOVE_SHARED_FILE")) {
-      if (ReleaseSharedDll(arg) == 0) DeleteFileA(arg.c_str());
-    } else if (is("REMOVE_FILE") || is("REMOVE_READONLY_FILE") || is("REMOVE_SERVICE_FILE")) {
-      if (PosNoCase("|" + arg + "|", keep) > 0) continue;
-      SetFileAttributesA(arg.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(arg.c_str());
-    } else if (is("REMOVE_DIR") || is("FORCE_REMOVE_DIR") || is("DONT_REMOVE_DIR") || is("DONT_REMOVE_JUST_DIR") ||
-               is("REMOVE_FOLDER") || is("FORCE_REMOVE_FOLDER")) {
-      folders.push_back(arg);
-    } else if (is("REMOVE_REG_KEY")) {
-      DeleteRegKey(arg);
-    } else if (!operationsDone) {
-      continue;
-    } else if (is("SET_PERFORM_REGISTRY_OP")) {
-      PerformRegistryOp(expand(arg, "\\"), false);
-    } else if (is("SET_PERFORM_INIFILE_OP")) {
-      PerformIniFileOp(expand(arg, "\\"), false);
-    } else if (is("SET_PERFORM_ENVIRONMENT_OP")) {
-      PerformEnvironmentOp(expand(arg, ""), false);
-    } else if (is("SET_ADD_ASSOCIATION_ITEM")) {
-      associations = PerformAssociationOp(expand(arg, "\\"), false) || associations;
-    } else if (is("SET_ADD_OPEN_WITH_ITEM")) {
-      PerformOpenWithOp(GetListItem(arg, 0), std::string(), std::string(), false, GetListItem(arg, 1));
-    }
-  }
-  if (fonts) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, 1000, &result);
-  }
-  if (associations) FlushAssociationChanges();
-}
-}  // namespace
-
-// Takes back what the run did: what its uninstall script records of this run (as its
-// uninstaller would, folders only when empty), the uninstaller it placed, its script and
-// log (an earlier installation's come back as they were) and the folders it made.
-void TSDialogForm::WithdrawRun() {
-  const std::string uninstaller = UninstallerPathFor(g_uninstall->Path());
-  const std::string keep = "|" + g_uninstall->Path() + "|" + (g_setupLog ? g_setupLog->Path() : std::string()) + "|";
-  std::vector<std::string> folders = g_runStart.madeFolders;
-  folders.insert(folders.end(), createdFolders_.begin(), createdFolders_.end());
-  UndoLines(g_uninstall->Lines(), g_uninstall->EarlierCount(), g_runStart.placedUpTo, g_runStart.operationsDone, keep,
-            [this](const std::string& text, const std::string& sep) { return ExpandTokens(text, sep); }, folders);
-  if (!g_runStart.uninstallerThere) DeleteFileA(uninstaller.c_str());
-  g_uninstall->Withdraw();
-  if (g_setupLog) g_setupLog->Withdraw();
-  folders.erase(std::remove_if(folders.begin(), folders.end(), RefusesForcedRemoval), folders.end());
-  RemoveEmptyFolders(folders);
+bool TSDialogForm::RunRecorded() const {
+  TUninstallScript* script = run_->Script();
+  if (!script) return true;
+  script->Flush();
+  return script->Whole() && !run_->uninstallerMissing && !run_->entryMissing;
 }
 
 bool TSDialogForm::CreateRunFolder(const std::string& folder, const std::string& logCaption) {
@@ -459,44 +415,44 @@ bool TSDialogForm::CreateRunFolder(const std::string& folder, const std::string&
 }
 
 bool TSDialogForm::CreateInstallFolder(const std::string& folder, bool writeUninstallLine, char prefix) {
-  // The parents this creates are the run's too: each is recorded, removed when left empty.
-  std::vector<std::string> missing;
-  for (std::string f = SetTrailingBackslash(folder, false); !f.empty() && !DirectoryExists(f);) {
-    missing.push_back(f);
+  TInstallRun& run = *run_;
+  run.record.NoteFolder(folder);
+  if (!ForceDirectories(folder)) return false;
+  // The parents the run made are its own too: each is recorded, removed when left empty.
+  for (std::string f = SetTrailingBackslash(folder, false);;) {
     const std::string parent = SetTrailingBackslash(ExtractFileDir(f), false);
-    if (parent.size() <= 3 || EqualTextNoCase(parent, f)) break;
+    if (parent.size() <= 3 || EqualTextNoCase(parent, f) || !run.record.MadeByRun(parent)) break;
+    if (std::find(run.unrecordedParents.begin(), run.unrecordedParents.end(), parent) == run.unrecordedParents.end())
+      run.unrecordedParents.push_back(parent);
     f = parent;
   }
-  if (!ForceDirectories(folder)) return false;
-  for (const std::string& f : missing) madeFolders_.push_back(LowerCase(f));
-  if (missing.size() > 1) createdFolders_.insert(createdFolders_.end(), missing.begin() + 1, missing.end());
   if (!writeUninstallLine || IsSystemFolder(folder)) return true;
   if (prefix == '1' && RefusesForcedRemoval(folder)) return true;
   const char* keyword = prefix == '1'   ? "FORCE_REMOVE_DIR("
                         : prefix == '2' ? "DONT_REMOVE_DIR("
                         : prefix == '3' ? "DONT_REMOVE_JUST_DIR("
                                         : "REMOVE_DIR(";
-  // What is kept is always recorded; what is removed only when this run made it.
+  // What is kept is always recorded; what is removed only when it is the run's.
   if (prefix == '2' || prefix == '3' || MayRecordRemoval(folder, prefix == '1'))
     AddUninstallLine(keyword + SetTrailingBackslash(folder, false) + ")");
   RecordCreatedFolders();
   return true;
 }
 
-// Parents the run created, recorded once the uninstall script is open.
+// Parents the run made, recorded once the uninstall script is open.
 void TSDialogForm::RecordCreatedFolders() {
-  if (!g_uninstall) return;
-  for (const std::string& f : createdFolders_)
+  if (!run_->Script()) return;
+  for (const std::string& f : run_->unrecordedParents)
     if (!IsSystemFolder(f) && MayRecordRemoval(f, false)) AddUninstallLine("REMOVE_DIR(" + f + ")");
-  createdFolders_.clear();
+  run_->unrecordedParents.clear();
 }
 
 bool TSDialogForm::MayRecordRemoval(const std::string& folder, bool forced) const {
+  if (!run_->record.MadeByRun(folder)) return false;
   const std::string f = LowerCase(SetTrailingBackslash(folder, false));
-  if (std::find(madeFolders_.begin(), madeFolders_.end(), f) == madeFolders_.end()) return false;
   // A folder kept exactly stays, and with it every folder above it.
   if (!forced)
-    for (const std::string& kept : keptFolders_)
+    for (const std::string& kept : run_->keptFolders)
       if (kept.size() > f.size() && kept.compare(0, f.size(), f) == 0 && kept[f.size()] == '\\') return false;
   return true;
 }
@@ -577,7 +533,7 @@ bool TSDialogForm::CopySelectedGroups() {
     }
     bool Item(const std::string& name, uint32_t flags, bool copy) override {
       if (IsCancelRequested() || IsWizardClosed()) return false;
-      ++form.filesStepped_;
+      ++form.run_->filesStepped;
       if (FileFlagNoUninstall(flags)) noUninstall = true;
       if (!copy) return true;
       bool delayed = false;
@@ -590,14 +546,14 @@ bool TSDialogForm::CopySelectedGroups() {
       if (listed) form.ListCopyFolders(std::string(), std::string());
       listed = false;
       // A failed list ends its group like any other: what it copied stays removable.
-      if (noUninstall) AddUninstallLine("AVOID_ERR_REMOVE_DIR(" + folder + ")");
-      AddUninstallLine(std::string(), true);
+      if (noUninstall) form.AddUninstallLine("AVOID_ERR_REMOVE_DIR(" + folder + ")");
+      form.AddUninstallLine(std::string(), true);
       return !failed;
     }
   } copy(*this);
   copying_ = true;
   WalkCopyLists(copy);
-  progressBar1->SetPosition(filesStepped_);
+  progressBar1->SetPosition(run_ ? run_->filesStepped : 0);
   copying_ = false;
   return !copy.stopped && !copy.failed;
 }
@@ -605,6 +561,7 @@ bool TSDialogForm::CopySelectedGroups() {
 bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string& destPath, bool& delayed,
                                bool keepSource, bool force, bool writeUninstallLines, bool serviceFile, uint32_t flags,
                                int mode) {
+  TInstallRun& run = *run_;
   std::string source = sourcePath;
   const bool stillNeeded = script_->TakePendingFileName(source);
   const std::string dest = StripFileNumberPrefix(destPath);
@@ -624,13 +581,13 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     // rule overwrites without looking at the source.
     const int own = FileFlagOverwriteMode(flags);
     const int effective = own > 0 ? own : mode;
-    unpackInto_ = !stillNeeded && (force || effective == 0 || effective == 1) ? dest : std::string();
-    unpackAttributes_ = attributes;
+    run.unpackInto = !stillNeeded && (force || effective == 0 || effective == 1) ? dest : std::string();
+    run.unpackAttributes = attributes;
     found = LocateSourceFile(source);
-    unpackInto_.clear();
+    run.unpackInto.clear();
     keepSource = true;
     // A damaged packed file has had its box already.
-    if (!found && sourceDamaged_) return false;
+    if (!found && run.sourceDamaged) return false;
   }
   AddSetupLogLine("  Copy File: " + dest);
   if (!found) {
@@ -639,79 +596,102 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     CloseWithoutAsking();
     return false;
   }
-  const bool unpacked = unpackedInPlace_;
-  unpackedInPlace_ = false;
+  const bool unpacked = run.unpackedInPlace;
+  run.unpackedInPlace = false;
   // Set through the handle that wrote the file, where that could be done.
   TCopyFinish finish;
   finish.attributes = attributes;
-  finish.attributesSet = unpacked && unpackAttributesSet_;
+  finish.attributesSet = unpacked && run.unpackAttributesSet;
   if (!unpacked && !force && !ShouldOverwrite(source, dest, mode, flags)) return true;
-  if (FileFlagIsComServer(flags)) comServers_.push_back(dest);
-  if (FileFlagIsFont(flags)) fonts_.push_back(dest);
+  if (FileFlagIsComServer(flags)) run.comServers.push_back(dest);
+  if (FileFlagIsFont(flags)) run.fonts.push_back(dest);
   // The listing only tells where to try a new file under its exact name. Where none was
-  // made, the file system says whether one was there: a failure removes only what this
-  // copy made.
-  const HANDLE fresh = (unpacked || ListedFileExists(dest)) ? INVALID_HANDLE_VALUE : CreateExactly(dest);
-  const bool created = fresh != INVALID_HANDLE_VALUE;
-  const bool destExists = !unpacked && !created && FileExists(dest);
+  // made, the file system says whether one was there.
+  HANDLE fresh = (unpacked || ListedFileExists(dest)) ? INVALID_HANDLE_VALUE : CreateExactly(dest);
+  bool created = fresh != INVALID_HANDLE_VALUE;
+  if (created) run.record.NoteNew(dest);
+  bool destExists = !unpacked && !created && FileExists(dest);
   // Only a destination that exists can be the source itself.
   const bool same = unpacked || (destExists && IsSameFile(source, dest));
+  // A file that is there is never written over: it is set aside until the run completes,
+  // and the copy is a new file. One that cannot be set aside (in use) is replaced at restart.
+  bool aside = false, blocked = false;
+  DWORD reason = 0;
+  if (destExists && !same) {
+    const bool asideBefore = run.record.HasAside(dest);
+    blocked = !run.record.BeforeWrite(dest);
+    if (blocked) reason = GetLastError();
+    aside = !blocked && !asideBefore && run.record.HasAside(dest);
+    if (aside) {
+      destExists = false;
+      fresh = CreateExactFile(dest);
+      created = fresh != INVALID_HANDLE_VALUE;
+    } else if (!blocked) {
+      // The run's own file, written again.
+      SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+  } else if (!destExists && !created && !same) {
+    // The copy below makes it.
+    run.record.NoteNew(dest);
+  }
   bool copied = same, moved = false;
-  if (!same) {
+  if (!same && !blocked) {
     const bool moveAllowed = !keepSource && !script_->UseCopy() &&
                              EqualTextNoCase(source.substr(0, 3), dest.substr(0, 3)) && IsWinNT();
-    if (destExists) SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_NORMAL);
     const bool direct = created && !moveAllowed && !script_->ShowProgBar2();
-    finish.deleteSource = !stillNeeded && SameFolder(ExtractFileDir(source), setupFolder_);
     if (created && !direct) CloseHandle(fresh);
     if (moveAllowed) {
       copied = MoveFileExA(source.c_str(), dest.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0;
       moved = copied;
+      if (moved) run.record.NoteMoved(source, dest);
     } else if (script_->ShowProgBar2()) {
       copied = CopyFileWithProgress(source, dest, FileProgress());
       if (copied) KeepSourceDate(source, dest);
     } else if (direct) {
       copied = CopyIntoFile(source, fresh, finish);
-      moved = finish.sourceDeleted;
     } else {
       copied = PlainCopy(source, dest);
     }
+    if (!copied) reason = GetLastError();
   }
   if (copied) {
-    if (!same) destNames_.Note(dest);
+    if (!same) run.destNames.Note(dest);
     AddSetupLogLine(std::string(kJoin) + " ... OK");
     if ((!same || unpacked) && !finish.attributesSet) SetFileAttributesA(dest.c_str(), attributes);
     if (!script_->BgWaveFileName().empty()) WaitProcessingMessages(DWORD(StrToIntDef(script_->BgWaveDelay(), 0)));
   } else {
-    const DWORD reason = GetLastError();
-    // What a failed copy left of a new file (or of one a full disk cut short) is no file.
-    if (!destExists || IsDiskFull(reason)) {
+    // What a failed copy left of a new file is no file; one set aside comes back.
+    if (aside) {
+      run.record.PutBack(dest);
+    } else if (!destExists) {
       DeleteFileA(dest.c_str());
-      destNames_.Forget(dest);
+      run.destNames.Forget(dest);
     }
     // Most often the destination is in use: it is replaced at the next restart. A full disk
     // has no room for a second copy.
     const std::string xcopy = ExtractFilePath(dest) + "X" + ExtractFileName(dest);
-    const bool xcopied = !IsDiskFull(reason) && PlainCopy(source, xcopy);
+    const bool xcopied = !IsDiskFull(reason) && run.record.BeforeWrite(xcopy) && PlainCopy(source, xcopy);
     if (!xcopied) {
-      if (!IsDiskFull(reason)) DeleteFileA(xcopy.c_str());
+      if (!IsDiskFull(reason)) run.record.PutBack(xcopy);
       AddSetupLogLine(std::string(kJoin) + " ... FAILED");
-      if (g_uninstall) g_uninstall->Flush();
+      if (run.Script()) run.Script()->Flush();
       FailBox(dest + "<p><p>" + SystemErrorText(reason));
       CloseWithoutAsking();
       return false;
     }
-    destNames_.Note(xcopy);
+    run.destNames.Note(xcopy);
     SetFileAttributesA(xcopy.c_str(), FILE_ATTRIBUTE_NORMAL);
     AddSetupLogLine(std::string(kJoin) + " ... OK Delayed");
     delayed = true;
     restartOffered_ = true;
     if (IsWinNT()) {
+      run.record.NotePendingRename(xcopy, dest);
       MoveFileExA(xcopy.c_str(), dest.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
     } else {
-      WritePrivateProfileStringA("Rename", ShortPath(dest).c_str(), ShortPath(xcopy).c_str(),
-                                 (GetWindowsDir(true) + "WININIT.INI").c_str());
+      const std::string wininit = GetWindowsDir(true) + "WININIT.INI";
+      run.record.NoteContents(wininit);
+      WritePrivateProfileStringA("Rename", ShortPath(dest).c_str(), ShortPath(xcopy).c_str(), wininit.c_str());
     }
   }
   // Removal lines and shared counts only for a file that is in place.
@@ -719,23 +699,25 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     if (serviceFile) {
       AddUninstallLine("REMOVE_SERVICE_FILE(" + dest + ")");
     } else if (FileFlagIsShared(flags)) {
-      if (AddUninstallLine("REMOVE_SHARED_FILE(" + dest + ")")) IncSharedDllCount(dest);
+      if (AddUninstallLine("REMOVE_SHARED_FILE(" + dest + ")")) RaiseSharedCount(dest);
     } else {
       if (FileFlagIsReadOnly(flags)) AddUninstallLine("REMOVE_READONLY_FILE(" + dest + ")");
       AddUninstallLine("REMOVE_FILE(" + dest + ")");
     }
   } else if (FileFlagIsShared(flags)) {
-    IncSharedDllCount(dest);
+    RaiseSharedCount(dest);
   }
-  if (!same && !stillNeeded && SameFolder(ExtractFileDir(source), setupFolder_)) {
-    // A moved source is gone already, as is one the copy deleted.
-    if (!moved && !DeleteFileA(source.c_str()) && FileExists(source)) {
-      SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(source.c_str());
-    }
-    sourceNames_.Forget(source);
+  // A used source leaves the package once the run completes; a moved one comes back on undo.
+  if (!same && !stillNeeded && SameFolder(ExtractFileDir(source), run.setupFolder)) {
+    if (!moved) run.record.ConsumeWhenComplete(source);
+    run.sourceNames.Forget(source);
   }
   return true;
+}
+
+void TSDialogForm::RaiseSharedCount(const std::string& file) {
+  run_->record.NoteRegValue(kSharedDllsKeyPath, file);
+  IncSharedDllCount(file);
 }
 
 TProgressProc TSDialogForm::FileProgress() {
@@ -760,18 +742,19 @@ void TSDialogForm::ShowCopyProgress(const std::string& dest) {
   lastUi_ = now;
   fileLabel->SetCaption(ExtractFileName(dest));
   folderLabel->SetCaption(ExtractFileDir(dest));
-  progressBar1->SetPosition(filesStepped_);
+  progressBar1->SetPosition(run_ ? run_->filesStepped : 0);
   progressBar2->SetRange(0, 10);
   progressBar2->SetPosition(0);
 }
 
 const std::string& TSDialogForm::DiskSetFolders() {
-  if (!diskSetKnown_) {
-    diskSetFolders_ = ListDirTree(GetOriginDir());
-    if (diskSetFolders_.empty()) diskSetFolders_ = "|";
-    diskSetKnown_ = true;
+  TInstallRun& run = *run_;
+  if (!run.diskSetKnown) {
+    run.diskSetFolders = ListDirTree(GetOriginDir());
+    if (run.diskSetFolders.empty()) run.diskSetFolders = "|";
+    run.diskSetKnown = true;
   }
-  return diskSetFolders_;
+  return run.diskSetFolders;
 }
 
 // Whether the copy will find a source: where it is named, or plain or packed in a disk-set folder.
@@ -786,20 +769,19 @@ bool TSDialogForm::FindSourceFile(const std::string& path, TListedFolders& liste
   return false;
 }
 
-std::vector<TPlannedCopy> TSDialogForm::PlannedCopies(bool runTimeDirs) {
+std::vector<TPlannedCopy> TSDialogForm::PlannedCopies() {
   struct TPlan : TCopyListVisitor {
     TSDialogForm& form;
-    const bool runTimeDirs;
     std::vector<TPlannedCopy> out;
     std::string dest;
-    TPlan(TSDialogForm& f, bool r) : form(f), runTimeDirs(r) {}
+    explicit TPlan(TSDialogForm& f) : form(f) {}
     void AddFolder(const std::string& path, char keep) { out.push_back({std::string(), path, 0, keep, false}); }
     void AddFile(const std::string& source, const std::string& to, uint32_t flags, bool optional) {
       out.push_back({source, to, flags, 0, optional});
     }
     TFolderVerdict Folder(const std::string& sub, char keep, int) override {
-      // A run-time folder is looked for once, when the run first needs it.
-      if (!runTimeDirs && LowerCase(sub).find("<runtimedir_") != std::string::npos) return kPass;
+      // A run-time folder is looked for when the copy reaches it, never by the checks.
+      if (LowerCase(sub).find("<runtimedir_") != std::string::npos) return kPass;
       dest = SetTrailingBackslash(form.ExpandTokens(sub, "\\"), false);
       AddFolder(dest, keep);
       return kEnter;
@@ -810,7 +792,7 @@ std::vector<TPlannedCopy> TSDialogForm::PlannedCopies(bool runTimeDirs) {
                 form.SkippedWhenMissing(flags));
       return true;
     }
-  } plan(*this, runTimeDirs);
+  } plan(*this);
   TScript& s = *script_;
   const std::string setup = GetExeDir(true), app = GetAppFolder(false), target = GetAppFolder(true);
   plan.AddFolder(app, 0);
@@ -831,8 +813,8 @@ std::vector<TPlannedCopy> TSDialogForm::PlannedCopies(bool runTimeDirs) {
   return plan.out;
 }
 
-bool TSDialogForm::PathsFit() {
-  for (const TPlannedCopy& c : PlannedCopies(false)) {
+bool TSDialogForm::PathsFit(const std::vector<TPlannedCopy>& plan) {
+  for (const TPlannedCopy& c : plan) {
     // MAX_PATH counts the closing zero; a folder keeps room for an 8.3 name below it.
     if (c.dest.size() < (c.source.empty() ? size_t(MAX_PATH - 12) : size_t(MAX_PATH))) continue;
     FailBox(FormatText(GetLangText("Messages", "PathTooLong",
@@ -847,9 +829,9 @@ bool TSDialogForm::PathsFit() {
 
 bool TSDialogForm::SourcesPresent() {
   TListedFolders listed;
-  keptFolders_.clear();
-  for (const TPlannedCopy& c : PlannedCopies(true)) {
-    if (c.source.empty() && c.keep == '3') keptFolders_.push_back(LowerCase(c.dest));
+  run_->keptFolders.clear();
+  for (const TPlannedCopy& c : PlannedCopies()) {
+    if (c.source.empty() && c.keep == '3') run_->keptFolders.push_back(LowerCase(c.dest));
     if (c.source.empty() || c.optional || FindSourceFile(c.source, listed)) continue;
     // As the copy would have reported it.
     AddSetupLogLine("  Copy File: " + c.dest);
@@ -863,11 +845,12 @@ bool TSDialogForm::SourcesPresent() {
 
 bool TSDialogForm::LocateSourceFile(std::string& source) {
   if (DiskSetFolders() == "|") return false;
-  sourceDamaged_ = false;
+  TInstallRun& run = *run_;
+  run.sourceDamaged = false;
   const std::string name = ExtractFileName(StripFileNumberPrefix(source));
-  const int n = ListItemCount(diskSetFolders_);
+  const int n = ListItemCount(run.diskSetFolders);
   for (int i = 0; i < n; ++i) {
-    const std::string folder = SetTrailingBackslash(GetListItem(diskSetFolders_, i), true);
+    const std::string folder = SetTrailingBackslash(GetListItem(run.diskSetFolders, i), true);
     // The path first asked for is known to be missing.
     if (!EqualTextNoCase(folder + name, source) && FileExists(folder + name)) {
       source = folder + name;
@@ -882,15 +865,17 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
     bool damaged = false;
     // Straight into place while the destination is not there: a damaged stream then leaves
     // nothing behind. One that is there takes the ordinary road below.
-    if (!unpackInto_.empty() && !ListedFileExists(unpackInto_)) {
+    if (!run.unpackInto.empty() && !ListedFileExists(run.unpackInto)) {
       TCopyFinish finish;
-      finish.attributes = unpackAttributes_;
-      if (UnpackFile(packed, unpackInto_, CreateExactly(unpackInto_), date, progress, error, damaged, finish)) {
-        unpackedInPlace_ = true;
-        unpackAttributesSet_ = finish.attributesSet;
+      finish.attributes = run.unpackAttributes;
+      // It makes the file only where none was: a new file of the run.
+      if (UnpackFile(packed, run.unpackInto, CreateExactly(run.unpackInto), date, progress, error, damaged, finish)) {
+        run.record.NoteNew(run.unpackInto);
+        run.unpackedInPlace = true;
+        run.unpackAttributesSet = finish.attributesSet;
         return true;
       }
-      destNames_.Forget(unpackInto_);
+      run.destNames.Forget(run.unpackInto);
     }
     // The unpacked source is copied on like a plain one: its attributes stay as they are.
     const HANDLE out = damaged ? INVALID_HANDLE_VALUE : CreateExactly(source);
@@ -899,15 +884,17 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
     TCopyFinish finish;
     finish.attributes = 0;
     const bool unpacked = !damaged && UnpackFile(packed, source, out, date, progress, error, damaged, finish);
+    // Made in the package by the run: it goes on undo (or once used, as a used source).
+    if (unpacked) run.record.NoteNew(source);
     if (!unpacked) {
-      sourceNames_.Forget(source);
+      run.sourceNames.Forget(source);
       // A damaged packed file leaves nothing behind.
       if (error.empty()) error = source;
       AddSetupLogLine("  Copy File: " + packed);
       AddSetupLogLine(std::string(kJoin) + " ... FAILED");
       FailBox(packed + "<p><p>" + error);
       CloseWithoutAsking();
-      sourceDamaged_ = true;
+      run.sourceDamaged = true;
       return false;
     }
     return true;
@@ -933,7 +920,8 @@ bool TSDialogForm::ShouldOverwrite(const std::string& source, const std::string&
 }
 
 bool TSDialogForm::ListedFileExists(const std::string& path) const {
-  for (const TFolderNames* names : {&sourceNames_, &destNames_}) {
+  if (!run_) return FileExists(path);
+  for (const TFolderNames* names : {&run_->sourceNames, &run_->destNames}) {
     const TFolderNames::Kind kind = names->KindOf(path);
     if (kind != TFolderNames::Unknown) return kind == TFolderNames::File;
   }
@@ -941,7 +929,7 @@ bool TSDialogForm::ListedFileExists(const std::string& path) const {
 }
 
 HANDLE TSDialogForm::CreateExactly(const std::string& path) {
-  for (TFolderNames* names : {&sourceNames_, &destNames_}) {
+  for (TFolderNames* names : {&run_->sourceNames, &run_->destNames}) {
     const TFolderNames::Kind kind = names->KindOf(path);
     if (kind == TFolderNames::Unknown) continue;
     const HANDLE h = kind == TFolderNames::Absent ? CreateExactFile(path) : INVALID_HANDLE_VALUE;
@@ -952,13 +940,15 @@ HANDLE TSDialogForm::CreateExactly(const std::string& path) {
 }
 
 void TSDialogForm::ListCopyFolders(const std::string& source, const std::string& dest) {
-  sourceNames_.Reset(std::string());
-  destNames_.Reset(std::string());
+  TFolderNames& sourceNames = run_->sourceNames;
+  TFolderNames& destNames = run_->destNames;
+  sourceNames.Reset(std::string());
+  destNames.Reset(std::string());
   // One folder for both: its two listings would not follow each other.
   if (source.empty() || dest.empty() || SameFolder(source, dest)) return;
   const std::string folders[2] = {SetTrailingBackslash(source, false), SetTrailingBackslash(dest, false)};
-  ListFolder(folders[0], sourceNames_);
-  ListFolder(folders[1], destNames_);
+  ListFolder(folders[0], sourceNames);
+  ListFolder(folders[1], destNames);
 }
 
 // ---------------------------------------------------------------- registration
@@ -971,7 +961,7 @@ bool TSDialogForm::CopyServiceFile(const std::string& name, bool serviceFile) {
 
 void TSDialogForm::WriteUninstallHeader() {
   const TScript& s = *script_;
-  auto add = [](const std::string& line) { AddUninstallLine(line); };
+  auto add = [this](const std::string& line) { AddUninstallLine(line); };
   auto lang = [](const char* key, const char* def) { return GetLangText("UnInstall", key, def); };
   add("Version=1.0");
   add("ComposerVersion=" + s.ComposerBuild());
@@ -1022,6 +1012,7 @@ void TSDialogForm::WriteUninstallHeader() {
              CopyOneFile(GetExeDir(true) + "UnInstall.exe", uninstaller, delayed, true, true, false, false, 0, 1);
     if (copied) {
       std::string entryKey, cacheKey;
+      run_->record.NoteRegKey(UninstallEntryKey(s.ProgName()));
       WriteUninstallEntry(s.ProgName(), uninstaller, s.ProgVersion(), entryKey, url, GetOriginExe(), s.CompanyName());
       if (!entryKey.empty()) add("REMOVE_REG_KEY(" + entryKey + ")");
       else RefuseWithoutEntry();
@@ -1030,6 +1021,7 @@ void TSDialogForm::WriteUninstallHeader() {
         for (size_t i = 0; i < script_->Groups().size(); ++i)
           if (IsGroupSelected(int(i))) bytes += 1024.0 * StrToIntDef(ListField(script_->Groups()[i].line, 2), 0);
       }
+      run_->record.NoteRegKey(ArpCacheEntryKey(s.ProgName()));
       WriteArpCacheEntry(s.ProgName(), ExpandTokens(s.ProgExeName()), cacheKey, int64_t(bytes + 0.5));
       if (!cacheKey.empty()) add("REMOVE_REG_KEY(" + cacheKey + ")");
     }
@@ -1062,14 +1054,15 @@ void TSDialogForm::WriteUninstallHeader() {
 bool TSDialogForm::WriteInfoValue(const std::string& section, const std::string& key, const std::string& value) {
   const std::string name = ExtractFileName(script_->OriginalInfoFileName());
   if (name.empty()) return false;
-  if (!infoTried_) {
-    infoTried_ = true;
+  TInstallRun& run = *run_;
+  if (!run.infoTried) {
+    run.infoTried = true;
     if (FileExists(GetExeDir(true) + name)) {
       bool delayed = false;
-      infoCopied_ = CopyOneFile(GetExeDir(true) + name, GetAppFolder(true) + name, delayed, true, true, true, false, 0, 1);
+      run.infoCopied = CopyOneFile(GetExeDir(true) + name, GetAppFolder(true) + name, delayed, true, true, true, false, 0, 1);
     }
   }
-  if (!infoCopied_) return false;
+  if (!run.infoCopied) return false;
   WriteIniValue(GetAppFolder(true) + name, section, key, value);
   return true;
 }
@@ -1077,6 +1070,8 @@ bool TSDialogForm::WriteInfoValue(const std::string& section, const std::string&
 void TSDialogForm::WriteApplicationRegistration() {
   const TScript& s = *script_;
   if (s.RegisterAsApplication()) {
+    run_->record.NoteRegKey(ProgramKeyPath(s.CompanyName(), s.ProgName(), s.ProgVersion()));
+    run_->record.NoteRegKey(AppPathKey(ExpandTokens(s.ProgExeName())));
     const std::string appKey = CreateApplicationKey(s.CompanyName(), s.ProgName(), s.ProgVersion());
     if (!appKey.empty()) AddUninstallLine("REMOVE_REG_KEY(" + appKey + ")");
     const std::string pathKey = WriteAppPath(ExpandTokens(s.ProgExeName()));
@@ -1104,10 +1099,12 @@ void TSDialogForm::WriteApplicationRegistration() {
 
 void TSDialogForm::PostCopyOperations() {
   const TScript& s = *script_;
-  g_runStart.operationsDone = true;
+  TRunRecord& record = run_->record;
   for (const auto& item : script_->RegistryOps()) {
     const std::string raw = "|" + item + "|";
-    PerformRegistryOp(ExpandTokens(raw, "\\"), true);
+    const std::string op = ExpandTokens(raw, "\\");
+    record.NoteRegKey(GetListItem(op, 0));
+    PerformRegistryOp(op, true);
     std::string log = "RegistryOp: " + GetListItem(raw, 3) + "  " + GetListItem(raw, 0);
     if (!GetListItem(raw, 1).empty()) log += "\\" + GetListItem(raw, 1);
     if (!GetListItem(raw, 2).empty()) log += "=" + GetListItem(raw, 2);
@@ -1115,36 +1112,43 @@ void TSDialogForm::PostCopyOperations() {
   }
   for (const auto& item : script_->IniFileOps()) {
     const std::string raw = "|" + item + "|";
-    PerformIniFileOp(ExpandTokens(raw, "\\"), true);
+    const std::string op = ExpandTokens(raw, "\\");
+    if (!GetListItem(op, 0).empty()) record.NoteContents(GetListItem(op, 0));
+    PerformIniFileOp(op, true);
     AddSetupLogLine("IniFileOp: " + GetListItem(raw, 4) + "  " + GetListItem(raw, 0) + "  [" + GetListItem(raw, 1) +
                     "] " + GetListItem(raw, 2) + "=" + GetListItem(raw, 3));
   }
   for (const auto& item : script_->EnvironmentOps()) {
     const std::string raw = "|" + item + "|";
-    PerformEnvironmentOp(ExpandTokens(raw, ""), true);
+    const std::string op = ExpandTokens(raw, "");
+    record.NoteRegValue(EnvironmentKeyPath(GetListItem(op, 4)), GetListItem(op, 0));
+    PerformEnvironmentOp(op, true);
     AddSetupLogLine("EnvironmentOp: " + GetListItem(raw, 0) + "=" + GetListItem(raw, 1));
   }
   bool associated = false;
   const auto& associations = script_->AssociationItems();
   for (size_t i = 0; i < associations.size(); ++i) {
     const std::string& item = associations[i];
-    if (AssociationChecked(i) && PerformAssociationOp(ExpandTokens("|" + item + "|", "\\"), true)) {
+    if (!AssociationChecked(i)) continue;
+    const std::string op = ExpandTokens("|" + item + "|", "\\");
+    NoteAssociationKeys(record, op);
+    if (PerformAssociationOp(op, true)) {
       AddSetupLogLine("Associate: " + Field(item, 0));
       associated = true;
     }
   }
   if (associated) FlushAssociationChanges();
+  if (s.OpenWith()) NoteOpenWithKeys(record, s.OpenWithName(), s.OpenWithExtensions());
   if (s.OpenWith() && PerformOpenWithOp(s.OpenWithName(), s.OpenWithMenuText(), ExpandTokens(s.ProgExeName()), true,
                                         s.OpenWithExtensions()))
     AddSetupLogLine("OpenWith: " + s.OpenWithMenuText());
   CreateShortcuts();
   RegisterFontsAndServers();
   std::string userKey;
+  record.NoteRegKey(ProgramKeyPath(s.CompanyName(), s.ProgName(), s.ProgVersion()));
   WriteUserInfo(s.CompanyName(), s.ProgName(), s.ProgVersion(), userKey, UserName(), CompanyName());
   if (!userKey.empty()) AddUninstallLine("REMOVE_REG_KEY(" + userKey + ")");
   const std::string target = GetAppFolder(false);
-  // The setup script's own lines ask for removals; the run placed nothing for them.
-  if (g_uninstall) g_runStart.placedUpTo = g_uninstall->Lines().size();
   for (std::string line : s.UninstallLines()) {
     const size_t at = line.find("<TARGET_DIR>");
     if (at != std::string::npos) line.replace(at, 12, target);
@@ -1155,15 +1159,21 @@ void TSDialogForm::PostCopyOperations() {
 }
 
 void TSDialogForm::RegisterFontsAndServers() {
-  for (const auto& file : comServers_)
-    if (RegisterComServer(file, true)) AddUninstallLine("UN_REG_OCX_FILE(" + file + ")");
-  for (const auto& file : fonts_)
-    if (AddFontResourceA(file.c_str()) > 0) AddUninstallLine("UN_REG_FONT_FILE(" + file + ")");
-  if (!fonts_.empty()) {
-    // A window that does not answer holds nobody up.
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, 1000, &result);
+  TInstallRun& run = *run_;
+  for (const auto& file : run.comServers) {
+    if (!RegisterComServer(file, true)) continue;
+    run.record.NoteUndo([file] { RegisterComServer(file, false); });
+    AddUninstallLine("UN_REG_OCX_FILE(" + file + ")");
   }
+  for (const auto& file : run.fonts) {
+    if (AddFontResourceA(file.c_str()) <= 0) continue;
+    run.record.NoteUndo([file] {
+      RemoveFontResourceA(file.c_str());
+      BroadcastFontChange();
+    });
+    AddUninstallLine("UN_REG_FONT_FILE(" + file + ")");
+  }
+  if (!run.fonts.empty()) BroadcastFontChange();
 }
 
 std::string TSDialogForm::ResolveLinkFolder(const std::string& folderText, int& kind) const {
@@ -1184,11 +1194,21 @@ std::string TSDialogForm::ResolveLinkFolder(const std::string& folderText, int& 
   return programFolder.empty() ? folderText : programFolder + "\\" + folderText;
 }
 
+void TSDialogForm::NoteLink(int kind, const std::string& folderText, bool allUsers, const std::string& target,
+                            const std::string& name) {
+  std::string folder;
+  const std::string path = LinkPathFor(kind, folderText, allUsers, target, name, folder);
+  if (path.empty()) return;
+  run_->record.NoteFolder(folder);
+  run_->record.BeforeWrite(path);
+}
+
 bool TSDialogForm::CreateOneLink(int kind, const std::string& folderText, const std::vector<std::string>& f,
                                  const std::string& name, bool allUsers, std::string& linkPath) {
   const std::string target = ExpandTokens(f[1]);
   std::string workDir = SetTrailingBackslash(ExpandTokens(f[4]), false);
   const int show = f[5] == "Maximized" ? 3 : f[5] == "Minimized" ? 7 : 1;
+  NoteLink(kind, folderText, allUsers, target, name);
   return CreateLink(kind, folderText, allUsers, linkPath, show, StrToIntDef(f[7], 0), ExpandTokens(f[6]), workDir,
                     ExpandTokens(f[3]), target, name);
 }
@@ -1261,6 +1281,7 @@ void TSDialogForm::CreateShortcuts() {
     AddSetupLogLine("Create AutoUpdate link at StartUp:");
     const std::string program = GetAppFolder(true) + ExtractFileName(s.AutoUpdateExeFileName());
     std::string path;
+    NoteLink(3, std::string(), allUsers, program, s.ProgName() + " - Auto Update");
     if (CreateLink(3, std::string(), allUsers, path, 0, 0, std::string(), GetAppFolder(false), "/DELAY=120", program,
                    s.ProgName() + " - Auto Update")) {
       AddUninstallLine("REMOVE_FILE(" + path + ")");
