@@ -419,7 +419,7 @@ TEST(SetupWizard, FolderMadeBeforeCopyIsTheRuns) {
                         "SET_GROUP_DATA(|P|x|1|2|1||1|1|1|0|);\r\nSET_SUB_DIR(<InstallDir>Data);\r\nSET_COPY_FILES(d.txt);\r\n" +
                         Item("Before Copy", {"Copy Directory Tree", "%Dtree", "<InstallDir>Data"}),
       {{"d.txt", "package"}});
-  ASSERT_TRUE(ForceDirectories(p.dir + "tree"));
+  ASSERT_TRUE(CreateDirectoryA((p.dir + "tree").c_str(), nullptr));
   tt::WriteFile(p.dir + "tree\\d.txt", "tree");
   Wizard w(p.exe);
   ASSERT_TRUE(w.WaitCaption("Welcome"));
