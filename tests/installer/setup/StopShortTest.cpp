@@ -127,15 +127,18 @@ std::string Differences(const State& before, const State& after, const std::vect
   };
   for (const auto& b : before) {
     const auto a = after.find(b.first);
-    if (a == after.end()) note(b.first, "gone:    " + b.first + " " + Shown(b.second));
-    else if (a->second != b.second) note(b.first, "changed: " + b.first + " " + Shown(b.second, &a->second) + " -> " + Shown(a->second, &b.second));
+    if (a == after.end())
+      note(b.first, "gone:    " + b.first + " " + Shown(b.second));
+    else if (a->second != b.second)
+      note(b.first, "changed: " + b.first + " " + Shown(b.second, &a->second) + " -> " + Shown(a->second, &b.second));
   }
   for (const auto& a : after)
     if (!before.count(a.first)) note(a.first, "added:   " + a.first + " " + Shown(a.second));
   std::string text;
   for (const auto& area : areas) {
     for (size_t i = 0; i < area.second.size() && i < 8; ++i) text += area.second[i] + "\n";
-    if (area.second.size() > 8) text += "... " + std::to_string(area.second.size() - 8) + " more in " + area.first + "\n";
+    if (area.second.size() > 8)
+      text += "... " + std::to_string(area.second.size() - 8) + " more in " + area.first + "\n";
   }
   return text;
 }
@@ -208,7 +211,8 @@ StopPlan PlanStop(Stop stop) {
     case Stop::DataFile:
     case Stop::PackedFile:
       s.list = "|big.bin";
-      s.files = {{stop == Stop::DataFile ? "big.bin" : "big.bin._z", stop == Stop::DataFile ? big : packtest::Pack(big)}};
+      s.files = {stop == Stop::DataFile ? Files::value_type("big.bin", big)
+                                        : Files::value_type("big.bin._z", packtest::Pack(big))};
       s.room = before;
       s.boxNames = kApp + "\\big.bin";
       break;
@@ -261,7 +265,8 @@ std::string InstallEarlier(Earlier earlier) {
 // Leaves `room` bytes free with a file of the user's.
 void Fill(const setuptest::SmallDisk& disk, unsigned long long room) {
   const unsigned long long free = disk.FreeBytes();
-  if (room && free > room) tt::WriteFile(disk.root + "fill.bin", std::string(size_t((free - room) / kPage * kPage), 'u'));
+  if (room && free > room)
+    tt::WriteFile(disk.root + "fill.bin", std::string(size_t((free - room) / kPage * kPage), 'u'));
 }
 
 // The setup walked by clicks to its copy, stopped there as the row says.
@@ -301,7 +306,8 @@ TEST(StopShort, ARunThatStopsLeavesDiskPackageAndRegistryAsTheyWere) {
   const struct {
     Earlier earlier;
     const char* name;
-  } earliers[] = {{Earlier::None, "nothing"}, {Earlier::SameFolder, "same folder"}, {Earlier::OtherFolder, "other folder"}};
+  } earliers[] = {
+      {Earlier::None, "nothing"}, {Earlier::SameFolder, "same folder"}, {Earlier::OtherFolder, "other folder"}};
   const struct {
     Stop stop;
     const char* name;
