@@ -83,6 +83,45 @@ bool DeleteTree(HKEY root, const std::wstring& key) {
   return RegDeleteKeyW(root, key.c_str()) == ERROR_SUCCESS;
 }
 
+bool SameName(const std::wstring& a, const std::wstring& b) {
+  return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), int(a.size()), b.c_str(), int(b.size())) ==
+         CSTR_EQUAL;
+}
+
+// Brings a key that is there back to what the node holds, changing only what differs: values
+// and subkeys that came since go, the others get their data and contents back.
+bool RestoreNode(HKEY key, const TRegKeySnapshot::TNode& node) {
+  TRegKeySnapshot::TNode now;
+  ReadNode(key, now);
+  bool ok = true;
+  for (const auto& v : now.values) {
+    const auto was = std::find_if(node.values.begin(), node.values.end(),
+                                  [&](const TRegKeySnapshot::TNode::TValue& o) { return SameName(o.name, v.name); });
+    if (was == node.values.end()) ok = RegDeleteValueW(key, v.name.c_str()) == ERROR_SUCCESS && ok;
+  }
+  for (const auto& v : node.values) {
+    const auto is = std::find_if(now.values.begin(), now.values.end(),
+                                 [&](const TRegKeySnapshot::TNode::TValue& o) { return SameName(o.name, v.name); });
+    if (is != now.values.end() && is->name == v.name && is->type == v.type && is->data == v.data) continue;
+    ok = RegSetValueExW(key, v.name.c_str(), 0, v.type, v.data.data(), DWORD(v.data.size())) == ERROR_SUCCESS && ok;
+  }
+  for (const auto& k : now.keys) {
+    const auto was = std::find_if(node.keys.begin(), node.keys.end(),
+                                  [&](const TRegKeySnapshot::TNode& o) { return SameName(o.name, k.name); });
+    if (was == node.keys.end()) ok = DeleteTree(key, k.name) && ok;
+  }
+  for (const auto& k : node.keys) {
+    HKEY sub;
+    if (RegOpenKeyExW(key, k.name.c_str(), 0, KEY_ALL_ACCESS, &sub) != ERROR_SUCCESS) {
+      ok = WriteNode(key, k.name, k) && ok;
+      continue;
+    }
+    ok = RestoreNode(sub, k) && ok;
+    RegCloseKey(sub);
+  }
+  return ok;
+}
+
 std::wstring ParentKey(const std::wstring& key) {
   const size_t at = key.rfind(L'\\');
   return at == std::wstring::npos ? std::wstring() : key.substr(0, at);
@@ -113,8 +152,11 @@ TRegKeySnapshot::~TRegKeySnapshot() = default;
 bool TRegKeySnapshot::Restore() const {
   if (key_.empty()) return false;
   if (!existed_) return DeleteTree(root_, missing_);
-  DeleteTree(root_, key_);
-  return WriteNode(root_, key_, *node_);
+  HKEY key;
+  if (RegOpenKeyExW(root_, key_.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return WriteNode(root_, key_, *node_);
+  const bool ok = RestoreNode(key, *node_);
+  RegCloseKey(key);
+  return ok;
 }
 
 TRegValueSnapshot::TRegValueSnapshot(const std::string& path, const std::string& valueName)
