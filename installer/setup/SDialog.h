@@ -71,6 +71,9 @@ class TCopyListVisitor {
 };
 
 class TSDialogForm : public TForm {
+  // The run reads the pages' choices and drives the copy page's controls.
+  friend class TInstallRun;
+
  public:
   explicit TSDialogForm(TForm* owner = nullptr);
   ~TSDialogForm() override;
@@ -125,23 +128,8 @@ class TSDialogForm : public TForm {
   void BrowseButtonClick();
   std::string SummaryText() const;
 
-  // The install run and its parts.
+  // Starts the install run of the copy page and, once it has ended, moves on or closes.
   void RunInstall();
-  bool CopySelectedGroups();
-  // The one walk over the selected groups' copy lists; it holds the rules of what is copied.
-  void WalkCopyLists(TCopyListVisitor& visitor);
-  // A Partial setup goes on without these files when their source is missing.
-  bool SkippedWhenMissing(uint32_t flags) const;
-  bool CopyOneFile(const std::string& source, const std::string& dest, bool& delayed, bool keepSource, bool force,
-                   bool writeUninstallLines, bool serviceFile, uint32_t flags, int mode);
-  bool LocateSourceFile(std::string& source);
-  bool ShouldOverwrite(const std::string& source, const std::string& dest, int mode, uint32_t flags);
-  bool CreateInstallFolder(const std::string& folder, bool writeUninstallLine, char prefix);
-  bool CreateRunFolder(const std::string& folder, const std::string& logCaption);
-  void WriteUninstallHeader();
-  void WriteApplicationRegistration();
-  bool WriteInfoValue(const std::string& section, const std::string& key, const std::string& value);
-  void CreateShortcuts();
   bool InstallSucceeded() const { return installOk_; }
   bool RestartOffered() const { return restartOffered_; }
 
@@ -246,49 +234,10 @@ class TSDialogForm : public TForm {
   void CopySetupFolder();
   void SetDialogLocation();
   void FailBox(const std::string& text);
-  void PostCopyOperations();
-  void RegisterFontsAndServers();
-  std::string ResolveLinkFolder(const std::string& folderText, int& kind) const;
-  // Notes a link's folder and an earlier link of its name before the link is made.
-  void NoteLink(int kind, const std::string& folderText, bool allUsers, const std::string& target,
-                const std::string& name);
-  bool CreateOneLink(int kind, const std::string& folderText, const std::vector<std::string>& fields,
-                     const std::string& name, bool allUsers, std::string& linkPath);
-  bool CopyServiceFile(const std::string& name, bool serviceFile);
   std::string ExpandFolderSetting(const std::string& setting) const;
-  const std::string& DiskSetFolders();
-  bool FindSourceFile(const std::string& path, TListedFolders& listed);
-  // The run's folders, the registration's files and the selected groups' folders and files,
-  // by the copy's rules; a folder named through a run-time folder is left to the copy.
-  std::vector<TPlannedCopy> PlannedCopies();
-  // Refuses the run with a box (false) when a path would reach the system's limit; with the
-  // copy's box and log lines when a source it needs is missing (on the way it notes the
-  // folders the script keeps exactly).
-  bool PathsFit(const std::vector<TPlannedCopy>& plan);
-  bool SourcesPresent();
-  void RecordCreatedFolders();
-  // Whether a folder may be recorded for removal: it was not there when the run began, and
-  // (for a plain removal) no folder the script keeps exactly lies inside it.
-  bool MayRecordRemoval(const std::string& folder, bool forced) const;
-  // Raises a shared file's count, noting the count it had.
-  void RaiseSharedCount(const std::string& file);
-  void StopForRecords();
-  void RefuseWithoutEntry();
-  // Whether what the run did may stay: it ended whole and is recorded in a whole uninstall
-  // script beside its uninstaller and entry.
-  bool RunRecorded() const;
-  bool AddUninstallLine(const std::string& line, bool force = false);
-  std::string UninstallScriptPath() const;
+  // The copy page's labels and bars, following the run's file.
   void ShowCopyProgress(const std::string& dest);
   TProgressProc FileProgress();
-  // Whether a file (source or destination) is there: from the listings of the current list's
-  // two folders when they cover it, else from the file system.
-  bool ListedFileExists(const std::string& path) const;
-  // Makes a file that the listings know to be missing under its exact name and opens it
-  // for writing, without a search; INVALID_HANDLE_VALUE when it did not.
-  HANDLE CreateExactly(const std::string& path);
-  // Lists the setup and destination folders of a file list; clears them with empty folders.
-  void ListCopyFolders(const std::string& source, const std::string& dest);
 
   TBevel* upperBevel_;
   TBevel* lowerBevel_;

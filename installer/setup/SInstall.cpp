@@ -250,11 +250,6 @@ bool TInstallRun::AddUninstallLine(const std::string& line, bool force) {
   return added;
 }
 
-bool TSDialogForm::AddUninstallLine(const std::string& line, bool force) {
-  return run_ ? run_->AddUninstallLine(line, force) : true;
-}
-
-std::string TSDialogForm::UninstallScriptPath() const { return run_ ? run_->UninstallScriptPath() : std::string(); }
 
 // ---------------------------------------------------------------- install run
 
@@ -271,85 +266,20 @@ void TSDialogForm::FailBox(const std::string& text) {
 
 void TSDialogForm::RunInstall() {
   TScript& s = *script_;
-  // A destination that the system's calls (and the uninstaller) cannot reach is refused
-  // before anything is written.
   // The folder tokens follow the destination as it stands now, for every step of the run.
   SyncInstallFolders();
-  const std::vector<TPlannedCopy> plan = PlannedCopies();
-  if (!PathsFit(plan)) return;
+  run_.reset(new TInstallRun(*this));
+  // A destination that the system's calls (and the uninstaller) cannot reach is refused
+  // before anything is written.
+  if (!run_->PathsFit()) {
+    run_.reset();
+    return;
+  }
   // Busy before the copy bar's waits: a close confirmed then is held until the run stops.
   busy_ = true;
   if (s.AddBillboard()) OpenCopyBar(*this);
   installOk_ = false;
-  run_.reset(new TInstallRun);
-  TInstallRun& run = *run_;
-  run.setupFolder = GetExeDir(false);
-  const std::string app = GetAppFolder(false);
-  // Whether a folder is the run's is what it was when the run began.
-  for (const TPlannedCopy& c : plan)
-    if (c.source.empty()) run.record.NoteFolder(c.dest);
-  bool folders = !RunStopped() && CreateRunFolder(app, "Create Target Directory: ");
-  // The log goes into the target folder from now on; an earlier log stays until then.
-  if (folders && g_setupLog) {
-    TSetupLog* log = g_setupLog.get();
-    run.record.NoteUndo([log] { log->Withdraw(); });
-    g_setupLog->SetFile(app + "\\Setup.log");
-  }
-  if (folders && s.UsesCommonFolder()) folders = CreateRunFolder(GetCommonFolder(false), "Create Common Directory: ");
-  if (folders && s.UsesAuxiliaryFolder()) folders = CreateRunFolder(GetAuxFolder(false), "Create Auxiliary Directory: ");
-  bool ok = false;
-  bool music = false;
-  if (folders && !IsRunTimeDirAbort()) {
-    AddSetupLogLine("Show Screen: " + Caption());
-    SyncInstallFolders();
-    run.OpenScript(UninstallScriptPathFor(app, s.ProgStamp()), s.CreateUninstall(), s.ScrambleUninstall(),
-                   NewScrambleKey(), [this] { StopForRecords(); });
-    AddUninstallLine("SetupType=" + SetupTypeName());
-    AddUninstallLine("GroupNames=" + GroupNameString());
-    AddUninstallLine("UserData=|" + UserName() + "|" + CompanyName() + "|");
-    AddSetupLogLine("Execute Before Copy");
-    bool exitRequest = false;
-    PerformExecuteOps(2, exitRequest);
-    // A package that lacks a file (one an earlier run consumed) is refused once the stage
-    // that may make files has run, before anything registers the installation.
-    if (!exitRequest && !RunStopped() && SourcesPresent()) {
-      AddSetupLogLine("Handle First UnInstall Data");
-      WriteUninstallHeader();
-      run.uninstallerMissing = run.Script()->Enabled() && !s.ProgName().empty() &&
-                               !FileExists(UninstallerPathFor(run.Script()->Path()));
-      // The uninstaller's copy pumps messages: an Exit then ends the run here.
-      if (!RunStopped()) WriteApplicationRegistration();
-      progressBar1->SetRange(0, SelectedFileCount());
-      progressBar1->SetPosition(0);
-      run.filesStepped = 0;
-      AddUninstallLine("TargetDir=" + app);
-      AddUninstallLine("SharedDir=" + GetCommonFolder(false));
-      AddUninstallLine("AuxiliaryDir=" + GetAuxFolder(false));
-      music = StartBackgroundMusic(*this);
-      ok = !RunStopped() && CopySelectedGroups() && !RunStopped();
-      RecordCreatedFolders();
-      WaitProcessingMessages(100);
-      ok = ok && !RunStopped();
-      AddSetupLogLine(std::string());
-      if (ok) {
-        AddSetupLogLine("Execute After Copy");
-        PerformExecuteOps(3, exitRequest);
-        ok = !exitRequest && !RunStopped();
-      }
-      if (ok) PostCopyOperations();
-      if (music) StopBackgroundMusic(*this);
-      ok = ok && !RunStopped();
-      if (ok) {
-        const ATOM atom = GlobalFindAtomA(kAutoUpdateAtom);
-        if (atom) GlobalDeleteAtom(atom);
-      }
-    }
-  }
-  // A run that stops short, for whatever reason, leaves the machine and the package as it
-  // found them; one that completes lets go of what it kept aside.
-  ok = ok && RunRecorded();
-  if (ok) run.record.Complete();
-  else run.record.Undo();
+  const bool ok = run_->Run();
   run_.reset();
   installOk_ = ok;
   if (g_setupLog) g_setupLog->Flush();
@@ -374,34 +304,109 @@ void TSDialogForm::RunInstall() {
   NextButtonClick();
 }
 
+TInstallRun::TInstallRun(TSDialogForm& form) : form_(form), script_(form.Script()) {}
+
+bool TInstallRun::Run() {
+  TScript& s = *script_;
+  TInstallRun& run = *this;
+  run.setupFolder = GetExeDir(false);
+  const std::string app = GetAppFolder(false);
+  // Whether a folder is the run's is what it was when the run began.
+  for (const TPlannedCopy& c : plan_)
+    if (c.source.empty()) run.record.NoteFolder(c.dest);
+  bool folders = !RunStopped() && CreateRunFolder(app, "Create Target Directory: ");
+  // The log goes into the target folder from now on; an earlier log stays until then.
+  if (folders && g_setupLog) {
+    TSetupLog* log = g_setupLog.get();
+    run.record.NoteUndo([log] { log->Withdraw(); });
+    g_setupLog->SetFile(app + "\\Setup.log");
+  }
+  if (folders && s.UsesCommonFolder()) folders = CreateRunFolder(GetCommonFolder(false), "Create Common Directory: ");
+  if (folders && s.UsesAuxiliaryFolder()) folders = CreateRunFolder(GetAuxFolder(false), "Create Auxiliary Directory: ");
+  bool ok = false;
+  bool music = false;
+  if (folders && !IsRunTimeDirAbort()) {
+    AddSetupLogLine("Show Screen: " + form_.Caption());
+    form_.SyncInstallFolders();
+    run.OpenScript(UninstallScriptPathFor(app, s.ProgStamp()), s.CreateUninstall(), s.ScrambleUninstall(),
+                   NewScrambleKey(), [this] { StopForRecords(); });
+    AddUninstallLine("SetupType=" + form_.SetupTypeName());
+    AddUninstallLine("GroupNames=" + form_.GroupNameString());
+    AddUninstallLine("UserData=|" + form_.UserName() + "|" + form_.CompanyName() + "|");
+    AddSetupLogLine("Execute Before Copy");
+    bool exitRequest = false;
+    form_.PerformExecuteOps(2, exitRequest);
+    // A package that lacks a file (one an earlier run consumed) is refused once the stage
+    // that may make files has run, before anything registers the installation.
+    if (!exitRequest && !RunStopped() && SourcesPresent()) {
+      AddSetupLogLine("Handle First UnInstall Data");
+      WriteUninstallHeader();
+      run.uninstallerMissing = run.Script()->Enabled() && !s.ProgName().empty() &&
+                               !FileExists(UninstallerPathFor(run.Script()->Path()));
+      // The uninstaller's copy pumps messages: an Exit then ends the run here.
+      if (!RunStopped()) WriteApplicationRegistration();
+      form_.progressBar1->SetRange(0, form_.SelectedFileCount());
+      form_.progressBar1->SetPosition(0);
+      run.filesStepped = 0;
+      AddUninstallLine("TargetDir=" + app);
+      AddUninstallLine("SharedDir=" + GetCommonFolder(false));
+      AddUninstallLine("AuxiliaryDir=" + GetAuxFolder(false));
+      music = StartBackgroundMusic(form_);
+      ok = !RunStopped() && CopySelectedGroups() && !RunStopped();
+      RecordCreatedFolders();
+      WaitProcessingMessages(100);
+      ok = ok && !RunStopped();
+      AddSetupLogLine(std::string());
+      if (ok) {
+        AddSetupLogLine("Execute After Copy");
+        form_.PerformExecuteOps(3, exitRequest);
+        ok = !exitRequest && !RunStopped();
+      }
+      if (ok) PostCopyOperations();
+      if (music) StopBackgroundMusic(form_);
+      ok = ok && !RunStopped();
+      if (ok) {
+        const ATOM atom = GlobalFindAtomA(kAutoUpdateAtom);
+        if (atom) GlobalDeleteAtom(atom);
+      }
+    }
+  }
+  // A run that stops short, for whatever reason, leaves the machine and the package as it
+  // found them; one that completes lets go of what it kept aside.
+  ok = ok && RunRecorded();
+  if (ok) run.record.Complete();
+  else run.record.Undo();
+  return ok;
+}
+
 // A line the uninstall script cannot hold stops the run at once with the system's reason
 // (unless it has stopped already); the run is undone when it ends.
-void TSDialogForm::StopForRecords() {
-  if (run_->recordsFailed) return;
-  run_->recordsFailed = true;
+void TInstallRun::StopForRecords() {
+  if (recordsFailed) return;
+  recordsFailed = true;
   if (RunStopped()) return;
-  const int error = run_->Script()->WriteError();
-  FailBox(run_->Script()->Path() + "<p><p>" + SystemErrorText(error > 0 ? DWORD(error) : ERROR_WRITE_FAULT));
+  const int error = Script()->WriteError();
+  FailBox(Script()->Path() + "<p><p>" + SystemErrorText(error > 0 ? DWORD(error) : ERROR_WRITE_FAULT));
   CloseWithoutAsking();
 }
 
 // A setup that cannot write the Add/Remove Programs entry it promised stops with the
 // registry's reason and is undone.
-void TSDialogForm::RefuseWithoutEntry() {
+void TInstallRun::RefuseWithoutEntry() {
   const DWORD reason = GetLastError();
-  run_->entryMissing = true;
+  entryMissing = true;
   FailBox(UninstallEntryKey(script_->ProgName()) + "<p><p>" + SystemErrorText(reason));
   CloseWithoutAsking();
 }
 
-bool TSDialogForm::RunRecorded() const {
-  TUninstallScript* script = run_->Script();
+bool TInstallRun::RunRecorded() const {
+  TUninstallScript* script = Script();
   if (!script) return true;
   script->Flush();
-  return script->Whole() && !run_->uninstallerMissing && !run_->entryMissing;
+  return script->Whole() && !uninstallerMissing && !entryMissing;
 }
 
-bool TSDialogForm::CreateRunFolder(const std::string& folder, const std::string& logCaption) {
+bool TInstallRun::CreateRunFolder(const std::string& folder, const std::string& logCaption) {
   AddSetupLogLine(logCaption + folder);
   const bool ok = !folder.empty() && CreateInstallFolder(folder, false, 0);
   AddSetupLogLine(std::string(kJoin) + " ... " + (ok ? "TRUE" : "FALSE"));
@@ -414,8 +419,8 @@ bool TSDialogForm::CreateRunFolder(const std::string& folder, const std::string&
   return ok;
 }
 
-bool TSDialogForm::CreateInstallFolder(const std::string& folder, bool writeUninstallLine, char prefix) {
-  TInstallRun& run = *run_;
+bool TInstallRun::CreateInstallFolder(const std::string& folder, bool writeUninstallLine, char prefix) {
+  TInstallRun& run = *this;
   run.record.NoteFolder(folder);
   if (!ForceDirectories(folder)) return false;
   // The parents the run made are its own too: each is recorded, removed when left empty.
@@ -440,25 +445,25 @@ bool TSDialogForm::CreateInstallFolder(const std::string& folder, bool writeUnin
 }
 
 // Parents the run made, recorded once the uninstall script is open.
-void TSDialogForm::RecordCreatedFolders() {
-  if (!run_->Script()) return;
-  for (const std::string& f : run_->unrecordedParents)
+void TInstallRun::RecordCreatedFolders() {
+  if (!Script()) return;
+  for (const std::string& f : unrecordedParents)
     if (!IsSystemFolder(f) && MayRecordRemoval(f, false)) AddUninstallLine("REMOVE_DIR(" + f + ")");
-  run_->unrecordedParents.clear();
+  unrecordedParents.clear();
 }
 
-bool TSDialogForm::MayRecordRemoval(const std::string& folder, bool forced) const {
-  if (!run_->record.MadeByRun(folder)) return false;
+bool TInstallRun::MayRecordRemoval(const std::string& folder, bool forced) const {
+  if (!record.MadeByRun(folder)) return false;
   const std::string f = LowerCase(SetTrailingBackslash(folder, false));
   // A folder kept exactly stays, and with it every folder above it.
   if (!forced)
-    for (const std::string& kept : run_->keptFolders)
+    for (const std::string& kept : keptFolders)
       if (kept.size() > f.size() && kept.compare(0, f.size(), f) == 0 && kept[f.size()] == '\\') return false;
   return true;
 }
 
-void TSDialogForm::WalkCopyLists(TCopyListVisitor& visitor) {
-  const std::string selection = GroupSelection();
+void TInstallRun::WalkCopyLists(TCopyListVisitor& visitor) {
+  const std::string selection = form_.GroupSelection();
   auto& groups = script_->Groups();
   for (size_t g = 0; g < groups.size(); ++g) {
     if (selection[g] != '1') continue;
@@ -493,18 +498,18 @@ void TSDialogForm::WalkCopyLists(TCopyListVisitor& visitor) {
   }
 }
 
-bool TSDialogForm::SkippedWhenMissing(uint32_t flags) const {
-  return SetupTypeName() == "Partial" && FileFlagSkipPartial(flags);
+bool TInstallRun::SkippedWhenMissing(uint32_t flags) const {
+  return form_.SetupTypeName() == "Partial" && FileFlagSkipPartial(flags);
 }
 
-bool TSDialogForm::CopySelectedGroups() {
+bool TInstallRun::CopySelectedGroups() {
   struct TCopy : TCopyListVisitor {
-    TSDialogForm& form;
+    TInstallRun& form;
     const std::string source;
     std::string folder;
     int mode = 0;
     bool listed = false, noUninstall = false, failed = false, stopped = false;
-    explicit TCopy(TSDialogForm& f) : form(f), source(SetTrailingBackslash(GetExeDir(false), true)) {}
+    explicit TCopy(TInstallRun& f) : form(f), source(SetTrailingBackslash(GetExeDir(false), true)) {}
     bool Proceed() override {
       // An open exit question holds the copy until it is answered.
       while (ExitBoxOpen() && !IsCancelRequested()) WaitProcessingMessages(50);
@@ -533,7 +538,7 @@ bool TSDialogForm::CopySelectedGroups() {
     }
     bool Item(const std::string& name, uint32_t flags, bool copy) override {
       if (IsCancelRequested() || IsWizardClosed()) return false;
-      ++form.run_->filesStepped;
+      ++form.filesStepped;
       if (FileFlagNoUninstall(flags)) noUninstall = true;
       if (!copy) return true;
       bool delayed = false;
@@ -551,25 +556,25 @@ bool TSDialogForm::CopySelectedGroups() {
       return !failed;
     }
   } copy(*this);
-  copying_ = true;
+  form_.copying_ = true;
   WalkCopyLists(copy);
-  progressBar1->SetPosition(run_ ? run_->filesStepped : 0);
-  copying_ = false;
+  form_.progressBar1->SetPosition(filesStepped);
+  form_.copying_ = false;
   return !copy.stopped && !copy.failed;
 }
 
-bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string& destPath, bool& delayed,
+bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& destPath, bool& delayed,
                                bool keepSource, bool force, bool writeUninstallLines, bool serviceFile, uint32_t flags,
                                int mode) {
-  TInstallRun& run = *run_;
+  TInstallRun& run = *this;
   std::string source = sourcePath;
   const bool stillNeeded = script_->TakePendingFileName(source);
   const std::string dest = StripFileNumberPrefix(destPath);
   const DWORD attributes = FileFlagAttributes(flags) ? FileFlagAttributes(flags) : FILE_ATTRIBUTE_NORMAL;
-  ShowCopyProgress(dest);
+  form_.ShowCopyProgress(dest);
   // Pumped as often as the eye and a Cancel click need, not for every small file.
-  if (GetTickCount() - lastPump_ >= 20) {
-    lastPump_ = GetTickCount();
+  if (GetTickCount() - form_.lastPump_ >= 20) {
+    form_.lastPump_ = GetTickCount();
     Application().ProcessMessages();
   }
   bool found = ListedFileExists(source);
@@ -646,7 +651,7 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
       moved = copied;
       if (moved) run.record.NoteMoved(source, dest);
     } else if (script_->ShowProgBar2()) {
-      copied = CopyFileWithProgress(source, dest, FileProgress());
+      copied = CopyFileWithProgress(source, dest, form_.FileProgress());
       if (copied) KeepSourceDate(source, dest);
     } else if (direct) {
       copied = CopyIntoFile(source, fresh, finish);
@@ -684,7 +689,7 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     SetFileAttributesA(xcopy.c_str(), FILE_ATTRIBUTE_NORMAL);
     AddSetupLogLine(std::string(kJoin) + " ... OK Delayed");
     delayed = true;
-    restartOffered_ = true;
+    form_.restartOffered_ = true;
     if (IsWinNT()) {
       run.record.NotePendingRename(xcopy, dest);
       MoveFileExA(xcopy.c_str(), dest.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
@@ -715,8 +720,8 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
   return true;
 }
 
-void TSDialogForm::RaiseSharedCount(const std::string& file) {
-  run_->record.NoteRegValue(kSharedDllsKeyPath, file);
+void TInstallRun::RaiseSharedCount(const std::string& file) {
+  record.NoteRegValue(kSharedDllsKeyPath, file);
   IncSharedDllCount(file);
 }
 
@@ -747,8 +752,8 @@ void TSDialogForm::ShowCopyProgress(const std::string& dest) {
   progressBar2->SetPosition(0);
 }
 
-const std::string& TSDialogForm::DiskSetFolders() {
-  TInstallRun& run = *run_;
+const std::string& TInstallRun::DiskSetFolders() {
+  TInstallRun& run = *this;
   if (!run.diskSetKnown) {
     run.diskSetFolders = ListDirTree(GetOriginDir());
     if (run.diskSetFolders.empty()) run.diskSetFolders = "|";
@@ -758,7 +763,7 @@ const std::string& TSDialogForm::DiskSetFolders() {
 }
 
 // Whether the copy will find a source: where it is named, or plain or packed in a disk-set folder.
-bool TSDialogForm::FindSourceFile(const std::string& path, TListedFolders& listed) {
+bool TInstallRun::FindSourceFile(const std::string& path, TListedFolders& listed) {
   if (listed.Exists(path)) return true;
   const std::string& folders = DiskSetFolders();
   const std::string name = ExtractFileName(StripFileNumberPrefix(path));
@@ -769,12 +774,12 @@ bool TSDialogForm::FindSourceFile(const std::string& path, TListedFolders& liste
   return false;
 }
 
-std::vector<TPlannedCopy> TSDialogForm::PlannedCopies() {
+std::vector<TPlannedCopy> TInstallRun::PlannedCopies() {
   struct TPlan : TCopyListVisitor {
-    TSDialogForm& form;
+    TInstallRun& form;
     std::vector<TPlannedCopy> out;
     std::string dest;
-    explicit TPlan(TSDialogForm& f) : form(f) {}
+    explicit TPlan(TInstallRun& f) : form(f) {}
     void AddFolder(const std::string& path, char keep) { out.push_back({std::string(), path, 0, keep, false}); }
     void AddFile(const std::string& source, const std::string& to, uint32_t flags, bool optional) {
       out.push_back({source, to, flags, 0, optional});
@@ -813,8 +818,9 @@ std::vector<TPlannedCopy> TSDialogForm::PlannedCopies() {
   return plan.out;
 }
 
-bool TSDialogForm::PathsFit(const std::vector<TPlannedCopy>& plan) {
-  for (const TPlannedCopy& c : plan) {
+bool TInstallRun::PathsFit() {
+  plan_ = PlannedCopies();
+  for (const TPlannedCopy& c : plan_) {
     // MAX_PATH counts the closing zero; a folder keeps room for an 8.3 name below it.
     if (c.dest.size() < (c.source.empty() ? size_t(MAX_PATH - 12) : size_t(MAX_PATH))) continue;
     FailBox(FormatText(GetLangText("Messages", "PathTooLong",
@@ -827,11 +833,11 @@ bool TSDialogForm::PathsFit(const std::vector<TPlannedCopy>& plan) {
   return true;
 }
 
-bool TSDialogForm::SourcesPresent() {
+bool TInstallRun::SourcesPresent() {
   TListedFolders listed;
-  run_->keptFolders.clear();
+  keptFolders.clear();
   for (const TPlannedCopy& c : PlannedCopies()) {
-    if (c.source.empty() && c.keep == '3') run_->keptFolders.push_back(LowerCase(c.dest));
+    if (c.source.empty() && c.keep == '3') keptFolders.push_back(LowerCase(c.dest));
     if (c.source.empty() || c.optional || FindSourceFile(c.source, listed)) continue;
     // As the copy would have reported it.
     AddSetupLogLine("  Copy File: " + c.dest);
@@ -843,9 +849,9 @@ bool TSDialogForm::SourcesPresent() {
   return true;
 }
 
-bool TSDialogForm::LocateSourceFile(std::string& source) {
+bool TInstallRun::LocateSourceFile(std::string& source) {
   if (DiskSetFolders() == "|") return false;
-  TInstallRun& run = *run_;
+  TInstallRun& run = *this;
   run.sourceDamaged = false;
   const std::string name = ExtractFileName(StripFileNumberPrefix(source));
   const int n = ListItemCount(run.diskSetFolders);
@@ -859,7 +865,7 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
     const std::string packed = folder + name + "._z";
     if (!FileExists(packed)) continue;
     // Only large files report their progress.
-    const TProgressProc progress = GetFileSizeOf(packed) > 1048576 ? FileProgress() : TProgressProc();
+    const TProgressProc progress = GetFileSizeOf(packed) > 1048576 ? form_.FileProgress() : TProgressProc();
     const uint32_t date = FileDosDate(packed);
     std::string error;
     bool damaged = false;
@@ -902,7 +908,7 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
   return false;
 }
 
-bool TSDialogForm::ShouldOverwrite(const std::string& source, const std::string& dest, int mode, uint32_t flags) {
+bool TInstallRun::ShouldOverwrite(const std::string& source, const std::string& dest, int mode, uint32_t flags) {
   const int own = FileFlagOverwriteMode(flags);
   const int m = own > 0 ? own : mode;
   // Modes 0 and 1 overwrite whatever is there.
@@ -919,17 +925,16 @@ bool TSDialogForm::ShouldOverwrite(const std::string& source, const std::string&
   return DecideOverwrite(mode, flags, f);
 }
 
-bool TSDialogForm::ListedFileExists(const std::string& path) const {
-  if (!run_) return FileExists(path);
-  for (const TFolderNames* names : {&run_->sourceNames, &run_->destNames}) {
+bool TInstallRun::ListedFileExists(const std::string& path) const {
+  for (const TFolderNames* names : {&sourceNames, &destNames}) {
     const TFolderNames::Kind kind = names->KindOf(path);
     if (kind != TFolderNames::Unknown) return kind == TFolderNames::File;
   }
   return FileExists(path);
 }
 
-HANDLE TSDialogForm::CreateExactly(const std::string& path) {
-  for (TFolderNames* names : {&run_->sourceNames, &run_->destNames}) {
+HANDLE TInstallRun::CreateExactly(const std::string& path) {
+  for (TFolderNames* names : {&sourceNames, &destNames}) {
     const TFolderNames::Kind kind = names->KindOf(path);
     if (kind == TFolderNames::Unknown) continue;
     const HANDLE h = kind == TFolderNames::Absent ? CreateExactFile(path) : INVALID_HANDLE_VALUE;
@@ -939,9 +944,7 @@ HANDLE TSDialogForm::CreateExactly(const std::string& path) {
   return INVALID_HANDLE_VALUE;
 }
 
-void TSDialogForm::ListCopyFolders(const std::string& source, const std::string& dest) {
-  TFolderNames& sourceNames = run_->sourceNames;
-  TFolderNames& destNames = run_->destNames;
+void TInstallRun::ListCopyFolders(const std::string& source, const std::string& dest) {
   sourceNames.Reset(std::string());
   destNames.Reset(std::string());
   // One folder for both: its two listings would not follow each other.
@@ -953,13 +956,13 @@ void TSDialogForm::ListCopyFolders(const std::string& source, const std::string&
 
 // ---------------------------------------------------------------- registration
 
-bool TSDialogForm::CopyServiceFile(const std::string& name, bool serviceFile) {
+bool TInstallRun::CopyServiceFile(const std::string& name, bool serviceFile) {
   const std::string file = ExtractFileName(name);
   bool delayed = false;
   return CopyOneFile(GetExeDir(true) + file, GetAppFolder(true) + file, delayed, true, true, true, serviceFile, 0, 1);
 }
 
-void TSDialogForm::WriteUninstallHeader() {
+void TInstallRun::WriteUninstallHeader() {
   const TScript& s = *script_;
   auto add = [this](const std::string& line) { AddUninstallLine(line); };
   auto lang = [](const char* key, const char* def) { return GetLangText("UnInstall", key, def); };
@@ -1012,16 +1015,16 @@ void TSDialogForm::WriteUninstallHeader() {
              CopyOneFile(GetExeDir(true) + "UnInstall.exe", uninstaller, delayed, true, true, false, false, 0, 1);
     if (copied) {
       std::string entryKey, cacheKey;
-      run_->record.NoteRegKey(UninstallEntryKey(s.ProgName()));
+      record.NoteRegKey(UninstallEntryKey(s.ProgName()));
       WriteUninstallEntry(s.ProgName(), uninstaller, s.ProgVersion(), entryKey, url, GetOriginExe(), s.CompanyName());
       if (!entryKey.empty()) add("REMOVE_REG_KEY(" + entryKey + ")");
       else RefuseWithoutEntry();
       double bytes = GetRequiredSpace(0);
       if (bytes <= 0) {
         for (size_t i = 0; i < script_->Groups().size(); ++i)
-          if (IsGroupSelected(int(i))) bytes += 1024.0 * StrToIntDef(ListField(script_->Groups()[i].line, 2), 0);
+          if (form_.IsGroupSelected(int(i))) bytes += 1024.0 * StrToIntDef(ListField(script_->Groups()[i].line, 2), 0);
       }
-      run_->record.NoteRegKey(ArpCacheEntryKey(s.ProgName()));
+      record.NoteRegKey(ArpCacheEntryKey(s.ProgName()));
       WriteArpCacheEntry(s.ProgName(), ExpandTokens(s.ProgExeName()), cacheKey, int64_t(bytes + 0.5));
       if (!cacheKey.empty()) add("REMOVE_REG_KEY(" + cacheKey + ")");
     }
@@ -1043,7 +1046,7 @@ void TSDialogForm::WriteUninstallHeader() {
   AddUninstallLine(std::string(), true);
   const auto& associations = script_->AssociationItems();
   for (size_t i = 0; i < associations.size(); ++i)
-    if (AssociationChecked(i)) add("SET_ADD_ASSOCIATION_ITEM(|" + associations[i] + "|)");
+    if (form_.AssociationChecked(i)) add("SET_ADD_ASSOCIATION_ITEM(|" + associations[i] + "|)");
   AddUninstallLine(std::string(), true);
   if (s.OpenWith()) add("SET_ADD_OPEN_WITH_ITEM(|" + s.OpenWithName() + "|" + s.OpenWithExtensions() + "|)");
   if (!s.ExecutionDllName().empty()) add("SET_EXECUTION_DLL_NAME(" + s.ExecutionDllName() + ")");
@@ -1051,10 +1054,10 @@ void TSDialogForm::WriteUninstallHeader() {
   AddUninstallLine(std::string(), true);
 }
 
-bool TSDialogForm::WriteInfoValue(const std::string& section, const std::string& key, const std::string& value) {
+bool TInstallRun::WriteInfoValue(const std::string& section, const std::string& key, const std::string& value) {
   const std::string name = ExtractFileName(script_->OriginalInfoFileName());
   if (name.empty()) return false;
-  TInstallRun& run = *run_;
+  TInstallRun& run = *this;
   if (!run.infoTried) {
     run.infoTried = true;
     if (FileExists(GetExeDir(true) + name)) {
@@ -1067,11 +1070,11 @@ bool TSDialogForm::WriteInfoValue(const std::string& section, const std::string&
   return true;
 }
 
-void TSDialogForm::WriteApplicationRegistration() {
+void TInstallRun::WriteApplicationRegistration() {
   const TScript& s = *script_;
   if (s.RegisterAsApplication()) {
-    run_->record.NoteRegKey(ProgramKeyPath(s.CompanyName(), s.ProgName(), s.ProgVersion()));
-    run_->record.NoteRegKey(AppPathKey(ExpandTokens(s.ProgExeName())));
+    record.NoteRegKey(ProgramKeyPath(s.CompanyName(), s.ProgName(), s.ProgVersion()));
+    record.NoteRegKey(AppPathKey(ExpandTokens(s.ProgExeName())));
     const std::string appKey = CreateApplicationKey(s.CompanyName(), s.ProgName(), s.ProgVersion());
     if (!appKey.empty()) AddUninstallLine("REMOVE_REG_KEY(" + appKey + ")");
     const std::string pathKey = WriteAppPath(ExpandTokens(s.ProgExeName()));
@@ -1097,9 +1100,8 @@ void TSDialogForm::WriteApplicationRegistration() {
 
 // ---------------------------------------------------------------- after the copy
 
-void TSDialogForm::PostCopyOperations() {
+void TInstallRun::PostCopyOperations() {
   const TScript& s = *script_;
-  TRunRecord& record = run_->record;
   for (const auto& item : script_->RegistryOps()) {
     const std::string raw = "|" + item + "|";
     const std::string op = ExpandTokens(raw, "\\");
@@ -1129,7 +1131,7 @@ void TSDialogForm::PostCopyOperations() {
   const auto& associations = script_->AssociationItems();
   for (size_t i = 0; i < associations.size(); ++i) {
     const std::string& item = associations[i];
-    if (!AssociationChecked(i)) continue;
+    if (!form_.AssociationChecked(i)) continue;
     const std::string op = ExpandTokens("|" + item + "|", "\\");
     NoteAssociationKeys(record, op);
     if (PerformAssociationOp(op, true)) {
@@ -1146,7 +1148,7 @@ void TSDialogForm::PostCopyOperations() {
   RegisterFontsAndServers();
   std::string userKey;
   record.NoteRegKey(ProgramKeyPath(s.CompanyName(), s.ProgName(), s.ProgVersion()));
-  WriteUserInfo(s.CompanyName(), s.ProgName(), s.ProgVersion(), userKey, UserName(), CompanyName());
+  WriteUserInfo(s.CompanyName(), s.ProgName(), s.ProgVersion(), userKey, form_.UserName(), form_.CompanyName());
   if (!userKey.empty()) AddUninstallLine("REMOVE_REG_KEY(" + userKey + ")");
   const std::string target = GetAppFolder(false);
   for (std::string line : s.UninstallLines()) {
@@ -1158,8 +1160,8 @@ void TSDialogForm::PostCopyOperations() {
   }
 }
 
-void TSDialogForm::RegisterFontsAndServers() {
-  TInstallRun& run = *run_;
+void TInstallRun::RegisterFontsAndServers() {
+  TInstallRun& run = *this;
   for (const auto& file : run.comServers) {
     if (!RegisterComServer(file, true)) continue;
     run.record.NoteUndo([file] { RegisterComServer(file, false); });
@@ -1176,7 +1178,7 @@ void TSDialogForm::RegisterFontsAndServers() {
   if (!run.fonts.empty()) BroadcastFontChange();
 }
 
-std::string TSDialogForm::ResolveLinkFolder(const std::string& folderText, int& kind) const {
+std::string TInstallRun::ResolveLinkFolder(const std::string& folderText, int& kind) const {
   const std::string t = LowerCase(Trim(folderText));
   const struct {
     const char* text;
@@ -1188,22 +1190,22 @@ std::string TSDialogForm::ResolveLinkFolder(const std::string& folderText, int& 
       return std::string();
     }
   kind = 2;
-  const std::string programFolder = programFolderEdit->Text();
+  const std::string programFolder = form_.programFolderEdit->Text();
   if (folderText.empty() || EqualTextNoCase(folderText, script_->StartProgramLinkFolder())) return programFolder;
   if (folderText[0] == '\\') return folderText.substr(1);
   return programFolder.empty() ? folderText : programFolder + "\\" + folderText;
 }
 
-void TSDialogForm::NoteLink(int kind, const std::string& folderText, bool allUsers, const std::string& target,
+void TInstallRun::NoteLink(int kind, const std::string& folderText, bool allUsers, const std::string& target,
                             const std::string& name) {
   std::string folder;
   const std::string path = LinkPathFor(kind, folderText, allUsers, target, name, folder);
   if (path.empty()) return;
-  run_->record.NoteFolder(folder);
-  run_->record.BeforeWrite(path);
+  record.NoteFolder(folder);
+  record.BeforeWrite(path);
 }
 
-bool TSDialogForm::CreateOneLink(int kind, const std::string& folderText, const std::vector<std::string>& f,
+bool TInstallRun::CreateOneLink(int kind, const std::string& folderText, const std::vector<std::string>& f,
                                  const std::string& name, bool allUsers, std::string& linkPath) {
   const std::string target = ExpandTokens(f[1]);
   std::string workDir = SetTrailingBackslash(ExpandTokens(f[4]), false);
@@ -1213,7 +1215,7 @@ bool TSDialogForm::CreateOneLink(int kind, const std::string& folderText, const 
                     ExpandTokens(f[3]), target, name);
 }
 
-void TSDialogForm::CreateShortcuts() {
+void TInstallRun::CreateShortcuts() {
   const TScript& s = *script_;
   std::vector<std::vector<std::string>> items;
   const std::vector<std::string> main = {s.StartProgramLinkName(),   s.ProgExeName(),
@@ -1269,11 +1271,11 @@ void TSDialogForm::CreateShortcuts() {
                   {5, "Create SendTo Link:", true},
                   {3, "Create StartUp Link:", true},
                   {6, "Create Quick Launch Link:", true}};
-  for (size_t i = 0; i < optionalLinks_.size() && i < 5; ++i) {
-    if (!shortcutBoxes[i]->Checked() || optionalLinks_[i].name.empty()) continue;
+  for (size_t i = 0; i < form_.optionalLinks_.size() && i < 5; ++i) {
+    if (!form_.shortcutBoxes[i]->Checked() || form_.optionalLinks_[i].name.empty()) continue;
     AddSetupLogLine(optional[i].log);
     std::string path;
-    const bool made = CreateOneLink(optional[i].kind, std::string(), main, optionalLinks_[i].name, allUsers, path);
+    const bool made = CreateOneLink(optional[i].kind, std::string(), main, form_.optionalLinks_[i].name, allUsers, path);
     if (made) AddUninstallLine("REMOVE_FILE(" + path + ")");
     if (optional[i].reportResult) AddSetupLogLine(std::string(kJoin) + (made ? " ... OK" : " ... FAILED"));
   }
