@@ -644,6 +644,7 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
     const bool moveAllowed = !keepSource && !script_->UseCopy() &&
                              EqualTextNoCase(source.substr(0, 3), dest.substr(0, 3)) && IsWinNT();
     const bool direct = created && !moveAllowed && !script_->ShowProgBar2();
+    finish.deleteSource = !stillNeeded && SameFolder(ExtractFileDir(source), run.setupFolder);
     if (created && !direct) CloseHandle(fresh);
     if (moveAllowed) {
       copied = MoveFileExA(source.c_str(), dest.c_str(),
@@ -655,6 +656,7 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
       if (copied) KeepSourceDate(source, dest);
     } else if (direct) {
       copied = CopyIntoFile(source, fresh, finish);
+      moved = finish.sourceDeleted;
     } else {
       copied = PlainCopy(source, dest);
     }
@@ -712,9 +714,16 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
   } else if (FileFlagIsShared(flags)) {
     RaiseSharedCount(dest);
   }
-  // A used source leaves the package once the run completes; a moved one comes back on undo.
+  // A used source leaves the package; on undo it comes back, moved back or copied back from
+  // its installed copy.
   if (!same && !stillNeeded && SameFolder(ExtractFileDir(source), run.setupFolder)) {
-    if (!moved) run.record.ConsumeWhenComplete(source);
+    const std::string installed = copied ? dest : ExtractFilePath(dest) + "X" + ExtractFileName(dest);
+    if (!moved || finish.sourceDeleted) run.record.NoteCopiedFrom(source, installed);
+    // A moved source is gone already, as is one the copy deleted.
+    if (!moved && !DeleteFileA(source.c_str()) && FileExists(source)) {
+      SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(source.c_str());
+    }
     run.sourceNames.Forget(source);
   }
   return true;

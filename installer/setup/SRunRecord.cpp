@@ -122,7 +122,12 @@ void TRunRecord::NoteMoved(const std::string& from, const std::string& to) {
   });
 }
 
-void TRunRecord::ConsumeWhenComplete(const std::string& path) { release_.push_back(path); }
+void TRunRecord::NoteCopiedFrom(const std::string& path, const std::string& copy) {
+  undo_.push_back([path, copy] {
+    if (!FileExists(path) && CopyFileA(copy.c_str(), path.c_str(), TRUE))
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  });
+}
 
 void TRunRecord::NoteContents(const std::string& path) {
   std::string bytes;

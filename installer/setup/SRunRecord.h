@@ -33,8 +33,8 @@ class TRunRecord {
   void PutBack(const std::string& path);
   // A file moved from `from` (in the package) to `to`: it goes back on undo.
   void NoteMoved(const std::string& from, const std::string& to);
-  // A package file the run has used up: deleted once the run completes, kept on undo.
-  void ConsumeWhenComplete(const std::string& path);
+  // A package file the run has used up and deleted, whole at `copy`: copied back on undo.
+  void NoteCopiedFrom(const std::string& path, const std::string& copy);
   // A file an operation changes in place: its bytes (or that it was missing) come back.
   void NoteContents(const std::string& path);
   // A rename scheduled for the next restart: cancelled on undo.
@@ -48,7 +48,7 @@ class TRunRecord {
   // Undoes every noted change, the last first, then removes the run's folders that are
   // empty, the deepest first. The record is empty afterwards.
   void Undo();
-  // The run is complete: files set aside and used-up package files are deleted.
+  // The run is complete: the files set aside are deleted.
   void Complete();
 
  private:
