@@ -257,7 +257,7 @@ std::string InstallEarlier(Earlier earlier) {
   EXPECT_EQ(tt::WaitExit(setup, 60000), 0);
   EXPECT_EQ(Read(folder + "\\a.txt"), "alpha of version 1");
   tt::WriteFile(folder + "\\mine.txt", "the user's");
-  WriteRegValueSimple(kOp, "Mine", "kept", true);
+  WriteRegValueSimple(kOp, "Mine", "kept", false);
   return folder;
 }
 
