@@ -1,7 +1,7 @@
-// Setup runs that stop short, on the small disk T:: the disk fills at each step, the package
-// lacks a file, or the user confirms Exit during the copy; over nothing, over an earlier
-// installation of the program in the same folder and over one in another folder. Each run
-// leaves the target drive, the package and the registry byte for byte as they were.
+// Setup runs that stop short on the small disk T (the disk fills at one of the run's steps,
+// the package lacks a file, or the user confirms Exit during the copy), over nothing, over an
+// earlier installation of the program in the same folder and over one in another folder.
+// Each leaves the target drive, the package and the registry byte for byte as they were.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -146,7 +146,7 @@ std::string Differences(const State& before, const State& after, const std::vect
 // ---------------------------------------------------------------- the package
 
 enum class Earlier { None, SameFolder, OtherFolder };
-enum class Stop { Uninstaller, DataFile, PackedFile, Script, MissingSource, Exit, None };
+enum class Stop { Uninstaller, DataFile, PackedFile, Script, MissingSource, Exit };
 
 using Files = std::vector<std::pair<std::string, std::string>>;
 
@@ -204,6 +204,7 @@ StopPlan PlanStop(Stop stop) {
   const std::string big(size_t(before + uninstaller + 512 * 1024), 'b');
   switch (stop) {
     case Stop::Uninstaller:
+      // Larger than the earlier one by more than the room.
       s.files = {{"UnInstall.exe", Uninstaller() + std::string(512 * 1024, '\0')}};
       s.room = 64 * 1024;
       s.boxNames = kApp + "\\UnInstall.exe";
@@ -236,8 +237,6 @@ StopPlan PlanStop(Stop stop) {
         s.list += "|" + s.files.back().first;
       }
       break;
-    case Stop::None:
-      break;
   }
   return s;
 }
@@ -258,7 +257,7 @@ std::string InstallEarlier(Earlier earlier) {
   EXPECT_EQ(tt::WaitExit(setup, 60000), 0);
   EXPECT_EQ(Read(folder + "\\a.txt"), "alpha of version 1");
   tt::WriteFile(folder + "\\mine.txt", "the user's");
-  WriteRegValueSimple(kOp, "Mine", "kept", true);
+  WriteRegValueSimple(kOp, "Mine", "kept", false);
   return folder;
 }
 
@@ -275,8 +274,7 @@ void RunToStop(const Package& p, Stop stop, const std::string& boxNames) {
   ASSERT_TRUE(w.wnd);
   ASSERT_TRUE(w.Click("&Next >"));
   if (stop == Stop::Exit) {
-    // Well inside the copy once a file of its second hundred is in place; Exit, then yes to
-    // the question.
+    // Inside the copy once its fifteenth file is in place; Exit, then yes to the question.
     ASSERT_TRUE(tt::WaitUntil([] { return Exists(kApp + "\\f10.txt"); }, 30000));
     ASSERT_TRUE(w.Click("&Cancel"));
     ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
