@@ -21,7 +21,6 @@ const char kUninstallKey[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\
 const char kArpCacheKey[] =
     "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache";
 const char kAppPathsKey[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
-const char kSharedDllsKey[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const char kUserEnvironment[] = "HKEY_CURRENT_USER\\Environment";
 const char kSystemEnvironment[] =
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
@@ -168,6 +167,24 @@ std::string ProgramKeyName(const std::string& company, const std::string& progra
 
 // ---- registry records
 
+const char* const kSharedDllsKeyPath = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+std::string ArpCacheEntryKey(const std::string& displayName) {
+  const std::string name = FitKeyName(std::string(kArpCacheKey) + "\\", displayName, "");
+  return name.empty() ? std::string() : std::string(kArpCacheKey) + "\\" + name;
+}
+
+std::string AppPathKey(const std::string& exePath) {
+  const std::string name = ExtractFileName(exePath);
+  return name.empty() ? std::string() : std::string(kAppPathsKey) + "\\" + name;
+}
+
+std::string ProgramKeyPath(const std::string& company, const std::string& program, const std::string& version) {
+  const std::string name = ProgramKeyName(company, program, version);
+  if (company.empty() || name.empty() || version.empty()) return std::string();
+  return CollapseBackslashes(std::string(kMachine) + "Software\\" + company + "\\" + name);
+}
+
 std::string UninstallEntryKey(const std::string& displayName) {
   // The cache entry's key is named alike and is the longer one.
   const std::string name = FitKeyName(std::string(kArpCacheKey) + "\\", displayName, "");
@@ -194,8 +211,8 @@ void WriteArpCacheEntry(const std::string& displayName, const std::string& progr
                         int64_t installedSize) {
   keyText.clear();
   if (Pos("," + GetWinVersionName() + ",", ",95,98,ME,NT,") > 0) return;
-  const std::string name = FitKeyName(std::string(kArpCacheKey) + "\\", displayName, "");
-  if (name.empty() || programPath.empty() || installedSize <= 0) return;
+  const std::string key = ArpCacheEntryKey(displayName);
+  if (key.empty() || programPath.empty() || installedSize <= 0) return;
   std::vector<BYTE> record(kCacheRecordSize, 0);
   auto put32 = [&](size_t at, uint32_t v) { memcpy(&record[at], &v, 4); };
   put32(0, kCacheRecordSize);
@@ -210,7 +227,6 @@ void WriteArpCacheEntry(const std::string& displayName, const std::string& progr
                               int(wide.size()));
   if (n < 0) n = 0;
   memcpy(&record[28], wide.data(), size_t(n < int(kCachePathChars) ? n : int(kCachePathChars)) * 2);
-  const std::string key = std::string(kArpCacheKey) + "\\" + name;
   if (!SetDword(key, "Changed", 0)) return;
   if (SetValue(key, "SlowInfoCache", REG_BINARY, record.data(), DWORD(record.size()))) keyText = key;
 }
@@ -235,9 +251,8 @@ std::string ReadUninstallString(const std::string& displayName) {
 }
 
 std::string WriteAppPath(const std::string& exePath) {
-  const std::string name = ExtractFileName(exePath);
-  if (name.empty()) return std::string();
-  const std::string key = std::string(kAppPathsKey) + "\\" + name;
+  const std::string key = AppPathKey(exePath);
+  if (key.empty()) return std::string();
   if (!WriteRegString(key, "", exePath)) return std::string();
   WriteRegString(key, "Path", FolderOfFile(exePath));
   return key;
@@ -279,21 +294,21 @@ void WriteUserInfo(const std::string& company, const std::string& program, const
 
 int IncSharedDllCount(const std::string& filePath) {
   if (filePath.empty()) return 0;  // the key's default value is no file's count
-  const int count = StrToIntDef(ReadRegValue(kSharedDllsKey, filePath, "0"), 0) + 1;
-  SetDword(kSharedDllsKey, filePath, count);
+  const int count = StrToIntDef(ReadRegValue(kSharedDllsKeyPath, filePath, "0"), 0) + 1;
+  SetDword(kSharedDllsKeyPath, filePath, count);
   return count;
 }
 
 int ReleaseSharedDll(const std::string& filePath) {
-  if (filePath.empty() || !RegValueExists(kSharedDllsKey, filePath)) return 0;
-  int count = StrToIntDef(ReadRegValue(kSharedDllsKey, filePath, "0"), 0) - 1;
+  if (filePath.empty() || !RegValueExists(kSharedDllsKeyPath, filePath)) return 0;
+  int count = StrToIntDef(ReadRegValue(kSharedDllsKeyPath, filePath, "0"), 0) - 1;
   if (count < 0) count = 0;
   if (count == 0) {
-    DeleteRegValue(kSharedDllsKey, filePath);
+    DeleteRegValue(kSharedDllsKeyPath, filePath);
     // The last count takes the key along: an install made it when it was missing.
-    DeleteEmptyRegKey(kSharedDllsKey);
+    DeleteEmptyRegKey(kSharedDllsKeyPath);
   } else
-    SetDword(kSharedDllsKey, filePath, count);
+    SetDword(kSharedDllsKeyPath, filePath, count);
   return count;
 }
 

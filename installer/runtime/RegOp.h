@@ -22,6 +22,14 @@ std::string ReadAppPathDir(const std::string& exeName);
 std::string CreateApplicationKey(const std::string& company, const std::string& program, const std::string& version);
 void WriteUserInfo(const std::string& company, const std::string& program, const std::string& version,
                    std::string& keyText, const std::string& name, const std::string& companyName);
+// The keys the writers above write, for a caller that puts back what they held: the size
+// cache entry, the App Paths entry and the program's key under its company (which holds the
+// application key and the user information); empty when there is none.
+std::string ArpCacheEntryKey(const std::string& displayName);
+std::string AppPathKey(const std::string& exePath);
+std::string ProgramKeyPath(const std::string& company, const std::string& program, const std::string& version);
+// Shared-file reference counts, values of this key named by the file's path.
+extern const char* const kSharedDllsKeyPath;
 // Shared-file reference counts.
 int IncSharedDllCount(const std::string& filePath);
 int ReleaseSharedDll(const std::string& filePath);

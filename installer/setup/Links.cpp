@@ -93,21 +93,27 @@ bool IsWebTarget(const std::string& text) {
   return false;
 }
 
+std::string LinkPathFor(int kind, const std::string& subFolder, bool allUsers, const std::string& target,
+                        const std::string& linkName, std::string& folder) {
+  folder = GetShellFolder(kind, allUsers);
+  if (folder.empty()) return std::string();
+  std::string sub = Trim(subFolder);
+  if (!sub.empty() && sub[0] == '\\') sub.erase(0, 1);
+  if (!sub.empty()) folder = SetTrailingBackslash(folder, false) + "\\" + sub;
+  return SetTrailingBackslash(folder, true) + linkName + (IsWebTarget(target) ? ".url" : ".lnk");
+}
+
 bool CreateLink(int kind, const std::string& subFolder, bool allUsers, std::string& linkPath, int showCmd,
                 int iconIndex, const std::string& iconFile, const std::string& workDir, const std::string& args,
                 const std::string& target, const std::string& linkName) {
   linkPath.clear();
-  std::string folder = GetShellFolder(kind, allUsers);
-  if (folder.empty()) return false;
-  std::string sub = Trim(subFolder);
-  if (!sub.empty() && sub[0] == '\\') sub.erase(0, 1);
-  if (!sub.empty()) folder = SetTrailingBackslash(folder, false) + "\\" + sub;
+  std::string folder;
+  const std::string path = LinkPathFor(kind, subFolder, allUsers, target, linkName, folder);
+  if (path.empty()) return false;
   if (!ForceDirectories(folder))
     ErrorBox(KMSG_OWNER_ACTIVE, folder + "\\\\n\\\\nUnable to create Link Directory!\\\\n(RegOp.CreateLink)", "Error",
              kDefaultBtnText, 0);
-  folder = SetTrailingBackslash(folder, true);
   if (IsWebTarget(target)) {
-    const std::string path = folder + linkName + ".url";
     std::string text = "[InternetShortcut]\r\nURL=" + target + "\r\n";
     if (!iconFile.empty()) text += "IconFile=" + iconFile + "\r\nIconIndex=" + std::to_string(iconIndex) + "\r\n";
     if (!workDir.empty()) text += "WorkingDirectory=" + workDir + "\r\n";
@@ -115,7 +121,6 @@ bool CreateLink(int kind, const std::string& subFolder, bool allUsers, std::stri
     linkPath = path;
     return true;
   }
-  const std::string path = folder + linkName + ".lnk";
   if (!SaveShellLink(path, showCmd, iconIndex, iconFile, workDir, args, target)) return false;
   linkPath = path;
   return true;

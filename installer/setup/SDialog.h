@@ -3,6 +3,7 @@
 // and the finish actions handed to start-up.
 #pragma once
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "SRecord.h"
 
 class TExecDll;
+class TInstallRun;
 class TListedFolders;
 class TScript;
 class TUninstallScript;
@@ -28,10 +30,8 @@ bool IsWizardClosed();
 // which hands the restart to start-up for after the message loop).
 void SetRestartRequester(std::function<void()> requester);
 
-// The uninstall script and setup log of this run. Lines go nowhere until the run has them.
-bool AddUninstallLine(const std::string& line, bool force = false);
+// The setup log of this run.
 void AddSetupLogLine(const std::string& text);
-std::string UninstallScriptPath();
 
 // A page of the wizard: its name in the page list and what stands behind it.
 struct TPageInfo {
@@ -71,6 +71,9 @@ class TCopyListVisitor {
 };
 
 class TSDialogForm : public TForm {
+  // The run reads the pages' choices and drives the copy page's controls.
+  friend class TInstallRun;
+
  public:
   explicit TSDialogForm(TForm* owner = nullptr);
   ~TSDialogForm() override;
@@ -125,23 +128,8 @@ class TSDialogForm : public TForm {
   void BrowseButtonClick();
   std::string SummaryText() const;
 
-  // The install run and its parts.
+  // Starts the install run of the copy page and, once it has ended, moves on or closes.
   void RunInstall();
-  bool CopySelectedGroups();
-  // The one walk over the selected groups' copy lists; it holds the rules of what is copied.
-  void WalkCopyLists(TCopyListVisitor& visitor);
-  // A Partial setup goes on without these files when their source is missing.
-  bool SkippedWhenMissing(uint32_t flags) const;
-  bool CopyOneFile(const std::string& source, const std::string& dest, bool& delayed, bool keepSource, bool force,
-                   bool writeUninstallLines, bool serviceFile, uint32_t flags, int mode);
-  bool LocateSourceFile(std::string& source);
-  bool ShouldOverwrite(const std::string& source, const std::string& dest, int mode, uint32_t flags);
-  bool CreateInstallFolder(const std::string& folder, bool writeUninstallLine, char prefix);
-  bool CreateRunFolder(const std::string& folder, const std::string& logCaption);
-  void WriteUninstallHeader();
-  void WriteApplicationRegistration();
-  bool WriteInfoValue(const std::string& section, const std::string& key, const std::string& value);
-  void CreateShortcuts();
   bool InstallSucceeded() const { return installOk_; }
   bool RestartOffered() const { return restartOffered_; }
 
@@ -246,41 +234,10 @@ class TSDialogForm : public TForm {
   void CopySetupFolder();
   void SetDialogLocation();
   void FailBox(const std::string& text);
-  void PostCopyOperations();
-  void RegisterFontsAndServers();
-  std::string ResolveLinkFolder(const std::string& folderText, int& kind) const;
-  bool CreateOneLink(int kind, const std::string& folderText, const std::vector<std::string>& fields,
-                     const std::string& name, bool allUsers, std::string& linkPath);
-  bool CopyServiceFile(const std::string& name, bool serviceFile);
   std::string ExpandFolderSetting(const std::string& setting) const;
-  const std::string& DiskSetFolders();
-  bool FindSourceFile(const std::string& path, TListedFolders& listed);
-  // The run's folders, the registration's files and the selected groups' folders and files,
-  // by the copy's rules; folders named through a run-time folder only when `runTimeDirs`.
-  std::vector<TPlannedCopy> PlannedCopies(bool runTimeDirs);
-  // Refuses the run with a box (false) when a path would reach the system's limit; with the
-  // copy's box and log lines when a source it needs is missing (on the way it notes the
-  // folders the script keeps exactly).
-  bool PathsFit();
-  bool SourcesPresent();
-  void RecordCreatedFolders();
-  // Whether a folder may be recorded for removal: the run made it, and (for a plain removal)
-  // no folder the script keeps exactly lies inside it.
-  bool MayRecordRemoval(const std::string& folder, bool forced) const;
-  void StopForRecords();
-  void RefuseWithoutEntry();
-  bool KeepRunRecords();
-  void WithdrawRun();
+  // The copy page's labels and bars, following the run's file.
   void ShowCopyProgress(const std::string& dest);
   TProgressProc FileProgress();
-  // Whether a file (source or destination) is there: from the listings of the current list's
-  // two folders when they cover it, else from the file system.
-  bool ListedFileExists(const std::string& path) const;
-  // Makes a file that the listings know to be missing under its exact name and opens it
-  // for writing, without a search; INVALID_HANDLE_VALUE when it did not.
-  HANDLE CreateExactly(const std::string& path);
-  // Lists the setup and destination folders of a file list; clears them with empty folders.
-  void ListCopyFolders(const std::string& source, const std::string& dest);
 
   TBevel* upperBevel_;
   TBevel* lowerBevel_;
@@ -304,26 +261,12 @@ class TSDialogForm : public TForm {
   bool finished_ = false;
   bool completeShown_ = false;
   TTimer* spaceTimer_;  // Start menu, desktop, Send To, StartUp, Quick Launch
-  std::vector<std::string> comServers_, fonts_;
-  std::string diskSetFolders_;
-  bool diskSetKnown_ = false;
-  bool sourceDamaged_ = false;
-  std::string unpackInto_;         // where a packed source may be unpacked directly
-  bool unpackedInPlace_ = false;   // the last located source went there
-  DWORD unpackAttributes_ = 0;     // the attributes it is given there
-  bool unpackAttributesSet_ = false;
-  TFolderNames sourceNames_, destNames_;  // the two folders of the list being copied
-  int filesStepped_ = 0;
+  std::unique_ptr<TInstallRun> run_;  // the install run while the copy page runs it
   bool uiShown_ = false;
   DWORD lastUi_ = 0;
   DWORD lastPump_ = 0;
   DWORD lastBar2_ = 0;    // the file progress bar's own pace
   std::string copyDest_;  // the file being copied
-  std::string setupFolder_;
-  std::vector<std::string> createdFolders_;  // made by this run and not yet recorded
-  std::vector<std::string> madeFolders_;     // every folder this run made, lower case
-  std::vector<std::string> keptFolders_;     // the "*3" folders of the selected groups, lower case
-  bool infoCopied_ = false, infoTried_ = false;
   TTimer* copyTimer_;
   TTimer* stopTimer_;
 };

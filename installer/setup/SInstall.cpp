@@ -1,6 +1,6 @@
 // The install run behind the copy page: folders, file copy, uninstall script and setup log,
-// registration, system operations, fonts and servers, shortcuts, and the take-back of a run
-// that cannot be recorded.
+// registration, system operations, fonts and servers, shortcuts; each change noted in the
+// run's record, which undoes a run that stops short.
 #include "SInstall.h"
 
 #include <algorithm>
@@ -18,6 +18,7 @@
 #include "KMsgBox.h"
 #include "Links.h"
 #include "RegOp.h"
+#include "RegRestore.h"
 #include "RegSvr.h"
 #include "ReadMe.h"
 #include "RichEd.h"
@@ -34,39 +35,6 @@
 #include "ZLibOpen.h"
 
 namespace {
-
-std::unique_ptr<TUninstallScript> g_uninstall;
-
-// What the install run found before it wrote anything: what taking it back may remove.
-struct TRunStart {
-  std::vector<std::string> madeFolders;  // folders the run creates
-  bool uninstallerThere = false;
-  bool uninstallerMissing = false;  // the run could not place its uninstaller
-  bool entryMissing = false;        // nor its Add/Remove Programs entry
-  bool recordsFailed = false;       // a write of the uninstall script failed
-  bool operationsDone = false;      // the post-copy operations were performed
-  size_t placedUpTo = size_t(-1);   // script lines from here on only ask for removals
-};
-TRunStart g_runStart;
-// Called when a line cannot be written to the uninstall script while the run goes on.
-std::function<void()> g_recordsFailure;
-
-// The folder and those of its parents that do not exist yet.
-void NoteMissingFolders(const std::string& folder, std::vector<std::string>& missing) {
-  for (std::string f = SetTrailingBackslash(folder, false); f.size() > 3 && !DirectoryExists(f);) {
-    missing.push_back(f);
-    const std::string parent = SetTrailingBackslash(ExtractFileDir(f), false);
-    if (EqualTextNoCase(parent, f)) break;
-    f = parent;
-  }
-}
-
-// Removes the folders that are empty, the deepest first.
-void RemoveEmptyFolders(std::vector<std::string> folders) {
-  std::sort(folders.begin(), folders.end(),
-            [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-  for (const std::string& f : folders) RemoveDirectoryA(f.c_str());
-}
 
 const char* const kJoin = "\\\\x";
 const char* const kAutoUpdateAtom = "AutoUpdateAtomTokenByKelvane";
@@ -122,6 +90,39 @@ bool LineArgument(const std::string& line, const std::string& keyword, std::stri
   arg = close == std::string::npos || close <= keyword.size() ? std::string()
                                                                 : line.substr(keyword.size() + 1, close - keyword.size() - 1);
   return true;
+}
+
+// Tells the top-level windows that the fonts changed; a window that does not answer holds
+// nobody up.
+void BroadcastFontChange() {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, 1000, &result);
+}
+
+std::string ClassesKey(const std::string& name) {
+  const std::string n = Trim(name);
+  return n.empty() || n.find("..") != std::string::npos ? std::string() : "HKEY_CLASSES_ROOT\\" + n;
+}
+
+// The keys an association item writes: its file type and its extension.
+void NoteAssociationKeys(TRunRecord& record, const std::string& item) {
+  const std::string ext = Trim(GetListItem(item, 2));
+  for (const std::string& key : {ClassesKey(GetListItem(item, 0)), ClassesKey(ext.empty() || ext[0] == '.' ? ext : "." + ext)})
+    if (!key.empty()) record.NoteRegKey(key);
+}
+
+// The verb keys of the open-with operation: on folders and on each extension's file type.
+void NoteOpenWithKeys(TRunRecord& record, const std::string& verb, const std::string& extensions) {
+  const std::string v = Trim(verb);
+  if (v.empty() || v.find('\\') != std::string::npos) return;
+  record.NoteRegKey("HKEY_CLASSES_ROOT\\Folder\\shell\\" + v);
+  const std::string list = "," + ReplaceAll(ReplaceAll(extensions, ";", ","), "*", "") + ",";
+  for (size_t at = 0, comma; (comma = list.find(',', at)) != std::string::npos; at = comma + 1) {
+    std::string e = Trim(list.substr(at, comma - at));
+    while (!e.empty() && e[0] == '.') e.erase(0, 1);
+    const std::string type = e.empty() ? std::string() : ReadRegValue("HKEY_CLASSES_ROOT\\." + Trim(e), "", "");
+    if (!ClassesKey(type).empty()) record.NoteRegKey(ClassesKey(type) + "\\Shell\\" + v);
+  }
 }
 
 void KeepSourceDate(const std::string& source, const std::string& dest) {
@@ -237,14 +238,25 @@ namespace {
 bool RunStopped() { return IsCancelRequested() || IsWizardClosed() || IsRunTimeDirAbort(); }
 }  // namespace
 
-bool AddUninstallLine(const std::string& line, bool force) {
-  if (!g_uninstall) return true;
-  const bool added = g_uninstall->AddUninstallLine(line, force);
-  if (!g_uninstall->Whole() && g_recordsFailure) g_recordsFailure();
+void TInstallRun::OpenScript(const std::string& path, bool enabled, bool scramble, unsigned char key,
+                             std::function<void()> failure) {
+  uninstall_.reset(new TUninstallScript(path, enabled, scramble, key));
+  recordsFailure_ = std::move(failure);
+  // An earlier installation's script comes back as it was; a new one goes.
+  TUninstallScript* script = uninstall_.get();
+  record.NoteUndo([this, script] {
+    recordsFailure_ = nullptr;
+    script->Withdraw();
+  });
+}
+
+bool TInstallRun::AddUninstallLine(const std::string& line, bool force) {
+  if (!uninstall_) return true;
+  const bool added = uninstall_->AddUninstallLine(line, force);
+  if (!uninstall_->Whole() && recordsFailure_) recordsFailure_();
   return added;
 }
 
-std::string UninstallScriptPath() { return g_uninstall ? g_uninstall->Path() : std::string(); }
 
 // ---------------------------------------------------------------- install run
 
@@ -261,78 +273,21 @@ void TSDialogForm::FailBox(const std::string& text) {
 
 void TSDialogForm::RunInstall() {
   TScript& s = *script_;
-  // A destination that the system's calls (and the uninstaller) cannot reach is refused
-  // before anything is written.
   // The folder tokens follow the destination as it stands now, for every step of the run.
   SyncInstallFolders();
-  if (!PathsFit()) return;
+  run_.reset(new TInstallRun(*this));
+  // A destination that the system's calls (and the uninstaller) cannot reach is refused
+  // before anything is written.
+  if (!run_->PathsFit()) {
+    run_.reset();
+    return;
+  }
   // Busy before the copy bar's waits: a close confirmed then is held until the run stops.
   busy_ = true;
   if (s.AddBillboard()) OpenCopyBar(*this);
   installOk_ = false;
-  setupFolder_ = GetExeDir(false);
-  const std::string app = GetAppFolder(false);
-  g_runStart = TRunStart();
-  NoteMissingFolders(app, g_runStart.madeFolders);
-  if (s.UsesCommonFolder()) NoteMissingFolders(GetCommonFolder(false), g_runStart.madeFolders);
-  if (s.UsesAuxiliaryFolder()) NoteMissingFolders(GetAuxFolder(false), g_runStart.madeFolders);
-  bool folders = !RunStopped() && CreateRunFolder(app, "Create Target Directory: ");
-  // The log goes into the target folder from now on; an earlier log stays until then.
-  if (folders && g_setupLog) g_setupLog->SetFile(app + "\\Setup.log");
-  if (folders && s.UsesCommonFolder()) folders = CreateRunFolder(GetCommonFolder(false), "Create Common Directory: ");
-  if (folders && s.UsesAuxiliaryFolder()) folders = CreateRunFolder(GetAuxFolder(false), "Create Auxiliary Directory: ");
-  bool ok = false;
-  bool music = false;
-  if (folders && !IsRunTimeDirAbort()) {
-    AddSetupLogLine("Show Screen: " + Caption());
-    SyncInstallFolders();
-    g_uninstall.reset(new TUninstallScript(UninstallScriptPathFor(app, s.ProgStamp()), s.CreateUninstall(),
-                                           s.ScrambleUninstall(), NewScrambleKey()));
-    g_runStart.uninstallerThere = FileExists(UninstallerPathFor(g_uninstall->Path()));
-    g_recordsFailure = [this] { StopForRecords(); };
-    AddUninstallLine("SetupType=" + SetupTypeName());
-    AddUninstallLine("GroupNames=" + GroupNameString());
-    AddUninstallLine("UserData=|" + UserName() + "|" + CompanyName() + "|");
-    AddSetupLogLine("Execute Before Copy");
-    bool exitRequest = false;
-    PerformExecuteOps(2, exitRequest);
-    // A package that lacks a file (one an earlier run consumed) is refused once the stage
-    // that may make files has run, before anything registers the installation.
-    if (!exitRequest && !RunStopped() && SourcesPresent()) {
-      AddSetupLogLine("Handle First UnInstall Data");
-      WriteUninstallHeader();
-      g_runStart.uninstallerMissing = g_uninstall->Enabled() && !s.ProgName().empty() &&
-                                      !FileExists(UninstallerPathFor(g_uninstall->Path()));
-      // The uninstaller's copy pumps messages: an Exit then ends the run here.
-      if (!RunStopped()) WriteApplicationRegistration();
-      progressBar1->SetRange(0, SelectedFileCount());
-      progressBar1->SetPosition(0);
-      filesStepped_ = 0;
-      AddUninstallLine("TargetDir=" + app);
-      AddUninstallLine("SharedDir=" + GetCommonFolder(false));
-      AddUninstallLine("AuxiliaryDir=" + GetAuxFolder(false));
-      music = StartBackgroundMusic(*this);
-      ok = !RunStopped() && CopySelectedGroups() && !RunStopped();
-      RecordCreatedFolders();
-      WaitProcessingMessages(100);
-      ok = ok && !RunStopped();
-      AddSetupLogLine(std::string());
-      if (ok) {
-        AddSetupLogLine("Execute After Copy");
-        PerformExecuteOps(3, exitRequest);
-        ok = !exitRequest && !RunStopped();
-      }
-      if (ok) PostCopyOperations();
-      if (music) StopBackgroundMusic(*this);
-      ok = ok && !RunStopped();
-      if (ok) {
-        const ATOM atom = GlobalFindAtomA(kAutoUpdateAtom);
-        if (atom) GlobalDeleteAtom(atom);
-      }
-    }
-  }
-  g_recordsFailure = nullptr;
-  if (!KeepRunRecords()) ok = false;
+  const bool ok = run_->Run();
+  run_.reset();
   installOk_ = ok;
   if (g_setupLog) g_setupLog->Flush();
   if (ok) FinishCopyBar();
@@ -356,103 +311,109 @@ void TSDialogForm::RunInstall() {
   NextButtonClick();
 }
 
+TInstallRun::TInstallRun(TSDialogForm& form) : form_(form), script_(form.Script()) {}
+
+bool TInstallRun::Run() {
+  TScript& s = *script_;
+  TInstallRun& run = *this;
+  run.setupFolder = GetExeDir(false);
+  const std::string app = GetAppFolder(false);
+  // Whether a folder is the run's is what it was when the run began.
+  for (const TPlannedCopy& c : plan_)
+    if (c.source.empty()) run.record.NoteFolder(c.dest);
+  bool folders = !RunStopped() && CreateRunFolder(app, "Create Target Directory: ");
+  // The log goes into the target folder from now on; an earlier log stays until then.
+  if (folders && g_setupLog) {
+    TSetupLog* log = g_setupLog.get();
+    run.record.NoteUndo([log] { log->Withdraw(); });
+    g_setupLog->SetFile(app + "\\Setup.log");
+  }
+  if (folders && s.UsesCommonFolder()) folders = CreateRunFolder(GetCommonFolder(false), "Create Common Directory: ");
+  if (folders && s.UsesAuxiliaryFolder()) folders = CreateRunFolder(GetAuxFolder(false), "Create Auxiliary Directory: ");
+  bool ok = false;
+  bool music = false;
+  if (folders && !IsRunTimeDirAbort()) {
+    AddSetupLogLine("Show Screen: " + form_.Caption());
+    form_.SyncInstallFolders();
+    run.OpenScript(UninstallScriptPathFor(app, s.ProgStamp()), s.CreateUninstall(), s.ScrambleUninstall(),
+                   NewScrambleKey(), [this] { StopForRecords(); });
+    AddUninstallLine("SetupType=" + form_.SetupTypeName());
+    AddUninstallLine("GroupNames=" + form_.GroupNameString());
+    AddUninstallLine("UserData=|" + form_.UserName() + "|" + form_.CompanyName() + "|");
+    AddSetupLogLine("Execute Before Copy");
+    bool exitRequest = false;
+    form_.PerformExecuteOps(2, exitRequest);
+    // A package that lacks a file (one an earlier run consumed) is refused once the stage
+    // that may make files has run, before anything registers the installation.
+    if (!exitRequest && !RunStopped() && SourcesPresent()) {
+      AddSetupLogLine("Handle First UnInstall Data");
+      WriteUninstallHeader();
+      run.uninstallerMissing = run.Script()->Enabled() && !s.ProgName().empty() &&
+                               !FileExists(UninstallerPathFor(run.Script()->Path()));
+      // The uninstaller's copy pumps messages: an Exit then ends the run here.
+      if (!RunStopped()) WriteApplicationRegistration();
+      form_.progressBar1->SetRange(0, form_.SelectedFileCount());
+      form_.progressBar1->SetPosition(0);
+      run.filesStepped = 0;
+      AddUninstallLine("TargetDir=" + app);
+      AddUninstallLine("SharedDir=" + GetCommonFolder(false));
+      AddUninstallLine("AuxiliaryDir=" + GetAuxFolder(false));
+      music = StartBackgroundMusic(form_);
+      ok = !RunStopped() && CopySelectedGroups() && !RunStopped();
+      RecordCreatedFolders();
+      WaitProcessingMessages(100);
+      ok = ok && !RunStopped();
+      AddSetupLogLine(std::string());
+      if (ok) {
+        AddSetupLogLine("Execute After Copy");
+        form_.PerformExecuteOps(3, exitRequest);
+        ok = !exitRequest && !RunStopped();
+      }
+      if (ok) PostCopyOperations();
+      if (music) StopBackgroundMusic(form_);
+      ok = ok && !RunStopped();
+      if (ok) {
+        const ATOM atom = GlobalFindAtomA(kAutoUpdateAtom);
+        if (atom) GlobalDeleteAtom(atom);
+      }
+    }
+  }
+  // A run that stops short, for whatever reason, leaves the machine and the package as it
+  // found them; one that completes lets go of what it kept aside.
+  ok = ok && RunRecorded();
+  if (ok) run.record.Complete();
+  else run.record.Undo();
+  return ok;
+}
+
 // A line the uninstall script cannot hold stops the run at once with the system's reason
-// (unless it has stopped already); the run is taken back when it ends.
-void TSDialogForm::StopForRecords() {
-  if (g_runStart.recordsFailed) return;
-  g_runStart.recordsFailed = true;
+// (unless it has stopped already); the run is undone when it ends.
+void TInstallRun::StopForRecords() {
+  if (recordsFailed) return;
+  recordsFailed = true;
   if (RunStopped()) return;
-  const int error = g_uninstall->WriteError();
-  FailBox(g_uninstall->Path() + "<p><p>" + SystemErrorText(error > 0 ? DWORD(error) : ERROR_WRITE_FAULT));
+  const int error = Script()->WriteError();
+  FailBox(Script()->Path() + "<p><p>" + SystemErrorText(error > 0 ? DWORD(error) : ERROR_WRITE_FAULT));
   CloseWithoutAsking();
 }
 
 // A setup that cannot write the Add/Remove Programs entry it promised stops with the
-// registry's reason and is taken back.
-void TSDialogForm::RefuseWithoutEntry() {
+// registry's reason and is undone.
+void TInstallRun::RefuseWithoutEntry() {
   const DWORD reason = GetLastError();
-  g_runStart.entryMissing = true;
+  entryMissing = true;
   FailBox(UninstallEntryKey(script_->ProgName()) + "<p><p>" + SystemErrorText(reason));
   CloseWithoutAsking();
 }
 
-// What the run did stays only when it is recorded in a whole uninstall script beside the
-// uninstaller; otherwise it is taken back. True when the run keeps what it did.
-bool TSDialogForm::KeepRunRecords() {
-  if (!g_uninstall) return true;
-  g_uninstall->Flush();
-  if (g_uninstall->Whole() && !g_runStart.uninstallerMissing && !g_runStart.entryMissing) return true;
-  WithdrawRun();
-  return false;
+bool TInstallRun::RunRecorded() const {
+  TUninstallScript* script = Script();
+  if (!script) return true;
+  script->Flush();
+  return script->Whole() && !uninstallerMissing && !entryMissing;
 }
 
-namespace {
-// Undoes lines of the uninstall script as the uninstaller would, last line first, except
-// that folders go only when empty; operations only when they were performed. Files named
-// in `keep` stay.
-void UndoLines(const TLineList& lines, size_t from, size_t to, bool operationsDone, const std::string& keep,
-               const std::function<std::string(const std::string&, const std::string&)>& expand,
-               std::vector<std::string>& folders) {
-  bool fonts = false, associations = false;
-  for (size_t i = std::min(to, lines.size()); i-- > from;) {
-    const std::string line = Trim(lines[i]);
-    std::string arg;
-    auto is = [&](const char* keyword) { return LineArgument(line, keyword, arg); };
-    if (is("UN_REG_OCX_FILE")) {
-      RegisterComServer(arg, false);
-    } else if (is("UN_REG_FONT_FILE")) {
-      fonts = RemoveFontResourceA(arg.c_str()) || fonts;
-    } else if (is("REMOVE_SHARED_FILE")) {
-      if (ReleaseSharedDll(arg) == 0) DeleteFileA(arg.c_str());
-    } else if (is("REMOVE_FILE") || is("REMOVE_READONLY_FILE") || is("REMOVE_SERVICE_FILE")) {
-      if (PosNoCase("|" + arg + "|", keep) > 0) continue;
-      SetFileAttributesA(arg.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(arg.c_str());
-    } else if (is("REMOVE_DIR") || is("FORCE_REMOVE_DIR") || is("DONT_REMOVE_DIR") || is("DONT_REMOVE_JUST_DIR") ||
-               is("REMOVE_FOLDER") || is("FORCE_REMOVE_FOLDER")) {
-      folders.push_back(arg);
-    } else if (is("REMOVE_REG_KEY")) {
-      DeleteRegKey(arg);
-    } else if (!operationsDone) {
-      continue;
-    } else if (is("SET_PERFORM_REGISTRY_OP")) {
-      PerformRegistryOp(expand(arg, "\\"), false);
-    } else if (is("SET_PERFORM_INIFILE_OP")) {
-      PerformIniFileOp(expand(arg, "\\"), false);
-    } else if (is("SET_PERFORM_ENVIRONMENT_OP")) {
-      PerformEnvironmentOp(expand(arg, ""), false);
-    } else if (is("SET_ADD_ASSOCIATION_ITEM")) {
-      associations = PerformAssociationOp(expand(arg, "\\"), false) || associations;
-    } else if (is("SET_ADD_OPEN_WITH_ITEM")) {
-      PerformOpenWithOp(GetListItem(arg, 0), std::string(), std::string(), false, GetListItem(arg, 1));
-    }
-  }
-  if (fonts) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, 1000, &result);
-  }
-  if (associations) FlushAssociationChanges();
-}
-}  // namespace
-
-// Takes back what the run did: what its uninstall script records of this run (as its
-// uninstaller would, folders only when empty), the uninstaller it placed, its script and
-// log (an earlier installation's come back as they were) and the folders it made.
-void TSDialogForm::WithdrawRun() {
-  const std::string uninstaller = UninstallerPathFor(g_uninstall->Path());
-  const std::string keep = "|" + g_uninstall->Path() + "|" + (g_setupLog ? g_setupLog->Path() : std::string()) + "|";
-  std::vector<std::string> folders = g_runStart.madeFolders;
-  folders.insert(folders.end(), createdFolders_.begin(), createdFolders_.end());
-  UndoLines(g_uninstall->Lines(), g_uninstall->EarlierCount(), g_runStart.placedUpTo, g_runStart.operationsDone, keep,
-            [this](const std::string& text, const std::string& sep) { return ExpandTokens(text, sep); }, folders);
-  if (!g_runStart.uninstallerThere) DeleteFileA(uninstaller.c_str());
-  g_uninstall->Withdraw();
-  if (g_setupLog) g_setupLog->Withdraw();
-  folders.erase(std::remove_if(folders.begin(), folders.end(), RefusesForcedRemoval), folders.end());
-  RemoveEmptyFolders(folders);
-}
-
-bool TSDialogForm::CreateRunFolder(const std::string& folder, const std::string& logCaption) {
+bool TInstallRun::CreateRunFolder(const std::string& folder, const std::string& logCaption) {
   AddSetupLogLine(logCaption + folder);
   const bool ok = !folder.empty() && CreateInstallFolder(folder, false, 0);
   AddSetupLogLine(std::string(kJoin) + " ... " + (ok ? "TRUE" : "FALSE"));
@@ -465,51 +426,51 @@ bool TSDialogForm::CreateRunFolder(const std::string& folder, const std::string&
   return ok;
 }
 
-bool TSDialogForm::CreateInstallFolder(const std::string& folder, bool writeUninstallLine, char prefix) {
-  // The parents this creates are the run's too: each is recorded, removed when left empty.
-  std::vector<std::string> missing;
-  for (std::string f = SetTrailingBackslash(folder, false); !f.empty() && !DirectoryExists(f);) {
-    missing.push_back(f);
+bool TInstallRun::CreateInstallFolder(const std::string& folder, bool writeUninstallLine, char prefix) {
+  TInstallRun& run = *this;
+  run.record.NoteFolder(folder);
+  if (!ForceDirectories(folder)) return false;
+  // The parents the run made are its own too: each is recorded, removed when left empty.
+  for (std::string f = SetTrailingBackslash(folder, false);;) {
     const std::string parent = SetTrailingBackslash(ExtractFileDir(f), false);
-    if (parent.size() <= 3 || EqualTextNoCase(parent, f)) break;
+    if (parent.size() <= 3 || EqualTextNoCase(parent, f) || !run.record.MadeByRun(parent)) break;
+    if (std::find(run.unrecordedParents.begin(), run.unrecordedParents.end(), parent) == run.unrecordedParents.end())
+      run.unrecordedParents.push_back(parent);
     f = parent;
   }
-  if (!ForceDirectories(folder)) return false;
-  for (const std::string& f : missing) madeFolders_.push_back(LowerCase(f));
-  if (missing.size() > 1) createdFolders_.insert(createdFolders_.end(), missing.begin() + 1, missing.end());
   if (!writeUninstallLine || IsSystemFolder(folder)) return true;
   if (prefix == '1' && RefusesForcedRemoval(folder)) return true;
   const char* keyword = prefix == '1'   ? "FORCE_REMOVE_DIR("
                         : prefix == '2' ? "DONT_REMOVE_DIR("
                         : prefix == '3' ? "DONT_REMOVE_JUST_DIR("
                                         : "REMOVE_DIR(";
-  // What is kept is always recorded; what is removed only when this run made it.
+  // What is kept is always recorded; what is removed only when it is the run's.
   if (prefix == '2' || prefix == '3' || MayRecordRemoval(folder, prefix == '1'))
     AddUninstallLine(keyword + SetTrailingBackslash(folder, false) + ")");
   RecordCreatedFolders();
   return true;
 }
 
-// Parents the run created, recorded once the uninstall script is open.
-void TSDialogForm::RecordCreatedFolders() {
-  if (!g_uninstall) return;
-  for (const std::string& f : createdFolders_)
+// Parents the run made, recorded once the uninstall script is open.
+void TInstallRun::RecordCreatedFolders() {
+  if (!Script()) return;
+  for (const std::string& f : unrecordedParents)
     if (!IsSystemFolder(f) && MayRecordRemoval(f, false)) AddUninstallLine("REMOVE_DIR(" + f + ")");
-  createdFolders_.clear();
+  unrecordedParents.clear();
 }
 
-bool TSDialogForm::MayRecordRemoval(const std::string& folder, bool forced) const {
+bool TInstallRun::MayRecordRemoval(const std::string& folder, bool forced) const {
+  if (!record.MadeByRun(folder)) return false;
   const std::string f = LowerCase(SetTrailingBackslash(folder, false));
-  if (std::find(madeFolders_.begin(), madeFolders_.end(), f) == madeFolders_.end()) return false;
   // A folder kept exactly stays, and with it every folder above it.
   if (!forced)
-    for (const std::string& kept : keptFolders_)
+    for (const std::string& kept : keptFolders)
       if (kept.size() > f.size() && kept.compare(0, f.size(), f) == 0 && kept[f.size()] == '\\') return false;
   return true;
 }
 
-void TSDialogForm::WalkCopyLists(TCopyListVisitor& visitor) {
-  const std::string selection = GroupSelection();
+void TInstallRun::WalkCopyLists(TCopyListVisitor& visitor) {
+  const std::string selection = form_.GroupSelection();
   auto& groups = script_->Groups();
   for (size_t g = 0; g < groups.size(); ++g) {
     if (selection[g] != '1') continue;
@@ -544,18 +505,18 @@ void TSDialogForm::WalkCopyLists(TCopyListVisitor& visitor) {
   }
 }
 
-bool TSDialogForm::SkippedWhenMissing(uint32_t flags) const {
-  return SetupTypeName() == "Partial" && FileFlagSkipPartial(flags);
+bool TInstallRun::SkippedWhenMissing(uint32_t flags) const {
+  return form_.SetupTypeName() == "Partial" && FileFlagSkipPartial(flags);
 }
 
-bool TSDialogForm::CopySelectedGroups() {
+bool TInstallRun::CopySelectedGroups() {
   struct TCopy : TCopyListVisitor {
-    TSDialogForm& form;
+    TInstallRun& form;
     const std::string source;
     std::string folder;
     int mode = 0;
     bool listed = false, noUninstall = false, failed = false, stopped = false;
-    explicit TCopy(TSDialogForm& f) : form(f), source(SetTrailingBackslash(GetExeDir(false), true)) {}
+    explicit TCopy(TInstallRun& f) : form(f), source(SetTrailingBackslash(GetExeDir(false), true)) {}
     bool Proceed() override {
       // An open exit question holds the copy until it is answered.
       while (ExitBoxOpen() && !IsCancelRequested()) WaitProcessingMessages(50);
@@ -584,7 +545,7 @@ bool TSDialogForm::CopySelectedGroups() {
     }
     bool Item(const std::string& name, uint32_t flags, bool copy) override {
       if (IsCancelRequested() || IsWizardClosed()) return false;
-      ++form.filesStepped_;
+      ++form.filesStepped;
       if (FileFlagNoUninstall(flags)) noUninstall = true;
       if (!copy) return true;
       bool delayed = false;
@@ -597,29 +558,30 @@ bool TSDialogForm::CopySelectedGroups() {
       if (listed) form.ListCopyFolders(std::string(), std::string());
       listed = false;
       // A failed list ends its group like any other: what it copied stays removable.
-      if (noUninstall) AddUninstallLine("AVOID_ERR_REMOVE_DIR(" + folder + ")");
-      AddUninstallLine(std::string(), true);
+      if (noUninstall) form.AddUninstallLine("AVOID_ERR_REMOVE_DIR(" + folder + ")");
+      form.AddUninstallLine(std::string(), true);
       return !failed;
     }
   } copy(*this);
-  copying_ = true;
+  form_.copying_ = true;
   WalkCopyLists(copy);
-  progressBar1->SetPosition(filesStepped_);
-  copying_ = false;
+  form_.progressBar1->SetPosition(filesStepped);
+  form_.copying_ = false;
   return !copy.stopped && !copy.failed;
 }
 
-bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string& destPath, bool& delayed,
+bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& destPath, bool& delayed,
                                bool keepSource, bool force, bool writeUninstallLines, bool serviceFile, uint32_t flags,
                                int mode) {
+  TInstallRun& run = *this;
   std::string source = sourcePath;
   const bool stillNeeded = script_->TakePendingFileName(source);
   const std::string dest = StripFileNumberPrefix(destPath);
   const DWORD attributes = FileFlagAttributes(flags) ? FileFlagAttributes(flags) : FILE_ATTRIBUTE_NORMAL;
-  ShowCopyProgress(dest);
+  form_.ShowCopyProgress(dest);
   // Pumped as often as the eye and a Cancel click need, not for every small file.
-  if (GetTickCount() - lastPump_ >= 20) {
-    lastPump_ = GetTickCount();
+  if (GetTickCount() - form_.lastPump_ >= 20) {
+    form_.lastPump_ = GetTickCount();
     Application().ProcessMessages();
   }
   bool found = ListedFileExists(source);
@@ -631,13 +593,13 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     // rule overwrites without looking at the source.
     const int own = FileFlagOverwriteMode(flags);
     const int effective = own > 0 ? own : mode;
-    unpackInto_ = !stillNeeded && (force || effective == 0 || effective == 1) ? dest : std::string();
-    unpackAttributes_ = attributes;
+    run.unpackInto = !stillNeeded && (force || effective == 0 || effective == 1) ? dest : std::string();
+    run.unpackAttributes = attributes;
     found = LocateSourceFile(source);
-    unpackInto_.clear();
+    run.unpackInto.clear();
     keepSource = true;
     // A damaged packed file has had its box already.
-    if (!found && sourceDamaged_) return false;
+    if (!found && run.sourceDamaged) return false;
   }
   AddSetupLogLine("  Copy File: " + dest);
   if (!found) {
@@ -646,37 +608,58 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     CloseWithoutAsking();
     return false;
   }
-  const bool unpacked = unpackedInPlace_;
-  unpackedInPlace_ = false;
+  const bool unpacked = run.unpackedInPlace;
+  run.unpackedInPlace = false;
   // Set through the handle that wrote the file, where that could be done.
   TCopyFinish finish;
   finish.attributes = attributes;
-  finish.attributesSet = unpacked && unpackAttributesSet_;
+  finish.attributesSet = unpacked && run.unpackAttributesSet;
   if (!unpacked && !force && !ShouldOverwrite(source, dest, mode, flags)) return true;
-  if (FileFlagIsComServer(flags)) comServers_.push_back(dest);
-  if (FileFlagIsFont(flags)) fonts_.push_back(dest);
+  if (FileFlagIsComServer(flags)) run.comServers.push_back(dest);
+  if (FileFlagIsFont(flags)) run.fonts.push_back(dest);
   // The listing only tells where to try a new file under its exact name. Where none was
-  // made, the file system says whether one was there: a failure removes only what this
-  // copy made.
-  const HANDLE fresh = (unpacked || ListedFileExists(dest)) ? INVALID_HANDLE_VALUE : CreateExactly(dest);
-  const bool created = fresh != INVALID_HANDLE_VALUE;
-  const bool destExists = !unpacked && !created && FileExists(dest);
+  // made, the file system says whether one was there.
+  HANDLE fresh = (unpacked || ListedFileExists(dest)) ? INVALID_HANDLE_VALUE : CreateExactly(dest);
+  bool created = fresh != INVALID_HANDLE_VALUE;
+  if (created) run.record.NoteNew(dest);
+  bool destExists = !unpacked && !created && FileExists(dest);
   // Only a destination that exists can be the source itself.
   const bool same = unpacked || (destExists && IsSameFile(source, dest));
+  // A file that is there is never written over: it is set aside until the run completes,
+  // and the copy is a new file. One that cannot be set aside (in use) is replaced at restart.
+  bool aside = false, blocked = false;
+  DWORD reason = 0;
+  if (destExists && !same) {
+    const bool asideBefore = run.record.HasAside(dest);
+    blocked = !run.record.BeforeWrite(dest);
+    if (blocked) reason = GetLastError();
+    aside = !blocked && !asideBefore && run.record.HasAside(dest);
+    if (aside) {
+      destExists = false;
+      fresh = CreateExactFile(dest);
+      created = fresh != INVALID_HANDLE_VALUE;
+    } else if (!blocked) {
+      // The run's own file, written again.
+      SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+  } else if (!destExists && !created && !same) {
+    // The copy below makes it.
+    run.record.NoteNew(dest);
+  }
   bool copied = same, moved = false;
-  if (!same) {
+  if (!same && !blocked) {
     const bool moveAllowed = !keepSource && !script_->UseCopy() &&
                              EqualTextNoCase(source.substr(0, 3), dest.substr(0, 3)) && IsWinNT();
-    if (destExists) SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_NORMAL);
     const bool direct = created && !moveAllowed && !script_->ShowProgBar2();
-    finish.deleteSource = !stillNeeded && SameFolder(ExtractFileDir(source), setupFolder_);
+    finish.deleteSource = !stillNeeded && SameFolder(ExtractFileDir(source), run.setupFolder);
     if (created && !direct) CloseHandle(fresh);
     if (moveAllowed) {
       copied = MoveFileExA(source.c_str(), dest.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0;
       moved = copied;
+      if (moved) run.record.NoteMoved(source, dest);
     } else if (script_->ShowProgBar2()) {
-      copied = CopyFileWithProgress(source, dest, FileProgress());
+      copied = CopyFileWithProgress(source, dest, form_.FileProgress());
       if (copied) KeepSourceDate(source, dest);
     } else if (direct) {
       copied = CopyIntoFile(source, fresh, finish);
@@ -684,41 +667,45 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     } else {
       copied = PlainCopy(source, dest);
     }
+    if (!copied) reason = GetLastError();
   }
   if (copied) {
-    if (!same) destNames_.Note(dest);
+    if (!same) run.destNames.Note(dest);
     AddSetupLogLine(std::string(kJoin) + " ... OK");
     if ((!same || unpacked) && !finish.attributesSet) SetFileAttributesA(dest.c_str(), attributes);
     if (!script_->BgWaveFileName().empty()) WaitProcessingMessages(DWORD(StrToIntDef(script_->BgWaveDelay(), 0)));
   } else {
-    const DWORD reason = GetLastError();
-    // What a failed copy left of a new file (or of one a full disk cut short) is no file.
-    if (!destExists || IsDiskFull(reason)) {
+    // What a failed copy left of a new file is no file; one set aside comes back.
+    if (aside) {
+      run.record.PutBack(dest);
+    } else if (!destExists) {
       DeleteFileA(dest.c_str());
-      destNames_.Forget(dest);
+      run.destNames.Forget(dest);
     }
     // Most often the destination is in use: it is replaced at the next restart. A full disk
     // has no room for a second copy.
     const std::string xcopy = ExtractFilePath(dest) + "X" + ExtractFileName(dest);
-    const bool xcopied = !IsDiskFull(reason) && PlainCopy(source, xcopy);
+    const bool xcopied = !IsDiskFull(reason) && run.record.BeforeWrite(xcopy) && PlainCopy(source, xcopy);
     if (!xcopied) {
-      if (!IsDiskFull(reason)) DeleteFileA(xcopy.c_str());
+      if (!IsDiskFull(reason)) run.record.PutBack(xcopy);
       AddSetupLogLine(std::string(kJoin) + " ... FAILED");
-      if (g_uninstall) g_uninstall->Flush();
+      if (run.Script()) run.Script()->Flush();
       FailBox(dest + "<p><p>" + SystemErrorText(reason));
       CloseWithoutAsking();
       return false;
     }
-    destNames_.Note(xcopy);
+    run.destNames.Note(xcopy);
     SetFileAttributesA(xcopy.c_str(), FILE_ATTRIBUTE_NORMAL);
     AddSetupLogLine(std::string(kJoin) + " ... OK Delayed");
     delayed = true;
-    restartOffered_ = true;
+    form_.restartOffered_ = true;
     if (IsWinNT()) {
+      run.record.NotePendingRename(xcopy, dest);
       MoveFileExA(xcopy.c_str(), dest.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
     } else {
-      WritePrivateProfileStringA("Rename", ShortPath(dest).c_str(), ShortPath(xcopy).c_str(),
-                                 (GetWindowsDir(true) + "WININIT.INI").c_str());
+      const std::string wininit = GetWindowsDir(true) + "WININIT.INI";
+      run.record.NoteContents(wininit);
+      WritePrivateProfileStringA("Rename", ShortPath(dest).c_str(), ShortPath(xcopy).c_str(), wininit.c_str());
     }
   }
   // Removal lines and shared counts only for a file that is in place.
@@ -726,23 +713,32 @@ bool TSDialogForm::CopyOneFile(const std::string& sourcePath, const std::string&
     if (serviceFile) {
       AddUninstallLine("REMOVE_SERVICE_FILE(" + dest + ")");
     } else if (FileFlagIsShared(flags)) {
-      if (AddUninstallLine("REMOVE_SHARED_FILE(" + dest + ")")) IncSharedDllCount(dest);
+      if (AddUninstallLine("REMOVE_SHARED_FILE(" + dest + ")")) RaiseSharedCount(dest);
     } else {
       if (FileFlagIsReadOnly(flags)) AddUninstallLine("REMOVE_READONLY_FILE(" + dest + ")");
       AddUninstallLine("REMOVE_FILE(" + dest + ")");
     }
   } else if (FileFlagIsShared(flags)) {
-    IncSharedDllCount(dest);
+    RaiseSharedCount(dest);
   }
-  if (!same && !stillNeeded && SameFolder(ExtractFileDir(source), setupFolder_)) {
+  // A used source leaves the package; on undo it comes back, moved back or copied back from
+  // its installed copy.
+  if (!same && !stillNeeded && SameFolder(ExtractFileDir(source), run.setupFolder)) {
+    const std::string installed = copied ? dest : ExtractFilePath(dest) + "X" + ExtractFileName(dest);
+    if (!moved || finish.sourceDeleted) run.record.NoteCopiedFrom(source, installed);
     // A moved source is gone already, as is one the copy deleted.
     if (!moved && !DeleteFileA(source.c_str()) && FileExists(source)) {
       SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
       DeleteFileA(source.c_str());
     }
-    sourceNames_.Forget(source);
+    run.sourceNames.Forget(source);
   }
   return true;
+}
+
+void TInstallRun::RaiseSharedCount(const std::string& file) {
+  record.NoteRegValue(kSharedDllsKeyPath, file);
+  IncSharedDllCount(file);
 }
 
 TProgressProc TSDialogForm::FileProgress() {
@@ -767,22 +763,23 @@ void TSDialogForm::ShowCopyProgress(const std::string& dest) {
   lastUi_ = now;
   fileLabel->SetCaption(ExtractFileName(dest));
   folderLabel->SetCaption(ExtractFileDir(dest));
-  progressBar1->SetPosition(filesStepped_);
+  progressBar1->SetPosition(run_ ? run_->filesStepped : 0);
   progressBar2->SetRange(0, 10);
   progressBar2->SetPosition(0);
 }
 
-const std::string& TSDialogForm::DiskSetFolders() {
-  if (!diskSetKnown_) {
-    diskSetFolders_ = ListDirTree(GetOriginDir());
-    if (diskSetFolders_.empty()) diskSetFolders_ = "|";
-    diskSetKnown_ = true;
+const std::string& TInstallRun::DiskSetFolders() {
+  TInstallRun& run = *this;
+  if (!run.diskSetKnown) {
+    run.diskSetFolders = ListDirTree(GetOriginDir());
+    if (run.diskSetFolders.empty()) run.diskSetFolders = "|";
+    run.diskSetKnown = true;
   }
-  return diskSetFolders_;
+  return run.diskSetFolders;
 }
 
 // Whether the copy will find a source: where it is named, or plain or packed in a disk-set folder.
-bool TSDialogForm::FindSourceFile(const std::string& path, TListedFolders& listed) {
+bool TInstallRun::FindSourceFile(const std::string& path, TListedFolders& listed) {
   if (listed.Exists(path)) return true;
   const std::string& folders = DiskSetFolders();
   const std::string name = ExtractFileName(StripFileNumberPrefix(path));
@@ -793,20 +790,19 @@ bool TSDialogForm::FindSourceFile(const std::string& path, TListedFolders& liste
   return false;
 }
 
-std::vector<TPlannedCopy> TSDialogForm::PlannedCopies(bool runTimeDirs) {
+std::vector<TPlannedCopy> TInstallRun::PlannedCopies() {
   struct TPlan : TCopyListVisitor {
-    TSDialogForm& form;
-    const bool runTimeDirs;
+    TInstallRun& form;
     std::vector<TPlannedCopy> out;
     std::string dest;
-    TPlan(TSDialogForm& f, bool r) : form(f), runTimeDirs(r) {}
+    explicit TPlan(TInstallRun& f) : form(f) {}
     void AddFolder(const std::string& path, char keep) { out.push_back({std::string(), path, 0, keep, false}); }
     void AddFile(const std::string& source, const std::string& to, uint32_t flags, bool optional) {
       out.push_back({source, to, flags, 0, optional});
     }
     TFolderVerdict Folder(const std::string& sub, char keep, int) override {
-      // A run-time folder is looked for once, when the run first needs it.
-      if (!runTimeDirs && LowerCase(sub).find("<runtimedir_") != std::string::npos) return kPass;
+      // A run-time folder is looked for when the copy reaches it, never by the checks.
+      if (LowerCase(sub).find("<runtimedir_") != std::string::npos) return kPass;
       dest = SetTrailingBackslash(form.ExpandTokens(sub, "\\"), false);
       AddFolder(dest, keep);
       return kEnter;
@@ -817,7 +813,7 @@ std::vector<TPlannedCopy> TSDialogForm::PlannedCopies(bool runTimeDirs) {
                 form.SkippedWhenMissing(flags));
       return true;
     }
-  } plan(*this, runTimeDirs);
+  } plan(*this);
   TScript& s = *script_;
   const std::string setup = GetExeDir(true), app = GetAppFolder(false), target = GetAppFolder(true);
   plan.AddFolder(app, 0);
@@ -838,8 +834,9 @@ std::vector<TPlannedCopy> TSDialogForm::PlannedCopies(bool runTimeDirs) {
   return plan.out;
 }
 
-bool TSDialogForm::PathsFit() {
-  for (const TPlannedCopy& c : PlannedCopies(false)) {
+bool TInstallRun::PathsFit() {
+  plan_ = PlannedCopies();
+  for (const TPlannedCopy& c : plan_) {
     // MAX_PATH counts the closing zero; a folder keeps room for an 8.3 name below it.
     if (c.dest.size() < (c.source.empty() ? size_t(MAX_PATH - 12) : size_t(MAX_PATH))) continue;
     FailBox(FormatText(GetLangText("Messages", "PathTooLong",
@@ -852,11 +849,11 @@ bool TSDialogForm::PathsFit() {
   return true;
 }
 
-bool TSDialogForm::SourcesPresent() {
+bool TInstallRun::SourcesPresent() {
   TListedFolders listed;
-  keptFolders_.clear();
-  for (const TPlannedCopy& c : PlannedCopies(true)) {
-    if (c.source.empty() && c.keep == '3') keptFolders_.push_back(LowerCase(c.dest));
+  keptFolders.clear();
+  for (const TPlannedCopy& c : PlannedCopies()) {
+    if (c.source.empty() && c.keep == '3') keptFolders.push_back(LowerCase(c.dest));
     if (c.source.empty() || c.optional || FindSourceFile(c.source, listed)) continue;
     // As the copy would have reported it.
     AddSetupLogLine("  Copy File: " + c.dest);
@@ -868,13 +865,14 @@ bool TSDialogForm::SourcesPresent() {
   return true;
 }
 
-bool TSDialogForm::LocateSourceFile(std::string& source) {
+bool TInstallRun::LocateSourceFile(std::string& source) {
   if (DiskSetFolders() == "|") return false;
-  sourceDamaged_ = false;
+  TInstallRun& run = *this;
+  run.sourceDamaged = false;
   const std::string name = ExtractFileName(StripFileNumberPrefix(source));
-  const int n = ListItemCount(diskSetFolders_);
+  const int n = ListItemCount(run.diskSetFolders);
   for (int i = 0; i < n; ++i) {
-    const std::string folder = SetTrailingBackslash(GetListItem(diskSetFolders_, i), true);
+    const std::string folder = SetTrailingBackslash(GetListItem(run.diskSetFolders, i), true);
     // The path first asked for is known to be missing.
     if (!EqualTextNoCase(folder + name, source) && FileExists(folder + name)) {
       source = folder + name;
@@ -883,21 +881,23 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
     const std::string packed = folder + name + "._z";
     if (!FileExists(packed)) continue;
     // Only large files report their progress.
-    const TProgressProc progress = GetFileSizeOf(packed) > 1048576 ? FileProgress() : TProgressProc();
+    const TProgressProc progress = GetFileSizeOf(packed) > 1048576 ? form_.FileProgress() : TProgressProc();
     const uint32_t date = FileDosDate(packed);
     std::string error;
     bool damaged = false;
     // Straight into place while the destination is not there: a damaged stream then leaves
     // nothing behind. One that is there takes the ordinary road below.
-    if (!unpackInto_.empty() && !ListedFileExists(unpackInto_)) {
+    if (!run.unpackInto.empty() && !ListedFileExists(run.unpackInto)) {
       TCopyFinish finish;
-      finish.attributes = unpackAttributes_;
-      if (UnpackFile(packed, unpackInto_, CreateExactly(unpackInto_), date, progress, error, damaged, finish)) {
-        unpackedInPlace_ = true;
-        unpackAttributesSet_ = finish.attributesSet;
+      finish.attributes = run.unpackAttributes;
+      // It makes the file only where none was: a new file of the run.
+      if (UnpackFile(packed, run.unpackInto, CreateExactly(run.unpackInto), date, progress, error, damaged, finish)) {
+        run.record.NoteNew(run.unpackInto);
+        run.unpackedInPlace = true;
+        run.unpackAttributesSet = finish.attributesSet;
         return true;
       }
-      destNames_.Forget(unpackInto_);
+      run.destNames.Forget(run.unpackInto);
     }
     // The unpacked source is copied on like a plain one: its attributes stay as they are.
     const HANDLE out = damaged ? INVALID_HANDLE_VALUE : CreateExactly(source);
@@ -906,15 +906,17 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
     TCopyFinish finish;
     finish.attributes = 0;
     const bool unpacked = !damaged && UnpackFile(packed, source, out, date, progress, error, damaged, finish);
+    // Made in the package by the run: it goes on undo (or once used, as a used source).
+    if (unpacked) run.record.NoteNew(source);
     if (!unpacked) {
-      sourceNames_.Forget(source);
+      run.sourceNames.Forget(source);
       // A damaged packed file leaves nothing behind.
       if (error.empty()) error = source;
       AddSetupLogLine("  Copy File: " + packed);
       AddSetupLogLine(std::string(kJoin) + " ... FAILED");
       FailBox(packed + "<p><p>" + error);
       CloseWithoutAsking();
-      sourceDamaged_ = true;
+      run.sourceDamaged = true;
       return false;
     }
     return true;
@@ -922,7 +924,7 @@ bool TSDialogForm::LocateSourceFile(std::string& source) {
   return false;
 }
 
-bool TSDialogForm::ShouldOverwrite(const std::string& source, const std::string& dest, int mode, uint32_t flags) {
+bool TInstallRun::ShouldOverwrite(const std::string& source, const std::string& dest, int mode, uint32_t flags) {
   const int own = FileFlagOverwriteMode(flags);
   const int m = own > 0 ? own : mode;
   // Modes 0 and 1 overwrite whatever is there.
@@ -939,16 +941,16 @@ bool TSDialogForm::ShouldOverwrite(const std::string& source, const std::string&
   return DecideOverwrite(mode, flags, f);
 }
 
-bool TSDialogForm::ListedFileExists(const std::string& path) const {
-  for (const TFolderNames* names : {&sourceNames_, &destNames_}) {
+bool TInstallRun::ListedFileExists(const std::string& path) const {
+  for (const TFolderNames* names : {&sourceNames, &destNames}) {
     const TFolderNames::Kind kind = names->KindOf(path);
     if (kind != TFolderNames::Unknown) return kind == TFolderNames::File;
   }
   return FileExists(path);
 }
 
-HANDLE TSDialogForm::CreateExactly(const std::string& path) {
-  for (TFolderNames* names : {&sourceNames_, &destNames_}) {
+HANDLE TInstallRun::CreateExactly(const std::string& path) {
+  for (TFolderNames* names : {&sourceNames, &destNames}) {
     const TFolderNames::Kind kind = names->KindOf(path);
     if (kind == TFolderNames::Unknown) continue;
     const HANDLE h = kind == TFolderNames::Absent ? CreateExactFile(path) : INVALID_HANDLE_VALUE;
@@ -958,27 +960,27 @@ HANDLE TSDialogForm::CreateExactly(const std::string& path) {
   return INVALID_HANDLE_VALUE;
 }
 
-void TSDialogForm::ListCopyFolders(const std::string& source, const std::string& dest) {
-  sourceNames_.Reset(std::string());
-  destNames_.Reset(std::string());
+void TInstallRun::ListCopyFolders(const std::string& source, const std::string& dest) {
+  sourceNames.Reset(std::string());
+  destNames.Reset(std::string());
   // One folder for both: its two listings would not follow each other.
   if (source.empty() || dest.empty() || SameFolder(source, dest)) return;
   const std::string folders[2] = {SetTrailingBackslash(source, false), SetTrailingBackslash(dest, false)};
-  ListFolder(folders[0], sourceNames_);
-  ListFolder(folders[1], destNames_);
+  ListFolder(folders[0], sourceNames);
+  ListFolder(folders[1], destNames);
 }
 
 // ---------------------------------------------------------------- registration
 
-bool TSDialogForm::CopyServiceFile(const std::string& name, bool serviceFile) {
+bool TInstallRun::CopyServiceFile(const std::string& name, bool serviceFile) {
   const std::string file = ExtractFileName(name);
   bool delayed = false;
   return CopyOneFile(GetExeDir(true) + file, GetAppFolder(true) + file, delayed, true, true, true, serviceFile, 0, 1);
 }
 
-void TSDialogForm::WriteUninstallHeader() {
+void TInstallRun::WriteUninstallHeader() {
   const TScript& s = *script_;
-  auto add = [](const std::string& line) { AddUninstallLine(line); };
+  auto add = [this](const std::string& line) { AddUninstallLine(line); };
   auto lang = [](const char* key, const char* def) { return GetLangText("UnInstall", key, def); };
   add("Version=1.0");
   add("ComposerVersion=" + s.ComposerBuild());
@@ -1029,14 +1031,16 @@ void TSDialogForm::WriteUninstallHeader() {
              CopyOneFile(GetExeDir(true) + "UnInstall.exe", uninstaller, delayed, true, true, false, false, 0, 1);
     if (copied) {
       std::string entryKey, cacheKey;
+      record.NoteRegKey(UninstallEntryKey(s.ProgName()));
       WriteUninstallEntry(s.ProgName(), uninstaller, s.ProgVersion(), entryKey, url, GetOriginExe(), s.CompanyName());
       if (!entryKey.empty()) add("REMOVE_REG_KEY(" + entryKey + ")");
       else RefuseWithoutEntry();
       double bytes = GetRequiredSpace(0);
       if (bytes <= 0) {
         for (size_t i = 0; i < script_->Groups().size(); ++i)
-          if (IsGroupSelected(int(i))) bytes += 1024.0 * StrToIntDef(ListField(script_->Groups()[i].line, 2), 0);
+          if (form_.IsGroupSelected(int(i))) bytes += 1024.0 * StrToIntDef(ListField(script_->Groups()[i].line, 2), 0);
       }
+      record.NoteRegKey(ArpCacheEntryKey(s.ProgName()));
       WriteArpCacheEntry(s.ProgName(), ExpandTokens(s.ProgExeName()), cacheKey, int64_t(bytes + 0.5));
       if (!cacheKey.empty()) add("REMOVE_REG_KEY(" + cacheKey + ")");
     }
@@ -1058,7 +1062,7 @@ void TSDialogForm::WriteUninstallHeader() {
   AddUninstallLine(std::string(), true);
   const auto& associations = script_->AssociationItems();
   for (size_t i = 0; i < associations.size(); ++i)
-    if (AssociationChecked(i)) add("SET_ADD_ASSOCIATION_ITEM(|" + associations[i] + "|)");
+    if (form_.AssociationChecked(i)) add("SET_ADD_ASSOCIATION_ITEM(|" + associations[i] + "|)");
   AddUninstallLine(std::string(), true);
   if (s.OpenWith()) add("SET_ADD_OPEN_WITH_ITEM(|" + s.OpenWithName() + "|" + s.OpenWithExtensions() + "|)");
   if (!s.ExecutionDllName().empty()) add("SET_EXECUTION_DLL_NAME(" + s.ExecutionDllName() + ")");
@@ -1066,24 +1070,27 @@ void TSDialogForm::WriteUninstallHeader() {
   AddUninstallLine(std::string(), true);
 }
 
-bool TSDialogForm::WriteInfoValue(const std::string& section, const std::string& key, const std::string& value) {
+bool TInstallRun::WriteInfoValue(const std::string& section, const std::string& key, const std::string& value) {
   const std::string name = ExtractFileName(script_->OriginalInfoFileName());
   if (name.empty()) return false;
-  if (!infoTried_) {
-    infoTried_ = true;
+  TInstallRun& run = *this;
+  if (!run.infoTried) {
+    run.infoTried = true;
     if (FileExists(GetExeDir(true) + name)) {
       bool delayed = false;
-      infoCopied_ = CopyOneFile(GetExeDir(true) + name, GetAppFolder(true) + name, delayed, true, true, true, false, 0, 1);
+      run.infoCopied = CopyOneFile(GetExeDir(true) + name, GetAppFolder(true) + name, delayed, true, true, true, false, 0, 1);
     }
   }
-  if (!infoCopied_) return false;
+  if (!run.infoCopied) return false;
   WriteIniValue(GetAppFolder(true) + name, section, key, value);
   return true;
 }
 
-void TSDialogForm::WriteApplicationRegistration() {
+void TInstallRun::WriteApplicationRegistration() {
   const TScript& s = *script_;
   if (s.RegisterAsApplication()) {
+    record.NoteRegKey(ProgramKeyPath(s.CompanyName(), s.ProgName(), s.ProgVersion()));
+    record.NoteRegKey(AppPathKey(ExpandTokens(s.ProgExeName())));
     const std::string appKey = CreateApplicationKey(s.CompanyName(), s.ProgName(), s.ProgVersion());
     if (!appKey.empty()) AddUninstallLine("REMOVE_REG_KEY(" + appKey + ")");
     const std::string pathKey = WriteAppPath(ExpandTokens(s.ProgExeName()));
@@ -1109,12 +1116,13 @@ void TSDialogForm::WriteApplicationRegistration() {
 
 // ---------------------------------------------------------------- after the copy
 
-void TSDialogForm::PostCopyOperations() {
+void TInstallRun::PostCopyOperations() {
   const TScript& s = *script_;
-  g_runStart.operationsDone = true;
   for (const auto& item : script_->RegistryOps()) {
     const std::string raw = "|" + item + "|";
-    PerformRegistryOp(ExpandTokens(raw, "\\"), true);
+    const std::string op = ExpandTokens(raw, "\\");
+    record.NoteRegKey(GetListItem(op, 0));
+    PerformRegistryOp(op, true);
     std::string log = "RegistryOp: " + GetListItem(raw, 3) + "  " + GetListItem(raw, 0);
     if (!GetListItem(raw, 1).empty()) log += "\\" + GetListItem(raw, 1);
     if (!GetListItem(raw, 2).empty()) log += "=" + GetListItem(raw, 2);
@@ -1122,36 +1130,43 @@ void TSDialogForm::PostCopyOperations() {
   }
   for (const auto& item : script_->IniFileOps()) {
     const std::string raw = "|" + item + "|";
-    PerformIniFileOp(ExpandTokens(raw, "\\"), true);
+    const std::string op = ExpandTokens(raw, "\\");
+    if (!GetListItem(op, 0).empty()) record.NoteContents(GetListItem(op, 0));
+    PerformIniFileOp(op, true);
     AddSetupLogLine("IniFileOp: " + GetListItem(raw, 4) + "  " + GetListItem(raw, 0) + "  [" + GetListItem(raw, 1) +
                     "] " + GetListItem(raw, 2) + "=" + GetListItem(raw, 3));
   }
   for (const auto& item : script_->EnvironmentOps()) {
     const std::string raw = "|" + item + "|";
-    PerformEnvironmentOp(ExpandTokens(raw, ""), true);
+    const std::string op = ExpandTokens(raw, "");
+    record.NoteRegValue(EnvironmentKeyPath(GetListItem(op, 4)), GetListItem(op, 0));
+    PerformEnvironmentOp(op, true);
     AddSetupLogLine("EnvironmentOp: " + GetListItem(raw, 0) + "=" + GetListItem(raw, 1));
   }
   bool associated = false;
   const auto& associations = script_->AssociationItems();
   for (size_t i = 0; i < associations.size(); ++i) {
     const std::string& item = associations[i];
-    if (AssociationChecked(i) && PerformAssociationOp(ExpandTokens("|" + item + "|", "\\"), true)) {
+    if (!form_.AssociationChecked(i)) continue;
+    const std::string op = ExpandTokens("|" + item + "|", "\\");
+    NoteAssociationKeys(record, op);
+    if (PerformAssociationOp(op, true)) {
       AddSetupLogLine("Associate: " + Field(item, 0));
       associated = true;
     }
   }
   if (associated) FlushAssociationChanges();
+  if (s.OpenWith()) NoteOpenWithKeys(record, s.OpenWithName(), s.OpenWithExtensions());
   if (s.OpenWith() && PerformOpenWithOp(s.OpenWithName(), s.OpenWithMenuText(), ExpandTokens(s.ProgExeName()), true,
                                         s.OpenWithExtensions()))
     AddSetupLogLine("OpenWith: " + s.OpenWithMenuText());
   CreateShortcuts();
   RegisterFontsAndServers();
   std::string userKey;
-  WriteUserInfo(s.CompanyName(), s.ProgName(), s.ProgVersion(), userKey, UserName(), CompanyName());
+  record.NoteRegKey(ProgramKeyPath(s.CompanyName(), s.ProgName(), s.ProgVersion()));
+  WriteUserInfo(s.CompanyName(), s.ProgName(), s.ProgVersion(), userKey, form_.UserName(), form_.CompanyName());
   if (!userKey.empty()) AddUninstallLine("REMOVE_REG_KEY(" + userKey + ")");
   const std::string target = GetAppFolder(false);
-  // The setup script's own lines ask for removals; the run placed nothing for them.
-  if (g_uninstall) g_runStart.placedUpTo = g_uninstall->Lines().size();
   for (std::string line : s.UninstallLines()) {
     const size_t at = line.find("<TARGET_DIR>");
     if (at != std::string::npos) line.replace(at, 12, target);
@@ -1161,19 +1176,25 @@ void TSDialogForm::PostCopyOperations() {
   }
 }
 
-void TSDialogForm::RegisterFontsAndServers() {
-  for (const auto& file : comServers_)
-    if (RegisterComServer(file, true)) AddUninstallLine("UN_REG_OCX_FILE(" + file + ")");
-  for (const auto& file : fonts_)
-    if (AddFontResourceA(file.c_str()) > 0) AddUninstallLine("UN_REG_FONT_FILE(" + file + ")");
-  if (!fonts_.empty()) {
-    // A window that does not answer holds nobody up.
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, 1000, &result);
+void TInstallRun::RegisterFontsAndServers() {
+  TInstallRun& run = *this;
+  for (const auto& file : run.comServers) {
+    if (!RegisterComServer(file, true)) continue;
+    run.record.NoteUndo([file] { RegisterComServer(file, false); });
+    AddUninstallLine("UN_REG_OCX_FILE(" + file + ")");
   }
+  for (const auto& file : run.fonts) {
+    if (AddFontResourceA(file.c_str()) <= 0) continue;
+    run.record.NoteUndo([file] {
+      RemoveFontResourceA(file.c_str());
+      BroadcastFontChange();
+    });
+    AddUninstallLine("UN_REG_FONT_FILE(" + file + ")");
+  }
+  if (!run.fonts.empty()) BroadcastFontChange();
 }
 
-std::string TSDialogForm::ResolveLinkFolder(const std::string& folderText, int& kind) const {
+std::string TInstallRun::ResolveLinkFolder(const std::string& folderText, int& kind) const {
   const std::string t = LowerCase(Trim(folderText));
   const struct {
     const char* text;
@@ -1185,22 +1206,32 @@ std::string TSDialogForm::ResolveLinkFolder(const std::string& folderText, int& 
       return std::string();
     }
   kind = 2;
-  const std::string programFolder = programFolderEdit->Text();
+  const std::string programFolder = form_.programFolderEdit->Text();
   if (folderText.empty() || EqualTextNoCase(folderText, script_->StartProgramLinkFolder())) return programFolder;
   if (folderText[0] == '\\') return folderText.substr(1);
   return programFolder.empty() ? folderText : programFolder + "\\" + folderText;
 }
 
-bool TSDialogForm::CreateOneLink(int kind, const std::string& folderText, const std::vector<std::string>& f,
+void TInstallRun::NoteLink(int kind, const std::string& folderText, bool allUsers, const std::string& target,
+                            const std::string& name) {
+  std::string folder;
+  const std::string path = LinkPathFor(kind, folderText, allUsers, target, name, folder);
+  if (path.empty()) return;
+  record.NoteFolder(folder);
+  record.BeforeWrite(path);
+}
+
+bool TInstallRun::CreateOneLink(int kind, const std::string& folderText, const std::vector<std::string>& f,
                                  const std::string& name, bool allUsers, std::string& linkPath) {
   const std::string target = ExpandTokens(f[1]);
   std::string workDir = SetTrailingBackslash(ExpandTokens(f[4]), false);
   const int show = f[5] == "Maximized" ? 3 : f[5] == "Minimized" ? 7 : 1;
+  NoteLink(kind, folderText, allUsers, target, name);
   return CreateLink(kind, folderText, allUsers, linkPath, show, StrToIntDef(f[7], 0), ExpandTokens(f[6]), workDir,
                     ExpandTokens(f[3]), target, name);
 }
 
-void TSDialogForm::CreateShortcuts() {
+void TInstallRun::CreateShortcuts() {
   const TScript& s = *script_;
   std::vector<std::vector<std::string>> items;
   const std::vector<std::string> main = {s.StartProgramLinkName(),   s.ProgExeName(),
@@ -1256,11 +1287,11 @@ void TSDialogForm::CreateShortcuts() {
                   {5, "Create SendTo Link:", true},
                   {3, "Create StartUp Link:", true},
                   {6, "Create Quick Launch Link:", true}};
-  for (size_t i = 0; i < optionalLinks_.size() && i < 5; ++i) {
-    if (!shortcutBoxes[i]->Checked() || optionalLinks_[i].name.empty()) continue;
+  for (size_t i = 0; i < form_.optionalLinks_.size() && i < 5; ++i) {
+    if (!form_.shortcutBoxes[i]->Checked() || form_.optionalLinks_[i].name.empty()) continue;
     AddSetupLogLine(optional[i].log);
     std::string path;
-    const bool made = CreateOneLink(optional[i].kind, std::string(), main, optionalLinks_[i].name, allUsers, path);
+    const bool made = CreateOneLink(optional[i].kind, std::string(), main, form_.optionalLinks_[i].name, allUsers, path);
     if (made) AddUninstallLine("REMOVE_FILE(" + path + ")");
     if (optional[i].reportResult) AddSetupLogLine(std::string(kJoin) + (made ? " ... OK" : " ... FAILED"));
   }
@@ -1268,6 +1299,7 @@ void TSDialogForm::CreateShortcuts() {
     AddSetupLogLine("Create AutoUpdate link at StartUp:");
     const std::string program = GetAppFolder(true) + ExtractFileName(s.AutoUpdateExeFileName());
     std::string path;
+    NoteLink(3, std::string(), allUsers, program, s.ProgName() + " - Auto Update");
     if (CreateLink(3, std::string(), allUsers, path, 0, 0, std::string(), GetAppFolder(false), "/DELAY=120", program,
                    s.ProgName() + " - Auto Update")) {
       AddUninstallLine("REMOVE_FILE(" + path + ")");

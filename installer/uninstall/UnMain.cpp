@@ -22,6 +22,7 @@
 #include "Process.h"
 #include "RegSvr.h"
 #include "RegOp.h"
+#include "RegRestore.h"
 #include "RichEd.h"
 #include "RunTimeDir.h"
 #include "U_DEBUG0.h"
@@ -67,8 +68,6 @@ bool ListHasPrefixOf(const TLines* list, const std::string& text) {
 
 std::string OwnFolder() { return GetExeDir(false); }
 
-const char* const kSessionManagerKey = "System\\CurrentControlSet\\Control\\Session Manager";
-const char* const kPendingRenames = "PendingFileRenameOperations";
 
 }  // namespace
 #endif
@@ -389,34 +388,6 @@ bool StartSelfDeleteBatch(const std::string& batch) {
 
 namespace {
 
-std::wstring WideText(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-  std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), &wide[0], n);
-  return wide;
-}
-
-// One path of a pending rename in the form two spellings of it share: without the
-// replace mark "!" and the "\??\" prefix, "/" read as "\", "." and ".." resolved, upper case.
-std::wstring PendingPathKey(std::wstring path) {
-  if (!path.empty() && path[0] == L'!') path.erase(0, 1);
-  if (path.compare(0, 4, L"\\??\\") == 0) {
-    path.erase(0, 4);
-    if (path.compare(0, 4, L"UNC\\") == 0) path.replace(0, 3, L"\\");
-  }
-  if (path.empty()) return path;
-  std::replace(path.begin(), path.end(), L'/', L'\\');
-  const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (n > 0) {
-    std::wstring full(n, L'\0');
-    const DWORD m = GetFullPathNameW(path.c_str(), n, &full[0], nullptr);
-    if (m > 0 && m < n) path = full.substr(0, m);
-  }
-  CharUpperBuffW(&path[0], DWORD(path.size()));
-  return path;
-}
-
 // Whether a file is there, also when its path is too long for the plain calls to reach it.
 bool FileStillThere(const std::string& path) {
   if (FileExists(path)) return true;
@@ -443,48 +414,7 @@ bool CancelDelayedReplacement(const std::string& path) {
   if (ExtractFileName(path).empty() || !FileExists(xcopy)) return false;
   bool cancelled = false;
   if (IsWinNT()) {
-    // Pairs of source and target, each "\??\"-prefixed; a target that replaces starts with
-    // "!". The value is read and written in wide text, and every pair that is not ours is
-    // written back exactly as it was read.
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, WideText(kSessionManagerKey).c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                      &key) != ERROR_SUCCESS)
-      return false;
-    const std::wstring valueName = WideText(kPendingRenames);
-    DWORD type = 0, size = 0;
-    std::vector<wchar_t> data;
-    if (RegQueryValueExW(key, valueName.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-        type == REG_MULTI_SZ && size > 0) {
-      data.resize(size / sizeof(wchar_t) + 2, L'\0');  // two more zeros end every text
-      if (RegQueryValueExW(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
-          ERROR_SUCCESS)
-        data.clear();
-    }
-    const std::wstring ourSource = PendingPathKey(WideText(xcopy)), ourTarget = PendingPathKey(WideText(path));
-    // A pair's target is empty for a deletion; an empty source ends the list.
-    std::vector<wchar_t> kept;
-    for (size_t at = 0; at < data.size() && data[at];) {
-      const size_t pairStart = at;
-      const std::wstring source(data.data() + at);
-      at += source.size() + 1;
-      const std::wstring target = at < data.size() ? std::wstring(data.data() + at) : std::wstring();
-      at += target.size() + 1;
-      if (!target.empty() && PendingPathKey(source) == ourSource && PendingPathKey(target) == ourTarget) {
-        cancelled = true;
-        continue;
-      }
-      kept.insert(kept.end(), data.begin() + pairStart, data.begin() + std::min(at, data.size()));
-    }
-    if (cancelled) {
-      if (kept.empty()) {
-        RegDeleteValueW(key, valueName.c_str());
-      } else {
-        kept.push_back(L'\0');
-        RegSetValueExW(key, valueName.c_str(), 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
-                       DWORD(kept.size() * sizeof(wchar_t)));
-      }
-    }
-    RegCloseKey(key);
+    cancelled = CancelPendingRename(xcopy, path, true);
   } else {
     const std::string wininit = GetWindowsDir(true) + "WININIT.INI", target = ShortPath(path);
     if (EqualTextNoCase(ReadIniValue(wininit, "Rename", target, ""), ShortPath(xcopy))) {

@@ -41,10 +41,12 @@ Package MakeRun(const std::string& name, const std::string& script, int files,
   return r;
 }
 
-int Copied(const Package& r, int files) {
+// How many of the files f0.txt, f1.txt... are in the target folder (or in the package).
+int Copied(const Package& r, int files, bool inPackage = false) {
+  const std::string folder = inPackage ? r.dir : r.target + "\\";
   int n = 0;
   for (int i = 0; i < files; ++i)
-    n += GetFileAttributesA((r.target + "\\f" + std::to_string(i) + ".txt").c_str()) != INVALID_FILE_ATTRIBUTES;
+    n += GetFileAttributesA((folder + "f" + std::to_string(i) + ".txt").c_str()) != INVALID_FILE_ATTRIBUTES;
   return n;
 }
 
@@ -138,6 +140,7 @@ TEST(CopyBar, StandsInForTheWizardAndItsCancelAsksFirst) {
     HWND ask = tt::WaitForWindow("TExitSetupForm", "", 10000, c.proc.pid);
     ASSERT_TRUE(ask) << resume;
     Sleep(300);
+    const int during = Copied(c.run, 100);
     EXPECT_TRUE(tt::ClickButton(ask, resume ? "&Resume" : "E&xit Setup"));
     EXPECT_TRUE(tt::WaitWindowGone(ask, 5000));
     if (resume) {
@@ -156,8 +159,11 @@ TEST(CopyBar, StandsInForTheWizardAndItsCancelAsksFirst) {
       EXPECT_NE(log.find("Execute After Copy"), std::string::npos);
       EXPECT_NE(log.find("Show Screen: Setup Complete"), std::string::npos);
     } else {
-      EXPECT_GT(copied, 0);
-      EXPECT_LT(copied, 100);
+      // Stopped inside the copy, and undone: nothing stays installed, the package is whole.
+      EXPECT_GT(during, 0);
+      EXPECT_LT(during, 100);
+      EXPECT_EQ(copied, 0);
+      EXPECT_EQ(Copied(c.run, 100, true), 100);
       EXPECT_EQ(log.find("Execute After Copy"), std::string::npos);
     }
   }
@@ -175,11 +181,13 @@ TEST(CopyBar, ClosingTheBackgroundDuringTheCopyAsksTheWizardsQuestion) {
   // The background stays until the copy has stopped.
   EXPECT_TRUE(IsWindowVisible(background));
   Sleep(300);
+  const int during = Copied(c.run, 100);
   EXPECT_TRUE(tt::ClickButton(ask, "E&xit Setup"));
   EXPECT_EQ(tt::WaitExit(c.proc, 30000), 0);
-  const int copied = Copied(c.run, 100);
-  EXPECT_GT(copied, 0);
-  EXPECT_LT(copied, 100);
+  EXPECT_GT(during, 0);
+  EXPECT_LT(during, 100);
+  EXPECT_EQ(Copied(c.run, 100), 0);
+  EXPECT_EQ(Copied(c.run, 100, true), 100);
   EXPECT_EQ(Log(c.run).find("Execute After Copy"), std::string::npos);
 }
 

@@ -467,10 +467,9 @@ TEST(SetupInstall, MissingSourceStopsTheRunBeforeAnythingIsRegistered) {
     ASSERT_EQ(r.boxes.size(), 1u);
     EXPECT_NE(r.boxes[0].text.find(p.dir + "00007#gone.txt"), std::string::npos) << r.boxes[0].text;
     EXPECT_NE(r.boxes[0].text.find("File not found!"), std::string::npos);
-    const std::string log = Read(p.target + "\\Setup.log");
-    EXPECT_NE(log.find("Execute Before Copy\r\n  Copy File: " + p.target + "\\Sub\\gone.txt ... File not Found!\r\n"),
-              std::string::npos) << log;
-    EXPECT_EQ(log.find("Handle First UnInstall Data"), std::string::npos) << log;
+    // What the run had written before the refusal (its log, the script's first lines, the
+    // folders) is gone.
+    EXPECT_FALSE(Exists(p.target));
     EXPECT_EQ(Read(p.dir + "a.txt"), "a");
     EXPECT_TRUE(Exists(p.dir + "b.txt"));
     EXPECT_FALSE(RegKeyExists("HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid));
@@ -519,11 +518,11 @@ TEST(SetupInstall, SecondRunOfAConsumedPackageKeepsTheFirstInstallation) {
   CleanRegistry(p);
 }
 
-// A disk that fills during the copy: the file that did not fit leaves nothing behind, the
-// box names it and the system's reason, and what was installed before stays removable. On
+// A disk that fills during the copy: the box names the file that did not fit and the
+// system's reason, and the run is undone: the disk is empty again and the package whole. On
 // each of the copy's roads: straight through the handle it creates, with the file progress
 // bar, and unpacked from a packed file.
-TEST(SetupInstall, FullDiskLeavesNoDebrisAndTheInstalledPartRemovable) {
+TEST(SetupInstall, FullDiskLeavesNoDebrisAndUndoesTheRun) {
   const unsigned long long size = 10 * 1024 * 1024;
   setuptest::SmallDisk disk('T', size);
   KV_NEED_DISK(disk);
@@ -549,25 +548,14 @@ TEST(SetupInstall, FullDiskLeavesNoDebrisAndTheInstalledPartRemovable) {
     ASSERT_EQ(r.boxes.size(), 1u) << road.road;
     EXPECT_NE(r.boxes[0].text.find(p.target + "\\big.bin"), std::string::npos) << r.boxes[0].text;
     EXPECT_NE(r.boxes[0].text.find(DiskFullText()), std::string::npos) << road.road << ": " << r.boxes[0].text;
-    EXPECT_EQ(Read(p.target + "\\a.txt"), "alpha") << road.road;
-    EXPECT_FALSE(Exists(p.target + "\\big.bin")) << road.road;
-    EXPECT_FALSE(Exists(p.target + "\\Xbig.bin")) << road.road;
-    EXPECT_FALSE(Exists(p.target + "\\c.txt")) << road.road;
-    // The group that failed still ends with its guard and its empty line.
-    const std::string script = Read(p.target + "\\UnInstall.txt");
-    EXPECT_NE(script.find("REMOVE_FILE(" + p.target + "\\a.txt);\r\nAVOID_ERR_REMOVE_DIR(" + p.target + ");\r\n\r\n"),
-              std::string::npos)
-        << road.road << ": " << script;
-    EXPECT_EQ(script.find("big.bin"), std::string::npos) << road.road;
-    const std::string command = ReadRegValue(UninstallKey(p.prog), "UnInstallString", "");
-    ASSERT_EQ(command, p.target + "\\UnInstall.exe") << road.road;
-    const tt::UninstallRun u = tt::RunUninstaller("\"" + command + "\"");
-    EXPECT_TRUE(u.closed) << road.road;
-    EXPECT_FALSE(Exists(p.target + "\\a.txt")) << road.road;
+    EXPECT_FALSE(Exists(p.target)) << road.road;
+    EXPECT_EQ(disk.FreeBytes(), size) << road.road;
     EXPECT_FALSE(RegKeyExists(UninstallKey(p.prog))) << road.road;
+    for (const char* f : {"a.txt", "n.txt", "c.txt", "UnInstall.exe"}) EXPECT_TRUE(Exists(p.dir + f)) << road.road << f;
+    EXPECT_EQ(Read(p.dir + "a.txt"), "alpha") << road.road;
+    EXPECT_TRUE(Exists(p.dir + (road.packed ? "big.bin._z" : "big.bin"))) << road.road;
+    EXPECT_FALSE(road.packed && Exists(p.dir + "big.bin")) << road.road;
     CleanRegistry(p);
-    // The uninstaller deletes itself once it has ended; the next road starts on an empty disk.
-    tt::GoneWithin(p.target + "\\UnInstall.exe", 10000);
     disk.Empty();
   }
 }
@@ -654,6 +642,12 @@ TEST(SetupInstall, CancelDuringCopyAsksOnceAndEndsOrResumes) {
     HWND ask = tt::WaitForWindow("TExitSetupForm", "", 10000, proc.pid);
     ASSERT_TRUE(ask);
     Sleep(300);
+    auto count = [&](const std::string& folder) {
+      int n = 0;
+      for (int i = 0; i < 100; ++i) n += Exists(folder + "f" + std::to_string(i) + ".txt");
+      return n;
+    };
+    const int during = count(p.target + "\\");
     EXPECT_TRUE(tt::ClickButton(ask, resume ? "&Resume" : "E&xit Setup"));
     if (resume) {
       const DWORD start = GetTickCount();
@@ -661,15 +655,18 @@ TEST(SetupInstall, CancelDuringCopyAsksOnceAndEndsOrResumes) {
     }
     EXPECT_EQ(tt::WaitExit(proc, 30000), 0) << resume;
     EXPECT_TRUE(tt::FindWindows("TExitSetupForm", proc.pid).empty());
-    int copied = 0;
-    for (int i = 0; i < 100; ++i) copied += Exists(p.target + "\\f" + std::to_string(i) + ".txt");
+    const int copied = count(p.target + "\\");
     const std::string log = Read(p.target + "\\Setup.log");
     if (resume) {
       EXPECT_EQ(copied, 100);
       EXPECT_NE(log.find("Execute After Copy"), std::string::npos);
     } else {
-      EXPECT_GT(copied, 0);
-      EXPECT_LT(copied, 100);
+      // Stopped inside the copy, and undone: nothing stays installed, the package is whole.
+      EXPECT_GT(during, 0);
+      EXPECT_LT(during, 100);
+      EXPECT_EQ(copied, 0);
+      EXPECT_FALSE(Exists(p.target));
+      EXPECT_EQ(count(p.dir), 100);
       EXPECT_EQ(log.find("Execute After Copy"), std::string::npos);
       EXPECT_EQ(log.find("Show Screen: Setup Complete"), std::string::npos);
     }
@@ -848,11 +845,10 @@ TEST(SetupInstall, UnreadableSourceLeavesNoDestination) {
   CloseHandle(lock);
   EXPECT_EQ(r.exitCode, 0);
   ASSERT_EQ(r.boxes.size(), 1u);
-  EXPECT_EQ(Read(p.target + "\\first.txt"), "first");
-  EXPECT_FALSE(Exists(p.target + "\\locked.txt"));
-  EXPECT_FALSE(Exists(p.target + "\\Xlocked.txt"));
+  // The run is undone: the file copied before stays in the package only.
+  EXPECT_FALSE(Exists(p.target));
+  EXPECT_EQ(Read(p.dir + "first.txt"), "first");
   EXPECT_TRUE(Exists(p.dir + "locked.txt"));
-  EXPECT_EQ(Read(p.target + "\\UnInstall.txt").find("locked.txt"), std::string::npos);
   CleanRegistry(p);
 }
 
@@ -904,6 +900,31 @@ TEST(SetupInstall, PathsPastTheSystemLimitAreRefusedBeforeAnythingIsWritten) {
     tt::DeleteTree(root);
     CleanRegistry(p);
   }
+}
+
+// A run-time folder found through the App Paths entry that the package itself writes: the
+// checks before the registration leave it alone, and the copy finds it when it gets there.
+TEST(SetupInstall, RunTimeFolderIsLookedForWhereTheCopyReachesIt) {
+  const std::string exe = "kvrt" + kPid + ".exe";
+  const std::string appPath = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + exe;
+  std::string descriptor = "|1|" + exe + "|";
+  for (int i = 2; i < 18; ++i) descriptor += std::string(i == 16 ? "1" : "") + "|";  // a box when not found
+  Package p = MakePackage("rtdir", "SET_PROG_NAME(%N);\r\nSET_PROG_VERSION(1.0);\r\nSET_COMPANY_NAME(Kelvane Tests);\r\n"
+                                   "SET_TARGET_DIR(%T);\r\nSET_SILENT_SETUP;\r\nSET_CREATE_UNINSTALL;\r\n"
+                                   "SET_PROG_EXE_NAME(<InstallDir>" + exe + ");\r\nSET_REGISTER_AS_APPLICATION;\r\n"
+                                   "SET_RUN_TIME_DIR_1(" + descriptor + ");\r\nSET_GROUP_DATA(|Main|x|1|2||||1|);\r\n"
+                                   "SET_SUB_DIR(<InstallDir>);\r\nSET_COPY_FILES(" + exe + ");\r\n"
+                                   "SET_SUB_DIR(<RunTimeDir_1>\\Data);\r\nSET_COPY_FILES(d.txt);\r\n",
+                          {{exe, "MZ"}, {"d.txt", "d"}});
+  DeleteRegKey(appPath);
+  CleanRegistry(p);
+  const RunResult r = RunToEnd(p);
+  EXPECT_TRUE(r.boxes.empty()) << r.boxes[0].text;
+  EXPECT_EQ(Read(p.target + "\\Data\\d.txt"), "d");
+  EXPECT_EQ(ReadRegValue(appPath, "", ""), p.target + "\\" + exe);
+  DeleteRegKey(appPath);
+  CleanRegistry(p);
+  DeleteRegKey("HKEY_LOCAL_MACHINE\\Software\\Kelvane Tests\\" + p.prog);
 }
 
 // Folders the installation does not own: ones that were there before (empty, or holding the
@@ -1017,14 +1038,15 @@ TEST(SetupInstall, ScriptThatCannotGrowStopsTheRunAndTakesItBack) {
     ASSERT_EQ(r.boxes.size(), 1u) << afterCopy;
     EXPECT_NE(r.boxes[0].text.find("T:\\Big\\UnInstall.txt"), std::string::npos) << r.boxes[0].text;
     EXPECT_NE(r.boxes[0].text.find(DiskFullText()), std::string::npos) << r.boxes[0].text;
-    EXPECT_FALSE(Exists(p.dir + "big.bin"));  // copied (and consumed) before the stop
+    EXPECT_TRUE(Exists(p.dir + "big.bin"));  // copied before the stop, and back in the package
     EXPECT_FALSE(Exists("T:\\Big")) << afterCopy;
     EXPECT_TRUE(Exists("T:\\keep.txt"));
     for (const std::string& key : {UninstallKey(p.prog), CacheKey(p.prog), appPath,
                                    "HKEY_LOCAL_MACHINE\\Software\\Kelvane Tests\\" + p.prog})
       EXPECT_FALSE(RegKeyExists(key)) << key;
     EXPECT_FALSE(RegValueExists(kShared, "T:\\Big\\lib.dll"));
-    EXPECT_EQ(RegKeyExists(op), !afterCopy);  // performed after the copy only, and then taken back
+    // Performed after the copy only, and then undone: the key holds what it held before.
+    EXPECT_TRUE(RegValueExists(op, "Mine")) << afterCopy;
     EXPECT_FALSE(RegValueExists(op, "Where"));
     EXPECT_FALSE(Exists(programs));
     CleanRegistry(p);

@@ -1,0 +1,54 @@
+// What the registry held before a run changed it, to be put back exactly: a key with its
+// values and subkeys, one value, and the pending renames a run scheduled.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// A key as it stood when taken: its values (names, types, bytes) and subkeys, all levels.
+// A key that was missing is remembered with the highest of its parents that was missing
+// too: putting it back deletes that key.
+class TRegKeySnapshot {
+ public:
+  explicit TRegKeySnapshot(const std::string& path);
+  ~TRegKeySnapshot();
+  TRegKeySnapshot(const TRegKeySnapshot&) = delete;
+  TRegKeySnapshot& operator=(const TRegKeySnapshot&) = delete;
+  bool Existed() const { return existed_; }
+  // Replaces what is there now by what was there; true when it could.
+  bool Restore() const;
+
+  struct TNode;
+
+ private:
+  HKEY root_ = nullptr;
+  std::wstring key_;      // under root_
+  std::wstring missing_;  // the highest missing key, when the key was missing
+  bool existed_ = false;
+  std::unique_ptr<TNode> node_;
+};
+
+// One value as it stood (or that it was missing; with its key too, the key goes as well).
+class TRegValueSnapshot {
+ public:
+  TRegValueSnapshot(const std::string& path, const std::string& valueName);
+  bool Restore() const;
+
+ private:
+  std::unique_ptr<TRegKeySnapshot> missingKey_;
+  std::string path_;
+  std::wstring name_;
+  bool existed_ = false;
+  DWORD type_ = 0;
+  std::vector<BYTE> data_;
+};
+
+// Removes the pending rename of `source` to `target` (MoveFileEx with delay until reboot)
+// from the system's list: the last such pair, or with `everyPair` each of them; every other
+// pair stays exactly as it was. True when one was there.
+bool CancelPendingRename(const std::string& source, const std::string& target, bool everyPair);
+
+// A text of the system's code page in wide characters.
+std::wstring WideText(const std::string& text);

@@ -1,0 +1,62 @@
+// What an install run changes, noted before or as it makes each change: whether each thing
+// was there when the run began and, if so, what it was. A run that stops short is undone in
+// reverse; one that completes lets go of what it kept aside.
+#pragma once
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TRunRecord {
+ public:
+  TRunRecord();
+  ~TRunRecord();
+  TRunRecord(const TRunRecord&) = delete;
+  TRunRecord& operator=(const TRunRecord&) = delete;
+
+  // Notes a folder and its parents as they are now; the first note of a folder holds. The
+  // ones missing then are the run's, whoever makes them later.
+  void NoteFolder(const std::string& folder);
+  // Whether a folder was noted missing: it did not exist when the run began.
+  bool MadeByRun(const std::string& folder) const;
+
+  // Before the run writes a file at `path`: one that is there is set aside in its folder (one
+  // rename) and comes back on undo; a missing one is the run's and goes on undo. False when
+  // a file there could not be set aside (it is then left as it is).
+  bool BeforeWrite(const std::string& path);
+  // A file the run has just made by a create that fails where one is there: it goes on undo.
+  void NoteNew(const std::string& path);
+  // Whether BeforeWrite set a file aside for `path`.
+  bool HasAside(const std::string& path) const;
+  // The write failed: what it left at `path` goes and the file set aside is put back now.
+  void PutBack(const std::string& path);
+  // A file moved from `from` (in the package) to `to`: it goes back on undo.
+  void NoteMoved(const std::string& from, const std::string& to);
+  // A package file the run has used up and deleted, whole at `copy`: copied back on undo.
+  void NoteCopiedFrom(const std::string& path, const std::string& copy);
+  // A file an operation changes in place: its bytes (or that it was missing) come back.
+  void NoteContents(const std::string& path);
+  // A rename scheduled for the next restart: cancelled on undo.
+  void NotePendingRename(const std::string& from, const std::string& to);
+  // A registry key (values and subkeys) or one value as it stands now.
+  void NoteRegKey(const std::string& path);
+  void NoteRegValue(const std::string& path, const std::string& valueName);
+  // Any other change, with what undoes it.
+  void NoteUndo(std::function<void()> undo);
+
+  // Undoes every noted change, the last first, then removes the run's folders that are
+  // empty, the deepest first. The record is empty afterwards.
+  void Undo();
+  // The run is complete: the files set aside are deleted.
+  void Complete();
+
+ private:
+  std::string AsideName(const std::string& path);
+  std::vector<std::function<void()>> undo_;
+  std::vector<std::string> release_;                    // deleted on completion
+  std::map<std::string, std::string> aside_;            // lower-case path -> file set aside
+  std::map<std::string, bool> folders_;                 // lower-case folder -> missing when noted
+  std::vector<std::string> madeOrder_;                  // the missing folders as written
+  unsigned counter_ = 0;
+};

@@ -1,0 +1,143 @@
+#include "RegRestore.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "RegOp.h"
+
+namespace {
+
+const std::string kPid = std::to_string(GetCurrentProcessId());
+const std::string kBase = "Software\\KvRegRestoreTest" + kPid;
+const std::string kPath = "HKEY_CURRENT_USER\\" + kBase;
+
+// A key's whole contents as text: value names, types and bytes, then the subkeys, sorted as
+// the registry lists them; "-" for a missing key.
+std::string Dump(HKEY root, const std::string& key) {
+  HKEY k;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return "-";
+  std::string out;
+  char name[512];
+  BYTE data[4096];
+  for (DWORD i = 0;; ++i) {
+    DWORD n = sizeof name, size = sizeof data, type = 0;
+    if (RegEnumValueA(k, i, name, &n, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+    out += std::string(name, n) + ":" + std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), size) + "\n";
+  }
+  std::vector<std::string> subs;
+  for (DWORD i = 0;; ++i) {
+    DWORD n = sizeof name;
+    if (RegEnumKeyExA(k, i, name, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subs.emplace_back(name, n);
+  }
+  RegCloseKey(k);
+  for (const auto& s : subs) out += "[" + s + "]\n" + Dump(root, key + "\\" + s);
+  return out;
+}
+
+void Set(const std::string& key, const char* name, DWORD type, const std::string& bytes) {
+  HKEY k;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(k, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
+  RegCloseKey(k);
+}
+
+std::vector<wchar_t> ReadPending() {
+  HKEY key;
+  std::vector<wchar_t> data;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
+    return data;
+  DWORD size = 0, type = 0;
+  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+    data.resize(size / sizeof(wchar_t));
+    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+  }
+  RegCloseKey(key);
+  return data;
+}
+
+void WritePending(const std::vector<wchar_t>& data) {
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_SET_VALUE,
+                          &key),
+            ERROR_SUCCESS);
+  if (data.empty())
+    RegDeleteValueW(key, L"PendingFileRenameOperations");
+  else
+    RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                   DWORD(data.size() * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+std::vector<wchar_t> Pairs(const std::vector<std::wstring>& texts) {
+  std::vector<wchar_t> out;
+  for (const auto& t : texts) {
+    out.insert(out.end(), t.begin(), t.end());
+    out.push_back(L'\0');
+  }
+  out.push_back(L'\0');
+  return out;
+}
+
+}  // namespace
+
+// A key put back is the key as it was, whatever was changed, added or removed in it since;
+// a key that was missing goes with the parents that were missing with it.
+TEST(RegRestore, KeysAndValuesComeBackExactly) {
+  DeleteRegKey(kPath);
+  Set(kBase, "Text", REG_SZ, std::string("old\0", 4));
+  Set(kBase, "", REG_SZ, std::string("default\0", 8));
+  Set(kBase, "Bytes", REG_BINARY, std::string("\x00\x01\xff", 3));
+  Set(kBase, "Number", REG_DWORD, std::string("\x2a\0\0\0", 4));
+  Set(kBase + "\\Sub\\Deep", "Multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
+  Set(kBase + "\\Other", "x", REG_SZ, std::string("x\0", 2));
+  const std::string before = Dump(HKEY_CURRENT_USER, kBase);
+  TRegKeySnapshot snapshot(kPath);
+  EXPECT_TRUE(snapshot.Existed());
+  Set(kBase, "Text", REG_SZ, std::string("new\0", 4));
+  Set(kBase, "Added", REG_SZ, std::string("a\0", 2));
+  Set(kBase + "\\New", "y", REG_SZ, std::string("y\0", 2));
+  DeleteRegKey(kPath + "\\Sub");
+  ASSERT_NE(Dump(HKEY_CURRENT_USER, kBase), before);
+  EXPECT_TRUE(snapshot.Restore());
+  EXPECT_EQ(Dump(HKEY_CURRENT_USER, kBase), before);
+
+  TRegValueSnapshot value(kPath, "Number"), missingValue(kPath, "Later");
+  Set(kBase, "Number", REG_SZ, std::string("7\0", 2));
+  Set(kBase, "Later", REG_SZ, std::string("l\0", 2));
+  EXPECT_TRUE(value.Restore());
+  EXPECT_TRUE(missingValue.Restore());
+  EXPECT_EQ(Dump(HKEY_CURRENT_USER, kBase), before);
+
+  TRegKeySnapshot missing(kPath + "\\Gone\\Deeper\\Key");
+  EXPECT_FALSE(missing.Existed());
+  Set(kBase + "\\Gone\\Deeper\\Key", "v", REG_SZ, std::string("v\0", 2));
+  EXPECT_TRUE(missing.Restore());
+  EXPECT_EQ(Dump(HKEY_CURRENT_USER, kBase), before);
+  DeleteRegKey(kPath);
+}
+
+// Only the pair named goes from the pending renames, the last one when it is there twice;
+// the others stay as they were written, in their spelling.
+TEST(RegRestore, CancelPendingRenameKeepsOtherPairs) {
+  const std::vector<wchar_t> saved = ReadPending();
+  const std::wstring ours = L"\\??\\C:\\KvPending\\Xa.txt", target = L"!\\??\\C:\\KvPending\\a.txt";
+  const std::vector<std::wstring> others = {L"\\??\\C:\\Other\\x.dll", L"!\\??\\c:/other/Y.DLL",
+                                            L"\\??\\C:\\Other\\delete.me", L""};
+  std::vector<std::wstring> texts = others;
+  texts.insert(texts.end(), {ours, target, L"\\??\\C:\\Other\\z", L"!\\??\\C:\\Other\\w", ours, target});
+  WritePending(Pairs(texts));
+  EXPECT_TRUE(CancelPendingRename("C:\\KvPending\\Xa.txt", "c:\\kvpending\\A.TXT", false));
+  texts.erase(texts.end() - 2, texts.end());
+  EXPECT_EQ(ReadPending(), Pairs(texts));
+  EXPECT_TRUE(CancelPendingRename("C:\\KvPending\\Xa.txt", "C:\\KvPending\\a.txt", true));
+  texts.erase(texts.begin() + 4, texts.begin() + 6);
+  EXPECT_EQ(ReadPending(), Pairs(texts));
+  EXPECT_FALSE(CancelPendingRename("C:\\KvPending\\Xa.txt", "C:\\KvPending\\a.txt", true));
+  EXPECT_EQ(ReadPending(), Pairs(texts));
+  WritePending(saved);
+}

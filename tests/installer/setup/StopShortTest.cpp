@@ -1,0 +1,361 @@
+// Setup runs that stop short on the small disk T (the disk fills at one of the run's steps,
+// the package lacks a file, or the user confirms Exit during the copy), over nothing, over an
+// earlier installation of the program in the same folder and over one in another folder.
+// Each leaves the target drive, the package and the registry byte for byte as they were.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "Common.h"
+#include "PackTestUtil.h"
+#include "RegOp.h"
+#include "SetupTestUtil.h"
+#include "TestTool.h"
+#include "Utils.h"
+
+namespace {
+
+const std::string kPid = std::to_string(GetCurrentProcessId());
+const std::string kProg = "Kv Stop " + kPid;
+const std::string kCompany = "Kelvane Stop Tests " + kPid;
+const std::string kExe = "kvstop" + kPid + ".exe";
+const std::string kOp = "HKEY_CURRENT_USER\\Software\\KvStopTest" + kPid;
+const std::string kWindows = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\";
+const std::string kApp = "T:\\App", kOld = "T:\\Old";
+const unsigned long long kPage = 4096;
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string Read(const std::string& path) {
+  std::string s;
+  tt::ReadFile(path, s);
+  return s;
+}
+
+// ---------------------------------------------------------------- snapshots
+
+using State = std::map<std::string, std::string>;  // file, folder, key or value -> contents
+
+void SnapFiles(const std::string& dir, State& out) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = fd.cFileName, path = dir + name;
+    if (name == "." || name == "..") continue;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out[path + "\\"] = "<folder>";
+      SnapFiles(path + "\\", out);
+    } else {
+      out[path] = Read(path);
+    }
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+}
+
+// Key names, value names, types and data, read through the registry's own calls.
+struct KeyReader {
+  std::vector<char> name = std::vector<char>(32768);
+  std::vector<BYTE> data = std::vector<BYTE>(1 << 20);
+  void Read(HKEY root, const std::string& path, State& out) {
+    HKEY key;
+    if (RegOpenKeyExA(root, path.substr(path.find('\\') + 1).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    out[path + "\\"] = "<key>";
+    for (DWORD i = 0;; ++i) {
+      DWORD nameLen = DWORD(name.size()), dataLen = DWORD(data.size()), type = 0;
+      if (RegEnumValueA(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen) != ERROR_SUCCESS) break;
+      out[path + "\\:" + std::string(name.data(), nameLen)] =
+          "type " + std::to_string(type) + ": " + std::string(reinterpret_cast<char*>(data.data()), dataLen);
+    }
+    std::vector<std::string> subs;
+    for (DWORD i = 0;; ++i) {
+      DWORD len = DWORD(name.size());
+      if (RegEnumKeyExA(key, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      subs.push_back(std::string(name.data(), len));
+    }
+    RegCloseKey(key);
+    for (const std::string& sub : subs) Read(root, path + "\\" + sub, out);
+  }
+};
+
+// Wine's own records, which its first windows of a session add.
+const char* const kWineOwn[] = {"HKCU\\Software\\Wine\\Temporary System Parameters\\"};
+
+State Snapshot(const std::vector<std::string>& folders) {
+  State s;
+  for (const std::string& folder : folders) SnapFiles(folder, s);
+  KeyReader keys;
+  keys.Read(HKEY_LOCAL_MACHINE, "HKLM\\Software", s);
+  keys.Read(HKEY_CURRENT_USER, "HKCU\\Software", s);
+  for (const char* own : kWineOwn)
+    for (auto e = s.lower_bound(own); e != s.end() && e->first.compare(0, strlen(own), own) == 0;) e = s.erase(e);
+  return s;
+}
+
+// Bytes as a short text; `other`, when given, is what they were compared with.
+std::string Shown(const std::string& data, const std::string* other = nullptr) {
+  if (data.size() > 48) {
+    std::string text = std::to_string(data.size()) + " bytes";
+    if (other) {
+      size_t at = 0;
+      while (at < data.size() && at < other->size() && data[at] == (*other)[at]) ++at;
+      text += ", from byte " + std::to_string(at) + " on " + Shown(data.substr(at, 24));
+    }
+    return text;
+  }
+  std::string out = "\"";
+  for (unsigned char c : data) {
+    char hex[8];
+    snprintf(hex, sizeof hex, "\\x%02X", c);
+    out += (c >= 32 && c < 127) ? std::string(1, char(c)) : std::string(hex);
+  }
+  return out + "\"";
+}
+
+// The first differences between two snapshots, a few of each drive and root key, one a
+// line; the entries in `expected` may differ.
+std::string Differences(const State& before, const State& after, const std::vector<std::string>& expected = {}) {
+  std::map<std::string, std::vector<std::string>> areas;
+  auto note = [&](const std::string& entry, const std::string& line) {
+    for (const std::string& e : expected)
+      if (EqualTextNoCase(e, entry)) return;
+    areas[entry.substr(0, entry.find('\\'))].push_back(line);
+  };
+  for (const auto& b : before) {
+    const auto a = after.find(b.first);
+    if (a == after.end())
+      note(b.first, "gone:    " + b.first + " " + Shown(b.second));
+    else if (a->second != b.second)
+      note(b.first, "changed: " + b.first + " " + Shown(b.second, &a->second) + " -> " + Shown(a->second, &b.second));
+  }
+  for (const auto& a : after)
+    if (!before.count(a.first)) note(a.first, "added:   " + a.first + " " + Shown(a.second));
+  std::string text;
+  for (const auto& area : areas) {
+    for (size_t i = 0; i < area.second.size() && i < 8; ++i) text += area.second[i] + "\n";
+    if (area.second.size() > 8)
+      text += "... " + std::to_string(area.second.size() - 8) + " more in " + area.first + "\n";
+  }
+  return text;
+}
+
+// ---------------------------------------------------------------- the package
+
+enum class Earlier { None, SameFolder, OtherFolder };
+enum class Stop { Uninstaller, DataFile, PackedFile, Script, MissingSource, Exit };
+
+using Files = std::vector<std::pair<std::string, std::string>>;
+
+struct Package {
+  std::string dir, exe;
+};
+
+// The uninstall engine without its symbols: two installations and a run's new copies fit on
+// the 10 MB disk.
+std::string Uninstaller() { return Read(tt::ProgramDir() + "UnInstallStripped.exe"); }
+
+// Version 1 or 2 of the program, into `target`. Both have a changed file, the program (with
+// its App Paths entry and application key), a file without uninstall lines, a kept folder
+// and a folder kept itself, a registry operation and the Add/Remove Programs entry; version 2
+// adds a file. `list` and `lines` add to its file list and its script.
+Package MakePackage(const std::string& name, int version, const std::string& target, const std::string& list,
+                    const std::string& lines, Files files) {
+  Package p;
+  p.exe = setuptest::SetupCopy("stop_" + name, nullptr);
+  p.dir = p.exe.substr(0, p.exe.find_last_of('\\') + 1);
+  const std::string v = std::to_string(version);
+  files.push_back({"a.txt", "alpha of version " + v});
+  files.push_back({kExe, "MZ " + v});
+  files.push_back({"cfg.ini", "[Main]\r\nVersion=" + v + "\r\n"});
+  files.push_back({"d.txt", "data " + v});
+  if (version == 2) files.push_back({"new.txt", "new in 2"});
+  for (const auto& f : files) tt::WriteFile(p.dir + f.first, f.second);
+  if (!Exists(p.dir + "UnInstall.exe")) tt::WriteFile(p.dir + "UnInstall.exe", Uninstaller());
+  tt::WriteFile(p.dir + "Setup.txt",
+                "SET_PROG_NAME(" + kProg + ");\r\nSET_PROG_VERSION(" + v + ".0);\r\nSET_COMPANY_NAME(" + kCompany +
+                    ");\r\nSET_TARGET_DIR(" + target + ");\r\nSET_PROG_EXE_NAME(<InstallDir>" + kExe + ");\r\n"
+                    "SET_REGISTER_AS_APPLICATION;\r\nSET_CREATE_UNINSTALL;\r\nSET_CREATE_SETUP_LOG;\r\n"
+                    "SET_DIALOGS(WelcomeDlg,CopyFilesDlg,CompleteDlg);\r\n"
+                    "SET_PERFORM_REGISTRY_OP(" + kOp + "|Where|<InstallDir>|Create|Remove Key|String);\r\n" + lines +
+                    "SET_GROUP_DATA(|Main|x|1|1||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\nSET_COPY_FILES(" +
+                    (version == 2 ? "new.txt|" : "") + "a.txt|" + kExe + "|16*cfg.ini" + list + ");\r\n"
+                    "SET_SUB_DIR(*2<InstallDir>Data);\r\nSET_COPY_FILES(d.txt);\r\n"
+                    "SET_SUB_DIR(*3<InstallDir>Keep\\Inner);\r\nSET_COPY_FILES(*);\r\n");
+  return p;
+}
+
+// How a row stops: what its package adds, the room the disk leaves it, the file its box names.
+struct StopPlan {
+  std::string list, lines;
+  Files files;
+  unsigned long long room = 0;  // 0: the disk as it is
+  std::string boxNames;
+};
+
+StopPlan PlanStop(Stop stop) {
+  StopPlan s;
+  // Room for everything a run writes before its stop, with each file it replaces kept
+  // beside its new copy; the stopping step needs more.
+  const unsigned long long uninstaller = Uninstaller().size(), before = uninstaller + 128 * 1024;
+  const std::string big(size_t(before + uninstaller + 512 * 1024), 'b');
+  switch (stop) {
+    case Stop::Uninstaller:
+      // Larger than the earlier one by more than the room.
+      s.files = {{"UnInstall.exe", Uninstaller() + std::string(512 * 1024, '\0')}};
+      s.room = 64 * 1024;
+      s.boxNames = kApp + "\\UnInstall.exe";
+      break;
+    case Stop::DataFile:
+    case Stop::PackedFile:
+      s.list = "|big.bin";
+      s.files = {stop == Stop::DataFile ? Files::value_type("big.bin", big)
+                                        : Files::value_type("big.bin._z", packtest::Pack(big))};
+      s.room = before;
+      s.boxNames = kApp + "\\big.bin";
+      break;
+    case Stop::Script:
+      // Lines of the setup script's own, written after the copy and the operations; more
+      // than the room even where a run frees the space of the uninstaller it replaces.
+      for (int i = 0; i < 48; ++i)
+        s.lines += "SET_REMOVE_REG_KEY(" + kOp + "\\" + std::string(48000, 'k') + std::to_string(i) + ");\r\n";
+      s.room = before;
+      s.boxNames = kApp + "\\UnInstall.txt";
+      break;
+    case Stop::MissingSource:
+      s.list = "|gone.txt";
+      s.boxNames = "gone.txt";
+      break;
+    case Stop::Exit:
+      // The wave delay spaces the files out: the click lands inside the copy.
+      s.lines = "SET_BG_WAVE_FILE_NAME(none.wav);\r\nSET_BG_WAVE_DELAY(40);\r\n";
+      for (int i = 0; i < 150; ++i) {
+        s.files.push_back({"f" + std::to_string(i) + ".txt", "f"});
+        s.list += "|" + s.files.back().first;
+      }
+      break;
+  }
+  return s;
+}
+
+void CleanMachine(setuptest::SmallDisk& disk) {
+  disk.Empty();
+  for (const std::string& key : {kWindows + "UnInstall\\" + kProg, kWindows + "App Management\\ARPCache\\" + kProg,
+                                 kWindows + "App Paths\\" + kExe, "HKEY_LOCAL_MACHINE\\Software\\" + kCompany, kOp})
+    DeleteRegKey(key);
+  setuptest::RemoveEmptyProgramsCacheKeys();
+}
+
+// The earlier installation, made by version 1's setup, with a file and a value of the user's.
+std::string InstallEarlier(Earlier earlier) {
+  const std::string folder = earlier == Earlier::SameFolder ? kApp : kOld;
+  const Package v1 = MakePackage("v1", 1, folder, "", "SET_SILENT_SETUP;\r\n", {});
+  tt::Process setup = tt::Start("\"" + v1.exe + "\"");
+  EXPECT_EQ(tt::WaitExit(setup, 60000), 0);
+  EXPECT_EQ(Read(folder + "\\a.txt"), "alpha of version 1");
+  tt::WriteFile(folder + "\\mine.txt", "the user's");
+  WriteRegValueSimple(kOp, "Mine", "kept", false);
+  return folder;
+}
+
+// Leaves `room` bytes free with a file of the user's.
+void Fill(const setuptest::SmallDisk& disk, unsigned long long room) {
+  const unsigned long long free = disk.FreeBytes();
+  if (room && free > room)
+    tt::WriteFile(disk.root + "fill.bin", std::string(size_t((free - room) / kPage * kPage), 'u'));
+}
+
+// The setup walked by clicks to its copy, stopped there as the row says.
+void RunToStop(const Package& p, Stop stop, const std::string& boxNames) {
+  setuptest::Wizard w(p.exe);
+  ASSERT_TRUE(w.wnd);
+  ASSERT_TRUE(w.Click("&Next >"));
+  if (stop == Stop::Exit) {
+    // Inside the copy once its fifteenth file is in place; Exit, then yes to the question.
+    ASSERT_TRUE(tt::WaitUntil([] { return Exists(kApp + "\\f10.txt"); }, 30000));
+    ASSERT_TRUE(w.Click("&Cancel"));
+    ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
+  } else {
+    setuptest::Box box;
+    ASSERT_TRUE(w.AnswerBox(box, 60000));
+    EXPECT_NE(box.text.find(boxNames), std::string::npos) << box.text;
+  }
+  EXPECT_EQ(w.WaitEnd(60000), 0);
+}
+
+// The earlier installation is still removable through its entry.
+void UninstallEarlier(const std::string& folder) {
+  const std::string command = ReadRegValue(kWindows + "UnInstall\\" + kProg, "UnInstallString", "");
+  ASSERT_EQ(command, folder + "\\UnInstall.exe");
+  EXPECT_TRUE(tt::RunUninstaller("\"" + command + "\"").closed);
+  EXPECT_FALSE(Exists(folder + "\\a.txt"));
+  EXPECT_FALSE(RegKeyExists(kWindows + "UnInstall\\" + kProg));
+  tt::GoneWithin(command, 15000);  // it deletes itself once it has ended
+}
+
+}  // namespace
+
+TEST(StopShort, ARunThatStopsLeavesDiskPackageAndRegistryAsTheyWere) {
+  setuptest::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  const struct {
+    Earlier earlier;
+    const char* name;
+  } earliers[] = {
+      {Earlier::None, "nothing"}, {Earlier::SameFolder, "same folder"}, {Earlier::OtherFolder, "other folder"}};
+  const struct {
+    Stop stop;
+    const char* name;
+  } stops[] = {{Stop::Uninstaller, "uninstaller does not fit"}, {Stop::DataFile, "data file does not fit"},
+               {Stop::PackedFile, "packed file does not fit"},  {Stop::Script, "uninstall script cannot grow"},
+               {Stop::MissingSource, "missing source"},         {Stop::Exit, "Exit during the copy"}};
+  for (const auto& e : earliers) {
+    for (const auto& s : stops) {
+      SCOPED_TRACE(std::string(e.name) + ", " + s.name);
+      CleanMachine(disk);
+      const std::string folder = e.earlier == Earlier::None ? std::string() : InstallEarlier(e.earlier);
+      const StopPlan plan = PlanStop(s.stop);
+      const Package p = MakePackage("v2", 2, kApp, plan.list, plan.lines, plan.files);
+      Fill(disk, plan.room);
+      const State before = Snapshot({disk.root, p.dir});
+      RunToStop(p, s.stop, plan.boxNames);
+      const std::string diff = Differences(before, Snapshot({disk.root, p.dir}));
+      EXPECT_TRUE(diff.empty()) << diff;
+      if (!folder.empty()) UninstallEarlier(folder);
+    }
+  }
+  CleanMachine(disk);
+}
+
+// The same package, run to its end, installs; its uninstaller leaves the machine as it was
+// but for what the package keeps: the kept folder with its file, the folder kept itself and
+// the file without uninstall lines.
+TEST(StopShort, TheSamePackageInstallsAndIsRemovable) {
+  setuptest::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  CleanMachine(disk);
+  const Package p = MakePackage("v2", 2, kApp, "", "", {});
+  const State before = Snapshot({disk.root});
+  {
+    setuptest::Wizard w(p.exe);
+    ASSERT_TRUE(w.wnd);
+    ASSERT_TRUE(w.Click("&Next >"));
+    ASSERT_TRUE(tt::WaitUntil([&] { return w.Enabled("&Finish"); }, 60000));
+    ASSERT_TRUE(w.Click("&Finish"));
+    EXPECT_EQ(w.WaitEnd(60000), 0);
+  }
+  EXPECT_EQ(Read(kApp + "\\a.txt"), "alpha of version 2");
+  EXPECT_EQ(ReadRegValue(kOp, "Where", ""), kApp + "\\");
+  const std::string command = ReadRegValue(kWindows + "UnInstall\\" + kProg, "UnInstallString", "");
+  ASSERT_EQ(command, kApp + "\\UnInstall.exe");
+  EXPECT_TRUE(tt::RunUninstaller("\"" + command + "\"").closed);
+  EXPECT_TRUE(tt::GoneWithin(command, 15000));
+  const std::string diff = Differences(before, Snapshot({disk.root}),
+                                       {kApp + "\\", kApp + "\\cfg.ini", kApp + "\\Data\\", kApp + "\\Data\\d.txt",
+                                        kApp + "\\Keep\\", kApp + "\\Keep\\Inner\\"});
+  EXPECT_TRUE(diff.empty()) << diff;
+  CleanMachine(disk);
+}
