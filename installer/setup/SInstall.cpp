@@ -630,17 +630,13 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
   bool aside = false, blocked = false;
   DWORD reason = 0;
   if (destExists && !same) {
-    const bool asideBefore = run.record.HasAside(dest);
     blocked = !run.record.BeforeWrite(dest);
     if (blocked) reason = GetLastError();
-    aside = !blocked && !asideBefore && run.record.HasAside(dest);
+    aside = !blocked;
     if (aside) {
       destExists = false;
       fresh = CreateExactFile(dest);
       created = fresh != INVALID_HANDLE_VALUE;
-    } else if (!blocked) {
-      // The run's own file, written again.
-      SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
   } else if (!destExists && !created && !same) {
     // The copy below makes it.

@@ -69,16 +69,15 @@ std::string TRunRecord::AsideName(const std::string& path) {
 
 bool TRunRecord::BeforeWrite(const std::string& path) {
   const std::string key = Key(path);
-  if (aside_.count(key)) return true;  // the first state of the run is kept already
   const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    // Not there (or no file): what the run writes there goes on undo.
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-      aside_[key] = std::string();
-      undo_.push_back([path] { DeletePlain(path); });
-    }
-    return attributes == INVALID_FILE_ATTRIBUTES;
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    // Not there: what the run writes there goes on undo.
+    if (aside_.emplace(key, std::string()).second) undo_.push_back([path] { DeletePlain(path); });
+    return true;
   }
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  // Set aside even when the run wrote it itself: a package file used up in between is put
+  // back from what stood here then.
   std::string aside;
   for (int tries = 0; tries < 8; ++tries) {
     aside = AsideName(path);
@@ -96,11 +95,6 @@ bool TRunRecord::BeforeWrite(const std::string& path) {
 void TRunRecord::NoteNew(const std::string& path) {
   aside_.emplace(Key(path), std::string());
   undo_.push_back([path] { DeletePlain(path); });
-}
-
-bool TRunRecord::HasAside(const std::string& path) const {
-  const auto it = aside_.find(Key(path));
-  return it != aside_.end() && !it->second.empty();
 }
 
 void TRunRecord::PutBack(const std::string& path) {

@@ -21,14 +21,12 @@ class TRunRecord {
   // Whether a folder was noted missing: it did not exist when the run began.
   bool MadeByRun(const std::string& folder) const;
 
-  // Before the run writes a file at `path`: one that is there is set aside in its folder (one
-  // rename) and comes back on undo; a missing one is the run's and goes on undo. False when
-  // a file there could not be set aside (it is then left as it is).
+  // Before the run writes a file at `path`: one that is there, the run's own included, is set
+  // aside in its folder (one rename) and comes back on undo; a missing one is the run's and
+  // goes on undo. False when a file there could not be set aside (it is then left as it is).
   bool BeforeWrite(const std::string& path);
   // A file the run has just made by a create that fails where one is there: it goes on undo.
   void NoteNew(const std::string& path);
-  // Whether BeforeWrite set a file aside for `path`.
-  bool HasAside(const std::string& path) const;
   // The write failed: what it left at `path` goes and the file set aside is put back now.
   void PutBack(const std::string& path);
   // A file moved from `from` (in the package) to `to`: it goes back on undo.

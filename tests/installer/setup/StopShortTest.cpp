@@ -330,6 +330,23 @@ TEST(StopShort, ARunThatStopsLeavesDiskPackageAndRegistryAsTheyWere) {
   CleanMachine(disk);
 }
 
+// Two package files installed under one name, the second over the run's own copy of the
+// first: a run that then stops puts each back into the package as it was.
+TEST(StopShort, TwoFilesForOnePlaceGoBackIntoThePackageAsTheyWere) {
+  setuptest::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  CleanMachine(disk);
+  StopPlan plan = PlanStop(Stop::DataFile);
+  plan.files.push_back({"00001#a.txt", "the other alpha"});
+  const Package p = MakePackage("twice", 2, kApp, "|00001#a.txt" + plan.list, "", plan.files);
+  Fill(disk, plan.room);
+  const State before = Snapshot({disk.root, p.dir});
+  RunToStop(p, Stop::DataFile, plan.boxNames);
+  const std::string diff = Differences(before, Snapshot({disk.root, p.dir}));
+  EXPECT_TRUE(diff.empty()) << diff;
+  CleanMachine(disk);
+}
+
 // The same package, run to its end, installs; its uninstaller leaves the machine as it was
 // but for what the package keeps: the kept folder with its file, the folder kept itself and
 // the file without uninstall lines.
