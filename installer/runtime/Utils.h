@@ -35,8 +35,9 @@ struct TTextMatch {
 // Replaces the first occurrence again and again, each search from the start of the text,
 // until none is left (so "aa" by "a" in "aaaa" gives "a"). A replacement that holds the
 // search text replaces each occurrence once, going on after the inserted text. `count`
-// receives the number of replacements, or -1 when the rewriting outgrew its bounds (many
-// times the text's size): then the text comes back unchanged.
+// receives the number of replacements, or -1 when the rewriting is given up: when it is
+// seen to go on without end, or its text would pass 256 MiB. Then the text comes back
+// unchanged. ReplaceAllNoCase follows the same rule.
 std::string ReplaceRepeatedly(const std::string& text, const std::string& search, const std::string& replacement,
                               const TTextMatch& how, int* count = nullptr);
 std::string ReplaceAll(const std::string& text, const std::string& search, const std::string& replacement);
