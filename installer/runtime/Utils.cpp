@@ -196,6 +196,7 @@ const size_t kRewriteLimit = size_t(256) << 20;
 // replacements followed one inside another (deeper ones count as part of the last).
 const size_t kShotLimit = size_t(16) << 20;
 const size_t kInsertionLimit = size_t(1) << 20;
+const size_t kCheckWidth = size_t(1) << 16;
 
 // A stack of characters worked on in place: the loop below takes and puts characters
 // without a call for each.
@@ -209,6 +210,12 @@ struct TCharStack {
     store.resize(std::max(room * 2, size + more));
     at = store.data();
     room = store.size();
+  }
+  void Put(const std::string& text) {
+    if (text.empty()) return;
+    Room(text.size());
+    memcpy(at + size, text.data(), text.size());
+    size += text.size();
   }
 };
 
@@ -284,20 +291,31 @@ std::string Rewrite(const std::string& text, const std::string& key, const std::
     std::vector<Insertion> insertions;
     std::string shots;
     const size_t shotWidth = 2 * n + replacement.size();
-    // A replacement inserted while the one before it is still being taken, into an out that
-    // ends the way out ended when that one was inserted (from n characters below the lowest
-    // point out reached since), with nothing shorter: from here the same steps come again and
+    // An outer replacement that the later ones are held against too (the one inserted after
+    // 1, 2, 4, ... insertions, or the next one when it has been taken): the length of out
+    // then and the least since, and the keys of the top of out then.
+    const size_t none = size_t(-1);
+    size_t checkAt = none, checkLength = 0, checkLeast = 0, made = 0;
+    std::string checkShot;
+    // A replacement inserted while an earlier one is still being taken, into an out that ends
+    // the way out ended when that one was inserted (from n characters below the lowest point
+    // out reached since), with nothing shorter: from here the same steps come again and
     // again, each time one more round longer.
+    auto repeatsSince = [&](size_t outLength, size_t leastOut, const char* shot, size_t shotLength) {
+      if (leastOut < n || out.size < outLength) return false;
+      const size_t width = outLength - leastOut + n;
+      if (width > shotLength) return false;
+      const size_t from = out.size - width;
+      shot += shotLength - width;
+      for (size_t k = 0; k < width; ++k)
+        if (keyAt(from + k) != shot[k]) return false;
+      return true;
+    };
     auto repeats = [&]() {
       if (insertions.empty()) return false;
       const Insertion& a = insertions.back();
-      if (a.leastOut < n || out.size < a.outLength) return false;
-      const size_t width = a.outLength - a.leastOut + n;
-      if (width > a.shotLength) return false;
-      const size_t from = out.size - width, shot = a.shotAt + a.shotLength - width;
-      for (size_t k = 0; k < width; ++k)
-        if (keyAt(from + k) != shots[shot + k]) return false;
-      return true;
+      return repeatsSince(a.outLength, a.leastOut, shots.data() + a.shotAt, a.shotLength) ||
+             (checkAt != none && repeatsSince(checkLength, checkLeast, checkShot.data(), checkShot.size()));
     };
     auto insert = [&]() {
       if (watch && insertions.size() < kInsertionLimit) {
@@ -307,15 +325,21 @@ std::string Rewrite(const std::string& text, const std::string& key, const std::
           for (size_t p = out.size - b.shotLength; p < out.size; ++p) shots += keyAt(p);
         }
         insertions.push_back(b);
+        ++made;
+        if (checkAt == none || (made & (made - 1)) == 0) {
+          checkAt = insertions.size() - 1;
+          checkLength = checkLeast = out.size;
+          checkShot.clear();
+          for (size_t p = out.size - std::min(out.size, kCheckWidth); p < out.size; ++p) checkShot += keyAt(p);
+        }
       }
-      pending.Room(reversed.size());
-      memcpy(pending.at + pending.size, reversed.data(), reversed.size());
-      pending.size += reversed.size();
+      pending.Put(reversed);
     };
     auto takenBack = [&]() {
       while (!insertions.empty() && pending.size <= insertions.back().pendingBase) {
         const Insertion done = insertions.back();
         insertions.pop_back();
+        if (checkAt == insertions.size()) checkAt = none;
         shots.resize(done.shotAt);
         if (!insertions.empty() && done.leastOut < insertions.back().leastOut)
           insertions.back().leastOut = done.leastOut;
@@ -361,18 +385,13 @@ std::string Rewrite(const std::string& text, const std::string& key, const std::
         if (!endless) {
           restate();
           if (!insertions.empty() && out.size < insertions.back().leastOut) insertions.back().leastOut = out.size;
+          if (out.size < checkLeast) checkLeast = out.size;
           givenUp = watch && repeats();
           if (!givenUp) insert();
         } else {
           // Taken as it is: no occurrence starts inside it.
-          out.Room(replacement.size());
-          memcpy(out.at + out.size, replacement.data(), replacement.size());
-          out.size += replacement.size();
-          if (rawReplacement) {
-            outKeys.Room(replacement.size());
-            memcpy(outKeys.at + outKeys.size, replacementKey.data(), replacementKey.size());
-            outKeys.size += replacementKey.size();
-          }
+          out.Put(replacement);
+          if (rawReplacement) outKeys.Put(replacementKey);
           floor = out.size;
           q = 0;
         }
