@@ -412,6 +412,10 @@ TEST_F(ExecutionsTest, FullDiskLeavesTheUsersFileAsItWas) {
     EXPECT_TRUE(Content(settings) == row.after) << what << " with room: " << Content(settings).size() << " bytes";
     EXPECT_EQ(ListFiles(app + "\\*.*", true), "|settings.ini|") << what << " with room";
   }
+  // An append that makes its file and cannot fill it takes it away again.
+  ASSERT_TRUE(tt::WriteFile(root + "filler", std::string(size_t(freeBytes() - 40 * 1024), 'f')));
+  EXPECT_FALSE(Perform("Append Text to a File", app + "\\new.txt", appended));
+  EXPECT_EQ(ListFiles(app + "\\*.*", true), "|settings.ini|");
   empty();
 }
 
