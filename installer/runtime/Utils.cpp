@@ -190,13 +190,10 @@ char MatchKey(char c, const TTextMatch& how) {
 
 bool IsWordEdge(char key) { return key == ' '; }
 
-// The largest text a rewriting may make; one that would pass it is given up.
-const size_t kRewriteLimit = size_t(256) << 20;
 // Room for the tails of the text kept to see a rewriting repeat itself, and the number of
 // replacements followed one inside another (deeper ones count as part of the last).
 const size_t kShotLimit = size_t(16) << 20;
 const size_t kInsertionLimit = size_t(1) << 20;
-const size_t kCheckWidth = size_t(1) << 16;
 
 // A stack of characters worked on in place: the loop below takes and puts characters
 // without a call for each.
@@ -222,7 +219,8 @@ struct TCharStack {
 // Replaces the first occurrence of `key` again and again, each search from the start.
 // Characters of the text are matched by their keys under `how`; those of the inserted
 // replacement too, or, with `rawReplacement`, as they are. `count` gets the number of
-// replacements, or -1 when the rewriting is given up (the text comes back unchanged).
+// replacements, or -1 when the rewriting is given up (the text comes back unchanged):
+// when it is seen to go on without end, or its text would pass `limit` characters.
 //
 // The text kept so far (out) holds no occurrence already known to count, so the first
 // occurrence is the one that ends first as the characters are taken one by one. A
@@ -230,7 +228,7 @@ struct TCharStack {
 // surrounds it into a new occurrence. Each step costs the search length at most, so the
 // work follows the replacements made, never the length of the text times their number.
 std::string Rewrite(const std::string& text, const std::string& key, const std::string& replacement,
-                    const TTextMatch& how, bool rawReplacement, int64_t& count) {
+                    const TTextMatch& how, bool rawReplacement, size_t limit, int64_t& count) {
   count = 0;
   const size_t n = key.size();
   if (n == 0) return text;
@@ -292,7 +290,7 @@ std::string Rewrite(const std::string& text, const std::string& key, const std::
     std::string shots;
     const size_t shotWidth = 2 * n + replacement.size();
     // An outer replacement that the later ones are held against too (the one inserted after
-    // 1, 2, 4, ... insertions, or the next one when it has been taken): the length of out
+    // 1, 2, 4, ... insertions, or the next one once it has been taken): the length of out
     // then and the least since, and the keys of the top of out then.
     const size_t none = size_t(-1);
     size_t checkAt = none, checkLength = 0, checkLeast = 0, made = 0;
@@ -329,8 +327,7 @@ std::string Rewrite(const std::string& text, const std::string& key, const std::
         if (checkAt == none || (made & (made - 1)) == 0) {
           checkAt = insertions.size() - 1;
           checkLength = checkLeast = out.size;
-          checkShot.clear();
-          for (size_t p = out.size - std::min(out.size, kCheckWidth); p < out.size; ++p) checkShot += keyAt(p);
+          checkShot.assign(shots, b.shotAt, b.shotLength);
         }
       }
       pending.Put(reversed);
@@ -395,7 +392,7 @@ std::string Rewrite(const std::string& text, const std::string& key, const std::
           floor = out.size;
           q = 0;
         }
-        if (grows && out.size + pending.size + (length - i) > kRewriteLimit) givenUp = true;
+        if (grows && out.size + pending.size + (length - i) > limit) givenUp = true;
       }
       if (givenUp) break;
     }
@@ -408,9 +405,9 @@ std::string Rewrite(const std::string& text, const std::string& key, const std::
 }  // namespace
 
 std::string ReplaceRepeatedly(const std::string& text, const std::string& search, const std::string& replacement,
-                              const TTextMatch& how, int* count) {
+                              const TTextMatch& how, int* count, size_t limit) {
   int64_t made = 0;
-  std::string result = Rewrite(text, how.ignoreCase ? UpperCase(search) : search, replacement, how, false, made);
+  std::string result = Rewrite(text, how.ignoreCase ? UpperCase(search) : search, replacement, how, false, limit, made);
   if (count) *count = made > INT_MAX ? INT_MAX : int(made);
   return result;
 }
@@ -421,14 +418,15 @@ std::string ReplaceAll(const std::string& text, const std::string& search, const
 
 // The search goes through an upper-cased copy of the text into which the replacement goes
 // as it is.
-std::string ReplaceAllNoCase(const std::string& text, const std::string& search, const std::string& replacement) {
+std::string ReplaceAllNoCase(const std::string& text, const std::string& search, const std::string& replacement,
+                             size_t limit) {
   if (search.empty()) return text;
   const std::string key = UpperCase(search);
   if (UpperCase(replacement).find(key) == std::string::npos) {
     TTextMatch how;
     how.ignoreCase = true;
     int64_t count = 0;
-    return Rewrite(text, key, replacement, how, true, count);
+    return Rewrite(text, key, replacement, how, true, limit, count);
   }
   // Each occurrence is replaced once: the search goes on after the inserted text, so a
   // replacement that holds the search text cannot be found again.

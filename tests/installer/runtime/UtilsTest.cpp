@@ -184,6 +184,15 @@ TEST(TextRoutines, ReplaceRepeatedlyUnderMatchRules) {
     EXPECT_TRUE(out == c.out) << c.text.substr(0, 40) << " / " << c.search << ": " << out.size() << " characters";
     EXPECT_EQ(count, c.count) << c.text.substr(0, 40) << " / " << c.search;
   }
+  // A result that would pass the limit is given up; one that reaches it is made.
+  int count = 0;
+  EXPECT_EQ(ReplaceRepeatedly("a-a", "a", "bb", TTextMatch(), &count, 5), "bb-bb");
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(ReplaceRepeatedly("a-a", "a", "bb", TTextMatch(), &count, 4), "a-a");
+  EXPECT_EQ(count, -1);
+  EXPECT_EQ(ReplaceRepeatedly("a-a", "a", "aa", TTextMatch(), &count, 4), "a-a");  // once each, as long
+  EXPECT_EQ(count, -1);
+  EXPECT_EQ(ReplaceAllNoCase("a-a", "A", "bb", 4), "a-a");
 }
 
 TEST(TextRoutines, ReplaceAllNoCase) {
