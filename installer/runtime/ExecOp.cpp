@@ -121,8 +121,7 @@ bool RemoveApplicationDirectory(const std::string& exeName) {
 
 bool CopyDirectoryTree(const std::string& source, const std::string& dest) {
   if (EqualTextNoCase(source, dest) || !DirectoryExists(source) || !ForceDirectories(dest)) return false;
-  CopyDirTree(source, dest);
-  return true;
+  return CopyDirTree(source, dest);
 }
 
 bool WriteIniItem(const std::string& file, const std::string& section, const std::string& keyValue) {
@@ -433,7 +432,7 @@ bool ReplaceTextInFile(const std::string& file, const std::string& search, const
   const std::string s = SearchRules(search, how);
   int count = 0;
   const std::string text = ReplaceRepeatedly(ReadFileContents(file), s, replacement, how, &count);
-  return count > 0 && WriteFileContents(file, text, 0);
+  return count > 0 && RewriteFile(file, text);
 }
 
 int ShowCommandFromName(const std::string& name) {

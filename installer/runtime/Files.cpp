@@ -128,9 +128,31 @@ bool WriteAll(HANDLE h, const std::string& data, const TProgressProc& progress) 
   return done == total;
 }
 
+// Makes the new content of `dest` through `make` in a temporary file beside it (handed its
+// path), and puts that in dest's place only once it is made whole: a failure leaves dest
+// as it was, and its reason as the last error. A read-only destination is not replaced.
+template <class Make>
+bool ReplaceThroughTemporary(const std::string& dest, Make make) {
+  const DWORD old = GetFileAttributesA(dest.c_str());
+  if (old != INVALID_FILE_ATTRIBUTES && (old & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  const std::string folder = ExtractFilePath(dest);
+  char temporary[MAX_PATH];
+  if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "~kv", 0, temporary)) return false;
+  if (make(temporary) && MoveFileExA(temporary, dest.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+  const DWORD reason = GetLastError();
+  SetFileAttributesA(temporary, FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(temporary);
+  SetLastError(reason);
+  return false;
+}
+
 bool CopyOneFile(const std::string& source, const std::string& dest) {
-  if (IsSameFile(source, dest)) return false;
-  return CopyFileA(source.c_str(), dest.c_str(), FALSE) != 0;
+  if (IsSameFile(source, dest) || !FileExists(source)) return false;
+  return ReplaceThroughTemporary(
+      dest, [&](const char* temporary) { return CopyFileA(source.c_str(), temporary, FALSE) != 0; });
 }
 
 // Found name under a destination name that may hold a star.
@@ -282,12 +304,31 @@ bool WriteFileContents(const std::string& path, const std::string& data, uint32_
   return ok;
 }
 
+bool RewriteFile(const std::string& path, const std::string& data) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  return ReplaceThroughTemporary(path, [&](const char* temporary) {
+    HANDLE h = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool ok = WriteWhole(h, data.data(), uint32_t(data.size()));
+    const DWORD reason = GetLastError();
+    ok = CloseHandle(h) && ok;
+    if (!ok) SetLastError(reason);
+    return ok && SetFileAttributesA(temporary, attributes);
+  });
+}
+
 bool AppendToFile(const std::string& path, const std::string& data, uint32_t date) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
-  bool ok = SetFilePointer(h, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER && WriteAll(h, data, nullptr);
+  const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+  LARGE_INTEGER end = {}, none = {};
+  const bool ok = SetFilePointerEx(h, none, &end, FILE_END) && WriteWhole(h, data.data(), uint32_t(data.size()));
+  // What did not all fit goes again: the file ends where it ended.
+  if (!ok && SetFilePointerEx(h, end, nullptr, FILE_BEGIN)) SetEndOfFile(h);
   if (date) SetHandleDate(h, date);
   CloseHandle(h);
+  if (!ok && created) DeleteFileA(path.c_str());
   return ok;
 }
 
@@ -518,10 +559,13 @@ bool CopyDirTree(const std::string& source, const std::string& dest) {
     return false;
   ForceDirectories(d);
   if (!DirectoryExists(d)) return false;
-  for (const auto& name : MatchingFiles(JoinPath(s, "*"))) CopyOneFile(JoinPath(s, name), JoinPath(d, name));
+  // A file or folder that fails does not stop the others.
+  bool whole = true;
+  for (const auto& name : MatchingFiles(JoinPath(s, "*")))
+    if (!CopyOneFile(JoinPath(s, name), JoinPath(d, name))) whole = false;
   for (const auto& sub : SubFolders(s))
-    if (!sub.link) CopyDirTree(sub.path, JoinPath(d, ExtractFileName(sub.path)));
-  return true;
+    if (!sub.link && !CopyDirTree(sub.path, JoinPath(d, ExtractFileName(sub.path)))) whole = false;
+  return whole;
 }
 
 int CopyFiles(const std::string& sourceMask, const std::string& dest, bool createFolders) {

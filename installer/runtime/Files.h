@@ -35,6 +35,11 @@ std::string ReadFileContents(const std::string& path);
 bool SaveStringToFile(const std::string& path, const std::string& data, uint32_t date,
                       const TProgressProc& progress = nullptr);
 bool WriteFileContents(const std::string& path, const std::string& data, uint32_t date);
+// Writes `data` in place of the existing file `path`: into a new file beside it, which
+// takes the old one's place and attributes only once it is whole. On failure (a read-only
+// file is not replaced) the file stays as it was.
+bool RewriteFile(const std::string& path, const std::string& data);
+// A failed append takes the file back to its old length (a file it made goes again).
 bool AppendToFile(const std::string& path, const std::string& data, uint32_t date);
 // Writes all `count` bytes to an open file (a HANDLE). A write the system cut short goes on
 // with the rest, so that a failure leaves the system's reason as the last error.
@@ -63,6 +68,8 @@ bool IsProtectedFolder(const std::string& path);
 bool DeleteTree(const std::string& folder, bool clearReadOnly,
                 const std::function<bool(const std::string& path)>& keep = nullptr);
 std::string ListDirTree(const std::string& folder);
+// Files over existing ones are replaced only once copied whole, as in CopyFiles and
+// MoveFiles. False when any file or folder of the tree could not be copied.
 bool CopyDirTree(const std::string& source, const std::string& dest);
 int CopyFiles(const std::string& sourceMask, const std::string& dest, bool createFolders);
 // CopyFiles with created folders, then each source whose own copy succeeded is deleted

@@ -1,7 +1,11 @@
 #include "Utils.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
@@ -186,160 +190,252 @@ char MatchKey(char c, const TTextMatch& how) {
 
 bool IsWordEdge(char key) { return key == ' '; }
 
-}  // namespace
+// Room for the tails of the text kept to see a rewriting repeat itself, and the number of
+// replacements followed one inside another (deeper ones count as part of the last).
+const size_t kShotLimit = size_t(16) << 20;
+const size_t kInsertionLimit = size_t(1) << 20;
 
-// The text kept so far holds no occurrence that is already known to be complete, so the
-// first occurrence is the one that ends first as the characters are taken one by one. A
-// replacement is taken again before the rest, since it may join with what surrounds it into
-// a new occurrence; an automaton state is kept per character taken, so that taking back a
-// match costs nothing and the whole pass stays linear in the characters taken.
-std::string ReplaceRepeatedly(const std::string& text, const std::string& search, const std::string& replacement,
-                              const TTextMatch& how, int* count) {
-  if (count) *count = 0;
-  std::string key(search);
-  if (how.ignoreCase) key = UpperCase(key);
+// A stack of characters worked on in place: the loop below takes and puts characters
+// without a call for each.
+struct TCharStack {
+  std::vector<char> store;
+  char* at = nullptr;
+  size_t size = 0, room = 0;
+  // Room for `more` characters on top.
+  void Room(size_t more) {
+    if (size + more <= room) return;
+    store.resize(std::max(room * 2, size + more));
+    at = store.data();
+    room = store.size();
+  }
+  void Put(const std::string& text) {
+    if (text.empty()) return;
+    Room(text.size());
+    memcpy(at + size, text.data(), text.size());
+    size += text.size();
+  }
+};
+
+// Replaces the first occurrence of `key` again and again, each search from the start.
+// Characters of the text are matched by their keys under `how`; those of the inserted
+// replacement too, or, with `rawReplacement`, as they are. `count` gets the number of
+// replacements, or -1 when the rewriting is given up (the text comes back unchanged):
+// when it is seen to go on without end, or its text would pass `limit` characters.
+//
+// The text kept so far (out) holds no occurrence already known to count, so the first
+// occurrence is the one that ends first as the characters are taken one by one. A
+// replacement is taken again before the rest (pending), since it may join with what
+// surrounds it into a new occurrence. Each step costs the search length at most, so the
+// work follows the replacements made, never the length of the text times their number.
+std::string Rewrite(const std::string& text, const std::string& key, const std::string& replacement,
+                    const TTextMatch& how, bool rawReplacement, size_t limit, int64_t& count) {
+  count = 0;
   const size_t n = key.size();
   if (n == 0) return text;
   // Failure links of the search text.
-  std::vector<size_t> fail(n + 1, 0);
+  std::vector<size_t> failLinks(n + 1, 0);
+  size_t* const fail = failLinks.data();
   for (size_t i = 1, k = 0; i < n; ++i) {
     while (k > 0 && key[i] != key[k]) k = fail[k];
     if (key[i] == key[k]) ++k;
     fail[i + 1] = k;
   }
+  const char* const want = key.data();
+  char textKeys[256], replacementKeys[256];
+  for (int c = 0; c < 256; ++c) {
+    textKeys[c] = MatchKey(char(c), how);
+    replacementKeys[c] = rawReplacement ? char(c) : textKeys[c];
+  }
   std::string replacementKey;
-  for (char c : replacement) replacementKey += MatchKey(c, how);
+  for (char c : replacement) replacementKey += replacementKeys[(unsigned char)c];
+  const std::string reversed(replacement.rbegin(), replacement.rend());
   // A replacement that holds an occurrence wherever it stands (for whole words: between the
   // edges that bounded the occurrence it replaces) would be found again without end: then
   // each occurrence is replaced once and the search goes on after the inserted text.
   const bool endless = how.wholeWord ? (" " + replacementKey + " ").find(" " + key + " ") != std::string::npos
                                      : replacementKey.find(key) != std::string::npos;
-  // Any other rewriting is followed to its end. One that is seen to repeat itself while it
-  // grows, or that outgrows these bounds, is given up, the text left as it was: it either
-  // never ends or has no room to.
-  const size_t maxLength = text.size() * 4 + (size_t(1) << 22);
-  const uint64_t maxTaken = (uint64_t(text.size()) + (uint64_t(1) << 22)) * 4;
-  uint64_t taken = 0;
-  std::string out, pending;  // pending: characters still to take, last one first
-  std::vector<uint32_t> state;  // matched length after each character of out
-  out.reserve(text.size());
-  state.reserve(text.size());
-  size_t i = 0;
-  // One replacement being taken again: where its characters end in pending, the length of
-  // out when it was inserted and the least length out had since, and the top of out then.
-  struct Insertion {
-    size_t pendingBase, outLength, leastOut, shotAt, shotLength;
-  };
-  std::vector<Insertion> insertions;
-  std::string shots;
-  const size_t shotWidth = 2 * n + replacement.size();
-  // A replacement inserted while the one before it is still being taken, into an out that
-  // ends the way out ended when that one was inserted (from n characters below the lowest
-  // point out reached since), with nothing shorter: from here the same steps come again and
-  // again, each time one more round longer.
-  auto repeats = [&]() {
-    if (insertions.empty()) return false;
-    const Insertion& a = insertions.back();
-    if (a.leastOut < n || out.size() < a.outLength) return false;
-    const size_t width = a.outLength - a.leastOut + n;
-    return width <= a.shotLength &&
-           out.compare(out.size() - width, width, shots, a.shotAt + a.shotLength - width, width) == 0;
-  };
-  auto insert = [&]() {
-    if (replacement.empty()) return;
-    Insertion b = {pending.size(), out.size(), out.size(), shots.size(), 0};
-    if (shots.size() + shotWidth <= maxLength) {
-      b.shotLength = out.size() < shotWidth ? out.size() : shotWidth;
-      shots.append(out, out.size() - b.shotLength, b.shotLength);
-    }
-    insertions.push_back(b);
-    pending.append(replacement.rbegin(), replacement.rend());
-  };
-  auto taken_back = [&]() {
-    while (!insertions.empty() && pending.size() <= insertions.back().pendingBase) {
-      const Insertion done = insertions.back();
-      insertions.pop_back();
-      shots.resize(done.shotAt);
-      if (!insertions.empty() && done.leastOut < insertions.back().leastOut)
-        insertions.back().leastOut = done.leastOut;
-    }
-  };
-  auto nextKey = [&](char& k) {
-    if (!pending.empty()) k = MatchKey(pending.back(), how);
-    else if (i < text.size()) k = MatchKey(text[i], how);
-    else return false;
-    return true;
-  };
-  // True when out ends with an occurrence that counts.
-  auto endsWithMatch = [&]() {
-    if (state.empty() || state.back() != n) return false;
-    if (!how.wholeWord) return true;
-    char k;
-    if (out.size() > n && !IsWordEdge(MatchKey(out[out.size() - n - 1], how))) return false;
-    return !nextKey(k) || IsWordEdge(k);
-  };
-  for (;;) {
-    char c;
-    if (!pending.empty()) {
-      c = pending.back();
-      pending.pop_back();
-      taken_back();
-    } else if (i < text.size()) {
-      c = text[i++];
-    } else {
-      return out;
-    }
-    if (++taken > maxTaken) break;
-    const char k = MatchKey(c, how);
-    size_t q = state.empty() ? 0 : state.back();
-    if (q == n) q = fail[n];
-    while (q > 0 && k != key[q]) q = fail[q];
-    if (k == key[q]) ++q;
-    out += c;
-    state.push_back(uint32_t(q));
-    // A replacement can complete an occurrence that ends just before it (for whole words,
-    // through the character that now follows it): look again until none is left.
-    bool again = false;
-    while (endsWithMatch()) {
-      out.resize(out.size() - n);
-      state.resize(state.size() - n);
-      if (count) ++*count;
-      if (!endless) {
-        if (!insertions.empty() && out.size() < insertions.back().leastOut) insertions.back().leastOut = out.size();
-        again = repeats();
-        if (again) break;
-        insert();
-      } else {
-        // Taken as it is: no occurrence starts inside it.
-        out += replacement;
-        state.insert(state.end(), replacement.size(), 0);
+  // Only a rewriting that makes the text longer can pass the limit; one that keeps its
+  // length ends, for every step makes the text greater (or smaller) at the first place it
+  // changes.
+  const bool grows = replacement.size() > n;
+  // Only such a one can go on without end: it is watched for repeating itself.
+  const bool watch = grows && !endless;
+  try {
+    TCharStack out, outKeys, pending;  // pending: characters still to take, last one first
+    out.Room(text.size() + 1);
+    if (rawReplacement) outKeys.Room(text.size() + 1);
+    auto keyAt = [&](size_t p) { return rawReplacement ? outKeys.at[p] : textKeys[(unsigned char)out.at[p]]; };
+    const char* const source = text.data();
+    const size_t length = text.size();
+    size_t i = 0, q = 0;  // q: length of the search's start that out ends with
+    size_t floor = 0;     // out before it is not searched again
+    // The state after a match is taken off: the search's start that out ends with lies in
+    // its last n characters.
+    auto restate = [&]() {
+      size_t p = out.size > floor + n ? out.size - n : floor;
+      for (q = 0; p < out.size; ++p) {
+        const char k = keyAt(p);
+        if (q == n) q = fail[n];
+        while (q > 0 && k != want[q]) q = fail[q];
+        if (k == want[q]) ++q;
       }
+    };
+    // One replacement being taken again: where its characters end in pending, the length of
+    // out when it was inserted and the least length out had since, and the keys of the top
+    // of out then.
+    struct Insertion {
+      size_t pendingBase, outLength, leastOut, shotAt, shotLength;
+    };
+    std::vector<Insertion> insertions;
+    std::string shots;
+    const size_t shotWidth = 2 * n + replacement.size();
+    // An outer replacement that the later ones are held against too (the one inserted after
+    // 1, 2, 4, ... insertions, or the next one once it has been taken): the length of out
+    // then and the least since, and the keys of the top of out then.
+    const size_t none = size_t(-1);
+    size_t checkAt = none, checkLength = 0, checkLeast = 0, made = 0;
+    std::string checkShot;
+    // A replacement inserted while an earlier one is still being taken, into an out that ends
+    // the way out ended when that one was inserted (from n characters below the lowest point
+    // out reached since), with nothing shorter: from here the same steps come again and
+    // again, each time one more round longer.
+    auto repeatsSince = [&](size_t outLength, size_t leastOut, const char* shot, size_t shotLength) {
+      if (leastOut < n || out.size < outLength) return false;
+      const size_t width = outLength - leastOut + n;
+      if (width > shotLength) return false;
+      const size_t from = out.size - width;
+      shot += shotLength - width;
+      for (size_t k = 0; k < width; ++k)
+        if (keyAt(from + k) != shot[k]) return false;
+      return true;
+    };
+    auto repeats = [&]() {
+      if (insertions.empty()) return false;
+      const Insertion& a = insertions.back();
+      return repeatsSince(a.outLength, a.leastOut, shots.data() + a.shotAt, a.shotLength) ||
+             (checkAt != none && repeatsSince(checkLength, checkLeast, checkShot.data(), checkShot.size()));
+    };
+    auto insert = [&]() {
+      if (watch && insertions.size() < kInsertionLimit) {
+        Insertion b = {pending.size, out.size, out.size, shots.size(), 0};
+        if (shots.size() + shotWidth <= kShotLimit) {
+          b.shotLength = out.size < shotWidth ? out.size : shotWidth;
+          for (size_t p = out.size - b.shotLength; p < out.size; ++p) shots += keyAt(p);
+        }
+        insertions.push_back(b);
+        ++made;
+        if (checkAt == none || (made & (made - 1)) == 0) {
+          checkAt = insertions.size() - 1;
+          checkLength = checkLeast = out.size;
+          checkShot.assign(shots, b.shotAt, b.shotLength);
+        }
+      }
+      pending.Put(reversed);
+    };
+    auto takenBack = [&]() {
+      while (!insertions.empty() && pending.size <= insertions.back().pendingBase) {
+        const Insertion done = insertions.back();
+        insertions.pop_back();
+        if (checkAt == insertions.size()) checkAt = none;
+        shots.resize(done.shotAt);
+        if (!insertions.empty() && done.leastOut < insertions.back().leastOut)
+          insertions.back().leastOut = done.leastOut;
+      }
+    };
+    // True when out ends with an occurrence that counts.
+    auto endsWithMatch = [&]() {
+      if (q != n) return false;
+      if (!how.wholeWord) return true;
+      if (out.size > n && !IsWordEdge(keyAt(out.size - n - 1))) return false;
+      if (pending.size) return IsWordEdge(replacementKeys[(unsigned char)pending.at[pending.size - 1]]);
+      return i >= length || IsWordEdge(textKeys[(unsigned char)source[i]]);
+    };
+    for (;;) {
+      char c, k;
+      if (pending.size) {
+        c = pending.at[--pending.size];
+        k = replacementKeys[(unsigned char)c];
+        if (watch) takenBack();
+      } else if (i < length) {
+        c = source[i++];
+        k = textKeys[(unsigned char)c];
+      } else {
+        return std::string(out.at, out.size);
+      }
+      if (q == n) q = fail[n];
+      while (q > 0 && k != want[q]) q = fail[q];
+      if (k == want[q]) ++q;
+      if (out.size == out.room) out.Room(1);
+      out.at[out.size++] = c;
+      if (rawReplacement) {
+        if (outKeys.size == outKeys.room) outKeys.Room(1);
+        outKeys.at[outKeys.size++] = k;
+      }
+      if (q < n) continue;
+      // A replacement can complete an occurrence that ends just before it (for whole words,
+      // through the character that now follows it): look again until none is left.
+      bool givenUp = false;
+      while (!givenUp && endsWithMatch()) {
+        out.size -= n;
+        outKeys.size = rawReplacement ? out.size : 0;
+        ++count;
+        if (!endless) {
+          restate();
+          if (!insertions.empty() && out.size < insertions.back().leastOut) insertions.back().leastOut = out.size;
+          if (out.size < checkLeast) checkLeast = out.size;
+          givenUp = watch && repeats();
+          if (!givenUp) insert();
+        } else {
+          // Taken as it is: no occurrence starts inside it.
+          out.Put(replacement);
+          if (rawReplacement) outKeys.Put(replacementKey);
+          floor = out.size;
+          q = 0;
+        }
+        if (grows && out.size + pending.size + (length - i) > limit) givenUp = true;
+      }
+      if (givenUp) break;
     }
-    if (again || out.size() + pending.size() + (text.size() - i) > maxLength) break;
+  } catch (const std::bad_alloc&) {
   }
-  if (count) *count = -1;
+  count = -1;
   return text;
+}
+
+}  // namespace
+
+std::string ReplaceRepeatedly(const std::string& text, const std::string& search, const std::string& replacement,
+                              const TTextMatch& how, int* count, size_t limit) {
+  int64_t made = 0;
+  std::string result = Rewrite(text, how.ignoreCase ? UpperCase(search) : search, replacement, how, false, limit, made);
+  if (count) *count = made > INT_MAX ? INT_MAX : int(made);
+  return result;
 }
 
 std::string ReplaceAll(const std::string& text, const std::string& search, const std::string& replacement) {
   return ReplaceRepeatedly(text, search, replacement, TTextMatch());
 }
 
-std::string ReplaceAllNoCase(const std::string& text, const std::string& search, const std::string& replacement) {
+// The search goes through an upper-cased copy of the text into which the replacement goes
+// as it is.
+std::string ReplaceAllNoCase(const std::string& text, const std::string& search, const std::string& replacement,
+                             size_t limit) {
   if (search.empty()) return text;
-  const std::string upSearch = UpperCase(search);
-  std::string copy = UpperCase(text);
-  std::string result = text;
+  const std::string key = UpperCase(search);
+  if (UpperCase(replacement).find(key) == std::string::npos) {
+    TTextMatch how;
+    how.ignoreCase = true;
+    int64_t count = 0;
+    return Rewrite(text, key, replacement, how, true, limit, count);
+  }
   // Each occurrence is replaced once: the search goes on after the inserted text, so a
   // replacement that holds the search text cannot be found again.
+  const std::string copy = UpperCase(text);
+  std::string result;
   size_t from = 0;
-  for (;;) {
-    size_t p = copy.find(upSearch, from);
-    if (p == std::string::npos) return result;
-    copy.replace(p, upSearch.size(), replacement);
-    result.replace(p, upSearch.size(), replacement);
-    from = UpperCase(replacement).find(upSearch) == std::string::npos ? 0 : p + replacement.size();
-  }
+  for (size_t p; (p = copy.find(key, from)) != std::string::npos; from = p + key.size())
+    result.append(text, from, p - from).append(replacement);
+  return result.append(text, from, std::string::npos);
 }
 
 std::string ExpandTextEscapes(const std::string& text) {

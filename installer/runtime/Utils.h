@@ -35,12 +35,15 @@ struct TTextMatch {
 // Replaces the first occurrence again and again, each search from the start of the text,
 // until none is left (so "aa" by "a" in "aaaa" gives "a"). A replacement that holds the
 // search text replaces each occurrence once, going on after the inserted text. `count`
-// receives the number of replacements, or -1 when the rewriting outgrew its bounds (many
-// times the text's size): then the text comes back unchanged.
+// receives the number of replacements, or -1 when the rewriting is given up: when it is
+// seen to go on without end, or its text would pass `limit` characters. Then the text
+// comes back unchanged. ReplaceAllNoCase follows the same rule.
+const size_t kReplaceLimit = size_t(256) << 20;
 std::string ReplaceRepeatedly(const std::string& text, const std::string& search, const std::string& replacement,
-                              const TTextMatch& how, int* count = nullptr);
+                              const TTextMatch& how, int* count = nullptr, size_t limit = kReplaceLimit);
 std::string ReplaceAll(const std::string& text, const std::string& search, const std::string& replacement);
-std::string ReplaceAllNoCase(const std::string& text, const std::string& search, const std::string& replacement);
+std::string ReplaceAllNoCase(const std::string& text, const std::string& search, const std::string& replacement,
+                             size_t limit = kReplaceLimit);
 std::string ExpandTextEscapes(const std::string& text);
 std::string CollapseBackslashes(const std::string& path);
 int64_t ParseHexNumber(const std::string& text);

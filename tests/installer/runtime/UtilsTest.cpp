@@ -143,8 +143,16 @@ TEST(TextRoutines, ReplaceAll) {
   EXPECT_EQ(ExpandTextEscapes(many), expanded);
 }
 
+// `times` copies of a text.
+std::string Times(const std::string& text, int times) {
+  std::string all;
+  for (int i = 0; i < times; ++i) all += text;
+  return all;
+}
+
 TEST(TextRoutines, ReplaceRepeatedlyUnderMatchRules) {
-  struct Case { const char* text; const char* search; const char* repl; bool noCase, word; const char* out; int count; };
+  struct Case { std::string text, search, repl; bool noCase, word; std::string out; int count; };
+  const std::string path(250, 'p'), license(3000, 'l'), tail = std::string(2000, 'c') + "a";
   const Case cases[] = {
       {"xAAAAy", "aa", "a", true, false, "xay", 3},
       {"a\tcat\ncat. Cat", "CAT", "dog", true, true, "a\tdog\ncat. dog", 2},  // control characters part words
@@ -154,29 +162,37 @@ TEST(TextRoutines, ReplaceRepeatedlyUnderMatchRules) {
       // never as a whole word, so every new one it makes with its neighbours goes too.
       {"   a y", " a", "A\taA", true, true, "A\taA\taA\taA y", 3},
       {"   a y", " a", "a b\tac", false, true, "a b\tac b\tac b\tac y", 3},
+      // Long rewritings that end are followed to their end, however much longer the text
+      // becomes and however many replacements it takes; each "ab" made anew goes as well.
+      {Times("dir=%D%\r\n", 20000), "%D%", path, false, false, Times("dir=" + path + "\r\n", 20000), 20000},
+      {Times("<%LIC%>", 2000), "%lic%", license, true, false, Times("<" + license + ">", 2000), 2000},
+      {std::string(3000, 'b') + std::string(3000, 'a'), "ba", "ab", false, false,
+       std::string(3000, 'a') + std::string(3000, 'b'), 9000000},
+      {std::string(600, 'a') + "b", "ab", "b" + tail, false, false, "b" + Times(tail, 600), 600},
+      {std::string(3000, 'a') + "b", "ab", "b" + tail, false, false, "b" + Times(tail, 3000), 3000},
+      // One that is seen to grow without end is given up, and the text stays as it was.
+      {"aab", "ab", "bbaa", false, false, "aab", -1},
+      {std::string(3, '\\') + std::string(2, '\0'), std::string(3, '\\') + '\0', std::string(3, '\0') + std::string(6, '\\'),
+       false, false, std::string(3, '\\') + std::string(2, '\0'), -1},
   };
   for (const auto& c : cases) {
     TTextMatch how;
     how.ignoreCase = c.noCase;
     how.wholeWord = c.word;
-    int count = -1;
-    EXPECT_EQ(ReplaceRepeatedly(c.text, c.search, c.repl, how, &count), c.out) << c.text << " / " << c.search;
-    EXPECT_EQ(count, c.count) << c.text << " / " << c.search;
+    int count = -2;
+    const std::string out = ReplaceRepeatedly(c.text, c.search, c.repl, how, &count);
+    EXPECT_TRUE(out == c.out) << c.text.substr(0, 40) << " / " << c.search << ": " << out.size() << " characters";
+    EXPECT_EQ(count, c.count) << c.text.substr(0, 40) << " / " << c.search;
   }
-  // A long rewriting that ends is followed to its end: each "ab" made anew goes as well.
+  // A result that would pass the limit is given up; one that reaches it is made.
   int count = 0;
-  const std::string tail = std::string(2000, 'c') + "a";
-  std::string want = "b";
-  for (int i = 0; i < 600; ++i) want += tail;
-  EXPECT_EQ(ReplaceRepeatedly(std::string(600, 'a') + "b", "ab", "b" + tail, TTextMatch(), &count), want);
-  EXPECT_EQ(count, 600);
-  // One that would grow without end is given up, and the text stays as it was; so is one
-  // that would end only far beyond many times the text's size.
-  EXPECT_EQ(ReplaceRepeatedly("aab", "ab", "bbaa", TTextMatch(), &count), "aab");
+  EXPECT_EQ(ReplaceRepeatedly("a-a", "a", "bb", TTextMatch(), &count, 5), "bb-bb");
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(ReplaceRepeatedly("a-a", "a", "bb", TTextMatch(), &count, 4), "a-a");
   EXPECT_EQ(count, -1);
-  const std::string huge = std::string(3000, 'a') + "b";
-  EXPECT_EQ(ReplaceRepeatedly(huge, "ab", "b" + tail, TTextMatch(), &count), huge);
+  EXPECT_EQ(ReplaceRepeatedly("a-a", "a", "aa", TTextMatch(), &count, 4), "a-a");  // once each, as long
   EXPECT_EQ(count, -1);
+  EXPECT_EQ(ReplaceAllNoCase("a-a", "A", "bb", 4), "a-a");
 }
 
 TEST(TextRoutines, ReplaceAllNoCase) {
@@ -186,6 +202,16 @@ TEST(TextRoutines, ReplaceAllNoCase) {
   EXPECT_EQ(ReplaceAllNoCase("a-A", "a", "AA"), "AA-AA");
   EXPECT_EQ(ReplaceAllNoCase("xyz", "Y", "yY"), "xyYz");
   EXPECT_EQ(ReplaceAllNoCase("abc", "", "x"), "abc");
+  // Otherwise every search starts again at the start, the replacement standing in the
+  // upper-cased copy as it is written.
+  EXPECT_EQ(ReplaceAllNoCase("xAAAAy", "aa", "A"), "xAy");
+  EXPECT_EQ(ReplaceAllNoCase("xAAAAy", "aa", "a"), "xaay");
+  EXPECT_EQ(ReplaceAllNoCase("<InstallDir>\\\\Sub", "\\\\", "\\"), "<InstallDir>\\Sub");
+  EXPECT_EQ(ReplaceAllNoCase(std::string(300, 'b') + std::string(300, 'a'), "BA", "AB"),
+            std::string(300, 'A') + std::string(300, 'B'));
+  // One that grows without end is given up: the text comes back as it was.
+  const std::string grows = std::string(3, '\\') + std::string(2, '\0');
+  EXPECT_EQ(ReplaceAllNoCase(grows, std::string(3, '\\') + '\0', std::string(3, '\0') + std::string(6, '\\')), grows);
 }
 
 TEST(TextRoutines, EscapesBackslashesHex) {

@@ -10,6 +10,7 @@
 #include "Files.h"
 #include "RunTimeDir.h"
 #include "TestTool.h"
+#include "Utils.h"
 
 using namespace exectest;
 
@@ -149,6 +150,7 @@ TEST_F(ExecutionsTest, Folders) {
   EXPECT_EQ(Content(At("copy\\deep\\sub\\y.txt")), "y");
   EXPECT_FALSE(Perform("Copy Directory Tree", At("t"), At("T")));
   EXPECT_FALSE(Perform("Copy Directory Tree", At("missing"), At("copy2")));
+  EXPECT_FALSE(Perform("Copy Directory Tree", At("t"), At("t\\inner")));  // refused: it would copy itself
   EXPECT_TRUE(Perform("Rename Directory", At("copy"), "copied"));
   EXPECT_TRUE(Exists(At("copied\\deep\\x.txt")));
   EXPECT_TRUE(Perform("Rename Directory", At("missing"), "other"));  // always true
@@ -341,6 +343,80 @@ TEST_F(ExecutionsTest, TextFiles) {
   ASSERT_TRUE(tt::WriteFile(file, "aab"));
   EXPECT_FALSE(Perform("Replace Text in File", file, "ab", "bbaa"));
   EXPECT_EQ(Content(file), "aab");
+  // The rewritten file keeps its attributes; a read-only one is not rewritten.
+  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_TRUE(Perform("Replace Text in File", file, "b", "c"));
+  EXPECT_EQ(Content(file), "aac");
+  EXPECT_EQ(Attributes(file), DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(Perform("Replace Text in File", file, "c", "d"));
+  EXPECT_EQ(Content(file), "aac");
+  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ListFiles(dir + "\\*.*", true), "|text.txt|") << "nothing left beside it";
+}
+
+// On a disk too full for the new content, an item that rewrites, overwrites or appends to
+// a user's file reports False and leaves it byte for byte as it was, with nothing beside
+// it; with room, the same item does its work. The small disk T: (10 MB) is mounted by the
+// test command; without it the test is skipped.
+TEST_F(ExecutionsTest, FullDiskLeavesTheUsersFileAsItWas) {
+  const std::string root = "T:\\", app = "T:\\App", settings = app + "\\settings.ini";
+  auto freeBytes = [&]() {
+    ULARGE_INTEGER free = {};
+    GetDiskFreeSpaceExA(root.c_str(), &free, nullptr, nullptr);
+    return free.QuadPart;
+  };
+  auto empty = [&]() {
+    tt::DeleteTree("T:");  // all it holds: a drive root itself stays
+    return freeBytes() == 10u << 20;
+  };
+  ULARGE_INTEGER total = {};
+  GetDiskFreeSpaceExA(root.c_str(), nullptr, &total, nullptr);
+  if (total.QuadPart != 10u << 20 || !empty()) GTEST_SKIP() << "no empty small disk of 10 MB at T:";
+  std::string user;
+  for (int i = 0; i < 4000; ++i) user += "server=OLDHOST " + std::string(36, 'x') + "\r\n";  // 212,000 bytes
+  const std::string package(1 << 20, 'p'), appended(60002, 'a');
+  const struct {
+    const char *caption, *p1, *p2, *p3;
+    std::string after;  // the file once the item had room
+  } rows[] = {
+      {"Replace Text in File", "<Disk>settings.ini", "OLDHOST", "newhost.example.com",
+       ReplaceAll(user, "OLDHOST", "newhost.example.com")},
+      {"Copy Directory Tree", "<Package>", "<Disk>", "", package},
+      {"Copy File(s)", "<Package>\\settings.ini", "<Disk>settings.ini", "", package},
+      {"Copy File(s)", "<Package>\\*.ini", "<Disk>", "", package},
+      {"Move File(s)", "<Package>\\settings.ini", "<Disk>settings.ini", "", package},
+      {"Append Text to a File", "<Disk>settings.ini", appended.c_str(), "", user + appended},
+  };
+  auto expand = [&](const char* p) { return ReplaceAll(ReplaceAll(p, "<Disk>", app + "\\"), "<Package>", At("package")); };
+  for (const auto& row : rows) {
+    const std::string what = std::string(row.caption) + " " + row.p1;
+    ASSERT_TRUE(empty()) << what;
+    ASSERT_TRUE(ForceDirectories(app));
+    ASSERT_TRUE(tt::WriteFile(settings, user));
+    Write("package\\settings.ini", package);
+    // Room for 40 KB more.
+    ASSERT_TRUE(tt::WriteFile(root + "filler", std::string(size_t(freeBytes() - 40 * 1024), 'f')));
+    Item item;
+    // The item's result is its last slot's.
+    item.slots = {Slot("", "", "", "", false), Slot("", "", "", "", false), Slot("", "", "", "", false),
+                  Slot(row.caption, expand(row.p1), expand(row.p2), row.p3)};
+    const ItemRun run = RunItem(item);
+    EXPECT_FALSE(run.result) << what;
+    EXPECT_NE(run.log.find("  (FALSE)\r\n"), std::string::npos) << what << ": " << run.log;
+    EXPECT_TRUE(Content(settings) == user) << what << ": " << Content(settings).size() << " bytes";
+    EXPECT_EQ(ListFiles(app + "\\*.*", true), "|settings.ini|") << what;
+    EXPECT_EQ(Content(At("package\\settings.ini")), package) << what;
+    ASSERT_TRUE(DeleteFileA((root + "filler").c_str()));
+    EXPECT_TRUE(RunItem(item).result) << what << " with room";
+    EXPECT_TRUE(Content(settings) == row.after) << what << " with room: " << Content(settings).size() << " bytes";
+    EXPECT_EQ(ListFiles(app + "\\*.*", true), "|settings.ini|") << what << " with room";
+  }
+  // An append that makes its file and cannot fill it takes it away again.
+  ASSERT_TRUE(tt::WriteFile(root + "filler", std::string(size_t(freeBytes() - 40 * 1024), 'f')));
+  EXPECT_FALSE(Perform("Append Text to a File", app + "\\new.txt", appended));
+  EXPECT_EQ(ListFiles(app + "\\*.*", true), "|settings.ini|");
+  empty();
 }
 
 TEST_F(ExecutionsTest, SpaceMessagesAndWaits) {
