@@ -81,6 +81,10 @@ function(kv_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT}
     WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  if(KV_WINDOWS)
+    # Each takes a lane of the test command's (tools/common.sh) to itself.
+    set_tests_properties(${name} PROPERTIES RESOURCE_GROUPS lane:1)
+  endif()
 endfunction()
 
 # kv_program(name SOURCES ... LIBS ... RC file): a Windows GUI program.

@@ -142,15 +142,20 @@ kv_run_fuzz() {
 kv_started_xvfb=
 kv_start_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  kv_start_xvfb || return 1
+  kv_started_xvfb=$kv_xvfb_pid
+  export DISPLAY=$kv_xvfb_display
+}
+# Starts an Xvfb of its own; sets kv_xvfb_pid and kv_xvfb_display.
+kv_start_xvfb() {
   # Xvfb picks a free display number itself and writes it to the file.
-  local numfile
+  local numfile i
   numfile=$(mktemp)
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
-  kv_started_xvfb=$!
-  local i
+  kv_xvfb_pid=$!
   for i in $(seq 1 100); do
     if [ -s "$numfile" ]; then
-      export DISPLAY=":$(tr -dc 0-9 <"$numfile")"
+      kv_xvfb_display=":$(tr -dc 0-9 <"$numfile")"
       rm -f "$numfile"
       return 0
     fi
@@ -167,12 +172,10 @@ kv_stop_display() {
 
 # The Wine prefix of a build (default the test build), made when missing, with a
 # persistent server while tests run.
+# A quiet first program brings up the server and Wine's services (cmake/wine-run.sh.in).
 kv_start_wineserver() {
   local build=${1:-$win_build}
   "$build/wine-run.sh" --prepare || return 1
-  WINEPREFIX="$build/wineprefix" wineserver -p >/dev/null 2>&1
-  # The first program starts Wine's own services, which keep its output open:
-  # let a quiet one do that, so no test's output pipe is held.
   "$build/wine-run.sh" cmd.exe /c exit 0 </dev/null >/dev/null 2>&1
   return 0
 }
@@ -183,26 +186,73 @@ kv_stop_wineserver() {
   return 0
 }
 
-# The tests' small disks: tmpfs file systems of a fixed size under build/win/fixtures,
-# which the test prefix maps to drive letters (cmake/wine-run.sh.in: S: 3 MB, T: 10 MB).
+# The test command's lanes: the Windows tests run side by side, one test a lane at a time, each
+# lane with a Wine prefix, a display and small disks of its own, so that tests that need the
+# whole registry, the focus or a disk to themselves never meet. Lane 0 is the test build's own
+# prefix (build/win), lane N lives in build/win/lanes/N. CTest hands out the lanes from the
+# resource file kv_start_lanes writes.
+kv_lanes=${KV_LANES:-$(( jobs / 2 < 1 ? 1 : (jobs / 2 > 4 ? 4 : jobs / 2) ))}
+kv_lane_root() { if [ "$1" -eq 0 ]; then echo "$win_build"; else echo "$win_build/lanes/$1"; fi; }
+kv_lane_xvfb=
+kv_start_lanes() {
+  local lane displays=$DISPLAY spec="$win_build/lanes.json" pids=()
+  for lane in $(seq 1 $((kv_lanes - 1))); do
+    kv_start_xvfb || return 1
+    kv_lane_xvfb+=" $kv_xvfb_pid"
+    displays+=" $kv_xvfb_display"
+  done
+  export KV_LANE_DISPLAYS=$displays
+  # New prefixes are made side by side.
+  for lane in $(seq 0 $((kv_lanes - 1))); do
+    CTEST_RESOURCE_GROUP_0_LANE="id:$lane" kv_start_wineserver &
+    pids+=($!)
+  done
+  for lane in "${pids[@]}"; do wait "$lane" || return 1; done
+  {
+    printf '{"version": {"major": 1, "minor": 0}, "local": [{"lane": ['
+    for lane in $(seq 0 $((kv_lanes - 1))); do
+      printf '%s{"id": "%d", "slots": 1}' "$([ "$lane" -eq 0 ] || echo ', ')" "$lane"
+    done
+    printf ']}]}\n'
+  } >"$spec"
+}
+kv_stop_lanes() {
+  local lane pid
+  for lane in $(seq 0 $((kv_lanes - 1))); do
+    WINEPREFIX="$(kv_lane_root "$lane")/wineprefix" wineserver -k 2>/dev/null
+  done
+  for lane in $(seq 0 $((kv_lanes - 1))); do
+    WINEPREFIX="$(kv_lane_root "$lane")/wineprefix" wineserver -w 2>/dev/null
+  done
+  for pid in $kv_lane_xvfb; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+  kv_lane_xvfb=
+  return 0
+}
+
+# The tests' small disks: tmpfs file systems of a fixed size under each lane's fixtures,
+# which the lane's prefix maps to drive letters (cmake/wine-run.sh.in: S: 3 MB, T: 10 MB).
 # Mounting needs root; without it the tests that need a full disk say so and are skipped.
 # A mount left by an earlier run is taken away first, so each run starts on empty disks.
 kv_small_disks="disk3m:3m disk10m:10m"
 kv_mount_small_disks() {
-  local d dir
-  for d in $kv_small_disks; do
-    dir="$win_build/fixtures/${d%%:*}"
-    mkdir -p "$dir" || continue
-    kv_unmount_disk "$dir"
-    if [ "$(id -u)" -ne 0 ] || ! mount -t tmpfs -o "size=${d#*:},mode=0755" tmpfs "$dir" 2>/dev/null; then
-      echo "no small disk at $dir (mounting a tmpfs needs root): the full-disk tests are skipped"
-    fi
+  local d dir lane
+  for lane in $(seq 0 $((kv_lanes - 1))); do
+    for d in $kv_small_disks; do
+      dir="$(kv_lane_root "$lane")/fixtures/${d%%:*}"
+      mkdir -p "$dir" || continue
+      kv_unmount_disk "$dir"
+      if [ "$(id -u)" -ne 0 ] || ! mount -t tmpfs -o "size=${d#*:},mode=0755" tmpfs "$dir" 2>/dev/null; then
+        echo "no small disk at $dir (mounting a tmpfs needs root): the full-disk tests are skipped"
+      fi
+    done
   done
   return 0
 }
 kv_unmount_small_disks() {
-  local d
-  for d in $kv_small_disks; do kv_unmount_disk "$win_build/fixtures/${d%%:*}"; done
+  local d dir
+  for dir in "$win_build" "$win_build"/lanes/*; do
+    for d in $kv_small_disks; do kv_unmount_disk "$dir/fixtures/${d%%:*}"; done
+  done
   return 0
 }
 kv_unmount_disk() {

@@ -10,9 +10,9 @@ kv_build_release || { echo "release build failed"; exit 1; }
 kv_build_fuzz || { echo "fuzz build failed"; exit 1; }
 
 kv_start_display || exit 1
-trap 'kv_stop_wineserver; kv_stop_display; kv_unmount_small_disks' EXIT
+trap 'kv_stop_lanes; kv_stop_display; kv_unmount_small_disks' EXIT
 kv_mount_small_disks
-kv_start_wineserver || exit 1
+kv_start_lanes || exit 1
 
 passed=0
 failed=0
@@ -50,7 +50,8 @@ echo "== native tests (sanitizers)"
 echo "== Windows tests under Wine"
 # Wine now and then fails to start a process (a program ends at once, unreported); a
 # program that fails is run once more, and its second report counts. A fault fails both.
-(cd "$win_build" && GTEST_OUTPUT='xml:D:\results\' ctest --output-on-failure -j 4 --repeat until-pass:2 ${KV_CTEST_ARGS:-})
+(cd "$win_build" && GTEST_OUTPUT='xml:D:\results\' ctest --output-on-failure -j "$kv_lanes" \
+  --resource-spec-file "$win_build/lanes.json" --repeat until-pass:2 ${KV_CTEST_ARGS:-})
 
 echo "== fuzz targets (a fixed number of inputs each)"
 rm -rf "$fuzz_build/testwork"
