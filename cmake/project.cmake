@@ -64,10 +64,12 @@ function(kv_library name)
   endif()
 endfunction()
 
-# kv_test(name SOURCES ... LIBS ...): one GoogleTest program, run as one CTest test.
-# Under the cross build CTest starts it through the Wine wrapper.
+# kv_test(name SOURCES ... LIBS ... [SHARDS n]): one GoogleTest program, run as one CTest
+# test, or under the cross build as n tests name_1 ... name_n that each run a share of its
+# tests (GoogleTest's shards, each with its report). Under the cross build CTest starts it
+# through the Wine wrapper.
 function(kv_test name)
-  cmake_parse_arguments(A "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(A "GUI" "TIMEOUT;SHARDS" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   kv_resource_depends(${A_SOURCES})
   target_compile_options(${name} PRIVATE ${KV_WARNINGS})
@@ -78,12 +80,25 @@ function(kv_test name)
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 600)
   endif()
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT}
+  if(NOT KV_WINDOWS OR NOT A_SHARDS)
+    add_test(NAME ${name} COMMAND ${name})
+    set(tests ${name})
+  else()
+    set(tests)
+    foreach(i RANGE 1 ${A_SHARDS})
+      math(EXPR index "${i} - 1")
+      add_test(NAME ${name}_${i} COMMAND ${name})
+      # The report goes where the test command gathers them, under the test's own name.
+      set_tests_properties(${name}_${i} PROPERTIES ENVIRONMENT
+        "GTEST_TOTAL_SHARDS=${A_SHARDS};GTEST_SHARD_INDEX=${index};GTEST_OUTPUT=xml:D:\\results\\${name}_${i}.xml")
+      list(APPEND tests ${name}_${i})
+    endforeach()
+  endif()
+  set_tests_properties(${tests} PROPERTIES TIMEOUT ${A_TIMEOUT}
     WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
   if(KV_WINDOWS)
     # Each takes a lane of the test command's (tools/common.sh) to itself.
-    set_tests_properties(${name} PROPERTIES RESOURCE_GROUPS lane:1)
+    set_tests_properties(${tests} PROPERTIES RESOURCE_GROUPS lane:1)
   endif()
 endfunction()
 

@@ -400,7 +400,17 @@ bool DeleteTree(const std::string& path) {
 }
 
 std::string ScratchDir(const std::string& name) {
+  // A folder for each test program, and for each of its shards: programs in other lanes run
+  // meanwhile.
+  char exe[MAX_PATH] = "", shard[16] = "";
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string program = exe;
+  program = program.substr(program.find_last_of('\\') + 1);
+  program = program.substr(0, program.find_last_of('.'));
+  if (GetEnvironmentVariableA("GTEST_SHARD_INDEX", shard, sizeof shard)) program += std::string("_") + shard;
   std::string root = ProgramDir() + "..\\scratch";
+  CreateDirectoryA(root.c_str(), nullptr);
+  root += "\\" + program;
   CreateDirectoryA(root.c_str(), nullptr);
   std::string dir = root + "\\" + name;
   DeleteTree(dir);
@@ -473,6 +483,47 @@ bool SetProgramDllDisabled(const std::string& exeName, const std::string& dll, b
                     : RegDeleteValueA(k, dll.c_str());
   RegCloseKey(k);
   return r == ERROR_SUCCESS || (!disabled && r == ERROR_FILE_NOT_FOUND);
+}
+
+SmallDisk::SmallDisk(char letter, unsigned long long size) : root(std::string(1, letter) + ":\\"), bytes(size) {
+  ULARGE_INTEGER total = {};
+  GetDiskFreeSpaceExA(root.c_str(), nullptr, &total, nullptr);
+  if (total.QuadPart != bytes)
+    why = root + " is no small disk of " + std::to_string(bytes) + " bytes: tools/test.sh mounts one there as root";
+  else if (!Empty())
+    why = root + " could not be emptied";
+  ok = why.empty();
+}
+
+SmallDisk::~SmallDisk() {
+  if (ok) Empty();
+}
+
+unsigned long long SmallDisk::FreeBytes() const {
+  ULARGE_INTEGER free = {};
+  GetDiskFreeSpaceExA(root.c_str(), nullptr, nullptr, &free);
+  return free.QuadPart;
+}
+
+bool SmallDisk::Empty() const {
+  tt::DeleteTree(root.substr(0, 2));  // all it holds; a drive root itself is never removed
+  return FreeBytes() == bytes;
+}
+
+bool SmallDisk::Leave(unsigned long long room) const {
+  const unsigned long long page = 4096;
+  HANDLE h = CreateFileA((root + "fill.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const std::string chunk(65536, 'u');
+  for (DWORD put = 0;;) {
+    const unsigned long long free = FreeBytes(), over = free > room ? free - room : 0;
+    DWORD n = DWORD(std::min<unsigned long long>(chunk.size(), over / page * page));
+    if (!n && !room) n = DWORD(over);  // the last bytes of a disk to fill up
+    if (!n || !::WriteFile(h, chunk.data(), n, &put, nullptr) || !put) break;
+  }
+  CloseHandle(h);
+  const unsigned long long free = FreeBytes();
+  return room ? free >= room && free - room < page : free == 0;
 }
 
 }  // namespace tt

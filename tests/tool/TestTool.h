@@ -100,7 +100,8 @@ UninstallRun RunUninstaller(const std::string& commandLine, DWORD timeoutMs = 60
 
 // Folder of the running test program, with a trailing backslash.
 std::string ProgramDir();
-// A fresh, empty scratch folder for one test (under the build's scratch folder).
+// A fresh, empty scratch folder for one test (under the build's scratch folder, in one of
+// the test program's own).
 std::string ScratchDir(const std::string& name);
 bool DeleteTree(const std::string& path);
 // Waits until the path is gone; false when it is still there after the time.
@@ -116,5 +117,23 @@ HBITMAP CreateDib32(int width, int height, void** bits);
 bool SetProgramWindowsVersion(const std::string& exeName, const std::string& version);
 // Makes a DLL missing for one program, as WINEDLLOVERRIDES="<dll>=" would (false undoes it).
 bool SetProgramDllDisabled(const std::string& exeName, const std::string& dll, bool disabled);
+
+// One of the lane's small disks (S: holds 3 MB, T: 10 MB; tools/test.sh mounts them as
+// root), emptied when taken and when let go. Without it `why` says what is missing, and the
+// test is skipped.
+struct SmallDisk {
+  SmallDisk(char letter, unsigned long long size);
+  ~SmallDisk();
+  unsigned long long FreeBytes() const;
+  bool Empty() const;  // removes everything on it; true when the whole disk is free again
+  // Fills it with a file of the user's, fill.bin, until `room` bytes are free and less than a
+  // page more (with no room: until it is full); true when it is so.
+  bool Leave(unsigned long long room) const;
+  std::string root, why;
+  unsigned long long bytes;
+  bool ok = false;
+};
+#define KV_NEED_DISK(disk) \
+  if (!(disk).ok) GTEST_SKIP() << (disk).why
 
 }  // namespace tt

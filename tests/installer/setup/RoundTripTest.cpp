@@ -26,60 +26,7 @@ const std::string kPid = std::to_string(GetCurrentProcessId());
 const char* const kSystemEnvironment = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 const char* const kSharedDlls = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
-using State = std::map<std::string, std::string>;  // entry -> its contents
-
-std::string Upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = char(c - 32);
-  return s;
-}
-
-// Files and folders under a folder, with sizes; the skipped folders (upper case, with
-// trailing backslash) are left out.
-void SnapFiles(const std::string& dir, const std::vector<std::string>& skip, State& out) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = fd.cFileName;
-    if (name == "." || name == "..") continue;
-    const std::string path = dir + name;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      bool skipped = false;
-      for (const auto& s : skip) skipped = skipped || Upper(path + "\\") == s;
-      if (skipped) continue;
-      out[path + "\\"] = "<dir>";
-      SnapFiles(path + "\\", skip, out);
-    } else {
-      out[path] = std::to_string(fd.nFileSizeLow);
-    }
-  } while (FindNextFileA(h, &fd));
-  FindClose(h);
-}
-
-// Keys and values under a key, values with type and data.
-void SnapKey(HKEY root, const std::string& rootName, const std::string& sub, State& out) {
-  HKEY key;
-  if (RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  const std::string name = rootName + "\\" + sub;
-  out[name + "\\"] = "<key>";
-  std::vector<char> value(16384);
-  std::vector<BYTE> data(65536);
-  for (DWORD i = 0;; ++i) {
-    DWORD valueLen = DWORD(value.size()), dataLen = DWORD(data.size()), type = 0;
-    if (RegEnumValueA(key, i, value.data(), &valueLen, nullptr, &type, data.data(), &dataLen) != ERROR_SUCCESS) break;
-    out[name + "\\:" + std::string(value.data(), valueLen)] =
-        std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data.data()), dataLen);
-  }
-  std::vector<std::string> subs;
-  for (DWORD i = 0;; ++i) {
-    DWORD len = DWORD(value.size());
-    if (RegEnumKeyExA(key, i, value.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    subs.push_back(std::string(value.data(), len));
-  }
-  RegCloseKey(key);
-  for (const auto& s : subs) SnapKey(root, rootName, sub + "\\" + s, out);
-}
+using setuptest::State;
 
 // What the machine holds that an install could touch. Temporary folders are left out:
 // both programs keep their working copies there.
@@ -87,16 +34,15 @@ State Snapshot() {
   State s;
   char temp[MAX_PATH] = "";
   GetTempPathA(MAX_PATH, temp);
-  std::string t = Upper(temp);
+  std::string t = UpperCase(temp);
   if (!t.empty() && t.back() != '\\') t += '\\';
-  SnapFiles("C:\\", {t, "C:\\WINDOWS\\TEMP\\"}, s);
-  SnapKey(HKEY_LOCAL_MACHINE, "HKLM", "Software", s);
-  SnapKey(HKEY_CURRENT_USER, "HKCU", "Software", s);
+  setuptest::SnapFiles("C:\\", s, false, {t, "C:\\WINDOWS\\TEMP\\"});
+  setuptest::SnapKey(HKEY_LOCAL_MACHINE, "HKLM", "Software", s);
+  setuptest::SnapKey(HKEY_CURRENT_USER, "HKCU", "Software", s);
   // Wine keeps its own passing state there.
-  for (auto e = s.lower_bound("HKCU\\Software\\Wine\\"); e != s.end() && e->first.compare(0, 19, "HKCU\\Software\\Wine\\") == 0;)
-    e = s.erase(e);
-  SnapKey(HKEY_CURRENT_USER, "HKCU", "Environment", s);
-  SnapKey(HKEY_LOCAL_MACHINE, "HKLM", kSystemEnvironment, s);
+  setuptest::EraseBelow(s, "HKCU\\Software\\Wine\\");
+  setuptest::SnapKey(HKEY_CURRENT_USER, "HKCU", "Environment", s);
+  setuptest::SnapKey(HKEY_LOCAL_MACHINE, "HKLM", kSystemEnvironment, s);
   return s;
 }
 
@@ -191,7 +137,7 @@ void ExpectCleanRuns(const Trip& t) {
 
 void ExpectAdded(const Trip& t, const std::vector<std::string>& parts) {
   for (const std::string& part : parts)
-    EXPECT_NE(Upper(t.added).find(Upper(part)), std::string::npos) << part << "\n" << t.added;
+    EXPECT_NE(UpperCase(t.added).find(UpperCase(part)), std::string::npos) << part << "\n" << t.added;
 }
 
 // Every kind of record the install engine writes.
@@ -272,7 +218,7 @@ struct FullPackage {
   // with it the folders above it; nothing else of the target folder stays.
   std::string Left() const {
     State files;
-    SnapFiles(target + "\\", {}, files);
+    setuptest::SnapFiles(target + "\\", files, false);
     std::string left;
     for (const auto& e : files) left += e.first.substr(target.size() + 1) + "\n";
     return left;

@@ -503,7 +503,7 @@ TEST(SetupInstall, SecondRunOfAConsumedPackageKeepsTheFirstInstallation) {
   EXPECT_EQ(ReadRegValue(UninstallKey(p.prog), "UnInstallString", ""), p.target + "\\UnInstall.exe");
   EXPECT_EQ(Read(p.target + "\\UnInstall.txt"), script);
   // A full package into a folder on a disk too small for its uninstaller leaves the entry too.
-  setuptest::SmallDisk disk('S', 3 * 1024 * 1024);
+  tt::SmallDisk disk('S', 3 * 1024 * 1024);
   if (!disk.ok) CleanRegistry(p);
   KV_NEED_DISK(disk);
   const std::string text = Read(p.dir + "Setup.txt");
@@ -524,7 +524,7 @@ TEST(SetupInstall, SecondRunOfAConsumedPackageKeepsTheFirstInstallation) {
 // bar, and unpacked from a packed file.
 TEST(SetupInstall, FullDiskLeavesNoDebrisAndUndoesTheRun) {
   const unsigned long long size = 10 * 1024 * 1024;
-  setuptest::SmallDisk disk('T', size);
+  tt::SmallDisk disk('T', size);
   KV_NEED_DISK(disk);
   const std::string big(size, 'z');  // never fits beside the uninstaller
   const struct {
@@ -978,7 +978,7 @@ std::string FillingList(std::vector<std::pair<std::string, std::string>>& files,
 // The uninstaller does not fit on the disk: the box names it and the system's reason, and
 // the run takes back all it wrote, interactive or silent.
 TEST(SetupInstall, UninstallerThatDoesNotFitLeavesNothing) {
-  setuptest::SmallDisk disk('S', 3 << 20);
+  tt::SmallDisk disk('S', 3 << 20);
   KV_NEED_DISK(disk);
   const std::string mb(1 << 20, 'm');
   for (const char* mode : {"SET_SHOW_PROG_BAR_2;\r\n", "SET_SILENT_SETUP;\r\n"}) {
@@ -1009,7 +1009,7 @@ TEST(SetupInstall, UninstallerThatDoesNotFitLeavesNothing) {
 // registry operation it performed; not an operation it did not perform, nor a file that a
 // line of the setup script only names.
 TEST(SetupInstall, ScriptThatCannotGrowStopsTheRunAndTakesItBack) {
-  setuptest::SmallDisk disk('T', 10 << 20);
+  tt::SmallDisk disk('T', 10 << 20);
   KV_NEED_DISK(disk);
   const std::string op = "HKEY_CURRENT_USER\\Software\\KvInstallTest" + kPid, exe = "kvdisk" + kPid + ".exe";
   const std::string appPath = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + exe;
@@ -1057,7 +1057,7 @@ TEST(SetupInstall, ScriptThatCannotGrowStopsTheRunAndTakesItBack) {
 // An earlier installation in the folder: the run taken back leaves it as it was, and its
 // uninstaller removes it.
 TEST(SetupInstall, ScriptThatCannotGrowLeavesAnEarlierInstallationAsItWas) {
-  setuptest::SmallDisk disk('T', 10 << 20);
+  tt::SmallDisk disk('T', 10 << 20);
   KV_NEED_DISK(disk);
   const std::string head = "SET_TARGET_DIR(T:\\App);\r\nSET_CREATE_UNINSTALL;\r\nSET_CREATE_SETUP_LOG;\r\nSET_SILENT_SETUP;\r\n"
                            "SET_GROUP_DATA(|Main|x|1|10240||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n";
@@ -1138,7 +1138,7 @@ TEST(SetupInstall, LongProgramNameGetsItsKeysAndARefusedEntryStopsTheSetup) {
 // The package on a disk with no room left to unpack a packed file: the box names the file,
 // what it was unpacked into and the system's reason, and nothing unpacked stays beside it.
 TEST(SetupInstall, PackedFileWithNoRoomToUnpackSaysWhyAndLeavesNothing) {
-  setuptest::SmallDisk disk('T', 10 << 20);
+  tt::SmallDisk disk('T', 10 << 20);
   KV_NEED_DISK(disk);
   Package p;
   p.dir = "T:\\Package\\";

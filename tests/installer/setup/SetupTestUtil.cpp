@@ -3,33 +3,9 @@
 #include <algorithm>
 
 #include "TestTool.h"
+#include "Utils.h"
 
 namespace setuptest {
-
-SmallDisk::SmallDisk(char letter, unsigned long long size) : root(std::string(1, letter) + ":\\"), bytes(size) {
-  ULARGE_INTEGER total = {};
-  GetDiskFreeSpaceExA(root.c_str(), nullptr, &total, nullptr);
-  if (total.QuadPart != bytes)
-    why = root + " is no small disk of " + std::to_string(bytes) + " bytes: tools/test.sh mounts one there as root";
-  else if (!Empty())
-    why = root + " could not be emptied";
-  ok = why.empty();
-}
-
-SmallDisk::~SmallDisk() {
-  if (ok) Empty();
-}
-
-unsigned long long SmallDisk::FreeBytes() const {
-  ULARGE_INTEGER free = {};
-  GetDiskFreeSpaceExA(root.c_str(), nullptr, nullptr, &free);
-  return free.QuadPart;
-}
-
-bool SmallDisk::Empty() const {
-  tt::DeleteTree(root.substr(0, 2));  // all it holds; a drive root itself is never removed
-  return FreeBytes() == bytes;
-}
 
 std::string SetupCopy(const std::string& scratchName, const char* script, const std::string& exeName) {
   const std::string dir = tt::ScratchDir(scratchName) + "\\";
@@ -235,6 +211,58 @@ std::string TitledText(const std::string& caption, const std::string& text) {
   std::string upper = caption;
   std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; });
   return upper + "\r\n\r\n" + text + "\r\n";
+}
+
+// ---------------------------------------------------------------- snapshots
+
+void SnapFiles(const std::string& dir, State& out, bool bytes, const std::vector<std::string>& skip) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = fd.cFileName, path = dir + name;
+    if (name == "." || name == "..") continue;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (std::find(skip.begin(), skip.end(), UpperCase(path + "\\")) != skip.end()) continue;
+      out[path + "\\"] = "<folder>";
+      SnapFiles(path + "\\", out, bytes, skip);
+    } else if (bytes) {
+      tt::ReadFile(path, out[path]);
+    } else {
+      out[path] = std::to_string(fd.nFileSizeLow);
+    }
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+}
+
+void SnapKey(HKEY root, const std::string& rootName, const std::string& sub, State& out) {
+  HKEY key;
+  if (RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  const std::string name = rootName + "\\" + sub;
+  out[name + "\\"] = "<key>";
+  DWORD nameMax = 0, dataMax = 0, subMax = 0;
+  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &subMax, nullptr, nullptr, &nameMax, &dataMax, nullptr,
+                   nullptr);
+  std::vector<char> text(std::max(nameMax, subMax) + 2);
+  std::vector<BYTE> data(dataMax + 1);
+  for (DWORD i = 0;; ++i) {
+    DWORD textLen = DWORD(text.size()), dataLen = DWORD(data.size()), type = 0;
+    if (RegEnumValueA(key, i, text.data(), &textLen, nullptr, &type, data.data(), &dataLen) != ERROR_SUCCESS) break;
+    out[name + "\\:" + std::string(text.data(), textLen)] =
+        "type " + std::to_string(type) + ": " + std::string(reinterpret_cast<char*>(data.data()), dataLen);
+  }
+  std::vector<std::string> subs;
+  for (DWORD i = 0;; ++i) {
+    DWORD len = DWORD(text.size());
+    if (RegEnumKeyExA(key, i, text.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subs.push_back(std::string(text.data(), len));
+  }
+  RegCloseKey(key);
+  for (const std::string& s : subs) SnapKey(root, rootName, sub + "\\" + s, out);
+}
+
+void EraseBelow(State& s, const std::string& prefix) {
+  for (auto e = s.lower_bound(prefix); e != s.end() && e->first.compare(0, prefix.size(), prefix) == 0;) e = s.erase(e);
 }
 
 }  // namespace setuptest

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -70,20 +71,15 @@ class Wizard {
 // are empty: a fresh prefix has none, and the round trip counts them as the machine's.
 void RemoveEmptyProgramsCacheKeys();
 
-// One of the test prefix's small disks (S: holds 3 MB, T: 10 MB; tools/test.sh mounts them
-// as root), emptied when taken and when let go. Without it `why` says what is missing, and
-// the test is skipped.
-struct SmallDisk {
-  SmallDisk(char letter, unsigned long long size);
-  ~SmallDisk();
-  unsigned long long FreeBytes() const;
-  bool Empty() const;  // removes everything on it; true when the whole disk is free again
-  std::string root, why;
-  unsigned long long bytes;
-  bool ok = false;
-};
-#define KV_NEED_DISK(disk) \
-  if (!(disk).ok) GTEST_SKIP() << (disk).why
+// What a part of the machine holds: file, folder, key or value -> its contents.
+using State = std::map<std::string, std::string>;
+// Files and folders below `dir` (with its trailing backslash): each file with its bytes, or
+// with its size only. The folders in `skip` (upper case, with trailing backslash) are left out.
+void SnapFiles(const std::string& dir, State& out, bool bytes, const std::vector<std::string>& skip = {});
+// A key with its values (type and data) and everything below it, named "<rootName>\<sub>\".
+void SnapKey(HKEY root, const std::string& rootName, const std::string& sub, State& out);
+// Takes out the entries whose names start so.
+void EraseBelow(State& s, const std::string& prefix);
 
 // Text of an engine box: the caption upper-cased, a blank line, the text, as the box shows it.
 std::string TitledText(const std::string& caption, const std::string& text);

@@ -26,7 +26,6 @@ const std::string kExe = "kvstop" + kPid + ".exe";
 const std::string kOp = "HKEY_CURRENT_USER\\Software\\KvStopTest" + kPid;
 const std::string kWindows = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\";
 const std::string kApp = "T:\\App", kOld = "T:\\Old";
-const unsigned long long kPage = 4096;
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -38,61 +37,17 @@ std::string Read(const std::string& path) {
 
 // ---------------------------------------------------------------- snapshots
 
-using State = std::map<std::string, std::string>;  // file, folder, key or value -> contents
-
-void SnapFiles(const std::string& dir, State& out) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = fd.cFileName, path = dir + name;
-    if (name == "." || name == "..") continue;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      out[path + "\\"] = "<folder>";
-      SnapFiles(path + "\\", out);
-    } else {
-      out[path] = Read(path);
-    }
-  } while (FindNextFileA(h, &fd));
-  FindClose(h);
-}
-
-// Key names, value names, types and data, read through the registry's own calls.
-struct KeyReader {
-  std::vector<char> name = std::vector<char>(32768);
-  std::vector<BYTE> data = std::vector<BYTE>(1 << 20);
-  void Read(HKEY root, const std::string& path, State& out) {
-    HKEY key;
-    if (RegOpenKeyExA(root, path.substr(path.find('\\') + 1).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-    out[path + "\\"] = "<key>";
-    for (DWORD i = 0;; ++i) {
-      DWORD nameLen = DWORD(name.size()), dataLen = DWORD(data.size()), type = 0;
-      if (RegEnumValueA(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen) != ERROR_SUCCESS) break;
-      out[path + "\\:" + std::string(name.data(), nameLen)] =
-          "type " + std::to_string(type) + ": " + std::string(reinterpret_cast<char*>(data.data()), dataLen);
-    }
-    std::vector<std::string> subs;
-    for (DWORD i = 0;; ++i) {
-      DWORD len = DWORD(name.size());
-      if (RegEnumKeyExA(key, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-      subs.push_back(std::string(name.data(), len));
-    }
-    RegCloseKey(key);
-    for (const std::string& sub : subs) Read(root, path + "\\" + sub, out);
-  }
-};
+using setuptest::State;
 
 // Wine's own records, which its first windows of a session add.
 const char* const kWineOwn[] = {"HKCU\\Software\\Wine\\Temporary System Parameters\\"};
 
 State Snapshot(const std::vector<std::string>& folders) {
   State s;
-  for (const std::string& folder : folders) SnapFiles(folder, s);
-  KeyReader keys;
-  keys.Read(HKEY_LOCAL_MACHINE, "HKLM\\Software", s);
-  keys.Read(HKEY_CURRENT_USER, "HKCU\\Software", s);
-  for (const char* own : kWineOwn)
-    for (auto e = s.lower_bound(own); e != s.end() && e->first.compare(0, strlen(own), own) == 0;) e = s.erase(e);
+  for (const std::string& folder : folders) setuptest::SnapFiles(folder, s, true);
+  setuptest::SnapKey(HKEY_LOCAL_MACHINE, "HKLM", "Software", s);
+  setuptest::SnapKey(HKEY_CURRENT_USER, "HKCU", "Software", s);
+  for (const char* own : kWineOwn) setuptest::EraseBelow(s, own);
   return s;
 }
 
@@ -241,7 +196,7 @@ StopPlan PlanStop(Stop stop) {
   return s;
 }
 
-void CleanMachine(setuptest::SmallDisk& disk) {
+void CleanMachine(tt::SmallDisk& disk) {
   disk.Empty();
   for (const std::string& key : {kWindows + "UnInstall\\" + kProg, kWindows + "App Management\\ARPCache\\" + kProg,
                                  kWindows + "App Paths\\" + kExe, "HKEY_LOCAL_MACHINE\\Software\\" + kCompany, kOp})
@@ -259,13 +214,6 @@ std::string InstallEarlier(Earlier earlier) {
   tt::WriteFile(folder + "\\mine.txt", "the user's");
   WriteRegValueSimple(kOp, "Mine", "kept", false);
   return folder;
-}
-
-// Leaves `room` bytes free with a file of the user's.
-void Fill(const setuptest::SmallDisk& disk, unsigned long long room) {
-  const unsigned long long free = disk.FreeBytes();
-  if (room && free > room)
-    tt::WriteFile(disk.root + "fill.bin", std::string(size_t((free - room) / kPage * kPage), 'u'));
 }
 
 // The setup walked by clicks to its copy, stopped there as the row says.
@@ -296,50 +244,53 @@ void UninstallEarlier(const std::string& folder) {
   tt::GoneWithin(command, 15000);  // it deletes itself once it has ended
 }
 
-}  // namespace
-
-TEST(StopShort, ARunThatStopsLeavesDiskPackageAndRegistryAsTheyWere) {
-  setuptest::SmallDisk disk('T', 10 << 20);
+// Each way of stopping, over what `earlier` leaves on the disk.
+void StopEachWay(Earlier earlier) {
+  tt::SmallDisk disk('T', 10 << 20);
   KV_NEED_DISK(disk);
-  const struct {
-    Earlier earlier;
-    const char* name;
-  } earliers[] = {
-      {Earlier::None, "nothing"}, {Earlier::SameFolder, "same folder"}, {Earlier::OtherFolder, "other folder"}};
   const struct {
     Stop stop;
     const char* name;
   } stops[] = {{Stop::Uninstaller, "uninstaller does not fit"}, {Stop::DataFile, "data file does not fit"},
                {Stop::PackedFile, "packed file does not fit"},  {Stop::Script, "uninstall script cannot grow"},
                {Stop::MissingSource, "missing source"},         {Stop::Exit, "Exit during the copy"}};
-  for (const auto& e : earliers) {
-    for (const auto& s : stops) {
-      SCOPED_TRACE(std::string(e.name) + ", " + s.name);
-      CleanMachine(disk);
-      const std::string folder = e.earlier == Earlier::None ? std::string() : InstallEarlier(e.earlier);
-      const StopPlan plan = PlanStop(s.stop);
-      const Package p = MakePackage("v2", 2, kApp, plan.list, plan.lines, plan.files);
-      Fill(disk, plan.room);
-      const State before = Snapshot({disk.root, p.dir});
-      RunToStop(p, s.stop, plan.boxNames);
-      const std::string diff = Differences(before, Snapshot({disk.root, p.dir}));
-      EXPECT_TRUE(diff.empty()) << diff;
-      if (!folder.empty()) UninstallEarlier(folder);
+  for (const auto& s : stops) {
+    SCOPED_TRACE(s.name);
+    CleanMachine(disk);
+    const std::string folder = earlier == Earlier::None ? std::string() : InstallEarlier(earlier);
+    const StopPlan plan = PlanStop(s.stop);
+    const Package p = MakePackage("v2", 2, kApp, plan.list, plan.lines, plan.files);
+    if (plan.room) {
+      ASSERT_TRUE(disk.Leave(plan.room));
     }
+    const State before = Snapshot({disk.root, p.dir});
+    RunToStop(p, s.stop, plan.boxNames);
+    const std::string diff = Differences(before, Snapshot({disk.root, p.dir}));
+    EXPECT_TRUE(diff.empty()) << diff;
+    if (!folder.empty()) UninstallEarlier(folder);
   }
   CleanMachine(disk);
+}
+
+}  // namespace
+
+// The table in three parts, so that the test runs can spread them over lanes.
+TEST(StopShort, OverNothingLeavesDiskPackageAndRegistryAsTheyWere) { StopEachWay(Earlier::None); }
+TEST(StopShort, OverTheProgramInItsFolderLeavesDiskPackageAndRegistryAsTheyWere) { StopEachWay(Earlier::SameFolder); }
+TEST(StopShort, OverTheProgramInAnotherFolderLeavesDiskPackageAndRegistryAsTheyWere) {
+  StopEachWay(Earlier::OtherFolder);
 }
 
 // Two package files installed under one name, the second over the run's own copy of the
 // first: a run that then stops puts each back into the package as it was.
 TEST(StopShort, TwoFilesForOnePlaceGoBackIntoThePackageAsTheyWere) {
-  setuptest::SmallDisk disk('T', 10 << 20);
+  tt::SmallDisk disk('T', 10 << 20);
   KV_NEED_DISK(disk);
   CleanMachine(disk);
   StopPlan plan = PlanStop(Stop::DataFile);
   plan.files.push_back({"00001#a.txt", "the other alpha"});
   const Package p = MakePackage("twice", 2, kApp, "|00001#a.txt" + plan.list, "", plan.files);
-  Fill(disk, plan.room);
+  ASSERT_TRUE(disk.Leave(plan.room));
   const State before = Snapshot({disk.root, p.dir});
   RunToStop(p, Stop::DataFile, plan.boxNames);
   const std::string diff = Differences(before, Snapshot({disk.root, p.dir}));
@@ -351,7 +302,7 @@ TEST(StopShort, TwoFilesForOnePlaceGoBackIntoThePackageAsTheyWere) {
 // but for what the package keeps: the kept folder with its file, the folder kept itself and
 // the file without uninstall lines.
 TEST(StopShort, TheSamePackageInstallsAndIsRemovable) {
-  setuptest::SmallDisk disk('T', 10 << 20);
+  tt::SmallDisk disk('T', 10 << 20);
   KV_NEED_DISK(disk);
   CleanMachine(disk);
   const Package p = MakePackage("v2", 2, kApp, "", "", {});

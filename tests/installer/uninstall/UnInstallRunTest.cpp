@@ -663,41 +663,13 @@ TEST(UnInstallRun, ScrambledScriptWrittenBySetupIsRun) {
   EXPECT_TRUE(tt::GoneWithin(target, 15000));
 }
 
-// A small test disk filled to its last byte, emptied again when let go; without the disk
-// (tools/test.sh mounts it as root) `why` says what is missing.
-struct FullDisk {
-  std::string root, why;
-  bool ok = false, taken = false;
-  FullDisk(char letter, unsigned long long size) : root(std::string(1, letter) + ":\\") {
-    ULARGE_INTEGER total = {}, free = {};
-    GetDiskFreeSpaceExA(root.c_str(), nullptr, &total, nullptr);
-    if (total.QuadPart != size) {
-      why = root + " is no small disk of " + std::to_string(size) + " bytes";
-      return;
-    }
-    taken = true;
-    tt::DeleteTree(root.substr(0, 2));
-    HANDLE h = CreateFileA((root + "fill.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    const std::string chunk(65536, 'f');
-    for (DWORD n = DWORD(chunk.size()), put = 0; h != INVALID_HANDLE_VALUE && n > 0; n /= 2)
-      while (::WriteFile(h, chunk.data(), n, &put, nullptr) && put > 0) {
-      }
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    GetDiskFreeSpaceExA(root.c_str(), nullptr, nullptr, &free);
-    ok = free.QuadPart == 0;
-    if (!ok) why = root + " could not be filled";
-  }
-  ~FullDisk() {
-    if (taken) tt::DeleteTree(root.substr(0, 2));
-  }
-};
-
 TEST(UnInstallRun, FullTemporaryFolderLeavesTheUninstallerToTheRestart) {
   // No room for the batch that would delete the uninstaller: the program and its emptied
   // folder are marked for deletion at the next restart, after another program's pending
   // deletion, and the log says so.
-  FullDisk disk('S', 3 * 1024 * 1024);
-  if (!disk.ok) GTEST_SKIP() << disk.why;
+  tt::SmallDisk disk('S', 3 * 1024 * 1024);
+  KV_NEED_DISK(disk);
+  ASSERT_TRUE(disk.Leave(0));
   const std::string before = PendingRenames();
   const std::string foreign = WideZ(L"\\??\\C:\\foreign\\\u0416file\u20AC.txt") + WideZ(L"");
   RestorePendingRenames(foreign + WideZ(L""));
