@@ -400,17 +400,12 @@ bool DeleteTree(const std::string& path) {
 }
 
 std::string ScratchDir(const std::string& name) {
-  // A folder for each test program, and for each of its shards: programs in other lanes run
-  // meanwhile.
-  char exe[MAX_PATH] = "", shard[16] = "";
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string program = exe;
-  program = program.substr(program.find_last_of('\\') + 1);
-  program = program.substr(0, program.find_last_of('.'));
-  if (GetEnvironmentVariableA("GTEST_SHARD_INDEX", shard, sizeof shard)) program += std::string("_") + shard;
-  std::string root = ProgramDir() + "..\\scratch";
-  CreateDirectoryA(root.c_str(), nullptr);
-  root += "\\" + program;
+  // Each lane of the test command runs one test program at a time: a scratch folder of the
+  // lane's own is touched by no program of another lane.
+  char lane[64] = "";
+  GetEnvironmentVariableA("CTEST_RESOURCE_GROUP_0_LANE", lane, sizeof lane);
+  const std::string id = std::strncmp(lane, "id:", 3) == 0 ? std::string(lane + 3, std::strcspn(lane + 3, ",")) : "0";
+  std::string root = ProgramDir() + "..\\" + (id == "0" ? std::string() : "lanes\\" + id + "\\") + "scratch";
   CreateDirectoryA(root.c_str(), nullptr);
   std::string dir = root + "\\" + name;
   DeleteTree(dir);

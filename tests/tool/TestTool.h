@@ -100,8 +100,7 @@ UninstallRun RunUninstaller(const std::string& commandLine, DWORD timeoutMs = 60
 
 // Folder of the running test program, with a trailing backslash.
 std::string ProgramDir();
-// A fresh, empty scratch folder for one test (under the build's scratch folder, in one of
-// the test program's own).
+// A fresh, empty scratch folder for one test (under the scratch folder of the test's lane).
 std::string ScratchDir(const std::string& name);
 bool DeleteTree(const std::string& path);
 // Waits until the path is gone; false when it is still there after the time.
