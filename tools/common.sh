@@ -195,7 +195,7 @@ kv_lanes=${KV_LANES:-$(( jobs / 2 < 1 ? 1 : (jobs / 2 > 4 ? 4 : jobs / 2) ))}
 kv_lane_root() { if [ "$1" -eq 0 ]; then echo "$win_build"; else echo "$win_build/lanes/$1"; fi; }
 kv_lane_xvfb=
 kv_start_lanes() {
-  local lane displays=$DISPLAY spec="$win_build/lanes.json" pids=()
+  local lane displays=$DISPLAY lanes_file="$win_build/lanes.json" pids=()
   for lane in $(seq 1 $((kv_lanes - 1))); do
     kv_start_xvfb || return 1
     kv_lane_xvfb+=" $kv_xvfb_pid"
@@ -214,16 +214,15 @@ kv_start_lanes() {
       printf '%s{"id": "%d", "slots": 1}' "$([ "$lane" -eq 0 ] || echo ', ')" "$lane"
     done
     printf ']}]}\n'
-  } >"$spec"
+  } >"$lanes_file"
 }
 kv_stop_lanes() {
-  local lane pid
+  local lane pid pids=()
   for lane in $(seq 0 $((kv_lanes - 1))); do
-    WINEPREFIX="$(kv_lane_root "$lane")/wineprefix" wineserver -k 2>/dev/null
+    kv_stop_wineserver "$(kv_lane_root "$lane")" &
+    pids+=($!)
   done
-  for lane in $(seq 0 $((kv_lanes - 1))); do
-    WINEPREFIX="$(kv_lane_root "$lane")/wineprefix" wineserver -w 2>/dev/null
-  done
+  wait "${pids[@]}"
   for pid in $kv_lane_xvfb; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
   kv_lane_xvfb=
   return 0
