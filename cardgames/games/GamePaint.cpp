@@ -22,10 +22,31 @@ long TextWidth(HDC hdc, const std::string& text) {
   return size.cx;
 }
 
+// The room of a text's first letter followed by an ellipsis, in the selected font's face
+// at the height given (as small as the text may shrink).
+long FirstLetterWidth(HDC hdc, const std::string& text, int height) {
+  if (text.empty()) return 0;
+  const std::string start = text.substr(0, 1) + "\x85";
+  HGDIOBJ current = GetCurrentObject(hdc, OBJ_FONT);
+  LOGFONTA lf;
+  if (!current || !GetObjectA(current, sizeof(lf), &lf)) return TextWidth(hdc, start);
+  lf.lfHeight = lf.lfHeight < 0 ? -height : height;
+  lf.lfWidth = 0;
+  HFONT smaller = CreateFontIndirectA(&lf);
+  if (!smaller) return TextWidth(hdc, start);
+  SelectObject(hdc, smaller);
+  const long width = TextWidth(hdc, start);
+  SelectObject(hdc, current);
+  DeleteObject(smaller);
+  return width;
+}
+
 // The columns as drawn, in the selected font: each as wide as its heading, widest value
 // and (widenForValues) the rows' values need, the columns left of a widened one moved
 // over; the first keeps clear of the name heading (past that a heading shrinks) unless a
-// row's value needs that room too.
+// row's value needs that room too. The names and their heading keep their first letters
+// even then: the columns right of them are moved back, each keeping what its heading and
+// widest value need, and a widened column's values shrink.
 std::vector<PanelColumn> RoomForTexts(HDC hdc, long left, const std::string& nameHeading,
                                       std::vector<PanelColumn> columns, const std::vector<PanelRow>& rows) {
   bool forValues = false;
@@ -41,9 +62,20 @@ std::vector<PanelColumn> RoomForTexts(HDC hdc, long left, const std::string& nam
     }
     c.left = std::min(c.left, c.right - need - 2 * kTextGap);
   }
-  // Given up whole, the names leave the first line inside the line under the header.
-  const long names = forValues ? kPanelInset + 1 : TextWidth(hdc, nameHeading) + kTextGap;
-  if (!columns.empty()) columns.front().left = std::max(columns.front().left, left + names);
+  if (columns.empty()) return columns;
+  long names = TextWidth(hdc, nameHeading);
+  if (forValues) {
+    names = FirstLetterWidth(hdc, nameHeading, kSmallestPanelText);
+    for (const PanelRow& row : rows) names = std::max(names, FirstLetterWidth(hdc, row.name, kSmallestName));
+  }
+  // The first line stays inside the line under the header.
+  columns.front().left = std::max(columns.front().left, left + std::max(names + kTextGap, kPanelInset + 1));
+  for (std::size_t i = 0; forValues && i + 1 < columns.size(); ++i) {
+    const PanelColumn& c = columns[i];
+    const long least = std::max(TextWidth(hdc, c.heading), TextWidth(hdc, c.widest)) + 2 * kTextGap;
+    columns[i + 1].left = std::min(std::max(columns[i + 1].left, c.left + least), columns[i + 1].right);
+    columns[i].right = columns[i + 1].left;
+  }
   return columns;
 }
 

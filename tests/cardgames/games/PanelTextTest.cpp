@@ -4,6 +4,7 @@
 // line that wraps leaves a gap above the next.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -107,9 +108,9 @@ TEST(PanelTextTest, HeadingsAndBidsFitTheirColumnsAtThePanelsSizeClearOfTheLines
        Dealt<RauberSkatGame>([](RauberSkatGame& g) { g.bidTexts = {"Take Skat", "I Pass", "Decline Skat"}; })},
       {"Rauber Skat, calling", 3, {{"PLAYER"}, {"BID", "I Pass", "I Hold", "360"}, {"TRICKS"}},
        Dealt<RauberSkatGame>([](RauberSkatGame& g) { g.bidTexts = {"360", "I Hold", "I Pass"}; })},
-      {"Klabberjass", 2, {{}, {}, {"BID", "I Pass", "Schmeiss", "Deny Schmeiss"}},
+      {"Klabberjass", 2, {{}, {"POINTS"}, {"BID", "I Pass", "Schmeiss"}},
        Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"Schmeiss", "Deny Schmeiss"}; })},
-      {"Klabberjass, an accepted Schmeiss", 2, {{}, {}, {"BID", "Accept Schmeiss", "I Choose Diamonds"}},
+      {"Klabberjass, an accepted Schmeiss", 2, {{}, {"POINTS"}, {"BID", "I Pass"}},
        Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"Accept Schmeiss", "I Choose Diamonds"}; })},
       {"Klabberjass, taking it", 2, {{}, {"POINTS"}, {"BID", "I Pass", "I Take It"}},
        Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"I Take It", "I Pass"}; })},
@@ -137,6 +138,41 @@ TEST(PanelTextTest, HeadingsAndBidsFitTheirColumnsAtThePanelsSizeClearOfTheLines
     }
   }
   fonts.smallFont.Restore();
+}
+
+// Beside bids wider than their column the names and their heading keep their first
+// letters: ink of more than a dot in each row left of the first column line.
+TEST(PanelTextTest, NamesBesideWideBidsKeepTheirFirstLetters) {
+  CardImages images;
+  const struct {
+    const char* game;
+    int rows;
+    Painter paint;
+  } cases[] = {
+      {"Klabberjass, Schmeiss accepted", 2,
+       Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"Schmeiss", "Accept Schmeiss"}; })},
+      {"Klabberjass, a suit chosen", 2,
+       Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"I Pass", "I Choose Hearts"}; })},
+      {"Rauber Skat, the skat declined", 3,
+       Dealt<RauberSkatGame>([](RauberSkatGame& g) { g.bidTexts = {"Decline Skat", "I Pass", "I Hold"}; })},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.game);
+    tc::Canvas canvas(790, 560);
+    k.paint(canvas, images);
+    const std::vector<std::pair<int, int>> lines = ExpectPanelClear(canvas, k.rows);
+    ASSERT_FALSE(lines.empty());
+    const int top = kStatus.top + 180;
+    for (int row = 0; row <= k.rows; ++row) {
+      const int y0 = row ? top + 24 + 16 * (row - 1) : top;
+      int ink = 0, first = kStatus.right, last = 0;
+      for (int x = kStatus.left; x < lines[0].first - 1; ++x)
+        for (int y = y0; y < y0 + 16; ++y)
+          if (Ink(canvas, x, y)) ++ink, first = std::min(first, x), last = std::max(last, x);
+      EXPECT_GT(ink, 20) << "row " << row;
+      EXPECT_GE(last - first, 12) << "row " << row;
+    }
+  }
 }
 
 TEST(PanelTextTest, AWrappedStatusLineLeavesAGapAboveTheNext) {
