@@ -913,7 +913,8 @@ void RauberSkatGame::Layout() {
   const RECT& r0 = trickRects[0];
   const RECT& r1 = trickRects[1];
   const RECT& r2 = trickRects[2];
-  seatList[0].SetLabel(0x28, r0.right + 10, t.right, r0.top, r0.bottom);
+  // Cut short with an ellipsis where it does not fit (Paint keeps it clear of the skat).
+  seatList[0].SetLabel(0x28 | DT_END_ELLIPSIS, r0.right + 10, t.right, r0.top, r0.bottom);
   seatList[1].SetLabel(0x28, r1.left, t.right, t.top, r1.top - 10);
   seatList[2].SetLabel(0x20, r2.right + 10, t.right, r2.top, r2.bottom);
   const long x = t.right - w - 10;
@@ -946,6 +947,8 @@ void RauberSkatGame::Paint(HDC hdc) {
     SetTextColor(hdc, oldColour);
     SetBkMode(hdc, oldMode);
   }
+  // The user's label ends 10 pixels before the skat while that lies on the table.
+  seatList[0].labelRect.right = skat[0] || skat[1] ? skatRect_.left - 10 : tableRect.right;
   TrickGame::Paint(hdc);
   const RECT& r = statusRect;
   std::vector<PanelRow> rows;

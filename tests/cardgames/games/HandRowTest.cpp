@@ -8,12 +8,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "Arlington.h"
 #include "Canasta.h"
 #include "Durok.h"
 #include "GameTable.h"
+#include "Klabberjass.h"
+#include "RauberSkat.h"
 
 namespace {
 
@@ -171,5 +174,54 @@ TEST(HandRowTest, AHandReachingOverTheMeldsLeavesTheirIndicesInView) {
       for (long x = 2; x < 12; ++x)
         differ += table[(slot.pile.anchorY + y) * 790 + slot.pile.anchorX + x] != own[y * w + x];
     EXPECT_EQ(0, differ) << CardName(c);
+  }
+}
+
+// The user's label in the trick games lies on no card, whichever of the two is painted
+// last: no pixel of the label painted without the cards is one the cards cover.
+TEST(HandRowTest, TheUsersLabelAtATrickTableLiesOnNoCard) {
+  const struct {
+    const char* game;
+    CardGame* (*create)(RandomSource&, std::uint32_t, HWND);
+    std::function<void(CardGame&)> prepare;
+  } cases[] = {
+      {"Rauber Skat, passing with the skat on the table", CreateRauberSkatGame,
+       [](CardGame& g) { static_cast<RauberSkatGame&>(g).bidTexts[0] = "I Pass"; }},
+      {"Rauber Skat, declining the skat", CreateRauberSkatGame,
+       [](CardGame& g) { static_cast<RauberSkatGame&>(g).bidTexts[0] = "Decline Skat"; }},
+      {"Klabberjass, a card raised", CreateKlabberjassGame,
+       [](CardGame& g) {
+         g.SetState(Playing);
+         g.seatList[0].cards[2]->selected = true;
+       }},
+  };
+  CardImages images;
+  tc::Canvas canvas(790, 560);
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.game);
+    MersenneRandom rng(5);
+    std::unique_ptr<CardGame> g(k.create(rng, 0, nullptr));
+    SeatAtTable(*g, images);
+    g->StartDeal(true, false, true);
+    k.prepare(*g);
+    auto paint = [&](const char* name, bool cards) {
+      g->SetSeatName(name, 0);
+      g->cardImages = cards ? &images : nullptr;
+      canvas.Clear();
+      g->Paint(canvas.dc());
+      return canvas.Pixels();
+    };
+    const std::vector<DWORD> table = paint("", true), bare = paint("", false),
+                             label = paint("Maximilian Alexander", false);
+    int ink = 0, onCards = 0;
+    for (long y = kTable.top; y < kTable.bottom; ++y)
+      for (long x = kTable.left; x < kTable.right; ++x) {
+        const long at = y * 790 + x;
+        if (label[at] == bare[at]) continue;
+        ++ink;
+        onCards += table[at] != bare[at];
+      }
+    EXPECT_EQ(0, onCards);
+    EXPECT_GT(ink, 100);
   }
 }
