@@ -838,6 +838,8 @@ void CanastaGame::Layout() {
   place(bonusPile[0], kRowFromAnchor, t.left + at.colGap, ownY, 5);
   place(canastaPile[0], kRowFromAnchor, t.left + 2 * at.colGap + at.w, ownY, 5);
   place(bonusPile[1], kRowFromAnchor, t.right - at.colGap - at.w, theirY, 5);
+  // A row that would reach past the table's right edge moves back toward the stock.
+  bonusPile[1].KeepInside({t.left, t.top, t.right, t.bottom});
   place(canastaPile[1], kRowFromAnchor, t.right - 2 * (at.colGap + at.w), theirY, 5);
   deckRect = at.deckRect;
   place(discardPile, kStack, at.discardX, at.discardY, 20);
