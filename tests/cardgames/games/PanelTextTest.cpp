@@ -1,7 +1,7 @@
 // The games' status panels painted with the prefix's fonts: headings and ordinary bids fit
 // their columns at the panel's size, texts wider than their room shrink to fit, all clear
-// of the column lines, while a bid wider than its column takes the names' room; a status
-// line that wraps leaves a gap above the next.
+// of the column lines, while a bid wider than its column takes the names' room but their
+// first letters; a status line that wraps leaves a gap above the next.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -112,6 +112,8 @@ TEST(PanelTextTest, HeadingsAndBidsFitTheirColumnsAtThePanelsSizeClearOfTheLines
        Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"Schmeiss", "Deny Schmeiss"}; })},
       {"Klabberjass, an accepted Schmeiss", 2, {{}, {"POINTS"}, {"BID", "I Pass"}},
        Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"Accept Schmeiss", "I Choose Diamonds"}; })},
+      {"Klabberjass, a suit chosen", 2, {{}, {"POINTS"}, {"BID", "I Pass"}},
+       Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"I Pass", "I Choose Hearts"}; })},
       {"Klabberjass, taking it", 2, {{}, {"POINTS"}, {"BID", "I Pass", "I Take It"}},
        Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"I Take It", "I Pass"}; })},
       {"Klabberjass, passing", 2, {{"PLAYER"}, {"POINTS"}, {"BID", "I Pass"}},
@@ -126,6 +128,16 @@ TEST(PanelTextTest, HeadingsAndBidsFitTheirColumnsAtThePanelsSizeClearOfTheLines
     k.paint(canvas, images);
     const std::vector<std::pair<int, int>> lines = ExpectPanelClear(canvas, k.rows);
     ASSERT_EQ(lines.size() + 1, k.fit.size());
+    // The name heading and every name keep at least their first letters: more than a dot.
+    for (int row = 0; row <= k.rows; ++row) {
+      const int top = kStatus.top + 180 + (row ? 8 + 16 * row : 0);
+      int ink = 0, first = kStatus.right, last = 0;
+      for (int x = kStatus.left; x < lines[0].first - 1; ++x)
+        for (int y = top; y < top + 16; ++y)
+          if (Ink(canvas, x, y)) ++ink, first = std::min(first, x), last = std::max(last, x);
+      EXPECT_GT(ink, 20) << "names' row " << row;
+      EXPECT_GE(last - first, 12) << "names' row " << row;
+    }
     for (std::size_t i = 0; i < k.fit.size(); ++i) {
       // Between the lines (the status area's edge, the panel's end), 2 pixels clear of each.
       const long left = i == 0 ? kStatus.left : lines[i - 1].second + 3;
@@ -138,41 +150,6 @@ TEST(PanelTextTest, HeadingsAndBidsFitTheirColumnsAtThePanelsSizeClearOfTheLines
     }
   }
   fonts.smallFont.Restore();
-}
-
-// Beside bids wider than their column the names and their heading keep their first
-// letters: ink of more than a dot in each row left of the first column line.
-TEST(PanelTextTest, NamesBesideWideBidsKeepTheirFirstLetters) {
-  CardImages images;
-  const struct {
-    const char* game;
-    int rows;
-    Painter paint;
-  } cases[] = {
-      {"Klabberjass, Schmeiss accepted", 2,
-       Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"Schmeiss", "Accept Schmeiss"}; })},
-      {"Klabberjass, a suit chosen", 2,
-       Dealt<KlabberjassGame>([](KlabberjassGame& g) { g.bidTexts = {"I Pass", "I Choose Hearts"}; })},
-      {"Rauber Skat, the skat declined", 3,
-       Dealt<RauberSkatGame>([](RauberSkatGame& g) { g.bidTexts = {"Decline Skat", "I Pass", "I Hold"}; })},
-  };
-  for (const auto& k : cases) {
-    SCOPED_TRACE(k.game);
-    tc::Canvas canvas(790, 560);
-    k.paint(canvas, images);
-    const std::vector<std::pair<int, int>> lines = ExpectPanelClear(canvas, k.rows);
-    ASSERT_FALSE(lines.empty());
-    const int top = kStatus.top + 180;
-    for (int row = 0; row <= k.rows; ++row) {
-      const int y0 = row ? top + 24 + 16 * (row - 1) : top;
-      int ink = 0, first = kStatus.right, last = 0;
-      for (int x = kStatus.left; x < lines[0].first - 1; ++x)
-        for (int y = y0; y < y0 + 16; ++y)
-          if (Ink(canvas, x, y)) ++ink, first = std::min(first, x), last = std::max(last, x);
-      EXPECT_GT(ink, 20) << "row " << row;
-      EXPECT_GE(last - first, 12) << "row " << row;
-    }
-  }
 }
 
 TEST(PanelTextTest, AWrappedStatusLineLeavesAGapAboveTheNext) {
