@@ -22,31 +22,33 @@ long TextWidth(HDC hdc, const std::string& text) {
   return size.cx;
 }
 
-// The room of a text's first letter followed by an ellipsis, in the selected font's face
-// at the height given (as small as the text may shrink).
-long FirstLetterWidth(HDC hdc, const std::string& text, int height) {
-  if (text.empty()) return 0;
-  const std::string start = text.substr(0, 1) + "\x85";
+// The text's width in the selected font's face at the height given.
+long TextWidthAt(HDC hdc, const std::string& text, int height) {
   HGDIOBJ current = GetCurrentObject(hdc, OBJ_FONT);
   LOGFONTA lf;
-  if (!current || !GetObjectA(current, sizeof(lf), &lf)) return TextWidth(hdc, start);
+  if (!current || !GetObjectA(current, sizeof(lf), &lf)) return TextWidth(hdc, text);
   lf.lfHeight = lf.lfHeight < 0 ? -height : height;
   lf.lfWidth = 0;
-  HFONT smaller = CreateFontIndirectA(&lf);
-  if (!smaller) return TextWidth(hdc, start);
-  SelectObject(hdc, smaller);
-  const long width = TextWidth(hdc, start);
+  HFONT font = CreateFontIndirectA(&lf);
+  if (!font) return TextWidth(hdc, text);
+  SelectObject(hdc, font);
+  const long width = TextWidth(hdc, text);
   SelectObject(hdc, current);
-  DeleteObject(smaller);
+  DeleteObject(font);
   return width;
+}
+
+// The room of a text's first letter and an ellipsis, shrunk to the height given.
+long FirstLetterWidth(HDC hdc, const std::string& text, int height) {
+  return text.empty() ? 0 : TextWidthAt(hdc, text.substr(0, 1) + "\x85", height);
 }
 
 // The columns as drawn, in the selected font: each as wide as its heading, widest value
 // and (widenForValues) the rows' values need, the columns left of a widened one moved
 // over; the first keeps clear of the name heading (past that a heading shrinks) unless a
 // row's value needs that room too. The names and their heading keep their first letters
-// even then: the columns right of them are moved back, each keeping what its heading and
-// widest value need, and a widened column's values shrink.
+// even then: the columns right of them are moved back, each keeping what its values and
+// its heading at the smallest size need, and a widened column's values shrink.
 std::vector<PanelColumn> RoomForTexts(HDC hdc, long left, const std::string& nameHeading,
                                       std::vector<PanelColumn> columns, const std::vector<PanelRow>& rows) {
   bool forValues = false;
@@ -72,7 +74,10 @@ std::vector<PanelColumn> RoomForTexts(HDC hdc, long left, const std::string& nam
   columns.front().left = std::max(columns.front().left, left + std::max(names + kTextGap, kPanelInset + 1));
   for (std::size_t i = 0; forValues && i + 1 < columns.size(); ++i) {
     const PanelColumn& c = columns[i];
-    const long least = std::max(TextWidth(hdc, c.heading), TextWidth(hdc, c.widest)) + 2 * kTextGap;
+    long least = TextWidthAt(hdc, c.heading, kSmallestPanelText);
+    for (const PanelRow& row : rows)
+      if (i < row.values.size()) least = std::max(least, TextWidth(hdc, row.values[i]));
+    least += 2 * kTextGap;
     columns[i + 1].left = std::min(std::max(columns[i + 1].left, c.left + least), columns[i + 1].right);
     columns[i].right = columns[i + 1].left;
   }

@@ -178,13 +178,18 @@ void PaintScores(HWND area, HallOfFameState* state) {
       TextOutA(dc, 23 * a, h, "Score", 5);
       TextOutA(dc, 31 * a, h, "Date", 4);
       SetTextColor(dc, 0xFFFFFF);
+      // A minus sign stands against the digits; names end 2 pixels before it, cut short
+      // with an ellipsis where they are longer.
+      SIZE minus = {};
+      GetTextExtentPoint32A(dc, "-", 1, &minus);
       for (size_t k = 1; k <= list.size(); ++k) {
         const HighScoreEntry& entry = list[k - 1];
         int y = int(k + 1) * h;
         std::string place = " " + std::to_string(k) + ")";
         TextOutA(dc, a, y, place.c_str(), int(place.size()));
-        TextOutA(dc, 5 * a, y, entry.name.c_str(), int(entry.name.size()));
-        if (entry.score < 0) TextOutA(dc, 22 * a, y, "-", 1);
+        RECT name = {5 * a, y, 23 * a - minus.cx - 2, y + h};
+        DrawTextA(dc, entry.name.c_str(), int(entry.name.size()), &name, DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+        if (entry.score < 0) TextOutA(dc, 23 * a - minus.cx, y, "-", 1);
         char digits[16];
         snprintf(digits, sizeof(digits), "%05lld", std::llabs(static_cast<long long>(entry.score)));
         TextOutA(dc, 23 * a, y, digits, int(strlen(digits)));

@@ -12,6 +12,7 @@
 
 #include "AppFolders.h"
 #include "CardImages.h"
+#include "HallOfFame.h"
 #include "RookwellApp.h"
 #include "TestCanvas.h"
 #include "TestTool.h"
@@ -269,4 +270,49 @@ TEST(RookwellMainTest, HallOfFameDrawsHeadingsOverAnEmptyList) {
   DeleteFileA(file.c_str());
   EXPECT_EQ(0, code);
   EXPECT_GT(headingPixels, 20);
+}
+
+// A name as wide as its column ends clear of a negative score's minus sign: the columns
+// where the line of -590 has ink that the line of 590 with the same name has not begin
+// well after the name's last ink.
+TEST(RookwellMainTest, HallOfFameNamesEndClearOfTheMinusSign) {
+  fault = kNoFault;
+  int nameRight = -1, minusLeft = -1;
+  std::string file;
+  const int code = RunProgram([&](HWND window) {
+    RookwellApp* app = RookwellApp::FromWindow(window);
+    file = app->appInfo.CommonDataFolder() + "Probe Scores.hof";
+    const std::string name = "Maximilian Alexander";
+    SaveHallOfFame(file, HighScoreList{{name, "01/02/2026", 590}, {name, "01/02/2026", -590}});
+    PostMessageA(window, WM_COMMAND, 1002, 0);
+    HWND hall = WaitDialog("Rookwell Hall Of Fame");
+    if (hall) {
+      SelectLine(hall, 4009, "Probe Scores");
+      HWND area = GetDlgItem(hall, 4019);
+      RedrawWindow(area, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+      HDC dc = GetDC(area);
+      HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageA(hall, WM_GETFONT, 0, 0)));
+      TEXTMETRICA tm;
+      GetTextMetricsA(dc, &tm);
+      SelectObject(dc, old);
+      const int h = tm.tmHeight + tm.tmExternalLeading, a = tm.tmAveCharWidth;
+      auto ink = [&](int entry, int x) {
+        for (int y = (entry + 1) * h; y < (entry + 2) * h; ++y)
+          if (GetPixel(dc, x, y) == RGB(255, 255, 255)) return true;
+        return false;
+      };
+      for (int x = 5 * a; x < 23 * a; ++x) {
+        if (ink(1, x)) nameRight = x;
+        if (minusLeft < 0 && ink(2, x) && !ink(1, x)) minusLeft = x;
+      }
+      ReleaseDC(area, dc);
+      tt::ClickButtonId(hall, IDOK);
+      tt::WaitWindowGone(hall, 5000);
+    }
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  });
+  DeleteFileA(file.c_str());
+  EXPECT_EQ(0, code);
+  ASSERT_GT(nameRight, 0);
+  EXPECT_GE(minusLeft - nameRight, 4) << "name to " << nameRight << ", minus from " << minusLeft;
 }
