@@ -373,7 +373,7 @@ bool DropWininitDeletion(std::string& text, const std::string& path) {
       const size_t eq = bare.find('=');
       if (eq != std::string::npos && EqualTextNoCase(Trim(bare.substr(0, eq)), "NUL")) {
         const std::string named = Trim(bare.substr(eq + 1));
-        if (EqualTextNoCase(named, longName) || EqualTextNoCase(named, shortName)) {
+        if (EqualTextNoCase(named, longName) || (!shortName.empty() && EqualTextNoCase(named, shortName))) {
           dropped = true;
           continue;
         }
