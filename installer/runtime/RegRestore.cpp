@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "Common.h"
+#include "Files.h"
 #include "RegOp.h"
+#include "Utils.h"
 
 std::wstring WideText(const std::string& text) {
   if (text.empty()) return std::wstring();
@@ -266,4 +268,119 @@ bool CancelPendingRename(const std::string& source, const std::string& target, b
   }
   RegCloseKey(key);
   return cancelled;
+}
+
+const char* const kPendingRenamesKeyPath = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Session Manager";
+const char* const kPendingRenamesValue = "PendingFileRenameOperations";
+
+namespace {
+
+// The pending pairs as stored: each pair's first and last position in `data` (its end
+// one past the target's zero) and whether it is a deletion of `path` (any deletion when
+// `path` is empty).
+struct TPendingPairs {
+  std::vector<wchar_t> data;
+  struct TPair {
+    size_t start, end;
+    bool match;
+  };
+  std::vector<TPair> pairs;
+};
+
+bool ReadPendingDeletions(HKEY key, const std::string& path, TPendingPairs& out) {
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_MULTI_SZ || size == 0)
+    return false;
+  out.data.assign(size / sizeof(wchar_t) + 2, L'\0');  // two more zeros end every text
+  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(out.data.data()),
+                       &size) != ERROR_SUCCESS) {
+    out.data.clear();
+    return false;
+  }
+  const std::wstring ours = path.empty() ? std::wstring() : PendingPathKey(WideText(path));
+  bool any = false;
+  for (size_t at = 0; at < out.data.size() && out.data[at];) {
+    const size_t start = at;
+    const std::wstring from(out.data.data() + at);
+    at += from.size() + 1;
+    const std::wstring to = at < out.data.size() ? std::wstring(out.data.data() + at) : std::wstring();
+    at += to.size() + 1;
+    const bool match = to.empty() && (ours.empty() || PendingPathKey(from) == ours);
+    out.pairs.push_back({start, std::min(at, out.data.size()), match});
+    any = any || match;
+  }
+  return any;
+}
+
+bool DeletionPendingFor(const std::string& path) {
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
+                    &key) != ERROR_SUCCESS)
+    return false;
+  TPendingPairs pairs;
+  const bool any = ReadPendingDeletions(key, path, pairs);
+  RegCloseKey(key);
+  return any;
+}
+
+}  // namespace
+
+bool AnyPendingDeletion() { return DeletionPendingFor(std::string()); }
+
+bool DeletionPending(const std::string& path) { return !path.empty() && DeletionPendingFor(path); }
+
+bool CancelPendingDeletion(const std::string& path) {
+  if (path.empty()) return false;
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0,
+                    KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    return false;
+  TPendingPairs read;
+  const bool any = ReadPendingDeletions(key, path, read);
+  LONG rc = ERROR_SUCCESS;
+  if (any) {
+    // Every pair that is not ours is written back exactly as it was read.
+    std::vector<wchar_t> kept;
+    for (const auto& p : read.pairs)
+      if (!p.match) kept.insert(kept.end(), read.data.begin() + p.start, read.data.begin() + p.end);
+    if (kept.empty()) {
+      rc = RegDeleteValueW(key, L"PendingFileRenameOperations");
+    } else {
+      kept.push_back(L'\0');
+      rc = RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
+                          DWORD(kept.size() * sizeof(wchar_t)));
+    }
+  }
+  RegCloseKey(key);
+  return any && rc == ERROR_SUCCESS;
+}
+
+bool DropWininitDeletion(std::string& text, const std::string& path) {
+  if (path.empty()) return false;
+  const std::string longName = Trim(path), shortName = ShortPath(path);
+  std::string out;
+  bool inRename = false, dropped = false;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find('\n', at);
+    end = end == std::string::npos ? text.size() : end + 1;
+    const std::string line = text.substr(at, end - at);
+    at = end;
+    const std::string bare = Trim(line);
+    if (!bare.empty() && bare[0] == '[') {
+      inRename = EqualTextNoCase(bare, "[rename]");
+    } else if (inRename) {
+      const size_t eq = bare.find('=');
+      if (eq != std::string::npos && EqualTextNoCase(Trim(bare.substr(0, eq)), "NUL")) {
+        const std::string named = Trim(bare.substr(eq + 1));
+        if (EqualTextNoCase(named, longName) || (!shortName.empty() && EqualTextNoCase(named, shortName))) {
+          dropped = true;
+          continue;
+        }
+      }
+    }
+    out += line;
+  }
+  if (dropped) text = out;
+  return dropped;
 }

@@ -50,5 +50,19 @@ class TRegValueSnapshot {
 // pair stays exactly as it was. True when one was there.
 bool CancelPendingRename(const std::string& source, const std::string& target, bool everyPair);
 
+// The key and value that hold the system's pending renames and deletions.
+extern const char* const kPendingRenamesKeyPath;
+extern const char* const kPendingRenamesValue;
+// Whether any deletion at the next restart is pending (a pair "path -> nothing").
+bool AnyPendingDeletion();
+// Whether a deletion of `path` at the next restart is pending.
+bool DeletionPending(const std::string& path);
+// Removes every pending deletion of `path`; every other pair stays exactly as it was. True
+// when one was there.
+bool CancelPendingDeletion(const std::string& path);
+// Windows 9x: the text of WININIT.INI without the lines "NUL=path" of its [rename] section
+// that name `path` (long or short); every other byte stays. True when one went.
+bool DropWininitDeletion(std::string& text, const std::string& path);
+
 // A text of the system's code page in wide characters.
 std::wstring WideText(const std::string& text);

@@ -240,6 +240,7 @@ bool RunStopped() { return IsCancelRequested() || IsWizardClosed() || IsRunTimeD
 
 void TInstallRun::OpenScript(const std::string& path, bool enabled, bool scramble, unsigned char key,
                              std::function<void()> failure) {
+  if (enabled) KeepFromRestartDeletion(path);
   uninstall_.reset(new TUninstallScript(path, enabled, scramble, key));
   recordsFailure_ = std::move(failure);
   // An earlier installation's script comes back as it was; a new one goes.
@@ -326,6 +327,7 @@ bool TInstallRun::Run() {
   if (folders && g_setupLog) {
     TSetupLog* log = g_setupLog.get();
     run.record.NoteUndo([log] { log->Withdraw(); });
+    run.KeepFromRestartDeletion(app + "\\Setup.log");
     g_setupLog->SetFile(app + "\\Setup.log");
   }
   if (folders && s.UsesCommonFolder()) folders = CreateRunFolder(GetCommonFolder(false), "Create Common Directory: ");
@@ -617,6 +619,7 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
   if (!unpacked && !force && !ShouldOverwrite(source, dest, mode, flags)) return true;
   if (FileFlagIsComServer(flags)) run.comServers.push_back(dest);
   if (FileFlagIsFont(flags)) run.fonts.push_back(dest);
+  run.KeepFromRestartDeletion(dest);
   // The listing only tells where to try a new file under its exact name. Where none was
   // made, the file system says whether one was there.
   HANDLE fresh = (unpacked || ListedFileExists(dest)) ? INVALID_HANDLE_VALUE : CreateExactly(dest);
@@ -681,6 +684,7 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
     // Most often the destination is in use: it is replaced at the next restart. A full disk
     // has no room for a second copy.
     const std::string xcopy = ExtractFilePath(dest) + "X" + ExtractFileName(dest);
+    if (!IsDiskFull(reason)) run.KeepFromRestartDeletion(xcopy);
     const bool xcopied = !IsDiskFull(reason) && run.record.BeforeWrite(xcopy) && PlainCopy(source, xcopy);
     if (!xcopied) {
       if (!IsDiskFull(reason)) run.record.PutBack(xcopy);
@@ -1175,19 +1179,42 @@ void TInstallRun::PostCopyOperations() {
 void TInstallRun::RegisterFontsAndServers() {
   TInstallRun& run = *this;
   for (const auto& file : run.comServers) {
+    // The keys the registration writes are noted as they stand: an undone run puts back an
+    // earlier installation's entries instead of taking them away.
+    std::vector<std::string> keys;
+    ComServerKeys(file, keys);
+    for (const std::string& key : keys) run.record.NoteRegKey(key);
     if (!RegisterComServer(file, true)) continue;
-    run.record.NoteUndo([file] { RegisterComServer(file, false); });
     AddUninstallLine("UN_REG_OCX_FILE(" + file + ")");
   }
   for (const auto& file : run.fonts) {
     if (AddFontResourceA(file.c_str()) <= 0) continue;
+    // The session's font table holds the registration, no key: the one reference added here
+    // goes, and an earlier one stays.
     run.record.NoteUndo([file] {
-      RemoveFontResourceA(file.c_str());
-      BroadcastFontChange();
+      if (RemoveFontResourceA(file.c_str())) BroadcastFontChange();
     });
     AddUninstallLine("UN_REG_FONT_FILE(" + file + ")");
   }
   if (!run.fonts.empty()) BroadcastFontChange();
+}
+
+void TInstallRun::KeepFromRestartDeletion(const std::string& path) {
+  if (path.empty()) return;
+  if (IsWinNT()) {
+    // Looked up once a run: most runs find none, and then no write looks again.
+    if (restartDeletions < 0) restartDeletions = AnyPendingDeletion() ? 1 : 0;
+    if (restartDeletions == 0 || !DeletionPending(path)) return;
+    record.NoteRegValue(kPendingRenamesKeyPath, kPendingRenamesValue);
+    CancelPendingDeletion(path);
+    return;
+  }
+  const std::string wininit = GetWindowsDir(true) + "WININIT.INI";
+  if (!FileExists(wininit)) return;
+  std::string text = ReadFileContents(wininit);
+  if (!DropWininitDeletion(text, path)) return;
+  // Written as a new file; the one that was there comes back on undo.
+  if (record.BeforeWrite(wininit) && !WriteFileContents(wininit, text, 0)) record.PutBack(wininit);
 }
 
 std::string TInstallRun::ResolveLinkFolder(const std::string& folderText, int& kind) const {
@@ -1214,6 +1241,7 @@ void TInstallRun::NoteLink(int kind, const std::string& folderText, bool allUser
   const std::string path = LinkPathFor(kind, folderText, allUsers, target, name, folder);
   if (path.empty()) return;
   record.NoteFolder(folder);
+  KeepFromRestartDeletion(path);
   record.BeforeWrite(path);
 }
 

@@ -82,6 +82,10 @@ class TInstallRun {
   bool WriteInfoValue(const std::string& section, const std::string& key, const std::string& value);
   void PostCopyOperations();
   void RegisterFontsAndServers();
+  // Before the run writes `path`: a deletion of it that waits for the next restart (an
+  // uninstaller's mark of itself) is cancelled, noted first so that an undone run puts it
+  // back; every other program's pairs stay.
+  void KeepFromRestartDeletion(const std::string& path);
   void CreateShortcuts();
   std::string ResolveLinkFolder(const std::string& folderText, int& kind) const;
   // Notes a link's folder and an earlier link of its name before the link is made.
@@ -126,6 +130,7 @@ class TInstallRun {
   bool unpackAttributesSet = false;
   TFolderNames sourceNames, destNames;  // the two folders of the list being copied
   int filesStepped = 0;
+  int restartDeletions = -1;  // whether any were pending when the run first looked; -1 before
 
  private:
   std::unique_ptr<TUninstallScript> uninstall_;

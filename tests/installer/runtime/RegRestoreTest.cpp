@@ -141,3 +141,43 @@ TEST(RegRestore, CancelPendingRenameKeepsOtherPairs) {
   EXPECT_EQ(ReadPending(), Pairs(texts));
   WritePending(saved);
 }
+
+// Every deletion of the path goes, in whatever spelling; a rename of it and other pairs stay.
+TEST(RegRestore, CancelPendingDeletionKeepsOtherPairs) {
+  const std::vector<wchar_t> saved = ReadPending();
+  const std::vector<std::wstring> texts = {L"\\??\\C:\\KvPending\\UnInstall.exe", L"",
+                                           L"\\??\\C:\\Other\\delete.me", L"",
+                                           L"\\??\\C:\\KvPending\\UnInstall.exe", L"!\\??\\C:\\Other\\u.exe",
+                                           L"\\??\\c:/kvpending/UNINSTALL.EXE", L""};
+  WritePending(Pairs(texts));
+  EXPECT_TRUE(AnyPendingDeletion());
+  EXPECT_TRUE(DeletionPending("C:\\KvPending\\UnInstall.exe"));
+  EXPECT_FALSE(DeletionPending("C:\\KvPending\\UnInstall.txt"));
+  EXPECT_TRUE(CancelPendingDeletion("C:\\KvPending\\UnInstall.exe"));
+  EXPECT_EQ(ReadPending(), Pairs({texts.begin() + 2, texts.begin() + 6}));
+  EXPECT_FALSE(CancelPendingDeletion("C:\\KvPending\\UnInstall.exe"));
+  EXPECT_EQ(ReadPending(), Pairs({texts.begin() + 2, texts.begin() + 6}));
+  WritePending(Pairs({texts[4], texts[5]}));
+  EXPECT_FALSE(AnyPendingDeletion());
+  WritePending(saved);
+}
+
+// Windows 9x keeps its deletions as "NUL=path" lines of WININIT.INI's [rename] section.
+TEST(RegRestore, DropWininitDeletionTakesOnlyItsLines) {
+  const struct {
+    const char *text, *kept;
+    bool dropped;
+  } rows[] = {
+      {"[rename]\r\nNUL=C:\\App\\UnInstall.exe\r\nNUL=C:\\Other\\x.dll\r\n", "[rename]\r\nNUL=C:\\Other\\x.dll\r\n", true},
+      {"[Rename]\r\n nul = c:\\app\\uninstall.exe\r\nC:\\App\\UnInstall.exe=C:\\App\\XUnInstall.exe\r\n",
+       "[Rename]\r\nC:\\App\\UnInstall.exe=C:\\App\\XUnInstall.exe\r\n", true},
+      {"[Other]\r\nNUL=C:\\App\\UnInstall.exe\r\n", "[Other]\r\nNUL=C:\\App\\UnInstall.exe\r\n", false},
+      {"[rename]\r\nNUL=C:\\App\\UnInstall.exe", "[rename]\r\n", true},
+      {"", "", false},
+  };
+  for (const auto& row : rows) {
+    std::string text = row.text;
+    EXPECT_EQ(DropWininitDeletion(text, "C:\\App\\UnInstall.exe"), row.dropped) << row.text;
+    EXPECT_EQ(text, row.kept) << row.text;
+  }
+}

@@ -327,3 +327,138 @@ TEST(StopShort, TheSamePackageInstallsAndIsRemovable) {
   EXPECT_TRUE(diff.empty()) << diff;
   CleanMachine(disk);
 }
+
+// ---------------------------------------------------------------- registrations, restart marks
+
+namespace {
+
+const std::string kClasses = "HKEY_CLASSES_ROOT\\";
+const std::string kServerKey = kClasses + "CLSID\\{6F1C2A4E-5B7D-4C3E-9A21-0D4E8B7F3C51}";
+const std::string kProgIdKey = kClasses + "KvRoundTrip.Server";
+
+// The round trip's COM server and a font, registered after the copy, added to a plan.
+StopPlan WithServerAndFont(StopPlan plan) {
+  const std::string server = Read(tt::ProgramDir() + "kv_rtserver.dll");
+  const std::string font = Read(tt::ProgramDir() + "kv_stopfont.ttf");
+  EXPECT_FALSE(server.empty() || font.empty());
+  plan.list += "|2*hcom.dll|1073741824*kvfont.ttf";
+  plan.files.push_back({"hcom.dll", server});
+  plan.files.push_back({"kvfont.ttf", font});
+  if (plan.room) plan.room += server.size() + font.size();
+  return plan;
+}
+
+void CleanServerKeys() {
+  DeleteRegKey(kServerKey);
+  DeleteRegKey(kProgIdKey);
+}
+
+// The system's pending renames and deletions, as stored (empty when there are none).
+std::string PendingPairs() {
+  HKEY key;
+  std::string data;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
+                    &key) != ERROR_SUCCESS)
+    return data;
+  DWORD size = 0, type = 0;
+  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+    data.resize(size);
+    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
+                         &size) != ERROR_SUCCESS)
+      data.clear();
+    data.resize(size);
+  }
+  RegCloseKey(key);
+  return data;
+}
+
+void SetPendingPairs(const std::string& data) {
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_SET_VALUE,
+                          &key),
+            ERROR_SUCCESS);
+  if (data.empty())
+    RegDeleteValueW(key, L"PendingFileRenameOperations");
+  else
+    RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                   DWORD(data.size()));
+  RegCloseKey(key);
+}
+
+}  // namespace
+
+// v1 registered a COM server and a font; v2 registers them again and stops after that (its
+// uninstall script does not fit): v1's class and program id stay as they were, and v1's
+// uninstaller then takes them away.
+TEST(StopShort, OverAProgramWithAComServerAndAFontItsRegistrationStays) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  CleanMachine(disk);
+  CleanServerKeys();
+  const StopPlan first = WithServerAndFont(StopPlan());
+  const Package v1 = MakePackage("v1", 1, kApp, first.list, "SET_SILENT_SETUP;\r\n", first.files);
+  tt::Process setup = tt::Start("\"" + v1.exe + "\"");
+  ASSERT_EQ(tt::WaitExit(setup, 60000), 0);
+  ASSERT_EQ(ReadRegValue(kServerKey + "\\InprocServer32", "", ""), kApp + "\\hcom.dll");
+  ASSERT_NE(Read(kApp + "\\UnInstall.txt").find("UN_REG_FONT_FILE(" + kApp + "\\kvfont.ttf)"), std::string::npos);
+  const StopPlan plan = WithServerAndFont(PlanStop(Stop::Script));
+  const Package p = MakePackage("v2", 2, kApp, plan.list, plan.lines, plan.files);
+  ASSERT_TRUE(disk.Leave(plan.room));
+  const State before = Snapshot({disk.root, p.dir});
+  RunToStop(p, Stop::Script, plan.boxNames);
+  const std::string diff = Differences(before, Snapshot({disk.root, p.dir}));
+  EXPECT_TRUE(diff.empty()) << diff;
+  EXPECT_EQ(ReadRegValue(kProgIdKey + "\\CLSID", "", ""), "{6F1C2A4E-5B7D-4C3E-9A21-0D4E8B7F3C51}");
+  UninstallEarlier(kApp);
+  EXPECT_FALSE(RegKeyExists(kServerKey));
+  EXPECT_FALSE(RegKeyExists(kProgIdKey));
+  CleanServerKeys();
+  CleanMachine(disk);
+}
+
+// The uninstaller marked itself for deletion at the next restart; a reinstall before it
+// takes the mark away (an undone one puts it back), and leaves every other pair as it was.
+TEST(StopShort, AReinstallCancelsTheRestartDeletionOfItsUninstaller) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  CleanMachine(disk);
+  const std::string saved = PendingPairs();
+  SetPendingPairs(std::string());
+  InstallEarlier(Earlier::SameFolder);
+  const std::string uninstaller = kApp + "\\UnInstall.exe";
+  ASSERT_TRUE(MoveFileExA(uninstaller.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+  const std::string marked = PendingPairs();
+  // Another program's deletion and rename, after the mark.
+  tt::WriteFile("T:\\kvother.tmp", "other");
+  tt::WriteFile("T:\\kvfrom.tmp", "from");
+  ASSERT_TRUE(MoveFileExA("T:\\kvother.tmp", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+  ASSERT_TRUE(MoveFileExA("T:\\kvfrom.tmp", "T:\\kvto.tmp", MOVEFILE_DELAY_UNTIL_REBOOT));
+  const std::string pairs = PendingPairs();
+  ASSERT_GT(marked.size(), 2u);
+  // The mark's pair and then the others'; the list ends in one more zero.
+  const std::string others = pairs.substr(marked.size() - 2);
+  {
+    SCOPED_TRACE("a stopped run");
+    const StopPlan plan = PlanStop(Stop::Script);
+    const Package p = MakePackage("v2", 2, kApp, plan.list, plan.lines, plan.files);
+    ASSERT_TRUE(disk.Leave(plan.room));
+    const State before = Snapshot({disk.root, p.dir});
+    RunToStop(p, Stop::Script, plan.boxNames);
+    const std::string diff = Differences(before, Snapshot({disk.root, p.dir}));
+    EXPECT_TRUE(diff.empty()) << diff;
+    EXPECT_EQ(PendingPairs(), pairs);
+  }
+  {
+    SCOPED_TRACE("a completed run");
+    DeleteFileA((disk.root + "fill.bin").c_str());
+    const Package p = MakePackage("v2done", 2, kApp, "", "SET_SILENT_SETUP;\r\n", {});
+    tt::Process setup = tt::Start("\"" + p.exe + "\"");
+    EXPECT_EQ(tt::WaitExit(setup, 60000), 0);
+    EXPECT_EQ(Read(kApp + "\\new.txt"), "new in 2");
+    EXPECT_EQ(PendingPairs(), others);
+    EXPECT_TRUE(Exists(uninstaller));
+    UninstallEarlier(kApp);
+  }
+  SetPendingPairs(saved);
+  CleanMachine(disk);
+}

@@ -65,3 +65,18 @@ TEST_F(RegSvrTest, ThroughTheEngine) {
   EXPECT_EQ(State("engine.ocx"), "unregistered");
   EXPECT_FALSE(Perform("Register OCX/COM Server", dir + "\\none.ocx"));
 }
+
+// What a registration would write is learnt without writing it: the key of the server's
+// record, and no scratch key left behind.
+TEST_F(RegSvrTest, KeysLearntWithoutWritingThem) {
+  std::vector<std::string> keys;
+  EXPECT_TRUE(ComServerKeys(Copy("learnt.dll"), keys));
+  EXPECT_EQ(keys, std::vector<std::string>{"HKEY_CURRENT_USER\\" + std::string(kRecordKey) + "\\learnt.dll"});
+  EXPECT_EQ(State("learnt.dll"), "");
+  HKEY scratch;
+  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, ("Software\\~kvreg" + std::to_string(GetCurrentProcessId())).c_str(), 0,
+                          KEY_READ, &scratch),
+            ERROR_SUCCESS);
+  EXPECT_FALSE(ComServerKeys(BinDir() + "kv_verone.dll", keys));  // no export
+  EXPECT_TRUE(keys.empty());
+}
