@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -128,6 +129,48 @@ bool WriteAll(HANDLE h, const std::string& data, const TProgressProc& progress) 
   return done == total;
 }
 
+// A new empty file beside `dest`: "~kv", four hexadecimal digits and ".tmp" where the
+// folder leaves room for that within the path limit, else a shorter name ("~" and digits
+// and letters, as many as fit), so any folder that can hold dest can hold it too. Empty
+// when none could be made; the reason is then the last error.
+std::string MakeTemporaryBeside(const std::string& dest) {
+  static const char kDigits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  static unsigned calls = 0;
+  const std::string folder = ExtractFilePath(dest);
+  const size_t longest = MAX_PATH - 1;
+  if (folder.size() >= longest) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return std::string();
+  }
+  const size_t room = longest - folder.size();
+  const bool usual = room >= 11;
+  const size_t width = usual ? 4 : room > 1 ? std::min<size_t>(room - 1, 6) : 1;
+  const unsigned base = usual ? 16 : 36;
+  uint64_t names = 1;
+  for (size_t k = 0; k < width; ++k) names *= base;
+  const uint64_t start = (GetTickCount() ^ (uint64_t(GetCurrentProcessId()) << 8)) + uint64_t(calls++) * 7919;
+  for (uint64_t t = 0; t < names && t < 65536; ++t) {
+    std::string digits(width, '0');
+    uint64_t v = (start + t) % names;
+    for (size_t k = width; k-- > 0; v /= base) digits[k] = kDigits[v % base];
+    const std::string path = folder + (usual ? "~kv" + digits + ".tmp" : room > 1 ? "~" + digits : digits);
+    if (EqualTextNoCase(path, dest)) continue;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      CloseHandle(h);
+      return path;
+    }
+    // A name taken (by a file or a folder) is passed over; any other failure ends the search.
+    const DWORD reason = GetLastError();
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      SetLastError(reason);
+      return std::string();
+    }
+  }
+  SetLastError(ERROR_FILE_EXISTS);
+  return std::string();
+}
+
 // Makes the new content of `dest` through `make` in a temporary file beside it (handed its
 // path), and puts that in dest's place only once it is made whole: a failure leaves dest
 // as it was, and its reason as the last error. A read-only destination is not replaced.
@@ -138,13 +181,12 @@ bool ReplaceThroughTemporary(const std::string& dest, Make make) {
     SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
-  const std::string folder = ExtractFilePath(dest);
-  char temporary[MAX_PATH];
-  if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "~kv", 0, temporary)) return false;
-  if (make(temporary) && MoveFileExA(temporary, dest.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+  const std::string temporary = MakeTemporaryBeside(dest);
+  if (temporary.empty()) return false;
+  if (make(temporary.c_str()) && MoveFileExA(temporary.c_str(), dest.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
   const DWORD reason = GetLastError();
-  SetFileAttributesA(temporary, FILE_ATTRIBUTE_NORMAL);
-  DeleteFileA(temporary);
+  SetFileAttributesA(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(temporary.c_str());
   SetLastError(reason);
   return false;
 }

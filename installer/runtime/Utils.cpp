@@ -195,6 +195,14 @@ bool IsWordEdge(char key) { return key == ' '; }
 const size_t kShotLimit = size_t(16) << 20;
 const size_t kInsertionLimit = size_t(1) << 20;
 
+// The work a rewriting may take: each replacement costs the search and the replacement
+// length. One that replaces what the text holds (or makes a few more where replacements
+// meet their neighbours) stays within the text's length and the result's, so far below
+// this; one that moves characters through the text one place a step (a same-length
+// rewriting can take the square of the text's length) passes it and is given up.
+const uint64_t kWorkPerCharacter = 16;
+const uint64_t kWorkBase = uint64_t(1) << 26;
+
 // A stack of characters worked on in place: the loop below takes and puts characters
 // without a call for each.
 struct TCharStack {
@@ -220,7 +228,8 @@ struct TCharStack {
 // Characters of the text are matched by their keys under `how`; those of the inserted
 // replacement too, or, with `rawReplacement`, as they are. `count` gets the number of
 // replacements, or -1 when the rewriting is given up (the text comes back unchanged):
-// when it is seen to go on without end, or its text would pass `limit` characters.
+// when it is seen to go on without end, its text would pass `limit` characters, or its
+// work would pass the bound above.
 //
 // The text kept so far (out) holds no occurrence already known to count, so the first
 // occurrence is the one that ends first as the characters are taken one by one. A
@@ -268,6 +277,8 @@ std::string Rewrite(const std::string& text, const std::string& key, const std::
     const char* const source = text.data();
     const size_t length = text.size();
     size_t i = 0, q = 0;  // q: length of the search's start that out ends with
+    uint64_t work = 0;
+    const uint64_t stepCost = uint64_t(n) + replacement.size();
     size_t floor = 0;     // out before it is not searched again
     // The state after a match is taken off: the search's start that out ends with lies in
     // its last n characters.
@@ -392,7 +403,10 @@ std::string Rewrite(const std::string& text, const std::string& key, const std::
           floor = out.size;
           q = 0;
         }
-        if (grows && out.size + pending.size + (length - i) > limit) givenUp = true;
+        const size_t size = out.size + pending.size + (length - i);
+        if (grows && size > limit) givenUp = true;
+        work += stepCost;
+        if (work > kWorkPerCharacter * std::max(length, size) + kWorkBase) givenUp = true;
       }
       if (givenUp) break;
     }

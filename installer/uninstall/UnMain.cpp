@@ -128,18 +128,45 @@ int KeywordOf(const std::string& line) {
   return -1;
 }
 
+// The header keys the writer puts down, each with its "=".
+const char* const kHeaderKeys[] = {
+    "SetupType=", "GroupNames=", "UserData=", "Version=", "ComposerVersion=", "PROG_NAME=", "COMPANY_URL=",
+    "CHAR_SET=", "GET_DIALOG_BITMAP_3D_FRAME=", "GET_AUTO_UPDATE_EXE_FILE_NAME=", "GET_PROG_EXE_NAME=",
+    "IS_RUNNING_TEST=", "IS_RUNNING_CAPTION=", "IS_RUNNING_TEXT=", "CONFIRM_CAPTION=", "CONFIRM_TEXT=",
+    "BTN_TEXT=", "BUTTON_CLOSE=", "BUTTON_LOG=", "S1=", "S2=", "GET_TEST_ADMIN_RIGHTS_UNINSTALL=", "LABEL1=",
+    "LABEL2=", "LABEL3=", "LABEL4=", "LABEL5=", "LABEL6=", "RunTimeDir_1=", "RunTimeDir_2=", "RunTimeDir_3=",
+    "TargetDir=", "SharedDir=", "AuxiliaryDir=",
+};
+
+// A trimmed line that stops short of what it began: a keyword line without the ")" that
+// closes its argument or with something other than ";" right after it, or the start of a
+// keyword or of a header key before its "=". A comment may follow the ";".
+bool IsCutLine(const std::string& line) {
+  if (line.empty()) return false;
+  if (KeywordOf(line) >= 0) {
+    const size_t open = line.find('('), close = line.rfind(')');
+    return open == std::string::npos || close == std::string::npos || close < open ||
+           (close + 1 < line.size() && line[close + 1] != ';');
+  }
+  if (line.find('=') != std::string::npos) return false;
+  for (const char* keyword : kKeywords)
+    if (strncmp(keyword, line.c_str(), line.size()) == 0) return true;
+  for (const char* key : kHeaderKeys)
+    if (line.size() < strlen(key) && EqualTextNoCase(line, std::string(key, line.size()))) return true;
+  return false;
+}
+
 }  // namespace
 
 bool IsDamagedScript(const std::string& text) {
   const TLines lines = SplitScriptLines(text);
   if (std::none_of(lines.begin(), lines.end(), [](const std::string& l) { return KeywordOf(Trim(l)) >= 0; }))
     return true;
-  // The writer ends every line with a line break. A last line without one is whole only
-  // when it is blank or a keyword line up to its closing ");".
+  // The writer ends every line with a line break. A last line without one is whole unless
+  // it stops short: a header line, a closed keyword line or a line the reader passes over
+  // may stand without it.
   if (text.back() == '\r' || text.back() == '\n') return false;
-  const std::string last = Trim(lines.back());
-  const bool closed = last.size() >= 2 && last.compare(last.size() - 2, 2, ");") == 0;
-  return !last.empty() && !(closed && KeywordOf(last) >= 0);
+  return IsCutLine(Trim(lines.back()));
 }
 
 void ParseUninstallScript(const TLines& lines, TUninstallLists& l,
@@ -989,6 +1016,14 @@ int UninstallMain() {
     refuse("Script file not found.");
     return 0;
   }
+  // One held open by another program with no sharing cannot be read at all.
+  const HANDLE held = CreateFileA(script.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (held == INVALID_HANDLE_VALUE) {
+    refuse("Error reading script file.");
+    return 1;
+  }
+  CloseHandle(held);
   // A script cut short would remove part of the installation and then the uninstaller.
   if (IsDamagedScript(LoadScriptText(script))) {
     refuse("Script file is damaged.");

@@ -22,7 +22,8 @@ std::string LoadScriptText(const std::string& path);
 // The script file's lines, unscrambled when the text is scrambled; none when unreadable.
 TLines LoadScriptLines(const std::string& path);
 // A script text that no removal may trust: empty, without a single keyword line, or with
-// a last line cut short (no line end, and not a whole keyword line).
+// a last line cut short (no line end, and the start of a keyword line or header line
+// that does not reach its end).
 bool IsDamagedScript(const std::string& text);
 // Value of the header line "key=value" whose key equals the given one (letter case
 // ignored); empty when none.

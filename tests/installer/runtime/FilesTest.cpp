@@ -224,6 +224,8 @@ TEST(Files, MaskCopyAndRenameTargets) {
       {{"p.txt"}, "*.*", "out\\*.*", 1, {"p.txt"}},
       {{"p.txt"}, "*.*", "out\\fixed.name", 1, {"fixed.name"}},
       {{"p.txt"}, "*.none", "out\\", 0, {}},
+      // <deep>: a folder of 250 characters, deeper than the system's temporary names can go.
+      {{"a.txt", "b.txt"}, "*.txt", "out\\<deep>\\*.bak", 2, {"a.bak", "b.bak"}},
   };
   int n = 0;
   for (const auto& c : cases) {
@@ -232,8 +234,12 @@ TEST(Files, MaskCopyAndRenameTargets) {
     CreateDirectoryA((dir + "\\in").c_str(), nullptr);
     for (const char* s : c.sources) ASSERT_TRUE(tt::WriteFile(dir + "\\in\\" + s, s));
     if (std::string(c.dest) == "out") CreateDirectoryA((dir + "\\out").c_str(), nullptr);
-    EXPECT_EQ(CopyFiles(dir + "\\in\\" + c.mask, dir + "\\" + c.dest, true), c.count);
-    EXPECT_EQ(ItemSet(ListFiles(dir + "\\out\\*", true)), std::set<std::string>(c.expected.begin(), c.expected.end()));
+    std::string out = dir + "\\out";
+    while (std::string(c.dest).find("<deep>") != std::string::npos && out.size() < 250)
+      out += "\\" + std::string(std::min<size_t>(90, std::max<size_t>(249 - out.size(), 1)), 'd');
+    const std::string dest = ReplaceAll(dir + "\\" + c.dest, dir + "\\out\\<deep>", out);
+    EXPECT_EQ(CopyFiles(dir + "\\in\\" + c.mask, dest, true), c.count);
+    EXPECT_EQ(ItemSet(ListFiles(out + "\\*", true)), std::set<std::string>(c.expected.begin(), c.expected.end()));
   }
 
   // Renames stay in the source folder; a name taken already fails.

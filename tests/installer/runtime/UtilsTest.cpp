@@ -168,6 +168,9 @@ TEST(TextRoutines, ReplaceRepeatedlyUnderMatchRules) {
       {Times("<%LIC%>", 2000), "%lic%", license, true, false, Times("<" + license + ">", 2000), 2000},
       {std::string(3000, 'b') + std::string(3000, 'a'), "ba", "ab", false, false,
        std::string(3000, 'a') + std::string(3000, 'b'), 9000000},
+      // One that would take far more steps than any real text needs is given up.
+      {std::string(10000, 'b') + std::string(10000, 'a'), "ba", "ab", false, false,
+       std::string(10000, 'b') + std::string(10000, 'a'), -1},
       {std::string(600, 'a') + "b", "ab", "b" + tail, false, false, "b" + Times(tail, 600), 600},
       {std::string(3000, 'a') + "b", "ab", "b" + tail, false, false, "b" + Times(tail, 3000), 3000},
       // One that is seen to grow without end is given up, and the text stays as it was.
@@ -209,6 +212,8 @@ TEST(TextRoutines, ReplaceAllNoCase) {
   EXPECT_EQ(ReplaceAllNoCase("<InstallDir>\\\\Sub", "\\\\", "\\"), "<InstallDir>\\Sub");
   EXPECT_EQ(ReplaceAllNoCase(std::string(300, 'b') + std::string(300, 'a'), "BA", "AB"),
             std::string(300, 'A') + std::string(300, 'B'));
+  const std::string slow = std::string(10000, 'b') + std::string(10000, 'a');
+  EXPECT_TRUE(ReplaceAllNoCase(slow, "BA", "AB") == slow);
   // One that grows without end is given up: the text comes back as it was.
   const std::string grows = std::string(3, '\\') + std::string(2, '\0');
   EXPECT_EQ(ReplaceAllNoCase(grows, std::string(3, '\\') + '\0', std::string(3, '\0') + std::string(6, '\\')), grows);

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include "Files.h"
 #include "TestTool.h"
+#include "Utils.h"
 #include "VerInfo.h"
 
 TEST(VerInfo, PadVersionText) {
@@ -61,4 +64,20 @@ TEST(VerInfo, PaddedFileVersions) {
   for (const auto& c : cases) EXPECT_EQ(GetPaddedFileVersion(dir + c.file, 4), c.padded) << c.file;
   // Padded texts order as versions do.
   EXPECT_LT(GetPaddedFileVersion(dir + "kv_verone.dll", 4), GetPaddedFileVersion(dir + "kv_vertwo.dll", 4));
+}
+
+// Each program's manifest names the architecture it is built for, for itself and for the
+// common controls it asks for.
+TEST(VerInfo, ProgramManifestsNameTheirOwnArchitecture) {
+  const std::string own = sizeof(void*) == 8 ? "processorArchitecture=\"amd64\"" : "processorArchitecture=\"x86\"";
+  for (const char* program : {"Setup.exe", "UnInstall.exe", "Rookwell.exe"}) {
+    const HMODULE m = LoadLibraryExA((tt::ProgramDir() + program).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const HRSRC r = m ? FindResourceA(m, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)) : nullptr;  // RT_MANIFEST
+    const std::string text(r ? static_cast<const char*>(LockResource(LoadResource(m, r))) : "",
+                           r ? SizeofResource(m, r) : 0);
+    if (m) FreeLibrary(m);
+    auto count = [&](const std::string& what) { return (text.size() - ReplaceAll(text, what, "").size()) / what.size(); };
+    EXPECT_EQ(count("processorArchitecture="), 2u) << program << ": " << text;
+    EXPECT_EQ(count(own), 2u) << program << ": " << text;
+  }
 }

@@ -587,25 +587,37 @@ TEST(UnInstallRun, RunningProgramWarnsAndScrambledScriptReads) {
 
 TEST(UnInstallRun, DamagedScriptIsRefusedBeforeAnythingGoes) {
   // An emptied script, one of random bytes, and one whose last line was cut short (plain
-  // and scrambled) end after one box; whole scripts, a last line without its line end
-  // too, are run.
+  // and scrambled) end after one box, and so does one that another program holds open;
+  // whole scripts, a whole last line without its line end too, are run.
   std::mt19937 random(43);
   std::string junk(8000, '\0');
   for (char& c : junk) c = char(random() & 0xFF);
+  const char* const damaged = "Script file is damaged.";
   struct Row {
     const char* name;
     std::string (*text)(const std::string& whole, const std::string& junk);
-    bool refused;
+    const char* refusal;  // none: the script is run
+    bool held;            // open in another program that shares it with none
   };
   const Row rows[] = {
-      {"un_dmg_empty", [](const std::string&, const std::string&) { return std::string(); }, true},
-      {"un_dmg_random", [](const std::string&, const std::string& j) { return j; }, true},
-      {"un_dmg_cut", [](const std::string& w, const std::string&) { return w.substr(0, w.size() - 8); }, true},
+      {"un_dmg_empty", [](const std::string&, const std::string&) { return std::string(); }, damaged, false},
+      {"un_dmg_random", [](const std::string&, const std::string& j) { return j; }, damaged, false},
+      {"un_dmg_cut", [](const std::string& w, const std::string&) { return w.substr(0, w.size() - 8); }, damaged, false},
       {"un_dmg_cutscrambled",
-       [](const std::string& w, const std::string&) { return ScrambleText(w.substr(0, w.size() - 8), 1); }, true},
-      {"un_dmg_whole", [](const std::string& w, const std::string&) { return w; }, false},
-      {"un_dmg_scrambled", [](const std::string& w, const std::string&) { return ScrambleText(w, 1); }, false},
-      {"un_dmg_noend", [](const std::string& w, const std::string&) { return w.substr(0, w.size() - 2); }, false},
+       [](const std::string& w, const std::string&) { return ScrambleText(w.substr(0, w.size() - 8), 1); }, damaged,
+       false},
+      {"un_dmg_cutkey", [](const std::string& w, const std::string&) { return w + "RunTimeD"; }, damaged, false},
+      {"un_dmg_held", [](const std::string& w, const std::string&) { return w; }, "Error reading script file.", true},
+      {"un_dmg_whole", [](const std::string& w, const std::string&) { return w; }, nullptr, false},
+      {"un_dmg_scrambled", [](const std::string& w, const std::string&) { return ScrambleText(w, 1); }, nullptr, false},
+      {"un_dmg_noend", [](const std::string& w, const std::string&) { return w.substr(0, w.size() - 2); }, nullptr, false},
+      {"un_dmg_nosemicolon", [](const std::string& w, const std::string&) { return w.substr(0, w.size() - 3); },
+       nullptr, false},
+      {"un_dmg_comment", [](const std::string& w, const std::string&) { return w.substr(0, w.size() - 2) + " // x  "; },
+       nullptr, false},
+      {"un_dmg_header", [](const std::string& w, const std::string&) { return w + "TargetDir=C:\\SdApp"; }, nullptr,
+       false},
+      {"un_dmg_ignored", [](const std::string& w, const std::string&) { return w + "[by hand]"; }, nullptr, false},
   };
   for (const Row& row : rows) {
     Install in(row.name);
@@ -615,12 +627,14 @@ TEST(UnInstallRun, DamagedScriptIsRefusedBeforeAnythingGoes) {
                               ");\r\nREMOVE_DIR(" + in.app + ");\r\nREMOVE_FILE(" + file + ");\r\n";
     const std::string text = row.text(whole, junk);
     in.Write(text);
+    const HANDLE held = row.held ? CreateFileA(in.script.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                                 : INVALID_HANDLE_VALUE;
     const RunResult r = RunUninstaller(in.exe);
-    if (row.refused) {
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    if (row.refusal) {
       ASSERT_EQ(r.boxes.size(), 1u) << row.name;
       EXPECT_EQ(r.boxes[0].caption, "Error") << row.name;
-      EXPECT_NE(r.boxes[0].text.find(in.script + "\r\nScript file is damaged.\r\n\r\nUnInstall aborted!"),
-                std::string::npos)
+      EXPECT_NE(r.boxes[0].text.find(in.script + "\r\n" + row.refusal + "\r\n\r\nUnInstall aborted!"), std::string::npos)
           << row.name << ": " << r.boxes[0].text;
       EXPECT_FALSE(r.removalWindow) << row.name;
       EXPECT_EQ(r.exitCode, 1) << row.name;

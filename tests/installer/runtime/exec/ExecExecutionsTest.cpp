@@ -353,6 +353,14 @@ TEST_F(ExecutionsTest, TextFiles) {
   EXPECT_EQ(Content(file), "aac");
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(ListFiles(dir + "\\*.*", true), "|text.txt|") << "nothing left beside it";
+  // So in a folder of 250 characters, where the new text is made beside the file too.
+  std::string deep = dir;
+  while (deep.size() < 250)
+    deep += "\\" + std::string(std::min<size_t>(90, std::max<size_t>(249 - deep.size(), 1)), 'd');
+  ASSERT_TRUE(ForceDirectories(deep) && tt::WriteFile(deep + "\\t.txt", "aab"));
+  EXPECT_TRUE(Perform("Replace Text in File", deep + "\\t.txt", "b", "c"));
+  EXPECT_EQ(ListFiles(deep + "\\*.*", true), "|t.txt|");
+  EXPECT_EQ(Content(deep + "\\t.txt"), "aac");
 }
 
 // On a disk too full for the new content, an item that rewrites, overwrites or appends to
