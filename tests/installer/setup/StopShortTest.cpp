@@ -327,3 +327,133 @@ TEST(StopShort, TheSamePackageInstallsAndIsRemovable) {
   EXPECT_TRUE(diff.empty()) << diff;
   CleanMachine(disk);
 }
+
+// ---------------------------------------------------------------- Setup killed during the copy
+
+namespace {
+
+const int kKilledFiles = 120, kKillAt = 30;
+
+// Version 2 with 120 files spaced out by the wave delay, so that the copy is still going
+// when its 30th file is in place.
+Package KilledPackage() {
+  StopPlan plan;
+  plan.lines = "SET_BG_WAVE_FILE_NAME(none.wav);\r\nSET_BG_WAVE_DELAY(40);\r\n";
+  for (int i = 0; i < kKilledFiles; ++i) {
+    plan.files.push_back({"k" + std::to_string(i) + ".txt", "k" + std::to_string(i)});
+    plan.list += "|" + plan.files.back().first;
+  }
+  return MakePackage("v2", 2, kApp, plan.list, plan.lines, plan.files);
+}
+
+// Walks the setup to its copy and ends its process once the 30th file is in place, as the
+// file system tells.
+void KillDuringCopy(const Package& p) {
+  const HANDLE change = FindFirstChangeNotificationA("T:\\", TRUE, FILE_NOTIFY_CHANGE_FILE_NAME);
+  ASSERT_NE(change, INVALID_HANDLE_VALUE);
+  setuptest::Wizard w(p.exe);
+  ASSERT_TRUE(w.wnd);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w.wnd, &pid);
+  const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+  ASSERT_TRUE(process);
+  ASSERT_TRUE(w.Click("&Next >"));
+  const std::string last = kApp + "\\k" + std::to_string(kKillAt - 1) + ".txt";
+  while (!Exists(last) && WaitForSingleObject(change, 30000) == WAIT_OBJECT_0) FindNextChangeNotification(change);
+  FindCloseChangeNotification(change);
+  ASSERT_TRUE(Exists(last));
+  ASSERT_TRUE(TerminateProcess(process, 9));
+  EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
+  CloseHandle(process);
+  // Killed inside the copy: the run's files and set-aside files are there.
+  EXPECT_FALSE(Exists(kApp + "\\k" + std::to_string(kKilledFiles - 1) + ".txt"));
+}
+
+// Files on T: that were not there before, or differ from what was there.
+std::string AddedOrChanged(const State& before, const State& after) {
+  std::string text;
+  for (const auto& a : after) {
+    const auto b = before.find(a.first);
+    if (b == before.end()) text += "added:   " + a.first + "\n";
+    else if (b->second != a.second) text += "changed: " + a.first + "\n";
+  }
+  return text;
+}
+
+std::string FirstFile(const std::string& pattern) {
+  WIN32_FIND_DATAA found;
+  const HANDLE find = FindFirstFileA(pattern.c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return std::string();
+  FindClose(find);
+  return found.cFileName;
+}
+
+enum class AfterKill { NewSetup, EarlierUninstaller };
+
+void KilledDuringCopy(Earlier earlier, AfterKill after) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  CleanMachine(disk);
+  const std::string folder = InstallEarlier(earlier);
+  const Package p = KilledPackage();
+  const State before = Snapshot({disk.root, p.dir});
+  KillDuringCopy(p);
+  if (after == AfterKill::NewSetup) {
+    // The new start undoes the killed run before its wizard, and says so in one box.
+    const setuptest::SetupResult r = setuptest::RunSetup(p.exe);
+    ASSERT_EQ(r.boxes.size(), 1u);
+    EXPECT_NE(r.boxes[0].text.find("did not end"), std::string::npos) << r.boxes[0].text;
+    EXPECT_EQ(r.wizards.size(), 1u);
+    const std::string diff = Differences(before, Snapshot({disk.root, p.dir}));
+    EXPECT_TRUE(diff.empty()) << diff;
+    UninstallEarlier(folder);
+  } else {
+    // v1's uninstaller through its entry: the entry as the killed run left it names the
+    // run's uninstaller, which undoes the run first; then the entry is v1's again.
+    const std::string entry = kWindows + "UnInstall\\" + kProg;
+    const std::string first = ReadRegValue(entry, "UnInstallString", "");
+    ASSERT_EQ(first, kApp + "\\UnInstall.exe");
+    const tt::UninstallRun u = tt::RunUninstaller("\"" + first + "\"");
+    std::string boxes;
+    for (const std::string& b : u.boxes) boxes += "[" + b + "]\n";
+    if (earlier == Earlier::OtherFolder) {
+      // The script was the killed run's: nothing to remove there; the entry is v1's.
+      EXPECT_EQ(u.boxes.size(), 1u) << boxes;
+      EXPECT_TRUE(tt::GoneWithin(kApp, 15000));
+      const std::string command = ReadRegValue(entry, "UnInstallString", "");
+      ASSERT_EQ(command, folder + "\\UnInstall.exe");
+      EXPECT_TRUE(tt::RunUninstaller("\"" + command + "\"").closed);
+    } else {
+      // The box of the recovery, then v1's question.
+      EXPECT_EQ(u.boxes.size(), 2u) << boxes;
+      EXPECT_TRUE(u.closed);
+    }
+    EXPECT_TRUE(tt::GoneWithin(folder + "\\UnInstall.exe", 15000));
+    // The uninstaller that undid the run ran from the run's file: it goes once it has ended.
+    EXPECT_TRUE(tt::WaitUntil([] { return !Exists(kApp) || FirstFile(kApp + "\\~kv*.tmp").empty(); }, 15000))
+        << FirstFile(kApp + "\\~kv*.tmp");
+    EXPECT_FALSE(Exists(folder + "\\a.txt"));
+    EXPECT_FALSE(RegKeyExists(entry));
+    // v1 is removed and nothing of the killed run is left.
+    State now;
+    setuptest::SnapFiles(disk.root, now, true);
+    const std::string added = AddedOrChanged(before, now);
+    EXPECT_TRUE(added.empty()) << added;
+  }
+  CleanMachine(disk);
+}
+
+}  // namespace
+
+TEST(StopShort, KilledOverTheProgramInItsFolderIsUndoneByTheNextSetup) {
+  KilledDuringCopy(Earlier::SameFolder, AfterKill::NewSetup);
+}
+TEST(StopShort, KilledOverTheProgramInAnotherFolderIsUndoneByTheNextSetup) {
+  KilledDuringCopy(Earlier::OtherFolder, AfterKill::NewSetup);
+}
+TEST(StopShort, KilledOverTheProgramInItsFolderIsUndoneByItsUninstaller) {
+  KilledDuringCopy(Earlier::SameFolder, AfterKill::EarlierUninstaller);
+}
+TEST(StopShort, KilledOverTheProgramInAnotherFolderIsUndoneByItsUninstaller) {
+  KilledDuringCopy(Earlier::OtherFolder, AfterKill::EarlierUninstaller);
+}
