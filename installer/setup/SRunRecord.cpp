@@ -162,33 +162,33 @@ std::string TRunRecord::FreshName(const std::string& path) {
 }
 
 bool TRunRecord::ReplaceWith(const std::string& path, const std::string& fresh) {
+  // On failure the system's reason is the one of the step that failed.
+  auto fail = [&fresh](DWORD reason) {
+    DeletePlain(fresh);
+    SetLastError(reason ? reason : DWORD(ERROR_WRITE_FAULT));
+    return false;
+  };
   const std::string key = Key(path);
   const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    DeletePlain(fresh);
-    return false;
-  }
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return fail(ERROR_ACCESS_DENIED);
   if (aside_.count(key)) {
     // What stands at `path` is the run's own: replaced.
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-    DeletePlain(fresh);
-    return false;
+    return fail(GetLastError());
   }
   std::string aside;
   if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if (!SetAside(path, aside)) {
-      DeletePlain(fresh);
-      return false;
-    }
+    if (!SetAside(path, aside)) return fail(GetLastError());
   } else {
     NoteStep(TRunStep::NewFile, path);
   }
   if (!MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    const DWORD reason = GetLastError();
     if (!aside.empty()) MoveFileA(aside.c_str(), path.c_str());
     steps_.pop_back();
-    DeletePlain(fresh);
-    return false;
+    return fail(reason);
   }
   aside_[key] = aside;
   return true;
