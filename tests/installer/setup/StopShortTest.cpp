@@ -13,6 +13,7 @@
 #include "Common.h"
 #include "PackTestUtil.h"
 #include "RegOp.h"
+#include "RegRestore.h"
 #include "SetupTestUtil.h"
 #include "TestTool.h"
 #include "Utils.h"
@@ -456,4 +457,131 @@ TEST(StopShort, KilledOverTheProgramInItsFolderIsUndoneByItsUninstaller) {
 }
 TEST(StopShort, KilledOverTheProgramInAnotherFolderIsUndoneByItsUninstaller) {
   KilledDuringCopy(Earlier::OtherFolder, AfterKill::EarlierUninstaller);
+}
+
+// ---------------------------------------------------------------- the earlier program running
+
+namespace {
+
+// Version 1 whose program is a real one, started from its installed file and left running.
+struct RunningEarlier {
+  std::string folder;
+  tt::Process program;
+  explicit RunningEarlier(tt::SmallDisk& disk) {
+    CleanMachine(disk);
+    const std::string sleeper = Read(tt::ProgramDir() + "UnSleeper.exe");
+    const Package v1 = MakePackage("v1", 1, kApp, "", "SET_SILENT_SETUP;\r\n", {});
+    tt::WriteFile(v1.dir + kExe, sleeper);
+    tt::Process setup = tt::Start("\"" + v1.exe + "\"");
+    EXPECT_EQ(tt::WaitExit(setup, 60000), 0);
+    folder = kApp;
+    program = tt::Start("\"" + kApp + "\\" + kExe + "\"");
+    EXPECT_TRUE(program.ok());
+  }
+  void End() {
+    if (!program.ok()) return;
+    TerminateProcess(program.handle, 0);
+    tt::WaitExit(program, 10000);
+    program = tt::Process();
+  }
+  ~RunningEarlier() { End(); }
+};
+
+std::wstring PendingRenames() {
+  HKEY key;
+  std::wstring text;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
+    return text;
+  DWORD size = 0, type = 0;
+  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+    std::vector<wchar_t> data(size / sizeof(wchar_t) + 1);
+    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+    for (wchar_t c : data) text.push_back(c ? wchar_t(c >= L'a' && c <= L'z' ? c - 32 : c) : L'|');
+  }
+  RegCloseKey(key);
+  return text;
+}
+
+std::wstring Wide(const std::string& text) {
+  std::wstring w;
+  for (unsigned char c : text) w.push_back(wchar_t(c >= 'a' && c <= 'z' ? c - 32 : c));
+  return w;
+}
+
+}  // namespace
+
+// v1's program runs while v2 stops short, and a program holds v2's new program file open:
+// every undo step is checked, and what cannot be put back now (v1's file over the held one)
+// is put back at the next restart by a pending rename of that pair; the run's last box says so.
+TEST(StopShort, UndoThatMustWaitForTheRestartSaysSoAndSchedulesThePair) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  RunningEarlier v1(disk);
+  const StopPlan plan = PlanStop(Stop::Exit);
+  const Package p = MakePackage("v2", 2, kApp, plan.list, plan.lines, plan.files);
+  const std::string exe = kApp + "\\" + kExe, v1Exe = Read(exe);
+  HANDLE held = INVALID_HANDLE_VALUE;
+  std::vector<setuptest::Box> boxes;
+  {
+    setuptest::Wizard w(p.exe);
+    ASSERT_TRUE(w.wnd);
+    ASSERT_TRUE(w.Click("&Next >"));
+    // Inside the copy, v2's program in place; held as a program that reads it would.
+    ASSERT_TRUE(tt::WaitUntil([] { return Exists(kApp + "\\f10.txt"); }, 30000));
+    ASSERT_EQ(Read(exe), "MZ 2");
+    held = CreateFileA(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(w.Click("&Cancel"));
+    ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
+    for (setuptest::Box box; w.AnswerBox(box, 20000);) boxes.push_back(box);
+    w.WaitEnd(60000);
+  }
+  CloseHandle(held);
+  // v1's file waits under its ~kv name for the restart, which renames it back.
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].text.find("Restart your computer"), std::string::npos) << boxes[0].text;
+  const std::string aside = FirstFile(kApp + "\\~kv*.tmp");
+  ASSERT_FALSE(aside.empty());
+  EXPECT_EQ(Read(kApp + "\\" + aside), v1Exe);
+  const std::wstring pair = L"\\??\\" + Wide(kApp + "\\" + aside) + L"|!\\??\\" + Wide(exe) + L"|";
+  EXPECT_NE(PendingRenames().find(pair), std::wstring::npos) << "no pending rename " << Read(kApp + "\\" + aside).size();
+  // What the restart does, done here once the program has ended.
+  v1.End();
+  ASSERT_TRUE(MoveFileExA((kApp + "\\" + aside).c_str(), exe.c_str(), MOVEFILE_REPLACE_EXISTING));
+  EXPECT_TRUE(CancelPendingRename(kApp + "\\" + aside, exe, true));
+  EXPECT_EQ(Read(exe), v1Exe);
+  UninstallEarlier(kApp);
+  CleanMachine(disk);
+}
+
+// A completed upgrade over a running program: the earlier program's file, set aside and still
+// running, goes with the uninstaller once the program has ended.
+TEST(StopShort, UpgradeOverARunningProgramLeavesNothingAfterItsUninstall) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  CleanMachine(disk);
+  const State clean = Snapshot({disk.root});
+  RunningEarlier v1(disk);
+  const Package p = MakePackage("v2", 2, kApp, "", "", {});
+  {
+    setuptest::Wizard w(p.exe);
+    ASSERT_TRUE(w.wnd);
+    ASSERT_TRUE(w.Click("&Next >"));
+    ASSERT_TRUE(tt::WaitUntil([&] { return w.Enabled("&Finish"); }, 60000));
+    ASSERT_TRUE(w.Click("&Finish"));
+    EXPECT_EQ(w.WaitEnd(60000), 0);
+  }
+  EXPECT_EQ(Read(kApp + "\\" + kExe), "MZ 2");
+  v1.End();
+  const std::string command = ReadRegValue(kWindows + "UnInstall\\" + kProg, "UnInstallString", "");
+  ASSERT_EQ(command, kApp + "\\UnInstall.exe");
+  EXPECT_TRUE(tt::RunUninstaller("\"" + command + "\"").closed);
+  EXPECT_TRUE(tt::GoneWithin(command, 15000));
+  EXPECT_TRUE(FirstFile(kApp + "\\~kv*.tmp").empty()) << FirstFile(kApp + "\\~kv*.tmp");
+  const std::string diff = Differences(clean, Snapshot({disk.root}),
+                                       {kApp + "\\", kApp + "\\cfg.ini", kApp + "\\Data\\", kApp + "\\Data\\d.txt",
+                                        kApp + "\\Keep\\", kApp + "\\Keep\\Inner\\"});
+  EXPECT_TRUE(diff.empty()) << diff;
+  CleanMachine(disk);
 }
