@@ -1,6 +1,8 @@
 #include "RegRestore.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <string>
 
 #include "Common.h"
 #include "Files.h"
@@ -190,6 +192,193 @@ bool TRegValueSnapshot::Restore() const {
   const bool ok = RegSetValueExW(key, name_.c_str(), 0, type_, data_.data(), DWORD(data_.size())) == ERROR_SUCCESS;
   RegCloseKey(key);
   return ok;
+}
+
+// ---------------------------------------------------------------- snapshots as bytes
+// Little-endian 32-bit counts; texts as their count of units and the units. Every count is
+// checked against what is left, so damaged bytes are refused without a large allocation.
+
+namespace {
+
+const char kKeyTag[] = "RK1";
+const char kValueTag[] = "RV1";
+const int kMaxDepth = 256;
+
+void PutU32(std::string& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(char((v >> (8 * i)) & 0xFF));
+}
+void PutBytes(std::string& out, const void* data, size_t size) {
+  PutU32(out, uint32_t(size));
+  out.append(static_cast<const char*>(data), size);
+}
+void PutWide(std::string& out, const std::wstring& text) {
+  PutU32(out, uint32_t(text.size()));
+  for (wchar_t c : text) {
+    out.push_back(char(c & 0xFF));
+    out.push_back(char((c >> 8) & 0xFF));
+  }
+}
+
+void PutNode(std::string& out, const TRegKeySnapshot::TNode& node);
+
+// The predefined roots a snapshot may name.
+bool KnownRoot(uint32_t v) {
+  return v == uint32_t(ULONG_PTR(HKEY_CLASSES_ROOT)) || v == uint32_t(ULONG_PTR(HKEY_CURRENT_USER)) ||
+         v == uint32_t(ULONG_PTR(HKEY_LOCAL_MACHINE)) || v == uint32_t(ULONG_PTR(HKEY_USERS)) ||
+         v == uint32_t(ULONG_PTR(HKEY_CURRENT_CONFIG));
+}
+HKEY RootOf(uint32_t v) { return reinterpret_cast<HKEY>(ULONG_PTR(LONG_PTR(LONG(v)))); }
+
+}  // namespace
+
+struct TRegKeySnapshot::TReader {
+  const std::string& bytes;
+  size_t at = 0;
+  bool ok = true;
+  explicit TReader(const std::string& b) : bytes(b) {}
+  size_t Left() const { return bytes.size() - at; }
+  uint32_t U32() {
+    if (!ok || Left() < 4) return ok = false, 0;
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= uint32_t(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
+    at += 4;
+    return v;
+  }
+  bool Tag(const char* tag) {
+    const size_t n = std::char_traits<char>::length(tag);
+    if (!ok || Left() < n || bytes.compare(at, n, tag) != 0) return ok = false;
+    at += n;
+    return true;
+  }
+  std::string Bytes() {
+    const uint32_t n = U32();
+    if (!ok || Left() < n) return ok = false, std::string();
+    std::string v = bytes.substr(at, n);
+    at += n;
+    return v;
+  }
+  std::wstring Wide() {
+    const uint32_t n = U32();
+    if (!ok || Left() / 2 < n) return ok = false, std::wstring();
+    std::wstring v(n, L'\0');
+    for (uint32_t i = 0; i < n; ++i)
+      v[i] = wchar_t(static_cast<unsigned char>(bytes[at + 2 * i]) | (static_cast<unsigned char>(bytes[at + 2 * i + 1]) << 8));
+    at += 2 * size_t(n);
+    return v;
+  }
+  bool Node(TRegKeySnapshot::TNode& node, int depth) {
+    if (depth > kMaxDepth) return ok = false;
+    node.name = Wide();
+    const uint32_t values = U32();
+    // Each value takes at least twelve bytes, each key at least eight.
+    if (!ok || values > Left() / 12) return ok = false;
+    for (uint32_t i = 0; i < values && ok; ++i) {
+      TRegKeySnapshot::TNode::TValue v;
+      v.name = Wide();
+      v.type = U32();
+      const std::string data = Bytes();
+      v.data.assign(data.begin(), data.end());
+      node.values.push_back(std::move(v));
+    }
+    const uint32_t keys = U32();
+    if (!ok || keys > Left() / 8) return ok = false;
+    node.keys.resize(keys);
+    for (uint32_t i = 0; i < keys && ok; ++i) Node(node.keys[i], depth + 1);
+    return ok;
+  }
+};
+
+namespace {
+void PutNode(std::string& out, const TRegKeySnapshot::TNode& node) {
+  PutWide(out, node.name);
+  PutU32(out, uint32_t(node.values.size()));
+  for (const auto& v : node.values) {
+    PutWide(out, v.name);
+    PutU32(out, v.type);
+    PutBytes(out, v.data.data(), v.data.size());
+  }
+  PutU32(out, uint32_t(node.keys.size()));
+  for (const auto& k : node.keys) PutNode(out, k);
+}
+}  // namespace
+
+void TRegKeySnapshot::Write(std::string& out) const {
+  out += kKeyTag;
+  PutU32(out, uint32_t(ULONG_PTR(root_)));
+  PutWide(out, key_);
+  PutWide(out, missing_);
+  PutU32(out, existed_ && node_ ? 1 : 0);
+  if (existed_ && node_) PutNode(out, *node_);
+}
+
+std::string TRegKeySnapshot::Serialize() const {
+  std::string out;
+  Write(out);
+  return out;
+}
+
+std::unique_ptr<TRegKeySnapshot> TRegKeySnapshot::ReadFrom(TReader& in) {
+  std::unique_ptr<TRegKeySnapshot> s(new TRegKeySnapshot);
+  in.Tag(kKeyTag);
+  const uint32_t root = in.U32();
+  if (!in.ok || !KnownRoot(root)) return nullptr;
+  s->root_ = RootOf(root);
+  s->key_ = in.Wide();
+  s->missing_ = in.Wide();
+  const uint32_t existed = in.U32();
+  if (!in.ok || existed > 1 || s->key_.empty()) return nullptr;
+  s->existed_ = existed == 1;
+  // A missing key is put back by deleting the highest missing one: it must lie on the key's path.
+  if (!s->existed_ && (s->missing_.empty() || s->key_.compare(0, s->missing_.size(), s->missing_) != 0 ||
+                       (s->key_.size() > s->missing_.size() && s->key_[s->missing_.size()] != L'\\')))
+    return nullptr;
+  if (s->existed_) {
+    s->node_.reset(new TNode);
+    if (!in.Node(*s->node_, 0)) return nullptr;
+  }
+  return in.ok ? std::move(s) : nullptr;
+}
+
+std::unique_ptr<TRegKeySnapshot> TRegKeySnapshot::Read(const std::string& bytes) {
+  TReader in(bytes);
+  std::unique_ptr<TRegKeySnapshot> s = ReadFrom(in);
+  return s && in.ok && in.Left() == 0 ? std::move(s) : nullptr;
+}
+
+std::string TRegValueSnapshot::Serialize() const {
+  std::string out = kValueTag;
+  PutU32(out, missingKey_ ? 1 : 0);
+  if (missingKey_) {
+    const std::string key = missingKey_->Serialize();
+    PutBytes(out, key.data(), key.size());
+  }
+  PutBytes(out, path_.data(), path_.size());
+  PutWide(out, name_);
+  PutU32(out, existed_ ? 1 : 0);
+  PutU32(out, type_);
+  PutBytes(out, data_.data(), data_.size());
+  return out;
+}
+
+std::unique_ptr<TRegValueSnapshot> TRegValueSnapshot::Read(const std::string& bytes) {
+  TRegKeySnapshot::TReader in(bytes);
+  std::unique_ptr<TRegValueSnapshot> s(new TRegValueSnapshot);
+  in.Tag(kValueTag);
+  const uint32_t hasKey = in.U32();
+  if (!in.ok || hasKey > 1) return nullptr;
+  if (hasKey) {
+    s->missingKey_ = TRegKeySnapshot::Read(in.Bytes());
+    if (!in.ok || !s->missingKey_) return nullptr;
+  }
+  s->path_ = in.Bytes();
+  s->name_ = in.Wide();
+  const uint32_t existed = in.U32();
+  s->type_ = in.U32();
+  const std::string data = in.Bytes();
+  if (!in.ok || existed > 1 || in.Left() != 0 || s->path_.empty()) return nullptr;
+  s->existed_ = existed == 1;
+  s->data_.assign(data.begin(), data.end());
+  return s;
 }
 
 namespace {

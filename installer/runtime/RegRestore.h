@@ -19,10 +19,17 @@ class TRegKeySnapshot {
   bool Existed() const { return existed_; }
   // Replaces what is there now by what was there; true when it could.
   bool Restore() const;
+  // The snapshot as bytes, and back: Read refuses (null) anything it did not write whole.
+  std::string Serialize() const;
+  static std::unique_ptr<TRegKeySnapshot> Read(const std::string& bytes);
 
   struct TNode;
+  struct TReader;
 
  private:
+  TRegKeySnapshot() = default;
+  void Write(std::string& out) const;
+  static std::unique_ptr<TRegKeySnapshot> ReadFrom(TReader& in);
   HKEY root_ = nullptr;
   std::wstring key_;      // under root_
   std::wstring missing_;  // the highest missing key, when the key was missing
@@ -35,8 +42,11 @@ class TRegValueSnapshot {
  public:
   TRegValueSnapshot(const std::string& path, const std::string& valueName);
   bool Restore() const;
+  std::string Serialize() const;
+  static std::unique_ptr<TRegValueSnapshot> Read(const std::string& bytes);
 
  private:
+  TRegValueSnapshot() = default;
   std::unique_ptr<TRegKeySnapshot> missingKey_;
   std::string path_;
   std::wstring name_;

@@ -233,6 +233,14 @@ class TListedFolders {
   std::map<std::string, TFolderNames> folders_;
 };
 
+std::string UndoAtRestartText() {
+  return GetLangText("Messages", "UndoAtRestart",
+                     "Setup has put back what it changed, except for files that are in use.<p><p>"
+                     "Restart your computer to complete this.");
+}
+
+std::string UndoIncompleteText() { return GetLangText("Messages", "UndoIncomplete", kUndoIncompleteText); }
+
 namespace {
 // A confirmed Exit, a closed wizard or a run-time folder abort: no further step of the run.
 bool RunStopped() { return IsCancelRequested() || IsWizardClosed() || IsRunTimeDirAbort(); }
@@ -323,6 +331,8 @@ bool TInstallRun::Run() {
   for (const TPlannedCopy& c : plan_)
     if (c.source.empty()) run.record.NoteFolder(c.dest);
   bool folders = !RunStopped() && CreateRunFolder(app, "Create Target Directory: ");
+  if (run.record.JournalFailed())
+    AddSetupLogLine("Run record kept in memory only: " + SystemErrorText(run.record.JournalError()));
   // The log goes into the target folder from now on; an earlier log stays until then.
   if (folders && g_setupLog) {
     TSetupLog* log = g_setupLog.get();
@@ -383,8 +393,17 @@ bool TInstallRun::Run() {
   // A run that stops short, for whatever reason, leaves the machine and the package as it
   // found them; one that completes lets go of what it kept aside.
   ok = ok && RunRecorded();
-  if (ok) run.record.Complete();
-  else run.record.Undo();
+  if (ok) {
+    // A file set aside that a running program holds goes at the next restart, and with the
+    // uninstaller should that come first.
+    const std::vector<std::string> left = run.record.Complete();
+    for (const std::string& f : left) AddUninstallLine("REMOVE_FILE(" + f + ")");
+    if (!left.empty() && Script()) Script()->Flush();
+  } else {
+    const TUndoOutcome undone = run.record.Undo();
+    if (undone.failed) FailBox(UndoIncompleteText());
+    else if (undone.restart) FailBox(UndoAtRestartText());
+  }
   return ok;
 }
 

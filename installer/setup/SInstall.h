@@ -13,6 +13,10 @@
 // The setup log of this run: opened with the script, written by the pages and the run.
 extern std::unique_ptr<TSetupLog> g_setupLog;
 
+// The box texts of an undo that a restart completes, and of one that could not be done whole.
+std::string UndoAtRestartText();
+std::string UndoIncompleteText();
+
 // Field i of a "|" list written without its outer bars.
 std::string Field(const std::string& item, int index);
 // Field i of a "|" list that may already carry its outer bars (component lines do).

@@ -20,13 +20,6 @@ void DeletePlain(const std::string& path) {
   DeleteFileA(path.c_str());
 }
 
-// Moves a file back under its name, whatever the run left there.
-void MoveBack(const std::string& from, const std::string& to) {
-  if (!FileExists(from)) return;
-  SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
-  MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH);
-}
-
 bool ReadBytes(const std::string& path, std::string& bytes) {
   FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
@@ -40,8 +33,27 @@ bool ReadBytes(const std::string& path, std::string& bytes) {
 
 }  // namespace
 
-TRunRecord::TRunRecord() = default;
+TRunRecord::TRunRecord(const std::string& journalFolder) : journalFolder_(journalFolder) {}
+
 TRunRecord::~TRunRecord() = default;
+
+void TRunRecord::Note(TRunEntry entry) {
+  if (!journalTried_ && !journalFolder_.empty()) {
+    journalTried_ = true;
+    journal_.Open(journalFolder_);
+  }
+  // A journal that fails on the way keeps what it holds; the run goes on in memory.
+  if (journal_.IsOpen()) journal_.Append(entry);
+  steps_.push_back({std::move(entry), nullptr});
+}
+
+void TRunRecord::NoteStep(TRunStep kind, const std::string& path, const std::string& other) {
+  TRunEntry e;
+  e.kind = kind;
+  e.path = path;
+  e.other = other;
+  Note(std::move(e));
+}
 
 void TRunRecord::NoteFolder(const std::string& folder) {
   for (std::string f = SetTrailingBackslash(folder, false); f.size() > 3;) {
@@ -49,6 +61,7 @@ void TRunRecord::NoteFolder(const std::string& folder) {
     if (folders_.count(key)) return;  // it and its parents are noted already
     const bool missing = !DirectoryExists(f);
     folders_[key] = missing;
+    NoteStep(missing ? TRunStep::FolderMissing : TRunStep::FolderThere, f);
     if (!missing) return;
     madeOrder_.push_back(f);
     const std::string parent = SetTrailingBackslash(ExtractFileDir(f), false);
@@ -62,9 +75,21 @@ bool TRunRecord::MadeByRun(const std::string& folder) const {
   return it != folders_.end() && it->second;
 }
 
-std::string TRunRecord::AsideName(const std::string& path) {
-  // Short, in the same folder: the rename stays on its disk and within the path limit.
-  return ExtractFilePath(path) + "~kv" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter_) + ".tmp";
+std::string TRunRecord::AsideName(const std::string& path) { return FreshFileName(path, counter_); }
+
+// Sets the file at `path` aside by one rename in its folder, noted before it is made.
+bool TRunRecord::SetAside(const std::string& path, std::string& aside) {
+  for (int tries = 0; tries < 8; ++tries) {
+    aside = AsideName(path);
+    NoteStep(TRunStep::Aside, path, aside);
+    if (MoveFileA(path.c_str(), aside.c_str())) return true;
+    const DWORD error = GetLastError();
+    steps_.pop_back();  // its line in the journal names a file that is not there: harmless
+    SetLastError(error);
+    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
+  }
+  aside.clear();
+  return false;
 }
 
 bool TRunRecord::BeforeWrite(const std::string& path) {
@@ -72,52 +97,42 @@ bool TRunRecord::BeforeWrite(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     // Not there: what the run writes there goes on undo.
-    if (aside_.emplace(key, std::string()).second) undo_.push_back([path] { DeletePlain(path); });
+    if (aside_.emplace(key, std::string()).second) NoteStep(TRunStep::NewFile, path);
     return true;
   }
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-  // Set aside even when the run wrote it itself: a package file used up in between is put
-  // back from what stood here then.
+  // Set aside even when the run wrote it itself: undo renames each back, the last first.
   std::string aside;
-  for (int tries = 0; tries < 8; ++tries) {
-    aside = AsideName(path);
-    if (MoveFileA(path.c_str(), aside.c_str())) break;
-    if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) return false;
-    aside.clear();
-  }
-  if (aside.empty()) return false;
+  if (!SetAside(path, aside)) return false;
   aside_[key] = aside;
-  release_.push_back(aside);
-  undo_.push_back([path, aside] { MoveBack(aside, path); });
   return true;
 }
 
 void TRunRecord::NoteNew(const std::string& path) {
   aside_.emplace(Key(path), std::string());
-  undo_.push_back([path] { DeletePlain(path); });
+  NoteStep(TRunStep::NewFile, path);
 }
 
 void TRunRecord::PutBack(const std::string& path) {
   const auto it = aside_.find(Key(path));
   if (it == aside_.end()) return;
-  if (it->second.empty()) {
-    DeletePlain(path);
-  } else {
-    MoveBack(it->second, path);
-    release_.erase(std::remove(release_.begin(), release_.end(), it->second), release_.end());
-  }
+  TRunEntry e;
+  e.kind = it->second.empty() ? TRunStep::NewFile : TRunStep::Aside;
+  e.path = path;
+  e.other = it->second;
+  UndoEntry(e, outcome_);
   // Its undo finds nothing more to do; a later write of the path notes it anew.
   aside_.erase(it);
 }
 
 void TRunRecord::NoteMoved(const std::string& from, const std::string& to) {
-  undo_.push_back([from, to] {
+  NoteUndo([from, to] {
     if (!FileExists(from)) MoveFileExA(to.c_str(), from.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH);
   });
 }
 
 void TRunRecord::NoteCopiedFrom(const std::string& path, const std::string& copy) {
-  undo_.push_back([path, copy] {
+  NoteUndo([path, copy] {
     if (!FileExists(path) && CopyFileA(copy.c_str(), path.c_str(), TRUE))
       SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   });
@@ -126,7 +141,7 @@ void TRunRecord::NoteCopiedFrom(const std::string& path, const std::string& copy
 void TRunRecord::NoteContents(const std::string& path) {
   std::string bytes;
   const bool had = ReadBytes(path, bytes);
-  undo_.push_back([path, had, bytes] {
+  NoteUndo([path, had, bytes] {
     if (!had) {
       DeletePlain(path);
       return;
@@ -138,37 +153,97 @@ void TRunRecord::NoteContents(const std::string& path) {
   });
 }
 
+void TRunRecord::NoteUsedUp(const std::string& packageFile) { NoteStep(TRunStep::UsedUp, packageFile); }
+
+std::string TRunRecord::FreshName(const std::string& path) {
+  const std::string name = AsideName(path);
+  NoteStep(TRunStep::Fresh, name);
+  return name;
+}
+
+bool TRunRecord::ReplaceWith(const std::string& path, const std::string& fresh) {
+  // On failure the system's reason is the one of the step that failed.
+  auto fail = [&fresh](DWORD reason) {
+    DeletePlain(fresh);
+    SetLastError(reason ? reason : DWORD(ERROR_WRITE_FAULT));
+    return false;
+  };
+  const std::string key = Key(path);
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return fail(ERROR_ACCESS_DENIED);
+  if (aside_.count(key)) {
+    // What stands at `path` is the run's own: replaced.
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    return fail(GetLastError());
+  }
+  std::string aside;
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (!SetAside(path, aside)) return fail(GetLastError());
+  } else {
+    NoteStep(TRunStep::NewFile, path);
+  }
+  if (!MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    const DWORD reason = GetLastError();
+    if (!aside.empty()) MoveFileA(aside.c_str(), path.c_str());
+    steps_.pop_back();
+    return fail(reason);
+  }
+  aside_[key] = aside;
+  return true;
+}
+
 void TRunRecord::NotePendingRename(const std::string& from, const std::string& to) {
-  undo_.push_back([from, to] { CancelPendingRename(from, to, false); });
+  NoteStep(TRunStep::PendingRename, from, to);
 }
 
 void TRunRecord::NoteRegKey(const std::string& path) {
-  std::shared_ptr<TRegKeySnapshot> snapshot(new TRegKeySnapshot(path));
-  undo_.push_back([snapshot] { snapshot->Restore(); });
+  TRunEntry e;
+  e.kind = TRunStep::RegKey;
+  e.path = path;
+  e.key.reset(new TRegKeySnapshot(path));
+  Note(std::move(e));
 }
 
 void TRunRecord::NoteRegValue(const std::string& path, const std::string& valueName) {
-  std::shared_ptr<TRegValueSnapshot> snapshot(new TRegValueSnapshot(path, valueName));
-  undo_.push_back([snapshot] { snapshot->Restore(); });
+  TRunEntry e;
+  e.kind = TRunStep::RegValue;
+  e.path = path;
+  e.value.reset(new TRegValueSnapshot(path, valueName));
+  Note(std::move(e));
 }
 
-void TRunRecord::NoteUndo(std::function<void()> undo) { undo_.push_back(std::move(undo)); }
-
-void TRunRecord::Undo() {
-  for (size_t i = undo_.size(); i-- > 0;) undo_[i]();
-  undo_.clear();
-  release_.clear();
-  aside_.clear();
-  std::vector<std::string> folders = madeOrder_;
-  std::sort(folders.begin(), folders.end(),
-            [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-  for (const std::string& f : folders)
-    if (!IsProtectedFolder(f)) RemoveDirectoryA(f.c_str());
+void TRunRecord::NoteUndo(std::function<void()> undo) {
+  TStep step;
+  step.undo = std::move(undo);
+  steps_.push_back(std::move(step));
 }
 
-void TRunRecord::Complete() {
-  for (const std::string& path : release_) DeletePlain(path);
-  undo_.clear();
-  release_.clear();
+TUndoOutcome TRunRecord::Undo() {
+  TUndoOutcome outcome = outcome_;
+  for (size_t i = steps_.size(); i-- > 0;) {
+    if (steps_[i].undo) steps_[i].undo();
+    else UndoEntry(steps_[i].entry, outcome);
+  }
+  steps_.clear();
   aside_.clear();
+  RemoveRunFolders(madeOrder_);
+  journal_.Remove();
+  outcome_ = TUndoOutcome();
+  return outcome;
+}
+
+std::vector<std::string> TRunRecord::Complete() {
+  // Noted first: a run killed from here on is finished, not undone, by the next start.
+  NoteStep(TRunStep::Completing, std::string());
+  std::vector<TRunEntry> entries;
+  for (const TStep& step : steps_)
+    if (!step.undo) entries.push_back(step.entry);
+  const std::vector<std::string> left = ReleaseEntries(entries);
+  steps_.clear();
+  aside_.clear();
+  journal_.Remove();
+  outcome_ = TUndoOutcome();
+  return left;
 }

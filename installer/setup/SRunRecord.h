@@ -8,9 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "RunJournal.h"
+
 class TRunRecord {
  public:
-  TRunRecord();
+  // The journal goes into `journalFolder` (by default the one every Setup and uninstaller
+  // looks in); an empty folder keeps the record in memory only.
+  explicit TRunRecord(const std::string& journalFolder = RunJournalFolder());
   ~TRunRecord();
   TRunRecord(const TRunRecord&) = delete;
   TRunRecord& operator=(const TRunRecord&) = delete;
@@ -29,32 +33,61 @@ class TRunRecord {
   void NoteNew(const std::string& path);
   // The write failed: what it left at `path` goes and the file set aside is put back now.
   void PutBack(const std::string& path);
+  // The three below keep their undo in memory only; they go once no caller needs them.
   // A file moved from `from` (in the package) to `to`: it goes back on undo.
   void NoteMoved(const std::string& from, const std::string& to);
   // A package file the run has used up and deleted, whole at `copy`: copied back on undo.
   void NoteCopiedFrom(const std::string& path, const std::string& copy);
   // A file an operation changes in place: its bytes (or that it was missing) come back.
   void NoteContents(const std::string& path);
+  // A package file the run has used up: it stays in the package untouched and is deleted only
+  // on completion; nothing on undo.
+  void NoteUsedUp(const std::string& packageFile);
+  // `fresh` is a whole new file beside `path`: the file at `path` is set aside as BeforeWrite
+  // does (an earlier one comes back on undo, the run's own is simply replaced) and `fresh`
+  // takes its name. False, with `fresh` deleted and `path` as it was, when that fails.
+  bool ReplaceWith(const std::string& path, const std::string& fresh);
+  // A free name beside `path` for a new file; undo deletes that file if it is still there.
+  std::string FreshName(const std::string& path);
   // A rename scheduled for the next restart: cancelled on undo.
   void NotePendingRename(const std::string& from, const std::string& to);
   // A registry key (values and subkeys) or one value as it stands now.
   void NoteRegKey(const std::string& path);
   void NoteRegValue(const std::string& path, const std::string& valueName);
-  // Any other change, with what undoes it.
+  // Any other change of the process's own state, with what undoes it (not on disk).
   void NoteUndo(std::function<void()> undo);
 
   // Undoes every noted change, the last first, then removes the run's folders that are
-  // empty, the deepest first. The record is empty afterwards.
-  void Undo();
-  // The run is complete: the files set aside are deleted.
-  void Complete();
+  // empty, the deepest first. Every step is checked; one that cannot be done now is left to
+  // the next restart (the outcome says so). The record is empty afterwards and its journal gone.
+  TUndoOutcome Undo();
+  // The run is complete: the files set aside and used up are deleted. Those that cannot be
+  // deleted now (a program that runs) are deleted at the next restart and returned.
+  std::vector<std::string> Complete();
+
+  // Where the record is kept on disk, and why it is not when it is not (the run then goes
+  // on with the record in memory).
+  std::string JournalPath() const { return journal_.Path(); }
+  bool JournalFailed() const { return journalTried_ && !journal_.IsOpen(); }
+  DWORD JournalError() const { return journal_.Error(); }
 
  private:
+  struct TStep {
+    TRunEntry entry;
+    std::function<void()> undo;  // in-process state only: not in the journal
+  };
+  // Writes the entry to the journal before its change is made, and keeps it.
+  void Note(TRunEntry entry);
+  void NoteStep(TRunStep kind, const std::string& path, const std::string& other = std::string());
+  bool SetAside(const std::string& path, std::string& aside);
   std::string AsideName(const std::string& path);
-  std::vector<std::function<void()>> undo_;
-  std::vector<std::string> release_;                    // deleted on completion
+  std::vector<TStep> steps_;
   std::map<std::string, std::string> aside_;            // lower-case path -> file set aside
   std::map<std::string, bool> folders_;                 // lower-case folder -> missing when noted
   std::vector<std::string> madeOrder_;                  // the missing folders as written
   unsigned counter_ = 0;
+  TUndoOutcome outcome_;  // of the steps put back during the run
+  std::string journalFolder_;
+  TRunJournal journal_;
+  bool journalTried_ = false;
 };

@@ -6,6 +6,8 @@
 #include "KMsgBox.h"
 #include "Process.h"
 #include "RegOp.h"
+#include "RunJournal.h"
+#include "SInstall.h"
 #include "SDialog.h"
 #include "SLang.h"
 #include "SMain.h"
@@ -118,6 +120,16 @@ void WarnIfProgramRunning(const TScript& script) {
            GetLangText("BeforeInstall", "IsRunningCaption", ""), GetLangBtnText(), GetLangCharset());
 }
 
+void RecoverEarlierRuns(const TScript& script) {
+  const TRecovery recovery = RecoverUnfinishedRuns(RunJournalFolder());
+  if (!recovery.runs && !recovery.outcome.restart && !recovery.outcome.failed) return;
+  std::string text = GetLangText("Messages", "RunUndone", kRunUndoneText);
+  if (recovery.outcome.failed) text += "<p><p>" + UndoIncompleteText();
+  else if (recovery.outcome.restart) text += "<p><p>" + GetLangText("Messages", "RestartCompletes", kRestartCompletesText);
+  WarningBox(KMSG_OWNER_TITLED, text, script.ProgName().empty() ? "Setup" : script.ProgName(), GetLangBtnText(),
+             GetLangCharset());
+}
+
 void AutoUpdateFrom(TScript& script, const std::string& infoFile) {
   if (infoFile.empty()) return;
   const std::string original = ChangeFileExt(infoFile, ".original");
@@ -171,6 +183,8 @@ void SetupMain() {
     message = StartupRefusal(*script, SystemStartupFacts());
   }
   if (message.empty()) {
+    // A run that did not end is undone before anything reads what it changed.
+    RecoverEarlierRuns(*script);
     WarnIfProgramRunning(*script);
     AutoUpdateEntry(*script);
     RunForms(*script);

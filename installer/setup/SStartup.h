@@ -49,6 +49,8 @@ struct TStartupFacts {
 TStartupFacts SystemStartupFacts();
 // The refusal message of the system tests the script asks for; empty when setup may go on.
 std::string StartupRefusal(const TScript& script, const TStartupFacts& facts);
+// Undoes every run that did not end and that no running Setup holds; one box tells the user.
+void RecoverEarlierRuns(const TScript& script);
 // Shows the running-program warning when the script asks and the program runs.
 void WarnIfProgramRunning(const TScript& script);
 // Reads the files of a previous installation named by /OriginalInfoFile=.

@@ -24,6 +24,7 @@
 #include "RegOp.h"
 #include "RegRestore.h"
 #include "RichEd.h"
+#include "RunJournal.h"
 #include "RunTimeDir.h"
 #include "U_DEBUG0.h"
 #endif
@@ -45,6 +46,7 @@ namespace {
 bool g_completed = false;
 TLines g_aboveOwnFolder;  // recorded folders that hold the uninstaller's own folder
 std::string g_selfDeleteBatch;  // written at the end of a completed run, started at the end
+std::string g_ownMovedTo;       // this program's file, moved out of the way by a recovery
 
 const char* const kAtRestart = " will be removed at the next restart";
 
@@ -389,6 +391,13 @@ std::string WriteSelfDeleteBatch(bool removeFolder, bool useShortNames) {
   if (batch.empty()) return batch;
   std::string q = "\"";
   std::string program = GetExeFileName(), folder = GetExeDir(false);
+  // A recovery put the earlier uninstaller back under this program's name, which is free to
+  // delete now; the batch waits for this program under the name it runs from.
+  if (!g_ownMovedTo.empty()) {
+    SetFileAttributesA(program.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(program.c_str());
+    program = g_ownMovedTo;
+  }
   TLines parents = FoldersAboveOwnFolder();
   WriteDebugLine(std::string("UseShortNames=") + (useShortNames ? "TRUE" : "FALSE"));
   if (useShortNames) {
@@ -1007,12 +1016,58 @@ void TMainForm::RunUninstall() {
 
 // ---- start-up
 
+namespace {
+
+// Undoes every Setup run that did not end, before anything here reads what it changed; one
+// box tells the user. True when a run was undone.
+bool RecoverEarlierRuns() {
+  const TRecovery recovery = RecoverUnfinishedRuns(RunJournalFolder(), GetExeFileName());
+  g_ownMovedTo = recovery.outcome.runningMovedTo;
+  if (!recovery.runs && !recovery.outcome.restart && !recovery.outcome.failed) return false;
+  std::string text = kRunUndoneText;
+  if (recovery.outcome.failed) text += std::string("<p><p>") + kUndoIncompleteText;
+  else if (recovery.outcome.restart) text += std::string("<p><p>") + kRestartCompletesText;
+  WarningBox(KMSG_OWNER_TITLED, text, "UnInstall", kDefaultBtnText, 0);
+  return recovery.runs > 0;
+}
+
+// This program's file, moved out of the way by the recovery, goes once the program has ended
+// (at the next restart when no batch can do it).
+void LeaveMovedSelf() {
+  if (g_ownMovedTo.empty()) return;
+  const std::string batch = NewSelfDeleteBatch();
+  if (!batch.empty() &&
+      WriteFileContents(batch,
+                        SelfDeleteBatchText(g_ownMovedTo, ExtractFileDir(g_ownMovedTo), batch, true, "\"", TLines()),
+                        0) &&
+      StartSelfDeleteBatch(batch))
+    return;
+  if (!batch.empty()) DeleteFileA(batch.c_str());
+  MoveFileExA(g_ownMovedTo.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+// The run of the uninstaller from its start to its end.
+int UninstallRun();
+
+}  // namespace
+
 int UninstallMain() {
+  const int code = UninstallRun();
+  if (!g_completed) LeaveMovedSelf();
+  return code;
+}
+
+namespace {
+int UninstallRun() {
+  // The script read below is the one a run that did not end left, once that run is undone.
+  const bool recovered = RecoverEarlierRuns();
   const std::string script = ChangeFileExt(GetExeFileName(), ".txt");
   auto refuse = [&](const char* why) {
     ErrorBox(KMSG_OWNER_TITLED, script + "\\\\n" + why + "\\\\n\\\\nUnInstall aborted!", "Error", kDefaultBtnText, 0);
   };
   if (!FileExists(script)) {
+    // The script was the undone run's: nothing of it is left to remove.
+    if (recovered) return 0;
     refuse("Script file not found.");
     return 0;
   }
@@ -1087,4 +1142,5 @@ int UninstallMain() {
   }
   return 0;
 }
+}  // namespace
 #endif  // _WIN32

@@ -13,6 +13,7 @@
 #include "Common.h"
 #include "PackTestUtil.h"
 #include "RegOp.h"
+#include "RegRestore.h"
 #include "SetupTestUtil.h"
 #include "TestTool.h"
 #include "Utils.h"
@@ -387,6 +388,123 @@ void SetPendingPairs(const std::string& data) {
 
 }  // namespace
 
+// ---------------------------------------------------------------- Setup killed during the copy
+
+namespace {
+
+const int kKilledFiles = 120, kKillAt = 30;
+
+// Version 2 with 120 files spaced out by the wave delay, so that the copy is still going
+// when its 30th file is in place.
+Package KilledPackage() {
+  StopPlan plan;
+  plan.lines = "SET_BG_WAVE_FILE_NAME(none.wav);\r\nSET_BG_WAVE_DELAY(40);\r\n";
+  for (int i = 0; i < kKilledFiles; ++i) {
+    plan.files.push_back({"k" + std::to_string(i) + ".txt", "k" + std::to_string(i)});
+    plan.list += "|" + plan.files.back().first;
+  }
+  return MakePackage("v2", 2, kApp, plan.list, plan.lines, plan.files);
+}
+
+// Walks the setup to its copy and ends its process once the 30th file is in place, as the
+// file system tells.
+void KillDuringCopy(const Package& p) {
+  const HANDLE change = FindFirstChangeNotificationA("T:\\", TRUE, FILE_NOTIFY_CHANGE_FILE_NAME);
+  ASSERT_NE(change, INVALID_HANDLE_VALUE);
+  setuptest::Wizard w(p.exe);
+  ASSERT_TRUE(w.wnd);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w.wnd, &pid);
+  const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+  ASSERT_TRUE(process);
+  ASSERT_TRUE(w.Click("&Next >"));
+  const std::string last = kApp + "\\k" + std::to_string(kKillAt - 1) + ".txt";
+  while (!Exists(last) && WaitForSingleObject(change, 30000) == WAIT_OBJECT_0) FindNextChangeNotification(change);
+  FindCloseChangeNotification(change);
+  ASSERT_TRUE(Exists(last));
+  ASSERT_TRUE(TerminateProcess(process, 9));
+  EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
+  CloseHandle(process);
+  // Killed inside the copy: the run's files and set-aside files are there.
+  EXPECT_FALSE(Exists(kApp + "\\k" + std::to_string(kKilledFiles - 1) + ".txt"));
+}
+
+// Files on T: that were not there before, or differ from what was there.
+std::string AddedOrChanged(const State& before, const State& after) {
+  std::string text;
+  for (const auto& a : after) {
+    const auto b = before.find(a.first);
+    if (b == before.end()) text += "added:   " + a.first + "\n";
+    else if (b->second != a.second) text += "changed: " + a.first + "\n";
+  }
+  return text;
+}
+
+std::string FirstFile(const std::string& pattern) {
+  WIN32_FIND_DATAA found;
+  const HANDLE find = FindFirstFileA(pattern.c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return std::string();
+  FindClose(find);
+  return found.cFileName;
+}
+
+enum class AfterKill { NewSetup, EarlierUninstaller };
+
+void KilledDuringCopy(Earlier earlier, AfterKill after) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  CleanMachine(disk);
+  const std::string folder = InstallEarlier(earlier);
+  const Package p = KilledPackage();
+  const State before = Snapshot({disk.root, p.dir});
+  KillDuringCopy(p);
+  if (after == AfterKill::NewSetup) {
+    // The new start undoes the killed run before its wizard, and says so in one box.
+    const setuptest::SetupResult r = setuptest::RunSetup(p.exe);
+    ASSERT_EQ(r.boxes.size(), 1u);
+    EXPECT_NE(r.boxes[0].text.find("did not end"), std::string::npos) << r.boxes[0].text;
+    EXPECT_EQ(r.wizards.size(), 1u);
+    const std::string diff = Differences(before, Snapshot({disk.root, p.dir}));
+    EXPECT_TRUE(diff.empty()) << diff;
+    UninstallEarlier(folder);
+  } else {
+    // v1's uninstaller through its entry: the entry as the killed run left it names the
+    // run's uninstaller, which undoes the run first; then the entry is v1's again.
+    const std::string entry = kWindows + "UnInstall\\" + kProg;
+    const std::string first = ReadRegValue(entry, "UnInstallString", "");
+    ASSERT_EQ(first, kApp + "\\UnInstall.exe");
+    const tt::UninstallRun u = tt::RunUninstaller("\"" + first + "\"");
+    std::string boxes;
+    for (const std::string& b : u.boxes) boxes += "[" + b + "]\n";
+    if (earlier == Earlier::OtherFolder) {
+      // The script was the killed run's: nothing to remove there; the entry is v1's.
+      EXPECT_EQ(u.boxes.size(), 1u) << boxes;
+      EXPECT_TRUE(tt::GoneWithin(kApp, 15000));
+      const std::string command = ReadRegValue(entry, "UnInstallString", "");
+      ASSERT_EQ(command, folder + "\\UnInstall.exe");
+      EXPECT_TRUE(tt::RunUninstaller("\"" + command + "\"").closed);
+    } else {
+      // The box of the recovery, then v1's question.
+      EXPECT_EQ(u.boxes.size(), 2u) << boxes;
+      EXPECT_TRUE(u.closed);
+    }
+    EXPECT_TRUE(tt::GoneWithin(folder + "\\UnInstall.exe", 15000));
+    // The uninstaller that undid the run ran from the run's file: it goes once it has ended.
+    EXPECT_TRUE(tt::WaitUntil([] { return !Exists(kApp) || FirstFile(kApp + "\\~kv*.tmp").empty(); }, 15000))
+        << FirstFile(kApp + "\\~kv*.tmp");
+    EXPECT_FALSE(Exists(folder + "\\a.txt"));
+    EXPECT_FALSE(RegKeyExists(entry));
+    // v1 is removed and nothing of the killed run is left.
+    State now;
+    setuptest::SnapFiles(disk.root, now, true);
+    const std::string added = AddedOrChanged(before, now);
+    EXPECT_TRUE(added.empty()) << added;
+  }
+  CleanMachine(disk);
+}
+
+}  // namespace
+
 // v1 registered a COM server and a font; v2 registers them again and stops after that (its
 // uninstall script does not fit): v1's class and program id stay as they were, and v1's
 // uninstaller then takes them away.
@@ -460,5 +578,145 @@ TEST(StopShort, AReinstallCancelsTheRestartDeletionOfItsUninstaller) {
     UninstallEarlier(kApp);
   }
   SetPendingPairs(saved);
+  CleanMachine(disk);
+}
+
+TEST(StopShort, KilledOverTheProgramInItsFolderIsUndoneByTheNextSetup) {
+  KilledDuringCopy(Earlier::SameFolder, AfterKill::NewSetup);
+}
+TEST(StopShort, KilledOverTheProgramInAnotherFolderIsUndoneByTheNextSetup) {
+  KilledDuringCopy(Earlier::OtherFolder, AfterKill::NewSetup);
+}
+TEST(StopShort, KilledOverTheProgramInItsFolderIsUndoneByItsUninstaller) {
+  KilledDuringCopy(Earlier::SameFolder, AfterKill::EarlierUninstaller);
+}
+TEST(StopShort, KilledOverTheProgramInAnotherFolderIsUndoneByItsUninstaller) {
+  KilledDuringCopy(Earlier::OtherFolder, AfterKill::EarlierUninstaller);
+}
+
+// ---------------------------------------------------------------- the earlier program running
+
+namespace {
+
+// Version 1 whose program is a real one, started from its installed file and left running.
+struct RunningEarlier {
+  std::string folder;
+  tt::Process program;
+  explicit RunningEarlier(tt::SmallDisk& disk) {
+    CleanMachine(disk);
+    const std::string sleeper = Read(tt::ProgramDir() + "UnSleeper.exe");
+    const Package v1 = MakePackage("v1", 1, kApp, "", "SET_SILENT_SETUP;\r\n", {});
+    tt::WriteFile(v1.dir + kExe, sleeper);
+    tt::Process setup = tt::Start("\"" + v1.exe + "\"");
+    EXPECT_EQ(tt::WaitExit(setup, 60000), 0);
+    folder = kApp;
+    program = tt::Start("\"" + kApp + "\\" + kExe + "\"");
+    EXPECT_TRUE(program.ok());
+  }
+  void End() {
+    if (!program.ok()) return;
+    TerminateProcess(program.handle, 0);
+    tt::WaitExit(program, 10000);
+    program = tt::Process();
+  }
+  ~RunningEarlier() { End(); }
+};
+
+std::wstring PendingRenames() {
+  HKEY key;
+  std::wstring text;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
+    return text;
+  DWORD size = 0, type = 0;
+  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+    std::vector<wchar_t> data(size / sizeof(wchar_t) + 1);
+    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+    for (wchar_t c : data) text.push_back(c ? wchar_t(c >= L'a' && c <= L'z' ? c - 32 : c) : L'|');
+  }
+  RegCloseKey(key);
+  return text;
+}
+
+std::wstring Wide(const std::string& text) {
+  std::wstring w;
+  for (unsigned char c : text) w.push_back(wchar_t(c >= 'a' && c <= 'z' ? c - 32 : c));
+  return w;
+}
+
+}  // namespace
+
+// v1's program runs while v2 stops short, and a program holds v2's new program file open:
+// every undo step is checked, and what cannot be put back now (v1's file over the held one)
+// is put back at the next restart by a pending rename of that pair; the run's last box says so.
+TEST(StopShort, UndoThatMustWaitForTheRestartSaysSoAndSchedulesThePair) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  RunningEarlier v1(disk);
+  const StopPlan plan = PlanStop(Stop::Exit);
+  const Package p = MakePackage("v2", 2, kApp, plan.list, plan.lines, plan.files);
+  const std::string exe = kApp + "\\" + kExe, v1Exe = Read(exe);
+  HANDLE held = INVALID_HANDLE_VALUE;
+  std::vector<setuptest::Box> boxes;
+  {
+    setuptest::Wizard w(p.exe);
+    ASSERT_TRUE(w.wnd);
+    ASSERT_TRUE(w.Click("&Next >"));
+    // Inside the copy, v2's program in place; held as a program that reads it would.
+    ASSERT_TRUE(tt::WaitUntil([] { return Exists(kApp + "\\f10.txt"); }, 30000));
+    ASSERT_EQ(Read(exe), "MZ 2");
+    held = CreateFileA(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(w.Click("&Cancel"));
+    ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
+    for (setuptest::Box box; w.AnswerBox(box, 20000);) boxes.push_back(box);
+    w.WaitEnd(60000);
+  }
+  CloseHandle(held);
+  // v1's file waits under its ~kv name for the restart, which renames it back.
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].text.find("Restart your computer"), std::string::npos) << boxes[0].text;
+  const std::string aside = FirstFile(kApp + "\\~kv*.tmp");
+  ASSERT_FALSE(aside.empty());
+  EXPECT_EQ(Read(kApp + "\\" + aside), v1Exe);
+  const std::wstring pair = L"\\??\\" + Wide(kApp + "\\" + aside) + L"|!\\??\\" + Wide(exe) + L"|";
+  EXPECT_NE(PendingRenames().find(pair), std::wstring::npos) << "no pending rename " << Read(kApp + "\\" + aside).size();
+  // What the restart does, done here once the program has ended.
+  v1.End();
+  ASSERT_TRUE(MoveFileExA((kApp + "\\" + aside).c_str(), exe.c_str(), MOVEFILE_REPLACE_EXISTING));
+  EXPECT_TRUE(CancelPendingRename(kApp + "\\" + aside, exe, true));
+  EXPECT_EQ(Read(exe), v1Exe);
+  UninstallEarlier(kApp);
+  CleanMachine(disk);
+}
+
+// A completed upgrade over a running program: the earlier program's file, set aside and still
+// running, goes with the uninstaller once the program has ended.
+TEST(StopShort, UpgradeOverARunningProgramLeavesNothingAfterItsUninstall) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  CleanMachine(disk);
+  const State clean = Snapshot({disk.root});
+  RunningEarlier v1(disk);
+  const Package p = MakePackage("v2", 2, kApp, "", "", {});
+  {
+    setuptest::Wizard w(p.exe);
+    ASSERT_TRUE(w.wnd);
+    ASSERT_TRUE(w.Click("&Next >"));
+    ASSERT_TRUE(tt::WaitUntil([&] { return w.Enabled("&Finish"); }, 60000));
+    ASSERT_TRUE(w.Click("&Finish"));
+    EXPECT_EQ(w.WaitEnd(60000), 0);
+  }
+  EXPECT_EQ(Read(kApp + "\\" + kExe), "MZ 2");
+  v1.End();
+  const std::string command = ReadRegValue(kWindows + "UnInstall\\" + kProg, "UnInstallString", "");
+  ASSERT_EQ(command, kApp + "\\UnInstall.exe");
+  EXPECT_TRUE(tt::RunUninstaller("\"" + command + "\"").closed);
+  EXPECT_TRUE(tt::GoneWithin(command, 15000));
+  EXPECT_TRUE(FirstFile(kApp + "\\~kv*.tmp").empty()) << FirstFile(kApp + "\\~kv*.tmp");
+  const std::string diff = Differences(clean, Snapshot({disk.root}),
+                                       {kApp + "\\", kApp + "\\cfg.ini", kApp + "\\Data\\", kApp + "\\Data\\d.txt",
+                                        kApp + "\\Keep\\", kApp + "\\Keep\\Inner\\"});
+  EXPECT_TRUE(diff.empty()) << diff;
   CleanMachine(disk);
 }

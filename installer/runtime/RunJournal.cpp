@@ -1,0 +1,393 @@
+#include "RunJournal.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
+#include "Common.h"
+#include "Files.h"
+#include "RegRestore.h"
+#include "Utils.h"
+
+namespace {
+
+const char kHeaderTag[] = "KVRUN";
+const char kHeaderVersion[] = "1";
+
+uint32_t Checksum(const std::string& text) {
+  uint32_t h = 2166136261u;
+  for (unsigned char c : text) h = (h ^ c) * 16777619u;
+  return h;
+}
+
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (unsigned char c : bytes) {
+    out.push_back(digits[c >> 4]);
+    out.push_back(digits[c & 15]);
+  }
+  return out;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool Unhex(const std::string& text, std::string& bytes) {
+  if (text.size() % 2) return false;
+  bytes.clear();
+  bytes.reserve(text.size() / 2);
+  for (size_t i = 0; i < text.size(); i += 2) {
+    const int hi = HexDigit(text[i]), lo = HexDigit(text[i + 1]);
+    if (hi < 0 || lo < 0) return false;
+    bytes.push_back(char(hi * 16 + lo));
+  }
+  return true;
+}
+
+// Paths carry no control characters on Windows; a "%" is escaped anyway so that a field
+// never holds the separator or an end of line.
+std::string Escape(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) {
+    if (c == '%' || c < 32) {
+      char buffer[4];
+      std::snprintf(buffer, sizeof buffer, "%%%02X", c);
+      out += buffer;
+    } else {
+      out.push_back(char(c));
+    }
+  }
+  return out;
+}
+
+bool Unescape(const std::string& text, std::string& out) {
+  out.clear();
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      out.push_back(text[i]);
+      continue;
+    }
+    if (i + 2 >= text.size()) return false;
+    const int hi = HexDigit(text[i + 1]), lo = HexDigit(text[i + 2]);
+    if (hi < 0 || lo < 0) return false;
+    out.push_back(char(hi * 16 + lo));
+    i += 2;
+  }
+  return true;
+}
+
+std::string Line(const std::vector<std::string>& fields) {
+  std::string body;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (i) body.push_back('\t');
+    body += fields[i];
+  }
+  char sum[16];
+  std::snprintf(sum, sizeof sum, "%08X", unsigned(Checksum(body)));
+  return body + "\t" + sum + "\r\n";
+}
+
+// The fields of a whole line (without its end), false when its checksum does not match.
+bool SplitLine(const std::string& line, std::vector<std::string>& fields) {
+  const size_t tab = line.rfind('\t');
+  if (tab == std::string::npos || line.size() - tab - 1 != 8) return false;
+  const std::string body = line.substr(0, tab);
+  char sum[16];
+  std::snprintf(sum, sizeof sum, "%08X", unsigned(Checksum(body)));
+  if (line.compare(tab + 1, 8, sum) != 0) return false;
+  fields.clear();
+  for (size_t at = 0;;) {
+    const size_t next = body.find('\t', at);
+    fields.push_back(body.substr(at, next == std::string::npos ? std::string::npos : next - at));
+    if (next == std::string::npos) break;
+    at = next + 1;
+  }
+  return true;
+}
+
+bool KnownStep(char c) { return std::string("DENAUPKVFZ").find(c) != std::string::npos && c; }
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+unsigned g_freshCounter = 0;
+
+// The program's own file, moved out of the way, is its own to delete once it has ended.
+bool LeftToProgram(const std::string& path, const std::string& movedTo, TUndoOutcome& outcome) {
+  if (outcome.running.empty() || !EqualTextNoCase(path, outcome.running)) return false;
+  outcome.runningMovedTo = movedTo;
+  return true;
+}
+
+// Deletes a file now, or else renames it out of the way and deletes that at the next restart.
+void DeleteOrSchedule(const std::string& path, TUndoOutcome& outcome) {
+  if (!Exists(path)) return;
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (DeleteFileA(path.c_str()) || !Exists(path)) return;
+  const std::string fresh = FreshFileName(path, g_freshCounter);
+  if (MoveFileA(path.c_str(), fresh.c_str())) {
+    if (LeftToProgram(path, fresh, outcome) || DeleteFileA(fresh.c_str())) return;
+    if (MoveFileExA(fresh.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+      outcome.restart = true;
+      return;
+    }
+    ++outcome.failed;
+    return;
+  }
+  if (MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) outcome.restart = true;
+  else ++outcome.failed;
+}
+
+// Renames a file set aside back over what the run left at its name.
+void RenameBack(const std::string& aside, const std::string& path, TUndoOutcome& outcome) {
+  if (!Exists(aside)) return;
+  const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  if (Exists(path)) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (MoveFileExA(aside.c_str(), path.c_str(), flags)) return;
+  // The run's file is in use: out of the way under a fresh name, deleted at the restart.
+  if (Exists(path)) {
+    const std::string fresh = FreshFileName(path, g_freshCounter);
+    if (MoveFileA(path.c_str(), fresh.c_str())) {
+      if (MoveFileA(aside.c_str(), path.c_str())) {
+        if (!LeftToProgram(path, fresh, outcome) && !DeleteFileA(fresh.c_str())) {
+          if (MoveFileExA(fresh.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) outcome.restart = true;
+          else ++outcome.failed;
+        }
+        return;
+      }
+      MoveFileA(fresh.c_str(), path.c_str());
+    }
+  }
+  if (MoveFileExA(aside.c_str(), path.c_str(), flags | MOVEFILE_DELAY_UNTIL_REBOOT)) outcome.restart = true;
+  else ++outcome.failed;
+}
+
+bool ReadWhole(HANDLE file, std::string& bytes) {
+  bytes.clear();
+  char buffer[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) return false;
+    if (got == 0) return true;
+    bytes.append(buffer, got);
+  }
+}
+
+}  // namespace
+
+const char* const kRunUndoneText =
+    "An earlier Setup run on this computer did not end. What it changed has been put back as it was.";
+const char* const kRestartCompletesText = "Some files are in use: restart your computer to complete this.";
+const char* const kUndoIncompleteText = "Setup could not put back everything it changed.";
+
+std::string FreshFileName(const std::string& path, unsigned& counter) {
+  // Short, in the same folder: the rename stays on its disk and within the path limit.
+  const std::string folder = ExtractFilePath(path);
+  const std::string stem = folder + "~kv" + std::to_string(GetCurrentProcessId()) + "_";
+  std::string name;
+  for (int tries = 0; tries < 1000; ++tries) {
+    name = stem + std::to_string(++counter) + ".tmp";
+    if (!Exists(name)) break;
+  }
+  return name;
+}
+
+std::string JournalHeader() {
+  return Line({kHeaderTag, kHeaderVersion, std::to_string(GetCurrentProcessId())});
+}
+
+std::string JournalLine(const TRunEntry& entry) {
+  std::string other;
+  if (entry.kind == TRunStep::RegKey && entry.key) other = Hex(entry.key->Serialize());
+  else if (entry.kind == TRunStep::RegValue && entry.value) other = Hex(entry.value->Serialize());
+  else other = Escape(entry.other);
+  return Line({std::string(1, char(entry.kind)), Escape(entry.path), other});
+}
+
+bool ReadJournal(const std::string& bytes, std::vector<TRunEntry>& entries) {
+  entries.clear();
+  std::vector<std::string> fields;
+  size_t at = 0;
+  bool header = false;
+  while (at < bytes.size()) {
+    const size_t end = bytes.find('\n', at);
+    if (end == std::string::npos) break;  // a cut last entry: its change never happened
+    std::string line = bytes.substr(at, end - at);
+    at = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!SplitLine(line, fields)) break;
+    if (!header) {
+      if (fields.size() != 3 || fields[0] != kHeaderTag || fields[1] != kHeaderVersion) return false;
+      header = true;
+      continue;
+    }
+    if (fields.size() != 3 || fields[0].size() != 1 || !KnownStep(fields[0][0])) break;
+    TRunEntry e;
+    e.kind = TRunStep(fields[0][0]);
+    if (!Unescape(fields[1], e.path)) break;
+    if (e.kind == TRunStep::RegKey || e.kind == TRunStep::RegValue) {
+      std::string blob;
+      if (!Unhex(fields[2], blob)) break;
+      if (e.kind == TRunStep::RegKey) e.key = TRegKeySnapshot::Read(blob);
+      else e.value = TRegValueSnapshot::Read(blob);
+      if (!e.key && !e.value) break;
+    } else if (!Unescape(fields[2], e.other)) {
+      break;
+    }
+    // Every file step names its file; a rename back and a pending rename name both ends.
+    if (e.kind != TRunStep::Completing && e.kind != TRunStep::RegKey && e.kind != TRunStep::RegValue &&
+        e.path.empty())
+      break;
+    if ((e.kind == TRunStep::Aside || e.kind == TRunStep::PendingRename) && e.other.empty()) break;
+    entries.push_back(std::move(e));
+  }
+  return header;
+}
+
+void UndoEntry(const TRunEntry& e, TUndoOutcome& outcome) {
+  switch (e.kind) {
+    case TRunStep::NewFile:
+    case TRunStep::Fresh:
+      DeleteOrSchedule(e.path, outcome);
+      break;
+    case TRunStep::Aside:
+      RenameBack(e.other, e.path, outcome);
+      break;
+    case TRunStep::PendingRename:
+      CancelPendingRename(e.path, e.other, false);
+      break;
+    case TRunStep::RegKey:
+      if (e.key && !e.key->Restore()) ++outcome.failed;
+      break;
+    case TRunStep::RegValue:
+      if (e.value && !e.value->Restore()) ++outcome.failed;
+      break;
+    default:
+      break;
+  }
+}
+
+void RemoveRunFolders(const std::vector<std::string>& made) {
+  std::vector<std::string> folders = made;
+  std::sort(folders.begin(), folders.end(),
+            [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+  for (const std::string& f : folders)
+    if (!IsProtectedFolder(f)) RemoveDirectoryA(f.c_str());
+}
+
+void UndoEntries(const std::vector<TRunEntry>& entries, TUndoOutcome& outcome) {
+  std::vector<std::string> folders;
+  for (size_t i = entries.size(); i-- > 0;) {
+    UndoEntry(entries[i], outcome);
+    if (entries[i].kind == TRunStep::FolderMissing) folders.push_back(entries[i].path);
+  }
+  RemoveRunFolders(folders);
+}
+
+std::vector<std::string> ReleaseEntries(const std::vector<TRunEntry>& entries) {
+  std::vector<std::string> left;
+  for (const TRunEntry& e : entries) {
+    const std::string* file = e.kind == TRunStep::Aside ? &e.other : e.kind == TRunStep::UsedUp ? &e.path : nullptr;
+    if (!file || !Exists(*file)) continue;
+    SetFileAttributesA(file->c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (DeleteFileA(file->c_str()) || !Exists(*file)) continue;
+    // A program that still runs can be renamed but not deleted.
+    if (MoveFileExA(file->c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) left.push_back(*file);
+  }
+  return left;
+}
+
+std::string RunJournalFolder() { return GetWindowsDir(true) + "Kelvane Runs"; }
+
+TRunJournal::~TRunJournal() {
+  if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+}
+
+bool TRunJournal::Open(const std::string& folder) {
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string stem = SetTrailingBackslash(folder, true) + "run" + std::to_string(GetCurrentProcessId()) + "_" +
+                           std::to_string(GetTickCount());
+  for (int tries = 0; tries < 16 && file_ == INVALID_HANDLE_VALUE; ++tries) {
+    path_ = stem + (tries ? "_" + std::to_string(tries) : std::string()) + ".kvr";
+    // Readers may look; no other process may write or delete it while the run holds it.
+    file_ = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                        nullptr);
+    error_ = file_ == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+    if (error_ && error_ != ERROR_FILE_EXISTS && error_ != ERROR_ALREADY_EXISTS) break;
+  }
+  if (file_ == INVALID_HANDLE_VALUE) {
+    path_.clear();
+    return false;
+  }
+  const std::string header = JournalHeader();
+  DWORD written = 0;
+  if (!WriteFile(file_, header.data(), DWORD(header.size()), &written, nullptr) || written != header.size() ||
+      !FlushFileBuffers(file_)) {
+    error_ = GetLastError();
+    Remove();
+    return false;
+  }
+  return true;
+}
+
+bool TRunJournal::Append(const TRunEntry& entry) {
+  if (file_ == INVALID_HANDLE_VALUE) return false;
+  const std::string line = JournalLine(entry);
+  DWORD written = 0;
+  if (WriteFile(file_, line.data(), DWORD(line.size()), &written, nullptr) && written == line.size() &&
+      FlushFileBuffers(file_))
+    return true;
+  error_ = GetLastError();
+  return false;
+}
+
+void TRunJournal::Remove() {
+  if (file_ == INVALID_HANDLE_VALUE) return;
+  CloseHandle(file_);
+  file_ = INVALID_HANDLE_VALUE;
+  DeleteFileA(path_.c_str());
+  path_.clear();
+}
+
+TRecovery RecoverUnfinishedRuns(const std::string& folder, const std::string& running) {
+  TRecovery recovery;
+  recovery.outcome.running = running;
+  const std::string dir = SetTrailingBackslash(folder, true);
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  const HANDLE find = FindFirstFileA((dir + "*.kvr").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return recovery;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(dir + found.cFileName);
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  for (const std::string& path : names) {
+    // A run that still goes holds its journal: it cannot be opened without sharing.
+    const HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) continue;
+    std::string bytes;
+    std::vector<TRunEntry> entries;
+    const bool read = ReadWhole(file, bytes) && ReadJournal(bytes, entries);
+    if (read && !entries.empty()) {
+      const bool completed = std::any_of(entries.begin(), entries.end(),
+                                         [](const TRunEntry& e) { return e.kind == TRunStep::Completing; });
+      // A run that had completed is finished quietly; only an undone one is told.
+      if (completed) {
+        ReleaseEntries(entries);
+      } else {
+        UndoEntries(entries, recovery.outcome);
+        ++recovery.runs;
+      }
+    }
+    CloseHandle(file);
+    // One that cannot be read holds nothing to undo: its header is written before any change.
+    DeleteFileA(path.c_str());
+  }
+  return recovery;
+}
