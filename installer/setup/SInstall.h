@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "FolderNames.h"
+#include "RegOp.h"
 #include "SDialog.h"
 #include "SRecord.h"
 #include "SRunRecord.h"
@@ -35,10 +36,15 @@ class TInstallRun {
   bool Run();
 
   // Opens the uninstall script of the run; `failure` is called when a line cannot be written.
-  void OpenScript(const std::string& path, bool enabled, bool scramble, unsigned char key,
+  // False (with its box) when an earlier script could not be set aside.
+  bool OpenScript(const std::string& path, bool enabled, bool scramble, unsigned char key,
                   std::function<void()> failure);
   // The only way lines reach the uninstall script (none before it is open).
   bool AddUninstallLine(const std::string& line, bool force = false);
+  // Before the run writes on in a file an earlier installation left at `path`: the file is
+  // set aside whole and a copy of it takes its name; a missing one is noted as the run's.
+  // False (with its box, the run stopped) when the copy could not be made.
+  bool ContinueInCopy(const std::string& path);
   std::string UninstallScriptPath() const { return uninstall_ ? uninstall_->Path() : std::string(); }
   TUninstallScript* Script() const { return uninstall_.get(); }
 
@@ -80,13 +86,22 @@ class TInstallRun {
   void WriteUninstallHeader();
   void WriteApplicationRegistration();
   bool WriteInfoValue(const std::string& section, const std::string& key, const std::string& value);
+  // The info file's values, written in one edit; false when there is no info file or the
+  // edit failed (the run then stops).
+  bool WriteInfoValues(const std::vector<TIniChange>& values);
+  // Makes INI changes to a copy of `file` beside it, reads the copy back and puts it in place
+  // when it holds exactly the file's values with the changes; else `reason` tells why not.
+  bool EditIniFile(const std::string& file, const std::vector<TIniChange>& changes, DWORD& reason);
+  // The same; a failure stops the run with a box naming the file and the reason.
+  bool EditIniOrStop(const std::string& file, const std::vector<TIniChange>& changes);
   void PostCopyOperations();
   void RegisterFontsAndServers();
   void CreateShortcuts();
   std::string ResolveLinkFolder(const std::string& folderText, int& kind) const;
   // Notes a link's folder and an earlier link of its name before the link is made.
-  void NoteLink(int kind, const std::string& folderText, bool allUsers, const std::string& target,
-                const std::string& name);
+  // Returns the link's path, empty when it has none.
+  std::string NoteLink(int kind, const std::string& folderText, bool allUsers, const std::string& target,
+                       const std::string& name);
   bool CreateOneLink(int kind, const std::string& folderText, const std::vector<std::string>& fields,
                      const std::string& name, bool allUsers, std::string& linkPath);
   void StopForRecords();
