@@ -749,19 +749,29 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
     }
     run.destNames.Note(xcopy);
     SetFileAttributesA(xcopy.c_str(), FILE_ATTRIBUTE_NORMAL);
-    AddSetupLogLine(std::string(kJoin) + " ... OK Delayed");
-    delayed = true;
-    form_.restartOffered_ = true;
+    // The replacement is scheduled for the restart; one the system does not take stops the run.
+    bool scheduled;
     if (IsWinNT()) {
       run.record.NotePendingRename(xcopy, dest);
-      MoveFileExA(xcopy.c_str(), dest.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
+      scheduled = MoveFileExA(xcopy.c_str(), dest.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+      if (!scheduled) {
+        const DWORD why = GetLastError();
+        AddSetupLogLine(std::string(kJoin) + " ... FAILED");
+        FailBox(dest + "<p><p>" + SystemErrorText(why));
+        CloseWithoutAsking();
+      }
     } else {
       TIniChange rename;
       rename.section = "Rename";
       rename.key = ShortPath(dest);
       rename.value = ShortPath(xcopy);
-      if (!EditIniOrStop(GetWindowsDir(true) + "WININIT.INI", {rename})) return false;
+      scheduled = EditIniOrStop(GetWindowsDir(true) + "WININIT.INI", {rename});
+      if (!scheduled) AddSetupLogLine(std::string(kJoin) + " ... FAILED");
     }
+    if (!scheduled) return false;
+    AddSetupLogLine(std::string(kJoin) + " ... OK Delayed");
+    delayed = true;
+    form_.restartOffered_ = true;
   }
   // Removal lines and shared counts only for a file that is in place.
   if (writeUninstallLines && !FileFlagNoUninstall(flags)) {
