@@ -138,6 +138,60 @@ void TRunRecord::NoteContents(const std::string& path) {
   });
 }
 
+void TRunRecord::NoteUsedUp(const std::string& packageFile) { release_.push_back(packageFile); }
+
+std::string TRunRecord::FreshName(const std::string& path) {
+  std::string name = AsideName(path);
+  for (int tries = 0; tries < 64 && GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES; ++tries)
+    name = AsideName(path);
+  undo_.push_back([name] { DeletePlain(name); });
+  return name;
+}
+
+bool TRunRecord::ReplaceWith(const std::string& path, const std::string& fresh) {
+  const std::string key = Key(path);
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const bool noted = aside_.count(key) != 0;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    DeletePlain(fresh);
+    return false;
+  }
+  if (noted) {
+    // What stands at `path` is the run's own: replaced.
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    DeletePlain(fresh);
+    return false;
+  }
+  std::string aside;
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    for (int tries = 0; tries < 8 && aside.empty(); ++tries) {
+      aside = AsideName(path);
+      if (MoveFileA(path.c_str(), aside.c_str())) break;
+      const DWORD error = GetLastError();
+      aside.clear();
+      if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
+    }
+    if (aside.empty()) {
+      DeletePlain(fresh);
+      return false;
+    }
+  }
+  if (!MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    if (!aside.empty()) MoveFileA(aside.c_str(), path.c_str());
+    DeletePlain(fresh);
+    return false;
+  }
+  aside_[key] = aside;
+  if (aside.empty()) {
+    undo_.push_back([path] { DeletePlain(path); });
+  } else {
+    release_.push_back(aside);
+    undo_.push_back([path, aside] { MoveBack(aside, path); });
+  }
+  return true;
+}
+
 void TRunRecord::NotePendingRename(const std::string& from, const std::string& to) {
   undo_.push_back([from, to] { CancelPendingRename(from, to, false); });
 }

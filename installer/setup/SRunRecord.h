@@ -35,6 +35,15 @@ class TRunRecord {
   void NoteCopiedFrom(const std::string& path, const std::string& copy);
   // A file an operation changes in place: its bytes (or that it was missing) come back.
   void NoteContents(const std::string& path);
+  // A package file the run has used up: it stays in the package untouched and is deleted only
+  // on completion; nothing on undo.
+  void NoteUsedUp(const std::string& packageFile);
+  // `fresh` is a whole new file beside `path`: the file at `path` is set aside as BeforeWrite
+  // does (an earlier one comes back on undo, the run's own is simply replaced) and `fresh`
+  // takes its name. False, with `fresh` deleted and `path` as it was, when that fails.
+  bool ReplaceWith(const std::string& path, const std::string& fresh);
+  // A free name beside `path` for a new file; undo deletes that file if it is still there.
+  std::string FreshName(const std::string& path);
   // A rename scheduled for the next restart: cancelled on undo.
   void NotePendingRename(const std::string& from, const std::string& to);
   // A registry key (values and subkeys) or one value as it stands now.
