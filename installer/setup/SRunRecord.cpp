@@ -227,28 +227,3 @@ void TRunRecord::Complete() {
   aside_.clear();
 }
 
-// interim
-void TRunRecord::NoteUsedUp(const std::string& packageFile) { release_.push_back(packageFile); }
-
-bool TRunRecord::ReplaceWith(const std::string& path, const std::string& fresh) {
-  if (!BeforeWrite(path)) {
-    const DWORD reason = GetLastError();
-    DeletePlain(fresh);
-    SetLastError(reason);
-    return false;
-  }
-  if (MoveFileA(fresh.c_str(), path.c_str())) return true;
-  const DWORD reason = GetLastError();
-  PutBack(path);
-  DeletePlain(fresh);
-  SetLastError(reason);
-  return false;
-}
-
-std::string TRunRecord::FreshName(const std::string& path) {
-  std::string name;
-  do name = AsideName(path);
-  while (GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES);
-  undo_.push_back([name] { DeletePlain(name); });
-  return name;
-}

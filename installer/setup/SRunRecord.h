@@ -66,14 +66,4 @@ class TRunRecord {
   std::map<std::string, bool> folders_;                 // lower-case folder -> missing when noted
   std::vector<std::string> madeOrder_;                  // the missing folders as written
   unsigned counter_ = 0;
-
- public:
-  // interim
-  // A package file the run has used up: it stays untouched and goes only on completion.
-  void NoteUsedUp(const std::string& packageFile);
-  // `fresh`, a whole new file beside `path`, takes its place; the file there is set aside as
-  // BeforeWrite does. False (fresh deleted, path as it was) when that could not be done.
-  bool ReplaceWith(const std::string& path, const std::string& fresh);
-  // A free name beside `path` for a new file; it goes on undo if it is still there.
-  std::string FreshName(const std::string& path);
 };
