@@ -537,7 +537,23 @@ namespace {
 // and value, or the whole line where it has no "="), in order.
 using TIniModel = std::map<std::string, std::vector<std::pair<std::string, std::string>>>;
 
-TIniModel ParseIni(const std::string& text) {
+// The text of an INI file as the profile calls read it: a UTF-16 file (with its mark) in the
+// system's code page, a UTF-8 mark dropped.
+std::string IniText(const std::string& bytes) {
+  if (bytes.size() >= 2 && (unsigned char)bytes[0] == 0xFF && (unsigned char)bytes[1] == 0xFE) {
+    std::wstring wide((bytes.size() - 2) / 2, L'\0');
+    if (!wide.empty()) std::memcpy(&wide[0], bytes.data() + 2, wide.size() * 2);
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(size_t(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), &out[0], n, nullptr, nullptr);
+    return out;
+  }
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return bytes.substr(3);
+  return bytes;
+}
+
+TIniModel ParseIni(const std::string& bytes) {
+  const std::string text = IniText(bytes);
   TIniModel model;
   std::string section;
   for (size_t at = 0; at < text.size();) {

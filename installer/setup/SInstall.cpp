@@ -372,6 +372,11 @@ bool TInstallRun::Run() {
   TScript& s = *script_;
   TInstallRun& run = *this;
   run.setupFolder = GetExeDir(false);
+  // An After Copy item (a program, a plug-in, an INI or text write) may write into an
+  // installed file in place: a file that is also the package's is then copied, not linked.
+  run.linksAllowed = true;
+  for (const std::string& item : s.ExecuteOps())
+    if (StageNumber(GetListItem(item, 0)) == esAfterCopy) run.linksAllowed = false;
   const std::string app = GetAppFolder(false);
   // Whether a folder is the run's is what it was when the run began.
   for (const TPlannedCopy& c : plan_)
@@ -710,7 +715,7 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
     if (moveAllowed) {
       // A move within the drive: the installed file is a second name of the package's, which
       // keeps its bytes until the run completes. Where links are refused, a copy.
-      moved = LinkInstead(source, dest, attributes);
+      moved = run.linksAllowed && LinkInstead(source, dest, attributes);
       copied = moved || PlainCopy(source, dest);
     } else if (script_->ShowProgBar2()) {
       copied = CopyFileWithProgress(source, dest, form_.FileProgress());

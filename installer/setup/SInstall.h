@@ -131,6 +131,7 @@ class TInstallRun {
   std::vector<std::string> keptFolders;        // the "*3" folders of the selected groups, lower case
   std::vector<std::string> comServers, fonts;  // collected by the copy, registered after it
   bool infoCopied = false, infoTried = false;
+  bool linksAllowed = true;  // a move on one drive may make the installed file a second name
   std::string setupFolder;
   std::string diskSetFolders;
   bool diskSetKnown = false;

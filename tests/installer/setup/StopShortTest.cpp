@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Common.h"
+#include "ExecTestUtil.h"
 #include "Files.h"
 #include "PackTestUtil.h"
 #include "RegOp.h"
@@ -527,6 +528,38 @@ TEST(StopShort, TheExitCodeTellsHowTheRunEnded) {
     const Package p = MakePackage("code", 2, kApp, plan.list, plan.lines, plan.files);
     RunToStop(p, stop, plan.boxNames);
     EXPECT_FALSE(Exists(kApp + "\\a.txt"));
+  }
+  CleanMachine(disk);
+}
+
+// An After Copy item edits a file the run took out of the package ("Replace Text in File"),
+// then an exit item stops the run: the package's file still holds its own text, whether the
+// run moved it (the package on the target drive) or copied it from another drive.
+TEST(StopShort, AnEditAfterTheCopyNeverReachesThePackage) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  const auto item = [](const exectest::Slot& slot) {
+    exectest::Item i;
+    i.slots = {slot};
+    return "SET_PERFORM_EXECUTE_OP(" + exectest::MakeItem(i) + ");\r\n";
+  };
+  const std::string lines = item({"Replace Text in File", "<InstallDir>host.ini", "OLDHOST", "NEWHOST"}) +
+                            item({"Exit"});
+  for (bool onTarget : {true, false}) {
+    SCOPED_TRACE(onTarget ? "moved within the target drive" : "copied from another drive");
+    CleanMachine(disk);
+    const Package p = MakePackage("edit", 2, kApp, "|host.ini", lines, {{"host.ini", "[Net]\r\nHost=OLDHOST\r\n"}},
+                                  onTarget ? disk.root + "Pkg" : std::string());
+    const State before = Snapshot({disk.root, p.dir});
+    {
+      setuptest::Wizard w(p.exe);
+      ASSERT_TRUE(w.wnd);
+      ASSERT_TRUE(w.Click("&Next >"));
+      EXPECT_EQ(w.WaitEnd(60000), 1);
+    }
+    EXPECT_EQ(Read(p.dir + "host.ini"), "[Net]\r\nHost=OLDHOST\r\n");
+    const std::string diff = Differences(before, Snapshot({disk.root, p.dir}));
+    EXPECT_TRUE(diff.empty()) << diff;
   }
   CleanMachine(disk);
 }
