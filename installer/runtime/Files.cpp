@@ -760,7 +760,8 @@ bool SetAttributesOf(HANDLE file, DWORD attributes) {
 bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish) {
   finish.attributesSet = false;
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE in =
+      CreateFileA(source.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   bool ok = in != INVALID_HANDLE_VALUE;
   if (ok) {
     // One buffer for the whole run: a fresh one for every file costs more than a small file's copy.

@@ -613,8 +613,9 @@ bool IniHoldsChanges(const std::string& original, const std::string& edited, con
       const auto c = e.second == "\n" ? changed.end() : changed.find({g.first, e.first});
       if (c == changed.end()) {
         rest.push_back(e);
-      } else if (c->second->remove || (e.second != Trim(c->second->value) && Unquoted(e.second) != Trim(c->second->value))) {
-        return false;
+      } else {
+        const std::string value = Trim(c->second->value);
+        if (c->second->remove || (e.second != value && Unquoted(e.second) != value)) return false;
       }
     }
     if (rest != w->second) return false;

@@ -147,7 +147,8 @@ bool ReadWhole(const std::string& path, std::string& bytes) {
   bytes.clear();
   char buffer[65536];
   bool ok = true;
-  for (DWORD got = 0; (ok = ReadFile(in, buffer, sizeof buffer, &got, nullptr) != 0) && got > 0;) bytes.append(buffer, got);
+  for (DWORD got = 0; (ok = ReadFile(in, buffer, sizeof buffer, &got, nullptr) != 0) && got > 0;)
+    bytes.append(buffer, got);
   const DWORD reason = GetLastError();
   CloseHandle(in);
   SetLastError(reason);
@@ -164,8 +165,8 @@ bool LinkInstead(const std::string& source, const std::string& dest, DWORD attri
   DeleteFileA(dest.c_str());
   // Looked up: NT 4 has no such call.
   using TLink = BOOL(WINAPI*)(LPCSTR, LPCSTR, LPSECURITY_ATTRIBUTES);
-  static const TLink link =
-      reinterpret_cast<TLink>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateHardLinkA")));
+  static const TLink link = reinterpret_cast<TLink>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateHardLinkA")));
   return link && link(dest.c_str(), source.c_str(), nullptr) != 0;
 }
 
@@ -758,7 +759,8 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
     bool scheduled;
     if (IsWinNT()) {
       run.record.NotePendingRename(xcopy, dest);
-      scheduled = MoveFileExA(xcopy.c_str(), dest.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+      scheduled =
+          MoveFileExA(xcopy.c_str(), dest.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
       if (!scheduled) {
         const DWORD why = GetLastError();
         AddSetupLogLine(std::string(kJoin) + " ... FAILED");
@@ -1215,7 +1217,7 @@ void TInstallRun::WriteApplicationRegistration() {
   }
   if (!s.OriginalInfoFileName().empty()) {
     const std::string script = UninstallScriptPath();
-    // All in one rewrite of the file, in this order.
+    // All in one edit of the file, in this order.
     std::vector<TIniChange> values;
     const auto add = [&values](const std::string& section, const std::string& key, const std::string& value) {
       TIniChange c;

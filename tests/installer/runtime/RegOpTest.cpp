@@ -526,7 +526,9 @@ TEST(OpenWithOps, VerbOnFoldersAndRegisteredTypes) {
 // The check of an INI edit made beside the file: the edited bytes hold the original's sections,
 // keys and values with the changes, and nothing else.
 TEST(RegOp, IniEditCheckFindsWhatAWriteLostOrCut) {
-  const std::string original = "; a comment\r\n[Main]\r\nA=1\r\nLong=" + std::string(40, 'x') + "\r\n[Other]\r\nLast=important\r\n";
+  const std::string long40 = std::string(40, 'x');
+  const std::string original = "; a comment\r\n[Main]\r\nA=1\r\nLong=" + long40 + "\r\n[Other]\r\nLast=important\r\n";
+  const std::string other = "[Other]\r\nLast=important\r\n";
   TIniChange add;
   add.section = "Main";
   add.key = "Added";
@@ -541,15 +543,17 @@ TEST(RegOp, IniEditCheckFindsWhatAWriteLostOrCut) {
     std::vector<TIniChange> changes;
     bool holds;
   } rows[] = {
-      {"the key added", original.substr(0, original.find("[Other]")) + "Added=yes\r\n[Other]\r\nLast=important\r\n", {add}, true},
-      {"written again without blanks", "; a comment\n[Main]\nA = 1\nLong=" + std::string(40, 'x') + "\nAdded=yes\n[Other]\nLast=important\n",
-       {add}, true},
-      {"the key removed", "; a comment\r\n[Main]\r\nA=1\r\n[Other]\r\nLast=important\r\n", {remove}, true},
-      {"both", "; a comment\r\n[Main]\r\nA=1\r\nAdded=yes\r\n[Other]\r\nLast=important\r\n", {add, remove}, true},
+      {"the key added", original.substr(0, original.find("[Other]")) + "Added=yes\r\n" + other, {add}, true},
+      {"written again without blanks",
+       "; a comment\n[Main]\nA = 1\nLong=" + long40 + "\nAdded=yes\n[Other]\nLast=important\n",
+       {add},
+       true},
+      {"the key removed", "; a comment\r\n[Main]\r\nA=1\r\n" + other, {remove}, true},
+      {"both", "; a comment\r\n[Main]\r\nA=1\r\nAdded=yes\r\n" + other, {add, remove}, true},
       {"a UTF-8 mark kept", "\xEF\xBB\xBF" + original + "[Main]\r\nAdded=yes\r\n", {add}, true},
       {"cut inside the last line", original.substr(0, original.size() - 6) + "Added=yes\r\n", {add}, false},
       {"cut before the new key", original, {add}, false},
-      {"another value changed", "; a comment\r\n[Main]\r\nA=2\r\nAdded=yes\r\n[Other]\r\nLast=important\r\n", {add, remove}, false},
+      {"another value changed", "; a comment\r\n[Main]\r\nA=2\r\nAdded=yes\r\n" + other, {add, remove}, false},
       {"the removed key still there", original, {remove}, false},
       {"the new key with another value", original + "[Main]\r\nAdded=no\r\n", {add}, false},
       {"empty", "", {add}, false},

@@ -401,7 +401,8 @@ TEST(StopShort, AUsersIniFileIsNeverCut) {
   // `bytes` long, its last line the one a cut loses first.
   const auto ini = [](size_t bytes) {
     std::string text = "[Main]\r\n";
-    for (int i = 0; text.size() + 40 < bytes; ++i) text += "Key" + std::to_string(i) + "=value " + std::to_string(i) + "\r\n";
+    for (int i = 0; text.size() + 40 < bytes; ++i)
+      text += "Key" + std::to_string(i) + "=value " + std::to_string(i) + "\r\n";
     text += "Fill=" + std::string(bytes - text.size() - 23, 'f') + "\r\n";
     return text + "Last=important\r\n";
   };
@@ -486,20 +487,19 @@ TEST(StopShort, AFailedShortcutPutsTheEarlierOneBack) {
   CleanMachine(disk);
   other.Empty();
   const std::string folders = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
-  const std::string shell = ReadRegValue(folders + "Shell Folders", "Programs", "");
-  const std::string user = ReadRegValue(folders + "User Shell Folders", "Programs", "");
-  WriteRegValueSimple(folders + "Shell Folders", "Programs", "S:\\Programs", false);
-  WriteRegValueSimple(folders + "User Shell Folders", "Programs", "S:\\Programs", false);
   const std::string link = "S:\\Programs\\KvStop" + kPid + "\\Kv Link.lnk";
   ForceDirectories(ExtractFileDir(link));
   tt::WriteFile(link, "the earlier link");
-  const Package p = MakePackage("link", 2, kApp, "", "SET_SILENT_SETUP;\r\nSET_START_PROGRAM_LINK_FOLDER(KvStop" + kPid +
-                                                        ");\r\nSET_START_PROGRAM_LINK_NAME(Kv Link);\r\n", {});
+  const std::string lines = "SET_SILENT_SETUP;\r\nSET_START_PROGRAM_LINK_FOLDER(KvStop" + kPid +
+                            ");\r\nSET_START_PROGRAM_LINK_NAME(Kv Link);\r\n";
+  const Package p = MakePackage("link", 2, kApp, "", lines, {});
   ASSERT_TRUE(other.Leave(0));
+  // The program folder on the full disk for this run.
+  const std::string shell = ReadRegValue(folders + "Shell Folders", "Programs", "");
+  WriteRegValueSimple(folders + "Shell Folders", "Programs", "S:\\Programs", false);
   tt::Process setup = tt::Start("\"" + p.exe + "\"");
   EXPECT_EQ(tt::WaitExit(setup, 60000), 0);
   WriteRegValueSimple(folders + "Shell Folders", "Programs", shell, false);
-  WriteRegValueSimple(folders + "User Shell Folders", "Programs", user, false);
   EXPECT_EQ(Read(kApp + "\\a.txt"), "alpha of version 2");
   EXPECT_EQ(Read(link), "the earlier link");
   UninstallEarlier(kApp);
