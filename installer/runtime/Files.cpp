@@ -799,21 +799,11 @@ bool SetAttributesOf(HANDLE file, DWORD attributes) {
   return SetFileInfo(file, basic, 4);  // FileBasicInformation
 }
 
-// Marks an open file (opened with DELETE access) to go when its handle is closed.
-bool DeleteWhenClosed(HANDLE file) {
-  BOOLEAN remove = TRUE;
-  return SetFileInfo(file, remove, 13);  // FileDispositionInformation
-}
-
 bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish) {
-  finish.attributesSet = finish.sourceDeleted = false;
+  finish.attributesSet = false;
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  HANDLE in = finish.deleteSource ? CreateFileA(source.c_str(), GENERIC_READ | DELETE, share, nullptr, OPEN_EXISTING,
-                                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr)
-                                  : INVALID_HANDLE_VALUE;
-  const bool mayDelete = in != INVALID_HANDLE_VALUE;
-  if (!mayDelete)
-    in = CreateFileA(source.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE in =
+      CreateFileA(source.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   bool ok = in != INVALID_HANDLE_VALUE;
   if (ok) {
     // One buffer for the whole run: a fresh one for every file costs more than a small file's copy.
@@ -832,12 +822,11 @@ bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish) {
     if (ok) finish.attributesSet = SetAttributesOf(out, finish.attributes);
   }
   DWORD reason = GetLastError();
-  // The destination is whole only once its close succeeded; only then may the source go.
+  // The destination is whole only once its close succeeded.
   if (!CloseHandle(out) && ok) {
     ok = false;
     reason = GetLastError();
   }
-  if (ok && mayDelete) finish.sourceDeleted = DeleteWhenClosed(in);
   if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
   if (!ok) SetLastError(reason);
   return ok;

@@ -100,19 +100,14 @@ bool PlainCopy(const std::string& source, const std::string& dest);
 HANDLE CreateExactFile(const std::string& path);
 // Gives an open file its attributes through the handle, without opening it again by name.
 bool SetAttributesOf(HANDLE file, DWORD attributes);
-// Marks an open file (opened with DELETE access) to go when its handle is closed.
-bool DeleteWhenClosed(HANDLE file);
-// What the direct copy does beyond the bytes, through the handles it holds: the destination's
-// attributes (`attributesSet` tells whether they were set) and, when `deleteSource` asks,
-// the source's removal once it is copied (`sourceDeleted`).
+// What the direct copy does beyond the bytes, through the handle it holds: the destination's
+// attributes (`attributesSet` tells whether they were set).
 struct TCopyFinish {
   DWORD attributes = FILE_ATTRIBUTE_NORMAL;
-  bool deleteSource = false;
   bool attributesSet = false;
-  bool sourceDeleted = false;
 };
-// Copies the source's bytes and last-write time into `out`, which it closes; the source goes
-// only once the destination is closed whole. A failure leaves its reason as the last error.
+// Copies the source's bytes and last-write time into `out`, which it closes; the source is
+// only read. A failure leaves its reason as the last error.
 bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish);
 
 class TFolderNames;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "Common.h"
@@ -506,6 +507,129 @@ bool PerformIniFileOp(const std::string& item, bool install) {
     const std::string file = GetListItem(item, 0);
     if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
     return DeleteIniValue(file, GetListItem(item, 1), GetListItem(item, 2));
+  }
+  return true;
+}
+
+std::string IniFilePath(const std::string& name) {
+  if (name.empty()) return name;
+  const bool bare = name.find_first_of("\\/") == std::string::npos && !(name.size() >= 2 && name[1] == ':');
+  if (bare) return GetWindowsDir(true) + name;
+  char full[MAX_PATH * 2];
+  const DWORD n = GetFullPathNameA(name.c_str(), sizeof full, full, nullptr);
+  return n > 0 && n < sizeof full ? std::string(full, n) : name;
+}
+
+bool IniOpChange(const std::string& item, TIniChange& change) {
+  const std::string action = GetListItem(item, 4);
+  const bool create = ActionIs(action, "Create");
+  if (!create && !ActionIs(action, "Remove")) return false;
+  change.section = GetListItem(item, 1);
+  change.key = GetListItem(item, 2);
+  change.value = create ? GetListItem(item, 3) : std::string();
+  change.remove = !create;
+  return true;
+}
+
+namespace {
+
+// An INI text as sections of lines: lower-case section name -> its entries (lower-case key
+// and value, or the whole line where it has no "="), in order.
+using TIniModel = std::map<std::string, std::vector<std::pair<std::string, std::string>>>;
+
+// The text of an INI file as the profile calls read it: a UTF-16 file (with its mark) in the
+// system's code page, a UTF-8 mark dropped.
+std::string IniText(const std::string& bytes) {
+  if (bytes.size() >= 2 && (unsigned char)bytes[0] == 0xFF && (unsigned char)bytes[1] == 0xFE) {
+    std::wstring wide((bytes.size() - 2) / 2, L'\0');
+    if (!wide.empty()) std::memcpy(&wide[0], bytes.data() + 2, wide.size() * 2);
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(size_t(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), &out[0], n, nullptr, nullptr);
+    return out;
+  }
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return bytes.substr(3);
+  return bytes;
+}
+
+TIniModel ParseIni(const std::string& bytes) {
+  const std::string text = IniText(bytes);
+  TIniModel model;
+  std::string section;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = Trim(text.substr(at, end - at));
+    at = end + 1;
+    if (line.empty()) continue;
+    if (line[0] == '[') {
+      const size_t close = line.find(']');
+      section = LowerCase(Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
+      model[section];
+      continue;
+    }
+    const size_t eq = line.find('=');
+    if (eq == std::string::npos)
+      model[section].push_back({line, std::string("\n")});
+    else
+      model[section].push_back({LowerCase(Trim(line.substr(0, eq))), Trim(line.substr(eq + 1))});
+  }
+  return model;
+}
+
+std::string Unquoted(const std::string& v) {
+  return v.size() >= 2 && v.front() == '"' && v.back() == '"' ? v.substr(1, v.size() - 2) : v;
+}
+
+}  // namespace
+
+bool IniHoldsChanges(const std::string& original, const std::string& edited, const std::vector<TIniChange>& changes) {
+  TIniModel want = ParseIni(original);
+  const TIniModel got = ParseIni(edited);
+  // What the changed keys must hold in the edited file: its value, or nothing.
+  std::map<std::pair<std::string, std::string>, const TIniChange*> changed;
+  for (const TIniChange& c : changes) {
+    const std::string section = LowerCase(Trim(c.section)), key = LowerCase(Trim(c.key));
+    changed[{section, key}] = &c;
+    if (!c.remove) want[section];
+  }
+  for (auto& s : want) {
+    auto& entries = s.second;
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [&](const std::pair<std::string, std::string>& e) {
+                                   return e.second != "\n" && changed.count({s.first, e.first});
+                                 }),
+                  entries.end());
+  }
+  for (const auto& g : got) {
+    const auto w = want.find(g.first);
+    if (w == want.end()) {
+      // A section the edit may leave empty behind it, once its last key is removed.
+      if (!g.second.empty()) return false;
+      continue;
+    }
+    std::vector<std::pair<std::string, std::string>> rest;
+    for (const auto& e : g.second) {
+      const auto c = e.second == "\n" ? changed.end() : changed.find({g.first, e.first});
+      if (c == changed.end()) {
+        rest.push_back(e);
+      } else {
+        const std::string value = Trim(c->second->value);
+        if (c->second->remove || (e.second != value && Unquoted(e.second) != value)) return false;
+      }
+    }
+    if (rest != w->second) return false;
+  }
+  for (const auto& w : want)
+    if (!got.count(w.first) && !w.second.empty()) return false;
+  // Each created key is there.
+  for (const auto& c : changed) {
+    if (c.second->remove) continue;
+    const auto g = got.find(c.first.first);
+    if (g == got.end()) return false;
+    bool found = false;
+    for (const auto& e : g->second) found = found || (e.second != "\n" && e.first == c.first.second);
+    if (!found) return false;
   }
   return true;
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Add/Remove Programs entry, its size cache, App Paths, application key, user information.
 // A program name longer than a key can hold names the keys cut to fit (the entry's display
@@ -40,6 +41,19 @@ std::string GetRegisteredOrganization();
 // action, false the uninstall action. Each returns success.
 bool PerformRegistryOp(const std::string& item, bool install);
 bool PerformIniFileOp(const std::string& item, bool install);
+// The file an INI operation or profile call on `name` reaches, as the system resolves it: a
+// bare name is the Windows folder's, any other path is taken from the current folder.
+std::string IniFilePath(const std::string& name);
+// One value an INI edit writes (`remove`: deletes it).
+struct TIniChange {
+  std::string section, key, value;
+  bool remove = false;
+};
+// The change an INI operation's install action makes; false when it makes none.
+bool IniOpChange(const std::string& item, TIniChange& change);
+// Whether the bytes `edited` hold exactly the sections, keys and values of `original` with the
+// changes made, nothing lost or cut.
+bool IniHoldsChanges(const std::string& original, const std::string& edited, const std::vector<TIniChange>& changes);
 bool PerformEnvironmentOp(const std::string& item, bool install);
 bool PerformAssociationOp(const std::string& item, bool install);
 bool PerformOpenWithOp(const std::string& verb, const std::string& caption, const std::string& program, bool install,

@@ -6,6 +6,7 @@
 namespace {
 bool g_exitConfirmed = false;
 bool g_exitBoxOpen = false;
+bool g_userChoseExit = false;
 }  // namespace
 
 void SetExitConfirmed(bool on) {
@@ -13,6 +14,7 @@ void SetExitConfirmed(bool on) {
 }
 bool ExitConfirmed() { return g_exitConfirmed; }
 bool ExitBoxOpen() { return g_exitBoxOpen; }
+bool UserChoseExit() { return g_userChoseExit; }
 
 TExitSetupForm::TExitSetupForm(TForm* owner) : TForm("TExitSetupForm", owner, FormBorder::Dialog) {
   SetClientSize(395, 178);
@@ -48,5 +50,6 @@ bool ConfirmExit(TForm* owner) {
   g_exitBoxOpen = false;
   delete form;
   g_exitConfirmed = answer == 1;
+  g_userChoseExit = g_exitConfirmed;
   return g_exitConfirmed;
 }

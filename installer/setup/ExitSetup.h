@@ -10,6 +10,8 @@ void SetExitConfirmed(bool on);
 bool ExitConfirmed();
 // True while the confirmation is on screen.
 bool ExitBoxOpen();
+// Whether the user answered the confirmation with Exit (not a close the setup made itself).
+bool UserChoseExit();
 
 class TExitSetupForm : public TForm {
  public:

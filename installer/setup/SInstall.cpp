@@ -139,6 +139,37 @@ void KeepSourceDate(const std::string& source, const std::string& dest) {
   CloseHandle(out);
 }
 
+// The whole bytes of a file; false when it cannot be read to its end.
+bool ReadWhole(const std::string& path, std::string& bytes) {
+  HANDLE in = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (in == INVALID_HANDLE_VALUE) return false;
+  bytes.clear();
+  char buffer[65536];
+  bool ok = true;
+  for (DWORD got = 0; (ok = ReadFile(in, buffer, sizeof buffer, &got, nullptr) != 0) && got > 0;)
+    bytes.append(buffer, got);
+  const DWORD reason = GetLastError();
+  CloseHandle(in);
+  SetLastError(reason);
+  return ok;
+}
+
+// The installed file as a second name of the package's file; false where the system refuses
+// links or the file wants attributes other than the package file's (they are the same file's).
+bool LinkInstead(const std::string& source, const std::string& dest, DWORD attributes) {
+  const auto plain = [](DWORD a) { return a & ~DWORD(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL); };
+  const DWORD had = GetFileAttributesA(source.c_str());
+  if (had == INVALID_FILE_ATTRIBUTES || plain(had) != plain(attributes)) return false;
+  // What stands at `dest` now is the run's own empty file.
+  DeleteFileA(dest.c_str());
+  // Looked up: NT 4 has no such call.
+  using TLink = BOOL(WINAPI*)(LPCSTR, LPCSTR, LPSECURITY_ATTRIBUTES);
+  static const TLink link = reinterpret_cast<TLink>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateHardLinkA")));
+  return link && link(dest.c_str(), source.c_str(), nullptr) != 0;
+}
+
 int64_t GetFileSizeOf(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
@@ -246,17 +277,40 @@ namespace {
 bool RunStopped() { return IsCancelRequested() || IsWizardClosed() || IsRunTimeDirAbort(); }
 }  // namespace
 
-void TInstallRun::OpenScript(const std::string& path, bool enabled, bool scramble, unsigned char key,
+bool TInstallRun::ContinueInCopy(const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    record.BeforeWrite(path);
+    return true;
+  }
+  const std::string fresh = record.FreshName(path);
+  DWORD reason = 0;
+  if (!CopyFileA(path.c_str(), fresh.c_str(), FALSE)) {
+    reason = GetLastError();
+    DeleteFileA(fresh.c_str());
+  } else if (!record.ReplaceWith(path, fresh)) {
+    reason = GetLastError();
+  } else {
+    return true;
+  }
+  FailBox(path + "<p><p>" + SystemErrorText(reason ? reason : DWORD(ERROR_WRITE_FAULT)));
+  CloseWithoutAsking();
+  return false;
+}
+
+bool TInstallRun::OpenScript(const std::string& path, bool enabled, bool scramble, unsigned char key,
                              std::function<void()> failure) {
   if (enabled) KeepFromRestartDeletion(path);
+  // An earlier installation's script is set aside whole and comes back as it was; the run
+  // goes on in a copy of it. A new one goes.
+  if (enabled && !path.empty() && !ContinueInCopy(path)) return false;
   uninstall_.reset(new TUninstallScript(path, enabled, scramble, key));
   recordsFailure_ = std::move(failure);
-  // An earlier installation's script comes back as it was; a new one goes.
   TUninstallScript* script = uninstall_.get();
   record.NoteUndo([this, script] {
     recordsFailure_ = nullptr;
     script->Withdraw();
   });
+  return true;
 }
 
 bool TInstallRun::AddUninstallLine(const std::string& line, bool force) {
@@ -303,7 +357,9 @@ void TSDialogForm::RunInstall() {
   CloseCopyBar(*this);
   busy_ = false;
   if (!ok) {
-    // A stopped run ends the setup: nothing more to show.
+    // A stopped run ends the setup: nothing more to show, and nothing it set up starts.
+    SetSetupExitCode(UserChoseExit() ? kExitUserExit : kExitRunFailed);
+    SetPostRunCommand(std::string(), std::string());
     SetExitConfirmed(true);
     if (!IsWizardClosed()) Close();
     return;
@@ -326,6 +382,11 @@ bool TInstallRun::Run() {
   TScript& s = *script_;
   TInstallRun& run = *this;
   run.setupFolder = GetExeDir(false);
+  // An After Copy item (a program, a plug-in, an INI or text write) may write into an
+  // installed file in place: a file that is also the package's is then copied, not linked.
+  run.linksAllowed = true;
+  for (const std::string& item : s.ExecuteOps())
+    if (StageNumber(GetListItem(item, 0)) == esAfterCopy) run.linksAllowed = false;
   const std::string app = GetAppFolder(false);
   // Whether a folder is the run's is what it was when the run began.
   for (const TPlannedCopy& c : plan_)
@@ -333,12 +394,14 @@ bool TInstallRun::Run() {
   bool folders = !RunStopped() && CreateRunFolder(app, "Create Target Directory: ");
   if (run.record.JournalFailed())
     AddSetupLogLine("Run record kept in memory only: " + SystemErrorText(run.record.JournalError()));
-  // The log goes into the target folder from now on; an earlier log stays until then.
-  if (folders && g_setupLog) {
+  // The log goes into the target folder from now on. An earlier log there is set aside
+  // whole and comes back as it was; the run goes on in a copy of it.
+  if (folders && g_setupLog && g_setupLog->Enabled()) {
+    run.KeepFromRestartDeletion(app + "\\Setup.log");
+    folders = ContinueInCopy(app + "\\Setup.log");
     TSetupLog* log = g_setupLog.get();
     run.record.NoteUndo([log] { log->Withdraw(); });
-    run.KeepFromRestartDeletion(app + "\\Setup.log");
-    g_setupLog->SetFile(app + "\\Setup.log");
+    if (folders) g_setupLog->SetFile(app + "\\Setup.log");
   }
   if (folders && s.UsesCommonFolder()) folders = CreateRunFolder(GetCommonFolder(false), "Create Common Directory: ");
   if (folders && s.UsesAuxiliaryFolder()) folders = CreateRunFolder(GetAuxFolder(false), "Create Auxiliary Directory: ");
@@ -347,46 +410,48 @@ bool TInstallRun::Run() {
   if (folders && !IsRunTimeDirAbort()) {
     AddSetupLogLine("Show Screen: " + form_.Caption());
     form_.SyncInstallFolders();
-    run.OpenScript(UninstallScriptPathFor(app, s.ProgStamp()), s.CreateUninstall(), s.ScrambleUninstall(),
-                   NewScrambleKey(), [this] { StopForRecords(); });
-    AddUninstallLine("SetupType=" + form_.SetupTypeName());
-    AddUninstallLine("GroupNames=" + form_.GroupNameString());
-    AddUninstallLine("UserData=|" + form_.UserName() + "|" + form_.CompanyName() + "|");
-    AddSetupLogLine("Execute Before Copy");
-    bool exitRequest = false;
-    form_.PerformExecuteOps(2, exitRequest);
-    // A package that lacks a file (one an earlier run consumed) is refused once the stage
-    // that may make files has run, before anything registers the installation.
-    if (!exitRequest && !RunStopped() && SourcesPresent()) {
-      AddSetupLogLine("Handle First UnInstall Data");
-      WriteUninstallHeader();
-      run.uninstallerMissing = run.Script()->Enabled() && !s.ProgName().empty() &&
-                               !FileExists(UninstallerPathFor(run.Script()->Path()));
-      // The uninstaller's copy pumps messages: an Exit then ends the run here.
-      if (!RunStopped()) WriteApplicationRegistration();
-      form_.progressBar1->SetRange(0, form_.SelectedFileCount());
-      form_.progressBar1->SetPosition(0);
-      run.filesStepped = 0;
-      AddUninstallLine("TargetDir=" + app);
-      AddUninstallLine("SharedDir=" + GetCommonFolder(false));
-      AddUninstallLine("AuxiliaryDir=" + GetAuxFolder(false));
-      music = StartBackgroundMusic(form_);
-      ok = !RunStopped() && CopySelectedGroups() && !RunStopped();
-      RecordCreatedFolders();
-      WaitProcessingMessages(100);
-      ok = ok && !RunStopped();
-      AddSetupLogLine(std::string());
-      if (ok) {
-        AddSetupLogLine("Execute After Copy");
-        form_.PerformExecuteOps(3, exitRequest);
-        ok = !exitRequest && !RunStopped();
-      }
-      if (ok) PostCopyOperations();
-      if (music) StopBackgroundMusic(form_);
-      ok = ok && !RunStopped();
-      if (ok) {
-        const ATOM atom = GlobalFindAtomA(kAutoUpdateAtom);
-        if (atom) GlobalDeleteAtom(atom);
+    const bool opened = run.OpenScript(UninstallScriptPathFor(app, s.ProgStamp()), s.CreateUninstall(),
+                                       s.ScrambleUninstall(), NewScrambleKey(), [this] { StopForRecords(); });
+    if (opened) {
+      AddUninstallLine("SetupType=" + form_.SetupTypeName());
+      AddUninstallLine("GroupNames=" + form_.GroupNameString());
+      AddUninstallLine("UserData=|" + form_.UserName() + "|" + form_.CompanyName() + "|");
+      AddSetupLogLine("Execute Before Copy");
+      bool exitRequest = false;
+      form_.PerformExecuteOps(2, exitRequest);
+      // A package that lacks a file (one an earlier run consumed) is refused once the stage
+      // that may make files has run, before anything registers the installation.
+      if (!exitRequest && !RunStopped() && SourcesPresent()) {
+        AddSetupLogLine("Handle First UnInstall Data");
+        WriteUninstallHeader();
+        run.uninstallerMissing = run.Script()->Enabled() && !s.ProgName().empty() &&
+                                 !FileExists(UninstallerPathFor(run.Script()->Path()));
+        // The uninstaller's copy pumps messages: an Exit then ends the run here.
+        if (!RunStopped()) WriteApplicationRegistration();
+        form_.progressBar1->SetRange(0, form_.SelectedFileCount());
+        form_.progressBar1->SetPosition(0);
+        run.filesStepped = 0;
+        AddUninstallLine("TargetDir=" + app);
+        AddUninstallLine("SharedDir=" + GetCommonFolder(false));
+        AddUninstallLine("AuxiliaryDir=" + GetAuxFolder(false));
+        music = StartBackgroundMusic(form_);
+        ok = !RunStopped() && CopySelectedGroups() && !RunStopped();
+        RecordCreatedFolders();
+        WaitProcessingMessages(100);
+        ok = ok && !RunStopped();
+        AddSetupLogLine(std::string());
+        if (ok) {
+          AddSetupLogLine("Execute After Copy");
+          form_.PerformExecuteOps(3, exitRequest);
+          ok = !exitRequest && !RunStopped();
+        }
+        if (ok) PostCopyOperations();
+        if (music) StopBackgroundMusic(form_);
+        ok = ok && !RunStopped();
+        if (ok) {
+          const ATOM atom = GlobalFindAtomA(kAutoUpdateAtom);
+          if (atom) GlobalDeleteAtom(atom);
+        }
       }
     }
   }
@@ -669,19 +734,17 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
     const bool moveAllowed = !keepSource && !script_->UseCopy() &&
                              EqualTextNoCase(source.substr(0, 3), dest.substr(0, 3)) && IsWinNT();
     const bool direct = created && !moveAllowed && !script_->ShowProgBar2();
-    finish.deleteSource = !stillNeeded && SameFolder(ExtractFileDir(source), run.setupFolder);
     if (created && !direct) CloseHandle(fresh);
     if (moveAllowed) {
-      copied = MoveFileExA(source.c_str(), dest.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0;
-      moved = copied;
-      if (moved) run.record.NoteMoved(source, dest);
+      // A move within the drive: the installed file is a second name of the package's, which
+      // keeps its bytes until the run completes. Where links are refused, a copy.
+      moved = run.linksAllowed && LinkInstead(source, dest, attributes);
+      copied = moved || PlainCopy(source, dest);
     } else if (script_->ShowProgBar2()) {
       copied = CopyFileWithProgress(source, dest, form_.FileProgress());
       if (copied) KeepSourceDate(source, dest);
     } else if (direct) {
       copied = CopyIntoFile(source, fresh, finish);
-      moved = finish.sourceDeleted;
     } else {
       copied = PlainCopy(source, dest);
     }
@@ -690,7 +753,7 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
   if (copied) {
     if (!same) run.destNames.Note(dest);
     AddSetupLogLine(std::string(kJoin) + " ... OK");
-    if ((!same || unpacked) && !finish.attributesSet) SetFileAttributesA(dest.c_str(), attributes);
+    if ((!same || unpacked) && !finish.attributesSet && !moved) SetFileAttributesA(dest.c_str(), attributes);
     if (!script_->BgWaveFileName().empty()) WaitProcessingMessages(DWORD(StrToIntDef(script_->BgWaveDelay(), 0)));
   } else {
     // What a failed copy left of a new file is no file; one set aside comes back.
@@ -715,17 +778,30 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
     }
     run.destNames.Note(xcopy);
     SetFileAttributesA(xcopy.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // The replacement is scheduled for the restart; one the system does not take stops the run.
+    bool scheduled;
+    if (IsWinNT()) {
+      run.record.NotePendingRename(xcopy, dest);
+      scheduled =
+          MoveFileExA(xcopy.c_str(), dest.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+      if (!scheduled) {
+        const DWORD why = GetLastError();
+        AddSetupLogLine(std::string(kJoin) + " ... FAILED");
+        FailBox(dest + "<p><p>" + SystemErrorText(why));
+        CloseWithoutAsking();
+      }
+    } else {
+      TIniChange rename;
+      rename.section = "Rename";
+      rename.key = ShortPath(dest);
+      rename.value = ShortPath(xcopy);
+      scheduled = EditIniOrStop(GetWindowsDir(true) + "WININIT.INI", {rename});
+      if (!scheduled) AddSetupLogLine(std::string(kJoin) + " ... FAILED");
+    }
+    if (!scheduled) return false;
     AddSetupLogLine(std::string(kJoin) + " ... OK Delayed");
     delayed = true;
     form_.restartOffered_ = true;
-    if (IsWinNT()) {
-      run.record.NotePendingRename(xcopy, dest);
-      MoveFileExA(xcopy.c_str(), dest.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
-    } else {
-      const std::string wininit = GetWindowsDir(true) + "WININIT.INI";
-      run.record.NoteContents(wininit);
-      WritePrivateProfileStringA("Rename", ShortPath(dest).c_str(), ShortPath(xcopy).c_str(), wininit.c_str());
-    }
   }
   // Removal lines and shared counts only for a file that is in place.
   if (writeUninstallLines && !FileFlagNoUninstall(flags)) {
@@ -740,16 +816,9 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
   } else if (FileFlagIsShared(flags)) {
     RaiseSharedCount(dest);
   }
-  // A used source leaves the package; on undo it comes back, moved back or copied back from
-  // its installed copy.
+  // A used source leaves the package once the run completes; until then it stays whole.
   if (!same && !stillNeeded && SameFolder(ExtractFileDir(source), run.setupFolder)) {
-    const std::string installed = copied ? dest : ExtractFilePath(dest) + "X" + ExtractFileName(dest);
-    if (!moved || finish.sourceDeleted) run.record.NoteCopiedFrom(source, installed);
-    // A moved source is gone already, as is one the copy deleted.
-    if (!moved && !DeleteFileA(source.c_str()) && FileExists(source)) {
-      SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(source.c_str());
-    }
+    run.record.NoteUsedUp(source);
     run.sourceNames.Forget(source);
   }
   return true;
@@ -1089,7 +1158,54 @@ void TInstallRun::WriteUninstallHeader() {
   AddUninstallLine(std::string(), true);
 }
 
-bool TInstallRun::WriteInfoValue(const std::string& section, const std::string& key, const std::string& value) {
+bool TInstallRun::EditIniFile(const std::string& file, const std::vector<TIniChange>& changes, DWORD& reason) {
+  reason = 0;
+  std::string original;
+  const bool had = GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (had && !ReadWhole(file, original)) {
+    reason = GetLastError();
+    return false;
+  }
+  if (!had && std::all_of(changes.begin(), changes.end(), [](const TIniChange& c) { return c.remove; })) return true;
+  // The edit goes into a copy beside the file, which takes its place once it is checked whole.
+  const std::string fresh = record.FreshName(file);
+  bool ok = !had || CopyFileA(file.c_str(), fresh.c_str(), FALSE);
+  for (size_t i = 0; ok && i < changes.size(); ++i) {
+    const TIniChange& c = changes[i];
+    ok = c.remove ? DeleteIniValue(fresh, c.section, c.key) : WriteIniValue(fresh, c.section, c.key, c.value);
+  }
+  reason = GetLastError();
+  // What the profile calls hold goes to the file before it is read back.
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, fresh.c_str());
+  std::string edited;
+  if (ok && (!ReadWhole(fresh, edited) || !IniHoldsChanges(original, edited, changes))) {
+    ok = false;
+    if (!IsDiskFull(reason)) reason = ERROR_WRITE_FAULT;
+  }
+  if (!ok) {
+    if (!reason) reason = ERROR_WRITE_FAULT;
+    SetFileAttributesA(fresh.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(fresh.c_str());
+    return false;
+  }
+  if (!record.ReplaceWith(file, fresh)) {
+    reason = GetLastError() ? GetLastError() : DWORD(ERROR_WRITE_FAULT);
+    return false;
+  }
+  return true;
+}
+
+bool TInstallRun::EditIniOrStop(const std::string& file, const std::vector<TIniChange>& changes) {
+  DWORD reason = 0;
+  if (EditIniFile(file, changes, reason)) return true;
+  if (!RunStopped()) {
+    FailBox(file + "<p><p>" + SystemErrorText(reason));
+    CloseWithoutAsking();
+  }
+  return false;
+}
+
+bool TInstallRun::WriteInfoValues(const std::vector<TIniChange>& values) {
   const std::string name = ExtractFileName(script_->OriginalInfoFileName());
   if (name.empty()) return false;
   TInstallRun& run = *this;
@@ -1100,9 +1216,16 @@ bool TInstallRun::WriteInfoValue(const std::string& section, const std::string& 
       run.infoCopied = CopyOneFile(GetExeDir(true) + name, GetAppFolder(true) + name, delayed, true, true, true, false, 0, 1);
     }
   }
-  if (!run.infoCopied) return false;
-  WriteIniValue(GetAppFolder(true) + name, section, key, value);
-  return true;
+  if (!run.infoCopied || RunStopped()) return false;
+  return EditIniOrStop(GetAppFolder(true) + name, values);
+}
+
+bool TInstallRun::WriteInfoValue(const std::string& section, const std::string& key, const std::string& value) {
+  TIniChange c;
+  c.section = section;
+  c.key = key;
+  c.value = value;
+  return WriteInfoValues({c});
 }
 
 void TInstallRun::WriteApplicationRegistration() {
@@ -1117,17 +1240,28 @@ void TInstallRun::WriteApplicationRegistration() {
   }
   if (!s.OriginalInfoFileName().empty()) {
     const std::string script = UninstallScriptPath();
-    WriteInfoValue("Directories", "TargetDir", GetAppFolder(false));
-    WriteInfoValue("Directories", "SharedDir", GetCommonFolder(false));
-    WriteInfoValue("Directories", "AuxiliaryDir", GetAuxFolder(false));
-    WriteInfoValue("UnInstall", "Txt", script);
-    WriteInfoValue("UnInstall", "Exe", UninstallerPathFor(script));
-    WriteInfoValue("MsgBox", "BtnText", GetLangBtnText());
-    for (const char* k : {"Error", "Confirm", "Attention"}) WriteInfoValue("MsgBox", k, GetLangText("MsgBox", k, k));
-    WriteInfoValue("MsgBox", "CharSet", std::to_string(GetLangCharset()));
+    // All in one edit of the file, in this order.
+    std::vector<TIniChange> values;
+    const auto add = [&values](const std::string& section, const std::string& key, const std::string& value) {
+      TIniChange c;
+      c.section = section;
+      c.key = key;
+      c.value = value;
+      values.push_back(c);
+    };
+    add("Directories", "TargetDir", GetAppFolder(false));
+    add("Directories", "SharedDir", GetCommonFolder(false));
+    add("Directories", "AuxiliaryDir", GetAuxFolder(false));
+    add("UnInstall", "Txt", script);
+    add("UnInstall", "Exe", UninstallerPathFor(script));
+    add("MsgBox", "BtnText", GetLangBtnText());
+    for (const char* k : {"Error", "Confirm", "Attention"}) add("MsgBox", k, GetLangText("MsgBox", k, k));
+    add("MsgBox", "CharSet", std::to_string(GetLangCharset()));
     const std::string keys = "|s1|s2|s3|s4|s5|s11|s12|s13|s14|s15|s16|s17|s21|s22|s23|s24|";
     for (int i = 0, n = ListItemCount(keys); i < n; ++i)
-      WriteInfoValue("AutoUpdate", GetListItem(keys, i), GetLangText("AutoUpdate", GetListItem(keys, i), ""));
+      add("AutoUpdate", GetListItem(keys, i), GetLangText("AutoUpdate", GetListItem(keys, i), ""));
+    WriteInfoValues(values);
+    if (RunStopped()) return;
   }
   if (!s.AutoUpdateExeFileName().empty() && FileExists(GetExeDir(true) + ExtractFileName(s.AutoUpdateExeFileName())))
     CopyServiceFile(s.AutoUpdateExeFileName(), false);
@@ -1150,8 +1284,10 @@ void TInstallRun::PostCopyOperations() {
   for (const auto& item : script_->IniFileOps()) {
     const std::string raw = "|" + item + "|";
     const std::string op = ExpandTokens(raw, "\\");
-    if (!GetListItem(op, 0).empty()) record.NoteContents(GetListItem(op, 0));
-    PerformIniFileOp(op, true);
+    // The file the system's profile calls reach; the edit is made beside it and checked.
+    const std::string file = IniFilePath(GetListItem(op, 0));
+    TIniChange change;
+    if (!file.empty() && IniOpChange(op, change) && !EditIniOrStop(file, {change})) return;
     AddSetupLogLine("IniFileOp: " + GetListItem(raw, 4) + "  " + GetListItem(raw, 0) + "  [" + GetListItem(raw, 1) +
                     "] " + GetListItem(raw, 2) + "=" + GetListItem(raw, 3));
   }
@@ -1254,14 +1390,15 @@ std::string TInstallRun::ResolveLinkFolder(const std::string& folderText, int& k
   return programFolder.empty() ? folderText : programFolder + "\\" + folderText;
 }
 
-void TInstallRun::NoteLink(int kind, const std::string& folderText, bool allUsers, const std::string& target,
-                            const std::string& name) {
+std::string TInstallRun::NoteLink(int kind, const std::string& folderText, bool allUsers, const std::string& target,
+                                   const std::string& name) {
   std::string folder;
   const std::string path = LinkPathFor(kind, folderText, allUsers, target, name, folder);
-  if (path.empty()) return;
+  if (path.empty()) return path;
   record.NoteFolder(folder);
   KeepFromRestartDeletion(path);
   record.BeforeWrite(path);
+  return path;
 }
 
 bool TInstallRun::CreateOneLink(int kind, const std::string& folderText, const std::vector<std::string>& f,
@@ -1269,9 +1406,13 @@ bool TInstallRun::CreateOneLink(int kind, const std::string& folderText, const s
   const std::string target = ExpandTokens(f[1]);
   std::string workDir = SetTrailingBackslash(ExpandTokens(f[4]), false);
   const int show = f[5] == "Maximized" ? 3 : f[5] == "Minimized" ? 7 : 1;
-  NoteLink(kind, folderText, allUsers, target, name);
-  return CreateLink(kind, folderText, allUsers, linkPath, show, StrToIntDef(f[7], 0), ExpandTokens(f[6]), workDir,
-                    ExpandTokens(f[3]), target, name);
+  const std::string noted = NoteLink(kind, folderText, allUsers, target, name);
+  if (CreateLink(kind, folderText, allUsers, linkPath, show, StrToIntDef(f[7], 0), ExpandTokens(f[6]), workDir,
+                 ExpandTokens(f[3]), target, name))
+    return true;
+  // A link that could not be made leaves the earlier one in its place.
+  if (!noted.empty()) record.PutBack(noted);
+  return false;
 }
 
 void TInstallRun::CreateShortcuts() {
@@ -1342,12 +1483,14 @@ void TInstallRun::CreateShortcuts() {
     AddSetupLogLine("Create AutoUpdate link at StartUp:");
     const std::string program = GetAppFolder(true) + ExtractFileName(s.AutoUpdateExeFileName());
     std::string path;
-    NoteLink(3, std::string(), allUsers, program, s.ProgName() + " - Auto Update");
+    const std::string noted = NoteLink(3, std::string(), allUsers, program, s.ProgName() + " - Auto Update");
     if (CreateLink(3, std::string(), allUsers, path, 0, 0, std::string(), GetAppFolder(false), "/DELAY=120", program,
                    s.ProgName() + " - Auto Update")) {
       AddUninstallLine("REMOVE_FILE(" + path + ")");
       SetPostRunCommand(program, "/DELAY=120");
       WriteInfoValue("UnInstall", "StartUpLink", path);
+    } else if (!noted.empty()) {
+      record.PutBack(noted);
     }
   }
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "FolderNames.h"
+#include "RegOp.h"
 #include "SDialog.h"
 #include "SRecord.h"
 #include "SRunRecord.h"
@@ -39,10 +40,15 @@ class TInstallRun {
   bool Run();
 
   // Opens the uninstall script of the run; `failure` is called when a line cannot be written.
-  void OpenScript(const std::string& path, bool enabled, bool scramble, unsigned char key,
+  // False (with its box) when an earlier script could not be set aside.
+  bool OpenScript(const std::string& path, bool enabled, bool scramble, unsigned char key,
                   std::function<void()> failure);
   // The only way lines reach the uninstall script (none before it is open).
   bool AddUninstallLine(const std::string& line, bool force = false);
+  // Before the run writes on in a file an earlier installation left at `path`: the file is
+  // set aside whole and a copy of it takes its name; a missing one is noted as the run's.
+  // False (with its box, the run stopped) when the copy could not be made.
+  bool ContinueInCopy(const std::string& path);
   std::string UninstallScriptPath() const { return uninstall_ ? uninstall_->Path() : std::string(); }
   TUninstallScript* Script() const { return uninstall_.get(); }
 
@@ -84,6 +90,14 @@ class TInstallRun {
   void WriteUninstallHeader();
   void WriteApplicationRegistration();
   bool WriteInfoValue(const std::string& section, const std::string& key, const std::string& value);
+  // The info file's values, written in one edit; false when there is no info file or the
+  // edit failed (the run then stops).
+  bool WriteInfoValues(const std::vector<TIniChange>& values);
+  // Makes INI changes to a copy of `file` beside it, reads the copy back and puts it in place
+  // when it holds exactly the file's values with the changes; else `reason` tells why not.
+  bool EditIniFile(const std::string& file, const std::vector<TIniChange>& changes, DWORD& reason);
+  // The same; a failure stops the run with a box naming the file and the reason.
+  bool EditIniOrStop(const std::string& file, const std::vector<TIniChange>& changes);
   void PostCopyOperations();
   void RegisterFontsAndServers();
   // Before the run writes `path`: a deletion of it that waits for the next restart (an
@@ -93,8 +107,9 @@ class TInstallRun {
   void CreateShortcuts();
   std::string ResolveLinkFolder(const std::string& folderText, int& kind) const;
   // Notes a link's folder and an earlier link of its name before the link is made.
-  void NoteLink(int kind, const std::string& folderText, bool allUsers, const std::string& target,
-                const std::string& name);
+  // Returns the link's path, empty when it has none.
+  std::string NoteLink(int kind, const std::string& folderText, bool allUsers, const std::string& target,
+                       const std::string& name);
   bool CreateOneLink(int kind, const std::string& folderText, const std::vector<std::string>& fields,
                      const std::string& name, bool allUsers, std::string& linkPath);
   void StopForRecords();
@@ -124,6 +139,7 @@ class TInstallRun {
   std::vector<std::string> keptFolders;        // the "*3" folders of the selected groups, lower case
   std::vector<std::string> comServers, fonts;  // collected by the copy, registered after it
   bool infoCopied = false, infoTried = false;
+  bool linksAllowed = true;  // a move on one drive may make the installed file a second name
   std::string setupFolder;
   std::string diskSetFolders;
   bool diskSetKnown = false;

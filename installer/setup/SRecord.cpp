@@ -78,18 +78,11 @@ bool WriteBytes(FILE*& file, const std::string& path, const std::string& bytes, 
   return ok;
 }
 
-// Puts back what a file held before (or removes it when there was none).
-void PutBack(FILE*& file, const std::string& path, bool had, const std::string& bytes) {
+// Closes a file for good; one that was not there before goes. An earlier one is never
+// written back in place.
+void PutBack(FILE*& file, const std::string& path, bool had) {
   CloseFile(file);
-  if (path.empty()) return;
-  if (!had) {
-    std::remove(path.c_str());
-    return;
-  }
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return;
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
+  if (!path.empty() && !had) std::remove(path.c_str());
 }
 
 std::string JoinLines(const TLineList& lines, size_t from, size_t to) {
@@ -156,7 +149,6 @@ void TUninstallScript::LoadEarlier() {
   std::string text;
   if (!ReadWhole(path_, text)) return;
   hadEarlier_ = true;
-  earlier_ = text;
   if (IsScrambledText(text)) text = ScrambleTextWithKey(text, 0, 0);
   lines_ = SplitTextLines(text);
   earlierCount_ = lines_.size();
@@ -196,7 +188,7 @@ bool TUninstallScript::AddUninstallLine(const std::string& text, bool force) {
 std::string TUninstallScript::Text() const { return JoinLines(lines_, 0, lines_.size()); }
 
 void TUninstallScript::Withdraw() {
-  if (enabled_ && loaded_) PutBack(file_, path_, hadEarlier_, earlier_);
+  if (enabled_ && loaded_) PutBack(file_, path_, hadEarlier_);
   enabled_ = false;
 }
 
@@ -241,7 +233,9 @@ void TSetupLog::SetFile(const std::string& path) {
   if (!enabled_ || path.empty()) return;
   CloseFile(file_);
   path_ = path;
-  hadEarlier_ = ReadWhole(path, earlier_);
+  FILE* earlier = std::fopen(path.c_str(), "rb");
+  hadEarlier_ = earlier != nullptr;
+  if (earlier) std::fclose(earlier);
   rewrite_ = true;
   onDisk_ = 0;
   WritePending(false);
@@ -255,7 +249,7 @@ TSetupLog::~TSetupLog() {
 void TSetupLog::Flush() { WritePending(true); }
 
 void TSetupLog::Withdraw() {
-  if (enabled_) PutBack(file_, path_, hadEarlier_, earlier_);
+  if (enabled_) PutBack(file_, path_, hadEarlier_);
   enabled_ = false;
   path_.clear();
 }

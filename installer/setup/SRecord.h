@@ -47,8 +47,8 @@ class TUninstallScript {
   int WriteError() const { return error_; }
   // Lines the file held before this run (an earlier installation's); this run's follow them.
   size_t EarlierCount() const { return earlierCount_; }
-  // Puts the file back as the run found it, the earlier installation's bytes or no file,
-  // and writes nothing more.
+  // Writes nothing more; a file the run began is removed. An earlier installation's file is
+  // the run record's to put back (the run goes on in a copy of it).
   void Withdraw();
 
  private:
@@ -62,7 +62,6 @@ class TUninstallScript {
   unsigned char key_;
   bool loaded_ = false;
   bool hadEarlier_ = false;
-  std::string earlier_;  // the earlier file's bytes
   size_t earlierCount_ = 0;
   int error_ = 0;
   TLineList lines_;
@@ -87,16 +86,16 @@ class TSetupLog {
   void Flush();
   const TLineList& Lines() const { return lines_; }
   const std::string& Path() const { return path_; }
-  // Puts the file back as SetFile found it, an earlier log's bytes or no file, and writes
-  // nothing more.
+  // Writes nothing more; a file SetFile began is removed. An earlier log is the run record's
+  // to put back (the run goes on in a copy of it).
   void Withdraw();
+  bool Enabled() const { return enabled_; }
 
  private:
   void WritePending(bool all);
   bool enabled_;
   std::string path_;
   bool hadEarlier_ = false;
-  std::string earlier_;
   FILE* file_ = nullptr;
   TLineList lines_;
   size_t onDisk_ = 0;

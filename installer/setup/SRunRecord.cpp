@@ -247,3 +247,4 @@ std::vector<std::string> TRunRecord::Complete() {
   outcome_ = TUndoOutcome();
   return left;
 }
+

@@ -20,6 +20,7 @@ std::string g_presetApp, g_presetCommon, g_presetAux;
 std::string g_launchProgram, g_launchWorkFolder;
 std::string g_postRunCommand, g_postRunFolder;
 bool g_restart = false;
+int g_exitCode = 0;
 bool g_backgroundUpdate = false;
 
 // Steps 9 to 11: the first window and the message loop.
@@ -68,6 +69,7 @@ void SetPostRunCommand(const std::string& program, const std::string& params) {
 const std::string& GetPostRunCommand() { return g_postRunCommand; }
 const std::string& GetPostRunFolder() { return g_postRunFolder; }
 
+void SetSetupExitCode(int code) { g_exitCode = code; }
 void RequestRestart() { g_restart = true; }
 bool RestartRequested() { return g_restart; }
 void SetBackgroundUpdate(bool on) { g_backgroundUpdate = on; }
@@ -164,7 +166,7 @@ void RunAfterActions(const std::function<void()>& restart) {
   }
 }
 
-void SetupMain() {
+int SetupMain() {
   std::string message;
   const std::string path = GetExeDir(true) + GetSetupScriptFileName();
   if (!FileExists(path)) message = path + "\\\\nScript file not found.\\\\n\\\\nSetup Aborted!";
@@ -192,4 +194,5 @@ void SetupMain() {
   }
   delete script;
   if (!message.empty()) ErrorBox(KMSG_OWNER_TITLED, message, "Error", kDefaultBtnText, 0);
+  return g_exitCode;
 }

@@ -26,6 +26,11 @@ const std::string& GetLaunchWorkFolder();
 void SetPostRunCommand(const std::string& program, const std::string& params);
 const std::string& GetPostRunCommand();
 const std::string& GetPostRunFolder();
+// What Setup returns: 0 once it has ended without a stopped run; a run that stopped short
+// returns kExitRunFailed, or kExitUserExit where the user's Exit stopped it.
+const int kExitRunFailed = 1;
+const int kExitUserExit = 2;
+void SetSetupExitCode(int code);
 void RequestRestart();
 bool RestartRequested();
 void SetBackgroundUpdate(bool on);
@@ -59,5 +64,5 @@ void AutoUpdateFrom(TScript& script, const std::string& infoFile);
 // Launch, post-run command and restart, as set during the run.
 void RunAfterActions(const std::function<void()>& restart = RebootWindows);
 
-// The main body; returns when the setup has ended.
-void SetupMain();
+// The main body; returns Setup's exit code when the setup has ended.
+int SetupMain();

@@ -7,6 +7,5 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   StartDebugChannel();
   EnsurePsapi();
-  SetupMain();
-  return 0;
+  return SetupMain();
 }

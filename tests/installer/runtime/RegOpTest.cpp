@@ -522,3 +522,53 @@ TEST(OpenWithOps, VerbOnFoldersAndRegisteredTypes) {
   EXPECT_TRUE(KeyThere(HKEY_CLASSES_ROOT, "Folder\\shell"));
   for (const char* k : {"KvTestB.File", "KvTestC.File", ".kvtb", ".kvtc", ".kvtd"}) RemoveKey(HKEY_CLASSES_ROOT, k);
 }
+
+// The check of an INI edit made beside the file: the edited bytes hold the original's sections,
+// keys and values with the changes, and nothing else.
+TEST(RegOp, IniEditCheckFindsWhatAWriteLostOrCut) {
+  const std::string long40 = std::string(40, 'x');
+  const std::string original = "; a comment\r\n[Main]\r\nA=1\r\nLong=" + long40 + "\r\n[Other]\r\nLast=important\r\n";
+  const std::string other = "[Other]\r\nLast=important\r\n";
+  TIniChange add;
+  add.section = "Main";
+  add.key = "Added";
+  add.value = "yes";
+  TIniChange remove;
+  remove.section = "main";
+  remove.key = "LONG";
+  remove.remove = true;
+  const struct {
+    const char* name;
+    std::string edited;
+    std::vector<TIniChange> changes;
+    bool holds;
+  } rows[] = {
+      {"the key added", original.substr(0, original.find("[Other]")) + "Added=yes\r\n" + other, {add}, true},
+      {"written again without blanks",
+       "; a comment\n[Main]\nA = 1\nLong=" + long40 + "\nAdded=yes\n[Other]\nLast=important\n",
+       {add},
+       true},
+      {"the key removed", "; a comment\r\n[Main]\r\nA=1\r\n" + other, {remove}, true},
+      {"both", "; a comment\r\n[Main]\r\nA=1\r\nAdded=yes\r\n" + other, {add, remove}, true},
+      {"a UTF-8 mark kept", "\xEF\xBB\xBF" + original + "[Main]\r\nAdded=yes\r\n", {add}, true},
+      {"cut inside the last line", original.substr(0, original.size() - 6) + "Added=yes\r\n", {add}, false},
+      {"cut before the new key", original, {add}, false},
+      {"another value changed", "; a comment\r\n[Main]\r\nA=2\r\nAdded=yes\r\n" + other, {add, remove}, false},
+      {"the removed key still there", original, {remove}, false},
+      {"the new key with another value", original + "[Main]\r\nAdded=no\r\n", {add}, false},
+      {"empty", "", {add}, false},
+  };
+  for (const auto& row : rows) EXPECT_EQ(IniHoldsChanges(original, row.edited, row.changes), row.holds) << row.name;
+}
+
+// As the system's profile calls resolve a name: a bare one is the Windows folder's, a path
+// with a folder is taken from the current folder.
+TEST(RegOp, IniFilePathResolvesAsTheProfileCallsDo) {
+  const std::string windows = GetWindowsDir(true);
+  EXPECT_EQ(IniFilePath("hostile.ini"), windows + "hostile.ini");
+  EXPECT_EQ(IniFilePath("C:\\Some\\x.ini"), "C:\\Some\\x.ini");
+  char current[MAX_PATH];
+  ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, current), 0u);
+  EXPECT_TRUE(EqualTextNoCase(IniFilePath("sub\\x.ini"), SetTrailingBackslash(current, true) + "sub\\x.ini"));
+  EXPECT_EQ(IniFilePath(""), "");
+}

@@ -417,7 +417,7 @@ TEST(SetupInstall, PackedFilesGoodAndDamaged) {
       CloseHandle(h);
     }
     const RunResult r = RunToEnd(p);
-    EXPECT_EQ(r.exitCode, 0) << c.name;
+    EXPECT_EQ(r.exitCode, c.ok ? 0 : 1) << c.name;
     const std::string script = Read(p.target + "\\UnInstall.txt");
     if (c.ok) {
       EXPECT_TRUE(r.boxes.empty()) << c.name;
@@ -463,7 +463,7 @@ TEST(SetupInstall, MissingSourceStopsTheRunBeforeAnythingIsRegistered) {
                             {{"a.txt", "a"}, {"b.txt", "b"}});
     CleanRegistry(p);
     const RunResult r = RunToEnd(p);
-    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.exitCode, 1);
     ASSERT_EQ(r.boxes.size(), 1u);
     EXPECT_NE(r.boxes[0].text.find(p.dir + "00007#gone.txt"), std::string::npos) << r.boxes[0].text;
     EXPECT_NE(r.boxes[0].text.find("File not found!"), std::string::npos);
@@ -496,7 +496,7 @@ TEST(SetupInstall, SecondRunOfAConsumedPackageKeepsTheFirstInstallation) {
   ASSERT_FALSE(Exists(p.dir + "UnInstall.exe"));
   const std::string script = Read(p.target + "\\UnInstall.txt");
   const RunResult second = RunToEnd(p);
-  EXPECT_EQ(second.exitCode, 0);
+  EXPECT_EQ(second.exitCode, 1);
   ASSERT_EQ(second.boxes.size(), 1u);
   EXPECT_NE(second.boxes[0].text.find(p.dir + "UnInstall.exe"), std::string::npos) << second.boxes[0].text;
   EXPECT_NE(second.boxes[0].text.find("File not found!"), std::string::npos);
@@ -544,7 +544,7 @@ TEST(SetupInstall, FullDiskLeavesNoDebrisAndUndoesTheRun) {
     p.target = "T:\\Full";
     CleanRegistry(p);
     const RunResult r = RunToEnd(p);
-    EXPECT_EQ(r.exitCode, 0) << road.road;
+    EXPECT_EQ(r.exitCode, 1) << road.road;
     ASSERT_EQ(r.boxes.size(), 1u) << road.road;
     EXPECT_NE(r.boxes[0].text.find(p.target + "\\big.bin"), std::string::npos) << r.boxes[0].text;
     EXPECT_NE(r.boxes[0].text.find(DiskFullText()), std::string::npos) << road.road << ": " << r.boxes[0].text;
@@ -843,7 +843,7 @@ TEST(SetupInstall, UnreadableSourceLeavesNoDestination) {
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   const RunResult r = RunToEnd(p);
   CloseHandle(lock);
-  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.exitCode, 1);
   ASSERT_EQ(r.boxes.size(), 1u);
   // The run is undone: the file copied before stays in the package only.
   EXPECT_FALSE(Exists(p.target));
@@ -990,7 +990,7 @@ TEST(SetupInstall, UninstallerThatDoesNotFitLeavesNothing) {
                             {{"f1", mb}, {"f2", mb}, {"f3", mb}, {"f4", mb}, {"f5", mb}});
     CleanRegistry(p);
     const RunResult r = RunToEnd(p, {"&Next >"});
-    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.exitCode, 1);
     ASSERT_EQ(r.boxes.size(), 1u) << mode;
     EXPECT_NE(r.boxes[0].text.find("S:\\Big\\UnInstall.exe"), std::string::npos) << r.boxes[0].text;
     EXPECT_NE(r.boxes[0].text.find(DiskFullText()), std::string::npos) << r.boxes[0].text;

@@ -558,7 +558,7 @@ TEST(SetupWizard, ExitDuringTheRunEndsItThere) {
   tt::CloseWindowNow(w.wnd);
   ASSERT_TRUE(w.AnswerExit("E&xit Setup"));
   tt::WriteFile(p.dir + "waiting.txt.stop", "");
-  EXPECT_EQ(w.WaitEnd(), 0);
+  EXPECT_EQ(w.WaitEnd(), 2);
   EXPECT_FALSE(RegKeyExists(key));
   EXPECT_FALSE(Exists(p.target));
   EXPECT_EQ(Read(p.dir + "a.txt"), "a");

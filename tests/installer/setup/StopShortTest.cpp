@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "Common.h"
+#include "ExecTestUtil.h"
+#include "Files.h"
 #include "PackTestUtil.h"
 #include "RegOp.h"
 #include "RegRestore.h"
@@ -117,11 +119,18 @@ std::string Uninstaller() { return Read(tt::ProgramDir() + "UnInstallStripped.ex
 // Version 1 or 2 of the program, into `target`. Both have a changed file, the program (with
 // its App Paths entry and application key), a file without uninstall lines, a kept folder
 // and a folder kept itself, a registry operation and the Add/Remove Programs entry; version 2
-// adds a file. `list` and `lines` add to its file list and its script.
+// adds a file. `list` and `lines` add to its file list and its script. `at`, when given, is
+// the package's folder (with the setup program without its symbols), else a scratch folder.
 Package MakePackage(const std::string& name, int version, const std::string& target, const std::string& list,
-                    const std::string& lines, Files files) {
+                    const std::string& lines, Files files, const std::string& at = std::string()) {
   Package p;
-  p.exe = setuptest::SetupCopy("stop_" + name, nullptr);
+  if (at.empty()) {
+    p.exe = setuptest::SetupCopy("stop_" + name, nullptr);
+  } else {
+    CreateDirectoryA(at.c_str(), nullptr);
+    p.exe = at + "\\Setup.exe";
+    tt::CopyFileTo(tt::ProgramDir() + "SetupSmall.exe", p.exe);
+  }
   p.dir = p.exe.substr(0, p.exe.find_last_of('\\') + 1);
   const std::string v = std::to_string(version);
   files.push_back({"a.txt", "alpha of version " + v});
@@ -205,10 +214,11 @@ void CleanMachine(tt::SmallDisk& disk) {
   setuptest::RemoveEmptyProgramsCacheKeys();
 }
 
-// The earlier installation, made by version 1's setup, with a file and a value of the user's.
-std::string InstallEarlier(Earlier earlier) {
+// The earlier installation, made by version 1's setup, with a file and a value of the user's;
+// `lines` add to its script.
+std::string InstallEarlier(Earlier earlier, const std::string& lines = std::string()) {
   const std::string folder = earlier == Earlier::SameFolder ? kApp : kOld;
-  const Package v1 = MakePackage("v1", 1, folder, "", "SET_SILENT_SETUP;\r\n", {});
+  const Package v1 = MakePackage("v1", 1, folder, "", "SET_SILENT_SETUP;\r\n" + lines, {});
   tt::Process setup = tt::Start("\"" + v1.exe + "\"");
   EXPECT_EQ(tt::WaitExit(setup, 60000), 0);
   EXPECT_EQ(Read(folder + "\\a.txt"), "alpha of version 1");
@@ -232,7 +242,8 @@ void RunToStop(const Package& p, Stop stop, const std::string& boxNames) {
     ASSERT_TRUE(w.AnswerBox(box, 60000));
     EXPECT_NE(box.text.find(boxNames), std::string::npos) << box.text;
   }
-  EXPECT_EQ(w.WaitEnd(60000), 0);
+  // A stopped run says so: one code for a failure, another for the user's Exit.
+  EXPECT_EQ(w.WaitEnd(60000), stop == Stop::Exit ? 2 : 1);
 }
 
 // The earlier installation is still removable through its entry.
@@ -505,6 +516,58 @@ void KilledDuringCopy(Earlier earlier, AfterKill after) {
 
 }  // namespace
 
+// ---------------------------------------------------------------- the run's own writes
+
+namespace {
+
+// Bytes a file takes on the small disks (whole pages).
+unsigned long long OnDisk(size_t bytes) { return (bytes + 4095) / 4096 * 4096; }
+
+const std::string kInfo = "[Info]\r\nName=the package\r\n";
+
+}  // namespace
+
+// The package on the target disk itself, its files moved (second names) or copied, the disk
+// left with little more room than the run's copies take: after a stop every package file is
+// there whole (the uninstaller, a large file, the last of many small ones, the info file).
+TEST(StopShort, APackageOnTheTargetDiskComesBackWhole) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  const struct {
+    const char* name;
+    bool copies;
+    Stop stop;
+  } rows[] = {{"moved, the script does not fit", false, Stop::Script},
+              {"copied, the script does not fit", true, Stop::Script},
+              {"copied, Exit during the copy", true, Stop::Exit}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    CleanMachine(disk);
+    StopPlan plan = PlanStop(row.stop);
+    Files files = plan.files;
+    files.insert(files.begin(), {"big.bin", std::string(256 * 1024, 'b')});
+    std::string list = "|big.bin" + plan.list;
+    for (int i = 0; i < 40; ++i) {
+      files.push_back({"s" + std::to_string(i) + ".txt", "small file " + std::to_string(i)});
+      list += "|" + files.back().first;
+    }
+    files.push_back({"happ.info", kInfo});
+    // What the run copies, each with a page more for the disk's own records.
+    unsigned long long copies = OnDisk(Uninstaller().size()) + OnDisk(kInfo.size()) + 64 * 1024;
+    if (row.copies)
+      for (const auto& f : files) copies += OnDisk(f.second.size()) + 4096;
+    const std::string lines = plan.lines + (row.copies ? "SET_USE_COPY;\r\n" : "") +
+                              "SET_ORIGINAL_INFO_FILE_NAME(happ.info);\r\n";
+    const Package p = MakePackage("ondisk", 2, kApp, list, lines, files, disk.root + "Pkg");
+    ASSERT_TRUE(disk.Leave(copies + 128 * 1024)) << disk.FreeBytes() << " free, " << copies << " copied";
+    const State before = Snapshot({disk.root});
+    RunToStop(p, row.stop, plan.boxNames);
+    const std::string diff = Differences(before, Snapshot({disk.root}));
+    EXPECT_TRUE(diff.empty()) << diff;
+  }
+  CleanMachine(disk);
+}
+
 // v1 registered a COM server and a font; v2 registers them again and stops after that (its
 // uninstall script does not fit): v1's class and program id stay as they were, and v1's
 // uninstaller then takes them away.
@@ -718,5 +781,178 @@ TEST(StopShort, UpgradeOverARunningProgramLeavesNothingAfterItsUninstall) {
                                        {kApp + "\\", kApp + "\\cfg.ini", kApp + "\\Data\\", kApp + "\\Data\\d.txt",
                                         kApp + "\\Keep\\", kApp + "\\Keep\\Inner\\"});
   EXPECT_TRUE(diff.empty()) << diff;
+  CleanMachine(disk);
+}
+
+// A user's INI file that the package edits is never cut: on a full disk of its own the edit
+// stops the run (it used to complete with the file's last line lost), and a stop after the
+// edit gives the file back whole.
+TEST(StopShort, AUsersIniFileIsNeverCut) {
+  tt::SmallDisk disk('T', 10 << 20), other('S', 3 << 20);
+  KV_NEED_DISK(disk);
+  KV_NEED_DISK(other);
+  // `bytes` long, its last line the one a cut loses first.
+  const auto ini = [](size_t bytes) {
+    std::string text = "[Main]\r\n";
+    for (int i = 0; text.size() + 40 < bytes; ++i)
+      text += "Key" + std::to_string(i) + "=value " + std::to_string(i) + "\r\n";
+    text += "Fill=" + std::string(bytes - text.size() - 23, 'f') + "\r\n";
+    return text + "Last=important\r\n";
+  };
+  const struct {
+    const char* name;
+    std::string file, op;
+    Stop stop;
+  } rows[] = {{"a key added on a full disk", "S:\\Settings\\user.ini", "S:\\Settings\\user.ini|Main|Added|yes|Create|",
+               Stop::MissingSource},
+              {"a long value removed, then the script does not fit", "T:\\user.ini",
+               "T:\\user.ini|Other|Long|x|Remove|", Stop::Script}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    CleanMachine(disk);
+    other.Empty();
+    CreateDirectoryA("S:\\Settings", nullptr);
+    // Within a page of the disk once the edit is made, or a page more: the first row's key
+    // needs a page its full disk does not have; the second row's page goes to the script.
+    tt::WriteFile(row.file, row.stop == Stop::Script ? ini(3900) + "[Other]\r\nLong=" + std::string(2100, 'l') + "\r\n"
+                                                     : ini(4092));
+    StopPlan plan = PlanStop(row.stop);
+    std::string lines = "SET_PERFORM_INIFILE_OP(" + row.op + ");\r\n";
+    // The first row stops nowhere else: it has no missing source.
+    if (row.stop == Stop::MissingSource) {
+      plan.list.clear();
+      plan.boxNames = row.file;
+      ASSERT_TRUE(other.Leave(0));
+    }
+    const Package p = MakePackage("userini", 2, kApp, plan.list, plan.lines + lines, plan.files);
+    if (plan.room) {
+      ASSERT_TRUE(disk.Leave(plan.room));
+    }
+    const State before = Snapshot({disk.root, other.root, p.dir});
+    RunToStop(p, Stop::Script, plan.boxNames);
+    const std::string diff = Differences(before, Snapshot({disk.root, other.root, p.dir}));
+    EXPECT_TRUE(diff.empty()) << diff;
+  }
+  other.Empty();
+  CleanMachine(disk);
+}
+
+// An INI operation on a bare file name writes the Windows folder's file, as the system's
+// profile calls do; a stop puts that file back: over nothing the user's value, over v1 in
+// another folder v1's.
+TEST(StopShort, AnIniOperationOnABareNameIsUndoneInTheWindowsFolder) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  char windows[MAX_PATH];
+  ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+  const std::string name = "kvhostile" + kPid + ".ini", file = std::string(windows) + "\\" + name;
+  const std::string op = "SET_PERFORM_INIFILE_OP(" + name + "|Paths|App|<InstallDir>|Create|Remove);\r\n";
+  for (Earlier earlier : {Earlier::None, Earlier::OtherFolder}) {
+    SCOPED_TRACE(earlier == Earlier::None ? "over nothing" : "over v1 in another folder");
+    CleanMachine(disk);
+    DeleteFileA(file.c_str());
+    tt::WriteFile(file, "[Paths]\r\nApp=user-value\r\nOther=kept\r\n");
+    const std::string folder = earlier == Earlier::None ? std::string() : InstallEarlier(earlier, op);
+    if (!folder.empty()) {
+      EXPECT_EQ(ReadIniValue(file, "Paths", "App", ""), kOld + "\\");
+    }
+    const std::string was = Read(file);
+    const StopPlan plan = PlanStop(Stop::Script);
+    const Package p = MakePackage("bare", 2, kApp, plan.list, plan.lines + op, plan.files);
+    ASSERT_TRUE(disk.Leave(plan.room));
+    const State before = Snapshot({disk.root, p.dir});
+    RunToStop(p, Stop::Script, plan.boxNames);
+    EXPECT_EQ(Read(file), was);
+    const std::string diff = Differences(before, Snapshot({disk.root, p.dir}));
+    EXPECT_TRUE(diff.empty()) << diff;
+    if (!folder.empty()) UninstallEarlier(folder);
+  }
+  DeleteFileA(file.c_str());
+  CleanMachine(disk);
+}
+
+// A shortcut that cannot be made (its folder on a full disk) leaves the earlier one in its
+// place; the run goes on to its end.
+TEST(StopShort, AFailedShortcutPutsTheEarlierOneBack) {
+  tt::SmallDisk disk('T', 10 << 20), other('S', 3 << 20);
+  KV_NEED_DISK(disk);
+  KV_NEED_DISK(other);
+  CleanMachine(disk);
+  other.Empty();
+  const std::string folders = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+  const std::string link = "S:\\Programs\\KvStop" + kPid + "\\Kv Link.lnk";
+  ForceDirectories(ExtractFileDir(link));
+  tt::WriteFile(link, "the earlier link");
+  const std::string lines = "SET_SILENT_SETUP;\r\nSET_START_PROGRAM_LINK_FOLDER(KvStop" + kPid +
+                            ");\r\nSET_START_PROGRAM_LINK_NAME(Kv Link);\r\n";
+  const Package p = MakePackage("link", 2, kApp, "", lines, {});
+  ASSERT_TRUE(other.Leave(0));
+  // The program folder on the full disk for this run.
+  const std::string shell = ReadRegValue(folders + "Shell Folders", "Programs", "");
+  WriteRegValueSimple(folders + "Shell Folders", "Programs", "S:\\Programs", false);
+  tt::Process setup = tt::Start("\"" + p.exe + "\"");
+  EXPECT_EQ(tt::WaitExit(setup, 60000), 0);
+  WriteRegValueSimple(folders + "Shell Folders", "Programs", shell, false);
+  EXPECT_EQ(Read(kApp + "\\a.txt"), "alpha of version 2");
+  EXPECT_EQ(Read(link), "the earlier link");
+  UninstallEarlier(kApp);
+  other.Empty();
+  CleanMachine(disk);
+}
+
+// What Setup returns: 0 for a completed run, 1 for one a failure stopped, 2 for one the
+// user's Exit stopped.
+TEST(StopShort, TheExitCodeTellsHowTheRunEnded) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  {
+    SCOPED_TRACE("completed");
+    CleanMachine(disk);
+    const Package p = MakePackage("code", 2, kApp, "", "SET_SILENT_SETUP;\r\n", {});
+    tt::Process setup = tt::Start("\"" + p.exe + "\"");
+    EXPECT_EQ(tt::WaitExit(setup, 60000), 0);
+    EXPECT_EQ(Read(kApp + "\\a.txt"), "alpha of version 2");
+    UninstallEarlier(kApp);
+  }
+  for (Stop stop : {Stop::MissingSource, Stop::Exit}) {
+    SCOPED_TRACE(stop == Stop::Exit ? "the user's Exit" : "a failure");
+    CleanMachine(disk);
+    const StopPlan plan = PlanStop(stop);
+    const Package p = MakePackage("code", 2, kApp, plan.list, plan.lines, plan.files);
+    RunToStop(p, stop, plan.boxNames);
+    EXPECT_FALSE(Exists(kApp + "\\a.txt"));
+  }
+  CleanMachine(disk);
+}
+
+// An After Copy item edits a file the run took out of the package ("Replace Text in File"),
+// then an exit item stops the run: the package's file still holds its own text, whether the
+// run moved it (the package on the target drive) or copied it from another drive.
+TEST(StopShort, AnEditAfterTheCopyNeverReachesThePackage) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  const auto item = [](const exectest::Slot& slot) {
+    exectest::Item i;
+    i.slots = {slot};
+    return "SET_PERFORM_EXECUTE_OP(" + exectest::MakeItem(i) + ");\r\n";
+  };
+  const std::string lines = item({"Replace Text in File", "<InstallDir>host.ini", "OLDHOST", "NEWHOST"}) +
+                            item({"Exit"});
+  for (bool onTarget : {true, false}) {
+    SCOPED_TRACE(onTarget ? "moved within the target drive" : "copied from another drive");
+    CleanMachine(disk);
+    const Package p = MakePackage("edit", 2, kApp, "|host.ini", lines, {{"host.ini", "[Net]\r\nHost=OLDHOST\r\n"}},
+                                  onTarget ? disk.root + "Pkg" : std::string());
+    const State before = Snapshot({disk.root, p.dir});
+    {
+      setuptest::Wizard w(p.exe);
+      ASSERT_TRUE(w.wnd);
+      ASSERT_TRUE(w.Click("&Next >"));
+      EXPECT_EQ(w.WaitEnd(60000), 1);
+    }
+    EXPECT_EQ(Read(p.dir + "host.ini"), "[Net]\r\nHost=OLDHOST\r\n");
+    const std::string diff = Differences(before, Snapshot({disk.root, p.dir}));
+    EXPECT_TRUE(diff.empty()) << diff;
+  }
   CleanMachine(disk);
 }
