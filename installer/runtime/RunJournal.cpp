@@ -317,6 +317,8 @@ bool TRunJournal::Open(const std::string& folder) {
     file_ = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                         nullptr);
     error_ = file_ == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+    // The folder may have gone with another run's last journal in between.
+    if (error_ == ERROR_PATH_NOT_FOUND && CreateDirectoryA(folder.c_str(), nullptr)) continue;
     if (error_ && error_ != ERROR_FILE_EXISTS && error_ != ERROR_ALREADY_EXISTS) break;
   }
   if (file_ == INVALID_HANDLE_VALUE) {
@@ -350,6 +352,8 @@ void TRunJournal::Remove() {
   CloseHandle(file_);
   file_ = INVALID_HANDLE_VALUE;
   DeleteFileA(path_.c_str());
+  // The folder goes with its last journal; another run's keeps it.
+  RemoveDirectoryA(ExtractFileDir(path_).c_str());
   path_.clear();
 }
 
@@ -389,5 +393,6 @@ TRecovery RecoverUnfinishedRuns(const std::string& folder, const std::string& ru
     // One that cannot be read holds nothing to undo: its header is written before any change.
     DeleteFileA(path.c_str());
   }
+  RemoveDirectoryA(folder.c_str());
   return recovery;
 }
