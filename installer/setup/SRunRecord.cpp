@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "Common.h"
 #include "Files.h"
@@ -18,17 +17,6 @@ void DeletePlain(const std::string& path) {
   if (DeleteFileA(path.c_str()) || !FileExists(path)) return;
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(path.c_str());
-}
-
-bool ReadBytes(const std::string& path, std::string& bytes) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  bytes.clear();
-  char buffer[65536];
-  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.append(buffer, got);
-  const bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
 }
 
 }  // namespace
@@ -123,34 +111,6 @@ void TRunRecord::PutBack(const std::string& path) {
   UndoEntry(e, outcome_);
   // Its undo finds nothing more to do; a later write of the path notes it anew.
   aside_.erase(it);
-}
-
-void TRunRecord::NoteMoved(const std::string& from, const std::string& to) {
-  NoteUndo([from, to] {
-    if (!FileExists(from)) MoveFileExA(to.c_str(), from.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH);
-  });
-}
-
-void TRunRecord::NoteCopiedFrom(const std::string& path, const std::string& copy) {
-  NoteUndo([path, copy] {
-    if (!FileExists(path) && CopyFileA(copy.c_str(), path.c_str(), TRUE))
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  });
-}
-
-void TRunRecord::NoteContents(const std::string& path) {
-  std::string bytes;
-  const bool had = ReadBytes(path, bytes);
-  NoteUndo([path, had, bytes] {
-    if (!had) {
-      DeletePlain(path);
-      return;
-    }
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return;
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-  });
 }
 
 void TRunRecord::NoteUsedUp(const std::string& packageFile) { NoteStep(TRunStep::UsedUp, packageFile); }

@@ -33,9 +33,6 @@ class TRunRecord {
   void NoteNew(const std::string& path);
   // The write failed: what it left at `path` goes and the file set aside is put back now.
   void PutBack(const std::string& path);
-  // The three below keep their undo in memory only; they go once no caller needs them.
-  // A file moved from `from` (in the package) to `to`: it goes back on undo.
-  void NoteMoved(const std::string& from, const std::string& to);
   // A package file the run has used up and deleted, whole at `copy`: copied back on undo.
   void NoteCopiedFrom(const std::string& path, const std::string& copy);
   // A file an operation changes in place: its bytes (or that it was missing) come back.

@@ -49,7 +49,8 @@ Package MakePackage(const std::string& name, const std::string& script,
   p.dir = p.exe.substr(0, p.exe.find_last_of('\\') + 1);
   p.target = p.dir + "target";
   p.prog = "Kv " + name + " " + kPid;
-  tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", p.dir + "UnInstall.exe");
+  // The uninstall engine without its symbols: it fits on the small disks.
+  tt::CopyFileTo(tt::ProgramDir() + "UnInstallStripped.exe", p.dir + "UnInstall.exe");
   std::string text = script;
   for (size_t at; (at = text.find("%T")) != std::string::npos;) text.replace(at, 2, p.target);
   for (size_t at; (at = text.find("%N")) != std::string::npos;) text.replace(at, 2, p.prog);
@@ -231,7 +232,7 @@ TEST(SetupInstall, SilentRunLeavesExactlyItsRecords) {
   EXPECT_EQ(Read(t + "\\lib.dll"), "library");
   EXPECT_EQ(Read(t + "\\Data\\ro.txt"), "ro");
   EXPECT_TRUE(GetFileAttributesA((t + "\\Data\\ro.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(Read(t + "\\UnInstall.exe"), Read(tt::ProgramDir() + "UnInstall.exe"));
+  EXPECT_EQ(Read(t + "\\UnInstall.exe"), Read(tt::ProgramDir() + "UnInstallStripped.exe"));
   for (const char* f : {"a.txt", "lib.dll", "ro.txt", "app.exe"}) EXPECT_FALSE(Exists(p.dir + f)) << f;
 
   // Registry: the operation, the uninstall entry, its cache, the shared count.
@@ -311,7 +312,7 @@ TEST(SetupInstall, ReinstallReplacesHeaderValuesAndCountsSharedFilesOnce) {
   ASSERT_TRUE(IsScrambledText(Read(t + "\\UnInstall.txt")));
   // The second run: the same files again and a new version.
   for (const auto& f : std::vector<std::pair<std::string, std::string>>{
-           {"app.exe", "MZ"}, {"a.txt", "2"}, {"lib.dll", "L"}, {"ro.txt", "r"}, {"UnInstall.exe", Read(tt::ProgramDir() + "UnInstall.exe")}})
+           {"app.exe", "MZ"}, {"a.txt", "2"}, {"lib.dll", "L"}, {"ro.txt", "r"}, {"UnInstall.exe", Read(tt::ProgramDir() + "UnInstallStripped.exe")}})
     tt::WriteFile(p.dir + f.first, f.second);
   std::string text;
   tt::ReadFile(p.dir + "Setup.txt", text);
@@ -963,7 +964,7 @@ namespace {
 // of the list) are there, then 60 empty files with 90-character names, which take no room
 // but lines of the uninstall script.
 std::string FillingList(std::vector<std::pair<std::string, std::string>>& files, int pages) {
-  const size_t page = 4096, uninstaller = (Read(tt::ProgramDir() + "UnInstall.exe").size() + page - 1) / page * page;
+  const size_t page = 4096, uninstaller = (Read(tt::ProgramDir() + "UnInstallStripped.exe").size() + page - 1) / page * page;
   files.push_back({"big.bin", std::string((10 << 20) - uninstaller - pages * page, 'b')});
   std::string list = "big.bin";
   for (int i = 10; i < 70; ++i) {
