@@ -989,6 +989,8 @@ TEST(SetupInstall, UninstallerThatDoesNotFitLeavesNothing) {
                                 "SET_GROUP_DATA(|Main|x|1|5120||||1|);\r\nSET_SUB_DIR(<InstallDir>);\r\n"
                                 "SET_COPY_FILES(f1|f2|f3|f4|f5);\r\n",
                             {{"f1", mb}, {"f2", mb}, {"f3", mb}, {"f4", mb}, {"f5", mb}});
+    // The uninstall engine with its symbols, larger than the disk.
+    tt::CopyFileTo(tt::ProgramDir() + "UnInstall.exe", p.dir + "UnInstall.exe");
     CleanRegistry(p);
     const RunResult r = RunToEnd(p, {"&Next >"});
     EXPECT_EQ(r.exitCode, 1);
