@@ -424,6 +424,46 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
   return ok && written == bytes.size();
 }
 
+namespace {
+const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
+}  // namespace
+
+std::string PendingRenameBytes() {
+  HKEY key;
+  std::string data;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return data;
+  DWORD size = 0, type = 0;
+  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+    data.resize(size);
+    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
+                         &size) != ERROR_SUCCESS)
+      size = 0;
+    data.resize(size);
+  }
+  RegCloseKey(key);
+  return data;
+}
+
+bool SetPendingRenameBytes(const std::string& bytes) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
+  const LONG rc = bytes.empty() ? RegDeleteValueW(key, L"PendingFileRenameOperations")
+                                : RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ,
+                                                 reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS || (bytes.empty() && rc == ERROR_FILE_NOT_FOUND);
+}
+
+std::wstring PendingRenameText() {
+  const std::string bytes = PendingRenameBytes();
+  std::wstring text;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const wchar_t c = wchar_t(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    text.push_back(c ? c : L'|');
+  }
+  return text;
+}
+
 bool ReadFile(const std::string& path, std::string& bytes) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;

@@ -108,6 +108,12 @@ bool GoneWithin(const std::string& path, DWORD ms);
 bool WriteFile(const std::string& path, const std::string& bytes);
 bool ReadFile(const std::string& path, std::string& bytes);
 bool CopyFileTo(const std::string& from, const std::string& to);
+// The system's pending renames (PendingFileRenameOperations) as their raw bytes, and set so;
+// empty bytes remove the value.
+std::string PendingRenameBytes();
+bool SetPendingRenameBytes(const std::string& bytes);
+// The same as wide text, each name ended by '|'.
+std::wstring PendingRenameText();
 
 // A top-down 32-bit DIB section of the given size; its pixels at *bits.
 HBITMAP CreateDib32(int width, int height, void** bits);

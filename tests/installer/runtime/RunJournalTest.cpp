@@ -9,6 +9,7 @@
 #include "RegOp.h"
 #include "RegRestore.h"
 #include "SysTestUtil.h"
+#include "TestTool.h"
 
 namespace {
 
@@ -170,21 +171,7 @@ TEST(RunJournal, SnapshotReadBackRestoresTheKey) {
   systest::RemoveKey(HKEY_CURRENT_USER, kKey.substr(18));
 }
 
-std::wstring PendingText() {
-  HKEY key;
-  std::wstring text;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
-      ERROR_SUCCESS)
-    return text;
-  DWORD size = 0, type = 0;
-  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
-    std::vector<wchar_t> data(size / sizeof(wchar_t) + 1);
-    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-    for (wchar_t c : data) text.push_back(c ? c : L'|');
-  }
-  RegCloseKey(key);
-  return text;
-}
+std::wstring PendingText() { return tt::PendingRenameText(); }
 
 std::wstring Upper(const std::string& text) {
   std::wstring w = WideText(text);

@@ -366,36 +366,9 @@ void CleanServerKeys() {
 }
 
 // The system's pending renames and deletions, as stored (empty when there are none).
-std::string PendingPairs() {
-  HKEY key;
-  std::string data;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
-                    &key) != ERROR_SUCCESS)
-    return data;
-  DWORD size = 0, type = 0;
-  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
-    data.resize(size);
-    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
-                         &size) != ERROR_SUCCESS)
-      data.clear();
-    data.resize(size);
-  }
-  RegCloseKey(key);
-  return data;
-}
+std::string PendingPairs() { return tt::PendingRenameBytes(); }
 
-void SetPendingPairs(const std::string& data) {
-  HKEY key;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_SET_VALUE,
-                          &key),
-            ERROR_SUCCESS);
-  if (data.empty())
-    RegDeleteValueW(key, L"PendingFileRenameOperations");
-  else
-    RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
-                   DWORD(data.size()));
-  RegCloseKey(key);
-}
+void SetPendingPairs(const std::string& data) { ASSERT_TRUE(tt::SetPendingRenameBytes(data)); }
 
 }  // namespace
 
@@ -686,18 +659,9 @@ struct RunningEarlier {
 };
 
 std::wstring PendingRenames() {
-  HKEY key;
-  std::wstring text;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
-      ERROR_SUCCESS)
-    return text;
-  DWORD size = 0, type = 0;
-  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
-    std::vector<wchar_t> data(size / sizeof(wchar_t) + 1);
-    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-    for (wchar_t c : data) text.push_back(c ? wchar_t(c >= L'a' && c <= L'z' ? c - 32 : c) : L'|');
-  }
-  RegCloseKey(key);
+  std::wstring text = tt::PendingRenameText();
+  for (wchar_t& c : text)
+    if (c >= L'a' && c <= L'z') c = wchar_t(c - 32);
   return text;
 }
 
