@@ -246,6 +246,15 @@ void RunToStop(const Package& p, Stop stop, const std::string& boxNames) {
   EXPECT_EQ(w.WaitEnd(60000), stop == Stop::Exit ? 2 : 1);
 }
 
+// The run stopped as the row says leaves the folders and the registry as they were.
+void ExpectStopLeavesAsItWas(const Package& p, Stop stop, const std::string& boxNames,
+                             const std::vector<std::string>& folders) {
+  const State before = Snapshot(folders);
+  RunToStop(p, stop, boxNames);
+  const std::string diff = Differences(before, Snapshot(folders));
+  EXPECT_TRUE(diff.empty()) << diff;
+}
+
 // The earlier installation is still removable through its entry.
 void UninstallEarlier(const std::string& folder) {
   const std::string command = ReadRegValue(kWindows + "UnInstall\\" + kProg, "UnInstallString", "");
@@ -275,10 +284,7 @@ void StopEachWay(Earlier earlier) {
     if (plan.room) {
       ASSERT_TRUE(disk.Leave(plan.room));
     }
-    const State before = Snapshot({disk.root, p.dir});
-    RunToStop(p, s.stop, plan.boxNames);
-    const std::string diff = Differences(before, Snapshot({disk.root, p.dir}));
-    EXPECT_TRUE(diff.empty()) << diff;
+    ExpectStopLeavesAsItWas(p, s.stop, plan.boxNames, {disk.root, p.dir});
     if (!folder.empty()) UninstallEarlier(folder);
   }
   CleanMachine(disk);
@@ -303,10 +309,7 @@ TEST(StopShort, TwoFilesForOnePlaceGoBackIntoThePackageAsTheyWere) {
   plan.files.push_back({"00001#a.txt", "the other alpha"});
   const Package p = MakePackage("twice", 2, kApp, "|00001#a.txt" + plan.list, "", plan.files);
   ASSERT_TRUE(disk.Leave(plan.room));
-  const State before = Snapshot({disk.root, p.dir});
-  RunToStop(p, Stop::DataFile, plan.boxNames);
-  const std::string diff = Differences(before, Snapshot({disk.root, p.dir}));
-  EXPECT_TRUE(diff.empty()) << diff;
+  ExpectStopLeavesAsItWas(p, Stop::DataFile, plan.boxNames, {disk.root, p.dir});
   CleanMachine(disk);
 }
 
@@ -533,10 +536,7 @@ TEST(StopShort, APackageOnTheTargetDiskComesBackWhole) {
                               "SET_ORIGINAL_INFO_FILE_NAME(happ.info);\r\n";
     const Package p = MakePackage("ondisk", 2, kApp, list, lines, files, disk.root + "Pkg");
     ASSERT_TRUE(disk.Leave(copies + 128 * 1024)) << disk.FreeBytes() << " free, " << copies << " copied";
-    const State before = Snapshot({disk.root});
-    RunToStop(p, row.stop, plan.boxNames);
-    const std::string diff = Differences(before, Snapshot({disk.root}));
-    EXPECT_TRUE(diff.empty()) << diff;
+    ExpectStopLeavesAsItWas(p, row.stop, plan.boxNames, {disk.root});
   }
   CleanMachine(disk);
 }
@@ -558,10 +558,7 @@ TEST(StopShort, OverAProgramWithAComServerAndAFontItsRegistrationStays) {
   const StopPlan plan = WithServerAndFont(PlanStop(Stop::Script));
   const Package p = MakePackage("v2", 2, kApp, plan.list, plan.lines, plan.files);
   ASSERT_TRUE(disk.Leave(plan.room));
-  const State before = Snapshot({disk.root, p.dir});
-  RunToStop(p, Stop::Script, plan.boxNames);
-  const std::string diff = Differences(before, Snapshot({disk.root, p.dir}));
-  EXPECT_TRUE(diff.empty()) << diff;
+  ExpectStopLeavesAsItWas(p, Stop::Script, plan.boxNames, {disk.root, p.dir});
   EXPECT_EQ(ReadRegValue(kProgIdKey + "\\CLSID", "", ""), "{6F1C2A4E-5B7D-4C3E-9A21-0D4E8B7F3C51}");
   UninstallEarlier(kApp);
   EXPECT_FALSE(RegKeyExists(kServerKey));
@@ -596,10 +593,7 @@ TEST(StopShort, AReinstallCancelsTheRestartDeletionOfItsUninstaller) {
     const StopPlan plan = PlanStop(Stop::Script);
     const Package p = MakePackage("v2", 2, kApp, plan.list, plan.lines, plan.files);
     ASSERT_TRUE(disk.Leave(plan.room));
-    const State before = Snapshot({disk.root, p.dir});
-    RunToStop(p, Stop::Script, plan.boxNames);
-    const std::string diff = Differences(before, Snapshot({disk.root, p.dir}));
-    EXPECT_TRUE(diff.empty()) << diff;
+    ExpectStopLeavesAsItWas(p, Stop::Script, plan.boxNames, {disk.root, p.dir});
     EXPECT_EQ(PendingPairs(), pairs);
   }
   {
@@ -792,10 +786,7 @@ TEST(StopShort, AUsersIniFileIsNeverCut) {
     if (plan.room) {
       ASSERT_TRUE(disk.Leave(plan.room));
     }
-    const State before = Snapshot({disk.root, other.root, p.dir});
-    RunToStop(p, Stop::Script, plan.boxNames);
-    const std::string diff = Differences(before, Snapshot({disk.root, other.root, p.dir}));
-    EXPECT_TRUE(diff.empty()) << diff;
+    ExpectStopLeavesAsItWas(p, Stop::Script, plan.boxNames, {disk.root, other.root, p.dir});
   }
   other.Empty();
   CleanMachine(disk);
