@@ -229,10 +229,11 @@ kv_stop_lanes() {
 }
 
 # The tests' small disks: tmpfs file systems of a fixed size under each lane's fixtures,
-# which the lane's prefix maps to drive letters (cmake/wine-run.sh.in: S: 3 MB, T: 10 MB).
+# which the lane's prefix maps to drive letters (cmake/wine-run.sh.in: S: 3 MB, T: 10 MB,
+# R: 4 MB, which also holds the prefix's folder of run journals).
 # Mounting needs root; without it the tests that need a full disk say so and are skipped.
 # A mount left by an earlier run is taken away first, so each run starts on empty disks.
-kv_small_disks="disk3m:3m disk10m:10m"
+kv_small_disks="disk3m:3m disk10m:10m disk4m:4m"
 kv_mount_small_disks() {
   local d dir lane
   for lane in $(seq 0 $((kv_lanes - 1))); do

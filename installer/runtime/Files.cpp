@@ -799,6 +799,27 @@ bool SetAttributesOf(HANDLE file, DWORD attributes) {
   return SetFileInfo(file, basic, 4);  // FileBasicInformation
 }
 
+bool ChangeName(const std::string& path, const std::function<bool()>& change) {
+  const DWORD special = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & special)) return change();
+  const HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (file == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(file, &info) || info.nNumberOfLinks < 2) {
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return change();
+  }
+  SetFileAttributesA(path.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
+  const bool changed = change();
+  const DWORD reason = GetLastError();
+  SetAttributesOf(file, attributes);
+  CloseHandle(file);
+  SetLastError(reason);
+  return changed;
+}
+
 bool CopyIntoFile(const std::string& source, HANDLE out, TCopyFinish& finish) {
   finish.attributesSet = false;
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;

@@ -100,6 +100,11 @@ bool PlainCopy(const std::string& source, const std::string& dest);
 HANDLE CreateExactFile(const std::string& path);
 // Gives an open file its attributes through the handle, without opening it again by name.
 bool SetAttributesOf(HANDLE file, DWORD attributes);
+// Runs `change` (a deletion of the name `path`, or a rename over it) with the name's
+// read-only and other attributes out of the way. A name that is one of several of the same
+// file keeps that file's attributes for its other names: only the read-only bit is cleared,
+// and the attributes are set again through a handle once the change is made.
+bool ChangeName(const std::string& path, const std::function<bool()>& change);
 // What the direct copy does beyond the bytes, through the handle it holds: the destination's
 // attributes (`attributesSet` tells whether they were set).
 struct TCopyFinish {

@@ -116,6 +116,11 @@ bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 
 unsigned g_freshCounter = 0;
 
+// Deletes the name `path`; a second name of an installed file leaves that file's attributes.
+bool DeleteName(const std::string& path) {
+  return ChangeName(path, [&path] { return DeleteFileA(path.c_str()) != 0; });
+}
+
 // The program's own file, moved out of the way, is its own to delete once it has ended.
 bool LeftToProgram(const std::string& path, const std::string& movedTo, TUndoOutcome& outcome) {
   if (outcome.running.empty() || !EqualTextNoCase(path, outcome.running)) return false;
@@ -126,8 +131,7 @@ bool LeftToProgram(const std::string& path, const std::string& movedTo, TUndoOut
 // Deletes a file now, or else renames it out of the way and deletes that at the next restart.
 void DeleteOrSchedule(const std::string& path, TUndoOutcome& outcome) {
   if (!Exists(path)) return;
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (DeleteFileA(path.c_str()) || !Exists(path)) return;
+  if (DeleteName(path) || !Exists(path)) return;
   const std::string fresh = FreshFileName(path, g_freshCounter);
   if (MoveFileA(path.c_str(), fresh.c_str())) {
     if (LeftToProgram(path, fresh, outcome) || DeleteFileA(fresh.c_str())) return;
@@ -146,8 +150,7 @@ void DeleteOrSchedule(const std::string& path, TUndoOutcome& outcome) {
 void RenameBack(const std::string& aside, const std::string& path, TUndoOutcome& outcome) {
   if (!Exists(aside)) return;
   const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-  if (Exists(path)) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (MoveFileExA(aside.c_str(), path.c_str(), flags)) return;
+  if (ChangeName(path, [&] { return MoveFileExA(aside.c_str(), path.c_str(), flags) != 0; })) return;
   // The run's file is in use: out of the way under a fresh name, deleted at the restart.
   if (Exists(path)) {
     const std::string fresh = FreshFileName(path, g_freshCounter);
@@ -183,6 +186,7 @@ const char* const kRunUndoneText =
     "An earlier Setup run on this computer did not end. What it changed has been put back as it was.";
 const char* const kRestartCompletesText = "Some files are in use: restart your computer to complete this.";
 const char* const kUndoIncompleteText = "Setup could not put back everything it changed.";
+const char* const kUndoLaterText = "What is left is put back the next time Setup or an uninstaller starts.";
 
 std::string FreshFileName(const std::string& path, unsigned& counter) {
   // Short, in the same folder: the rename stays on its disk and within the path limit.
@@ -279,13 +283,34 @@ void RemoveRunFolders(const std::vector<std::string>& made) {
     if (!IsProtectedFolder(f)) RemoveDirectoryA(f.c_str());
 }
 
-void UndoEntries(const std::vector<TRunEntry>& entries, TUndoOutcome& outcome) {
+void UndoEntries(const std::vector<TRunEntry>& entries, TUndoOutcome& outcome, std::vector<TRunEntry>* left) {
   std::vector<std::string> folders;
+  std::vector<TRunEntry> failed;
   for (size_t i = entries.size(); i-- > 0;) {
+    const int before = outcome.failed;
     UndoEntry(entries[i], outcome);
+    if (outcome.failed > before) failed.insert(failed.begin(), entries[i]);
     if (entries[i].kind == TRunStep::FolderMissing) folders.push_back(entries[i].path);
   }
   RemoveRunFolders(folders);
+  if (!left || failed.empty()) return;
+  // The folders first, as the run noted them: they go once the steps in them are done.
+  left->clear();
+  for (const TRunEntry& e : entries)
+    if (e.kind == TRunStep::FolderMissing && DirectoryExists(e.path)) left->push_back(e);
+  left->insert(left->end(), failed.begin(), failed.end());
+}
+
+bool KeepUndone(const std::string& folder, const std::vector<TRunEntry>& left) {
+  TRunJournal journal;
+  if (!journal.Open(folder)) return false;
+  for (const TRunEntry& e : left)
+    if (!journal.Append(e)) {
+      journal.Remove();
+      return false;
+    }
+  journal.Close();
+  return true;
 }
 
 std::vector<std::string> ReleaseEntries(const std::vector<TRunEntry>& entries) {
@@ -293,8 +318,7 @@ std::vector<std::string> ReleaseEntries(const std::vector<TRunEntry>& entries) {
   for (const TRunEntry& e : entries) {
     const std::string* file = e.kind == TRunStep::Aside ? &e.other : e.kind == TRunStep::UsedUp ? &e.path : nullptr;
     if (!file || !Exists(*file)) continue;
-    SetFileAttributesA(file->c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (DeleteFileA(file->c_str()) || !Exists(*file)) continue;
+    if (DeleteName(*file) || !Exists(*file)) continue;
     // A program that still runs can be renamed but not deleted.
     if (MoveFileExA(file->c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) left.push_back(*file);
   }
@@ -347,6 +371,13 @@ bool TRunJournal::Append(const TRunEntry& entry) {
   return false;
 }
 
+void TRunJournal::Close() {
+  if (file_ == INVALID_HANDLE_VALUE) return;
+  CloseHandle(file_);
+  file_ = INVALID_HANDLE_VALUE;
+  path_.clear();
+}
+
 void TRunJournal::Remove() {
   if (file_ == INVALID_HANDLE_VALUE) return;
   CloseHandle(file_);
@@ -382,11 +413,21 @@ TRecovery RecoverUnfinishedRuns(const std::string& folder, const std::string& ru
       const bool completed = std::any_of(entries.begin(), entries.end(),
                                          [](const TRunEntry& e) { return e.kind == TRunStep::Completing; });
       // A run that had completed is finished quietly; only an undone one is told.
+      std::vector<TRunEntry> left;
       if (completed) {
         ReleaseEntries(entries);
       } else {
-        UndoEntries(entries, recovery.outcome);
+        UndoEntries(entries, recovery.outcome, &left);
         ++recovery.runs;
+      }
+      // What could not be undone now is tried again at the next start; where even that
+      // cannot be written, the whole journal stays for it.
+      if (!left.empty()) {
+        recovery.outcome.kept = true;
+        if (!KeepUndone(folder, left)) {
+          CloseHandle(file);
+          continue;
+        }
       }
     }
     CloseHandle(file);

@@ -44,6 +44,7 @@ bool ReadJournal(const std::string& bytes, std::vector<TRunEntry>& entries);
 struct TUndoOutcome {
   int failed = 0;        // steps that could neither be done nor scheduled
   bool restart = false;  // steps left to the next restart
+  bool kept = false;     // steps that failed, kept in a journal for the next start
   // The program that undoes, when a step moves its own file out of the way: that file is
   // left to the program (not to the restart), under the name it has then.
   std::string running, runningMovedTo;
@@ -53,8 +54,12 @@ struct TUndoOutcome {
 void UndoEntry(const TRunEntry& entry, TUndoOutcome& outcome);
 // Removes the folders noted missing that are empty now, the deepest first.
 void RemoveRunFolders(const std::vector<std::string>& folders);
-// Undoes the entries, the last first, then removes the run's empty folders.
-void UndoEntries(const std::vector<TRunEntry>& entries, TUndoOutcome& outcome);
+// Undoes the entries, the last first, then removes the run's empty folders. The steps that
+// could neither be done nor left to the restart go into `left` (with the run's folders).
+void UndoEntries(const std::vector<TRunEntry>& entries, TUndoOutcome& outcome, std::vector<TRunEntry>* left = nullptr);
+// Writes the steps an undo left into a new journal in `folder`, closed, for the next start
+// of Setup or an uninstaller to finish; false when it could not be written whole.
+bool KeepUndone(const std::string& folder, const std::vector<TRunEntry>& left);
 // The run completed: deletes the files set aside and used up. Those that cannot be deleted
 // now (a running program) are deleted at the next restart and returned.
 std::vector<std::string> ReleaseEntries(const std::vector<TRunEntry>& entries);
@@ -81,6 +86,8 @@ class TRunJournal {
   bool Append(const TRunEntry& entry);
   // Closes and deletes the journal: the run has ended.
   void Remove();
+  // Closes the journal and leaves it for the next start to undo.
+  void Close();
 
  private:
   HANDLE file_ = INVALID_HANDLE_VALUE;
@@ -92,6 +99,7 @@ class TRunJournal {
 extern const char* const kRunUndoneText;
 extern const char* const kRestartCompletesText;
 extern const char* const kUndoIncompleteText;
+extern const char* const kUndoLaterText;
 
 // What a recovery did.
 struct TRecovery {

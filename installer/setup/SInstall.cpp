@@ -272,6 +272,8 @@ std::string UndoAtRestartText() {
 
 std::string UndoIncompleteText() { return GetLangText("Messages", "UndoIncomplete", kUndoIncompleteText); }
 
+std::string UndoLaterText() { return GetLangText("Messages", "UndoLater", kUndoLaterText); }
+
 namespace {
 // A confirmed Exit, a closed wizard or a run-time folder abort: no further step of the run.
 bool RunStopped() { return IsCancelRequested() || IsWizardClosed() || IsRunTimeDirAbort(); }
@@ -280,14 +282,16 @@ bool RunStopped() { return IsCancelRequested() || IsWizardClosed() || IsRunTimeD
 bool TInstallRun::ContinueInCopy(const std::string& path) {
   if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
     record.BeforeWrite(path);
-    return true;
+    return !RecordBroken();
   }
   const std::string fresh = record.FreshName(path);
+  if (RecordBroken()) return false;
   DWORD reason = 0;
   if (!CopyFileA(path.c_str(), fresh.c_str(), FALSE)) {
     reason = GetLastError();
     DeleteFileA(fresh.c_str());
   } else if (!record.ReplaceWith(path, fresh)) {
+    if (RecordBroken()) return false;
     reason = GetLastError();
   } else {
     return true;
@@ -388,12 +392,22 @@ bool TInstallRun::Run() {
   for (const std::string& item : s.ExecuteOps())
     if (StageNumber(GetListItem(item, 0)) == esAfterCopy) run.linksAllowed = false;
   const std::string app = GetAppFolder(false);
+  // A run whose record cannot be kept on the disk says so before its first change; its
+  // record in memory still undoes a stop.
+  if (!run.record.OpenJournal()) {
+    const std::string reason = SystemErrorText(run.record.JournalError());
+    AddSetupLogLine("Run record kept in memory only: " + reason);
+    WarningBox(form_.Handle(), FormatText(GetLangText("Messages", "RecordInMemory",
+                                         "Setup cannot keep the record of this run on the disk:<p>%s<p><p>"
+                                         "Should Setup be ended before it completes, what it changed cannot "
+                                         "be put back."),
+                             RunJournalFolder() + "<p>" + reason),
+               GetLangText("MsgBox", "Attention", "Attention"), GetLangBtnText(), GetLangCharset());
+  }
   // Whether a folder is the run's is what it was when the run began.
   for (const TPlannedCopy& c : plan_)
     if (c.source.empty()) run.record.NoteFolder(c.dest);
-  bool folders = !RunStopped() && CreateRunFolder(app, "Create Target Directory: ");
-  if (run.record.JournalFailed())
-    AddSetupLogLine("Run record kept in memory only: " + SystemErrorText(run.record.JournalError()));
+  bool folders = !RunStopped() && !RecordBroken() && CreateRunFolder(app, "Create Target Directory: ");
   // The log goes into the target folder from now on. An earlier log there is set aside
   // whole and comes back as it was; the run goes on in a copy of it.
   if (folders && g_setupLog && g_setupLog->Enabled()) {
@@ -458,18 +472,35 @@ bool TInstallRun::Run() {
   // A run that stops short, for whatever reason, leaves the machine and the package as it
   // found them; one that completes lets go of what it kept aside.
   ok = ok && RunRecorded();
+  std::vector<std::string> left;
+  if (ok && !run.record.Complete(left)) {
+    RecordBroken();
+    ok = false;
+  }
   if (ok) {
     // A file set aside that a running program holds goes at the next restart, and with the
     // uninstaller should that come first.
-    const std::vector<std::string> left = run.record.Complete();
     for (const std::string& f : left) AddUninstallLine("REMOVE_FILE(" + f + ")");
     if (!left.empty() && Script()) Script()->Flush();
   } else {
     const TUndoOutcome undone = run.record.Undo();
-    if (undone.failed) FailBox(UndoIncompleteText());
+    if (undone.failed)
+      FailBox(UndoIncompleteText() + (undone.kept ? "<p><p>" + UndoLaterText() : std::string()));
     else if (undone.restart) FailBox(UndoAtRestartText());
   }
   return ok;
+}
+
+bool TInstallRun::RecordBroken() {
+  if (!record.Broken()) return false;
+  if (!journalStopped) {
+    journalStopped = true;
+    if (!RunStopped()) {
+      FailBox(record.JournalPath() + "<p><p>" + SystemErrorText(record.JournalError()));
+      CloseWithoutAsking();
+    }
+  }
+  return true;
 }
 
 // A line the uninstall script cannot hold stops the run at once with the system's reason
@@ -493,6 +524,7 @@ void TInstallRun::RefuseWithoutEntry() {
 }
 
 bool TInstallRun::RunRecorded() const {
+  if (record.Broken()) return false;
   TUninstallScript* script = Script();
   if (!script) return true;
   script->Flush();
@@ -514,7 +546,7 @@ bool TInstallRun::CreateRunFolder(const std::string& folder, const std::string& 
 
 bool TInstallRun::CreateInstallFolder(const std::string& folder, bool writeUninstallLine, char prefix) {
   TInstallRun& run = *this;
-  run.record.NoteFolder(folder);
+  if (!run.record.NoteFolder(folder) && RecordBroken()) return false;
   if (!ForceDirectories(folder)) return false;
   // The parents the run made are its own too: each is recorded, removed when left empty.
   for (std::string f = SetTrailingBackslash(folder, false);;) {
@@ -684,8 +716,8 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
     found = LocateSourceFile(source);
     run.unpackInto.clear();
     keepSource = true;
-    // A damaged packed file has had its box already.
-    if (!found && run.sourceDamaged) return false;
+    // A damaged packed file, or a journal that failed, has had its box already.
+    if (!found && (run.sourceDamaged || RecordBroken())) return false;
   }
   AddSetupLogLine("  Copy File: " + dest);
   if (!found) {
@@ -708,7 +740,14 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
   // made, the file system says whether one was there.
   HANDLE fresh = (unpacked || ListedFileExists(dest)) ? INVALID_HANDLE_VALUE : CreateExactly(dest);
   bool created = fresh != INVALID_HANDLE_VALUE;
-  if (created) run.record.NoteNew(dest);
+  if (created && !run.record.NoteNew(dest)) {
+    // Made but not recorded: taken away again.
+    CloseHandle(fresh);
+    DeleteFileA(dest.c_str());
+    run.destNames.Forget(dest);
+    RecordBroken();
+    return false;
+  }
   bool destExists = !unpacked && !created && FileExists(dest);
   // Only a destination that exists can be the source itself.
   const bool same = unpacked || (destExists && IsSameFile(source, dest));
@@ -718,6 +757,7 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
   DWORD reason = 0;
   if (destExists && !same) {
     blocked = !run.record.BeforeWrite(dest);
+    if (RecordBroken()) return false;
     if (blocked) reason = GetLastError();
     aside = !blocked;
     if (aside) {
@@ -727,7 +767,7 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
     }
   } else if (!destExists && !created && !same) {
     // The copy below makes it.
-    run.record.NoteNew(dest);
+    if (!run.record.NoteNew(dest)) return !RecordBroken();
   }
   bool copied = same, moved = false;
   if (!same && !blocked) {
@@ -768,6 +808,7 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
     const std::string xcopy = ExtractFilePath(dest) + "X" + ExtractFileName(dest);
     if (!IsDiskFull(reason)) run.KeepFromRestartDeletion(xcopy);
     const bool xcopied = !IsDiskFull(reason) && run.record.BeforeWrite(xcopy) && PlainCopy(source, xcopy);
+    if (RecordBroken()) return false;
     if (!xcopied) {
       if (!IsDiskFull(reason)) run.record.PutBack(xcopy);
       AddSetupLogLine(std::string(kJoin) + " ... FAILED");
@@ -781,7 +822,7 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
     // The replacement is scheduled for the restart; one the system does not take stops the run.
     bool scheduled;
     if (IsWinNT()) {
-      run.record.NotePendingRename(xcopy, dest);
+      if (!run.record.NotePendingRename(xcopy, dest)) return !RecordBroken();
       scheduled =
           MoveFileExA(xcopy.c_str(), dest.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
       if (!scheduled) {
@@ -818,15 +859,15 @@ bool TInstallRun::CopyOneFile(const std::string& sourcePath, const std::string& 
   }
   // A used source leaves the package once the run completes; until then it stays whole.
   if (!same && !stillNeeded && SameFolder(ExtractFileDir(source), run.setupFolder)) {
-    run.record.NoteUsedUp(source);
+    if (!run.record.NoteUsedUp(source)) return !RecordBroken();
     run.sourceNames.Forget(source);
   }
   return true;
 }
 
 void TInstallRun::RaiseSharedCount(const std::string& file) {
-  record.NoteRegValue(kSharedDllsKeyPath, file);
-  IncSharedDllCount(file);
+  if (record.NoteRegValue(kSharedDllsKeyPath, file)) IncSharedDllCount(file);
+  RecordBroken();
 }
 
 TProgressProc TSDialogForm::FileProgress() {
@@ -980,7 +1021,12 @@ bool TInstallRun::LocateSourceFile(std::string& source) {
       finish.attributes = run.unpackAttributes;
       // It makes the file only where none was: a new file of the run.
       if (UnpackFile(packed, run.unpackInto, CreateExactly(run.unpackInto), date, progress, error, damaged, finish)) {
-        run.record.NoteNew(run.unpackInto);
+        if (!run.record.NoteNew(run.unpackInto)) {
+          DeleteFileA(run.unpackInto.c_str());
+          run.destNames.Forget(run.unpackInto);
+          RecordBroken();
+          return false;
+        }
         run.unpackedInPlace = true;
         run.unpackAttributesSet = finish.attributesSet;
         return true;
@@ -995,7 +1041,12 @@ bool TInstallRun::LocateSourceFile(std::string& source) {
     finish.attributes = 0;
     const bool unpacked = !damaged && UnpackFile(packed, source, out, date, progress, error, damaged, finish);
     // Made in the package by the run: it goes on undo (or once used, as a used source).
-    if (unpacked) run.record.NoteNew(source);
+    if (unpacked && !run.record.NoteNew(source)) {
+      DeleteFileA(source.c_str());
+      run.sourceNames.Forget(source);
+      RecordBroken();
+      return false;
+    }
     if (!unpacked) {
       run.sourceNames.Forget(source);
       // A damaged packed file leaves nothing behind.
@@ -1119,7 +1170,7 @@ void TInstallRun::WriteUninstallHeader() {
              CopyOneFile(GetExeDir(true) + "UnInstall.exe", uninstaller, delayed, true, true, false, false, 0, 1);
     if (copied) {
       std::string entryKey, cacheKey;
-      record.NoteRegKey(UninstallEntryKey(s.ProgName()));
+      if (!record.NoteRegKey(UninstallEntryKey(s.ProgName())) && RecordBroken()) return;
       WriteUninstallEntry(s.ProgName(), uninstaller, s.ProgVersion(), entryKey, url, GetOriginExe(), s.CompanyName());
       if (!entryKey.empty()) add("REMOVE_REG_KEY(" + entryKey + ")");
       else RefuseWithoutEntry();
@@ -1128,7 +1179,7 @@ void TInstallRun::WriteUninstallHeader() {
         for (size_t i = 0; i < script_->Groups().size(); ++i)
           if (form_.IsGroupSelected(int(i))) bytes += 1024.0 * StrToIntDef(ListField(script_->Groups()[i].line, 2), 0);
       }
-      record.NoteRegKey(ArpCacheEntryKey(s.ProgName()));
+      if (!record.NoteRegKey(ArpCacheEntryKey(s.ProgName())) && RecordBroken()) return;
       WriteArpCacheEntry(s.ProgName(), ExpandTokens(s.ProgExeName()), cacheKey, int64_t(bytes + 0.5));
       if (!cacheKey.empty()) add("REMOVE_REG_KEY(" + cacheKey + ")");
     }
@@ -1169,6 +1220,10 @@ bool TInstallRun::EditIniFile(const std::string& file, const std::vector<TIniCha
   if (!had && std::all_of(changes.begin(), changes.end(), [](const TIniChange& c) { return c.remove; })) return true;
   // The edit goes into a copy beside the file, which takes its place once it is checked whole.
   const std::string fresh = record.FreshName(file);
+  if (fresh.empty()) {
+    reason = record.JournalError();
+    return false;
+  }
   bool ok = !had || CopyFileA(file.c_str(), fresh.c_str(), FALSE);
   for (size_t i = 0; ok && i < changes.size(); ++i) {
     const TIniChange& c = changes[i];
@@ -1198,7 +1253,7 @@ bool TInstallRun::EditIniFile(const std::string& file, const std::vector<TIniCha
 bool TInstallRun::EditIniOrStop(const std::string& file, const std::vector<TIniChange>& changes) {
   DWORD reason = 0;
   if (EditIniFile(file, changes, reason)) return true;
-  if (!RunStopped()) {
+  if (!RecordBroken() && !RunStopped()) {
     FailBox(file + "<p><p>" + SystemErrorText(reason));
     CloseWithoutAsking();
   }
@@ -1231,8 +1286,11 @@ bool TInstallRun::WriteInfoValue(const std::string& section, const std::string& 
 void TInstallRun::WriteApplicationRegistration() {
   const TScript& s = *script_;
   if (s.RegisterAsApplication()) {
-    record.NoteRegKey(ProgramKeyPath(s.CompanyName(), s.ProgName(), s.ProgVersion()));
-    record.NoteRegKey(AppPathKey(ExpandTokens(s.ProgExeName())));
+    if (!record.NoteRegKey(ProgramKeyPath(s.CompanyName(), s.ProgName(), s.ProgVersion())) ||
+        !record.NoteRegKey(AppPathKey(ExpandTokens(s.ProgExeName())))) {
+      RecordBroken();
+      return;
+    }
     const std::string appKey = CreateApplicationKey(s.CompanyName(), s.ProgName(), s.ProgVersion());
     if (!appKey.empty()) AddUninstallLine("REMOVE_REG_KEY(" + appKey + ")");
     const std::string pathKey = WriteAppPath(ExpandTokens(s.ProgExeName()));
@@ -1274,7 +1332,7 @@ void TInstallRun::PostCopyOperations() {
   for (const auto& item : script_->RegistryOps()) {
     const std::string raw = "|" + item + "|";
     const std::string op = ExpandTokens(raw, "\\");
-    record.NoteRegKey(GetListItem(op, 0));
+    if (!record.NoteRegKey(GetListItem(op, 0)) && RecordBroken()) return;
     PerformRegistryOp(op, true);
     std::string log = "RegistryOp: " + GetListItem(raw, 3) + "  " + GetListItem(raw, 0);
     if (!GetListItem(raw, 1).empty()) log += "\\" + GetListItem(raw, 1);
@@ -1294,7 +1352,7 @@ void TInstallRun::PostCopyOperations() {
   for (const auto& item : script_->EnvironmentOps()) {
     const std::string raw = "|" + item + "|";
     const std::string op = ExpandTokens(raw, "");
-    record.NoteRegValue(EnvironmentKeyPath(GetListItem(op, 4)), GetListItem(op, 0));
+    if (!record.NoteRegValue(EnvironmentKeyPath(GetListItem(op, 4)), GetListItem(op, 0)) && RecordBroken()) return;
     PerformEnvironmentOp(op, true);
     AddSetupLogLine("EnvironmentOp: " + GetListItem(raw, 0) + "=" + GetListItem(raw, 1));
   }
@@ -1305,6 +1363,7 @@ void TInstallRun::PostCopyOperations() {
     if (!form_.AssociationChecked(i)) continue;
     const std::string op = ExpandTokens("|" + item + "|", "\\");
     NoteAssociationKeys(record, op);
+    if (RecordBroken()) return;
     if (PerformAssociationOp(op, true)) {
       AddSetupLogLine("Associate: " + Field(item, 0));
       associated = true;
@@ -1312,13 +1371,17 @@ void TInstallRun::PostCopyOperations() {
   }
   if (associated) FlushAssociationChanges();
   if (s.OpenWith()) NoteOpenWithKeys(record, s.OpenWithName(), s.OpenWithExtensions());
+  if (RecordBroken()) return;
   if (s.OpenWith() && PerformOpenWithOp(s.OpenWithName(), s.OpenWithMenuText(), ExpandTokens(s.ProgExeName()), true,
                                         s.OpenWithExtensions()))
     AddSetupLogLine("OpenWith: " + s.OpenWithMenuText());
   CreateShortcuts();
+  if (RecordBroken()) return;
   RegisterFontsAndServers();
   std::string userKey;
-  record.NoteRegKey(ProgramKeyPath(s.CompanyName(), s.ProgName(), s.ProgVersion()));
+  if (RecordBroken() || (!record.NoteRegKey(ProgramKeyPath(s.CompanyName(), s.ProgName(), s.ProgVersion())) &&
+                         RecordBroken()))
+    return;
   WriteUserInfo(s.CompanyName(), s.ProgName(), s.ProgVersion(), userKey, form_.UserName(), form_.CompanyName());
   if (!userKey.empty()) AddUninstallLine("REMOVE_REG_KEY(" + userKey + ")");
   const std::string target = GetAppFolder(false);
@@ -1338,7 +1401,8 @@ void TInstallRun::RegisterFontsAndServers() {
     // earlier installation's entries instead of taking them away.
     std::vector<std::string> keys;
     ComServerKeys(file, keys);
-    for (const std::string& key : keys) run.record.NoteRegKey(key);
+    for (const std::string& key : keys)
+      if (!run.record.NoteRegKey(key) && RecordBroken()) return;
     if (!RegisterComServer(file, true)) continue;
     AddUninstallLine("UN_REG_OCX_FILE(" + file + ")");
   }
@@ -1360,8 +1424,8 @@ void TInstallRun::KeepFromRestartDeletion(const std::string& path) {
     // Looked up once a run: most runs find none, and then no write looks again.
     if (restartDeletions < 0) restartDeletions = AnyPendingDeletion() ? 1 : 0;
     if (restartDeletions == 0 || !DeletionPending(path)) return;
-    record.NoteRegValue(kPendingRenamesKeyPath, kPendingRenamesValue);
-    CancelPendingDeletion(path);
+    if (record.NoteRegValue(kPendingRenamesKeyPath, kPendingRenamesValue)) CancelPendingDeletion(path);
+    RecordBroken();
     return;
   }
   const std::string wininit = GetWindowsDir(true) + "WININIT.INI";
@@ -1370,6 +1434,7 @@ void TInstallRun::KeepFromRestartDeletion(const std::string& path) {
   if (!DropWininitDeletion(text, path)) return;
   // Written as a new file; the one that was there comes back on undo.
   if (record.BeforeWrite(wininit) && !WriteFileContents(wininit, text, 0)) record.PutBack(wininit);
+  RecordBroken();
 }
 
 std::string TInstallRun::ResolveLinkFolder(const std::string& folderText, int& kind) const {
@@ -1398,7 +1463,7 @@ std::string TInstallRun::NoteLink(int kind, const std::string& folderText, bool 
   record.NoteFolder(folder);
   KeepFromRestartDeletion(path);
   record.BeforeWrite(path);
-  return path;
+  return RecordBroken() ? std::string() : path;
 }
 
 bool TInstallRun::CreateOneLink(int kind, const std::string& folderText, const std::vector<std::string>& f,
@@ -1407,6 +1472,7 @@ bool TInstallRun::CreateOneLink(int kind, const std::string& folderText, const s
   std::string workDir = SetTrailingBackslash(ExpandTokens(f[4]), false);
   const int show = f[5] == "Maximized" ? 3 : f[5] == "Minimized" ? 7 : 1;
   const std::string noted = NoteLink(kind, folderText, allUsers, target, name);
+  if (RecordBroken()) return false;
   if (CreateLink(kind, folderText, allUsers, linkPath, show, StrToIntDef(f[7], 0), ExpandTokens(f[6]), workDir,
                  ExpandTokens(f[3]), target, name))
     return true;
@@ -1484,6 +1550,7 @@ void TInstallRun::CreateShortcuts() {
     const std::string program = GetAppFolder(true) + ExtractFileName(s.AutoUpdateExeFileName());
     std::string path;
     const std::string noted = NoteLink(3, std::string(), allUsers, program, s.ProgName() + " - Auto Update");
+    if (RecordBroken()) return;
     if (CreateLink(3, std::string(), allUsers, path, 0, 0, std::string(), GetAppFolder(false), "/DELAY=120", program,
                    s.ProgName() + " - Auto Update")) {
       AddUninstallLine("REMOVE_FILE(" + path + ")");

@@ -17,6 +17,7 @@ extern std::unique_ptr<TSetupLog> g_setupLog;
 // The box texts of an undo that a restart completes, and of one that could not be done whole.
 std::string UndoAtRestartText();
 std::string UndoIncompleteText();
+std::string UndoLaterText();
 
 // Field i of a "|" list written without its outer bars.
 std::string Field(const std::string& item, int index);
@@ -113,6 +114,9 @@ class TInstallRun {
   bool CreateOneLink(int kind, const std::string& folderText, const std::vector<std::string>& fields,
                      const std::string& name, bool allUsers, std::string& linkPath);
   void StopForRecords();
+  // Whether the run's record could not write an entry: the change it announced is not made,
+  // and the run stops (once, with the journal and the system's reason) to be undone.
+  bool RecordBroken();
   void RefuseWithoutEntry();
   // Whether what the run did may stay: it ended whole and is recorded in a whole uninstall
   // script beside its uninstaller and entry.
@@ -135,6 +139,7 @@ class TInstallRun {
   bool uninstallerMissing = false;  // the run could not place its uninstaller
   bool entryMissing = false;        // nor its Add/Remove Programs entry
   bool recordsFailed = false;       // a write of the uninstall script failed
+  bool journalStopped = false;      // the run's journal failed and the run was stopped
   std::vector<std::string> unrecordedParents;  // parents the run made whose lines wait for the script
   std::vector<std::string> keptFolders;        // the "*3" folders of the selected groups, lower case
   std::vector<std::string> comServers, fonts;  // collected by the copy, registered after it

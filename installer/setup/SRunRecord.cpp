@@ -25,37 +25,48 @@ TRunRecord::TRunRecord(const std::string& journalFolder) : journalFolder_(journa
 
 TRunRecord::~TRunRecord() = default;
 
-void TRunRecord::Note(TRunEntry entry) {
+bool TRunRecord::OpenJournal() {
   if (!journalTried_ && !journalFolder_.empty()) {
     journalTried_ = true;
-    journal_.Open(journalFolder_);
+    if (journal_.Open(journalFolder_)) journalPath_ = journal_.Path();
   }
-  // A journal that fails on the way keeps what it holds; the run goes on in memory.
-  if (journal_.IsOpen()) journal_.Append(entry);
-  steps_.push_back({std::move(entry), nullptr});
+  return journal_.IsOpen();
 }
 
-void TRunRecord::NoteStep(TRunStep kind, const std::string& path, const std::string& other) {
+bool TRunRecord::Note(TRunEntry entry) {
+  // A journal that could not be made leaves the record in memory; one that was made and
+  // fails on the way lets no further change be made.
+  if (broken_) return false;
+  if (OpenJournal() && !journal_.Append(entry)) {
+    broken_ = true;
+    return false;
+  }
+  steps_.push_back({std::move(entry), nullptr});
+  return true;
+}
+
+bool TRunRecord::NoteStep(TRunStep kind, const std::string& path, const std::string& other) {
   TRunEntry e;
   e.kind = kind;
   e.path = path;
   e.other = other;
-  Note(std::move(e));
+  return Note(std::move(e));
 }
 
-void TRunRecord::NoteFolder(const std::string& folder) {
+bool TRunRecord::NoteFolder(const std::string& folder) {
   for (std::string f = SetTrailingBackslash(folder, false); f.size() > 3;) {
     const std::string key = Key(f);
-    if (folders_.count(key)) return;  // it and its parents are noted already
+    if (folders_.count(key)) return true;  // it and its parents are noted already
     const bool missing = !DirectoryExists(f);
+    if (!NoteStep(missing ? TRunStep::FolderMissing : TRunStep::FolderThere, f)) return false;
     folders_[key] = missing;
-    NoteStep(missing ? TRunStep::FolderMissing : TRunStep::FolderThere, f);
-    if (!missing) return;
+    if (!missing) return true;
     madeOrder_.push_back(f);
     const std::string parent = SetTrailingBackslash(ExtractFileDir(f), false);
-    if (EqualTextNoCase(parent, f)) return;
+    if (EqualTextNoCase(parent, f)) return true;
     f = parent;
   }
+  return true;
 }
 
 bool TRunRecord::MadeByRun(const std::string& folder) const {
@@ -69,7 +80,7 @@ std::string TRunRecord::AsideName(const std::string& path) { return FreshFileNam
 bool TRunRecord::SetAside(const std::string& path, std::string& aside) {
   for (int tries = 0; tries < 8; ++tries) {
     aside = AsideName(path);
-    NoteStep(TRunStep::Aside, path, aside);
+    if (!NoteStep(TRunStep::Aside, path, aside)) break;
     if (MoveFileA(path.c_str(), aside.c_str())) return true;
     const DWORD error = GetLastError();
     steps_.pop_back();  // its line in the journal names a file that is not there: harmless
@@ -85,7 +96,9 @@ bool TRunRecord::BeforeWrite(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     // Not there: what the run writes there goes on undo.
-    if (aside_.emplace(key, std::string()).second) NoteStep(TRunStep::NewFile, path);
+    if (aside_.count(key)) return true;
+    if (!NoteStep(TRunStep::NewFile, path)) return false;
+    aside_.emplace(key, std::string());
     return true;
   }
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
@@ -96,9 +109,10 @@ bool TRunRecord::BeforeWrite(const std::string& path) {
   return true;
 }
 
-void TRunRecord::NoteNew(const std::string& path) {
+bool TRunRecord::NoteNew(const std::string& path) {
+  if (!NoteStep(TRunStep::NewFile, path)) return false;
   aside_.emplace(Key(path), std::string());
-  NoteStep(TRunStep::NewFile, path);
+  return true;
 }
 
 void TRunRecord::PutBack(const std::string& path) {
@@ -113,12 +127,11 @@ void TRunRecord::PutBack(const std::string& path) {
   aside_.erase(it);
 }
 
-void TRunRecord::NoteUsedUp(const std::string& packageFile) { NoteStep(TRunStep::UsedUp, packageFile); }
+bool TRunRecord::NoteUsedUp(const std::string& packageFile) { return NoteStep(TRunStep::UsedUp, packageFile); }
 
 std::string TRunRecord::FreshName(const std::string& path) {
   const std::string name = AsideName(path);
-  NoteStep(TRunStep::Fresh, name);
-  return name;
+  return NoteStep(TRunStep::Fresh, name) ? name : std::string();
 }
 
 bool TRunRecord::ReplaceWith(const std::string& path, const std::string& fresh) {
@@ -134,15 +147,17 @@ bool TRunRecord::ReplaceWith(const std::string& path, const std::string& fresh) 
     return fail(ERROR_ACCESS_DENIED);
   if (aside_.count(key)) {
     // What stands at `path` is the run's own: replaced.
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    if (ChangeName(path, [&] {
+          return MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        }))
+      return true;
     return fail(GetLastError());
   }
   std::string aside;
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     if (!SetAside(path, aside)) return fail(GetLastError());
-  } else {
-    NoteStep(TRunStep::NewFile, path);
+  } else if (!NoteStep(TRunStep::NewFile, path)) {
+    return fail(ERROR_WRITE_FAULT);
   }
   if (!MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
     const DWORD reason = GetLastError();
@@ -154,24 +169,24 @@ bool TRunRecord::ReplaceWith(const std::string& path, const std::string& fresh) 
   return true;
 }
 
-void TRunRecord::NotePendingRename(const std::string& from, const std::string& to) {
-  NoteStep(TRunStep::PendingRename, from, to);
+bool TRunRecord::NotePendingRename(const std::string& from, const std::string& to) {
+  return NoteStep(TRunStep::PendingRename, from, to);
 }
 
-void TRunRecord::NoteRegKey(const std::string& path) {
+bool TRunRecord::NoteRegKey(const std::string& path) {
   TRunEntry e;
   e.kind = TRunStep::RegKey;
   e.path = path;
   e.key.reset(new TRegKeySnapshot(path));
-  Note(std::move(e));
+  return Note(std::move(e));
 }
 
-void TRunRecord::NoteRegValue(const std::string& path, const std::string& valueName) {
+bool TRunRecord::NoteRegValue(const std::string& path, const std::string& valueName) {
   TRunEntry e;
   e.kind = TRunStep::RegValue;
   e.path = path;
   e.value.reset(new TRegValueSnapshot(path, valueName));
-  Note(std::move(e));
+  return Note(std::move(e));
 }
 
 void TRunRecord::NoteUndo(std::function<void()> undo) {
@@ -182,29 +197,51 @@ void TRunRecord::NoteUndo(std::function<void()> undo) {
 
 TUndoOutcome TRunRecord::Undo() {
   TUndoOutcome outcome = outcome_;
+  std::vector<TRunEntry> left;
   for (size_t i = steps_.size(); i-- > 0;) {
-    if (steps_[i].undo) steps_[i].undo();
-    else UndoEntry(steps_[i].entry, outcome);
+    if (steps_[i].undo) {
+      steps_[i].undo();
+      continue;
+    }
+    const int failed = outcome.failed;
+    UndoEntry(steps_[i].entry, outcome);
+    if (outcome.failed > failed) left.insert(left.begin(), steps_[i].entry);
+  }
+  RemoveRunFolders(madeOrder_);
+  // The steps that failed stay in a journal for the next start; where that cannot be
+  // written, the run's own journal stays (it holds every change the run made).
+  if (!left.empty()) {
+    for (auto f = madeOrder_.rbegin(); f != madeOrder_.rend(); ++f) {
+      if (!DirectoryExists(*f)) continue;
+      TRunEntry e;
+      e.kind = TRunStep::FolderMissing;
+      e.path = *f;
+      left.insert(left.begin(), e);
+    }
+    outcome.kept = !journalFolder_.empty() && KeepUndone(journalFolder_, left);
+    if (!outcome.kept && journal_.IsOpen()) {
+      journal_.Close();
+      outcome.kept = true;
+    }
   }
   steps_.clear();
   aside_.clear();
-  RemoveRunFolders(madeOrder_);
   journal_.Remove();
   outcome_ = TUndoOutcome();
   return outcome;
 }
 
-std::vector<std::string> TRunRecord::Complete() {
+bool TRunRecord::Complete(std::vector<std::string>& left) {
   // Noted first: a run killed from here on is finished, not undone, by the next start.
-  NoteStep(TRunStep::Completing, std::string());
+  if (!NoteStep(TRunStep::Completing, std::string())) return false;
   std::vector<TRunEntry> entries;
   for (const TStep& step : steps_)
     if (!step.undo) entries.push_back(step.entry);
-  const std::vector<std::string> left = ReleaseEntries(entries);
+  left = ReleaseEntries(entries);
   steps_.clear();
   aside_.clear();
   journal_.Remove();
   outcome_ = TUndoOutcome();
-  return left;
+  return true;
 }
 

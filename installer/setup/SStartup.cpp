@@ -126,7 +126,8 @@ void RecoverEarlierRuns(const TScript& script) {
   const TRecovery recovery = RecoverUnfinishedRuns(RunJournalFolder());
   if (!recovery.runs && !recovery.outcome.restart && !recovery.outcome.failed) return;
   std::string text = GetLangText("Messages", "RunUndone", kRunUndoneText);
-  if (recovery.outcome.failed) text += "<p><p>" + UndoIncompleteText();
+  if (recovery.outcome.failed)
+    text += "<p><p>" + UndoIncompleteText() + (recovery.outcome.kept ? "<p><p>" + UndoLaterText() : std::string());
   else if (recovery.outcome.restart) text += "<p><p>" + GetLangText("Messages", "RestartCompletes", kRestartCompletesText);
   WarningBox(KMSG_OWNER_TITLED, text, script.ProgName().empty() ? "Setup" : script.ProgName(), GetLangBtnText(),
              GetLangCharset());

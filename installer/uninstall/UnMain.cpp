@@ -1025,8 +1025,10 @@ bool RecoverEarlierRuns() {
   g_ownMovedTo = recovery.outcome.runningMovedTo;
   if (!recovery.runs && !recovery.outcome.restart && !recovery.outcome.failed) return false;
   std::string text = kRunUndoneText;
-  if (recovery.outcome.failed) text += std::string("<p><p>") + kUndoIncompleteText;
-  else if (recovery.outcome.restart) text += std::string("<p><p>") + kRestartCompletesText;
+  if (recovery.outcome.failed) {
+    text += std::string("<p><p>") + kUndoIncompleteText;
+    if (recovery.outcome.kept) text += std::string("<p><p>") + kUndoLaterText;
+  } else if (recovery.outcome.restart) text += std::string("<p><p>") + kRestartCompletesText;
   WarningBox(KMSG_OWNER_TITLED, text, "UnInstall", kDefaultBtnText, 0);
   return recovery.runs > 0;
 }

@@ -274,4 +274,98 @@ TEST(RunJournal, RecoveryUndoesOnlyTheJournalsNoRunHolds) {
   EXPECT_EQ(RecoverUnfinishedRuns(folder).runs, 0);
 }
 
+// The names of a folder's journals.
+std::vector<std::string> Journals(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  const HANDLE find = FindFirstFileA((folder + "\\*.kvr").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(folder + "\\" + found.cFileName);
+  while (FindNextFileA(find, &found));
+  FindClose(find);
+  return names;
+}
+
+// A recovery that cannot put a key back now (its parent has become volatile, which takes no
+// lasting subkey) keeps that step, and only it, in a journal of its own: the next recovery,
+// once the obstacle is gone, finishes it and deletes that journal.
+TEST(RunJournal, RecoveryThatFailsKeepsTheStepsItCouldNotDo) {
+  const std::string dir = systest::Scratch("journal_kept");
+  const std::string folder = dir + "Runs", made = dir + "made.txt";
+  const std::string parent = kKey.substr(18) + "\\Vol", sub = kKey + "\\Vol\\Sub";
+  systest::RemoveKey(HKEY_CURRENT_USER, kKey.substr(18));
+  WriteRegValueSimple(sub, "Name", "before", false);
+  TRunEntry key = Entry(TRunStep::RegKey, sub);
+  key.key.reset(new TRegKeySnapshot(sub));
+  systest::RemoveKey(HKEY_CURRENT_USER, parent);
+  HKEY volatileKey;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, parent.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                            nullptr, &volatileKey, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(volatileKey);
+  Write(made, "the run's");
+  {
+    TRunJournal journal;
+    ASSERT_TRUE(journal.Open(folder));
+    ASSERT_TRUE(journal.Append(Entry(TRunStep::FolderThere, dir)));
+    ASSERT_TRUE(journal.Append(key));
+    ASSERT_TRUE(journal.Append(Entry(TRunStep::NewFile, made)));
+    journal.Close();
+  }
+  const std::vector<std::string> first = Journals(folder);
+  ASSERT_EQ(first.size(), 1u);
+  TRecovery recovery = RecoverUnfinishedRuns(folder);
+  EXPECT_EQ(recovery.runs, 1);
+  EXPECT_EQ(recovery.outcome.failed, 1);
+  EXPECT_TRUE(recovery.outcome.kept);
+  EXPECT_FALSE(systest::Exists(made));
+  const std::vector<std::string> kept = Journals(folder);
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_NE(kept[0], first[0]);
+  std::vector<TRunEntry> entries;
+  ASSERT_TRUE(ReadJournal(Read(kept[0]), entries));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].kind, TRunStep::RegKey);
+  EXPECT_EQ(entries[0].path, sub);
+  systest::RemoveKey(HKEY_CURRENT_USER, parent);
+  recovery = RecoverUnfinishedRuns(folder);
+  EXPECT_EQ(recovery.runs, 1);
+  EXPECT_EQ(recovery.outcome.failed, 0);
+  EXPECT_FALSE(recovery.outcome.kept);
+  EXPECT_EQ(ReadRegValue(sub, "Name", ""), "before");
+  EXPECT_TRUE(Journals(folder).empty());
+  systest::RemoveKey(HKEY_CURRENT_USER, kKey.substr(18));
+}
+
+// An installed file that is a second name of the package's file: deleting the package's name
+// on completion, or the installed name on undo, leaves the other name's read-only and hidden
+// attributes as they were.
+TEST(RunJournal, DeletingOneNameOfAFileKeepsTheOthersAttributes) {
+  const DWORD attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+  const struct {
+    const char* name;
+    bool complete;  // the package's name goes on completion, else the installed one on undo
+  } rows[] = {{"completion", true}, {"undo", false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string dir = systest::Scratch(std::string("journal_links_") + row.name);
+    const std::string package = dir + "pkg.txt", installed = dir + "inst.txt";
+    Write(package, "bytes");
+    ASSERT_TRUE(CreateHardLinkA(installed.c_str(), package.c_str(), nullptr));
+    ASSERT_TRUE(SetFileAttributesA(installed.c_str(), attributes));
+    const std::string gone = row.complete ? package : installed, stays = row.complete ? installed : package;
+    if (row.complete) {
+      EXPECT_TRUE(ReleaseEntries({Entry(TRunStep::UsedUp, package)}).empty());
+    } else {
+      TUndoOutcome outcome;
+      UndoEntries({Entry(TRunStep::NewFile, installed)}, outcome);
+      EXPECT_EQ(outcome.failed, 0);
+    }
+    EXPECT_FALSE(systest::Exists(gone));
+    EXPECT_EQ(Read(stays), "bytes");
+    EXPECT_EQ(GetFileAttributesA(stays.c_str()) & (attributes | FILE_ATTRIBUTE_NORMAL), attributes);
+    SetFileAttributesA(stays.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+}
+
 }  // namespace

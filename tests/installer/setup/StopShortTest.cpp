@@ -911,3 +911,87 @@ TEST(StopShort, AnEditAfterTheCopyNeverReachesThePackage) {
   }
   CleanMachine(disk);
 }
+
+// ---------------------------------------------------------------- the run's journal
+
+// The tests' prefixes keep every run's journal (the Windows folder's "Kelvane Runs") on R:.
+const unsigned long long kRunsDisk = 4 << 20;
+
+// The journals' disk fills while v2 runs over v1: no change is made without its entry, so the
+// run stops there with the journal and the system's reason in its box, and is undone.
+TEST(StopShort, AJournalThatCannotBeWrittenStopsTheRunAndIsUndone) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  tt::SmallDisk runs('R', kRunsDisk);
+  KV_NEED_DISK(runs);
+  for (unsigned long long room : {4096ull, 8192ull}) {
+    SCOPED_TRACE(std::to_string(room) + " bytes for the journal");
+    CleanMachine(disk);
+    ASSERT_TRUE(runs.Empty());
+    InstallEarlier(Earlier::SameFolder);
+    StopPlan plan;
+    for (int i = 0; i < 120; ++i) {
+      plan.files.push_back({"j" + std::to_string(i) + ".txt", "j" + std::to_string(i)});
+      plan.list += "|" + plan.files.back().first;
+    }
+    const Package p = MakePackage("v2", 2, kApp, plan.list, "", plan.files);
+    ASSERT_TRUE(runs.Leave(room));
+    ExpectStopLeavesAsItWas(p, Stop::MissingSource, "Kelvane Runs", {disk.root, p.dir});
+    runs.Empty();
+    UninstallEarlier(kApp);
+  }
+  CleanMachine(disk);
+}
+
+// A journal that cannot even be made: the run says so before its first change, goes on with
+// its record in memory, and completes.
+TEST(StopShort, AJournalThatCannotBeMadeIsToldBeforeTheRun) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  tt::SmallDisk runs('R', kRunsDisk);
+  KV_NEED_DISK(runs);
+  CleanMachine(disk);
+  const Package p = MakePackage("v2", 2, kApp, "", "", {});
+  ASSERT_TRUE(runs.Leave(0));
+  {
+    setuptest::Wizard w(p.exe);
+    ASSERT_TRUE(w.wnd);
+    ASSERT_TRUE(w.Click("&Next >"));
+    setuptest::Box box;
+    ASSERT_TRUE(w.AnswerBox(box, 60000));
+    EXPECT_NE(box.text.find("Kelvane Runs"), std::string::npos) << box.text;
+    EXPECT_FALSE(Exists(kApp));
+    ASSERT_TRUE(tt::WaitUntil([&] { return w.Enabled("&Finish"); }, 60000));
+    ASSERT_TRUE(w.Click("&Finish"));
+    EXPECT_EQ(w.WaitEnd(60000), 0);
+  }
+  EXPECT_EQ(Read(kApp + "\\a.txt"), "alpha of version 2");
+  EXPECT_NE(Read(kApp + "\\Setup.log").find("Run record kept in memory only"), std::string::npos);
+  runs.Empty();
+  UninstallEarlier(kApp);
+  CleanMachine(disk);
+}
+
+// A completed move on the target drive makes the installed files second names of the package's
+// files; deleting the package's names leaves the installed files read-only and hidden.
+TEST(StopShort, ACompletedMoveKeepsTheInstalledFilesAttributes) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  CleanMachine(disk);
+  const Package p = MakePackage("attrs", 2, kApp, "|256*ro.txt|512*hid.txt", "SET_SILENT_SETUP;\r\n",
+                                {{"ro.txt", "read-only"}, {"hid.txt", "hidden"}}, disk.root + "Pkg");
+  // As the installed files will be: a move links only a file of the same attributes.
+  ASSERT_TRUE(SetFileAttributesA((p.dir + "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(SetFileAttributesA((p.dir + "hid.txt").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  tt::Process setup = tt::Start("\"" + p.exe + "\"");
+  ASSERT_EQ(tt::WaitExit(setup, 60000), 0);
+  EXPECT_FALSE(Exists(p.dir + "ro.txt"));
+  EXPECT_FALSE(Exists(p.dir + "hid.txt"));
+  const DWORD mask = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+  EXPECT_EQ(GetFileAttributesA((kApp + "\\ro.txt").c_str()) & mask, DWORD(FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(GetFileAttributesA((kApp + "\\hid.txt").c_str()) & mask, DWORD(FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_EQ(Read(kApp + "\\ro.txt"), "read-only");
+  EXPECT_NE(Read(kApp + "\\UnInstall.txt").find("REMOVE_READONLY_FILE(" + kApp + "\\ro.txt)"), std::string::npos);
+  UninstallEarlier(kApp);
+  CleanMachine(disk);
+}
