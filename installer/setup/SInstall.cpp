@@ -1398,9 +1398,11 @@ void TInstallRun::RegisterFontsAndServers() {
   TInstallRun& run = *this;
   for (const auto& file : run.comServers) {
     // The keys the registration writes are noted as they stand: an undone run puts back an
-    // earlier installation's entries instead of taking them away.
+    // earlier installation's entries instead of taking them away. A server whose trial
+    // failed is not registered: the trial saw the keys that stand, so the registration is
+    // taken to fail as well, and what it wrote before failing could not have been noted.
     std::vector<std::string> keys;
-    ComServerKeys(file, keys);
+    if (!ComServerKeys(file, keys)) continue;
     for (const std::string& key : keys)
       if (!run.record.NoteRegKey(key) && RecordBroken()) return;
     if (!RegisterComServer(file, true)) continue;

@@ -45,11 +45,13 @@ using setuptest::State;
 // Wine's own records, which its first windows of a session add.
 const char* const kWineOwn[] = {"HKCU\\Software\\Wine\\Temporary System Parameters\\"};
 
-State Snapshot(const std::vector<std::string>& folders) {
+// With `users`, the default user's Software key too.
+State Snapshot(const std::vector<std::string>& folders, bool users = false) {
   State s;
   for (const std::string& folder : folders) setuptest::SnapFiles(folder, s, true);
   setuptest::SnapKey(HKEY_LOCAL_MACHINE, "HKLM", "Software", s);
   setuptest::SnapKey(HKEY_CURRENT_USER, "HKCU", "Software", s);
+  if (users) setuptest::SnapKey(HKEY_USERS, "HKU", ".DEFAULT\\Software", s);
   for (const char* own : kWineOwn) setuptest::EraseBelow(s, own);
   return s;
 }
@@ -248,10 +250,10 @@ void RunToStop(const Package& p, Stop stop, const std::string& boxNames) {
 
 // The run stopped as the row says leaves the folders and the registry as they were.
 void ExpectStopLeavesAsItWas(const Package& p, Stop stop, const std::string& boxNames,
-                             const std::vector<std::string>& folders) {
-  const State before = Snapshot(folders);
+                             const std::vector<std::string>& folders, bool users = false) {
+  const State before = Snapshot(folders, users);
   RunToStop(p, stop, boxNames);
-  const std::string diff = Differences(before, Snapshot(folders));
+  const std::string diff = Differences(before, Snapshot(folders, users));
   EXPECT_TRUE(diff.empty()) << diff;
 }
 
@@ -564,6 +566,47 @@ TEST(StopShort, OverAProgramWithAComServerAndAFontItsRegistrationStays) {
   EXPECT_FALSE(RegKeyExists(kServerKey));
   EXPECT_FALSE(RegKeyExists(kProgIdKey));
   CleanServerKeys();
+  CleanMachine(disk);
+}
+
+// v1 registered a server that opens HKEY_CLASSES_ROOT\CLSID to write its class below it, or
+// one that writes under HKEY_USERS\.DEFAULT, each naming its own file; v2 registers its copy
+// under another name and stops after that (its uninstall script does not fit): v1's keys
+// name v1's file as before, and v1's uninstaller then takes them away.
+TEST(StopShort, OverAProgramWithAServerOfAnotherShapeItsRegistrationStays) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  const std::string classKey = kClasses + "CLSID\\{7A2D3B5F-6C8E-4D4F-8B32-1E5F9C8A4D62}";
+  const std::string usersKey = "HKEY_USERS\\.DEFAULT\\Software\\KvTrialServer";
+  const struct {
+    const char* name;
+    const char* dll;
+    std::string key, valueKey, value;
+  } rows[] = {{"opens CLSID", "kv_openserver.dll", classKey, classKey + "\\InprocServer32", ""},
+              {"writes under HKEY_USERS", "kv_usersserver.dll", usersKey, usersKey, "Server"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    CleanMachine(disk);
+    DeleteRegKey(row.key);
+    const std::string server = Read(tt::ProgramDir() + row.dll);
+    ASSERT_FALSE(server.empty());
+    const Package v1 = MakePackage("v1", 1, kApp, "|2*ocom1.dll", "SET_SILENT_SETUP;\r\n", {{"ocom1.dll", server}});
+    tt::Process setup = tt::Start("\"" + v1.exe + "\"");
+    ASSERT_EQ(tt::WaitExit(setup, 60000), 0);
+    ASSERT_EQ(ReadRegValue(row.valueKey, row.value, ""), kApp + "\\ocom1.dll");
+    StopPlan plan = PlanStop(Stop::Script);
+    plan.list += "|2*ocom2.dll";
+    plan.files.push_back({"ocom2.dll", server});
+    plan.room += server.size();
+    const Package p = MakePackage("v2", 2, kApp, plan.list, plan.lines, plan.files);
+    ASSERT_TRUE(disk.Leave(plan.room));
+    ExpectStopLeavesAsItWas(p, Stop::Script, plan.boxNames, {disk.root, p.dir}, true);
+    EXPECT_EQ(ReadRegValue(row.valueKey, row.value, ""), kApp + "\\ocom1.dll");
+    DeleteFileA((disk.root + "fill.bin").c_str());
+    UninstallEarlier(kApp);
+    EXPECT_FALSE(RegKeyExists(row.key));
+    DeleteRegKey(row.key);
+  }
   CleanMachine(disk);
 }
 

@@ -1,10 +1,13 @@
 // COM servers registered and unregistered through their own exports.
 #include <gtest/gtest.h>
 
+#include "Common.h"
 #include "ExecOp.h"
 #include "ExecTestUtil.h"
+#include "RegOp.h"
 #include "RegSvr.h"
 #include "TestTool.h"
+#include "Utils.h"
 
 using namespace exectest;
 
@@ -79,4 +82,46 @@ TEST_F(RegSvrTest, KeysLearntWithoutWritingThem) {
             ERROR_SUCCESS);
   EXPECT_FALSE(ComServerKeys(BinDir() + "kv_verone.dll", keys));  // no export
   EXPECT_TRUE(keys.empty());
+}
+
+// A trial sees the keys that stand and writes none of its own: a server that opens
+// HKEY_CLASSES_ROOT\CLSID to write its class below it, and one that writes under HKEY_USERS,
+// each over nothing and over an earlier registration of another copy. A failed trial is not
+// to be trusted.
+TEST_F(RegSvrTest, TrialsSeeTheStandingKeysAndWriteNone) {
+  const std::string classKey = "HKEY_CLASSES_ROOT\\CLSID\\{7A2D3B5F-6C8E-4D4F-8B32-1E5F9C8A4D62}";
+  const std::string usersKey = "HKEY_USERS\\.DEFAULT\\Software\\KvTrialServer";
+  const struct {
+    const char* name;
+    const char* dll;
+    std::string key, valueKey, value;
+    bool earlier;
+  } rows[] = {{"opens CLSID", "kv_openserver.dll", classKey, classKey + "\\InprocServer32", "", false},
+              {"opens CLSID, registered before", "kv_openserver.dll", classKey, classKey + "\\InprocServer32", "", true},
+              {"writes under HKEY_USERS", "kv_usersserver.dll", usersKey, usersKey, "Server", false},
+              {"writes under HKEY_USERS, registered before", "kv_usersserver.dll", usersKey, usersKey, "Server", true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    DeleteRegKey(row.key);
+    const std::string first = dir + "\\first.dll", second = dir + "\\second.dll";
+    ASSERT_TRUE(tt::CopyFileTo(BinDir() + row.dll, first));
+    ASSERT_TRUE(tt::CopyFileTo(BinDir() + row.dll, second));
+    if (row.earlier) {
+      ASSERT_TRUE(RegisterComServer(first, true));
+      ASSERT_EQ(ReadRegValue(row.valueKey, row.value, ""), first);
+    }
+    std::vector<std::string> keys;
+    EXPECT_TRUE(ComServerKeys(second, keys));
+    // Named as the registry names the keys that stand.
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_TRUE(EqualTextNoCase(keys[0], row.key)) << keys[0];
+    if (row.earlier) {
+      EXPECT_EQ(ReadRegValue(row.valueKey, row.value, ""), first);
+    } else {
+      EXPECT_FALSE(RegKeyExists(row.key));
+    }
+    DeleteRegKey(row.key);
+  }
+  std::vector<std::string> keys;
+  EXPECT_FALSE(ComServerKeys(Copy("sfalse.dll"), keys));
 }
