@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "RegRestore.h"
 #include "Utils.h"
 
 namespace {
@@ -263,11 +264,13 @@ bool RegisterComServer(const std::string& path, bool doRegister) {
          result == S_OK;
 }
 
+std::string ComTrialKey() { return "HKEY_CURRENT_USER\\Software\\~kvreg" + std::to_string(GetCurrentProcessId()); }
+
 bool ComServerKeys(const std::string& path, std::vector<std::string>& keys) {
   keys.clear();
   if (!IsServerFile(path)) return false;
   // Made before the redirection, under the real HKEY_CURRENT_USER; a name of this process's.
-  const std::wstring base = L"Software\\~kvreg" + std::to_wstring(GetCurrentProcessId());
+  const std::wstring base = WideText(ComTrialKey().substr(18));
   HKEY parent;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, base.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &parent, nullptr) !=
       ERROR_SUCCESS)

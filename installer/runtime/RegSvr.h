@@ -18,3 +18,7 @@ bool RegisterComServer(const std::string& path, bool doRegister);
 // True when the trial returned S_OK and wrote nothing that cannot be noted: only then does a
 // real registration write what `keys` holds.
 bool ComServerKeys(const std::string& path, std::vector<std::string>& keys);
+
+// The key of this process's trials (their scratch roots), below HKEY_CURRENT_USER: there only
+// while a trial runs.
+std::string ComTrialKey();

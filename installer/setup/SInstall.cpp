@@ -1396,6 +1396,8 @@ void TInstallRun::PostCopyOperations() {
 
 void TInstallRun::RegisterFontsAndServers() {
   TInstallRun& run = *this;
+  // Noted missing: a run killed during a trial leaves no scratch key behind.
+  if (!run.comServers.empty() && !run.record.NoteRegKey(ComTrialKey()) && RecordBroken()) return;
   for (const auto& file : run.comServers) {
     // The keys the registration writes are noted as they stand: an undone run puts back an
     // earlier installation's entries instead of taking them away. A server whose trial
