@@ -1038,3 +1038,43 @@ TEST(StopShort, ACompletedMoveKeepsTheInstalledFilesAttributes) {
   UninstallEarlier(kApp);
   CleanMachine(disk);
 }
+
+// Setup killed while a server's registration trial runs: the trial's scratch key is the run's
+// own, and the next Setup takes it away with the rest of the run.
+TEST(StopShort, KilledDuringARegistrationTrialLeavesNoScratchKey) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  CleanMachine(disk);
+  const HANDLE in = CreateEventA(nullptr, TRUE, FALSE, "KvTrialServerIn");
+  const HANDLE go = CreateEventA(nullptr, TRUE, FALSE, "KvTrialServerGo");
+  ASSERT_TRUE(in && go);
+  const Package p = MakePackage("trial", 2, kApp, "|2*wcom.dll", "",
+                                {{"wcom.dll", Read(tt::ProgramDir() + "kv_waitserver.dll")}});
+  const State before = Snapshot({disk.root, p.dir});
+  std::string scratch;
+  {
+    setuptest::Wizard w(p.exe);
+    ASSERT_TRUE(w.wnd);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w.wnd, &pid);
+    const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    ASSERT_TRUE(process);
+    ASSERT_TRUE(w.Click("&Next >"));
+    EXPECT_EQ(WaitForSingleObject(in, 60000), WAIT_OBJECT_0);
+    scratch = "HKEY_CURRENT_USER\\Software\\~kvreg" + std::to_string(pid);
+    EXPECT_TRUE(RegKeyExists(scratch));
+    EXPECT_TRUE(TerminateProcess(process, 9));
+    EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
+    CloseHandle(process);
+  }
+  SetEvent(go);
+  const setuptest::SetupResult r = setuptest::RunSetup(p.exe);
+  ASSERT_EQ(r.boxes.size(), 1u);
+  EXPECT_NE(r.boxes[0].text.find("did not end"), std::string::npos) << r.boxes[0].text;
+  EXPECT_FALSE(RegKeyExists(scratch));
+  const std::string diff = Differences(before, Snapshot({disk.root, p.dir}));
+  EXPECT_TRUE(diff.empty()) << diff;
+  CloseHandle(in);
+  CloseHandle(go);
+  CleanMachine(disk);
+}

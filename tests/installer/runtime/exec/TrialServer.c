@@ -1,7 +1,8 @@
 /* COM servers of two shapes that a registration trial must see through. Built with
    OPENS_CLASSES, registering opens HKEY_CLASSES_ROOT\CLSID (and fails when it is missing)
    and writes its class below it; built with WRITES_USERS, it writes a value under
-   HKEY_USERS\.DEFAULT. Each names its own file; unregistering takes its keys away. */
+   HKEY_USERS\.DEFAULT; built with WAITS as well, it first sets the event KvTrialServerIn and
+   waits for KvTrialServerGo. Each names its own file; unregistering takes its keys away. */
 #include <windows.h>
 #include <ole2.h>
 
@@ -39,6 +40,16 @@ __declspec(dllexport) HRESULT STDAPICALLTYPE DllRegisterServer(void) {
     RegCloseKey(classes);
   }
 #else
+#ifdef WAITS
+  {
+    HANDLE in = OpenEventA(EVENT_MODIFY_STATE, FALSE, "KvTrialServerIn");
+    HANDLE go = OpenEventA(SYNCHRONIZE, FALSE, "KvTrialServerGo");
+    if (in) SetEvent(in);
+    if (go) WaitForSingleObject(go, 60000);
+    if (in) CloseHandle(in);
+    if (go) CloseHandle(go);
+  }
+#endif
   ok = SetText(HKEY_USERS, KV_USERS_KEY, "Server", path);
 #endif
   return ok ? S_OK : E_FAIL;
