@@ -23,6 +23,7 @@
 #include "Knaves.h"
 #include "OhHell.h"
 #include "RauberSkat.h"
+#include "RubiconBezique.h"
 #include "ScotchWhist.h"
 #include "Spades.h"
 #include "Whist.h"
@@ -126,7 +127,8 @@ TEST(HandRowTest, TheNameBesideTheHandCoversNoCard) {
       {13, "Maximilian Alexander", CreateSpadesGame, true},
       {5, "Maximilian Alexander", CreateEuchreGame, true},
       {13, "Maximilian Alexander", CreateFunnyGame, true},
-      // Beside the skat.
+      // Left of the hand; beside the skat.
+      {9, "Maximilian Alexander", CreateRubiconBeziqueGame, true},
       {10, "Maximilian Alexander", CreateRauberSkatGame, true,
        [](CardGame& g) { static_cast<RauberSkatGame&>(g).bidTexts[0] = "I Pass"; }},
       {10, "Maximilian Alexander", CreateRauberSkatGame, true,
