@@ -467,18 +467,8 @@ void EuchreGame::ExchangeClick(LPARAM lParam) {
     return;
   }
   SeatRecord& hand = seatList[humanSeat % 4];
-  Card* card = hand.CardAt(LOWORD(lParam), HIWORD(lParam));
-  Card* selected = hand.FirstSelected();
-  if (!card) {
-    if (selected) hand.ToggleSelect(selected);
-    return;
-  }
-  if (card != selected) {
-    if (selected) hand.ToggleSelect(selected);
-    hand.ToggleSelect(card);
-    return;
-  }
-  if (!turnUp) return;
+  Card* card = SelectInHand(LOWORD(lParam), HIWORD(lParam));
+  if (!card || !turnUp) return;
   card->selected = false;
   card->faceUp = false;
   hand.RemoveCard(card);

@@ -408,7 +408,6 @@ void KlabberjassGame::OnLButtonDown(LPARAM lParam) {
     TrickGame::OnLButtonDown(lParam);
     return;
   }
-  const bool raised = seatList[humanSeat % 2].FirstSelected() != nullptr;
   if (Card* card = HumanCardClicked(lParam)) {
     if (IsLegalKlabberjass(card, seatList[humanSeat % 2])) {
       gameInProgress = true;
@@ -417,8 +416,6 @@ void KlabberjassGame::OnLButtonDown(LPARAM lParam) {
       ShowInfo(kTitle, "That card is not allowed at this time.");
     }
   }
-  // The user's label moves with a card raised or lowered (Paint).
-  if (raised != (seatList[humanSeat % 2].FirstSelected() != nullptr)) InvalidateTable();
 }
 
 void KlabberjassGame::PlayCard(std::uint32_t seat, Card* card) {
@@ -508,10 +505,6 @@ std::string KlabberjassGame::SeatLabel(std::uint32_t seat) {
 
 void KlabberjassGame::Paint(HDC hdc) {
   if (GetState() == Dealing) return;
-  // The user's label ends 10 pixels above the hand, or above its raised card; the place
-  // of the user's played card it moves into is empty while a card is raised.
-  SeatRecord& hand = seatList[humanSeat % 2];
-  hand.labelRect.bottom = hand.bounds.top - (hand.FirstSelected() ? hand.spacing : 0) - 10;
   TrickGame::Paint(hdc);
   if (cardImages) {
     if (shownCard) shownCard->Draw(*cardImages, hdc, trumpCardRect.left, trumpCardRect.top, true);

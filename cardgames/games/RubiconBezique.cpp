@@ -613,7 +613,7 @@ void RubiconBeziqueGame::Layout() {
   seatList[0].SetPlacement(kRowCentred, x, t.bottom - vgap - h, 20);
   declaredPiles[1].SetPlacement(kRowCentred, x, t.top + vgap, 20);
   declaredPiles[0].SetPlacement(kRowCentred, x, t.bottom - 2 * (vgap + h), 20);
-  seatList[0].SetLabel(0x24, t.left + 10, t.right, seatList[0].anchorY, seatList[0].anchorY + h);
+  seatList[0].SetLabel(0x24 | DT_END_ELLIPSIS, t.left + 10, t.right, seatList[0].anchorY, seatList[0].anchorY + h);
   seatList[1].SetLabel(0x24, t.left + 10, t.right, declaredPiles[1].anchorY, declaredPiles[1].anchorY + h);
   stockRect = RECT{t.right - w - 10, trickTop, t.right - 10, trickTop + h};
 }
@@ -625,6 +625,8 @@ void RubiconBeziqueGame::Paint(HDC hdc) {
                    stockRect.top);
     for (const CardStack& p : declaredPiles) p.Paint(*cardImages, hdc);
   }
+  // The user's label ends 10 pixels before the hand, cut with an ellipsis where it is longer.
+  seatList[0].labelRect.right = seatList[0].bounds.left - 10;
   PaintTable(hdc);
   CardGame::Paint(hdc);
 }

@@ -200,7 +200,20 @@ Card* TrickGame::HumanCardClicked(LPARAM lParam) {
   SeatRecord& hand = seatList[humanSeat % 4];
   // One card a trick, one bid a round: a second click before the turn moves on does nothing.
   if (GetState() == Bidding ? hand.bid.kind != kNoBid : hand.playedCard != nullptr) return nullptr;
-  return SelectThenConfirm(hand, LOWORD(lParam), HIWORD(lParam));
+  return SelectInHand(LOWORD(lParam), HIWORD(lParam));
+}
+
+Card* TrickGame::SelectInHand(long x, long y) {
+  SeatRecord& hand = seatList[humanSeat % 4];
+  const bool raised = hand.FirstSelected() != nullptr;
+  Card* card = SelectThenConfirm(hand, x, y);
+  if (labelOverHand && raised != (hand.FirstSelected() != nullptr)) InvalidateTable();
+  return card;
+}
+
+long TrickGame::LabelBottomOverHand() const {
+  const SeatRecord& hand = seatList[0];
+  return hand.bounds.top - (hand.FirstSelected() ? hand.spacing : 0) - 10;
 }
 
 void TrickGame::OnLButtonDown(LPARAM lParam) {
@@ -245,7 +258,8 @@ void TrickGame::Layout() {
     switch (PlaceOf(s, seats)) {
       case kBottom:
         r = CardRectAt(midX, handTop - h - 30, w, h);
-        seatList[s].SetLabel(0x29, t.left, t.right, t.top, handTop - 10);
+        seatList[s].SetLabel(0x29, t.left, t.right, t.top, LabelBottomOverHand());
+        labelOverHand = true;
         break;
       case kLeft:
         r = CardRectAt(t.left + 5, midY, w, h);
@@ -272,6 +286,7 @@ void TrickGame::Paint(HDC hdc) {
 }
 
 void TrickGame::PaintTable(HDC hdc) {
+  if (labelOverHand) seatList[0].labelRect.bottom = LabelBottomOverHand();
   if (cardImages) {
     if (trumpCard) trumpCard->Draw(*cardImages, hdc, trumpCardRect.left, trumpCardRect.top, true);
     for (std::uint32_t s = 0; s < seats && s < 4; ++s)
@@ -279,6 +294,6 @@ void TrickGame::PaintTable(HDC hdc) {
   }
   if (trumpCard) PaintTableLabel(*this, hdc, "Trump", trumpLabelRect);
   for (std::uint32_t s = 0; s < seats && s < 4; ++s) PaintSeatText(*this, hdc, s, SeatLabel(s));
-  // The hand comes last: a selected card rises into the space of the player's name.
+  // The hand comes last, its selected card raised below the player's name.
   if (cardImages) seatList[humanSeat % 4].Paint(*cardImages, hdc);
 }

@@ -59,11 +59,18 @@ class TrickGame : public CardGame {
   // for the selected card clicked again, answers it. Out of turn it shows whose turn it is;
   // once the seat has played (or, in Bidding, bid) it does nothing.
   Card* HumanCardClicked(LPARAM lParam);
+  // SelectThenConfirm on the human's hand; a card raised or lowered moves the user's label
+  // over the hand, and the table is repainted.
+  Card* SelectInHand(long x, long y);
   // Every seat has played and the next tick would end the trick: a click ends it now and
   // its display at once, and is used up (true).
   bool ClickEndsFinishedTrick();
   // The human's hand, the trump card under "Trump", the cards on the table and the names.
   void PaintTable(HDC hdc);
+  // Where the user's label across the table above the hand ends: 10 pixels above the hand,
+  // or above its raised card, in the place of the user's played card, empty while a card
+  // can be raised.
+  long LabelBottomOverHand() const;
 
   std::string title;
   UINT rulesId;
@@ -77,6 +84,8 @@ class TrickGame : public CardGame {
   RECT trickRects[4] = {};
   RECT trumpLabelRect = {};
   RECT trumpCardRect = {};
+  // Layout put the user's label across the table above the hand (LabelBottomOverHand).
+  bool labelOverHand = false;
 
  protected:
   virtual void ScoreTrick(std::int32_t winner);

@@ -8,14 +8,25 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "Arlington.h"
 #include "Canasta.h"
 #include "Durok.h"
+#include "Euchre.h"
+#include "Exacta.h"
+#include "FunnyGame.h"
 #include "GameTable.h"
+#include "GermanWhist.h"
 #include "Klabberjass.h"
+#include "Knaves.h"
+#include "OhHell.h"
 #include "RauberSkat.h"
+#include "RubiconBezique.h"
+#include "ScotchWhist.h"
+#include "Spades.h"
+#include "Whist.h"
 
 namespace {
 
@@ -105,8 +116,19 @@ TEST(HandRowTest, TheNameBesideTheHandCoversNoCard) {
       {11, "Maximilian Alexander", CreateArlingtonGame, true}, {20, "Maximilian Alexander", CreateArlingtonGame, true},
       {30, "Card Shark", CreateArlingtonGame, true},          {60, "Card Shark", CreateArlingtonGame, false},
       {14, "Card Shark", CreateCanastaGame, true},            {11, "Maximilian Alexander", CreateCanastaGame, true},
-      // Over a raised card; beside the skat.
+      // Over a raised card at the trick tables.
       {6, "Maximilian Alexander", CreateKlabberjassGame, true},
+      {13, "Maximilian Alexander", CreateWhistGame, true},
+      {17, "Maximilian Alexander", CreateKnavesGame, true},
+      {9, "Maximilian Alexander", CreateScotchWhistGame, true},
+      {13, "Maximilian Alexander", CreateGermanWhistGame, true},
+      {13, "Maximilian Alexander", CreateOhHellGame, true},
+      {13, "Maximilian Alexander", CreateExactaGame, true},
+      {13, "Maximilian Alexander", CreateSpadesGame, true},
+      {5, "Maximilian Alexander", CreateEuchreGame, true},
+      {13, "Maximilian Alexander", CreateFunnyGame, true},
+      // Left of the hand; beside the skat.
+      {9, "Maximilian Alexander", CreateRubiconBeziqueGame, true},
       {10, "Maximilian Alexander", CreateRauberSkatGame, true,
        [](CardGame& g) { static_cast<RauberSkatGame&>(g).bidTexts[0] = "I Pass"; }},
       {10, "Maximilian Alexander", CreateRauberSkatGame, true,
@@ -185,3 +207,59 @@ TEST(HandRowTest, AHandReachingOverTheMeldsLeavesTheirIndicesInView) {
   }
 }
 
+
+// A card raised or lowered at the trick tables moves the user's label: a click that raises
+// one, and one beside the hand that lowers it, leave the label's place across the table,
+// from its top down to 10 pixels above the hand, to be repainted.
+TEST(HandRowTest, ARaisedOrLoweredCardRepaintsTheUsersLabel) {
+  auto playing = [](CardGame& g) { g.SetState(Playing); };
+  const struct {
+    const char* game;
+    CardGame* (*create)(RandomSource&, std::uint32_t, HWND);
+    std::function<void(CardGame&)> prepare;
+  } cases[] = {
+      {"Whist", CreateWhistGame, playing},
+      {"Knaves", CreateKnavesGame, playing},
+      {"Scotch Whist", CreateScotchWhistGame, playing},
+      {"German Whist", CreateGermanWhistGame, playing},
+      {"Oh Hell", CreateOhHellGame, playing},
+      {"Exacta", CreateExactaGame, playing},
+      {"Exacta, bidding", CreateExactaGame, [](CardGame& g) { g.SetState(Bidding); }},
+      {"Spades", CreateSpadesGame, playing},
+      {"Euchre", CreateEuchreGame, playing},
+      {"Euchre, exchanging with the turn-up", CreateEuchreGame,
+       [](CardGame& g) {
+         g.SetState(Bidding);
+         static_cast<EuchreGame&>(g).biddingPhase = 6;
+       }},
+      {"Funny Game", CreateFunnyGame, playing},
+      {"Klabberjass", CreateKlabberjassGame, playing},
+  };
+  tc::TestWindow window(790, 560);
+  ASSERT_NE(window.hwnd, nullptr);
+  CardImages images;
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.game);
+    MersenneRandom rng(5);
+    std::unique_ptr<CardGame> g(k.create(rng, 0, window.hwnd));
+    ScriptedDialogs boxes(g.get());
+    SeatAtTable(*g, images);
+    g->StartDeal(true, false, true);
+    k.prepare(*g);
+    g->current = 0;
+    SeatRecord& hand = g->seatList[0];
+    ASSERT_FALSE(hand.cards.empty());
+    const RECT label = {kTable.left, kTable.top, kTable.right, hand.bounds.top - 10};
+    long x = 0, y = 0;
+    ASSERT_TRUE(PointOnCard(hand, hand.cards[0], x, y));
+    window.TakeUpdate();
+    ClickPoint(*g, x, y);
+    ASSERT_TRUE(hand.cards[0]->selected);
+    EXPECT_TRUE(window.Repaints(label)) << "raised";
+    window.TakeUpdate();
+    ClickPoint(*g, hand.bounds.right + 5, hand.bounds.bottom - 5);
+    ASSERT_FALSE(hand.cards[0]->selected);
+    EXPECT_TRUE(window.Repaints(label)) << "lowered";
+    EXPECT_TRUE(boxes.boxes.empty());
+  }
+}

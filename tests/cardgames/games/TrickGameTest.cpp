@@ -256,9 +256,10 @@ TEST_F(TrickGameTest, LayoutSeatsTwoThreeAndFourPlayers) {
       EXPECT_TRUE(EqualRect(&r, &c.rects[s])) << c.seats << " seats, seat " << s;
       EXPECT_EQ(game.seatList[s].labelFormat, c.formats[s]) << c.seats << " seats, seat " << s;
     }
-    // The top seat's name under its card, across the table.
+    // The top seat's name under its card, across the table; the user's 10 pixels above the hand.
     const std::uint32_t topSeat = c.seats == 2 ? 1 : 2;
     EXPECT_EQ(game.seatList[topSeat].labelRect.top, top.bottom + 10) << c.seats;
+    EXPECT_EQ(game.seatList[0].labelRect.bottom, handTop - 10) << c.seats;
   }
 }
 

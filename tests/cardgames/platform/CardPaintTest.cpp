@@ -8,34 +8,8 @@
 #include "CardPile.h"
 #include "TestCanvas.h"
 
-namespace {
-// A plain visible window whose update region the tests read.
-class TestWindow {
- public:
-  TestWindow() {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "CardsPaintTestWindow";
-    RegisterClassA(&wc);
-    hwnd = CreateWindowExA(0, wc.lpszClassName, "cards", WS_POPUP | WS_VISIBLE, 0, 0, 600, 500,
-                           nullptr, nullptr, wc.hInstance, nullptr);
-  }
-  ~TestWindow() { DestroyWindow(hwnd); }
-  // Bounding box of what is waiting to be repainted since the last call; empty when none.
-  RECT TakeUpdate() {
-    RECT r = {0, 0, 0, 0};
-    if (!GetUpdateRect(hwnd, &r, FALSE)) r = RECT{0, 0, 0, 0};
-    ValidateRect(hwnd, nullptr);
-    return r;
-  }
-  HWND hwnd;
-};
-
-}  // namespace
-
 TEST(PileWindow, ChangesInvalidateThePileArea) {
-  TestWindow w;
+  tc::TestWindow w;
   ASSERT_NE(w.hwnd, nullptr);
   CardDeck deck;
   FillPack(deck, 2);

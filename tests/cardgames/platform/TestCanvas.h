@@ -59,4 +59,38 @@ class Canvas {
   DWORD* bits_ = nullptr;
 };
 
+// A plain visible window whose update region the tests read.
+class TestWindow {
+ public:
+  explicit TestWindow(int w = 600, int h = 500) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "CardsPaintTestWindow";
+    RegisterClassA(&wc);
+    hwnd = CreateWindowExA(0, wc.lpszClassName, "cards", WS_POPUP | WS_VISIBLE, 0, 0, w, h, nullptr, nullptr,
+                           wc.hInstance, nullptr);
+  }
+  ~TestWindow() { DestroyWindow(hwnd); }
+  TestWindow(const TestWindow&) = delete;
+  TestWindow& operator=(const TestWindow&) = delete;
+  // Bounding box of what is waiting to be repainted since the last call; empty when none.
+  RECT TakeUpdate() {
+    RECT r = {0, 0, 0, 0};
+    if (!GetUpdateRect(hwnd, &r, FALSE)) r = RECT{0, 0, 0, 0};
+    ValidateRect(hwnd, nullptr);
+    return r;
+  }
+  // Whether the whole of r is waiting to be repainted.
+  bool Repaints(const RECT& r) const {
+    HRGN update = CreateRectRgn(0, 0, 0, 0), outside = CreateRectRgnIndirect(&r);
+    GetUpdateRgn(hwnd, update, FALSE);
+    const int left = CombineRgn(outside, outside, update, RGN_DIFF);
+    DeleteObject(update);
+    DeleteObject(outside);
+    return left == NULLREGION;
+  }
+  HWND hwnd;
+};
+
 }  // namespace tc
