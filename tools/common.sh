@@ -112,6 +112,12 @@ kv_build_fuzz() {
   mkdir -p "$fuzz_build/seeds/language" "$fuzz_build/seeds/uninstall-script"
   cp "$root/installer/resources/English.lng" "$fuzz_build/seeds/language/English.lng"
   cp "$root/demo/uninstall/UnInstall.txt" "$fuzz_build/seeds/uninstall-script/demo.txt"
+  # Inputs kept from earlier runs and reports: tests/fuzz/corpus/<target>/.
+  local kept
+  for kept in "$root"/tests/fuzz/corpus/*/; do
+    mkdir -p "$fuzz_build/seeds/$(basename "$kept")"
+    cp "$kept"* "$fuzz_build/seeds/$(basename "$kept")/"
+  done
 }
 
 # Runs every fuzz target (or those named in KV_FUZZ_TARGETS) with the libFuzzer options

@@ -198,10 +198,12 @@ const size_t kInsertionLimit = size_t(1) << 20;
 // The work a rewriting may take: each replacement costs the search and the replacement
 // length. One that replaces what the text holds (or makes a few more where replacements
 // meet their neighbours) stays within the text's length and the result's, so far below
-// this; one that moves characters through the text one place a step (a same-length
-// rewriting can take the square of the text's length) passes it and is given up.
+// this. One that moves characters through the text one place a step (ba by ab over
+// b^x a^y: x * y steps of 4, at most the square of the text's length) takes what the base
+// allows, up to 2^26; past that it is given up, as is a short text whose replacements set
+// one another off, each costing far more than the characters it adds.
 const uint64_t kWorkPerCharacter = 16;
-const uint64_t kWorkBase = uint64_t(1) << 26;
+const uint64_t kWorkBaseMost = uint64_t(1) << 26;
 
 // A stack of characters worked on in place: the loop below takes and puts characters
 // without a call for each.
@@ -279,6 +281,7 @@ std::string Rewrite(const std::string& text, const std::string& key, const std::
     size_t i = 0, q = 0;  // q: length of the search's start that out ends with
     uint64_t work = 0;
     const uint64_t stepCost = uint64_t(n) + replacement.size();
+    const uint64_t workBase = std::min(uint64_t(length) * length, kWorkBaseMost);
     size_t floor = 0;     // out before it is not searched again
     // The state after a match is taken off: the search's start that out ends with lies in
     // its last n characters.
@@ -406,7 +409,7 @@ std::string Rewrite(const std::string& text, const std::string& key, const std::
         const size_t size = out.size + pending.size + (length - i);
         if (grows && size > limit) givenUp = true;
         work += stepCost;
-        if (work > kWorkPerCharacter * std::max(length, size) + kWorkBase) givenUp = true;
+        if (work > kWorkPerCharacter * std::max(length, size) + workBase) givenUp = true;
       }
       if (givenUp) break;
     }

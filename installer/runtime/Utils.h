@@ -37,8 +37,9 @@ struct TTextMatch {
 // search text replaces each occurrence once, going on after the inserted text. `count`
 // receives the number of replacements, or -1 when the rewriting is given up: when it is
 // seen to go on without end, its text would pass `limit` characters, or it would take
-// more than 16 times the length of the text (or of the result, when longer) plus 2^26 in
-// search and replacement characters replaced. Then the text comes back unchanged.
+// more than 16 times the length of the text (or of the result, when longer) plus the
+// square of the text's length (at most 2^26) in search and replacement characters
+// replaced. Then the text comes back unchanged.
 // ReplaceAllNoCase follows the same rule.
 const size_t kReplaceLimit = size_t(256) << 20;
 std::string ReplaceRepeatedly(const std::string& text, const std::string& search, const std::string& replacement,

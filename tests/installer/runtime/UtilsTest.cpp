@@ -153,6 +153,7 @@ std::string Times(const std::string& text, int times) {
 TEST(TextRoutines, ReplaceRepeatedlyUnderMatchRules) {
   struct Case { std::string text, search, repl; bool noCase, word; std::string out; int count; };
   const std::string path(250, 'p'), license(3000, 'l'), tail = std::string(2000, 'c') + "a";
+  const std::string cascade = std::string(50, 'A') + std::string(72, '\\');
   const Case cases[] = {
       {"xAAAAy", "aa", "a", true, false, "xay", 3},
       {"a\tcat\ncat. Cat", "CAT", "dog", true, true, "a\tdog\ncat. dog", 2},  // control characters part words
@@ -171,6 +172,9 @@ TEST(TextRoutines, ReplaceRepeatedlyUnderMatchRules) {
       // One that would take far more steps than any real text needs is given up.
       {std::string(10000, 'b') + std::string(10000, 'a'), "ba", "ab", false, false,
        std::string(10000, 'b') + std::string(10000, 'a'), -1},
+      // A short text whose replacements set one another off, each costing 21 characters for
+      // the one it adds, is given up long before it would end (28,299 replacements later).
+      {cascade, "A" + std::string(9, '\\'), std::string(8, '\\') + "A\\\\", false, false, cascade, -1},
       {std::string(600, 'a') + "b", "ab", "b" + tail, false, false, "b" + Times(tail, 600), 600},
       {std::string(3000, 'a') + "b", "ab", "b" + tail, false, false, "b" + Times(tail, 3000), 3000},
       // One that is seen to grow without end is given up, and the text stays as it was.
