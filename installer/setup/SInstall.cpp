@@ -279,7 +279,8 @@ bool RunStopped() { return IsCancelRequested() || IsWizardClosed() || IsRunTimeD
 
 bool TInstallRun::ContinueInCopy(const std::string& path) {
   if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    record.BeforeWrite(path);
+    // Written to until the run ends.
+    record.BeforeWrite(path, true);
     return true;
   }
   const std::string fresh = record.FreshName(path);
@@ -442,6 +443,8 @@ bool TInstallRun::Run() {
         AddSetupLogLine(std::string());
         if (ok) {
           AddSetupLogLine("Execute After Copy");
+          // Its items may write into the files the copy made (they are then copies, not links).
+          if (!run.linksAllowed) run.record.FilesMayChange();
           form_.PerformExecuteOps(3, exitRequest);
           ok = !exitRequest && !RunStopped();
         }

@@ -7,6 +7,7 @@
 #include "Common.h"
 #include "Files.h"
 #include "RegRestore.h"
+#include "U_DEBUG0.h"
 #include "Utils.h"
 
 namespace {
@@ -19,28 +20,101 @@ void DeletePlain(const std::string& path) {
   DeleteFileA(path.c_str());
 }
 
+bool IsRegistry(TRunStep kind) { return kind == TRunStep::RegKey || kind == TRunStep::RegValue; }
+
+// Takes what the entry's change left; false while that change may be still to come: a new
+// file that is not there yet, a registry entry as it was while registry notes follow.
+bool TakeAfter(TRunEntry& e, bool registryNext) {
+  if (e.kind == TRunStep::NewFile) {
+    e.fileAfter = ReadFileMark(e.path, e.fileSize, e.fileWritten);
+    return e.fileAfter;
+  }
+  if (e.kind == TRunStep::RegKey && e.key) {
+    std::shared_ptr<TRegKeySnapshot> after(new TRegKeySnapshot(e.path));
+    if (registryNext && after->SameAs(*e.key)) return false;
+    e.keyAfter = after;
+  } else if (e.kind == TRunStep::RegValue && e.value) {
+    std::shared_ptr<TRegValueSnapshot> after = e.value->Current();
+    if (registryNext && after->SameAs(*e.value)) return false;
+    e.valueAfter = after;
+  }
+  return true;
+}
+
 }  // namespace
 
 TRunRecord::TRunRecord(const std::string& journalFolder) : journalFolder_(journalFolder) {}
 
 TRunRecord::~TRunRecord() = default;
 
-void TRunRecord::Note(TRunEntry entry) {
+void TRunRecord::Note(TRunEntry entry, bool after) {
   if (!journalTried_ && !journalFolder_.empty()) {
     journalTried_ = true;
     journal_.Open(journalFolder_);
   }
+  // The changes noted before are made by now: what they left goes in the same write.
+  const std::string settled = Settle(IsRegistry(entry.kind));
+  TStep step;
+  step.entry = std::move(entry);
   // A journal that fails on the way keeps what it holds; the run goes on in memory.
-  if (journal_.IsOpen()) journal_.Append(entry);
-  steps_.push_back({std::move(entry), nullptr});
+  if (journal_.IsOpen() && journal_.Append(step.entry, settled)) step.line = journal_.Entries() - 1;
+  steps_.push_back(std::move(step));
+  if (after) open_.push_back(steps_.size() - 1);
 }
 
-void TRunRecord::NoteStep(TRunStep kind, const std::string& path, const std::string& other) {
+void TRunRecord::NoteStep(TRunStep kind, const std::string& path, const std::string& other, bool after) {
   TRunEntry e;
   e.kind = kind;
   e.path = path;
   e.other = other;
-  Note(std::move(e));
+  Note(std::move(e), after);
+}
+
+std::string TRunRecord::Settle(bool registryNext) {
+  std::string lines;
+  size_t still = 0;
+  for (size_t i = 0; i < open_.size(); ++i) {
+    TStep& s = steps_[open_[i]];
+    if (!TakeAfter(s.entry, registryNext && IsRegistry(s.entry.kind))) {
+      open_[still++] = open_[i];
+      continue;
+    }
+    if (s.line != kNoLine) lines += JournalAfterLine(s.line, s.entry);
+  }
+  open_.resize(still);
+  return lines;
+}
+
+void TRunRecord::DropLastStep() {
+  steps_.pop_back();
+  open_.erase(std::remove(open_.begin(), open_.end(), steps_.size()), open_.end());
+}
+
+void TRunRecord::Reopen(const std::string& path) {
+  const std::string key = Key(path);
+  for (size_t i = steps_.size(); i-- > 0;) {
+    TStep& s = steps_[i];
+    if (s.undo || s.entry.kind != TRunStep::NewFile || Key(s.entry.path) != key) continue;
+    // One not taken yet, or one the run keeps writing, has nothing to take back.
+    if (!s.entry.fileAfter) return;
+    s.entry.fileAfter = false;
+    // On the disk before the file changes: a run killed from here deletes it.
+    if (s.line != kNoLine) journal_.AppendLines(JournalAfterLine(s.line, s.entry));
+    open_.push_back(i);
+    return;
+  }
+}
+
+void TRunRecord::FilesMayChange() {
+  bool written = false;
+  for (size_t i = 0; i < steps_.size(); ++i) {
+    TStep& s = steps_[i];
+    if (s.undo || s.entry.kind != TRunStep::NewFile || !s.entry.fileAfter) continue;
+    s.entry.fileAfter = false;
+    open_.push_back(i);
+    written = written || s.line != kNoLine;
+  }
+  if (written) journal_.AppendLines(JournalFilesVoidLine());
 }
 
 void TRunRecord::NoteFolder(const std::string& folder) {
@@ -72,7 +146,7 @@ bool TRunRecord::SetAside(const std::string& path, std::string& aside) {
     NoteStep(TRunStep::Aside, path, aside);
     if (MoveFileA(path.c_str(), aside.c_str())) return true;
     const DWORD error = GetLastError();
-    steps_.pop_back();  // its line in the journal names a file that is not there: harmless
+    DropLastStep();  // its line in the journal names a file that is not there: harmless
     SetLastError(error);
     if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
   }
@@ -80,12 +154,12 @@ bool TRunRecord::SetAside(const std::string& path, std::string& aside) {
   return false;
 }
 
-bool TRunRecord::BeforeWrite(const std::string& path) {
+bool TRunRecord::BeforeWrite(const std::string& path, bool keepsWriting) {
   const std::string key = Key(path);
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     // Not there: what the run writes there goes on undo.
-    if (aside_.emplace(key, std::string()).second) NoteStep(TRunStep::NewFile, path);
+    if (aside_.emplace(key, std::string()).second) NoteStep(TRunStep::NewFile, path, std::string(), !keepsWriting);
     return true;
   }
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
@@ -98,7 +172,7 @@ bool TRunRecord::BeforeWrite(const std::string& path) {
 
 void TRunRecord::NoteNew(const std::string& path) {
   aside_.emplace(Key(path), std::string());
-  NoteStep(TRunStep::NewFile, path);
+  NoteStep(TRunStep::NewFile, path, std::string(), true);
 }
 
 void TRunRecord::PutBack(const std::string& path) {
@@ -134,6 +208,7 @@ bool TRunRecord::ReplaceWith(const std::string& path, const std::string& fresh) 
     return fail(ERROR_ACCESS_DENIED);
   if (aside_.count(key)) {
     // What stands at `path` is the run's own: replaced.
+    if (aside_[key].empty()) Reopen(path);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
     return fail(GetLastError());
@@ -142,12 +217,12 @@ bool TRunRecord::ReplaceWith(const std::string& path, const std::string& fresh) 
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     if (!SetAside(path, aside)) return fail(GetLastError());
   } else {
-    NoteStep(TRunStep::NewFile, path);
+    NoteStep(TRunStep::NewFile, path, std::string(), true);
   }
   if (!MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
     const DWORD reason = GetLastError();
     if (!aside.empty()) MoveFileA(aside.c_str(), path.c_str());
-    steps_.pop_back();
+    DropLastStep();
     return fail(reason);
   }
   aside_[key] = aside;
@@ -163,7 +238,7 @@ void TRunRecord::NoteRegKey(const std::string& path) {
   e.kind = TRunStep::RegKey;
   e.path = path;
   e.key.reset(new TRegKeySnapshot(path));
-  Note(std::move(e));
+  Note(std::move(e), true);
 }
 
 void TRunRecord::NoteRegValue(const std::string& path, const std::string& valueName) {
@@ -171,7 +246,7 @@ void TRunRecord::NoteRegValue(const std::string& path, const std::string& valueN
   e.kind = TRunStep::RegValue;
   e.path = path;
   e.value.reset(new TRegValueSnapshot(path, valueName));
-  Note(std::move(e));
+  Note(std::move(e), true);
 }
 
 void TRunRecord::NoteUndo(std::function<void()> undo) {
@@ -181,12 +256,17 @@ void TRunRecord::NoteUndo(std::function<void()> undo) {
 }
 
 TUndoOutcome TRunRecord::Undo() {
+  // The open steps' changes are made by now; a kill during the undo finds what they left.
+  const std::string settled = Settle(false);
+  if (journal_.IsOpen()) journal_.AppendLines(settled);
   TUndoOutcome outcome = outcome_;
   for (size_t i = steps_.size(); i-- > 0;) {
     if (steps_[i].undo) steps_[i].undo();
     else UndoEntry(steps_[i].entry, outcome);
   }
+  for (const std::string& f : outcome.kept) WriteDebugLine(kKeptChangedText + f);
   steps_.clear();
+  open_.clear();
   aside_.clear();
   RemoveRunFolders(madeOrder_);
   journal_.Remove();
@@ -195,7 +275,9 @@ TUndoOutcome TRunRecord::Undo() {
 }
 
 std::vector<std::string> TRunRecord::Complete() {
-  // Noted first: a run killed from here on is finished, not undone, by the next start.
+  // Noted first: a run killed from here on is finished, not undone, by the next start. What
+  // the open steps left is not needed then.
+  open_.clear();
   NoteStep(TRunStep::Completing, std::string());
   std::vector<TRunEntry> entries;
   for (const TStep& step : steps_)

@@ -1023,6 +1023,7 @@ namespace {
 bool RecoverEarlierRuns() {
   const TRecovery recovery = RecoverUnfinishedRuns(RunJournalFolder(), GetExeFileName());
   g_ownMovedTo = recovery.outcome.runningMovedTo;
+  for (const std::string& f : recovery.outcome.kept) WriteDebugLine(kKeptChangedText + f);
   if (!recovery.runs && !recovery.outcome.restart && !recovery.outcome.failed) return false;
   std::string text = kRunUndoneText;
   if (recovery.outcome.failed) text += std::string("<p><p>") + kUndoIncompleteText;
