@@ -113,8 +113,20 @@ bool SplitLine(const std::string& line, std::vector<std::string>& fields) {
 bool KnownStep(char c) { return std::string("DENAUPKVFZ").find(c) != std::string::npos && c; }
 
 // Lines that are no entries: the state an entry's change left (of a registry key, a registry
-// value, a new file), and the end of what was given of the new files before.
-const char kKeyAfter[] = "k", kValueAfter[] = "v", kFileAfter[] = "n", kFilesVoid[] = "w";
+// value, a new file), and the end of what was given of the new files before. Each is written
+// as a folder that was there, named "*" (no folder's name), the kind and the entry's number:
+// a reader that does not know them passes over them and undoes the whole run as before.
+const char kAfterMark = '*';
+const char kKeyAfter = 'k', kValueAfter = 'v', kFileAfter = 'n', kFilesVoid = 'w';
+
+bool IsAfterLine(const std::vector<std::string>& fields) {
+  return fields.size() == 3 && fields[0].size() == 1 && fields[0][0] == char(TRunStep::FolderThere) &&
+         !fields[1].empty() && fields[1][0] == kAfterMark;
+}
+
+std::string AfterLine(char kind, const std::string& index, const std::string& state) {
+  return Line({std::string(1, char(TRunStep::FolderThere)), std::string(1, kAfterMark) + kind + index, state});
+}
 
 std::string Bytes64(uint64_t a, uint64_t b) {
   std::string bytes;
@@ -142,28 +154,29 @@ bool ReadIndex(const std::string& text, size_t& index) {
 
 // Gives the after-state of an after-line to its entry; false when the line is not whole.
 bool ReadAfter(const std::vector<std::string>& fields, std::vector<TRunEntry>& entries) {
-  if (fields[0] == kFilesVoid) {
-    if (!fields[1].empty() || !fields[2].empty()) return false;
+  const char kind = fields[1].size() > 1 ? fields[1][1] : 0;
+  if (kind == kFilesVoid) {
+    if (fields[1].size() != 2 || !fields[2].empty()) return false;
     for (TRunEntry& e : entries) e.fileAfter = false;
     return true;
   }
   size_t index = 0;
   std::string blob;
-  if (!ReadIndex(fields[1], index) || index >= entries.size() || !Unhex(fields[2], blob)) return false;
+  if (!ReadIndex(fields[1].substr(2), index) || index >= entries.size() || !Unhex(fields[2], blob)) return false;
   TRunEntry& e = entries[index];
-  if (fields[0] == kKeyAfter && e.kind == TRunStep::RegKey) {
+  if (kind == kKeyAfter && e.kind == TRunStep::RegKey) {
     std::shared_ptr<TRegKeySnapshot> after = TRegKeySnapshot::Read(blob);
     if (!after) return false;
     e.keyAfter = after;
     return true;
   }
-  if (fields[0] == kValueAfter && e.kind == TRunStep::RegValue) {
+  if (kind == kValueAfter && e.kind == TRunStep::RegValue) {
     std::shared_ptr<TRegValueSnapshot> after = TRegValueSnapshot::Read(blob);
     if (!after) return false;
     e.valueAfter = after;
     return true;
   }
-  if (fields[0] == kFileAfter && e.kind == TRunStep::NewFile && (blob.empty() || blob.size() == 16)) {
+  if (kind == kFileAfter && e.kind == TRunStep::NewFile && (blob.empty() || blob.size() == 16)) {
     e.fileAfter = !blob.empty();
     e.fileSize = e.fileAfter ? U64(blob, 0) : 0;
     e.fileWritten = e.fileAfter ? U64(blob, 8) : 0;
@@ -280,7 +293,8 @@ std::string JournalLine(const TRunEntry& entry) {
 }
 
 std::string JournalAfterLine(size_t index, const TRunEntry& entry) {
-  std::string kind, state;
+  char kind = 0;
+  std::string state;
   if (entry.kind == TRunStep::RegKey && entry.keyAfter) {
     kind = kKeyAfter;
     state = Hex(entry.keyAfter->Serialize());
@@ -293,10 +307,10 @@ std::string JournalAfterLine(size_t index, const TRunEntry& entry) {
   } else {
     return std::string();
   }
-  return Line({kind, std::to_string(index), state});
+  return AfterLine(kind, std::to_string(index), state);
 }
 
-std::string JournalFilesVoidLine() { return Line({kFilesVoid, std::string(), std::string()}); }
+std::string JournalFilesVoidLine() { return AfterLine(kFilesVoid, std::string(), std::string()); }
 
 bool ReadJournal(const std::string& bytes, std::vector<TRunEntry>& entries) {
   entries.clear();
@@ -315,7 +329,7 @@ bool ReadJournal(const std::string& bytes, std::vector<TRunEntry>& entries) {
       header = true;
       continue;
     }
-    if (fields.size() == 3 && fields[0].size() == 1 && fields[0][0] >= 'a' && fields[0][0] <= 'z') {
+    if (IsAfterLine(fields)) {
       if (!ReadAfter(fields, entries)) break;
       continue;
     }
