@@ -131,6 +131,84 @@ std::wstring ParentKey(const std::wstring& key) {
   return at == std::wstring::npos ? std::wstring() : key.substr(0, at);
 }
 
+using TValue = TRegKeySnapshot::TNode::TValue;
+
+const TValue* FindValue(const std::vector<TValue>& values, const std::wstring& name) {
+  for (const TValue& v : values)
+    if (SameName(v.name, name)) return &v;
+  return nullptr;
+}
+
+const TRegKeySnapshot::TNode* FindKey(const std::vector<TRegKeySnapshot::TNode>& keys, const std::wstring& name) {
+  for (const TRegKeySnapshot::TNode& k : keys)
+    if (SameName(k.name, name)) return &k;
+  return nullptr;
+}
+
+bool SameData(const TValue& a, const TValue& b) { return a.type == b.type && a.data == b.data; }
+
+// The same values and subkeys, in whatever order the registry lists them.
+bool SameNode(const TRegKeySnapshot::TNode& a, const TRegKeySnapshot::TNode& b) {
+  if (a.values.size() != b.values.size() || a.keys.size() != b.keys.size()) return false;
+  for (const TValue& v : a.values) {
+    const TValue* o = FindValue(b.values, v.name);
+    if (!o || o->name != v.name || !SameData(*o, v)) return false;
+  }
+  for (const TRegKeySnapshot::TNode& k : a.keys) {
+    const TRegKeySnapshot::TNode* o = FindKey(b.keys, k.name);
+    if (!o || !SameNode(k, *o)) return false;
+  }
+  return true;
+}
+
+bool SetValue(HKEY key, const TValue& v) {
+  return RegSetValueExW(key, v.name.c_str(), 0, v.type, v.data.data(), DWORD(v.data.size())) == ERROR_SUCCESS;
+}
+
+bool KeyEmpty(HKEY key) {
+  DWORD subkeys = 0, values = 0;
+  return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                          nullptr, nullptr) == ERROR_SUCCESS &&
+         subkeys == 0 && values == 0;
+}
+
+// Takes back the run's changes of one key: `before` as it was (null: missing), `after` as the
+// run left it (null: missing). What is as the run left it gets back what it was; what another
+// program wrote since stays.
+bool UndoNode(HKEY parent, const std::wstring& name, const TRegKeySnapshot::TNode* before,
+              const TRegKeySnapshot::TNode* after) {
+  HKEY key;
+  if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    // One the run deleted comes back; one deleted since it was left stays so.
+    return after || !before || WriteNode(parent, name, *before);
+  // One the run deleted that is there again: what it held comes back beside the new contents.
+  static const TRegKeySnapshot::TNode kNone;
+  const TRegKeySnapshot::TNode& left = after ? *after : kNone;
+  TRegKeySnapshot::TNode now;
+  ReadNode(key, now);
+  bool ok = true;
+  for (const TValue& v : left.values) {
+    const TValue* is = FindValue(now.values, v.name);
+    if (!is || !SameData(*is, v)) continue;
+    const TValue* was = before ? FindValue(before->values, v.name) : nullptr;
+    if (!was) ok = RegDeleteValueW(key, v.name.c_str()) == ERROR_SUCCESS && ok;
+    else if (was->name != v.name || !SameData(*was, v)) ok = SetValue(key, *was) && ok;
+  }
+  if (before)
+    for (const TValue& v : before->values)
+      if (!FindValue(left.values, v.name) && !FindValue(now.values, v.name)) ok = SetValue(key, v) && ok;
+  for (const TRegKeySnapshot::TNode& k : left.keys)
+    ok = UndoNode(key, k.name, before ? FindKey(before->keys, k.name) : nullptr, &k) && ok;
+  if (before)
+    for (const TRegKeySnapshot::TNode& k : before->keys)
+      if (!FindKey(left.keys, k.name)) ok = UndoNode(key, k.name, &k, nullptr) && ok;
+  // A key the run made goes once nothing of another program's is in it.
+  const bool made = !before && KeyEmpty(key);
+  RegCloseKey(key);
+  if (made) ok = RegDeleteKeyW(parent, name.c_str()) == ERROR_SUCCESS && ok;
+  return ok;
+}
+
 }  // namespace
 
 TRegKeySnapshot::TRegKeySnapshot(const std::string& path) {
@@ -163,13 +241,41 @@ bool TRegKeySnapshot::Restore() const {
   return ok;
 }
 
+bool TRegKeySnapshot::UndoSince(const TRegKeySnapshot& after) const {
+  if (key_.empty() || root_ != after.root_ || !SameName(key_, after.key_)) return Restore();
+  const bool ok = UndoNode(root_, key_, existed_ ? node_.get() : nullptr, after.existed_ ? after.node_.get() : nullptr);
+  return RemoveIfEmpty() && ok;
+}
+
+bool TRegKeySnapshot::SameAs(const TRegKeySnapshot& other) const {
+  if (root_ != other.root_ || !SameName(key_, other.key_) || existed_ != other.existed_) return false;
+  return !existed_ || (node_ && other.node_ && SameNode(*node_, *other.node_));
+}
+
+bool TRegKeySnapshot::RemoveIfEmpty() const {
+  if (existed_ || key_.empty() || missing_.empty()) return true;
+  for (std::wstring k = key_; !k.empty(); k = ParentKey(k)) {
+    HKEY h;
+    if (RegOpenKeyExW(root_, k.c_str(), 0, KEY_READ, &h) == ERROR_SUCCESS) {
+      const bool empty = KeyEmpty(h);
+      RegCloseKey(h);
+      // Another program's is in it: it stays, and its parents with it.
+      if (!empty) return true;
+      if (RegDeleteKeyW(root_, k.c_str()) != ERROR_SUCCESS) return false;
+    }
+    if (k.size() <= missing_.size()) break;
+  }
+  return true;
+}
+
 TRegValueSnapshot::TRegValueSnapshot(const std::string& path, const std::string& valueName)
     : path_(path), name_(WideText(valueName)) {
+  if (!ReadValue()) missingKey_.reset(new TRegKeySnapshot(path));
+}
+
+bool TRegValueSnapshot::ReadValue() {
   HKEY key;
-  if (!OpenRegPath(path, KEY_QUERY_VALUE, key)) {
-    missingKey_.reset(new TRegKeySnapshot(path));
-    return;
-  }
+  if (!OpenRegPath(path_, KEY_QUERY_VALUE, key)) return false;
   DWORD size = 0;
   if (RegQueryValueExW(key, name_.c_str(), nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
     data_.resize(size);
@@ -177,6 +283,44 @@ TRegValueSnapshot::TRegValueSnapshot(const std::string& path, const std::string&
     data_.resize(size);
   }
   RegCloseKey(key);
+  return true;
+}
+
+std::unique_ptr<TRegValueSnapshot> TRegValueSnapshot::Current() const {
+  std::unique_ptr<TRegValueSnapshot> now(new TRegValueSnapshot);
+  now->path_ = path_;
+  now->name_ = name_;
+  if (!now->ReadValue()) now->missingKey_.reset(new TRegKeySnapshot(path_));
+  return now;
+}
+
+bool TRegValueSnapshot::SameAs(const TRegValueSnapshot& other) const {
+  return EqualTextNoCase(path_, other.path_) && SameName(name_, other.name_) && existed_ == other.existed_ &&
+         (!existed_ || (type_ == other.type_ && data_ == other.data_));
+}
+
+bool TRegValueSnapshot::UndoSince(const TRegValueSnapshot& after) const {
+  if (!EqualTextNoCase(path_, after.path_) || !SameName(name_, after.name_)) return Restore();
+  const std::unique_ptr<TRegValueSnapshot> now = Current();
+  bool ok = true;
+  if (after.existed_ ? now->SameAs(after) && !SameAs(after) : existed_ && !now->existed_) {
+    // As the run left it: what was there comes back, or it goes.
+    HKEY key;
+    if (!existed_) {
+      if (OpenRegPath(path_, KEY_SET_VALUE, key)) {
+        const LONG rc = RegDeleteValueW(key, name_.c_str());
+        RegCloseKey(key);
+        ok = rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+      }
+    } else if (CreateRegPath(path_, KEY_SET_VALUE, key)) {
+      ok = RegSetValueExW(key, name_.c_str(), 0, type_, data_.data(), DWORD(data_.size())) == ERROR_SUCCESS;
+      RegCloseKey(key);
+    } else {
+      ok = false;
+    }
+  }
+  if (missingKey_) ok = missingKey_->RemoveIfEmpty() && ok;
+  return ok;
 }
 
 bool TRegValueSnapshot::Restore() const {

@@ -19,6 +19,14 @@ class TRegKeySnapshot {
   bool Existed() const { return existed_; }
   // Replaces what is there now by what was there; true when it could.
   bool Restore() const;
+  // Takes back what changed from this snapshot to `after` (the same key as a run left it),
+  // where it is still as `after` holds it: such a value gets back what it was here (or goes,
+  // when it was missing); one that another program wrote since is left. A value or subkey the
+  // run deleted comes back while it is still missing. A key that was missing goes once no
+  // other program's value or subkey is in it, with the parents that were missing with it.
+  bool UndoSince(const TRegKeySnapshot& after) const;
+  // Whether both hold the same key with the same values and subkeys.
+  bool SameAs(const TRegKeySnapshot& other) const;
   // The snapshot as bytes, and back: Read refuses (null) anything it did not write whole.
   std::string Serialize() const;
   static std::unique_ptr<TRegKeySnapshot> Read(const std::string& bytes);
@@ -30,6 +38,10 @@ class TRegKeySnapshot {
   TRegKeySnapshot() = default;
   void Write(std::string& out) const;
   static std::unique_ptr<TRegKeySnapshot> ReadFrom(TReader& in);
+  // A key that was missing: it goes while it is empty, and then each parent that was missing
+  // with it while that is empty.
+  bool RemoveIfEmpty() const;
+  friend class TRegValueSnapshot;
   HKEY root_ = nullptr;
   std::wstring key_;      // under root_
   std::wstring missing_;  // the highest missing key, when the key was missing
@@ -42,11 +54,19 @@ class TRegValueSnapshot {
  public:
   TRegValueSnapshot(const std::string& path, const std::string& valueName);
   bool Restore() const;
+  // The same value as it stands now.
+  std::unique_ptr<TRegValueSnapshot> Current() const;
+  // Takes back the change from this snapshot to `after` where the value is still as `after`
+  // holds it (see TRegKeySnapshot::UndoSince); a key that was missing goes once it is empty.
+  bool UndoSince(const TRegValueSnapshot& after) const;
+  bool SameAs(const TRegValueSnapshot& other) const;
   std::string Serialize() const;
   static std::unique_ptr<TRegValueSnapshot> Read(const std::string& bytes);
 
  private:
   TRegValueSnapshot() = default;
+  // Reads the value as it stands; false when its key is missing.
+  bool ReadValue();
   std::unique_ptr<TRegKeySnapshot> missingKey_;
   std::string path_;
   std::wstring name_;

@@ -112,6 +112,79 @@ bool SplitLine(const std::string& line, std::vector<std::string>& fields) {
 
 bool KnownStep(char c) { return std::string("DENAUPKVFZ").find(c) != std::string::npos && c; }
 
+// Lines that are no entries: the state an entry's change left (of a registry key, a registry
+// value, a new file), and the end of what was given of the new files before. Each is written
+// as a folder that was there, named "*" (no folder's name), the kind and the entry's number:
+// a reader that does not know them passes over them and undoes the whole run as before.
+const char kAfterMark = '*';
+const char kKeyAfter = 'k', kValueAfter = 'v', kFileAfter = 'n', kFilesVoid = 'w';
+
+bool IsAfterLine(const std::vector<std::string>& fields) {
+  return fields.size() == 3 && fields[0].size() == 1 && fields[0][0] == char(TRunStep::FolderThere) &&
+         !fields[1].empty() && fields[1][0] == kAfterMark;
+}
+
+std::string AfterLine(char kind, const std::string& index, const std::string& state) {
+  return Line({std::string(1, char(TRunStep::FolderThere)), std::string(1, kAfterMark) + kind + index, state});
+}
+
+std::string Bytes64(uint64_t a, uint64_t b) {
+  std::string bytes;
+  for (uint64_t v : {a, b})
+    for (int i = 0; i < 8; ++i) bytes.push_back(char((v >> (8 * i)) & 0xFF));
+  return bytes;
+}
+
+uint64_t U64(const std::string& bytes, size_t at) {
+  uint64_t v = 0;
+  for (int i = 0; i < 8; ++i) v |= uint64_t(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
+  return v;
+}
+
+// An entry number as written: decimal digits only.
+bool ReadIndex(const std::string& text, size_t& index) {
+  if (text.empty() || text.size() > 9) return false;
+  index = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    index = index * 10 + size_t(c - '0');
+  }
+  return true;
+}
+
+// Gives the after-state of an after-line to its entry; false when the line is not whole.
+bool ReadAfter(const std::vector<std::string>& fields, std::vector<TRunEntry>& entries) {
+  const char kind = fields[1].size() > 1 ? fields[1][1] : 0;
+  if (kind == kFilesVoid) {
+    if (fields[1].size() != 2 || !fields[2].empty()) return false;
+    for (TRunEntry& e : entries) e.fileAfter = false;
+    return true;
+  }
+  size_t index = 0;
+  std::string blob;
+  if (!ReadIndex(fields[1].substr(2), index) || index >= entries.size() || !Unhex(fields[2], blob)) return false;
+  TRunEntry& e = entries[index];
+  if (kind == kKeyAfter && e.kind == TRunStep::RegKey) {
+    std::shared_ptr<TRegKeySnapshot> after = TRegKeySnapshot::Read(blob);
+    if (!after) return false;
+    e.keyAfter = after;
+    return true;
+  }
+  if (kind == kValueAfter && e.kind == TRunStep::RegValue) {
+    std::shared_ptr<TRegValueSnapshot> after = TRegValueSnapshot::Read(blob);
+    if (!after) return false;
+    e.valueAfter = after;
+    return true;
+  }
+  if (kind == kFileAfter && e.kind == TRunStep::NewFile && (blob.empty() || blob.size() == 16)) {
+    e.fileAfter = !blob.empty();
+    e.fileSize = e.fileAfter ? U64(blob, 0) : 0;
+    e.fileWritten = e.fileAfter ? U64(blob, 8) : 0;
+    return true;
+  }
+  return false;
+}
+
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 unsigned g_freshCounter = 0;
@@ -187,6 +260,7 @@ const char* const kRunUndoneText =
 const char* const kRestartCompletesText = "Some files are in use: restart your computer to complete this.";
 const char* const kUndoIncompleteText = "Setup could not put back everything it changed.";
 const char* const kUndoLaterText = "What is left is put back the next time Setup or an uninstaller starts.";
+const char* const kKeptChangedText = "Kept, changed since Setup made it: ";
 
 std::string FreshFileName(const std::string& path, unsigned& counter) {
   // Short, in the same folder: the rename stays on its disk and within the path limit.
@@ -200,6 +274,16 @@ std::string FreshFileName(const std::string& path, unsigned& counter) {
   return name;
 }
 
+bool ReadFileMark(const std::string& path, uint64_t& size, uint64_t& written) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
+  size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  written = (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
+
 std::string JournalHeader() {
   return Line({kHeaderTag, kHeaderVersion, std::to_string(GetCurrentProcessId())});
 }
@@ -211,6 +295,26 @@ std::string JournalLine(const TRunEntry& entry) {
   else other = Escape(entry.other);
   return Line({std::string(1, char(entry.kind)), Escape(entry.path), other});
 }
+
+std::string JournalAfterLine(size_t index, const TRunEntry& entry) {
+  char kind = 0;
+  std::string state;
+  if (entry.kind == TRunStep::RegKey && entry.keyAfter) {
+    kind = kKeyAfter;
+    state = Hex(entry.keyAfter->Serialize());
+  } else if (entry.kind == TRunStep::RegValue && entry.valueAfter) {
+    kind = kValueAfter;
+    state = Hex(entry.valueAfter->Serialize());
+  } else if (entry.kind == TRunStep::NewFile) {
+    kind = kFileAfter;
+    if (entry.fileAfter) state = Hex(Bytes64(entry.fileSize, entry.fileWritten));
+  } else {
+    return std::string();
+  }
+  return AfterLine(kind, std::to_string(index), state);
+}
+
+std::string JournalFilesVoidLine() { return AfterLine(kFilesVoid, std::string(), std::string()); }
 
 bool ReadJournal(const std::string& bytes, std::vector<TRunEntry>& entries) {
   entries.clear();
@@ -227,6 +331,10 @@ bool ReadJournal(const std::string& bytes, std::vector<TRunEntry>& entries) {
     if (!header) {
       if (fields.size() != 3 || fields[0] != kHeaderTag || fields[1] != kHeaderVersion) return false;
       header = true;
+      continue;
+    }
+    if (IsAfterLine(fields)) {
+      if (!ReadAfter(fields, entries)) break;
       continue;
     }
     if (fields.size() != 3 || fields[0].size() != 1 || !KnownStep(fields[0][0])) break;
@@ -255,6 +363,17 @@ bool ReadJournal(const std::string& bytes, std::vector<TRunEntry>& entries) {
 void UndoEntry(const TRunEntry& e, TUndoOutcome& outcome) {
   switch (e.kind) {
     case TRunStep::NewFile:
+      if (e.fileAfter) {
+        uint64_t size = 0, written = 0;
+        if (!ReadFileMark(e.path, size, written)) break;
+        // Changed since the run left it: another program's now.
+        if (size != e.fileSize || written != e.fileWritten) {
+          outcome.kept.push_back(e.path);
+          break;
+        }
+      }
+      DeleteOrSchedule(e.path, outcome);
+      break;
     case TRunStep::Fresh:
       DeleteOrSchedule(e.path, outcome);
       break;
@@ -265,10 +384,10 @@ void UndoEntry(const TRunEntry& e, TUndoOutcome& outcome) {
       CancelPendingRename(e.path, e.other, false);
       break;
     case TRunStep::RegKey:
-      if (e.key && !e.key->Restore()) ++outcome.failed;
+      if (e.key && !(e.keyAfter ? e.key->UndoSince(*e.keyAfter) : e.key->Restore())) ++outcome.failed;
       break;
     case TRunStep::RegValue:
-      if (e.value && !e.value->Restore()) ++outcome.failed;
+      if (e.value && !(e.valueAfter ? e.value->UndoSince(*e.valueAfter) : e.value->Restore())) ++outcome.failed;
       break;
     default:
       break;
@@ -304,11 +423,15 @@ void UndoEntries(const std::vector<TRunEntry>& entries, TUndoOutcome& outcome, s
 bool KeepUndone(const std::string& folder, const std::vector<TRunEntry>& left) {
   TRunJournal journal;
   if (!journal.Open(folder)) return false;
-  for (const TRunEntry& e : left)
-    if (!journal.Append(e)) {
+  for (const TRunEntry& e : left) {
+    // With what the run left, where that was taken: the next undo still leaves what another
+    // program wrote since.
+    const bool after = e.keyAfter || e.valueAfter || e.fileAfter;
+    if (!journal.Append(e) || (after && !journal.AppendLines(JournalAfterLine(journal.Entries() - 1, e)))) {
       journal.Remove();
       return false;
     }
+  }
   journal.Close();
   return true;
 }
@@ -360,11 +483,18 @@ bool TRunJournal::Open(const std::string& folder) {
   return true;
 }
 
-bool TRunJournal::Append(const TRunEntry& entry) {
+bool TRunJournal::Append(const TRunEntry& entry, const std::string& before) {
+  if (!Write(before + JournalLine(entry))) return false;
+  ++entries_;
+  return true;
+}
+
+bool TRunJournal::AppendLines(const std::string& lines) { return lines.empty() || Write(lines); }
+
+bool TRunJournal::Write(const std::string& lines) {
   if (file_ == INVALID_HANDLE_VALUE) return false;
-  const std::string line = JournalLine(entry);
   DWORD written = 0;
-  if (WriteFile(file_, line.data(), DWORD(line.size()), &written, nullptr) && written == line.size() &&
+  if (WriteFile(file_, lines.data(), DWORD(lines.size()), &written, nullptr) && written == lines.size() &&
       FlushFileBuffers(file_))
     return true;
   error_ = GetLastError();
@@ -383,6 +513,7 @@ void TRunJournal::Remove() {
   CloseHandle(file_);
   file_ = INVALID_HANDLE_VALUE;
   DeleteFileA(path_.c_str());
+  entries_ = 0;
   // The folder goes with its last journal; another run's keeps it.
   RemoveDirectoryA(ExtractFileDir(path_).c_str());
   path_.clear();
@@ -423,7 +554,7 @@ TRecovery RecoverUnfinishedRuns(const std::string& folder, const std::string& ru
       // What could not be undone now is tried again at the next start; where even that
       // cannot be written, the whole journal stays for it.
       if (!left.empty()) {
-        recovery.outcome.kept = true;
+        recovery.outcome.retried = true;
         if (!KeepUndone(folder, left)) {
           CloseHandle(file);
           continue;

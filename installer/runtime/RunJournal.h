@@ -6,6 +6,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,11 +32,26 @@ struct TRunEntry {
   std::string path, other;
   std::shared_ptr<TRegKeySnapshot> key;
   std::shared_ptr<TRegValueSnapshot> value;
+  // As the run left it once its change was made, where that was taken: the undo then takes
+  // back only what is still so and leaves what another program wrote since. Without it the
+  // undo puts back the whole key or value, and deletes the new file.
+  std::shared_ptr<TRegKeySnapshot> keyAfter;
+  std::shared_ptr<TRegValueSnapshot> valueAfter;
+  bool fileAfter = false;  // a new file's size and last write time as the run left it
+  uint64_t fileSize = 0, fileWritten = 0;
 };
+
+// A file's size and last write time; false when there is no file.
+bool ReadFileMark(const std::string& path, uint64_t& size, uint64_t& written);
 
 // One entry as a journal line (with its end of line), and the header line of a journal.
 std::string JournalLine(const TRunEntry& entry);
 std::string JournalHeader();
+// The line that gives the after-state of the journal's entry number `index` (0 the first),
+// or for a new file without one, that what an earlier line gave no longer holds.
+std::string JournalAfterLine(size_t index, const TRunEntry& entry);
+// The line after which no new file's after-state given before it holds.
+std::string JournalFilesVoidLine();
 // The entries of a journal's bytes: false when the header is not one of ours. Reading stops
 // at the first line that is cut or damaged; the entries before it are whole.
 bool ReadJournal(const std::string& bytes, std::vector<TRunEntry>& entries);
@@ -44,7 +60,9 @@ bool ReadJournal(const std::string& bytes, std::vector<TRunEntry>& entries);
 struct TUndoOutcome {
   int failed = 0;        // steps that could neither be done nor scheduled
   bool restart = false;  // steps left to the next restart
-  bool kept = false;     // steps that failed, kept in a journal for the next start
+  bool retried = false;  // steps that failed, kept in a journal for the next start
+  // New files of the run that another program changed since: they stay as they are.
+  std::vector<std::string> kept;
   // The program that undoes, when a step moves its own file out of the way: that file is
   // left to the program (not to the restart), under the name it has then.
   std::string running, runningMovedTo;
@@ -82,17 +100,24 @@ class TRunJournal {
   bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
   const std::string& Path() const { return path_; }
   DWORD Error() const { return error_; }
-  // Writes an entry and flushes it to the disk; false when it could not.
-  bool Append(const TRunEntry& entry);
+  // Writes an entry and flushes it to the disk; false when it could not. `before`: lines
+  // (after-lines) that go in the same write, ahead of it.
+  bool Append(const TRunEntry& entry, const std::string& before = std::string());
+  // Writes lines that are no entries and flushes them.
+  bool AppendLines(const std::string& lines);
+  // The entries written so far.
+  size_t Entries() const { return entries_; }
   // Closes and deletes the journal: the run has ended.
   void Remove();
   // Closes the journal and leaves it for the next start to undo.
   void Close();
 
  private:
+  bool Write(const std::string& lines);
   HANDLE file_ = INVALID_HANDLE_VALUE;
   std::string path_;
   DWORD error_ = 0;
+  size_t entries_ = 0;
 };
 
 // The box after a recovery (English; Setup takes its language's text where it has one).
@@ -100,6 +125,8 @@ extern const char* const kRunUndoneText;
 extern const char* const kRestartCompletesText;
 extern const char* const kUndoIncompleteText;
 extern const char* const kUndoLaterText;
+// The log line before a new file of the run that an undo keeps (another program changed it).
+extern const char* const kKeptChangedText;
 
 // What a recovery did.
 struct TRecovery {

@@ -281,7 +281,8 @@ bool RunStopped() { return IsCancelRequested() || IsWizardClosed() || IsRunTimeD
 
 bool TInstallRun::ContinueInCopy(const std::string& path) {
   if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    record.BeforeWrite(path);
+    // Written to until the run ends.
+    record.BeforeWrite(path, true);
     return !RecordBroken();
   }
   const std::string fresh = record.FreshName(path);
@@ -456,6 +457,8 @@ bool TInstallRun::Run() {
         AddSetupLogLine(std::string());
         if (ok) {
           AddSetupLogLine("Execute After Copy");
+          // Its items may write into the files the copy made (they are then copies, not links).
+          if (!run.linksAllowed) run.record.FilesMayChange();
           form_.PerformExecuteOps(3, exitRequest);
           ok = !exitRequest && !RunStopped();
         }
@@ -485,7 +488,7 @@ bool TInstallRun::Run() {
   } else {
     const TUndoOutcome undone = run.record.Undo();
     if (undone.failed)
-      FailBox(UndoIncompleteText() + (undone.kept ? "<p><p>" + UndoLaterText() : std::string()));
+      FailBox(UndoIncompleteText() + (undone.retried ? "<p><p>" + UndoLaterText() : std::string()));
     else if (undone.restart) FailBox(UndoAtRestartText());
   }
   return ok;

@@ -7,6 +7,7 @@
 #include "Common.h"
 #include "Files.h"
 #include "RegRestore.h"
+#include "U_DEBUG0.h"
 #include "Utils.h"
 
 namespace {
@@ -17,6 +18,27 @@ void DeletePlain(const std::string& path) {
   if (DeleteFileA(path.c_str()) || !FileExists(path)) return;
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(path.c_str());
+}
+
+bool IsRegistry(TRunStep kind) { return kind == TRunStep::RegKey || kind == TRunStep::RegValue; }
+
+// Takes what the entry's change left; false while that change may be still to come: a new
+// file that is not there yet, a registry entry as it was while registry notes follow.
+bool TakeAfter(TRunEntry& e, bool registryNext) {
+  if (e.kind == TRunStep::NewFile) {
+    e.fileAfter = ReadFileMark(e.path, e.fileSize, e.fileWritten);
+    return e.fileAfter;
+  }
+  if (e.kind == TRunStep::RegKey && e.key) {
+    std::shared_ptr<TRegKeySnapshot> after(new TRegKeySnapshot(e.path));
+    if (registryNext && after->SameAs(*e.key)) return false;
+    e.keyAfter = after;
+  } else if (e.kind == TRunStep::RegValue && e.value) {
+    std::shared_ptr<TRegValueSnapshot> after = e.value->Current();
+    if (registryNext && after->SameAs(*e.value)) return false;
+    e.valueAfter = after;
+  }
+  return true;
 }
 
 }  // namespace
@@ -33,24 +55,81 @@ bool TRunRecord::OpenJournal() {
   return journal_.IsOpen();
 }
 
-bool TRunRecord::Note(TRunEntry entry) {
+bool TRunRecord::Note(TRunEntry entry, bool after) {
   // A journal that could not be made leaves the record in memory; one that was made and
   // fails on the way lets no further change be made.
   if (broken_) return false;
-  if (OpenJournal() && !journal_.Append(entry)) {
-    broken_ = true;
-    return false;
+  const bool journal = OpenJournal();
+  // The changes noted before are made by now: what they left goes in the same write.
+  const std::string settled = Settle(IsRegistry(entry.kind));
+  TStep step;
+  step.entry = std::move(entry);
+  if (journal) {
+    if (!journal_.Append(step.entry, settled)) {
+      broken_ = true;
+      return false;
+    }
+    step.line = journal_.Entries() - 1;
   }
-  steps_.push_back({std::move(entry), nullptr});
+  steps_.push_back(std::move(step));
+  if (after) open_.push_back(steps_.size() - 1);
   return true;
 }
 
-bool TRunRecord::NoteStep(TRunStep kind, const std::string& path, const std::string& other) {
+bool TRunRecord::NoteStep(TRunStep kind, const std::string& path, const std::string& other, bool after) {
   TRunEntry e;
   e.kind = kind;
   e.path = path;
   e.other = other;
-  return Note(std::move(e));
+  return Note(std::move(e), after);
+}
+
+std::string TRunRecord::Settle(bool registryNext) {
+  std::string lines;
+  size_t still = 0;
+  for (size_t i = 0; i < open_.size(); ++i) {
+    TStep& s = steps_[open_[i]];
+    if (!TakeAfter(s.entry, registryNext && IsRegistry(s.entry.kind))) {
+      open_[still++] = open_[i];
+      continue;
+    }
+    if (s.line != kNoLine) lines += JournalAfterLine(s.line, s.entry);
+  }
+  open_.resize(still);
+  return lines;
+}
+
+void TRunRecord::DropLastStep() {
+  steps_.pop_back();
+  open_.erase(std::remove(open_.begin(), open_.end(), steps_.size()), open_.end());
+}
+
+bool TRunRecord::Reopen(const std::string& path) {
+  const std::string key = Key(path);
+  for (size_t i = steps_.size(); i-- > 0;) {
+    TStep& s = steps_[i];
+    if (s.undo || s.entry.kind != TRunStep::NewFile || Key(s.entry.path) != key) continue;
+    // One not taken yet, or one the run keeps writing, has nothing to take back.
+    if (!s.entry.fileAfter) return true;
+    s.entry.fileAfter = false;
+    open_.push_back(i);
+    // On the disk before the file changes: a run killed from here deletes it.
+    if (s.line != kNoLine && !journal_.AppendLines(JournalAfterLine(s.line, s.entry))) broken_ = true;
+    return !broken_;
+  }
+  return true;
+}
+
+void TRunRecord::FilesMayChange() {
+  bool written = false;
+  for (size_t i = 0; i < steps_.size(); ++i) {
+    TStep& s = steps_[i];
+    if (s.undo || s.entry.kind != TRunStep::NewFile || !s.entry.fileAfter) continue;
+    s.entry.fileAfter = false;
+    open_.push_back(i);
+    written = written || s.line != kNoLine;
+  }
+  if (written && !journal_.AppendLines(JournalFilesVoidLine())) broken_ = true;
 }
 
 bool TRunRecord::NoteFolder(const std::string& folder) {
@@ -83,7 +162,7 @@ bool TRunRecord::SetAside(const std::string& path, std::string& aside) {
     if (!NoteStep(TRunStep::Aside, path, aside)) break;
     if (MoveFileA(path.c_str(), aside.c_str())) return true;
     const DWORD error = GetLastError();
-    steps_.pop_back();  // its line in the journal names a file that is not there: harmless
+    DropLastStep();  // its line in the journal names a file that is not there: harmless
     SetLastError(error);
     if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
   }
@@ -91,13 +170,13 @@ bool TRunRecord::SetAside(const std::string& path, std::string& aside) {
   return false;
 }
 
-bool TRunRecord::BeforeWrite(const std::string& path) {
+bool TRunRecord::BeforeWrite(const std::string& path, bool keepsWriting) {
   const std::string key = Key(path);
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     // Not there: what the run writes there goes on undo.
     if (aside_.count(key)) return true;
-    if (!NoteStep(TRunStep::NewFile, path)) return false;
+    if (!NoteStep(TRunStep::NewFile, path, std::string(), !keepsWriting)) return false;
     aside_.emplace(key, std::string());
     return true;
   }
@@ -110,7 +189,7 @@ bool TRunRecord::BeforeWrite(const std::string& path) {
 }
 
 bool TRunRecord::NoteNew(const std::string& path) {
-  if (!NoteStep(TRunStep::NewFile, path)) return false;
+  if (!NoteStep(TRunStep::NewFile, path, std::string(), true)) return false;
   aside_.emplace(Key(path), std::string());
   return true;
 }
@@ -147,6 +226,7 @@ bool TRunRecord::ReplaceWith(const std::string& path, const std::string& fresh) 
     return fail(ERROR_ACCESS_DENIED);
   if (aside_.count(key)) {
     // What stands at `path` is the run's own: replaced.
+    if (aside_[key].empty() && !Reopen(path)) return fail(ERROR_WRITE_FAULT);
     if (ChangeName(path, [&] {
           return MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
         }))
@@ -156,13 +236,13 @@ bool TRunRecord::ReplaceWith(const std::string& path, const std::string& fresh) 
   std::string aside;
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     if (!SetAside(path, aside)) return fail(GetLastError());
-  } else if (!NoteStep(TRunStep::NewFile, path)) {
+  } else if (!NoteStep(TRunStep::NewFile, path, std::string(), true)) {
     return fail(ERROR_WRITE_FAULT);
   }
   if (!MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
     const DWORD reason = GetLastError();
     if (!aside.empty()) MoveFileA(aside.c_str(), path.c_str());
-    steps_.pop_back();
+    DropLastStep();
     return fail(reason);
   }
   aside_[key] = aside;
@@ -178,7 +258,7 @@ bool TRunRecord::NoteRegKey(const std::string& path) {
   e.kind = TRunStep::RegKey;
   e.path = path;
   e.key.reset(new TRegKeySnapshot(path));
-  return Note(std::move(e));
+  return Note(std::move(e), true);
 }
 
 bool TRunRecord::NoteRegValue(const std::string& path, const std::string& valueName) {
@@ -186,7 +266,7 @@ bool TRunRecord::NoteRegValue(const std::string& path, const std::string& valueN
   e.kind = TRunStep::RegValue;
   e.path = path;
   e.value.reset(new TRegValueSnapshot(path, valueName));
-  return Note(std::move(e));
+  return Note(std::move(e), true);
 }
 
 void TRunRecord::NoteUndo(std::function<void()> undo) {
@@ -196,6 +276,9 @@ void TRunRecord::NoteUndo(std::function<void()> undo) {
 }
 
 TUndoOutcome TRunRecord::Undo() {
+  // The open steps' changes are made by now; a kill during the undo finds what they left.
+  const std::string settled = Settle(false);
+  if (journal_.IsOpen()) journal_.AppendLines(settled);
   TUndoOutcome outcome = outcome_;
   std::vector<TRunEntry> left;
   for (size_t i = steps_.size(); i-- > 0;) {
@@ -207,6 +290,7 @@ TUndoOutcome TRunRecord::Undo() {
     UndoEntry(steps_[i].entry, outcome);
     if (outcome.failed > failed) left.insert(left.begin(), steps_[i].entry);
   }
+  for (const std::string& f : outcome.kept) WriteDebugLine(kKeptChangedText + f);
   RemoveRunFolders(madeOrder_);
   // The steps that failed stay in a journal for the next start; where that cannot be
   // written, the run's own journal stays (it holds every change the run made).
@@ -218,13 +302,14 @@ TUndoOutcome TRunRecord::Undo() {
       e.path = *f;
       left.insert(left.begin(), e);
     }
-    outcome.kept = !journalFolder_.empty() && KeepUndone(journalFolder_, left);
-    if (!outcome.kept && journal_.IsOpen()) {
+    outcome.retried = !journalFolder_.empty() && KeepUndone(journalFolder_, left);
+    if (!outcome.retried && journal_.IsOpen()) {
       journal_.Close();
-      outcome.kept = true;
+      outcome.retried = true;
     }
   }
   steps_.clear();
+  open_.clear();
   aside_.clear();
   journal_.Remove();
   outcome_ = TUndoOutcome();
@@ -232,8 +317,14 @@ TUndoOutcome TRunRecord::Undo() {
 }
 
 bool TRunRecord::Complete(std::vector<std::string>& left) {
-  // Noted first: a run killed from here on is finished, not undone, by the next start.
-  if (!NoteStep(TRunStep::Completing, std::string())) return false;
+  // Noted first: a run killed from here on is finished, not undone, by the next start. What
+  // the open steps left is not needed then.
+  std::vector<size_t> open;
+  open.swap(open_);
+  if (!NoteStep(TRunStep::Completing, std::string())) {
+    open_.swap(open);
+    return false;
+  }
   std::vector<TRunEntry> entries;
   for (const TStep& step : steps_)
     if (!step.undo) entries.push_back(step.entry);

@@ -1,6 +1,8 @@
 // What an install run changes, noted before or as it makes each change: whether each thing
-// was there when the run began and, if so, what it was. A run that stops short is undone in
-// reverse; one that completes lets go of what it kept aside.
+// was there when the run began and, if so, what it was; and, once the change is made, what
+// the run left (a registry key or value, a new file's size and time). A run that stops short
+// is undone in reverse, taking back only what is still as the run left it; one that completes
+// lets go of what it kept aside.
 #pragma once
 #include <functional>
 #include <map>
@@ -34,8 +36,9 @@ class TRunRecord {
   // Before the run writes a file at `path`: one that is there, the run's own included, is set
   // aside in its folder (one rename) and comes back on undo; a missing one is the run's and
   // goes on undo. False when a file there could not be set aside (it is then left as it is)
-  // or its entry not written.
-  bool BeforeWrite(const std::string& path);
+  // or its entry not written. `keepsWriting`: the run writes a new file there until it ends (its uninstall script, its
+  // log): undo deletes it whatever it holds then.
+  bool BeforeWrite(const std::string& path, bool keepsWriting = false);
   // A file the run has just made by a create that fails where one is there: it goes on undo.
   // False when the entry could not be written: the caller takes the file away again.
   bool NoteNew(const std::string& path);
@@ -58,6 +61,9 @@ class TRunRecord {
   bool NoteRegValue(const std::string& path, const std::string& valueName);
   // Any other change of the process's own state, with what undoes it (not on disk).
   void NoteUndo(std::function<void()> undo);
+  // The run's next steps may change its new files in place (After Copy items): what was
+  // taken of them no longer holds until each is taken again, at the next note.
+  void FilesMayChange();
 
   // Undoes every noted change, the last first, then removes the run's folders that are
   // empty, the deepest first. Every step is checked; one that cannot be done now is left to
@@ -72,23 +78,36 @@ class TRunRecord {
   // Where the record is kept on disk, and why it is not when it is not (the run then goes
   // on with the record in memory).
   std::string JournalPath() const { return journalPath_; }
-  bool JournalFailed() const { return journalTried_ && !journal_.IsOpen(); }
   DWORD JournalError() const { return journal_.Error(); }
   // An entry could not be written to the open journal: no change may follow.
   bool Broken() const { return broken_; }
 
  private:
+  static const size_t kNoLine = size_t(-1);
   struct TStep {
     TRunEntry entry;
     std::function<void()> undo;  // in-process state only: not in the journal
+    size_t line = kNoLine;       // its entry's number in the journal
   };
-  // Writes the entry to the journal before its change is made, and keeps it; false (and
-  // the entry not kept) when it could not be written.
-  bool Note(TRunEntry entry);
-  bool NoteStep(TRunStep kind, const std::string& path, const std::string& other = std::string());
+  // Writes the entry to the journal before its change is made, and keeps it; false (and the
+  // entry not kept) when it could not be written. `after`: what its change leaves is taken
+  // at the next note.
+  bool Note(TRunEntry entry, bool after = false);
+  bool NoteStep(TRunStep kind, const std::string& path, const std::string& other = std::string(),
+                bool after = false);
+  // Takes what the changes of the open steps left, as after-lines for the journal. Before a
+  // registry note a registry step that is as it was stays open: callers note a group of keys,
+  // then change them.
+  std::string Settle(bool registryNext);
+  // The last step did not happen.
+  void DropLastStep();
+  // The run's own file at `path` is replaced: its new-file step is taken again. False when
+  // the journal could not say so.
+  bool Reopen(const std::string& path);
   bool SetAside(const std::string& path, std::string& aside);
   std::string AsideName(const std::string& path);
   std::vector<TStep> steps_;
+  std::vector<size_t> open_;  // steps whose after-state is to be taken
   std::map<std::string, std::string> aside_;            // lower-case path -> file set aside
   std::map<std::string, bool> folders_;                 // lower-case folder -> missing when noted
   std::vector<std::string> madeOrder_;                  // the missing folders as written

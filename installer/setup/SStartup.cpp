@@ -12,6 +12,7 @@
 #include "SLang.h"
 #include "SMain.h"
 #include "SScript.h"
+#include "U_DEBUG0.h"
 #include "Utils.h"
 
 namespace {
@@ -124,10 +125,11 @@ void WarnIfProgramRunning(const TScript& script) {
 
 void RecoverEarlierRuns(const TScript& script) {
   const TRecovery recovery = RecoverUnfinishedRuns(RunJournalFolder());
+  for (const std::string& f : recovery.outcome.kept) WriteDebugLine(kKeptChangedText + f);
   if (!recovery.runs && !recovery.outcome.restart && !recovery.outcome.failed) return;
   std::string text = GetLangText("Messages", "RunUndone", kRunUndoneText);
   if (recovery.outcome.failed)
-    text += "<p><p>" + UndoIncompleteText() + (recovery.outcome.kept ? "<p><p>" + UndoLaterText() : std::string());
+    text += "<p><p>" + UndoIncompleteText() + (recovery.outcome.retried ? "<p><p>" + UndoLaterText() : std::string());
   else if (recovery.outcome.restart) text += "<p><p>" + GetLangText("Messages", "RestartCompletes", kRestartCompletesText);
   WarningBox(KMSG_OWNER_TITLED, text, script.ProgName().empty() ? "Setup" : script.ProgName(), GetLangBtnText(),
              GetLangCharset());

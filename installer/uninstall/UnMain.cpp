@@ -1023,11 +1023,12 @@ namespace {
 bool RecoverEarlierRuns() {
   const TRecovery recovery = RecoverUnfinishedRuns(RunJournalFolder(), GetExeFileName());
   g_ownMovedTo = recovery.outcome.runningMovedTo;
+  for (const std::string& f : recovery.outcome.kept) WriteDebugLine(kKeptChangedText + f);
   if (!recovery.runs && !recovery.outcome.restart && !recovery.outcome.failed) return false;
   std::string text = kRunUndoneText;
   if (recovery.outcome.failed) {
     text += std::string("<p><p>") + kUndoIncompleteText;
-    if (recovery.outcome.kept) text += std::string("<p><p>") + kUndoLaterText;
+    if (recovery.outcome.retried) text += std::string("<p><p>") + kUndoLaterText;
   } else if (recovery.outcome.restart) text += std::string("<p><p>") + kRestartCompletesText;
   WarningBox(KMSG_OWNER_TITLED, text, "UnInstall", kDefaultBtnText, 0);
   return recovery.runs > 0;

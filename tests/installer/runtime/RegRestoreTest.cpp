@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Common.h"
 #include "RegOp.h"
 
 namespace {
@@ -118,6 +119,99 @@ TEST(RegRestore, KeysAndValuesComeBackExactly) {
   Set(kBase + "\\Gone\\Deeper\\Key", "v", REG_SZ, std::string("v\0", 2));
   EXPECT_TRUE(missing.Restore());
   EXPECT_EQ(Dump(HKEY_CURRENT_USER, kBase), before);
+  DeleteRegKey(kPath);
+}
+
+namespace {
+
+// One write to the registry below kBase: a value set (data), a value deleted (no data) or a
+// key deleted (no name).
+struct TWrite {
+  const char *key, *name, *data;
+};
+
+void Apply(const std::vector<TWrite>& writes) {
+  for (const TWrite& w : writes) {
+    const std::string key = kBase + (*w.key ? "\\" + std::string(w.key) : std::string());
+    if (!w.name) {
+      DeleteRegKey("HKEY_CURRENT_USER\\" + key);
+    } else if (!w.data) {
+      DeleteRegValue("HKEY_CURRENT_USER\\" + key, w.name);
+    } else {
+      Set(key, w.name, REG_SZ, std::string(w.data) + '\0');
+    }
+  }
+}
+
+}  // namespace
+
+// A run's changes taken back by what it left: what another program wrote since stays, and
+// what the run changed is as it was. The registry after the undo is the one the other
+// program's writes alone would have made.
+TEST(RegRestore, UndoSinceTakesBackOnlyTheRunsChanges) {
+  const struct {
+    const char* name;
+    const char* noted;  // below kBase: the key noted, or with `value` the value's key
+    const char* value;  // the value noted, when one is
+    std::vector<TWrite> before, run, other;
+  } rows[] = {
+      {"value added, another added", "", nullptr, {{"", "Keep", "1"}}, {{"", "Ours", "run"}}, {{"", "Theirs", "x"}}},
+      {"value changed, another added", "", nullptr, {{"", "V", "old"}}, {{"", "V", "new"}}, {{"", "Theirs", "x"}}},
+      {"value deleted, another added", "", nullptr, {{"", "V", "old"}, {"", "Keep", "1"}}, {{"", "V", nullptr}},
+       {{"", "Theirs", "x"}}},
+      {"value changed, changed again by another", "", nullptr, {{"", "V", "old"}}, {{"", "V", "new"}},
+       {{"", "V", "theirs"}}},
+      {"value added, deleted by another", "", nullptr, {{"", "Keep", "1"}}, {{"", "Ours", "run"}},
+       {{"", "Ours", nullptr}}},
+      {"subkey made, another wrote into it", "", nullptr, {{"", "Keep", "1"}},
+       {{"Sub", "Ours", "run"}, {"Sub\\Deeper", "Ours", "run"}}, {{"Sub", "Theirs", "x"}}},
+      {"subkey made, nothing else", "", nullptr, {{"", "Keep", "1"}},
+       {{"Sub", "Ours", "run"}, {"Sub\\Deeper", "Ours", "run"}}, {}},
+      {"subkey made, another made one below it", "", nullptr, {{"", "Keep", "1"}}, {{"Sub", "Ours", "run"}},
+       {{"Sub\\Theirs", "x", "x"}}},
+      {"subkey deleted", "", nullptr, {{"Sub", "A", "1"}, {"Sub\\Deeper", "B", "2"}}, {{"Sub", nullptr, nullptr}},
+       {}},
+      {"subkey deleted, made again by another", "", nullptr, {{"Sub", "A", "1"}}, {{"Sub", nullptr, nullptr}},
+       {{"Sub", "Theirs", "x"}}},
+      {"key and its parent made, another wrote into the parent", "Made\\Deep", nullptr, {{"", "Keep", "1"}},
+       {{"Made\\Deep", "Ours", "run"}}, {{"Made", "Theirs", "x"}}},
+      {"key and its parent made, nothing else", "Made\\Deep", nullptr, {{"", "Keep", "1"}},
+       {{"Made\\Deep", "Ours", "run"}, {"Made\\Deep\\Below", "Ours", "run"}}, {}},
+      {"one value added, another added", "", "V", {{"", "Keep", "1"}}, {{"", "V", "run"}}, {{"", "Theirs", "x"}}},
+      {"one value changed, changed again by another", "", "V", {{"", "V", "old"}}, {{"", "V", "new"}},
+       {{"", "V", "theirs"}}},
+      {"one value deleted", "", "V", {{"", "V", "old"}}, {{"", "V", nullptr}}, {}},
+      {"one value in a key made, another wrote into the key", "Env", "V", {{"", "Keep", "1"}},
+       {{"Env", "V", "run"}}, {{"Env", "Theirs", "x"}}},
+      {"one value in a key made, nothing else", "Env\\Deep", "V", {{"", "Keep", "1"}}, {{"Env\\Deep", "V", "run"}},
+       {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    DeleteRegKey(kPath);
+    Apply(row.before);
+    Apply(row.other);
+    const std::string expected = Dump(HKEY_CURRENT_USER, kBase);
+    DeleteRegKey(kPath);
+    Apply(row.before);
+    const std::string noted = kPath + (*row.noted ? "\\" + std::string(row.noted) : std::string());
+    if (row.value) {
+      TRegValueSnapshot before(noted, row.value);
+      Apply(row.run);
+      const std::unique_ptr<TRegValueSnapshot> after = before.Current();
+      EXPECT_FALSE(after->SameAs(before));
+      Apply(row.other);
+      EXPECT_TRUE(before.UndoSince(*after));
+    } else {
+      TRegKeySnapshot before(noted);
+      Apply(row.run);
+      const TRegKeySnapshot after(noted);
+      EXPECT_FALSE(after.SameAs(before));
+      Apply(row.other);
+      EXPECT_TRUE(before.UndoSince(after));
+    }
+    EXPECT_EQ(Dump(HKEY_CURRENT_USER, kBase), expected);
+  }
   DeleteRegKey(kPath);
 }
 

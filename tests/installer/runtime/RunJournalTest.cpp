@@ -171,6 +171,112 @@ TEST(RunJournal, SnapshotReadBackRestoresTheKey) {
   systest::RemoveKey(HKEY_CURRENT_USER, kKey.substr(18));
 }
 
+// What a run left, given after its entries: read back onto them; a journal of an earlier
+// Setup (no such lines) has none; a damaged line ends the reading as any other.
+TEST(RunJournal, AfterLinesReadBackAndADamagedOneIsRefused) {
+  systest::RemoveKey(HKEY_CURRENT_USER, kKey.substr(18));
+  WriteRegValueSimple(kKey, "Top", "before", false);
+  std::vector<TRunEntry> entries = {Entry(TRunStep::RegKey, kKey), Entry(TRunStep::RegValue, kKey),
+                                    Entry(TRunStep::NewFile, "T:\\App\\a.txt"), Entry(TRunStep::NewFile, "T:\\App\\b.txt")};
+  entries[0].key.reset(new TRegKeySnapshot(kKey));
+  entries[1].value.reset(new TRegValueSnapshot(kKey, "Top"));
+  WriteRegValueSimple(kKey, "Top", "after", false);
+  WriteRegValueSimple(kKey, "Added", "after", false);
+  entries[0].keyAfter.reset(new TRegKeySnapshot(kKey));
+  entries[1].valueAfter = entries[1].value->Current();
+  systest::RemoveKey(HKEY_CURRENT_USER, kKey.substr(18));
+  entries[2].fileAfter = entries[3].fileAfter = true;
+  entries[2].fileSize = 5;
+  entries[2].fileWritten = 0x01D2030405060708ull;
+  entries[3].fileSize = 1ull << 33;
+  entries[3].fileWritten = 42;
+  std::string plain = JournalHeader();
+  for (const TRunEntry& e : entries) plain += JournalLine(e);
+  // The first file's state is given, then voided; the second's given after that.
+  const std::string bytes = plain + JournalAfterLine(0, entries[0]) + JournalAfterLine(1, entries[1]) +
+                            JournalAfterLine(2, entries[2]) + JournalFilesVoidLine() + JournalAfterLine(3, entries[3]);
+  std::vector<TRunEntry> read;
+  ASSERT_TRUE(ReadJournal(bytes, read));
+  ASSERT_EQ(read.size(), 4u);
+  ASSERT_TRUE(read[0].keyAfter && read[1].valueAfter);
+  EXPECT_TRUE(read[0].keyAfter->SameAs(*entries[0].keyAfter));
+  EXPECT_FALSE(read[0].keyAfter->SameAs(*read[0].key));
+  EXPECT_TRUE(read[1].valueAfter->SameAs(*entries[1].valueAfter));
+  EXPECT_FALSE(read[1].valueAfter->SameAs(*read[1].value));
+  EXPECT_FALSE(read[2].fileAfter);
+  EXPECT_TRUE(read[3].fileAfter);
+  EXPECT_EQ(read[3].fileSize, entries[3].fileSize);
+  EXPECT_EQ(read[3].fileWritten, entries[3].fileWritten);
+  ASSERT_TRUE(ReadJournal(plain, read));
+  ASSERT_EQ(read.size(), 4u);
+  EXPECT_TRUE(!read[0].keyAfter && !read[1].valueAfter && !read[2].fileAfter && !read[3].fileAfter);
+
+  std::string flipped = JournalAfterLine(2, entries[2]);
+  flipped[4] = char(flipped[4] ^ 1);
+  const struct {
+    const char* name;
+    std::string line;
+  } rows[] = {
+      {"a byte changed", flipped},
+      {"an entry number past the entries", JournalAfterLine(4, entries[2])},
+      {"a key's state given to a new file", JournalAfterLine(2, entries[0])},
+      {"a file's state given to a key", JournalAfterLine(0, entries[2])},
+      {"cut", JournalAfterLine(0, entries[0]).substr(0, 40) + "\r\n"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    // Nothing after the damaged line is read either.
+    ASSERT_TRUE(ReadJournal(plain + row.line + JournalAfterLine(3, entries[3]), read));
+    ASSERT_EQ(read.size(), 4u);
+    EXPECT_TRUE(!read[0].keyAfter && !read[2].fileAfter && !read[3].fileAfter);
+  }
+}
+
+// A new file of the run goes on undo while it is as the run left it; one another program
+// changed since stays, and the undo says so. Without the run's state it goes, as before.
+TEST(RunJournal, UndoKeepsANewFileChangedSince) {
+  const std::string dir = systest::Scratch("journal_kept");
+  const struct {
+    const char* name;
+    bool state;        // the run's state was taken
+    const char* data;  // what another program writes then (null: nothing)
+    int later;         // seconds its last write time is later than the run's
+    bool gone, kept;
+  } rows[] = {
+      {"as the run left it", true, nullptr, 0, true, false},
+      {"rewritten, the same size", true, "THE RUN'S", 10, false, true},
+      {"grown, the same time", true, "the run's and theirs", 0, false, true},
+      {"changed, no state taken", false, "theirs", 10, true, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string file = dir + "made.txt";
+    Write(file, "the run's");
+    TRunEntry e = Entry(TRunStep::NewFile, file);
+    if (row.state) {
+      ASSERT_TRUE(ReadFileMark(file, e.fileSize, e.fileWritten));
+      e.fileAfter = true;
+    }
+    if (row.data) {
+      uint64_t size = 0, written = 0;
+      ASSERT_TRUE(ReadFileMark(file, size, written));
+      Write(file, row.data);
+      const uint64_t when = written + uint64_t(row.later) * 10000000u;
+      FILETIME t = {DWORD(when), DWORD(when >> 32)};
+      HANDLE h = CreateFileA(file.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      ASSERT_NE(h, INVALID_HANDLE_VALUE);
+      SetFileTime(h, nullptr, nullptr, &t);
+      CloseHandle(h);
+    }
+    TUndoOutcome outcome;
+    UndoEntry(e, outcome);
+    EXPECT_EQ(systest::Exists(file), !row.gone);
+    EXPECT_EQ(outcome.kept, row.kept ? std::vector<std::string>{file} : std::vector<std::string>());
+    EXPECT_EQ(outcome.failed, 0);
+    DeleteFileA(file.c_str());
+  }
+}
+
 std::wstring PendingText() { return tt::PendingRenameText(); }
 
 std::wstring Upper(const std::string& text) {
@@ -317,7 +423,7 @@ TEST(RunJournal, RecoveryThatFailsKeepsTheStepsItCouldNotDo) {
   TRecovery recovery = RecoverUnfinishedRuns(folder);
   EXPECT_EQ(recovery.runs, 1);
   EXPECT_EQ(recovery.outcome.failed, 1);
-  EXPECT_TRUE(recovery.outcome.kept);
+  EXPECT_TRUE(recovery.outcome.retried);
   EXPECT_FALSE(systest::Exists(made));
   const std::vector<std::string> kept = Journals(folder);
   ASSERT_EQ(kept.size(), 1u);
@@ -331,7 +437,7 @@ TEST(RunJournal, RecoveryThatFailsKeepsTheStepsItCouldNotDo) {
   recovery = RecoverUnfinishedRuns(folder);
   EXPECT_EQ(recovery.runs, 1);
   EXPECT_EQ(recovery.outcome.failed, 0);
-  EXPECT_FALSE(recovery.outcome.kept);
+  EXPECT_FALSE(recovery.outcome.retried);
   EXPECT_EQ(ReadRegValue(sub, "Name", ""), "before");
   EXPECT_TRUE(Journals(folder).empty());
   systest::RemoveKey(HKEY_CURRENT_USER, kKey.substr(18));

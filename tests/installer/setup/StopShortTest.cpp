@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -665,6 +666,60 @@ TEST(StopShort, KilledOverTheProgramInItsFolderIsUndoneByItsUninstaller) {
 }
 TEST(StopShort, KilledOverTheProgramInAnotherFolderIsUndoneByItsUninstaller) {
   KilledDuringCopy(Earlier::OtherFolder, AfterKill::EarlierUninstaller);
+}
+
+// Setup killed during its copy over v1; then another program writes where the run had
+// written. The next Setup undoes the run, and what the other program wrote stays: its values
+// in the Add/Remove Programs entry the run changed and in the version key the run made (the
+// run's values go, v1's come back), or its bytes in a file the run made. Everything else is
+// as before the run.
+TEST(StopShort, KilledThenWrittenByAnotherProgramKeepsWhatThatProgramWrote) {
+  tt::SmallDisk disk('T', 10 << 20);
+  KV_NEED_DISK(disk);
+  const std::string entry = kWindows + "UnInstall\\" + kProg;
+  const std::string version = "HKEY_LOCAL_MACHINE\\Software\\" + kCompany + "\\" + kProg + "\\2.0";
+  const std::string entryState = "HKLM" + entry.substr(18) + "\\:KvOther", versionState = "HKLM" + version.substr(18);
+  const std::string file = kApp + "\\k5.txt";
+  const struct {
+    const char* name;
+    std::function<void()> write;
+    std::function<void()> expect;
+    std::vector<std::string> theirs;  // what differs from before the run
+  } rows[] = {
+      {"values in a registry key the run changed and in one it made",
+       [&] {
+         WriteRegValueSimple(entry, "KvOther", "theirs", false);
+         WriteRegValueSimple(version, "KvOther", "theirs", false);
+       },
+       [&] {
+         EXPECT_EQ(ReadRegValue(entry, "KvOther", ""), "theirs");
+         EXPECT_EQ(ReadRegValue(entry, "DisplayVersion", ""), "1.0");
+         EXPECT_EQ(ReadRegValue(version, "KvOther", ""), "theirs");
+       },
+       {entryState, versionState + "\\", versionState + "\\:KvOther"}},
+      {"a file the run made", [&] { tt::WriteFile(file, "theirs"); }, [&] { EXPECT_EQ(Read(file), "theirs"); },
+       {file}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    CleanMachine(disk);
+    const std::string folder = InstallEarlier(Earlier::SameFolder);
+    const Package p = KilledPackage();
+    const State before = Snapshot({disk.root, p.dir});
+    KillDuringCopy(p);
+    ASSERT_EQ(ReadRegValue(entry, "DisplayVersion", ""), "2.0");
+    ASSERT_TRUE(RegKeyExists(version));
+    ASSERT_EQ(Read(file), "k5");
+    row.write();
+    const setuptest::SetupResult r = setuptest::RunSetup(p.exe);
+    ASSERT_EQ(r.boxes.size(), 1u);
+    EXPECT_NE(r.boxes[0].text.find("did not end"), std::string::npos) << r.boxes[0].text;
+    row.expect();
+    const std::string diff = Differences(before, Snapshot({disk.root, p.dir}), row.theirs);
+    EXPECT_TRUE(diff.empty()) << diff;
+    UninstallEarlier(folder);
+  }
+  CleanMachine(disk);
 }
 
 // ---------------------------------------------------------------- the earlier program running
