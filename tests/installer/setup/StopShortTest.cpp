@@ -396,11 +396,9 @@ Package KilledPackage() {
   return MakePackage("v2", 2, kApp, plan.list, plan.lines, plan.files);
 }
 
-// Walks the setup to its copy and ends its process once the 30th file is in place, as the
-// file system tells.
-void KillDuringCopy(const Package& p) {
-  const HANDLE change = FindFirstChangeNotificationA("T:\\", TRUE, FILE_NOTIFY_CHANGE_FILE_NAME);
-  ASSERT_NE(change, INVALID_HANDLE_VALUE);
+// Walks the setup to its copy and ends its process once `reached` (given the process's id)
+// returns.
+void KillOnceReached(const Package& p, const std::function<void(DWORD)>& reached) {
   setuptest::Wizard w(p.exe);
   ASSERT_TRUE(w.wnd);
   DWORD pid = 0;
@@ -408,13 +406,22 @@ void KillDuringCopy(const Package& p) {
   const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
   ASSERT_TRUE(process);
   ASSERT_TRUE(w.Click("&Next >"));
-  const std::string last = kApp + "\\k" + std::to_string(kKillAt - 1) + ".txt";
-  while (!Exists(last) && WaitForSingleObject(change, 30000) == WAIT_OBJECT_0) FindNextChangeNotification(change);
-  FindCloseChangeNotification(change);
-  ASSERT_TRUE(Exists(last));
-  ASSERT_TRUE(TerminateProcess(process, 9));
+  reached(pid);
+  EXPECT_TRUE(TerminateProcess(process, 9));
   EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
   CloseHandle(process);
+}
+
+// Ends the setup once the 30th file is in place, as the file system tells.
+void KillDuringCopy(const Package& p) {
+  const HANDLE change = FindFirstChangeNotificationA("T:\\", TRUE, FILE_NOTIFY_CHANGE_FILE_NAME);
+  ASSERT_NE(change, INVALID_HANDLE_VALUE);
+  const std::string last = kApp + "\\k" + std::to_string(kKillAt - 1) + ".txt";
+  KillOnceReached(p, [&](DWORD) {
+    while (!Exists(last) && WaitForSingleObject(change, 30000) == WAIT_OBJECT_0) FindNextChangeNotification(change);
+    EXPECT_TRUE(Exists(last));
+  });
+  FindCloseChangeNotification(change);
   // Killed inside the copy: the run's files and set-aside files are there.
   EXPECT_FALSE(Exists(kApp + "\\k" + std::to_string(kKilledFiles - 1) + ".txt"));
 }
@@ -1107,21 +1114,11 @@ TEST(StopShort, KilledDuringARegistrationTrialLeavesNoScratchKey) {
                                 {{"wcom.dll", Read(tt::ProgramDir() + "kv_waitserver.dll")}});
   const State before = Snapshot({disk.root, p.dir});
   std::string scratch;
-  {
-    setuptest::Wizard w(p.exe);
-    ASSERT_TRUE(w.wnd);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w.wnd, &pid);
-    const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-    ASSERT_TRUE(process);
-    ASSERT_TRUE(w.Click("&Next >"));
+  KillOnceReached(p, [&](DWORD pid) {
     EXPECT_EQ(WaitForSingleObject(in, 60000), WAIT_OBJECT_0);
     scratch = "HKEY_CURRENT_USER\\Software\\~kvreg" + std::to_string(pid);
     EXPECT_TRUE(RegKeyExists(scratch));
-    EXPECT_TRUE(TerminateProcess(process, 9));
-    EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
-    CloseHandle(process);
-  }
+  });
   SetEvent(go);
   const setuptest::SetupResult r = setuptest::RunSetup(p.exe);
   ASSERT_EQ(r.boxes.size(), 1u);
